@@ -3,15 +3,13 @@
 #include <cstdint>
 #include <vector>
 
-namespace tarvolk {
-
 // GL primitive modes, as the values glDrawElements takes.
-inline constexpr uint32_t kMeshTriangles = 4;      // GL_TRIANGLES
-inline constexpr uint32_t kMeshTriangleStrip = 5;  // GL_TRIANGLE_STRIP
+inline constexpr uint32_t mesh_mode_triangles = 4;       // GL_TRIANGLES
+inline constexpr uint32_t mesh_mode_triangle_strip = 5;  // GL_TRIANGLE_STRIP
 
 // Ends one strip and starts the next; the strip passes enable primitive
 // restart with this index.
-inline constexpr uint32_t kRestartIndex = 0xFFFFFFFFu;
+inline constexpr uint32_t mesh_restart_index = 0xFFFFFFFFu;
 
 // Face mesh vertex: attribute 0 `a_pos` (2 floats), stride 8 bytes.
 struct FaceVertex {
@@ -53,7 +51,7 @@ template <typename Vertex>
 struct Mesh {
   using VertexType = Vertex;
 
-  uint32_t mode = kMeshTriangles;
+  uint32_t mode = mesh_mode_triangles;
   std::vector<Vertex> vertices;
   std::vector<uint32_t> indices;
 };
@@ -61,5 +59,3 @@ struct Mesh {
 using FaceMesh = Mesh<FaceVertex>;
 using SideMesh = Mesh<SideVertex>;
 using OutlineMesh = Mesh<OutlineVertex>;
-
-}  // namespace tarvolk
