@@ -1,0 +1,45 @@
+#pragma once
+
+#include <vector>
+
+#include "renderer/path_types.h"
+
+// Boolean operations on double-precision polygons whose points carry a 64-bit z.
+//
+// Coordinates are scaled by 10^precision and rounded half away from zero to integers before the
+// operation and scaled back afterwards. A result point that equals an input point (after rounding)
+// keeps that point's z; a point the operation creates gets z 0. Collinear points are kept. Outer
+// contours come out with positive area (counter-clockwise with y up), holes with negative area.
+// Points with a non-finite coordinate are left out of the input; coordinates beyond the integer
+// range are clamped to it. A precision outside [-8, 8] gives an empty result.
+
+enum class ClipType : int { Intersection = 1, Union = 2, Difference = 3, Xor = 4 };
+
+// Applies to subjects and clips alike.
+enum class FillRule : int { EvenOdd = 0, NonZero = 1 };
+
+// One contour of a polygon tree: an outer contour's children are its holes, a hole's children
+// are the outer contours (islands) inside it.
+struct PolyPathD {
+  PathD polygon;
+  bool is_hole = false;
+  std::vector<PolyPathD> children;
+};
+
+// The root of a polygon tree; its children are the top-level outer contours.
+struct PolyTreeD {
+  std::vector<PolyPathD> children;
+
+  void clear() { children.clear(); }
+  bool empty() const { return children.empty(); }
+};
+
+PathsD boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects,
+                  const PathsD& clips, int precision);
+
+// The same operation with the result as a polygon tree (replacing the tree's contents).
+void boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, const PathsD& clips,
+                PolyTreeD& result, int precision);
+
+// Depth-first flattening: each contour before its children, children in tree order.
+PathsD poly_tree_to_paths(const PolyTreeD& tree);
