@@ -1,0 +1,33 @@
+#pragma once
+
+// The five shader programs, their sources embedded from shaders/*.glsl at
+// build time. Each source starts with an empty line and "#version 330".
+
+// Position of each program in the thread's program list.
+enum ShaderProgramIndex : int {
+  side_walls_program = 0,
+  face_program = 1,
+  front_mask_program = 2,  // compiled and kept; no pass draws it
+  outline_program = 3,
+  composite_program = 4,
+};
+inline constexpr int shader_program_count = 5;
+
+struct ShaderProgramSources {
+  const char* vertex;
+  const char* fragment;
+};
+
+// Sources of the program at `index`, 0 to 4.
+const ShaderProgramSources& shader_program_sources(int index);
+
+extern const char side_walls_vertex_glsl[];
+extern const char side_walls_fragment_glsl[];
+extern const char face_vertex_glsl[];
+extern const char face_fragment_glsl[];
+extern const char front_mask_vertex_glsl[];
+extern const char front_mask_fragment_glsl[];
+extern const char outline_vertex_glsl[];
+extern const char outline_fragment_glsl[];
+extern const char composite_vertex_glsl[];
+extern const char composite_fragment_glsl[];

@@ -1,0 +1,140 @@
+#pragma once
+
+// The few Windows types and calls that the OpenGL context code makes,
+// implemented on Linux. Windows are records without a screen; device contexts
+// carry the pixel format that WGL needs. Names and values are Windows' own.
+
+#include <cstdint>
+
+using BOOL = int;
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using UINT = unsigned int;
+using ATOM = WORD;
+using LONG_PTR = intptr_t;
+using UINT_PTR = uintptr_t;
+using LRESULT = LONG_PTR;
+using WPARAM = UINT_PTR;
+using LPARAM = LONG_PTR;
+using LPCSTR = const char*;
+using LPVOID = void*;
+
+struct Win32Window;
+struct Win32DeviceContext;
+struct Win32Instance;
+struct Win32Icon;
+struct Win32Cursor;
+struct Win32Brush;
+struct Win32Menu;
+struct Win32GdiObject;
+
+using HWND = Win32Window*;
+using HDC = Win32DeviceContext*;
+using HINSTANCE = Win32Instance*;
+using HICON = Win32Icon*;
+using HCURSOR = Win32Cursor*;
+using HBRUSH = Win32Brush*;
+using HMENU = Win32Menu*;
+using HGDIOBJ = Win32GdiObject*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+struct WNDCLASSEXA {
+  UINT cbSize;
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+  HICON hIconSm;
+};
+
+struct PIXELFORMATDESCRIPTOR {
+  WORD nSize;
+  WORD nVersion;
+  DWORD dwFlags;
+  BYTE iPixelType;
+  BYTE cColorBits;
+  BYTE cRedBits;
+  BYTE cRedShift;
+  BYTE cGreenBits;
+  BYTE cGreenShift;
+  BYTE cBlueBits;
+  BYTE cBlueShift;
+  BYTE cAlphaBits;
+  BYTE cAlphaShift;
+  BYTE cAccumBits;
+  BYTE cAccumRedBits;
+  BYTE cAccumGreenBits;
+  BYTE cAccumBlueBits;
+  BYTE cAccumAlphaBits;
+  BYTE cDepthBits;
+  BYTE cStencilBits;
+  BYTE cAuxBuffers;
+  BYTE iLayerType;
+  BYTE bReserved;
+  DWORD dwLayerMask;
+  DWORD dwVisibleMask;
+  DWORD dwDamageMask;
+};
+
+// Class styles.
+inline constexpr UINT CS_VREDRAW = 0x0001;
+inline constexpr UINT CS_HREDRAW = 0x0002;
+
+// Stock objects and cursors.
+inline constexpr int BLACK_BRUSH = 4;
+#define MAKEINTRESOURCEA(i) (reinterpret_cast<LPCSTR>(static_cast<UINT_PTR>(static_cast<WORD>(i))))
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+// Pixel formats.
+inline constexpr DWORD PFD_DOUBLEBUFFER = 0x00000001;
+inline constexpr DWORD PFD_DRAW_TO_WINDOW = 0x00000004;
+inline constexpr DWORD PFD_SUPPORT_OPENGL = 0x00000020;
+inline constexpr BYTE PFD_TYPE_RGBA = 0;
+inline constexpr BYTE PFD_MAIN_PLANE = 0;
+
+// Error codes of GetLastError.
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_BUSY = 170;
+inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
+inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+inline constexpr DWORD ERROR_DC_NOT_FOUND = 1425;
+inline constexpr DWORD ERROR_INVALID_PIXEL_FORMAT = 2000;
+
+extern "C" {
+ATOM RegisterClassExA(const WNDCLASSEXA* window_class);
+BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE instance);
+HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL DestroyWindow(HWND window);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor);
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursor_name);
+HGDIOBJ GetStockObject(int object);
+DWORD GetLastError();
+void SetLastError(DWORD error);
+}

@@ -1,0 +1,60 @@
+
+#version 330
+
+// Final picture: the supersampled fill resolved in linear light, the stroke
+// laid over it; sRGB-encoded colour with straight alpha.
+
+in vec2 uv;
+
+uniform int ssaa;
+uniform ivec2 face_offset;
+uniform sampler2D fill_tex;
+uniform float fill_opacity;
+uniform sampler2D outline_tex;
+uniform vec3 stroke_color;
+uniform float stroke_opacity;
+
+out vec4 frag_color;
+
+float srgb_decode(float c) {
+  return c < 0.04045 ? c / 12.92 : pow((c + 0.055) / 1.055, 2.4);
+}
+
+float srgb_encode(float c) {
+  return c < 0.0031308 ? 12.92 * c : 1.055 * pow(c, 1.0 / 2.4) - 0.055;
+}
+
+vec3 srgb_decode(vec3 c) {
+  return vec3(srgb_decode(c.r), srgb_decode(c.g), srgb_decode(c.b));
+}
+
+vec3 srgb_encode(vec3 c) {
+  return vec3(srgb_encode(c.r), srgb_encode(c.g), srgb_encode(c.b));
+}
+
+void main() {
+  vec2 resolution = vec2(textureSize(outline_tex, 0));
+  ivec2 pixel = ivec2(floor(uv * resolution));
+
+  vec4 sum = vec4(0.0);
+  for (int y = 0; y < ssaa; ++y) {
+    for (int x = 0; x < ssaa; ++x) {
+      vec4 texel = texelFetch(fill_tex, face_offset + pixel * ssaa + ivec2(x, y), 0);
+      sum += vec4(srgb_decode(texel.rgb) * texel.a, texel.a);
+    }
+  }
+  vec3 fill_color = sum.a != 0.0 ? sum.rgb / sum.a : sum.rgb;
+  float fill_alpha = sum.a / float(ssaa * ssaa);
+  fill_color = srgb_encode(fill_color);
+  fill_alpha *= fill_opacity;
+
+  float stroke_alpha = stroke_opacity * texture(outline_tex, uv).r;
+
+  float a = stroke_alpha + fill_alpha * (1.0 - stroke_alpha);
+  if (a == 0.0) {
+    frag_color = vec4(0.0);
+  } else {
+    vec3 color = (stroke_color * stroke_alpha + fill_color * fill_alpha * (1.0 - stroke_alpha)) / a;
+    frag_color = vec4(color, a);
+  }
+}

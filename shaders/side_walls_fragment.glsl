@@ -1,0 +1,76 @@
+
+#version 330
+
+// Side walls: colour from the cyclic stops by the angle of the wall's normal.
+// Stops are texels (r, g, b, angle in radians), sorted by ascending angle in
+// [0, 2pi).
+
+const float PI = 3.1415927;
+const float TWO_PI = 2.0 * PI;
+
+in vec2 normal;
+flat in float depth;
+
+uniform samplerBuffer side_fill_color_buffer;
+uniform bool interpolate_gradient;
+
+out vec4 frag_color;
+
+float srgb_decode(float c) {
+  return c < 0.04045 ? c / 12.92 : pow((c + 0.055) / 1.055, 2.4);
+}
+
+float srgb_encode(float c) {
+  return c < 0.0031308 ? 12.92 * c : 1.055 * pow(c, 1.0 / 2.4) - 0.055;
+}
+
+vec3 srgb_decode(vec3 c) {
+  return vec3(srgb_decode(c.r), srgb_decode(c.g), srgb_decode(c.b));
+}
+
+vec3 srgb_encode(vec3 c) {
+  return vec3(srgb_encode(c.r), srgb_encode(c.g), srgb_encode(c.b));
+}
+
+void main() {
+  int n = textureSize(side_fill_color_buffer);
+  // Without stops there is no colour to give: the wall is not drawn.
+  if (n == 0) {
+    discard;
+  }
+
+  // atan(0, 0) is undefined; a wall that has shrunk to nothing takes angle 0.
+  float angle = (normal.x == 0.0 && normal.y == 0.0) ? 0.0 : atan(normal.y, normal.x);
+  if (angle < 0.0) {
+    angle += TWO_PI;
+  }
+  if (angle >= TWO_PI) {
+    angle -= TWO_PI;
+  }
+
+  int k = 0;
+  while (k < n && texelFetch(side_fill_color_buffer, k).a < angle) {
+    ++k;
+  }
+  vec4 stop1;
+  vec4 stop2;
+  if (k == n) {
+    stop1 = texelFetch(side_fill_color_buffer, n - 1);
+    stop2 = texelFetch(side_fill_color_buffer, 0);
+    stop2.a += TWO_PI;
+  } else if (k == 0) {
+    stop1 = texelFetch(side_fill_color_buffer, n - 1);
+    stop1.a -= TWO_PI;
+    stop2 = texelFetch(side_fill_color_buffer, 0);
+  } else {
+    stop1 = texelFetch(side_fill_color_buffer, k - 1);
+    stop2 = texelFetch(side_fill_color_buffer, k);
+  }
+
+  float t = stop1.a != stop2.a ? (angle - stop1.a) / (stop2.a - stop1.a) : 0.0;
+  t = interpolate_gradient ? smoothstep(0.0, 1.0, t) : round(t);
+
+  vec3 color = mix(srgb_decode(stop1.rgb), srgb_decode(stop2.rgb), t);
+  frag_color = vec4(srgb_encode(color), 1.0);
+  gl_FragDepth = depth;
+}
