@@ -1,0 +1,156 @@
+#include "gl/pixel_transfer.h"
+
+#include <cmath>
+
+#include "host_api/aegp_suite_handler.h"
+
+namespace {
+
+// The transfer buffer: a host handle, locked while it lives; unlocked and
+// disposed of on every way out, an exception from a missing suite included.
+class TransferHandle {
+ public:
+  TransferHandle(const PF_HandleSuite1* suite, A_HandleSize size) : suite_(suite) {
+    handle_ = suite_->host_new_handle(size);
+    if (handle_ != nullptr) data_ = static_cast<float*>(suite_->host_lock_handle(handle_));
+  }
+  ~TransferHandle() {
+    if (handle_ == nullptr) return;
+    if (data_ != nullptr) suite_->host_unlock_handle(handle_);
+    suite_->host_dispose_handle(handle_);
+  }
+  TransferHandle(const TransferHandle&) = delete;
+  TransferHandle& operator=(const TransferHandle&) = delete;
+
+  float* data() const { return data_; }
+
+ private:
+  const PF_HandleSuite1* suite_;
+  PF_Handle handle_ = nullptr;
+  float* data_ = nullptr;
+};
+
+const SPBasicSuite* basic_suite(const PF_InData* in_data) {
+  return in_data != nullptr ? in_data->pica_basicP : nullptr;
+}
+
+A_HandleSize transfer_size(A_long width, A_long height) {
+  return static_cast<A_HandleSize>(width) * static_cast<A_HandleSize>(height) * 16u;
+}
+
+// The texel of world pixel (x, y), or null for a pixel outside the world.
+float* texel_of(void* refcon, A_long x, A_long y) {
+  const auto* ref = static_cast<const PixelTransferRef*>(refcon);
+  const A_long width = ref->world->width;
+  const A_long height = ref->world->height;
+  if (x < 0 || y < 0 || x >= width || y >= height) return nullptr;
+  const size_t row = static_cast<size_t>(height - 1 - y);
+  return ref->buffer + (row * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
+}
+
+}  // namespace
+
+uint8_t float_to_channel8(float v) {
+  if (std::isnan(v)) return 0;
+  if (0 > v) v = 0;
+  if (1 < v) v = 1;
+  return static_cast<uint8_t>(static_cast<int>(std::round(v * 255.0)));
+}
+
+PF_Err pixel8_to_buffer(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
+  float* texel = texel_of(refcon, x, y);
+  if (texel == nullptr) return PF_Err_NONE;
+  texel[0] = static_cast<float>(out->red / 255.0);
+  texel[1] = static_cast<float>(out->green / 255.0);
+  texel[2] = static_cast<float>(out->blue / 255.0);
+  texel[3] = static_cast<float>(out->alpha / 255.0);
+  return PF_Err_NONE;
+}
+
+PF_Err pixel_float_to_buffer(void* refcon, A_long x, A_long y, PF_PixelFloat*, PF_PixelFloat* out) {
+  float* texel = texel_of(refcon, x, y);
+  if (texel == nullptr) return PF_Err_NONE;
+  texel[0] = out->red;
+  texel[1] = out->green;
+  texel[2] = out->blue;
+  texel[3] = out->alpha;
+  return PF_Err_NONE;
+}
+
+PF_Err buffer_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
+  const float* texel = texel_of(refcon, x, y);
+  if (texel == nullptr) return PF_Err_NONE;
+  out->red = float_to_channel8(texel[0]);
+  out->green = float_to_channel8(texel[1]);
+  out->blue = float_to_channel8(texel[2]);
+  out->alpha = float_to_channel8(texel[3]);
+  return PF_Err_NONE;
+}
+
+PF_Err buffer_to_pixel_float(void* refcon, A_long x, A_long y, PF_PixelFloat*, PF_PixelFloat* out) {
+  const float* texel = texel_of(refcon, x, y);
+  if (texel == nullptr) return PF_Err_NONE;
+  out->red = texel[0];
+  out->green = texel[1];
+  out->blue = texel[2];
+  out->alpha = texel[3];
+  return PF_Err_NONE;
+}
+
+PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
+                           GlTexture& texture) {
+  // An empty world has no texel to give; it is treated like a missing one.
+  if (input != nullptr && (input->width <= 0 || input->height <= 0)) input = nullptr;
+  const A_long width = input != nullptr ? input->width : 1;
+  const A_long height = input != nullptr ? input->height : 1;
+
+  AEGP_SuiteHandler suites(basic_suite(in_data));
+  TransferHandle handle(suites.HandleSuite1(), transfer_size(width, height));
+  if (handle.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
+  float* buffer = handle.data();
+  buffer[0] = buffer[1] = buffer[2] = buffer[3] = 0.0f;
+
+  PF_Err err = PF_Err_NONE;
+  if (input != nullptr) {
+    PixelTransferRef ref{buffer, input};
+    if (bitdepth == 8) {
+      err = suites.Iterate8Suite1()->iterate(in_data, 0, height, nullptr, nullptr, &ref,
+                                             pixel8_to_buffer, input);
+    } else if (bitdepth == 32) {
+      err = suites.IterateFloatSuite1()->iterate(in_data, 0, height, nullptr, nullptr, &ref,
+                                                 pixel_float_to_buffer, input);
+    }
+  }
+  // Defined even after a failed iterate, from what the buffer holds.
+  texture.image_2d(0, GL_RGBA32F, width, height, GL_RGBA, GL_FLOAT, buffer);
+  texture.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  texture.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  return err;
+}
+
+PF_Err read_back_pixels(const GlFramebuffer& framebuffer, int32_t x, int32_t y, PF_InData* in_data,
+                        int16_t bitdepth, PF_EffectWorld* output) {
+  if (output == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  const A_long width = output->width;
+  const A_long height = output->height;
+  if (width <= 0 || height <= 0) return PF_Err_NONE;
+
+  AEGP_SuiteHandler suites(basic_suite(in_data));
+  TransferHandle handle(suites.HandleSuite1(), transfer_size(width, height));
+  if (handle.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
+  float* buffer = handle.data();
+
+  framebuffer.bind();
+  glReadPixels(x, y, width, height, GL_RGBA, GL_FLOAT, buffer);
+
+  PixelTransferRef ref{buffer, output};
+  if (bitdepth == 8) {
+    return suites.Iterate8Suite1()->iterate(in_data, 0, height, nullptr, nullptr, &ref,
+                                            buffer_to_pixel8, output);
+  }
+  if (bitdepth == 32) {
+    return suites.IterateFloatSuite1()->iterate(in_data, 0, height, nullptr, nullptr, &ref,
+                                                buffer_to_pixel_float, output);
+  }
+  return PF_Err_NONE;
+}

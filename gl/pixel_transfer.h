@@ -1,0 +1,43 @@
+#pragma once
+
+// Pixels between the host's worlds (top row first, 8-bit or float ARGB) and
+// RGBA float GL images (bottom row first), through a host handle filled and
+// emptied by the host's iterate suites.
+
+#include <cstdint>
+
+#include "gl/gl_objects.h"
+#include "host_api/ae_effect.h"
+
+// Reference data of the pixel callbacks: the locked transfer buffer (RGBA
+// floats, bottom row first) and the world being iterated, whose size is the
+// buffer's.
+struct PixelTransferRef {
+  float* buffer;
+  PF_EffectWorld* world;
+};
+
+// Fills `texture` with `input` as GL_RGBA32F with linear filtering; without
+// an input (or with an empty one) a 1 x 1 transparent black texture. Returns
+// PF_Err_OUT_OF_MEMORY when the transfer handle cannot be had, else the
+// iterate's result. A missing suite throws PF_Err_BAD_CALLBACK_PARAM.
+PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
+                           GlTexture& texture);
+
+// Reads the output world's size from `framebuffer` at (x, y) and writes it
+// into every pixel of `output`. Results as for the upload.
+PF_Err read_back_pixels(const GlFramebuffer& framebuffer, int32_t x, int32_t y, PF_InData* in_data,
+                        int16_t bitdepth, PF_EffectWorld* output);
+
+// The iterate callbacks: each touches only its destination pixel and the
+// texel at (x, height - 1 - y); always 0.
+PF_Err pixel8_to_buffer(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out);
+PF_Err pixel_float_to_buffer(void* refcon, A_long x, A_long y, PF_PixelFloat* in,
+                             PF_PixelFloat* out);
+PF_Err buffer_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out);
+PF_Err buffer_to_pixel_float(void* refcon, A_long x, A_long y, PF_PixelFloat* in,
+                             PF_PixelFloat* out);
+
+// One channel to 8 bits: clamped to [0, 1], times 255, rounded half away from
+// zero. NaN gives 0.
+uint8_t float_to_channel8(float v);
