@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "renderer/mesh.h"
+#include "renderer/path_types.h"
+#include "renderer/polygon_boolean.h"
+#include "renderer/side_chains.h"
+#include "renderer/tess2_api.h"
+
+// Triangles (mode 4) of every group's union, islands before the ring around
+// them. One tessellator serves the whole frame.
+FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees);
+
+// The face mesh being filled and the frame's one tessellator, which it owns.
+class FaceMeshContext {
+ public:
+  explicit FaceMeshContext(FaceMesh& mesh);
+  ~FaceMeshContext();
+  FaceMeshContext(const FaceMeshContext&) = delete;
+  FaceMeshContext& operator=(const FaceMeshContext&) = delete;
+
+  // Null when the tessellator could not be made.
+  TESStesselator* tess() const { return tess_; }
+  FaceMesh& mesh() const { return mesh_; }
+  // Replaces the tessellator with a fresh one.
+  void renew();
+
+ private:
+  TESStesselator* tess_;
+  FaceMesh& mesh_;
+};
+
+// Triangulates one outer contour with its holes, after the islands inside
+// those holes (which are handled the same way, depth first, on an explicit
+// stack).
+void tessellate_polygon_tree(const PolyPathD& node, FaceMeshContext& context);
+
+// Triangulates one outer contour with its holes (non-zero winding) and
+// appends the triangles. A polygon the tessellator refuses adds nothing.
+void tessellate_polygon(FaceMeshContext& context, const std::vector<const PathD*>& contours);
+
+// One triangle strip (mode 5) per chain, in list order: a front (z 0) and a
+// back (z -1) vertex per point, cut at corner vertices, with chain k of N at
+// depth value -(k + 1) / (N + 1). `chains` is the ordered list; they point
+// into `chain_set`, whose keyed paths match `paths`.
+SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& paths,
+                         const SideChainSet& chain_set);
+
+struct OutlinePoint {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+};
+
+struct OutlineMeshContext {
+  OutlineMesh* mesh = nullptr;
+  float a_z = 0.0f;
+};
+
+// One four-vertex strip for the edge p1-p2, closed by the restart index.
+void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const OutlinePoint& p2);
+
+// The stroked edges (mode 5): the face outline at the visible cap's depth
+// (face_to_draw 1 front, 2 back, 0 none), then per chain its edges at the
+// depths the face outline does not already stroke, its end verticals and
+// its corner verticals.
+OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain>& chains,
+                               const PathsD& paths, const SideChainSet& chain_set);

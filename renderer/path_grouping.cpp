@@ -1,0 +1,289 @@
+#include "renderer/path_grouping.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "renderer/render_plan.h"
+
+RectD empty_rect() {
+  return RectD::empty();
+}
+
+bool rect_is_empty(const RectD& rect) {
+  return rect.left >= rect.right || rect.top >= rect.bottom;
+}
+
+std::vector<RectD> compute_path_boxes(const PathsD& paths) {
+  std::vector<RectD> boxes(paths.size(), empty_rect());
+  for (size_t i = 0; i < paths.size(); ++i) {
+    for (const PathVertexZ& p : paths[i]) {
+      boxes[i] = rect_extend(boxes[i], RectD{p.x, p.y, p.x, p.y});
+    }
+  }
+  return boxes;
+}
+
+bool boxes_overlap(const RectD& a, const RectD& b) {
+  return b.right >= a.left && a.right >= b.left && b.bottom >= a.top && a.bottom >= b.top;
+}
+
+namespace {
+
+// One pending expansion: the group positions [next, end) found by one scan,
+// still to be expanded in order.
+struct ExpansionFrame {
+  size_t next;
+  size_t end;
+};
+
+// Runs the depth-first expansion of `group` from its member at `first`,
+// with `scan` appending the not yet grouped overlaps of one path in index
+// order and clearing their bits.
+template <typename Scan>
+void expand_depth_first(PathGroup& group, uint64_t index, Scan&& scan) {
+  std::vector<ExpansionFrame> stack;
+  size_t begin = group.size();
+  scan(index);
+  stack.push_back({begin, group.size()});
+  while (!stack.empty()) {
+    ExpansionFrame& top = stack.back();
+    if (top.next == top.end) {
+      stack.pop_back();
+      continue;
+    }
+    const uint64_t member = group[top.next++];
+    begin = group.size();
+    scan(member);
+    // `top` may dangle after the push; it is not used again.
+    stack.push_back({begin, group.size()});
+  }
+}
+
+}  // namespace
+
+void extend_path_group(const std::vector<RectD>& boxes, uint64_t index, std::vector<bool>& bits,
+                       PathGroup& group) {
+  auto scan = [&](uint64_t i) {
+    const size_t first = group.size();
+    for (size_t j = 0; j < boxes.size(); ++j) {
+      if (bits[j] && boxes_overlap(boxes[i], boxes[j])) group.push_back(j);
+    }
+    for (size_t p = first; p < group.size(); ++p) bits[group[p]] = false;
+  };
+  expand_depth_first(group, index, scan);
+}
+
+std::vector<PathGroup> group_overlapping_paths(const std::vector<RectD>& boxes) {
+  std::vector<bool> bits(boxes.size(), true);
+  std::vector<PathGroup> groups;
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    if (!bits[i]) continue;
+    bits[i] = false;
+    groups.push_back(PathGroup{i});
+    extend_path_group(boxes, i, bits, groups.back());
+  }
+  return groups;
+}
+
+namespace {
+
+// A uniform grid over the boxes. Boxes that overlap share at least one cell,
+// because the cell of a coordinate is a non-decreasing function of it. Boxes
+// that cannot be placed (non-finite, the empty one included, or spanning
+// many cells) are "loose" and are tested by every query; boxes with a NaN
+// overlap nothing and are left out altogether.
+class BoxGrid {
+ public:
+  explicit BoxGrid(const std::vector<RectD>& boxes) : boxes_(boxes), stamp_(boxes.size(), 0) {
+    RectD extent = empty_rect();
+    double total_w = 0.0;
+    double total_h = 0.0;
+    size_t placeable = 0;
+    for (const RectD& b : boxes) {
+      if (!finite_box(b)) continue;
+      extent = rect_extend(extent, b);
+      total_w += b.right - b.left;
+      total_h += b.bottom - b.top;
+      ++placeable;
+    }
+    if (placeable > 0) {
+      // Cells about the size of an average box, at most ~4 per box.
+      const double w = extent.right - extent.left;
+      const double h = extent.bottom - extent.top;
+      double cell = std::max(total_w, total_h) / static_cast<double>(placeable);
+      const double max_cells = 4.0 * static_cast<double>(placeable) + 16.0;
+      if (!(cell > 0.0) || (w / cell + 1.0) * (h / cell + 1.0) > max_cells) {
+        cell = std::max(std::sqrt(std::max(w, 1e-300) * std::max(h, 1e-300) / max_cells),
+                        std::max(w, h) / max_cells);
+      }
+      if (cell > 0.0 && std::isfinite(cell) && std::isfinite(w / cell) && std::isfinite(h / cell)) {
+        origin_x_ = extent.left;
+        origin_y_ = extent.top;
+        cell_ = cell;
+        columns_ = static_cast<size_t>(std::min(w / cell, max_cells)) + 1;
+        rows_ = static_cast<size_t>(std::min(h / cell, max_cells)) + 1;
+        cells_.resize(columns_ * rows_);
+      }
+    }
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      const RectD& b = boxes[i];
+      if (overlaps_nothing(b)) continue;
+      if (!finite_box(b) || cells_.empty()) {
+        loose_.push_back(i);
+        continue;
+      }
+      const CellRange r = range_of(b);
+      if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) > kMaxCellsPerBox) {
+        loose_.push_back(i);
+        continue;
+      }
+      for (size_t y = r.y0; y <= r.y1; ++y) {
+        for (size_t x = r.x0; x <= r.x1; ++x) cells_[y * columns_ + x].push_back(i);
+      }
+    }
+  }
+
+  // Appends to `out`, in index order, every path whose bit is set and whose
+  // box overlaps box i, exactly as a scan over all paths would.
+  void query(size_t i, const std::vector<bool>& bits, PathGroup& out) {
+    const RectD& b = boxes_[i];
+    const size_t first = out.size();
+    if (overlaps_nothing(b)) return;
+    if (!finite_box(b) || cells_.empty()) {
+      for (size_t j = 0; j < boxes_.size(); ++j) {
+        if (bits[j] && boxes_overlap(b, boxes_[j])) out.push_back(j);
+      }
+      return;
+    }
+    ++query_id_;
+    auto consider = [&](uint64_t j) {
+      if (stamp_[j] == query_id_) return;
+      stamp_[j] = query_id_;
+      if (bits[j] && boxes_overlap(b, boxes_[j])) out.push_back(j);
+    };
+    const CellRange r = range_of(b);
+    for (size_t y = r.y0; y <= r.y1; ++y) {
+      for (size_t x = r.x0; x <= r.x1; ++x) {
+        for (uint64_t j : cells_[y * columns_ + x]) consider(j);
+      }
+    }
+    for (uint64_t j : loose_) consider(j);
+    std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
+  }
+
+ private:
+  static constexpr size_t kMaxCellsPerBox = 64;
+
+  struct CellRange {
+    size_t x0, y0, x1, y1;
+  };
+
+  static bool finite_box(const RectD& b) {
+    return std::isfinite(b.left) && std::isfinite(b.top) && std::isfinite(b.right) &&
+           std::isfinite(b.bottom) && b.left <= b.right && b.top <= b.bottom;
+  }
+
+  static bool overlaps_nothing(const RectD& b) {
+    return std::isnan(b.left) || std::isnan(b.top) || std::isnan(b.right) || std::isnan(b.bottom);
+  }
+
+  static size_t cell_of(double c, double origin, double cell, size_t count) {
+    const double f = std::floor((c - origin) / cell);
+    if (!(f > 0.0)) return 0;
+    if (f >= static_cast<double>(count - 1)) return count - 1;
+    return static_cast<size_t>(f);
+  }
+
+  CellRange range_of(const RectD& b) const {
+    return {cell_of(b.left, origin_x_, cell_, columns_), cell_of(b.top, origin_y_, cell_, rows_),
+            cell_of(b.right, origin_x_, cell_, columns_),
+            cell_of(b.bottom, origin_y_, cell_, rows_)};
+  }
+
+  const std::vector<RectD>& boxes_;
+  double origin_x_ = 0.0;
+  double origin_y_ = 0.0;
+  double cell_ = 1.0;
+  size_t columns_ = 0;
+  size_t rows_ = 0;
+  std::vector<std::vector<uint64_t>> cells_;
+  std::vector<uint64_t> loose_;
+  std::vector<uint64_t> stamp_;
+  uint64_t query_id_ = 0;
+};
+
+}  // namespace
+
+std::vector<PathGroup> group_overlapping_paths_indexed(const std::vector<RectD>& boxes) {
+  BoxGrid grid(boxes);
+  std::vector<bool> bits(boxes.size(), true);
+  std::vector<PathGroup> groups;
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    if (!bits[i]) continue;
+    bits[i] = false;
+    groups.push_back(PathGroup{i});
+    PathGroup& group = groups.back();
+    expand_depth_first(group, i, [&](uint64_t member) {
+      const size_t first = group.size();
+      grid.query(member, bits, group);
+      for (size_t p = first; p < group.size(); ++p) bits[group[p]] = false;
+    });
+  }
+  return groups;
+}
+
+namespace {
+
+// Below this many paths the plain scan is as fast as building the grid.
+constexpr size_t kIndexedGroupingThreshold = 64;
+
+}  // namespace
+
+UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion) {
+  UnitedPaths result;
+  const std::vector<RectD> boxes = compute_path_boxes(paths);
+  const std::vector<PathGroup> groups = paths.size() < kIndexedGroupingThreshold
+                                            ? group_overlapping_paths(boxes)
+                                            : group_overlapping_paths_indexed(boxes);
+  result.group_trees.resize(groups.size());
+  PathsD subjects;
+  for (size_t g = 0; g < groups.size(); ++g) {
+    subjects.clear();
+    for (uint64_t index : groups[g]) subjects.push_back(paths[index]);
+    boolean_op(ClipType::Union, FillRule::NonZero, subjects, PathsD{}, result.group_trees[g], 2);
+    PathsD flat = poly_tree_to_paths(result.group_trees[g]);
+    for (PathD& path : flat) result.paths.push_back(std::move(path));
+  }
+  if (inner_extrusion) {
+    for (PathD& path : result.paths) reverse_path(path);
+  }
+  return result;
+}
+
+UnitedPaths union_overlapping_paths(const PreRenderPlan& plan) {
+  return union_overlapping_paths(plan.paths, plan.inner_extrusion != 0);
+}
+
+void flag_union_points(PathsD& paths, double corner_cos) {
+  for (PathD& path : paths) {
+    const size_t n = path.size();
+    for (size_t i = 0; i < n; ++i) {
+      PathVertexZ& c = path[i];
+      if (c.z != path_flag_unset) continue;
+      const PathVertexZ& a = path[(i + n - 1) % n];
+      const PathVertexZ& b = path[(i + 1) % n];
+      const dvec2 e1 = dvec2_subtract({a.x, a.y}, {c.x, c.y});
+      const dvec2 e2 = dvec2_subtract({b.x, b.y}, {c.x, c.y});
+      const dvec2 zero{0.0, 0.0};
+      if (!dvec2_not_equal(e1, zero) || !dvec2_not_equal(e2, zero)) {
+        c.z = path_flag_smooth;
+        continue;
+      }
+      const dvec2 product = dvec2_multiply(dvec2_normalize(e2), dvec2_normalize(e1));
+      const double d = product.x + product.y;
+      c.z = d > corner_cos ? path_flag_corner : path_flag_smooth;
+    }
+  }
+}
