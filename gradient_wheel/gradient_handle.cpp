@@ -1,0 +1,52 @@
+#include "gradient_wheel/gradient_handle.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <span>
+
+std::vector<GradientPoint> gradient_points_from_handle(const PF_HandleSuite1* suite,
+                                                       PF_Handle handle) {
+  if (suite == nullptr || handle == nullptr) return {};
+  const LockedHandle locked(suite, handle);
+  if (!locked) return {};
+  // The size bounds the read: a damaged count must not lead past the end.
+  const A_HandleSize size = suite->host_get_handle_size(handle);
+  return GradientBlob::decode({locked.data(), static_cast<std::size_t>(size)});
+}
+
+PF_Err gradient_points_to_handle(const PF_HandleSuite1* suite, PF_Handle* handle_out, std::size_t n,
+                                 const GradientPoint* points) {
+  if (n == 0 || points == nullptr) return PF_Err_NONE;
+  // The byte count is 32 bits wide.
+  if (n > std::numeric_limits<std::uint32_t>::max() / GradientBlob::point_size) {
+    return PF_Err_OUT_OF_MEMORY;
+  }
+  const std::vector<std::byte> bytes = GradientBlob::encode({points, n});
+  return arb_handle_from_bytes(suite, handle_out, bytes.data(), bytes.size());
+}
+
+PF_Err arb_handle_from_bytes(const PF_HandleSuite1* suite, PF_Handle* handle_out, const void* bytes,
+                             std::size_t n) {
+  if (handle_out == nullptr) return PF_Err_NONE;
+  if (suite == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  *handle_out = suite->host_new_handle(n + 1);
+  if (*handle_out == nullptr) return PF_Err_OUT_OF_MEMORY;
+  const LockedHandle locked(suite, *handle_out);
+  if (!locked) return PF_Err_OUT_OF_MEMORY;
+  std::memset(locked.data(), 0, n + 1);
+  if (bytes != nullptr && n > 0) std::memcpy(locked.data(), bytes, n);
+  return PF_Err_NONE;
+}
+
+PF_Err arb_handle_dispose(const PF_HandleSuite1* suite, PF_Handle* handle) {
+  if (handle == nullptr) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  if (suite == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  if (*handle != nullptr) {
+    suite->host_unlock_handle(*handle);
+    suite->host_dispose_handle(*handle);
+  }
+  // Nothing may reach the disposed handle through the variable.
+  *handle = nullptr;
+  return PF_Err_NONE;
+}
