@@ -107,6 +107,10 @@ bool execute(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, con
              const Scaler& scaler, ZMap& z_of, ClipperLib::PolyTree& tree) {
   ClipperLib::ClipType type;
   if (!to_clip_type(clip_type, type)) return false;
+  size_t points = 0;
+  for (const PathD& path : subjects) points += path.size();
+  for (const PathD& path : clips) points += path.size();
+  z_of.reserve(points);
   const ClipperLib::Paths int_subjects = to_int_paths(subjects, scaler, z_of);
   const ClipperLib::Paths int_clips = to_int_paths(clips, scaler, z_of);
   try {
