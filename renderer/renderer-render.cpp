@@ -1,0 +1,589 @@
+#include "renderer/renderer-render.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "gl/gl_context.h"
+#include "gl/mesh_gl.h"
+#include "gl/pixel_transfer.h"
+#include "renderer/mesh_builders.h"
+#include "renderer/path_grouping.h"
+
+namespace {
+
+// This file's path from the repository root, as the build records it; error lines name it.
+constexpr std::string_view source_path() {
+  constexpr std::string_view file = __FILE__;
+  constexpr std::string_view tail = "renderer/renderer-render";
+  const size_t pos = file.rfind(tail);
+  return pos == std::string_view::npos ? file : file.substr(pos);
+}
+
+constexpr uint32_t restart_index = 0xFFFFFFFFu;
+// Far above any GL's texture size limit, so GL refuses such a size, yet small enough that no GL
+// overflows computing an image's size from it (Mesa crashes on sizes near the i32 limit).
+constexpr int32_t largest_texture_request = 1 << 20;
+constexpr double screen_vanishing_point_at_infinity = -1000000.0;
+
+RenderCheckHook check_hook = nullptr;
+
+void report(int line, const std::string& message) {
+  const std::string_view path = source_path();
+  std::fprintf(stderr, "[ERROR:%.*s:%d]: %s\n", static_cast<int>(path.size()), path.data(), line,
+               message.c_str());
+  std::fflush(stderr);
+}
+
+std::string size_text(int64_t width, int64_t height) {
+  return "(" + std::to_string(width) + "x" + std::to_string(height) + ")";
+}
+
+// Polls GL until no error is pending. Each code gets a report line; when any was seen the error
+// text becomes `prefix` "GL error:" and the codes, and the frame fails with 512.
+PF_Err check_gl(int line, RenderCheck check, const std::string& prefix, std::string& error_text) {
+  std::vector<uint32_t> pending;
+  if (check_hook != nullptr) check_hook(check, pending);
+  std::string codes;
+  size_t injected = 0;
+  for (;;) {
+    const uint32_t code = injected < pending.size() ? pending[injected++] : glGetError();
+    if (code == GL_NO_ERROR) break;
+    report(line, "OpenGL Error: " + std::to_string(code));
+    codes += " " + std::to_string(code);
+  }
+  if (codes.empty()) return PF_Err_NONE;
+  error_text = prefix + "GL error:" + codes;
+  report(line, "PF_Err: " + std::to_string(PF_Err_INTERNAL_STRUCT_DAMAGED) + ", " + error_text);
+  return PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
+PF_Err check_framebuffer(int line, const GlFramebuffer& framebuffer, const char* name,
+                         std::string& error_text) {
+  const uint32_t status = framebuffer.status();
+  if (status == GL_FRAMEBUFFER_COMPLETE) return PF_Err_NONE;
+  report(line, "Framebuffer Incomplete: " + std::to_string(status));
+  error_text = std::string(name) + " framebuffer incomplete: " + std::to_string(status);
+  report(line, "PF_Err: " + std::to_string(PF_Err_INTERNAL_STRUCT_DAMAGED) + ", " + error_text);
+  return PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
+PF_Err check_transfer(int line, PF_Err err, std::string text, std::string& error_text) {
+  if (err == PF_Err_NONE) return PF_Err_NONE;
+  error_text = std::move(text);
+  report(line, "PF_Err: " + std::to_string(err) + ", " + error_text);
+  return err;
+}
+
+#define RETURN_ON_ERROR(expr)         \
+  do {                                \
+    if (const PF_Err err_ = (expr)) { \
+      return err_;                    \
+    }                                 \
+  } while (false)
+
+bool finite(double v) {
+  return std::isfinite(v);
+}
+bool finite(const dvec2& v) {
+  return finite(v.x) && finite(v.y);
+}
+bool finite(const dmat4& m) {
+  return std::all_of(m.begin(), m.end(), [](double v) { return finite(v); });
+}
+
+// The first plan value that would carry a NaN or an infinity into the geometry, or null.
+const char* non_finite_plan_field(const PreRenderPlan& plan) {
+  for (const PathD& path : plan.paths) {
+    for (const PathVertexZ& p : path) {
+      if (!finite(p.x) || !finite(p.y)) return "paths";
+    }
+  }
+  if (!finite(plan.corner_cos)) return "corner_cos";
+  if (!finite(plan.extrusion_direction)) return "extrusion_direction";
+  if (!finite(plan.vanishing_point)) return "vanishing_point";
+  if (!finite(plan.path_to_screen)) return "path_to_screen";
+  if (!finite(plan.front_extrusion_amount)) return "front_extrusion_amount";
+  if (!finite(plan.back_extrusion_amount)) return "back_extrusion_amount";
+  if (!finite(plan.stroke_width)) return "stroke_width";
+  return nullptr;
+}
+
+// A texture extent from a double size: truncated, and kept within i32 so that an absurd size
+// reaches GL as a size GL refuses rather than as an overflow.
+int32_t texture_extent(double size) {
+  const double t = std::trunc(size);
+  if (!(t > 0.0)) return 0;
+  if (t >= static_cast<double>(std::numeric_limits<int32_t>::max())) {
+    return std::numeric_limits<int32_t>::max();
+  }
+  return static_cast<int32_t>(t);
+}
+
+bool is_identity(const dmat2& r) {
+  return !dvec4_not_equal(r, dmat2_diagonal(1.0));
+}
+
+void rotate_paths(PathsD& paths, const dmat2& r, const dvec2& center) {
+  for (PathD& path : paths) {
+    for (PathVertexZ& p : path) {
+      dvec2 q{p.x, p.y};
+      rotate_about_point(q, r, center);
+      p.x = q.x;
+      p.y = q.y;
+    }
+  }
+}
+
+void rotate_keyed_point(KeyedPoint& p, const dmat2& r, const dvec2& center) {
+  dvec2 q{p.x, p.y};
+  rotate_about_point(q, r, center);
+  p.x = q.x;
+  p.y = q.y;
+}
+
+// Step 5: the side chains in occlusion order. A camera-mode rotation turns the paths about the
+// vanishing point so that the angle wrap of the sweep falls where the chains expect it; the keyed
+// points and exact chain ends are turned back afterwards, keys unchanged.
+SideChainSet build_chains(PathsD& paths, const ChainSetup& setup) {
+  const dmat2& r = setup.rotation;
+  if (is_identity(r)) {
+    SideChainSet set = split_paths_into_chains(paths, setup.params);
+    build_side_chain_order(set.chains, setup.params);
+    return set;
+  }
+  const dvec2 center = setup.params.vanishing_point;
+  PathsD unrotated = paths;
+  rotate_paths(paths, r, center);
+  SideChainSet set = split_paths_into_chains(paths, setup.params);
+  build_side_chain_order(set.chains, setup.params);
+  paths = std::move(unrotated);
+
+  const dmat2 back = dmat2_transpose(r);
+  for (KeyedPath& keyed : set.keyed_paths) {
+    for (KeyedPoint& p : keyed) rotate_keyed_point(p, back, center);
+  }
+  for (SideChain& chain : set.chains) {
+    if (chain.has_exact_start) rotate_keyed_point(chain.exact_start, back, center);
+    if (chain.has_exact_end) rotate_keyed_point(chain.exact_end, back, center);
+  }
+  return set;
+}
+
+}  // namespace
+
+void set_render_check_hook(RenderCheckHook hook) {
+  check_hook = hook;
+}
+
+ChainSetup compute_chain_setup(const PreRenderPlan& plan) {
+  ChainSetup setup;
+  setup.params.mode = plan.extrusion_mode;
+  setup.params.direction = plan.extrusion_direction;
+  setup.params.vanishing_point = plan.vanishing_point;
+  setup.screen_vanishing_point = plan.vanishing_point;
+  if (plan.extrusion_mode != extrusion_mode_camera) return setup;
+
+  setup.params.mode = chain_mode_vanishing;
+  const dmat4 inverse = mat4_inverse(plan.path_to_screen);
+  const dvec4 q = transform_dvec4(dvec4_from_values(0.0, 0.0, 1.0, 0.0), inverse);
+  const dvec2 local = vec2_divide(dvec2{q.x, q.y}, q.w);
+
+  const dvec4 s = transform_dvec4(dvec4_from_values(0.0, 0.0, 1.0, 0.0), plan.path_to_screen);
+  const bool screen_at_infinity = s.w == 0.0;
+  setup.screen_vanishing_point = screen_at_infinity ? dvec2{screen_vanishing_point_at_infinity,
+                                                            screen_vanishing_point_at_infinity}
+                                                    : vec2_divide(dvec2{s.x, s.y}, s.w);
+
+  if (!finite(local)) {
+    // The eye lies at infinity (or the matrix is singular): the walls recede in parallel, along
+    // the eye's direction projected onto the layer, pointing away from the viewer's side. That
+    // is the directional limit of the vanishing sweep as its point moves out to infinity.
+    const double side = q.z < 0.0 ? -1.0 : 1.0;
+    dvec2 direction = dvec2{q.x * side, q.y * side};
+    const double length = std::hypot(direction.x, direction.y);
+    direction =
+        length > 0.0 && std::isfinite(length) ? vec2_divide(direction, length) : dvec2{0.0, 1.0};
+    setup.params.mode = chain_mode_directional;
+    setup.params.direction = direction;
+    return setup;
+  }
+  setup.params.vanishing_point = local;
+  if (screen_at_infinity) return setup;
+
+  const dvec4 x_axis = transform_dvec4(dvec4_from_values(1.0, 0.0, 0.0, 0.0), inverse);
+  const dvec2 cs = dvec2_normalize(dvec2{x_axis.x, x_axis.y});
+  if (finite(cs)) setup.rotation = dmat2_from_values(cs.x, -cs.y, cs.y, cs.x);
+  return setup;
+}
+
+FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorld& output,
+                                   int32_t chain_mode, const dvec2& screen_vanishing_point) {
+  FrameRegions regions;
+  const double w = output.width;
+  const double h = output.height;
+  const double ox = output.origin_x;
+  const double oy = output.origin_y;
+
+  regions.output_region = RectD{ox, -(oy + h), ox + w, -oy};
+  regions.output_matrix = mat4_to_float(ortho_dmat4(ox, ox + w, -(oy + h), -oy, 0.0, 1.0));
+
+  const double margin = 0.5 * input.plan.stroke_width + 1.0;
+  const dvec2 v = screen_vanishing_point;
+  const RectD band{-std::numeric_limits<double>::infinity(), v.y - margin, v.x, v.y + margin};
+
+  RectD face = regions.output_region;
+  if (chain_mode == chain_mode_vanishing) {
+    const RectD inside = intersect_rect_double(regions.output_region, band);
+    if (!rect_is_empty(inside)) {
+      RectD grown{inside.left, inside.top - margin, inside.right, inside.bottom + margin};
+      grown = intersect_rect_double(grown, band);
+      const dvec2 lo = dvec2_floor(dvec2{grown.left, grown.top});
+      const dvec2 hi = dvec2_ceil(dvec2{grown.right, grown.bottom});
+      face = rect_extend(face, RectD{lo.x, lo.y, hi.x, hi.y});
+    }
+  }
+  regions.face_region = face;
+  regions.face_offset = ivec2_from_dvec2(dvec2_subtract(
+      dvec2{regions.output_region.left, regions.output_region.top}, dvec2{face.left, face.top}));
+  regions.face_matrix =
+      mat4_to_float(ortho_dmat4(face.left, face.right, face.top, face.bottom, 0.0, 1.0));
+  regions.face_width = texture_extent(input.ssaa * (face.right - face.left));
+  regions.face_height = texture_extent(input.ssaa * (face.bottom - face.top));
+
+  if (input.plan.inherit_layer_color && input.input != nullptr) {
+    regions.in_tex_offset =
+        vec2{static_cast<float>(input.input->origin_x),
+             static_cast<float>(-(input.input->origin_y + input.input->height))};
+  }
+  return regions;
+}
+
+std::vector<SideFillStop> convert_side_fill_stops(const std::vector<SideFillStop>& stops) {
+  std::vector<SideFillStop> converted;
+  converted.reserve(stops.size());
+  for (const SideFillStop& stop : stops) {
+    SideFillStop s = stop;
+    s.angle = float_mod((90.0f - stop.angle) * 0.017453292f, 6.2831855f);
+    converted.push_back(s);
+  }
+  sort_stops_by_angle(converted);
+  return converted;
+}
+
+PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
+                            FrameGeometry& geometry, std::string& error_text) {
+  const PreRenderPlan& plan = input.plan;
+  if (const char* field = non_finite_plan_field(plan)) {
+    error_text = std::string("render plan holds a value that is not finite in ") + field;
+    report(__LINE__,
+           "PF_Err: " + std::to_string(PF_Err_INTERNAL_STRUCT_DAMAGED) + ", " + error_text);
+    return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  }
+
+  UnitedPaths united = union_overlapping_paths(plan);
+  geometry.combined_paths = std::move(united.paths);
+  geometry.group_trees = std::move(united.group_trees);
+  flag_union_points(geometry.combined_paths, plan.corner_cos);
+
+  geometry.chain_setup = compute_chain_setup(plan);
+  geometry.chain_set = build_chains(geometry.combined_paths, geometry.chain_setup);
+
+  geometry.face_mesh = build_face_mesh(geometry.group_trees);
+  geometry.side_mesh =
+      build_side_mesh(geometry.chain_set.chains, geometry.combined_paths, geometry.chain_set);
+  geometry.outline_mesh = build_outline_mesh(plan.face_to_draw, geometry.chain_set.chains,
+                                             geometry.combined_paths, geometry.chain_set);
+
+  geometry.regions = compute_frame_regions(input, output, geometry.chain_setup.params.mode,
+                                           geometry.chain_setup.screen_vanishing_point);
+  geometry.side_fill = convert_side_fill_stops(input.side_fill);
+  return PF_Err_NONE;
+}
+
+namespace {
+
+GlVertexLayout float_layout(std::initializer_list<int32_t> counts) {
+  GlVertexLayout layout;
+  for (const int32_t count : counts) (void)layout.push(count, GL_FLOAT, false);
+  return layout;
+}
+
+// The plan's sweep settings, shared by the three geometry programs.
+void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan) {
+  const vec2 direction = vec2_from_dvec2(plan.extrusion_direction);
+  const vec2 vanishing_point = vec2_from_dvec2(plan.vanishing_point);
+  program.set_int("extrusion_mode", plan.extrusion_mode);
+  program.set_vec2("extrusion_direction", &direction.x);
+  program.set_vec2("extrusion_vanishing_point", &vanishing_point.x);
+  program.set_float("back_extrusion_amount", static_cast<float>(plan.back_extrusion_amount));
+  program.set_float("front_extrusion_amount", static_cast<float>(plan.front_extrusion_amount));
+}
+
+}  // namespace
+
+PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
+                        const FrameGeometry& geometry, const LocalRenderData& render_data,
+                        FrameGlObjects& gl, std::string& error_text) {
+  const PreRenderPlan& plan = input.plan;
+  const FrameRegions& regions = geometry.regions;
+  const int32_t w = output.width;
+  const int32_t h = output.height;
+  const int32_t fw = regions.face_width;
+  const int32_t fh = regions.face_height;
+  const int32_t gl_fw = std::min(fw, largest_texture_request);
+  const int32_t gl_fh = std::min(fh, largest_texture_request);
+  const mat4 path_to_screen = mat4_to_float(plan.path_to_screen);
+
+  // Input layer: mipmapped and, where the context can, anisotropically filtered.
+  {
+    const PF_Err err = upload_input_pixels(input.in_data, input.bitdepth, input.input, gl.in_tex);
+    const int64_t in_w = input.input != nullptr ? input.input->width : 1;
+    const int64_t in_h = input.input != nullptr ? input.input->height : 1;
+    RETURN_ON_ERROR(check_transfer(
+        __LINE__, err, "failed to upload input texture " + size_text(in_w, in_h), error_text));
+  }
+  if (render_data.has_anisotropic) {
+    float max_anisotropy = 1.0f;
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+    gl.in_tex.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
+  }
+  gl.in_tex.bind();
+  glGenerateMipmap(GL_TEXTURE_2D);
+  gl.in_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  gl.in_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::InputTexture, "", error_text));
+
+  gl.face_vertex_array.add_buffer(gl.face_vertex_buffer, float_layout({2}));
+  gl.face_vertex_array.bind_with_index_buffer(gl.face_index_buffer);
+  gl.side_vertex_array.add_buffer(gl.side_vertex_buffer, float_layout({3, 2, 1}));
+  gl.side_vertex_array.bind_with_index_buffer(gl.side_index_buffer);
+
+  // Face targets at the supersampled size.
+  gl.face_fb.bind();
+  gl.depth_tex.image_2d(0, GL_DEPTH_COMPONENT32F, gl_fw, gl_fh, GL_DEPTH_COMPONENT,
+                        GL_UNSIGNED_BYTE, nullptr);
+  gl.depth_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  gl.depth_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  gl.face_fb.attach_texture(GL_DEPTH_ATTACHMENT, gl.depth_tex, 0);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::DepthTexture,
+                           "failed to create depth_tex " + size_text(fw, fh) + ", ", error_text));
+  gl.fill_tex.image_2d(0, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  gl.fill_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  gl.fill_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gl.face_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.fill_tex, 0);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture,
+                           "failed to create fill_tex " + size_text(fw, fh) + ", ", error_text));
+  RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.face_fb, "face_fb", error_text));
+
+  gl.outline_vertex_array.add_buffer(gl.outline_vertex_buffer, float_layout({3, 3, 1}));
+  gl.outline_vertex_array.bind_with_index_buffer(gl.outline_index_buffer);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineVertexArray, "", error_text));
+
+  // Stroke coverage at the output's size.
+  gl.outline_fb.bind();
+  gl.outline_tex.image_2d(0, GL_R32F, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  gl.outline_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  gl.outline_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gl.outline_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.outline_tex, 0);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineTexture,
+                           "failed to create outline_tex " + size_text(w, h) + ", ", error_text));
+  RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.outline_fb, "outline_fb", error_text));
+
+  // Side-fill stops as a buffer texture; their data is stored at the side-wall pass.
+  gl.side_fill_color_buffer.bind(GL_TEXTURE_BUFFER);
+  gl.side_fill_tex.bind();
+  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, gl.side_fill_color_buffer.id());
+
+  gl.empty_vertex_array.bind();
+  gl.composite_fb.bind();
+  gl.composite_tex.image_2d(0, GL_RGBA32F, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  gl.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.composite_tex, 0);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositeTexture,
+                           "failed to create composite_tex " + size_text(w, h) + ", ", error_text));
+  RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.composite_fb, "composite_fb", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::AllObjects, "", error_text));
+
+  // Face pass. With inner extrusion and a visible cap, depth starts at the near plane so that
+  // the cap first marks the opening and the far cap then fills it.
+  const bool inner = plan.inner_extrusion != 0;
+  gl.face_fb.bind();
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
+
+  const GlProgram& face_program = *render_data.programs[1];
+  face_program.use();
+  face_program.set_mat4("mvp", regions.face_matrix.data());
+  face_program.set_mat4("path_to_screen", path_to_screen.data());
+  face_program.set_int("face_to_draw", plan.face_to_draw);
+  face_program.set_bool("inner_extrusion", inner);
+  set_extrusion_uniforms(face_program, plan);
+  face_program.set_bool("inherit_layer_color", plan.inherit_layer_color != 0);
+  face_program.set_int("in_tex", 0);
+  glActiveTexture(GL_TEXTURE0);
+  gl.in_tex.bind();
+  face_program.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
+  face_program.set_vec3("front_fill_color", input.front_fill_color.data());
+
+  gl.face_fb.bind();
+  glViewport(0, 0, gl_fw, gl_fh);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(inner ? GL_ALWAYS : GL_LESS);
+  if (!inner) {
+    if (plan.face_to_draw != face_none) {
+      draw_face_mesh(geometry.face_mesh, gl.face_vertex_array, gl.face_vertex_buffer,
+                     gl.face_index_buffer);
+    }
+  } else {
+    upload_mesh(geometry.face_mesh, gl.face_vertex_array, gl.face_vertex_buffer,
+                gl.face_index_buffer);
+    if (plan.face_to_draw == face_front) draw_mesh(geometry.face_mesh);
+    glDepthFunc(GL_LEQUAL);
+    face_program.set_int("face_to_draw", face_back);
+    draw_mesh(geometry.face_mesh);
+  }
+  glDepthFunc(GL_LESS);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FacePass, "", error_text));
+
+  // Side-wall pass, into the same targets.
+  const GlProgram& side_program = *render_data.programs[0];
+  side_program.use();
+  set_extrusion_uniforms(side_program, plan);
+  side_program.set_mat4("path_to_screen", path_to_screen.data());
+  side_program.set_mat4("mvp", regions.face_matrix.data());
+  side_program.set_int("side_fill_color_buffer", 0);
+  glActiveTexture(GL_TEXTURE0);
+  gl.side_fill_tex.bind();
+  side_program.set_bool("interpolate_gradient", input.interpolate_gradient != 0);
+  upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
+                          GL_DYNAMIC_DRAW);
+
+  gl.face_fb.bind();
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_PRIMITIVE_RESTART);
+  glPrimitiveRestartIndex(restart_index);
+  draw_side_mesh(geometry.side_mesh, gl.side_vertex_array, gl.side_vertex_buffer,
+                 gl.side_index_buffer);
+  glDisable(GL_PRIMITIVE_RESTART);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::SidePass, "", error_text));
+
+  // Outline pass at the output's size, tested against the supersampled depth.
+  glViewport(0, 0, w, h);
+  gl.outline_fb.bind();
+  glDisable(GL_DEPTH_TEST);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+
+  const bool vanishing = geometry.chain_setup.params.mode == chain_mode_vanishing;
+  const vec2 resolution = vec2_from_ints(w, h);
+  const vec4 screen_vp =
+      transform_vec4(vec4_from_dvec2(geometry.chain_setup.screen_vanishing_point, 0.0f, 1.0f),
+                     regions.output_matrix);
+  const vec2 output_vanishing_point = vec2_multiply(
+      vec2_add_scalar(vec2_scale(vec2{screen_vp.x, screen_vp.y}, 0.5f), 0.5f), resolution);
+
+  const GlProgram& outline_program = *render_data.programs[3];
+  outline_program.use();
+  outline_program.set_mat4("mvp", regions.output_matrix.data());
+  outline_program.set_float("stroke_width", static_cast<float>(plan.stroke_width));
+  outline_program.set_vec2("resolution", &resolution.x);
+  outline_program.set_bool("is_vanishing_mode", vanishing);
+  outline_program.set_vec2("output_vanishing_point", &output_vanishing_point.x);
+  outline_program.set_int("ssaa", input.ssaa);
+  outline_program.set_ivec2("face_offset", &regions.face_offset.x);
+  set_extrusion_uniforms(outline_program, plan);
+  outline_program.set_mat4("path_to_screen", path_to_screen.data());
+  outline_program.set_int("depth_tex", 0);
+  glActiveTexture(GL_TEXTURE0);
+  gl.depth_tex.bind();
+
+  glEnable(GL_BLEND);
+  glBlendEquation(GL_MAX);
+  glEnable(GL_PRIMITIVE_RESTART);
+  glPrimitiveRestartIndex(restart_index);
+  draw_outline_mesh(geometry.outline_mesh, gl.outline_vertex_array, gl.outline_vertex_buffer,
+                    gl.outline_index_buffer);
+  glDisable(GL_PRIMITIVE_RESTART);
+  glDisable(GL_BLEND);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlinePass, "", error_text));
+
+  // Composite pass: resolves the supersampled fill and lays the stroke over it.
+  const GlProgram& composite_program = *render_data.programs[4];
+  composite_program.use();
+  composite_program.set_int("ssaa", input.ssaa);
+  composite_program.set_ivec2("face_offset", &regions.face_offset.x);
+  composite_program.set_int("fill_tex", 0);
+  glActiveTexture(GL_TEXTURE0);
+  gl.fill_tex.bind();
+  composite_program.set_float("fill_opacity", input.fill_opacity);
+  composite_program.set_int("outline_tex", 1);
+  glActiveTexture(GL_TEXTURE1);
+  gl.outline_tex.bind();
+  composite_program.set_vec3("stroke_color", input.stroke_color.data());
+  composite_program.set_float("stroke_opacity", input.stroke_opacity);
+
+  gl.empty_vertex_array.bind();
+  gl.composite_fb.bind();
+  glViewport(0, 0, w, h);
+  glDisable(GL_DEPTH_TEST);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositePass, "", error_text));
+  return PF_Err_NONE;
+}
+
+PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_EffectWorld* output,
+                       std::string& error_text) {
+  if (input.output_selector != output_selector_composite) {
+    error_text = "output_selector " + std::to_string(input.output_selector) + " is not supported";
+    report(__LINE__, "PF_Err: " + std::to_string(PF_Err_BAD_CALLBACK_PARAM) + ", " + error_text);
+    return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  const PF_Err err = read_back_pixels(gl.composite_fb, input.read_x, input.read_y, input.in_data,
+                                      input.bitdepth, output);
+  RETURN_ON_ERROR(check_transfer(__LINE__, err,
+                                 "failed to download composite_fb into output texture " +
+                                     size_text(output->width, output->height),
+                                 error_text));
+  return check_gl(__LINE__, RenderCheck::ReadBack, "", error_text);
+}
+
+PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::string* error_text) {
+  std::string ignored_text;
+  std::string& text = error_text != nullptr ? *error_text : ignored_text;
+  if (input == nullptr || output == nullptr || input->in_data == nullptr) {
+    text = "render_layer needs a render input with host data and an output world";
+    return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  const PreRenderPlan& plan = input->plan;
+
+  // Inner extrusion seen from behind: nothing of the solid shows, so the host clears the world.
+  if (plan.inner_extrusion && plan.face_to_draw == face_back) {
+    PF_InData* in_data = input->in_data;
+    if (in_data->utils != nullptr && in_data->utils->fill != nullptr) {
+      (void)in_data->utils->fill(in_data->effect_ref, nullptr, nullptr, output);
+    }
+    return PF_Err_NONE;
+  }
+
+  FrameGeometry geometry;
+  RETURN_ON_ERROR(build_frame_geometry(*input, *output, geometry, text));
+
+  LocalRenderData* render_data = ensure_local_render_data();
+  if (render_data == nullptr || render_data->context == nullptr ||
+      render_data->programs.size() < 5) {
+    text = "local_render_data was nullptr";
+    return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  }
+
+  FrameGlObjects gl;
+  RETURN_ON_ERROR(run_frame_passes(*input, *output, geometry, *render_data, gl, text));
+  return read_back_frame(*input, gl, output, text);
+}

@@ -1,0 +1,155 @@
+#pragma once
+
+// The render routine: one frame of the effect from a render input, drawn with the calling
+// thread's GL context into the host's output world.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gl/gl_objects.h"
+#include "host_api/ae_effect.h"
+#include "renderer/matrix.h"
+#include "renderer/mesh.h"
+#include "renderer/path_types.h"
+#include "renderer/polygon_boolean.h"
+#include "renderer/render_plan.h"
+#include "renderer/side_chains.h"
+#include "renderer/side_fill_stop.h"
+
+// The only framebuffer smart render reads back: the composite.
+inline constexpr int32_t output_selector_composite = 5;
+
+// What smart render hands the render routine for one frame.
+struct RenderInput {
+  PF_InData* in_data = nullptr;
+  int16_t bitdepth = 8;  // of the input and output worlds: 8 or 32
+  PreRenderPlan plan;
+  float stroke_opacity = 1.0f;                 // 0..1
+  std::array<float, 3> stroke_color = {};      // sRGB-encoded red, green, blue, 0..1
+  PF_EffectWorld* input = nullptr;             // the input layer, or null
+  float fill_opacity = 1.0f;                   // 0..1
+  std::array<float, 3> front_fill_color = {};  // sRGB-encoded red, green, blue, 0..1
+  std::vector<SideFillStop> side_fill;         // angles in degrees
+  uint8_t interpolate_gradient = 0;
+  int32_t ssaa = 1;  // supersampling factor, at least 1
+  int32_t output_selector = output_selector_composite;
+  int32_t read_x = 0;  // origin of the read-back rectangle in the composite
+  int32_t read_y = 0;
+};
+
+// Renders one frame into `output`. Returns 0, 512 for any GL failure, an incomplete framebuffer,
+// a missing per-thread render state or a plan that cannot be drawn, or the error of the input
+// upload or of the read-back as it came. On failure `error_text` says what failed.
+PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::string* error_text);
+
+// ---------------------------------------------------------------------------------------------
+// The steps of render_layer, for tests and benchmarks.
+
+// Chain parameters and the camera-mode rotation of one frame.
+struct ChainSetup {
+  ChainParams params;                     // what the chain and mesh steps read
+  dvec2 screen_vanishing_point;           // in the output's path space; sets the vanishing band
+  dmat2 rotation = {1.0, 0.0, 0.0, 1.0};  // turns the vanishing direction onto +x
+};
+
+// The plan's mode, direction and vanishing point; in "3D Camera" mode the vanishing mode about
+// the eye's foot point and the rotation that puts the vanishing direction onto +x. When that foot
+// point lies at infinity (an orthographic view), the chains are cut as in directional mode along
+// the direction in which the walls recede, so that no coordinate becomes infinite.
+ChainSetup compute_chain_setup(const PreRenderPlan& plan);
+
+// Regions and matrices of one frame, in the y-up plane of the paths.
+struct FrameRegions {
+  RectD output_region;
+  RectD face_region;
+  mat4 output_matrix = {};
+  mat4 face_matrix = {};
+  ivec2 face_offset;       // output region's corner inside the face region, in output pixels
+  int32_t face_width = 0;  // face textures: ssaa times the face region's size
+  int32_t face_height = 0;
+  vec2 in_tex_offset;
+};
+
+FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorld& output,
+                                   int32_t chain_mode, const dvec2& screen_vanishing_point);
+
+// A copy of the stops with angles in radians in [0, 2pi), measured so that 90 degrees is 0,
+// sorted by angle (stable).
+std::vector<SideFillStop> convert_side_fill_stops(const std::vector<SideFillStop>& stops);
+
+// Everything a frame computes on the CPU before any GL work.
+struct FrameGeometry {
+  PathsD combined_paths;
+  std::vector<PolyTreeD> group_trees;
+  ChainSetup chain_setup;
+  SideChainSet chain_set;  // its chains are in occlusion order
+  FaceMesh face_mesh;
+  SideMesh side_mesh;
+  OutlineMesh outline_mesh;
+  FrameRegions regions;
+  std::vector<SideFillStop> side_fill;  // converted and sorted
+};
+
+// Steps 2 to 8 of a frame. Fails with 512 when the plan holds a value that is not finite.
+PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
+                            FrameGeometry& geometry, std::string& error_text);
+
+// The GL objects of one frame, named in creation order; each releases its name when the frame
+// ends. Needs the thread's context current.
+struct FrameGlObjects {
+  GlTexture in_tex{GL_TEXTURE_2D};
+  GlVertexArray face_vertex_array;
+  GlBuffer face_vertex_buffer;
+  GlBuffer face_index_buffer;
+  GlVertexArray side_vertex_array;
+  GlBuffer side_vertex_buffer;
+  GlBuffer side_index_buffer;
+  GlFramebuffer face_fb;
+  GlTexture depth_tex{GL_TEXTURE_2D};
+  GlTexture fill_tex{GL_TEXTURE_2D};
+  GlVertexArray outline_vertex_array;
+  GlBuffer outline_vertex_buffer;
+  GlBuffer outline_index_buffer;
+  GlFramebuffer outline_fb;
+  GlTexture outline_tex{GL_TEXTURE_2D};
+  GlBuffer side_fill_color_buffer;
+  GlTexture side_fill_tex{GL_TEXTURE_BUFFER};
+  GlVertexArray empty_vertex_array;
+  GlFramebuffer composite_fb;
+  GlTexture composite_tex{GL_TEXTURE_2D};
+};
+
+struct LocalRenderData;
+
+// Step 10: uploads the input, makes the frame's targets and runs the four passes.
+PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
+                        const FrameGeometry& geometry, const LocalRenderData& render_data,
+                        FrameGlObjects& gl, std::string& error_text);
+
+// Step 11: reads the composite back into the output world.
+PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_EffectWorld* output,
+                       std::string& error_text);
+
+// The points at which render_layer polls GL for errors, in frame order.
+enum class RenderCheck {
+  InputTexture,
+  DepthTexture,
+  FillTexture,
+  OutlineVertexArray,
+  OutlineTexture,
+  CompositeTexture,
+  AllObjects,
+  FaceClear,
+  FacePass,
+  SidePass,
+  OutlinePass,
+  CompositePass,
+  ReadBack,
+};
+
+// Test seam: when set, called at each check before GL is polled; the codes it appends are
+// reported as if GL had them pending ahead of its own. Not for use outside tests.
+using RenderCheckHook = void (*)(RenderCheck check, std::vector<uint32_t>& injected_errors);
+void set_render_check_hook(RenderCheckHook hook);
