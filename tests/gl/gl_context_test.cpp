@@ -1,0 +1,307 @@
+// Context creation and the per-thread render state, each case on threads of
+// its own so that every thread starts without state.
+
+#include "gl/gl_context.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <latch>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32_testing.h"
+
+namespace {
+
+using win32_testing::Call;
+using win32_testing::LiveObjects;
+
+void run_on_new_thread(const std::function<void()>& body) {
+  std::thread(body).join();
+}
+
+void expect_same(const LiveObjects& a, const LiveObjects& b) {
+  EXPECT_EQ(a.classes, b.classes);
+  EXPECT_EQ(a.windows, b.windows);
+  EXPECT_EQ(a.device_contexts, b.device_contexts);
+  EXPECT_EQ(a.contexts, b.contexts);
+}
+
+class GlContextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    win32_testing::reset();
+    baseline_ = win32_testing::live_objects();
+  }
+  void TearDown() override {
+    win32_testing::reset();
+    expect_same(win32_testing::live_objects(), baseline_);
+  }
+
+  LiveObjects baseline_;
+};
+
+TEST_F(GlContextTest, FirstEnsureBuildsAContextWithFivePrograms) {
+  run_on_new_thread([] {
+    LocalRenderData* data = ensure_local_render_data();
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(data->context, nullptr);
+    EXPECT_EQ(wglGetCurrentContext(), data->context->context);
+    ASSERT_EQ(data->programs.size(), 5u);
+    for (const auto& program : data->programs) {
+      GLint linked = 0;
+      glGetProgramiv(program->id(), GL_LINK_STATUS, &linked);
+      EXPECT_EQ(linked, GL_TRUE);
+    }
+    // llvmpipe offers anisotropic filtering.
+    EXPECT_TRUE(data->has_anisotropic);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    win32_testing::ContextAttributes attributes;
+    ASSERT_TRUE(win32_testing::context_attributes(data->context->context, &attributes));
+    EXPECT_EQ(attributes.major, 4);
+    EXPECT_EQ(attributes.minor, 1);
+    EXPECT_EQ(attributes.flags, WGL_CONTEXT_FORWARD_COMPATIBLE_BIT_ARB);
+    EXPECT_EQ(attributes.profile_mask, WGL_CONTEXT_CORE_PROFILE_BIT_ARB);
+  });
+}
+
+TEST_F(GlContextTest, LaterEnsureCreatesNothingAndMakesTheContextCurrentAgain) {
+  run_on_new_thread([] {
+    LocalRenderData* first = ensure_local_render_data();
+    ASSERT_NE(first, nullptr);
+    const int created = win32_testing::call_count(Call::wglCreateContext);
+    const int contexts = win32_testing::live_objects().contexts;
+    wglMakeCurrent(nullptr, nullptr);
+
+    LocalRenderData* second = ensure_local_render_data();
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(wglGetCurrentContext(), first->context->context);
+    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), created);
+    EXPECT_EQ(win32_testing::live_objects().contexts, contexts);
+  });
+}
+
+TEST_F(GlContextTest, TwoThreadsHoldDistinctContextsAndPrograms) {
+  LocalRenderData* records[2] = {};
+  HGLRC contexts[2] = {};
+  std::latch both_made(2);
+  auto body = [&](int i) {
+    records[i] = ensure_local_render_data();
+    if (records[i] != nullptr) contexts[i] = records[i]->context->context;
+    // Both states exist at the same time.
+    both_made.arrive_and_wait();
+  };
+  std::thread a(body, 0), b(body, 1);
+  a.join();
+  b.join();
+  ASSERT_NE(records[0], nullptr);
+  ASSERT_NE(records[1], nullptr);
+  EXPECT_NE(records[0], records[1]);
+  EXPECT_NE(contexts[0], contexts[1]);
+}
+
+TEST_F(GlContextTest, RenderAndParamsSetupPathsKeepSeparateStates) {
+  run_on_new_thread([] {
+    LocalRenderData* render = ensure_local_render_data();
+    LocalRenderData* params = ensure_thread_gl_state();
+    ASSERT_NE(render, nullptr);
+    ASSERT_NE(params, nullptr);
+    EXPECT_NE(render, params);
+    EXPECT_NE(render->context->context, params->context->context);
+    EXPECT_EQ(params->programs.size(), 5u);
+    EXPECT_EQ(wglGetCurrentContext(), params->context->context);
+    EXPECT_EQ(ensure_local_render_data(), render);
+    EXPECT_EQ(wglGetCurrentContext(), render->context->context);
+  });
+}
+
+TEST_F(GlContextTest, DriverWithout41CoreFallsBackTo32Core) {
+  win32_testing::set_max_core_version(3, 2);
+  run_on_new_thread([] {
+    LocalRenderData* data = ensure_local_render_data();
+    ASSERT_NE(data, nullptr);
+    win32_testing::ContextAttributes attributes;
+    ASSERT_TRUE(win32_testing::context_attributes(data->context->context, &attributes));
+    EXPECT_EQ(attributes.major, 3);
+    EXPECT_EQ(attributes.minor, 2);
+    EXPECT_EQ(attributes.flags, 0);
+    EXPECT_EQ(attributes.profile_mask, WGL_CONTEXT_CORE_PROFILE_BIT_ARB);
+    GLint flags = -1;
+    glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
+    EXPECT_EQ(flags & GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT, 0);
+    EXPECT_EQ(data->programs.size(), 5u);
+  });
+  EXPECT_EQ(win32_testing::call_count(Call::wglCreateContextAttribsARB), 2);
+}
+
+TEST_F(GlContextTest, WithoutCreateContextAttribsTheThreadHasNoState) {
+  win32_testing::set_create_context_attribs_supported(false);
+  testing::internal::CaptureStdout();
+  run_on_new_thread([this] {
+    EXPECT_EQ(ensure_local_render_data(), nullptr);
+    // What the failed attempt made is released again at once.
+    expect_same(win32_testing::live_objects(), baseline_);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    // No second attempt on this thread.
+    EXPECT_EQ(ensure_local_render_data(), nullptr);
+    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), 1);
+  });
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "WGL Create Context Attrib isn't supported.\n");
+}
+
+struct CreationFailure {
+  Call call;
+  int skip;
+  int times;
+  const char* message;
+};
+
+class CreationFailureTest : public GlContextTest,
+                            public ::testing::WithParamInterface<CreationFailure> {};
+
+TEST_P(CreationFailureTest, PrintsItsMessageAndLeavesNothingBehind) {
+  const CreationFailure& failure = GetParam();
+  win32_testing::fail_call(failure.call, failure.skip, failure.times);
+  testing::internal::CaptureStdout();
+  run_on_new_thread([this] {
+    EXPECT_EQ(create_gl_context(), nullptr);
+    expect_same(win32_testing::live_objects(), baseline_);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+  });
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(failure.message) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, CreationFailureTest,
+    ::testing::Values(
+        CreationFailure{Call::RegisterClassExA, 0, 1, "Can't Register Window Class"},
+        CreationFailure{Call::CreateWindowExA, 0, 1, "Window Creation Failed"},
+        CreationFailure{Call::GetDC, 0, 1, "Cannot create Drawing Context."},
+        CreationFailure{Call::wglCreateContext, 0, 1, "Cannot create OPENGL Context."},
+        CreationFailure{Call::wglMakeCurrent, 0, 1, "Cannot Make Temp Context Current."},
+        CreationFailure{Call::glewInit, 0, 1, "Glew isn't initialized."},
+        CreationFailure{Call::wglCreateContextAttribsARB, 0, 2,
+                        "OpenGL 4.1/3.2 Ctx can't be initialized."},
+        CreationFailure{Call::glewInit, 1, 1, "Core Profile Glew isn't initialized."}));
+
+TEST_F(GlContextTest, ExistingWindowClassIsReused) {
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.lpszClassName = gl_window_class_name;
+  const bool registered_here = RegisterClassExA(&window_class) != 0;
+  testing::internal::CaptureStdout();
+  run_on_new_thread([] {
+    auto context = create_gl_context();
+    EXPECT_NE(context, nullptr);
+    // The class is still in use by this window: unregistering it fails.
+    destroy_gl_context(context.get());
+  });
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  if (registered_here) UnregisterClassA(gl_window_class_name, nullptr);
+}
+
+TEST_F(GlContextTest, MakeCurrentFailureIsReportedAndGoesOn) {
+  run_on_new_thread([] {
+    auto context = create_gl_context();
+    ASSERT_NE(context, nullptr);
+    make_gl_context_current(nullptr);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+
+    win32_testing::fail_call(Call::wglMakeCurrent);
+    testing::internal::CaptureStdout();
+    make_gl_context_current(context.get());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot Set OpenGL Context\n");
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+
+    make_gl_context_current(context.get());
+    EXPECT_EQ(wglGetCurrentContext(), context->context);
+  });
+}
+
+TEST_F(GlContextTest, DestroyReleasesEachPartEvenWhenDeletionFails) {
+  run_on_new_thread([] {
+    destroy_gl_context(nullptr);
+    auto context = create_gl_context();
+    ASSERT_NE(context, nullptr);
+    HGLRC kept = context->context;
+    win32_testing::fail_call(Call::wglDeleteContext);
+    testing::internal::CaptureStdout();
+    destroy_gl_context(context.get());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "GL Context Destruction Failed\n");
+    EXPECT_EQ(context->context, nullptr);
+    EXPECT_EQ(context->device_context, nullptr);
+    EXPECT_EQ(context->window, nullptr);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    EXPECT_TRUE(wglDeleteContext(kept));
+  });
+}
+
+// Counts program deletions through GLEW's entry point.
+PFNGLDELETEPROGRAMPROC real_delete_program = nullptr;
+std::vector<GLuint> deleted_programs;
+void GLAPIENTRY counting_delete_program(GLuint program) {
+  deleted_programs.push_back(program);
+  real_delete_program(program);
+}
+
+TEST_F(GlContextTest, ThreadExitReleasesContextsAndPrograms) {
+  std::vector<GLuint> program_ids;
+  std::latch created(1), watching(1);
+  std::thread worker([&] {
+    for (LocalRenderData* data : {ensure_local_render_data(), ensure_thread_gl_state()}) {
+      ASSERT_NE(data, nullptr);
+      for (const auto& program : data->programs) program_ids.push_back(program->id());
+    }
+    created.count_down();
+    watching.wait();
+  });
+  created.wait();
+  const LiveObjects during = win32_testing::live_objects();
+  EXPECT_EQ(during.contexts, baseline_.contexts + 2);
+  EXPECT_EQ(during.windows, baseline_.windows + 2);
+  EXPECT_GE(during.classes, 1);
+
+  deleted_programs.clear();
+  real_delete_program = glDeleteProgram;
+  glDeleteProgram = counting_delete_program;
+  watching.count_down();
+  worker.join();
+  glDeleteProgram = real_delete_program;
+
+  std::sort(program_ids.begin(), program_ids.end());
+  std::sort(deleted_programs.begin(), deleted_programs.end());
+  EXPECT_EQ(program_ids.size(), 10u);
+  EXPECT_EQ(deleted_programs, program_ids);
+  expect_same(win32_testing::live_objects(), baseline_);
+}
+
+TEST_F(GlContextTest, WindowClassOutlivesTheFirstThreadToLeave) {
+  std::latch first_made(1), second_done(1);
+  std::thread first([&] {
+    EXPECT_NE(ensure_local_render_data(), nullptr);
+    first_made.count_down();
+    second_done.wait();
+  });
+  first_made.wait();
+  run_on_new_thread([] { EXPECT_NE(ensure_local_render_data(), nullptr); });
+  // The second thread's exit could not unregister the class in use.
+  EXPECT_GE(win32_testing::live_objects().classes, 1);
+  EXPECT_EQ(win32_testing::live_objects().contexts, baseline_.contexts + 1);
+  second_done.count_down();
+  first.join();
+}
+
+TEST_F(GlContextTest, ExtensionScanMatchesWholeNamesOnly) {
+  run_on_new_thread([] {
+    ASSERT_NE(ensure_local_render_data(), nullptr);
+    EXPECT_TRUE(current_context_has_extension("GL_EXT_texture_filter_anisotropic"));
+    EXPECT_FALSE(current_context_has_extension("GL_EXT_texture_filter"));
+    EXPECT_FALSE(current_context_has_extension("gl_ext_texture_filter_anisotropic"));
+  });
+}
+
+}  // namespace
