@@ -1,0 +1,88 @@
+#include "effect/registration.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
+
+namespace {
+
+constexpr std::uint32_t four_cc(const char (&code)[5]) {
+  return (std::uint32_t(std::uint8_t(code[0])) << 24) |
+         (std::uint32_t(std::uint8_t(code[1])) << 16) |
+         (std::uint32_t(std::uint8_t(code[2])) << 8) | std::uint32_t(std::uint8_t(code[3]));
+}
+
+class PiplWriter {
+ public:
+  void u16(std::uint16_t v) {
+    bytes_.push_back(std::uint8_t(v));
+    bytes_.push_back(std::uint8_t(v >> 8));
+  }
+  void u32(std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(std::uint8_t(v >> shift));
+  }
+
+  // One property: vendor, key, id 0, the unpadded length, then the data
+  // padded with zeros to a multiple of 4.
+  void property(std::uint32_t key, const std::vector<std::uint8_t>& data) {
+    u32(four_cc("8BIM"));
+    u32(key);
+    u32(0);
+    u32(static_cast<std::uint32_t>(data.size()));
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    bytes_.insert(bytes_.end(), (4 - data.size() % 4) % 4, 0);
+  }
+
+  std::vector<std::uint8_t> take() { return std::move(bytes_); }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+std::vector<std::uint8_t> le32(std::uint32_t v) {
+  return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+}
+
+std::vector<std::uint8_t> le16(std::uint16_t v) {
+  return {std::uint8_t(v), std::uint8_t(v >> 8)};
+}
+
+// One length byte, then the characters.
+std::vector<std::uint8_t> pascal_string(std::string_view s) {
+  if (s.size() > 255) throw std::length_error("PiPL string longer than 255 characters");
+  std::vector<std::uint8_t> data{std::uint8_t(s.size())};
+  data.insert(data.end(), s.begin(), s.end());
+  return data;
+}
+
+std::vector<std::uint8_t> c_string(std::string_view s) {
+  std::vector<std::uint8_t> data(s.begin(), s.end());
+  data.push_back(0);
+  return data;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> build_pipl() {
+  PiplWriter pipl;
+  pipl.u16(1);   // resource format
+  pipl.u32(0);   // list version
+  pipl.u32(13);  // property count
+  pipl.property(four_cc("kind"), le32(PF_Kind_EFFECT));
+  pipl.property(four_cc("name"), pascal_string(kEffectName));
+  pipl.property(four_cc("catg"), pascal_string(kEffectCategory));
+  pipl.property(four_cc("8664"), c_string(kEffectEntryPoint));
+  pipl.property(four_cc("ePVR"), le32(2));
+  std::vector<std::uint8_t> spec = le16(kEffectApiVersionMajor);
+  const std::vector<std::uint8_t> minor = le16(kEffectApiVersionMinor);
+  spec.insert(spec.end(), minor.begin(), minor.end());
+  pipl.property(four_cc("eSVR"), spec);
+  pipl.property(four_cc("eVER"), le32(kEffectVersion));
+  pipl.property(four_cc("eINF"), le16(0));
+  pipl.property(four_cc("eGLO"), le32(kEffectOutFlags));
+  pipl.property(four_cc("eGL2"), le32(kEffectOutFlags2));
+  pipl.property(four_cc("eMNA"), pascal_string(kEffectMatchName));
+  pipl.property(four_cc("aeFL"), le32(kEffectReservedInfo));
+  pipl.property(four_cc("eURL"), pascal_string(kEffectSupportUrl));
+  return pipl.take();
+}

@@ -1,0 +1,55 @@
+// The PiPL property list, byte for byte, both as the code builds it and as
+// the build wrote it next to the module.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "effect/registration.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+// Four-character codes are little-endian 32-bit numbers, so their characters
+// appear reversed. Every property: vendor, key, id 0, data length, data
+// padded to 4 bytes.
+// clang-format off
+const std::string kExpectedPipl =
+    "\x01\x00"s            // resource format 1
+    "\0\0\0\0"s            // list version 0
+    "\x0d\0\0\0"s          // 13 properties
+    "MIB8" "dnik" "\0\0\0\0"s "\x04\0\0\0"s "TKFe"                             // 'eFKT'
+    "MIB8" "eman" "\0\0\0\0"s "\x08\0\0\0"s "\x07" "Tarvolk"
+    "MIB8" "gtac" "\0\0\0\0"s "\x0c\0\0\0"s "\x0b" "Brindlecast"
+    "MIB8" "4668" "\0\0\0\0"s "\x0b\0\0\0"s "EffectMain\0" "\0"s             // padded
+    "MIB8" "RVPe" "\0\0\0\0"s "\x04\0\0\0"s "\x02\0\0\0"s
+    "MIB8" "RVSe" "\0\0\0\0"s "\x04\0\0\0"s "\x0d\0\x1c\0"s                  // 13, 28
+    "MIB8" "REVe" "\0\0\0\0"s "\x04\0\0\0"s "\x01\0\x08\0"s                  // 0x80001
+    "MIB8" "FNIe" "\0\0\0\0"s "\x02\0\0\0"s "\0\0" "\0\0"s                   // padded
+    "MIB8" "OLGe" "\0\0\0\0"s "\x04\0\0\0"s "\0\x80\0\x04"s                  // 0x4008000
+    "MIB8" "2LGe" "\0\0\0\0"s "\x04\0\0\0"s "\x0b\x14\x28\x08"s              // 0x828140B
+    "MIB8" "ANMe" "\0\0\0\0"s "\x0c\0\0\0"s "\x0b" "QVRNTARVOLK"
+    "MIB8" "LFea" "\0\0\0\0"s "\x04\0\0\0"s "\x08\0\0\0"s
+    "MIB8" "LRUe" "\0\0\0\0"s "\x2c\0\0\0"s "\x2b" "https://brindlecast.example/tarvolk/support";
+// clang-format on
+
+std::string as_string(const std::vector<std::uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(Pipl, BuiltBytesAreTheResourceLayout) {
+  EXPECT_EQ(kExpectedPipl.size() % 4, 2u);  // the 10-byte header, then whole words
+  EXPECT_EQ(as_string(build_pipl()), kExpectedPipl);
+}
+
+TEST(Pipl, TheFileNextToTheModuleHoldsTheSameBytes) {
+  std::ifstream file(TARVOLK_PIPL_PATH, std::ios::binary);
+  ASSERT_TRUE(file) << TARVOLK_PIPL_PATH;
+  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(bytes, kExpectedPipl);
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// The plug-in module loaded into the simulated host and driven through its
+// exports, as the host drives it.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/effect_instance.h"
+#include "host/plugin_module.h"
+#include "host/sim_host.h"
+#include "host_api/ae_effect_suites.h"
+
+namespace simhost {
+namespace {
+
+constexpr PF_ParamIndex kModeSlot = 20;
+constexpr A_long kEffectSlots = 83;
+
+class EntryPointTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(host.balance_report(), ""); }
+
+  PF_Err run(PF_Cmd cmd, void* extra = nullptr) { return instance.run(module, cmd, extra); }
+
+  SimHost host;
+  PluginModule module{TARVOLK_MODULE_PATH};
+  EffectInstance instance{host, kEffectSlots};
+};
+
+TEST_F(EntryPointTest, RegistersOnceWithItsIdentity) {
+  Registration reg;
+  ASSERT_EQ(module.register_plugin(host, &reg), PF_Err_NONE);
+  EXPECT_EQ(reg.calls, 1);
+  EXPECT_EQ(reg.name, "Tarvolk");
+  EXPECT_EQ(reg.match_name, "QVRNTARVOLK");
+  EXPECT_EQ(reg.category, "Brindlecast");
+  EXPECT_EQ(reg.entry_point, "EffectMain");
+  EXPECT_EQ(reg.kind, 0x65464b54);
+  EXPECT_EQ(reg.api_version_major, 13);
+  EXPECT_EQ(reg.api_version_minor, 28);
+  EXPECT_EQ(reg.reserved_info, 8);
+  EXPECT_FALSE(reg.support_url.empty());
+  EXPECT_LE(reg.support_url.size(), 255u);
+}
+
+TEST_F(EntryPointTest, GlobalSetupDeclaresVersionAndCapabilities) {
+  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+  EXPECT_EQ(instance.my_version, 0x80001u);
+  EXPECT_EQ(instance.out_flags, 0x4008000);
+  EXPECT_EQ(instance.out_flags2, 0x828140B);
+  EXPECT_EQ(run(PF_Cmd_GLOBAL_SETDOWN), PF_Err_NONE);
+}
+
+TEST_F(EntryPointTest, InPremiereTheEffectIsObsolete) {
+  instance.appl_id = PF_APPL_ID_PREMIERE;
+  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+  EXPECT_EQ(instance.out_flags, 0x200000);
+  EXPECT_EQ(instance.out_flags2, 0x828140B);
+  EXPECT_EQ(instance.my_version, 0x80001u);
+}
+
+TEST_F(EntryPointTest, SequenceRecordIsZeroedUnlockedAndDisposed) {
+  ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
+  PF_Handle record = instance.sequence_data;
+  ASSERT_NE(record, nullptr);
+  // The host's fresh memory is never zero, so these zeros are the effect's.
+  EXPECT_EQ(host.handle_bytes(record), std::vector<unsigned char>(12, 0));
+  EXPECT_EQ(host.lock_count(record), 0);
+  EXPECT_EQ(host.outstanding().count("suite PF Handle Suite v2"), 0u);
+
+  // Commands in between leave the record alone.
+  EXPECT_EQ(run(PF_Cmd_SEQUENCE_RESETUP), PF_Err_NONE);
+  EXPECT_EQ(run(PF_Cmd_SEQUENCE_FLATTEN), PF_Err_NONE);
+  EXPECT_EQ(instance.sequence_data, record);
+
+  ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+  EXPECT_FALSE(host.is_live_handle(record));
+  EXPECT_EQ(instance.last_out_data().sequence_data, nullptr);
+  EXPECT_EQ(instance.last_in_data().sequence_data, nullptr);
+}
+
+TEST_F(EntryPointTest, SequenceSetdownWithoutARecordChangesNothing) {
+  ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+  EXPECT_EQ(instance.last_out_data().sequence_data, nullptr);
+}
+
+TEST_F(EntryPointTest, AMissingHandleSuiteGives13AndTheMessage) {
+  host.make_suite_missing(kPFHandleSuite, kPFHandleSuiteVersion1);
+  EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), 13);
+  EXPECT_EQ(instance.sequence_data, nullptr);
+  EXPECT_TRUE(instance.last_out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE);
+  EXPECT_STREQ(instance.last_out_data().return_msg, "Not able to acquire AEFX Suite.");
+}
+
+TEST_F(EntryPointTest, AnUnallocatableRecordGivesOutOfMemory) {
+  host.fail(Fail::NewHandle);
+  EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(instance.sequence_data, nullptr);
+}
+
+TEST_F(EntryPointTest, AnUnlockableRecordGivesOutOfMemoryAndIsNotLost) {
+  host.fail(Fail::LockHandle);
+  EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(instance.sequence_data, nullptr);
+  EXPECT_EQ(instance.last_out_data().sequence_data, nullptr);
+  // The balance check of TearDown finds the handle given back.
+}
+
+TEST_F(EntryPointTest, DynamicFlagsFollowTheMode) {
+  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+  instance.param(kModeSlot).param_type = PF_Param_POPUP;
+  for (PF_ParamValue mode : {1, 2, 3, 1}) {
+    instance.param(kModeSlot).u.pd.value = mode;
+    ASSERT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
+    const bool camera = (instance.out_flags2 & PF_OutFlag2_I_USE_3D_CAMERA) != 0;
+    EXPECT_EQ(camera, mode == 3) << "mode " << mode;
+    // The other bits stay as global setup set them.
+    EXPECT_EQ(instance.out_flags2 | PF_OutFlag2_I_USE_3D_CAMERA, 0x828140B);
+  }
+  EXPECT_EQ(host.stray_checkins(), 0);
+}
+
+TEST_F(EntryPointTest, AFailedModeCheckoutClearsTheCameraBit) {
+  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+  instance.param(kModeSlot).u.pd.value = 3;
+  host.fail_checkout_of(kModeSlot);
+  EXPECT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
+  EXPECT_EQ(instance.out_flags2 & PF_OutFlag2_I_USE_3D_CAMERA, 0);
+}
+
+TEST_F(EntryPointTest, CommandsBeyondTheTableTouchNothing) {
+  PF_InData in_data;
+  PF_OutData out_data;
+  std::memset(&in_data, 0x5c, sizeof in_data);
+  std::memset(&out_data, 0x3a, sizeof out_data);
+  const PF_InData in_before = in_data;
+  const PF_OutData out_before = out_data;
+  for (PF_Cmd cmd : {25, 26, 1000}) {
+    EXPECT_EQ(module.effect_main(cmd, &in_data, &out_data, nullptr, nullptr, nullptr), PF_Err_NONE);
+  }
+  EXPECT_EQ(std::memcmp(&in_data, &in_before, sizeof in_data), 0);
+  EXPECT_EQ(std::memcmp(&out_data, &out_before, sizeof out_data), 0);
+}
+
+TEST_F(EntryPointTest, CommandsWithNothingToDoSucceed) {
+  for (PF_Cmd cmd :
+       {PF_Cmd_UNUSED_0, PF_Cmd_DO_DIALOG, PF_Cmd_FRAME_SETUP, PF_Cmd_RENDER, PF_Cmd_FRAME_SETDOWN,
+        PF_Cmd_GET_EXTERNAL_DEPENDENCIES, PF_Cmd_COMPLETELY_GENERAL, PF_Cmd_AUDIO_RENDER,
+        PF_Cmd_AUDIO_SETUP, PF_Cmd_AUDIO_SETDOWN}) {
+    EXPECT_EQ(run(cmd), PF_Err_NONE) << "command " << cmd;
+  }
+}
+
+TEST_F(EntryPointTest, EventsForOtherControlsAreIgnored) {
+  PF_EventExtra event{};
+  event.effect_win.index = 2;
+  event.e_type = PF_Event_DO_CLICK;
+  EXPECT_EQ(run(PF_Cmd_EVENT, &event), PF_Err_NONE);
+  EXPECT_EQ(event.evt_out_flags, 0);
+  event.effect_win.index = 7;
+  event.e_type = PF_Event_DRAW;
+  EXPECT_EQ(run(PF_Cmd_EVENT, &event), PF_Err_NONE);
+  EXPECT_EQ(event.evt_out_flags, 0);
+  EXPECT_EQ(run(PF_Cmd_EVENT, nullptr), PF_Err_NONE);
+}
+
+TEST_F(EntryPointTest, ArbitraryCallbacksForOtherIdsAreIgnored) {
+  PF_ArbParamsExtra arb{};
+  arb.which_function = PF_Arbitrary_NEW_FUNC;
+  arb.id = 31;
+  PF_ArbitraryH value = nullptr;
+  arb.u.new_func_params.arbPH = &value;
+  EXPECT_EQ(run(PF_Cmd_ARBITRARY_CALLBACK, &arb), PF_Err_NONE);
+  EXPECT_EQ(value, nullptr);
+  EXPECT_EQ(run(PF_Cmd_ARBITRARY_CALLBACK, nullptr), PF_Err_NONE);
+}
+
+TEST_F(EntryPointTest, SmartRendersOnTwoThreadsBothComplete) {
+  PF_SmartRenderInput input{};
+  PF_SmartRenderCallbacks callbacks{};
+  PF_SmartRenderExtra extra{&input, &callbacks};
+  std::atomic<int> failures{0};
+  auto render = [&] {
+    for (int i = 0; i < 50; ++i) {
+      PF_InData in_data = instance.make_in_data();
+      PF_OutData out_data{};
+      if (module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, instance.param_list(),
+                             nullptr, &extra) != PF_Err_NONE) {
+        ++failures;
+      }
+    }
+  };
+  std::thread a(render);
+  std::thread b(render);
+  a.join();
+  b.join();
+  EXPECT_EQ(failures, 0);
+}
+
+TEST_F(EntryPointTest, AFullInstanceLifetimeBalances) {
+  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+  ASSERT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+  ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
+  ASSERT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
+  ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETDOWN), PF_Err_NONE);
+}
+
+}  // namespace
+}  // namespace simhost

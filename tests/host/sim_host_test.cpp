@@ -1,0 +1,351 @@
+// The simulated host's own services, without a plug-in.
+
+#include "host/sim_host.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/effect_instance.h"
+#include "host_api/ae_effect_suites.h"
+#include "host_api/aegp_suite_handler.h"
+
+namespace simhost {
+namespace {
+
+class SimHostTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(host.balance_report(), ""); }
+
+  const PF_HandleSuite1* handle_suite() {
+    const void* suite = nullptr;
+    EXPECT_EQ(host.basic_suite()->AcquireSuite(kPFHandleSuite, kPFHandleSuiteVersion1, &suite),
+              kSPNoError);
+    return static_cast<const PF_HandleSuite1*>(suite);
+  }
+  void release_handle_suite() {
+    EXPECT_EQ(host.basic_suite()->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1), kSPNoError);
+  }
+
+  SimHost host;
+};
+
+TEST_F(SimHostTest, SuitesAreFoundByNameAndVersionAndCounted) {
+  SPBasicSuite* basic = host.basic_suite();
+  const void* suite = nullptr;
+  EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 1, &suite), kSPSuiteNotFoundError);
+  EXPECT_EQ(suite, nullptr);
+  EXPECT_EQ(basic->AcquireSuite("PF Handle suite", 2, &suite), kSPSuiteNotFoundError);
+
+  ASSERT_EQ(basic->AcquireSuite(kPFIterate8Suite, 1, &suite), kSPNoError);
+  EXPECT_NE(suite, nullptr);
+  EXPECT_NE(host.balance_report(), "");
+  EXPECT_EQ(host.outstanding()["suite PF Iterate8 Suite v1"], 1);
+  EXPECT_EQ(basic->ReleaseSuite(kPFIterate8Suite, 1), kSPNoError);
+  EXPECT_EQ(host.acquisitions(kPFIterate8Suite, 1), 1);
+}
+
+// Mistakes of a plug-in are reported by the balance; these tests make them on
+// purpose, so they use a host of their own.
+TEST(SimHostMisuse, ReleasingASuiteNotAcquiredIsReported) {
+  SimHost host;
+  EXPECT_NE(host.basic_suite()->ReleaseSuite(kPFHandleSuite, 2), kSPNoError);
+  ASSERT_EQ(host.misuses().size(), 1u);
+  EXPECT_NE(host.balance_report().find("misuse"), std::string::npos);
+}
+
+TEST(SimHostMisuse, DisposingTwiceIsReported) {
+  SimHost host;
+  PF_Handle h = host.utils()->host_new_handle(1);
+  host.utils()->host_dispose_handle(h);
+  host.utils()->host_dispose_handle(h);
+  host.utils()->host_dispose_handle(nullptr);  // ignored, like free(nullptr)
+  EXPECT_EQ(host.misuses().size(), 1u);
+}
+
+TEST(SimHostMisuse, LeftoversAreNamedInTheReport) {
+  SimHost host;
+  PF_Handle h = host.utils()->host_new_handle(1);
+  host.utils()->host_lock_handle(h);
+  const std::string report = host.balance_report();
+  EXPECT_NE(report.find("1 x handle not given back"), std::string::npos) << report;
+  EXPECT_NE(report.find("1 x handle left locked"), std::string::npos) << report;
+}
+
+TEST_F(SimHostTest, AMissingSuiteCannotBeAcquiredUntilCleared) {
+  host.make_suite_missing(kPFHandleSuite, 2);
+  const void* suite = reinterpret_cast<const void*>(1);
+  EXPECT_EQ(host.basic_suite()->AcquireSuite(kPFHandleSuite, 2, &suite), kSPSuiteNotFoundError);
+  EXPECT_EQ(suite, nullptr);
+  host.clear_failures();
+  EXPECT_NE(handle_suite(), nullptr);
+  release_handle_suite();
+}
+
+TEST_F(SimHostTest, HandlesAreCountedLockedAndResized) {
+  const PF_HandleSuite1* suite = handle_suite();
+  PF_Handle h = suite->host_new_handle(5);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(suite->host_get_handle_size(h), 5u);
+  // Fresh memory is not zeroed.
+  EXPECT_EQ(host.handle_bytes(h), std::vector<unsigned char>(5, 0xA5));
+
+  auto* bytes = static_cast<unsigned char*>(suite->host_lock_handle(h));
+  ASSERT_NE(bytes, nullptr);
+  std::memcpy(bytes, "abcde", 5);
+  EXPECT_EQ(host.lock_count(h), 1);
+  EXPECT_NE(host.balance_report().find("left locked"), std::string::npos);
+  suite->host_unlock_handle(h);
+  suite->host_unlock_handle(h);  // a second unlock is harmless
+  EXPECT_EQ(host.lock_count(h), 0);
+
+  ASSERT_EQ(suite->host_resize_handle(8, &h), PF_Err_NONE);
+  const std::vector<unsigned char> resized = host.handle_bytes(h);
+  ASSERT_EQ(resized.size(), 8u);
+  EXPECT_EQ(std::string(resized.begin(), resized.begin() + 5), "abcde");
+
+  EXPECT_EQ(host.outstanding()["handle"], 1);
+  suite->host_dispose_handle(h);
+  EXPECT_FALSE(host.is_live_handle(h));
+  release_handle_suite();
+}
+
+TEST_F(SimHostTest, KeptHandlesAreNotOutstanding) {
+  PF_Handle h = host.new_handle(12);
+  host.keep_handle(h);
+  EXPECT_EQ(host.balance_report(), "");
+  host.release_handle(h);
+  EXPECT_EQ(host.outstanding()["handle"], 1);
+  host.dispose_handle(h);
+}
+
+TEST_F(SimHostTest, InjectedHandleFailuresSkipAndCount) {
+  host.fail(Fail::NewHandle, 1, 1);
+  PF_Handle first = host.new_handle(4);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(host.new_handle(4), nullptr);
+  PF_Handle third = host.new_handle(4);
+  EXPECT_NE(third, nullptr);
+
+  host.fail(Fail::LockHandle, 2);
+  EXPECT_EQ(host.lock_handle(first), nullptr);
+  EXPECT_EQ(host.lock_handle(first), nullptr);
+  EXPECT_NE(host.lock_handle(first), nullptr);
+  host.unlock_handle(first);
+  host.dispose_handle(first);
+  host.dispose_handle(third);
+}
+
+TEST_F(SimHostTest, BlocksOfTheBasicSuiteAreCounted) {
+  void* block = nullptr;
+  ASSERT_EQ(host.basic_suite()->AllocateBlock(16, &block), kSPNoError);
+  void* bigger = nullptr;
+  ASSERT_EQ(host.basic_suite()->ReallocateBlock(block, 64, &bigger), kSPNoError);
+  EXPECT_EQ(host.outstanding()["block"], 1);
+  EXPECT_EQ(host.basic_suite()->FreeBlock(bigger), kSPNoError);
+}
+
+// --- iteration ---------------------------------------------------------------
+
+struct Visits {
+  std::atomic<int> count{0};
+  std::vector<std::atomic<int>> per_pixel;
+  A_long width;
+  explicit Visits(A_long w, A_long h) : per_pixel(static_cast<size_t>(w * h)), width(w) {}
+};
+
+PF_Err count_visit8(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out) {
+  auto* visits = static_cast<Visits*>(refcon);
+  ++visits->count;
+  ++visits->per_pixel[static_cast<size_t>(y * visits->width + x)];
+  out->red = static_cast<A_u_char>(x);
+  out->green = static_cast<A_u_char>(y);
+  out->blue = in->blue;
+  return PF_Err_NONE;
+}
+
+TEST_F(SimHostTest, Iterate8VisitsEveryPixelOnceWithItsPosition) {
+  World world(7, 9, PixelFormat::Argb8);
+  world.pixel8(3, 4).blue = 200;
+  Visits visits(7, 9);
+  AEGP_SuiteHandler suites(host.basic_suite());
+  PF_InData in_data = host.make_in_data();
+  ASSERT_EQ(suites.Iterate8Suite1()->iterate(&in_data, 0, 9, nullptr, nullptr, &visits,
+                                             count_visit8, world.get()),
+            PF_Err_NONE);
+  EXPECT_EQ(visits.count, 63);
+  for (auto& v : visits.per_pixel) EXPECT_EQ(v, 1);
+  EXPECT_EQ(world.pixel8(6, 8).red, 6);
+  EXPECT_EQ(world.pixel8(6, 8).green, 8);
+  // Without a source world the callback sees the destination pixel as input.
+  EXPECT_EQ(world.pixel8(3, 4).blue, 200);
+}
+
+TEST_F(SimHostTest, IterateCoversOnlyTheAreaAndReadsTheSource) {
+  World src(4, 4, PixelFormat::Argb8);
+  World dst(4, 4, PixelFormat::Argb8);
+  src.pixel8(2, 1).blue = 77;
+  Visits visits(4, 4);
+  const PF_Rect area{1, 1, 3, 10};  // clipped to the world
+  AEGP_SuiteHandler suites(host.basic_suite());
+  ASSERT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 0, src.get(), &area, &visits, count_visit8,
+                                             dst.get()),
+            PF_Err_NONE);
+  EXPECT_EQ(visits.count, 6);
+  EXPECT_EQ(visits.per_pixel[0], 0);
+  EXPECT_EQ(dst.pixel8(2, 1).blue, 77);
+}
+
+PF_Err fail_on_row_5(void*, A_long, A_long y, PF_PixelFloat*, PF_PixelFloat* out) {
+  out->alpha = 1.0f;
+  return y == 5 ? PF_Err_OUT_OF_MEMORY : PF_Err_NONE;
+}
+
+TEST_F(SimHostTest, IterateFloatReturnsTheFirstCallbackError) {
+  World world(3, 40, PixelFormat::ArgbFloat);
+  AEGP_SuiteHandler suites(host.basic_suite());
+  EXPECT_EQ(suites.IterateFloatSuite1()->iterate(nullptr, 0, 40, nullptr, nullptr, nullptr,
+                                                 fail_on_row_5, world.get()),
+            PF_Err_OUT_OF_MEMORY);
+}
+
+TEST_F(SimHostTest, IterateRejectsAWorldOfTheOtherDepth) {
+  World eight(2, 2, PixelFormat::Argb8);
+  World flt(2, 2, PixelFormat::ArgbFloat);
+  AEGP_SuiteHandler suites(host.basic_suite());
+  EXPECT_EQ(suites.IterateFloatSuite1()->iterate(nullptr, 0, 2, nullptr, nullptr, nullptr,
+                                                 fail_on_row_5, eight.get()),
+            PF_Err_BAD_CALLBACK_PARAM);
+  Visits visits(2, 2);
+  EXPECT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 2, nullptr, nullptr, &visits, count_visit8,
+                                             flt.get()),
+            PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(visits.count, 0);
+}
+
+TEST_F(SimHostTest, AnInjectedCancelStopsAfterTheFirstRow) {
+  World world(5, 5, PixelFormat::Argb8);
+  Visits visits(5, 5);
+  host.fail(Fail::Iterate);
+  AEGP_SuiteHandler suites(host.basic_suite());
+  EXPECT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 5, nullptr, nullptr, &visits, count_visit8,
+                                             world.get()),
+            PF_Interrupt_CANCEL);
+  EXPECT_EQ(visits.count, 5);
+}
+
+// --- utility callbacks -------------------------------------------------------
+
+TEST_F(SimHostTest, FillWithoutColourOrRectClearsTheWholeWorld) {
+  World eight(3, 2, PixelFormat::Argb8);
+  World flt(3, 2, PixelFormat::ArgbFloat);
+  const PF_Pixel white{255, 255, 255, 255};
+  ASSERT_EQ(host.utils()->fill(nullptr, &white, nullptr, eight.get()), PF_Err_NONE);
+  ASSERT_EQ(host.utils()->fill(nullptr, &white, nullptr, flt.get()), PF_Err_NONE);
+  EXPECT_EQ(eight.pixel8(2, 1).red, 255);
+  EXPECT_EQ(flt.pixel_float(2, 1).alpha, 1.0f);
+
+  const PF_Rect corner{0, 0, 1, 1};
+  const PF_Pixel red{255, 255, 0, 0};
+  ASSERT_EQ(host.utils()->fill(nullptr, &red, &corner, eight.get()), PF_Err_NONE);
+  EXPECT_EQ(eight.pixel8(0, 0).green, 0);
+  EXPECT_EQ(eight.pixel8(1, 0).green, 255);
+
+  ASSERT_EQ(host.utils()->fill(nullptr, nullptr, nullptr, eight.get()), PF_Err_NONE);
+  ASSERT_EQ(host.utils()->fill(nullptr, nullptr, nullptr, flt.get()), PF_Err_NONE);
+  for (A_long y = 0; y < 2; ++y) {
+    for (A_long x = 0; x < 3; ++x) {
+      EXPECT_EQ(eight.pixel8(x, y).alpha, 0);
+      EXPECT_EQ(eight.pixel8(x, y).red, 0);
+      EXPECT_EQ(flt.pixel_float(x, y).alpha, 0.0f);
+      EXPECT_EQ(flt.pixel_float(x, y).blue, 0.0f);
+    }
+  }
+  EXPECT_EQ(host.utils()->fill(nullptr, nullptr, nullptr, nullptr), PF_Err_BAD_CALLBACK_PARAM);
+}
+
+TEST_F(SimHostTest, SprintfStaysWithinTheHostsMessageLength) {
+  PF_OutData out{};
+  std::memset(out.return_msg, 'x', sizeof out.return_msg);
+  const std::string long_text(400, 'a');
+  host.utils()->ansi.sprintf(out.return_msg, "%s", long_text.c_str());
+  EXPECT_EQ(std::strlen(out.return_msg), 255u);
+  host.utils()->ansi.sprintf(out.return_msg, "%d-%s", 13, "x");
+  EXPECT_STREQ(out.return_msg, "13-x");
+  char buffer[8];
+  EXPECT_EQ(host.utils()->ansi.strcpy(buffer, "copy"), buffer);
+  EXPECT_STREQ(buffer, "copy");
+}
+
+TEST_F(SimHostTest, TheLatestHostIsCurrentUntilDestroyed) {
+  EXPECT_EQ(SimHost::current(), &host);
+  {
+    SimHost inner;
+    EXPECT_EQ(SimHost::current(), &inner);
+  }
+  EXPECT_EQ(SimHost::current(), &host);
+}
+
+// --- parameters --------------------------------------------------------------
+
+class InstanceTest : public SimHostTest {
+ protected:
+  InstanceTest() : instance(host, 3) {
+    instance.param(2).param_type = PF_Param_POPUP;
+    instance.param(2).u.pd.value = 2;
+  }
+  EffectInstance instance;
+};
+
+TEST_F(InstanceTest, CheckoutsAreCopiesCountedUntilCheckedIn) {
+  PF_InData in_data = instance.make_in_data();
+  PF_ParamDef def{};
+  ASSERT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 2, 0, 1, 24, &def), PF_Err_NONE);
+  EXPECT_EQ(def.u.pd.value, 2);
+  def.u.pd.value = 3;
+  EXPECT_EQ(instance.param(2).u.pd.value, 2);
+  EXPECT_EQ(host.outstanding()["param checkout"], 1);
+  EXPECT_EQ(in_data.inter.checkin_param(in_data.effect_ref, &def), PF_Err_NONE);
+
+  EXPECT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 3, 0, 1, 24, &def),
+            PF_Err_INVALID_INDEX);
+  EXPECT_EQ(in_data.inter.checkout_param(nullptr, 1, 0, 1, 24, &def), PF_Err_BAD_CALLBACK_PARAM);
+}
+
+TEST_F(InstanceTest, ACheckinAfterAFailedCheckoutIsCountedButBalanced) {
+  host.fail_checkout_of(2);
+  PF_InData in_data = instance.make_in_data();
+  PF_ParamDef def{};
+  EXPECT_NE(in_data.inter.checkout_param(in_data.effect_ref, 2, 0, 1, 24, &def), PF_Err_NONE);
+  EXPECT_EQ(def.u.pd.value, 0);
+  EXPECT_NE(in_data.inter.checkin_param(in_data.effect_ref, &def), PF_Err_NONE);
+  EXPECT_EQ(host.stray_checkins(), 1);
+}
+
+TEST_F(InstanceTest, ParametersAreAddedInOrderAndArbitraryDefaultsKeptByTheHost) {
+  PF_InData in_data = instance.make_in_data();
+  PF_ParamDef def{};
+  def.param_type = PF_Param_ARBITRARY_DATA;
+  def.u.arb_d.dephault = in_data.utils->host_new_handle(77);
+  EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, 5, &def), PF_Err_INVALID_INDEX);
+  EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, -1, &def), PF_Err_NONE);
+  EXPECT_EQ(instance.num_params(), 4);
+  EXPECT_EQ(instance.param(3).param_type, PF_Param_ARBITRARY_DATA);
+  // The default handle now belongs to the host and goes with the instance.
+  EXPECT_EQ(host.outstanding().count("handle"), 0u);
+
+  PF_CustomUIInfo ui{};
+  ui.events = PF_CustomEFlag_EFFECT;
+  EXPECT_EQ(in_data.inter.register_ui(in_data.effect_ref, &ui), PF_Err_NONE);
+  ASSERT_EQ(instance.registered_ui().size(), 1u);
+  host.fail(Fail::RegisterUi);
+  EXPECT_NE(in_data.inter.register_ui(in_data.effect_ref, &ui), PF_Err_NONE);
+}
+
+}  // namespace
+}  // namespace simhost
