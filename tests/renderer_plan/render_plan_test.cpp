@@ -335,3 +335,70 @@ TEST(RectRounding, IntersectInt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Outlines that must not crash any step: empty, one vertex, NaN, infinite, zero-length segments
+// and duplicate points, next to one ordinary square.
+TextOutlines bad_outlines() {
+  const BezierVertex at_origin = {0, 0, 0, 0, 0, 0};
+  BezierPath infinite = bezier_rect(0, 0, 10, 10);
+  infinite[1] = {inf, -inf, inf, inf, -inf, inf};
+  return {{},
+          {at_origin},
+          {{nan, nan, nan, nan, nan, nan}, {1, 1, 1, 1, 1, 1}, {2, 0, 2, 0, 2, 0}},
+          infinite,
+          {at_origin, at_origin, at_origin},
+          {at_origin, at_origin, {5, 5, 5, 5, 5, 5}, {5, 5, 5, 5, 5, 5}, {0, 5, 0, 5, 0, 5}},
+          bezier_rect(20, 20, 40, 40)};
+}
+
+TEST(BuildRenderPlan, BadInputInEverySourceAndMode) {
+  std::vector<SourceGeometry> sources(3);
+  sources[0].value = bad_outlines();
+  MaskPaths masks;
+  int32_t mode = mask_mode_add;
+  for (BezierPath& p : bad_outlines()) {
+    masks.push_back({std::move(p), mode, static_cast<uint8_t>(mode % 2)});
+    mode = mode % 7 + 1;
+  }
+  sources[1].value = std::move(masks);
+  ShapeItems items;
+  for (BezierPath& p : bad_outlines()) items.push_back({std::move(p)});
+  items.push_back({ShapeFill{1}});
+  items.push_back({ShapeMerge{3}});
+  items.push_back({ShapeFill{2}});
+  sources[2].value = std::move(items);
+
+  for (const SourceGeometry& source : sources) {
+    for (int32_t extrusion :
+         {extrusion_mode_directional, extrusion_mode_vanishing, extrusion_mode_camera}) {
+      for (uint8_t inner : {0, 1}) {
+        for (bool singular : {false, true}) {
+          RenderPlanRequest r = text_request({});
+          r.source = source;
+          r.mode = extrusion;
+          r.vanishing_x = 5;
+          r.vanishing_y = 5;
+          r.front = extrusion == extrusion_mode_vanishing ? 1 : -3000;
+          r.back = extrusion == extrusion_mode_vanishing ? 1 : 100;
+          r.inner_extrusion = inner;
+          r.inherit_layer_color = 1;
+          r.stroke_width = singular ? nan : 2.0;
+          if (extrusion == extrusion_mode_camera && !singular) {
+            r.layer_transform = perspective_transform();
+          }
+          const RenderPlanResult result = build_render_plan(r);
+          for (const PF_LRect& rect : {result.face_rect, result.swept_bounds}) {
+            EXPECT_TRUE((rect.left < rect.right && rect.top < rect.bottom) ||
+                        (rect.left == 0 && rect.top == 0 && rect.right == 0 && rect.bottom == 0));
+          }
+          EXPECT_GE(result.plan.face_to_draw, face_none);
+          EXPECT_LE(result.plan.face_to_draw, face_back);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
