@@ -35,7 +35,10 @@ PF_Err registration_callback(PF_PluginDataPtr in_ptr, const A_u_char* name,
 }  // namespace
 
 PluginModule::PluginModule(const std::string& path) {
-  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The module stays mapped after dlclose, as a host keeps its plug-ins until
+  // it quits: what the module's libraries set up at load (and threads'
+  // exit handlers the module registers) must not point into unmapped code.
+  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (library_ == nullptr) {
     const char* why = dlerror();
     throw std::runtime_error("cannot load " + path + ": " + (why ? why : "unknown error"));
