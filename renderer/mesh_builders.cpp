@@ -189,6 +189,11 @@ SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& pat
   SideMesh mesh;
   mesh.mode = mesh_mode_triangle_strip;
   const size_t count = chains.size();
+  // At most two pairs per vertex and one per exact point.
+  size_t pairs = 0;
+  for (const SideChain& chain : chains) pairs += 2 * (chain.end - chain.start + 1) + 2;
+  mesh.vertices.reserve(2 * pairs);
+  mesh.indices.reserve(3 * pairs + count);
   const auto depth_divisor = static_cast<float>(count + 1);
   for (size_t k = 0; k < count; ++k) {
     const SideChain& chain = chains[k];
@@ -251,6 +256,16 @@ OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain
   mesh.mode = mesh_mode_triangle_strip;
   const size_t count = chains.size();
   const auto depth_divisor = static_cast<float>(count + 1);
+  // Room for every edge up front: the face outline has one per point, a
+  // chain at most two per segment, two or four at its ends and one per
+  // interior corner.
+  size_t edges = 0;
+  if (face_to_draw != 0) {
+    for (const PathD& path : paths) edges += path.size();
+  }
+  for (const SideChain& chain : chains) edges += 3 * (chain.end - chain.start) + 5;
+  mesh.vertices.reserve(4 * edges);
+  mesh.indices.reserve(5 * edges);
   OutlineMeshContext context{&mesh, 0.0f};
   auto at = [](const Vec2& p, double z) { return OutlinePoint{p.x, p.y, z}; };
   auto at_exact = [](const KeyedPoint& p, double z) { return OutlinePoint{p.x, p.y, z}; };

@@ -1,0 +1,163 @@
+// Frame geometry on the CPU: union and corner flags, side chains and their
+// order, and the three meshes, for glyph-like outlines.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+#include "renderer/mesh_builders.h"
+#include "renderer/path_grouping.h"
+#include "renderer/side_chains.h"
+
+namespace {
+
+// A glyph-sized outline of about 40 points: a wobbly ring, with a hole
+// (wound the other way) in every other glyph, like an "o" or an "e".
+void add_glyph(PathsD& paths, double cx, double cy, double size, std::mt19937& rng) {
+  std::uniform_real_distribution<double> wobble(0.85, 1.0);
+  PathD outer;
+  for (int i = 0; i < 28; ++i) {
+    const double a = 2.0 * M_PI * i / 28;
+    const double r = 0.5 * size * wobble(rng);
+    outer.push_back({cx + r * std::cos(a), cy + 1.2 * r * std::sin(a),
+                     i % 7 == 0 ? path_flag_corner : path_flag_smooth});
+  }
+  paths.push_back(std::move(outer));
+  if (rng() % 2 == 0) {
+    PathD hole;
+    for (int i = 0; i < 12; ++i) {
+      const double a = -2.0 * M_PI * i / 12;
+      hole.push_back(
+          {cx + 0.2 * size * std::cos(a), cy + 0.25 * size * std::sin(a), path_flag_smooth});
+    }
+    paths.push_back(std::move(hole));
+  }
+}
+
+// Rows of 50 glyphs, every tenth kerned into its neighbour.
+PathsD text_rows(int glyphs) {
+  std::mt19937 rng(42);
+  PathsD paths;
+  for (int g = 0; g < glyphs; ++g) {
+    const int column = g % 50;
+    const int row = g / 50;
+    const double kern = column % 10 == 9 ? -6.0 : 0.0;
+    add_glyph(paths, column * 24.0 + kern, -row * 36.0, 20.0, rng);
+  }
+  return paths;
+}
+
+// Glyphs scattered over one small area, all overlapping each other.
+PathsD overlapping(int glyphs) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> offset(-8.0, 8.0);
+  PathsD paths;
+  for (int g = 0; g < glyphs; ++g) add_glyph(paths, offset(rng), offset(rng), 20.0, rng);
+  return paths;
+}
+
+ChainParams params_for(int mode, const PathsD& paths) {
+  if (mode == chain_mode_directional) {
+    return {chain_mode_directional, {std::cos(1.1), std::sin(1.1)}, {}};
+  }
+  // Vanishing point off to the right of the outlines' middle.
+  RectD all = empty_rect();
+  for (const RectD& b : compute_path_boxes(paths)) all = rect_extend(all, b);
+  const double w = all.right - all.left;
+  const double h = all.bottom - all.top;
+  return {chain_mode_vanishing, {}, {all.left + 1.25 * w, all.top + 0.75 * h}};
+}
+
+void run_frame_geometry(benchmark::State& state, const PathsD& source, int mode) {
+  const double corner_cos = std::cos((180.0 - 10.0) * M_PI / 180.0);
+  const ChainParams params = params_for(mode, source);
+  size_t chains = 0;
+  for (auto _ : state) {
+    UnitedPaths united = union_overlapping_paths(source, false);
+    flag_union_points(united.paths, corner_cos);
+    SideChainSet set = split_paths_into_chains(united.paths, params);
+    build_side_chain_order(set.chains, params);
+    const FaceMesh face = build_face_mesh(united.group_trees);
+    const SideMesh side = build_side_mesh(set.chains, united.paths, set);
+    const OutlineMesh outline = build_outline_mesh(1, set.chains, united.paths, set);
+    benchmark::DoNotOptimize(face.indices.data());
+    benchmark::DoNotOptimize(side.indices.data());
+    benchmark::DoNotOptimize(outline.indices.data());
+    chains = set.chains.size();
+  }
+  state.counters["paths"] = static_cast<double>(source.size());
+  state.counters["chains"] = static_cast<double>(chains);
+}
+
+void BM_TextRows(benchmark::State& state) {
+  run_frame_geometry(state, text_rows(static_cast<int>(state.range(0))),
+                     static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_TextRows)
+    ->ArgsProduct({{100, 1000, 10000}, {chain_mode_directional, chain_mode_vanishing}})
+    ->ArgNames({"glyphs", "mode"})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Overlapping(benchmark::State& state) {
+  run_frame_geometry(state, overlapping(static_cast<int>(state.range(0))),
+                     static_cast<int>(state.range(1)));
+}
+BENCHMARK(BM_Overlapping)
+    ->ArgsProduct({{1000}, {chain_mode_directional, chain_mode_vanishing}})
+    ->ArgNames({"glyphs", "mode"})
+    ->Unit(benchmark::kMillisecond);
+
+// The grouping alone: the plain scan against the grid.
+void BM_GroupingScan(benchmark::State& state) {
+  const std::vector<RectD> boxes = compute_path_boxes(text_rows(static_cast<int>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(group_overlapping_paths(boxes).data());
+}
+BENCHMARK(BM_GroupingScan)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_GroupingGrid(benchmark::State& state) {
+  const std::vector<RectD> boxes = compute_path_boxes(text_rows(static_cast<int>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(group_overlapping_paths_indexed(boxes).data());
+}
+BENCHMARK(BM_GroupingGrid)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Where the time of a frame goes: 10,000 glyphs in rows, or 1,000
+// overlapping ones.
+void BM_Stages(benchmark::State& state) {
+  const PathsD source = state.range(1) == 0 ? text_rows(10000) : overlapping(1000);
+  const ChainParams params = params_for(chain_mode_directional, source);
+  UnitedPaths united = union_overlapping_paths(source, false);
+  flag_union_points(united.paths, -0.98);
+  SideChainSet set = split_paths_into_chains(united.paths, params);
+  const int stage = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    switch (stage) {
+      case 0:
+        benchmark::DoNotOptimize(union_overlapping_paths(source, false).paths.data());
+        break;
+      case 1:
+        benchmark::DoNotOptimize(split_paths_into_chains(united.paths, params).chains.data());
+        break;
+      case 2:
+        benchmark::DoNotOptimize(order_chains_front_to_back(set.chains, params).data());
+        break;
+      case 3:
+        benchmark::DoNotOptimize(build_face_mesh(united.group_trees).indices.data());
+        break;
+      case 4:
+        benchmark::DoNotOptimize(build_side_mesh(set.chains, united.paths, set).indices.data());
+        break;
+      default:
+        benchmark::DoNotOptimize(
+            build_outline_mesh(1, set.chains, united.paths, set).indices.data());
+        break;
+    }
+  }
+}
+// Stages: 0 union, 1 chains, 2 order, 3 face mesh, 4 side mesh, 5 outline
+// mesh; inputs: 0 text rows, 1 overlapping.
+BENCHMARK(BM_Stages)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}})
+    ->ArgNames({"stage", "input"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
