@@ -140,20 +140,6 @@ TEST(BuildRenderPlan, VanishingMode) {
   EXPECT_EQ(far.left, inf);
 }
 
-TEST(BuildRenderPlan, UnmapInvertsMap) {
-  const RectD rect = {-20, -30, 40, 50};
-  for (int32_t mode : {extrusion_mode_directional, extrusion_mode_vanishing}) {
-    const DepthProjection p{mode, {0.6, -0.8}, {7, -9}, {}, 0.25};
-    const RectD back = map_rect_at_depth(p, unmap_rect_at_depth(p, rect));
-    // The vanishing factor is single precision.
-    const double tolerance = mode == extrusion_mode_vanishing ? 1e-5 : 1e-12;
-    EXPECT_NEAR(back.left, rect.left, tolerance);
-    EXPECT_NEAR(back.top, rect.top, tolerance);
-    EXPECT_NEAR(back.right, rect.right, tolerance);
-    EXPECT_NEAR(back.bottom, rect.bottom, tolerance);
-  }
-}
-
 TEST(BuildRenderPlan, InfiniteFaceRectSaturates) {
   // Vanishing mode with front 1: the unmapping factor is -infinity.
   RenderPlanRequest r = text_request({bezier_rect(0, 0, 10, 10)});
