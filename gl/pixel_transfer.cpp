@@ -1,6 +1,7 @@
 #include "gl/pixel_transfer.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "host_api/aegp_suite_handler.h"
 
@@ -119,6 +120,10 @@ PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld*
     } else if (bitdepth == 32) {
       err = suites.IterateFloatSuite1()->iterate(in_data, 0, height, nullptr, nullptr, &ref,
                                                  pixel_float_to_buffer, input);
+    } else {
+      // A depth we cannot read gives a transparent picture, not whatever
+      // the handle's memory held.
+      std::memset(buffer, 0, static_cast<size_t>(transfer_size(width, height)));
     }
   }
   // Defined even after a failed iterate, from what the buffer holds.
