@@ -14,27 +14,34 @@ std::set<EffectInstance*> live_instances;
 
 constexpr const char* kParamCheckout = "param checkout";
 
+// The instance a callback is for, after telling its observer of the call.
+EffectInstance* callback_target(PF_ProgPtr effect_ref) {
+  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
+  if (instance != nullptr) instance->observe_callback();
+  return instance;
+}
+
 PF_Err cb_checkout_param(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time,
                          A_long time_step, A_u_long time_scale, PF_ParamDef* param) {
-  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
+  EffectInstance* instance = callback_target(effect_ref);
   if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   return instance->checkout_param(index, what_time, time_step, time_scale, param);
 }
 
 PF_Err cb_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* param) {
-  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
+  EffectInstance* instance = callback_target(effect_ref);
   if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   return instance->checkin_param(param);
 }
 
 PF_Err cb_add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
+  EffectInstance* instance = callback_target(effect_ref);
   if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   return instance->add_param(index, def);
 }
 
 PF_Err cb_abort(PF_ProgPtr effect_ref) {
-  return EffectInstance::from_ref(effect_ref) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
+  return callback_target(effect_ref) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
 }
 
 PF_Err cb_progress(PF_ProgPtr effect_ref, A_long, A_long) {
@@ -42,7 +49,7 @@ PF_Err cb_progress(PF_ProgPtr effect_ref, A_long, A_long) {
 }
 
 PF_Err cb_register_ui(PF_ProgPtr effect_ref, PF_CustomUIInfo* info) {
-  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
+  EffectInstance* instance = callback_target(effect_ref);
   if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   return instance->register_ui(info);
 }

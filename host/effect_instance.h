@@ -5,6 +5,7 @@
 // record built for each command, whose callbacks reach this instance through
 // its effect reference.
 
+#include <functional>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -36,6 +37,14 @@ class EffectInstance {
   // The parameter array handed to EffectMain.
   PF_ParamDef** param_list();
   const std::vector<PF_CustomUIInfo>& registered_ui() const { return registered_ui_; }
+
+  // Called on the calling thread at the start of every callback the effect
+  // makes into this instance (tests watch the order of callbacks across
+  // threads with it). Set it before commands run.
+  void set_callback_observer(std::function<void()> observer) { observer_ = std::move(observer); }
+  void observe_callback() {
+    if (observer_) observer_();
+  }
 
   // --- the host's side of the in-data callbacks --------------------------
   PF_Err checkout_param(PF_ParamIndex index, A_long what_time, A_long time_step,
@@ -73,6 +82,7 @@ class EffectInstance {
   std::vector<PF_ParamDef*> param_ptrs_;
   std::multiset<const PF_ParamDef*> checked_out_;
   std::vector<PF_CustomUIInfo> registered_ui_;
+  std::function<void()> observer_;
   PF_InData last_in_data_{};
   PF_OutData last_out_data_{};
 };

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -180,13 +182,24 @@ TEST_F(EntryPointTest, ArbitraryCallbacksForOtherIdsAreIgnored) {
   EXPECT_EQ(run(PF_Cmd_ARBITRARY_CALLBACK, nullptr), PF_Err_NONE);
 }
 
-TEST_F(EntryPointTest, SmartRendersOnTwoThreadsBothComplete) {
+// Every callback a smart render makes into the host is logged with the
+// render it belongs to; renders that overlapped would interleave in the log.
+TEST_F(EntryPointTest, SmartRendersOnTwoThreadsNeverInterleave) {
+  thread_local int current_render = 0;
+  std::mutex log_mutex;
+  std::vector<int> log;
+  instance.set_callback_observer([&] {
+    std::lock_guard lock(log_mutex);
+    log.push_back(current_render);
+  });
+
   PF_SmartRenderInput input{};
   PF_SmartRenderCallbacks callbacks{};
   PF_SmartRenderExtra extra{&input, &callbacks};
   std::atomic<int> failures{0};
-  auto render = [&] {
-    for (int i = 0; i < 50; ++i) {
+  auto render = [&](int first_id) {
+    for (int i = 0; i < 25; ++i) {
+      current_render = first_id + 2 * i;
       PF_InData in_data = instance.make_in_data();
       PF_OutData out_data{};
       if (module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, instance.param_list(),
@@ -195,11 +208,18 @@ TEST_F(EntryPointTest, SmartRendersOnTwoThreadsBothComplete) {
       }
     }
   };
-  std::thread a(render);
-  std::thread b(render);
+  std::thread a(render, 1);
+  std::thread b(render, 2);
   a.join();
   b.join();
+  instance.set_callback_observer(nullptr);
   EXPECT_EQ(failures, 0);
+
+  std::set<int> finished;
+  for (size_t i = 0; i < log.size(); ++i) {
+    EXPECT_EQ(finished.count(log[i]), 0u) << "render " << log[i] << " resumed after another";
+    if (i + 1 < log.size() && log[i + 1] != log[i]) finished.insert(log[i]);
+  }
 }
 
 TEST_F(EntryPointTest, AFullInstanceLifetimeBalances) {
