@@ -284,9 +284,9 @@ TEST_F(ArbCallbacks, InterpolationTakesTheShortWayRound) {
   } cases[] = {
       {0.9, 0.1, 0.5, 0.0},   // over the wrap, not back through 0.5
       {0.1, 0.6, 0.5, 0.35},  // exactly half a turn goes forward
-      {0.6, 0.1, 0.5, 0.85}, {0.2, 0.4, 0.0, 0.2},  {0.2, 0.4, 1.0, 0.4}, {0.95, 0.05, 0.25, 0.975},
-      {0.3, 0.3, 0.5, 0.3},  {1.25, 0.5, 1.0, 0.5},  // stored positions out of range come back in
-                                                     // [0, 1)
+      {0.6, 0.1, 0.5, 0.85},  // and forward over the wrap
+      {0.95, 0.05, 0.25, 0.975},
+      {1.25, 0.5, 1.0, 0.5},  // positions out of range come back in [0, 1)
   };
   for (const auto& c : cases) {
     PF_Handle left = value_of({{c.from, 1.0f, 0.0f, 0.0f, 0.0f}});

@@ -9,17 +9,6 @@
 
 namespace {
 
-std::vector<std::byte> blob_with_count(std::uint32_t count, std::size_t whole_points,
-                                       std::size_t extra_bytes) {
-  std::vector<std::byte> bytes(4 + 24 * whole_points + extra_bytes);
-  std::memcpy(bytes.data(), &count, 4);
-  for (std::size_t i = 0; i < whole_points; ++i) {
-    const GradientPoint p{0.1 * static_cast<double>(i), 1.0f, 0.25f, 0.5f, 0.75f};
-    std::memcpy(bytes.data() + 4 + 24 * i, &p, 24);
-  }
-  return bytes;
-}
-
 void expect_color(const PF_PixelFloat& c, float alpha, float red, float green, float blue,
                   float tolerance = 1e-4f) {
   EXPECT_NEAR(c.alpha, alpha, tolerance);
@@ -60,28 +49,6 @@ TEST(GradientBlob, DefaultValueLayoutIsLittleEndianCountThenStops) {
   ASSERT_EQ(back.size(), 3u);
   EXPECT_EQ(back[2].position, 0.666);
   EXPECT_EQ(back[2].blue, 1.0f);
-}
-
-TEST(GradientBlob, ReadsWholeStopsOfTheCount) {
-  // Count 50: two whole stops, the rest of the count ignored.
-  EXPECT_EQ(GradientBlob::decode(blob_with_count(50, 2, 2)).size(), 2u);
-  EXPECT_TRUE(GradientBlob::decode(blob_with_count(0, 0, 1)).empty());
-  EXPECT_TRUE(GradientBlob::decode(blob_with_count(23, 0, 23)).empty());
-  // Bytes after the last stop of the count are not stops.
-  EXPECT_EQ(GradientBlob::decode(blob_with_count(24, 3, 1)).size(), 1u);
-}
-
-TEST(GradientBlob, DamagedValueIsCutToTheStopsPresent) {
-  EXPECT_TRUE(GradientBlob::decode({}).empty());
-  const std::vector<std::byte> three(3, std::byte{0x48});
-  EXPECT_TRUE(GradientBlob::decode(three).empty());
-
-  // The count claims three stops but two and a half are there.
-  const std::vector<GradientPoint> cut = GradientBlob::decode(blob_with_count(72, 2, 12));
-  ASSERT_EQ(cut.size(), 2u);
-  EXPECT_DOUBLE_EQ(cut[1].position, 0.1);
-  EXPECT_EQ(GradientBlob::decode(blob_with_count(0xffffffffu, 1, 0)).size(), 1u);
-  EXPECT_TRUE(GradientBlob::decode(blob_with_count(0xffffffffu, 0, 23)).empty());
 }
 
 TEST(GradientColorAt, InterpolatesWithinTheSegmentAndOverTheWrap) {
