@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <latch>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -153,11 +154,16 @@ TEST_F(GlContextTest, WithoutCreateContextAttribsTheThreadHasNoState) {
 }
 
 struct CreationFailure {
+  const char* name;
   Call call;
   int skip;
   int times;
   const char* message;
 };
+
+void PrintTo(const CreationFailure& failure, std::ostream* os) {
+  *os << failure.name;
+}
 
 class CreationFailureTest : public GlContextTest,
                             public ::testing::WithParamInterface<CreationFailure> {};
@@ -177,15 +183,22 @@ TEST_P(CreationFailureTest, PrintsItsMessageAndLeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, CreationFailureTest,
     ::testing::Values(
-        CreationFailure{Call::RegisterClassExA, 0, 1, "Can't Register Window Class"},
-        CreationFailure{Call::CreateWindowExA, 0, 1, "Window Creation Failed"},
-        CreationFailure{Call::GetDC, 0, 1, "Cannot create Drawing Context."},
-        CreationFailure{Call::wglCreateContext, 0, 1, "Cannot create OPENGL Context."},
-        CreationFailure{Call::wglMakeCurrent, 0, 1, "Cannot Make Temp Context Current."},
-        CreationFailure{Call::glewInit, 0, 1, "Glew isn't initialized."},
-        CreationFailure{Call::wglCreateContextAttribsARB, 0, 2,
+        CreationFailure{"RegisterClass", Call::RegisterClassExA, 0, 1,
+                        "Can't Register Window Class"},
+        CreationFailure{"CreateWindow", Call::CreateWindowExA, 0, 1, "Window Creation Failed"},
+        CreationFailure{"GetDC", Call::GetDC, 0, 1, "Cannot create Drawing Context."},
+        CreationFailure{"LegacyContext", Call::wglCreateContext, 0, 1,
+                        "Cannot create OPENGL Context."},
+        CreationFailure{"TemporaryMakeCurrent", Call::wglMakeCurrent, 0, 1,
+                        "Cannot Make Temp Context Current."},
+        CreationFailure{"FirstGlewInit", Call::glewInit, 0, 1, "Glew isn't initialized."},
+        CreationFailure{"BothCoreRequests", Call::wglCreateContextAttribsARB, 0, 2,
                         "OpenGL 4.1/3.2 Ctx can't be initialized."},
-        CreationFailure{Call::glewInit, 1, 1, "Core Profile Glew isn't initialized."}));
+        CreationFailure{"SecondGlewInit", Call::glewInit, 1, 1,
+                        "Core Profile Glew isn't initialized."}),
+    [](const ::testing::TestParamInfo<CreationFailure>& param_info) {
+      return std::string(param_info.param.name);
+    });
 
 TEST_F(GlContextTest, ExistingWindowClassIsReused) {
   WNDCLASSEXA window_class{};
