@@ -1,0 +1,231 @@
+// Whole frames compared with reviewed pictures (tests/render/golden). Regenerate them with
+// TARVOLK_UPDATE_GOLDEN=1 and look at every one before committing it; a failing comparison
+// leaves the actual picture in golden_actual/ of this test's build directory.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "renderer/renderer-render.h"
+#include "tests/render/render_test_support.h"
+
+namespace tarvolk::test {
+namespace {
+
+using simhost::PixelFormat;
+using simhost::World;
+
+constexpr int kWidth = 200;
+constexpr int kHeight = 150;
+
+class GoldenFrames : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(host.host().balance_report(), ""); }
+
+  Rgba8Image render(const RenderInput& in, PixelFormat format = PixelFormat::Argb8) {
+    World out(kWidth, kHeight, format);
+    std::string text;
+    const PF_Err err = render_layer(&in, out.get(), &text);
+    EXPECT_EQ(err, 0) << text;
+    return image_of(out);
+  }
+
+  void expect_golden(const Rgba8Image& image, const std::string& name) {
+    const std::string why = compare_with_golden(image, name);
+    EXPECT_EQ(why, "") << name;
+  }
+
+  // A block letter and a ring, as a text layer would give them.
+  void block_and_ring() {
+    scene.outlines({
+        polygon({{25, 30}, {95, 30}, {95, 50}, {70, 50}, {70, 115}, {50, 115}, {50, 50}, {25, 50}}),
+        ellipse(140, 72, 38, 42),
+        ellipse(140, 72, 18, 22, false),
+    });
+  }
+
+  RenderInput input(int16_t bitdepth = 8) { return host.input(scene.plan(), bitdepth); }
+
+  Scene scene{kWidth, kHeight};
+  RenderHost host;
+};
+
+// A "T" and an "O" pushed 25 pixels down and to the right: yellow faces over terracotta walls,
+// dark 2-pixel stroke on every visible edge.
+TEST_F(GoldenFrames, DirectionalSolid) {
+  block_and_ring();
+  scene.request.back = 25;
+  expect_golden(render(input()), "directional_solid");
+}
+
+// The same frame read back as float: the same picture.
+TEST_F(GoldenFrames, DirectionalSolidInFloat) {
+  block_and_ring();
+  scene.request.back = 25;
+  expect_golden(render(input(32), PixelFormat::ArgbFloat), "directional_solid");
+}
+
+// Walls running 35% of the way towards a vanishing point at the top right (180, 15).
+TEST_F(GoldenFrames, Vanishing) {
+  block_and_ring();
+  scene.request.mode = extrusion_mode_vanishing;
+  scene.request.direction_deg = 0;
+  scene.request.vanishing_x = 180;
+  scene.request.vanishing_y = 15;
+  scene.request.back = 0.35;
+  expect_golden(render(input()), "vanishing");
+}
+
+// Through a perspective camera 300 pixels away, the layer turned 30 degrees about the vertical
+// axis, tilted 20 and rolled 10: the solid recedes 40 pixels behind the layer, with converging
+// walls.
+TEST_F(GoldenFrames, Camera) {
+  block_and_ring();
+  scene.request.mode = extrusion_mode_camera;
+  scene.request.direction_deg = 0;
+  scene.request.layer_transform = camera_transform(100, 75, 300, 30, -20, 10);
+  scene.request.back = 40;
+  expect_golden(render(input()), "camera");
+}
+
+// Inner extrusion seen from the front: the outlines are holes cut into the front cap, through
+// which the walls inside and the yellow back cap show; the stroke follows the visible edges.
+TEST_F(GoldenFrames, InnerExtrusionFront) {
+  block_and_ring();
+  scene.request.inner_extrusion = 1;
+  scene.request.back = 25;
+  const RenderInput in = input();
+  ASSERT_EQ(in.plan.face_to_draw, face_front);
+  expect_golden(render(in), "inner_front");
+}
+
+// Inner extrusion with the camera inside a square tunnel that starts behind the eye and ends 60
+// pixels behind the layer: no cap faces the eye, the four inner walls run to the yellow far
+// cap in the middle.
+TEST_F(GoldenFrames, InnerExtrusionFromInside) {
+  scene.outlines({rectangle(30, 20, 170, 130)});
+  scene.request.mode = extrusion_mode_camera;
+  scene.request.direction_deg = 0;
+  scene.request.layer_transform = camera_transform(100, 75, 300, 0, 0);
+  scene.request.inner_extrusion = 1;
+  scene.request.front = -350;
+  scene.request.back = 60;
+  const RenderInput in = input();
+  ASSERT_EQ(in.plan.face_to_draw, face_none);
+  expect_golden(render(in), "inner_open");
+}
+
+RenderInput with_wheel(RenderInput in, bool interpolate) {
+  // Red at the top, green to the right, blue at the bottom, yellow to the left.
+  in.side_fill = {{0.9f, 0.1f, 0.1f, 0.0f},
+                  {0.1f, 0.8f, 0.2f, 90.0f},
+                  {0.1f, 0.2f, 0.9f, 180.0f},
+                  {0.9f, 0.85f, 0.1f, 270.0f}};
+  in.interpolate_gradient = interpolate ? 1 : 0;
+  return in;
+}
+
+// Four gradient stops blended smoothly around the walls by their facing direction.
+TEST_F(GoldenFrames, GradientInterpolated) {
+  block_and_ring();
+  scene.request.back = 25;
+  expect_golden(render(with_wheel(input(), true)), "gradient_smooth");
+}
+
+// The same four stops without interpolation: each wall takes the nearest stop's colour.
+TEST_F(GoldenFrames, GradientSteps) {
+  block_and_ring();
+  scene.request.back = 25;
+  expect_golden(render(with_wheel(input(), false)), "gradient_steps");
+}
+
+// A 6-pixel light blue stroke at 80% over a fill at 60%: the stroke stays strong, the fill
+// half transparent.
+TEST_F(GoldenFrames, StrokeOverFill) {
+  block_and_ring();
+  scene.request.back = 25;
+  scene.request.stroke_width = 6;
+  RenderInput in = input();
+  in.stroke_color = {0.55f, 0.8f, 1.0f};
+  in.stroke_opacity = 0.8f;
+  in.fill_opacity = 0.6f;
+  expect_golden(render(in), "stroke_over_fill");
+}
+
+// A thin sliver and a star without stroke, so that only supersampling smooths the edges.
+void star_and_sliver(Scene& scene) {
+  scene.outlines({polygon({{20, 120}, {180, 100}, {180, 108}}), polygon({{100, 10},
+                                                                         {112, 45},
+                                                                         {150, 45},
+                                                                         {120, 65},
+                                                                         {132, 100},
+                                                                         {100, 78},
+                                                                         {68, 100},
+                                                                         {80, 65},
+                                                                         {50, 45},
+                                                                         {88, 45}})});
+  scene.request.back = 12;
+  scene.request.stroke_width = 0;
+}
+
+size_t partly_covered(const Rgba8Image& image) {
+  size_t n = 0;
+  for (size_t i = 3; i < image.pixels.size(); i += 4)
+    n += image.pixels[i] > 0 && image.pixels[i] < 255;
+  return n;
+}
+
+// The star and sliver at 3x supersampling: smooth outer edges and a smooth seam between face
+// and walls.
+TEST_F(GoldenFrames, SupersampledThree) {
+  star_and_sliver(scene);
+  RenderInput in = input();
+  in.ssaa = 3;
+  const Rgba8Image smooth = render(in);
+  expect_golden(smooth, "ssaa3");
+
+  // The same frame without supersampling: stair-stepped edges, every pixel in or out.
+  const Rgba8Image stepped = render(input());
+  expect_golden(stepped, "ssaa1");
+  EXPECT_EQ(partly_covered(stepped), 0u);
+  EXPECT_GT(partly_covered(smooth), 300u);
+}
+
+// The face takes the input layer's own colours: a checkerboard of 10-pixel squares, white and
+// coloured, the coloured ones running from blue on the left to orange on the right and greener
+// towards the bottom, seen through the "T" and the "O"; the walls stay solid.
+TEST_F(GoldenFrames, FaceSamplesTheInputLayer) {
+  block_and_ring();
+  scene.request.back = 25;
+  scene.request.inherit_layer_color = 1;
+  World layer(kWidth, kHeight, PixelFormat::Argb8);
+  const auto coloured = [](int x, int y) {
+    return PF_Pixel8{255, static_cast<A_u_char>(x * 255 / (kWidth - 1)),
+                     static_cast<A_u_char>(y * 255 / (kHeight - 1)),
+                     static_cast<A_u_char>(255 - x * 255 / (kWidth - 1))};
+  };
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const bool light = ((x / 10) + (y / 10)) % 2 == 0;
+      layer.pixel8(x, y) = light ? PF_Pixel8{255, 255, 255, 255} : coloured(x, y);
+    }
+  }
+  RenderInput in = input();
+  in.input = layer.get();
+  const Rgba8Image image = render(in);
+  expect_golden(image, "inherit_input");
+
+  // Pixel for pixel where the face shows, the right way up: top of the "T", foot of its stem,
+  // left of the "O".
+  for (const auto& [x, y] : {std::pair{45, 35}, std::pair{55, 105}, std::pair{105, 75}}) {
+    const PF_Pixel8 expected = coloured(x, y);
+    const uint8_t* got = image.at(x, y);
+    EXPECT_NEAR(got[0], expected.red, 2) << x << "," << y;
+    EXPECT_NEAR(got[1], expected.green, 2) << x << "," << y;
+    EXPECT_NEAR(got[2], expected.blue, 2) << x << "," << y;
+    EXPECT_EQ(got[3], 255);
+  }
+}
+
+}  // namespace
+}  // namespace tarvolk::test
