@@ -91,6 +91,9 @@ struct PIXELFORMATDESCRIPTOR {
   DWORD dwDamageMask;
 };
 
+static_assert(sizeof(WNDCLASSEXA) == 80, "cbSize as on 64-bit Windows");
+static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "nSize as on Windows");
+
 // Class styles.
 inline constexpr UINT CS_VREDRAW = 0x0001;
 inline constexpr UINT CS_HREDRAW = 0x0002;

@@ -217,6 +217,14 @@ TEST_F(PixelTransfer, OtherBitDepthsCopyNothing) {
   EXPECT_EQ(output.pixel8(1, 1).red, 9);
 }
 
+TEST_F(PixelTransfer, ReadBackNeedsAnOutputAndSkipsAnEmptyOne) {
+  gl_test::Target target(2, 2);
+  EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, nullptr),
+            PF_Err_BAD_CALLBACK_PARAM);
+  World empty(0, 0, PixelFormat::Argb8);
+  EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, empty.get()), PF_Err_NONE);
+}
+
 TEST_F(PixelTransfer, EmptyInputIsTreatedAsNone) {
   World input(0, 3, PixelFormat::Argb8);
   GlTexture texture(GL_TEXTURE_2D);
