@@ -106,14 +106,53 @@ std::vector<RectD> random_boxes(std::mt19937& rng, size_t n, double spread) {
   return boxes;
 }
 
-TEST(PathGrouping, GridIndexGivesTheSameGroupsAsTheScan) {
+// The grouping written out recursively, step by step, as the reference for
+// the stack-based versions.
+void reference_extend(const std::vector<RectD>& boxes, uint64_t i, std::vector<bool>& bits,
+                      PathGroup& group) {
+  const size_t first = group.size();
+  const std::vector<bool> before = bits;
+  for (size_t j = 0; j < boxes.size(); ++j) {
+    if (before[j] && boxes_overlap(boxes[i], boxes[j])) group.push_back(j);
+  }
+  const size_t last = group.size();
+  for (size_t p = first; p < last; ++p) bits[group[p]] = false;
+  for (size_t p = first; p < last; ++p) reference_extend(boxes, group[p], bits, group);
+}
+
+Groups reference_groups(const std::vector<RectD>& boxes) {
+  std::vector<bool> bits(boxes.size(), true);
+  Groups groups;
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    if (!bits[i]) continue;
+    bits[i] = false;
+    groups.push_back({i});
+    reference_extend(boxes, i, bits, groups.back());
+  }
+  return groups;
+}
+
+TEST(PathGrouping, ExpandsDepthFirstNotBreadthFirst) {
+  // 0 overlaps 1 and 2, 1 overlaps 3, 3 overlaps 4, 2 overlaps 5: 3 is
+  // expanded (finding 4) before 2 is (finding 5).
+  const std::vector<RectD> boxes{box(0, 0, 1, 1),       box(0.5, 0.9, 0.6, 3),
+                                 box(0.9, 0.5, 3, 0.6), box(0.5, 2.9, 0.6, 5),
+                                 box(0.5, 4.9, 0.6, 7), box(2.9, 0.5, 5, 0.6)};
+  const Groups expected{{0, 1, 2, 3, 4, 5}};
+  EXPECT_EQ(reference_groups(boxes), expected);
+  EXPECT_EQ(group_overlapping_paths(boxes), expected);
+  EXPECT_EQ(group_overlapping_paths_indexed(boxes), expected);
+}
+
+TEST(PathGrouping, ScanAndGridMatchTheRecursiveDefinition) {
   std::mt19937 rng(1234);
   for (int round = 0; round < 200; ++round) {
     const size_t n = 1 + rng() % 300;
     const double spread = 1.0 + static_cast<double>(rng() % 200);
     const std::vector<RectD> boxes = random_boxes(rng, n, spread);
-    ASSERT_EQ(group_overlapping_paths_indexed(boxes), group_overlapping_paths(boxes))
-        << "round " << round;
+    const Groups expected = reference_groups(boxes);
+    ASSERT_EQ(group_overlapping_paths(boxes), expected) << "round " << round;
+    ASSERT_EQ(group_overlapping_paths_indexed(boxes), expected) << "round " << round;
   }
   // Boxes whose extent overflows a double difference.
   const std::vector<RectD> huge{box(-1e308, 0, -1e308, 1), box(1e308, 0, 1e308, 1),
