@@ -1,0 +1,212 @@
+// One 1920x1080 frame of a text-like outline set (20 glyphs of 40 Bezier vertices, directional,
+// back length 100, stroke 2): the CPU geometry, the GL passes and the read-back timed apart, the
+// whole render routine, and a plain cairo fill and stroke of the same flattened outlines as the
+// reference.
+
+#include <GL/glew.h>
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "gl/gl_context.h"
+#include "host/sim_host.h"
+#include "renderer/render_plan.h"
+#include "renderer/renderer-render.h"
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+// A glyph like an "O" of a bold face: a wavy outer contour of 28 vertices with four corners and
+// a counter of 12, host space, 150 x 300 pixels at (x, y).
+void add_glyph(TextOutlines& outlines, double x, double y, int seed) {
+  const auto ring = [&](int count, double rx, double ry, double wobble, bool clockwise) {
+    BezierPath path;
+    const double cx = x + 75;
+    const double cy = y + 150;
+    for (int i = 0; i < count; ++i) {
+      const int k = clockwise ? i : count - i;
+      const double a = 2 * M_PI * k / count;
+      const double r = 1.0 + wobble * std::sin(3 * a + seed);
+      const double px = cx + rx * r * std::cos(a);
+      const double py = cy + ry * r * std::sin(a);
+      // Tangent handles a third of the way to the neighbours; every seventh vertex a corner.
+      const double step = (clockwise ? 1 : -1) * 2 * M_PI / count;
+      const double tx = -rx * r * std::sin(a) * step / 3;
+      const double ty = ry * r * std::cos(a) * step / 3;
+      const bool corner = i % 7 == 0;
+      path.push_back({px, py, corner ? px : px - tx, corner ? py : py - ty, px + tx, py + ty});
+    }
+    outlines.push_back(path);
+  };
+  ring(28, 70, 140, 0.08, true);
+  ring(12, 30, 80, 0.05, false);
+}
+
+struct Frame {
+  simhost::SimHost host;
+  PF_InData in_data = host.make_in_data();
+  PreRenderPlan plan;
+
+  Frame() {
+    RenderPlanRequest request;
+    request.request_rect = {0, 0, kWidth, kHeight};
+    request.layer_width = kWidth;
+    request.layer_height = kHeight;
+    request.corner_angle_deg = 60;
+    request.mode = extrusion_mode_directional;
+    request.direction_deg = 135;
+    request.front = 0;
+    request.back = 100;
+    request.stroke_width = 2;
+    TextOutlines outlines;
+    for (int i = 0; i < 20; ++i) add_glyph(outlines, 60 + (i % 10) * 180, 80 + (i / 10) * 460, i);
+    request.source.value = outlines;
+    plan = build_render_plan(request).plan;
+  }
+
+  RenderInput input(int ssaa, int16_t bitdepth) {
+    RenderInput in;
+    in.in_data = &in_data;
+    in.bitdepth = bitdepth;
+    in.plan = plan;
+    in.stroke_color = {0.1f, 0.1f, 0.1f};
+    in.front_fill_color = {0.95f, 0.8f, 0.3f};
+    in.side_fill = {{0.8f, 0.3f, 0.2f, 0.0f}, {0.2f, 0.3f, 0.8f, 180.0f}};
+    in.interpolate_gradient = 1;
+    in.ssaa = ssaa;
+    return in;
+  }
+};
+
+Frame& frame() {
+  static Frame f;
+  return f;
+}
+
+simhost::PixelFormat format_of(int16_t bitdepth) {
+  return bitdepth == 32 ? simhost::PixelFormat::ArgbFloat : simhost::PixelFormat::Argb8;
+}
+
+void label(benchmark::State& state) {
+  state.SetLabel("ssaa " + std::to_string(state.range(0)) + ", " +
+                 (state.range(1) == 32 ? "float" : "8-bit"));
+}
+
+void BM_CpuGeometry(benchmark::State& state) {
+  const RenderInput in = frame().input(static_cast<int>(state.range(0)), 8);
+  simhost::World out(kWidth, kHeight, simhost::PixelFormat::Argb8);
+  std::string text;
+  for (auto _ : state) {
+    FrameGeometry geometry;
+    if (build_frame_geometry(in, *out.get(), geometry, text) != 0)
+      state.SkipWithError(text.c_str());
+    benchmark::DoNotOptimize(geometry.side_mesh.vertices.data());
+  }
+  state.SetLabel("ssaa " + std::to_string(state.range(0)));
+}
+
+void BM_GlPasses(benchmark::State& state) {
+  const auto bitdepth = static_cast<int16_t>(state.range(1));
+  const RenderInput in = frame().input(static_cast<int>(state.range(0)), bitdepth);
+  simhost::World out(kWidth, kHeight, format_of(bitdepth));
+  std::string text;
+  FrameGeometry geometry;
+  build_frame_geometry(in, *out.get(), geometry, text);
+  LocalRenderData* render_data = ensure_local_render_data();
+  if (render_data == nullptr) {
+    state.SkipWithError("no GL context");
+    return;
+  }
+  for (auto _ : state) {
+    FrameGlObjects gl;
+    if (run_frame_passes(in, *out.get(), geometry, *render_data, gl, text) != 0) {
+      state.SkipWithError(text.c_str());
+    }
+    glFinish();
+  }
+  label(state);
+}
+
+void BM_ReadBack(benchmark::State& state) {
+  const auto bitdepth = static_cast<int16_t>(state.range(1));
+  const RenderInput in = frame().input(static_cast<int>(state.range(0)), bitdepth);
+  simhost::World out(kWidth, kHeight, format_of(bitdepth));
+  std::string text;
+  FrameGeometry geometry;
+  build_frame_geometry(in, *out.get(), geometry, text);
+  LocalRenderData* render_data = ensure_local_render_data();
+  if (render_data == nullptr) {
+    state.SkipWithError("no GL context");
+    return;
+  }
+  FrameGlObjects gl;
+  run_frame_passes(in, *out.get(), geometry, *render_data, gl, text);
+  glFinish();
+  for (auto _ : state) {
+    if (read_back_frame(in, gl, out.get(), text) != 0) state.SkipWithError(text.c_str());
+  }
+  label(state);
+}
+
+void BM_RenderLayer(benchmark::State& state) {
+  const auto bitdepth = static_cast<int16_t>(state.range(1));
+  const RenderInput in = frame().input(static_cast<int>(state.range(0)), bitdepth);
+  simhost::World out(kWidth, kHeight, format_of(bitdepth));
+  std::string text;
+  for (auto _ : state) {
+    if (render_layer(&in, out.get(), &text) != 0) state.SkipWithError(text.c_str());
+  }
+  label(state);
+}
+
+// What a user would compare with: cairo filling and stroking the same flattened outlines.
+void BM_CairoFillAndStroke(benchmark::State& state) {
+  const PreRenderPlan& plan = frame().plan;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+  cairo_t* cr = cairo_create(surface);
+  for (auto _ : state) {
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_new_path(cr);
+    for (const PathD& path : plan.paths) {
+      for (size_t i = 0; i < path.size(); ++i) {
+        // Path space has y up; the surface has y down.
+        if (i == 0) {
+          cairo_move_to(cr, path[i].x, -path[i].y);
+        } else {
+          cairo_line_to(cr, path[i].x, -path[i].y);
+        }
+      }
+      cairo_close_path(cr);
+    }
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_set_source_rgb(cr, 0.95, 0.8, 0.3);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, plan.stroke_width);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    cairo_stroke(cr);
+    cairo_surface_flush(surface);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+
+void frame_args(benchmark::internal::Benchmark* b) {
+  for (const int ssaa : {1, 3}) {
+    for (const int bitdepth : {8, 32}) b->Args({ssaa, bitdepth});
+  }
+}
+
+BENCHMARK(BM_CpuGeometry)->Args({1, 8})->Args({3, 8})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GlPasses)->Apply(frame_args)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBack)->Apply(frame_args)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenderLayer)->Apply(frame_args)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CairoFillAndStroke)->Unit(benchmark::kMillisecond);
+
+}  // namespace
