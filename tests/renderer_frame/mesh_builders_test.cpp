@@ -102,11 +102,6 @@ TEST(OutlineMesh, CornerVerticalsInsideAChain) {
   EXPECT_EQ(edges.back().p1_x, 2.0f);
 }
 
-TEST(OutlineMesh, NothingToDraw) {
-  const SideChainSet set = split_paths_into_chains({}, up());
-  EXPECT_TRUE(build_outline_mesh(1, set.chains, {}, set).indices.empty());
-}
-
 TEST(SideMesh, SmoothChainIsOneStrip) {
   // A half circle of smooth points rising from right to left.
   PathD arc;

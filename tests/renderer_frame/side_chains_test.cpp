@@ -92,20 +92,6 @@ TEST(SideChains, ClockwiseAroundVanishingPointCutsAtTheWrap) {
   EXPECT_TRUE(split_paths_into_chains({reversed}, vanishing(0.5, -0.25)).chains.empty());
 }
 
-TEST(SideChains, WrapCutPointLiesOnTheCrossedEdge) {
-  // An edge crossing the ray left of the vanishing point in one step.
-  const PathD triangle{{-4, 1, 2}, {3, 0.5, 2}, {-4, -3, 2}};
-  const SideChainSet set = split_paths_into_chains({triangle}, vanishing(0, 0));
-  bool found = false;
-  for (const SideChain& chain : set.chains) {
-    if (!chain.has_exact_end) continue;
-    found = true;
-    EXPECT_EQ(chain.exact_end.y, 0.0);
-    EXPECT_DOUBLE_EQ(chain.exact_end.x, -4.0);
-  }
-  EXPECT_TRUE(found);
-}
-
 TEST(SegmentSide, RayAheadBehindOrMissing) {
   const ChainParams params = directional(0, 1);  // sweep rays point down
   const KeyedPoint a{0, 0, 0};
