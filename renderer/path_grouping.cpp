@@ -38,9 +38,10 @@ struct ExpansionFrame {
   size_t end;
 };
 
-// Runs the depth-first expansion of `group` from its member at `first`,
-// with `scan` appending the not yet grouped overlaps of one path in index
-// order and clearing their bits.
+// Expands `group` from path `index` depth first, as the recursive expansion
+// would: `scan` appends the not yet grouped overlaps of one path in index
+// order and clears their bits; each scan's finds are expanded in turn, each
+// fully before the next.
 template <typename Scan>
 void expand_depth_first(PathGroup& group, uint64_t index, Scan&& scan) {
   std::vector<ExpansionFrame> stack;
