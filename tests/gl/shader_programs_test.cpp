@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gl/mesh_gl.h"
@@ -369,6 +370,12 @@ class OutlineDraw {
   void draw(const std::vector<Edge>& edges, float stroke_width, float face_depth = 1.0f,
             int mode = 1, float back_amount = 0) {
     face_.begin({0, 0, 0, 0}, face_depth);
+    if (!depth_rows_.empty()) {
+      std::vector<float> depths;
+      for (float row : depth_rows_) depths.insert(depths.end(), 8, row);
+      face_.depth_texture().image_2d(0, GL_DEPTH_COMPONENT32F, 8, 8, GL_DEPTH_COMPONENT, GL_FLOAT,
+                                     depths.data());
+    }
 
     GlProgram& program = gl_test::program(outline_program);
     const auto mvp = ortho(0, 8, 0, 8);
@@ -377,9 +384,8 @@ class OutlineDraw {
     program.set_float("stroke_width", stroke_width);
     const float resolution[2] = {8, 8};
     program.set_vec2("resolution", resolution);
-    program.set_bool("is_vanishing_mode", false);
-    const float far[2] = {-100, -100};
-    program.set_vec2("output_vanishing_point", far);
+    program.set_bool("is_vanishing_mode", vanishing_);
+    program.set_vec2("output_vanishing_point", vanishing_point_.data());
     program.set_int("ssaa", 1);
     const int32_t offset[2] = {0, 0};
     program.set_ivec2("face_offset", offset);
@@ -427,6 +433,13 @@ class OutlineDraw {
 
   float at(int x, int y) const { return coverage_.pixel(x, y)[0]; }
 
+  // The face depth of each of the 8 rows, bottom first, instead of a clear.
+  void set_depth_rows(std::vector<float> rows) { depth_rows_ = std::move(rows); }
+  void set_vanishing_point(bool vanishing, std::array<float, 2> point) {
+    vanishing_ = vanishing;
+    vanishing_point_ = point;
+  }
+
   float total() const {
     float sum = 0;
     for (int y = 0; y < 8; ++y)
@@ -437,6 +450,9 @@ class OutlineDraw {
  private:
   Target coverage_;
   Target face_;
+  std::vector<float> depth_rows_;
+  bool vanishing_ = false;
+  std::array<float, 2> vanishing_point_ = {-100, -100};
 };
 
 TEST_F(OutlineProgram, CoversABandOfTheStrokeWidth) {
@@ -479,6 +495,24 @@ TEST_F(OutlineProgram, NearPlaneCutsOrDropsTheEdge) {
   outline.draw({{{1, 4, 0}, {7, 4, -1}}}, 2.0f, 1.0f, 3, 2.0f);
   EXPECT_NEAR(outline.at(2, 3), 1.0f, 0.01f);
   EXPECT_NEAR(outline.at(6, 3), 0.0f, 0.01f);
+}
+
+TEST_F(OutlineProgram, NearTheVanishingPointDepthIsTestedOffItsRow) {
+  OutlineDraw outline;
+  // Row 3 is covered by a face in front of the edge, row 4 is not.
+  outline.set_depth_rows({1, 1, 1, 0, 1, 1, 1, 1});
+  const std::vector<Edge> edge = {{{1, 4, 0}, {7, 4, 0}, -0.5f}};
+  outline.draw(edge, 2.0f);
+  EXPECT_FLOAT_EQ(outline.at(2, 3), 0.0f);
+  EXPECT_NEAR(outline.at(2, 4), 1.0f, 0.01f);
+
+  // Left of a vanishing point on the edge's row, the pixel takes its depth
+  // from the edge, pushed to the row above the vanishing point.
+  outline.set_vanishing_point(true, {6, 4});
+  outline.draw(edge, 2.0f);
+  EXPECT_NEAR(outline.at(2, 3), 1.0f, 0.01f);
+  // Right of it the pixel's own depth counts again.
+  EXPECT_FLOAT_EQ(outline.at(6, 3), 0.0f);
 }
 
 // --- composite --------------------------------------------------------------
