@@ -163,10 +163,12 @@ TEST_F(RenderErrors, CancelledIterateIsReturnedAsItCame) {
 
 TEST_F(RenderErrors, EmptyOutputWorldFailsWithAText) {
   World out(0, 0, PixelFormat::Argb8);
-  const PF_Err err = render(host.input(scene.plan()), out);
-  EXPECT_NE(err, 0);
-  EXPECT_NE(text, "");
-  EXPECT_NE(report.find("[ERROR:renderer/renderer-render.cpp:"), std::string::npos);
+  // Zero-sized attachments leave the first framebuffer incomplete (GL's incomplete attachment).
+  EXPECT_EQ(render(host.input(scene.plan()), out), 512);
+  EXPECT_EQ(text, "face_fb framebuffer incomplete: 36054");
+  EXPECT_EQ(count_of(report, "]: Framebuffer Incomplete: 36054\n"), 1) << report;
+  EXPECT_EQ(count_of(report, "]: PF_Err: 512, face_fb framebuffer incomplete: 36054\n"), 1)
+      << report;
 }
 
 TEST_F(RenderErrors, FaceTexturesBeyondWhatGlCanHoldFailAtTheirCreation) {
@@ -239,6 +241,15 @@ TEST_F(RenderErrors, ThreadWithoutContextFailsWithoutAReportLine) {
   EXPECT_EQ(second_text, "local_render_data was nullptr");
   EXPECT_EQ(report.find("[ERROR:"), std::string::npos) << report;
   EXPECT_NE(out_text.find("Cannot create OPENGL Context."), std::string::npos) << out_text;
+}
+
+TEST_F(RenderErrors, GradientWithoutStopsStillRendersTheSolid) {
+  RenderInput in = host.input(scene.plan());
+  in.side_fill.clear();
+  World out(200, 150, PixelFormat::Argb8);
+  ASSERT_EQ(render(in, out), 0) << text;
+  EXPECT_EQ(report, "");
+  EXPECT_GT(covered_fraction(image_of(out)), 0.2);
 }
 
 TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
