@@ -110,7 +110,8 @@ class BoxGrid {
       ++placeable;
     }
     if (placeable > 0) {
-      // Cells about the size of an average box, at most ~4 per box.
+      // Cells about the size of an average box, and no more than about four
+      // cells per box in all.
       const double w = extent.right - extent.left;
       const double h = extent.bottom - extent.top;
       double cell = std::max(total_w, total_h) / static_cast<double>(placeable);
@@ -125,13 +126,16 @@ class BoxGrid {
         cell_ = cell;
         columns_ = static_cast<size_t>(std::min(w / cell, max_cells)) + 1;
         rows_ = static_cast<size_t>(std::min(h / cell, max_cells)) + 1;
-        cells_.resize(columns_ * rows_);
       }
     }
+    // Cell lists in one array: count, then place (cell c holds entries
+    // cell_start_[c] to cell_start_[c + 1]).
+    std::vector<bool> placed(boxes.size(), false);
+    if (columns_ > 0) cell_start_.assign(columns_ * rows_ + 1, 0);
     for (size_t i = 0; i < boxes.size(); ++i) {
       const RectD& b = boxes[i];
       if (overlaps_nothing(b)) continue;
-      if (!finite_box(b) || cells_.empty()) {
+      if (!finite_box(b) || columns_ == 0) {
         loose_.push_back(i);
         continue;
       }
@@ -140,9 +144,14 @@ class BoxGrid {
         loose_.push_back(i);
         continue;
       }
-      for (size_t y = r.y0; y <= r.y1; ++y) {
-        for (size_t x = r.x0; x <= r.x1; ++x) cells_[y * columns_ + x].push_back(i);
-      }
+      placed[i] = true;
+      for_each_cell(r, [&](size_t c) { ++cell_start_[c + 1]; });
+    }
+    for (size_t c = 1; c < cell_start_.size(); ++c) cell_start_[c] += cell_start_[c - 1];
+    if (!cell_start_.empty()) entries_.resize(cell_start_.back());
+    std::vector<uint64_t> fill = cell_start_;  // next free entry per cell
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      if (placed[i]) for_each_cell(range_of(boxes[i]), [&](size_t c) { entries_[fill[c]++] = i; });
     }
   }
 
@@ -152,7 +161,7 @@ class BoxGrid {
     const RectD& b = boxes_[i];
     const size_t first = out.size();
     if (overlaps_nothing(b)) return;
-    if (!finite_box(b) || cells_.empty()) {
+    if (!finite_box(b) || columns_ == 0) {
       for (size_t j = 0; j < boxes_.size(); ++j) {
         if (bits[j] && boxes_overlap(b, boxes_[j])) out.push_back(j);
       }
@@ -164,12 +173,9 @@ class BoxGrid {
       stamp_[j] = query_id_;
       if (bits[j] && boxes_overlap(b, boxes_[j])) out.push_back(j);
     };
-    const CellRange r = range_of(b);
-    for (size_t y = r.y0; y <= r.y1; ++y) {
-      for (size_t x = r.x0; x <= r.x1; ++x) {
-        for (uint64_t j : cells_[y * columns_ + x]) consider(j);
-      }
-    }
+    for_each_cell(range_of(b), [&](size_t c) {
+      for (uint64_t e = cell_start_[c]; e < cell_start_[c + 1]; ++e) consider(entries_[e]);
+    });
     for (uint64_t j : loose_) consider(j);
     std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
   }
@@ -197,6 +203,13 @@ class BoxGrid {
     return static_cast<size_t>(f);
   }
 
+  template <typename Visit>
+  void for_each_cell(const CellRange& r, Visit&& visit) const {
+    for (size_t y = r.y0; y <= r.y1; ++y) {
+      for (size_t x = r.x0; x <= r.x1; ++x) visit(y * columns_ + x);
+    }
+  }
+
   CellRange range_of(const RectD& b) const {
     return {cell_of(b.left, origin_x_, cell_, columns_), cell_of(b.top, origin_y_, cell_, rows_),
             cell_of(b.right, origin_x_, cell_, columns_),
@@ -209,7 +222,8 @@ class BoxGrid {
   double cell_ = 1.0;
   size_t columns_ = 0;
   size_t rows_ = 0;
-  std::vector<std::vector<uint64_t>> cells_;
+  std::vector<uint64_t> cell_start_;
+  std::vector<uint64_t> entries_;
   std::vector<uint64_t> loose_;
   std::vector<uint64_t> stamp_;
   uint64_t query_id_ = 0;
