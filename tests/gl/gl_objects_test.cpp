@@ -259,12 +259,6 @@ TEST_F(GlObjects, ShaderOfAnotherTypeIsNamedByNumber) {
   EXPECT_EQ(report.rfind("Failed to compile unkown type (36313) shader:\n", 0), 0u) << report;
 }
 
-TEST_F(GlObjects, SuccessfulBuildsPrintNothing) {
-  testing::internal::CaptureStderr();
-  auto program = uniform_program();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
 // --- mesh upload and draw -----------------------------------------------------
 
 TEST_F(GlObjects, UploadMeshFillsBothBuffersDynamically) {

@@ -316,16 +316,11 @@ TEST_F(FaceProgram, InheritedColourIsTransparentOutsideTheInputTexture) {
 
 TEST_F(FaceProgram, BackFaceIsDisplacedByTheBackAmount) {
   FaceDraw face;
-  // Only half of the target is covered once the back face moves right by 2.
-  auto draw_half = [&](int face_to_draw) {
-    GlProgram& program = gl_test::program(face_program);
-    (void)program;
-    face.draw(false, false, {0, 0}, nullptr, face_to_draw, 2.0f);
-  };
-  draw_half(1);
+  // Directional sweep to the right: the back face moves 2 pixels.
+  face.draw(false, false, {0, 0}, nullptr, 1, 2.0f);
   EXPECT_FLOAT_EQ(face.target.pixel(0, 0)[3], 1.0f);
-  draw_half(2);
-  EXPECT_FLOAT_EQ(face.target.pixel(0, 0)[3], 0.5f);  // clear colour
+  face.draw(false, false, {0, 0}, nullptr, 2, 2.0f);
+  EXPECT_FLOAT_EQ(face.target.pixel(0, 0)[3], 0.5f);  // the clear colour
   EXPECT_FLOAT_EQ(face.target.pixel(3, 0)[3], 1.0f);
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 #include <thread>
 
 #include "platform/wgl.h"
@@ -110,16 +109,6 @@ TEST_F(Win32Test, WindowClassRegistry) {
   EXPECT_EQ(win32_testing::live_objects().classes, 0);
 }
 
-TEST_F(Win32Test, LastErrorBelongsToTheThread) {
-  const WNDCLASSEXA c = window_class();
-  ASSERT_NE(RegisterClassExA(&c), 0);
-  EXPECT_EQ(RegisterClassExA(&c), 0);
-  DWORD other = 1;
-  std::thread([&] { other = GetLastError(); }).join();
-  EXPECT_EQ(other, ERROR_SUCCESS);
-  EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
-}
-
 TEST_F(Win32Test, ContextNeedsAPixelFormatSetOnce) {
   const WNDCLASSEXA c = window_class();
   ASSERT_NE(RegisterClassExA(&c), 0);
@@ -133,21 +122,6 @@ TEST_F(Win32Test, ContextNeedsAPixelFormatSetOnce) {
   EXPECT_FALSE(SetPixelFormat(dc_, 1, &pfd));
   context_ = wglCreateContext(dc_);
   EXPECT_NE(context_, nullptr);
-}
-
-TEST_F(Win32Test, InjectedFailuresSkipThenFail) {
-  win32_testing::fail_call(Call::CreateWindowExA, 1, 1, ERROR_NOT_ENOUGH_MEMORY);
-  const WNDCLASSEXA c = window_class();
-  ASSERT_NE(RegisterClassExA(&c), 0);
-  HWND first = CreateWindowExA(0, kClass, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_NE(first, nullptr);
-  EXPECT_EQ(CreateWindowExA(0, kClass, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-  window_ = CreateWindowExA(0, kClass, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_NE(window_, nullptr);
-  EXPECT_EQ(win32_testing::call_count(Call::CreateWindowExA), 3);
-  DestroyWindow(first);
 }
 
 TEST_F(Win32Test, LegacyContextGoesCurrentAndGlewLoads) {
@@ -255,16 +229,6 @@ TEST_F(Win32Test, AContextIsCurrentOnOneThreadAtATime) {
     wglMakeCurrent(nullptr, nullptr);
   }).join();
   EXPECT_TRUE(made);
-}
-
-TEST_F(Win32Test, DestroyingAWindowReleasesItsDeviceContexts) {
-  make_window();
-  GetDC(window_);
-  EXPECT_EQ(win32_testing::live_objects().device_contexts, 2);
-  EXPECT_TRUE(DestroyWindow(window_));
-  window_ = nullptr;
-  dc_ = nullptr;
-  EXPECT_EQ(win32_testing::live_objects().device_contexts, 0);
 }
 
 }  // namespace
