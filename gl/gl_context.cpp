@@ -79,7 +79,8 @@ std::unique_ptr<GlContext> create_gl_context() {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   window_class.lpszClassName = gl_window_class_name;
   // Another thread may have registered the class already; it is shared.
-  if (RegisterClassExA(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  const bool registered_here = RegisterClassExA(&window_class) != 0;
+  if (!registered_here && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     std::printf("Can't Register Window Class\n");
     return nullptr;
   }
@@ -91,8 +92,8 @@ std::unique_ptr<GlContext> create_gl_context() {
   if (gl_context->window == nullptr) {
     std::printf("Window Creation Failed");
     std::printf("\n");
-    // No window of ours holds the class; another thread's may.
-    UnregisterClassA(gl_window_class_name, nullptr);
+    // A class registered by another thread may be about to get its window.
+    if (registered_here) UnregisterClassA(gl_window_class_name, nullptr);
     return nullptr;
   }
 
