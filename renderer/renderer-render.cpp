@@ -115,8 +115,8 @@ const char* non_finite_plan_field(const PreRenderPlan& plan) {
   return nullptr;
 }
 
-// A texture extent from a double size: truncated, and kept within i32 so that an absurd size
-// reaches GL as a size GL refuses rather than as an overflow.
+// A texture extent from a double size, truncated; a size beyond i32 saturates rather than
+// overflowing, and a negative one gives 0 (an incomplete framebuffer, not a negative size).
 int32_t texture_extent(double size) {
   const double t = std::trunc(size);
   if (!(t > 0.0)) return 0;
@@ -202,9 +202,11 @@ ChainSetup compute_chain_setup(const PreRenderPlan& plan) {
                                                     : vec2_divide(dvec2{s.x, s.y}, s.w);
 
   if (!finite(local)) {
-    // The eye lies at infinity (or the matrix is singular): the walls recede in parallel, along
-    // the eye's direction projected onto the layer, pointing away from the viewer's side. That
-    // is the directional limit of the vanishing sweep as its point moves out to infinity.
+    // The eye lies at infinity (a parallel view) or the matrix is singular. Walls recede towards
+    // the eye's foot point, which has moved out to infinity along the eye's direction (taken on
+    // the viewer's side, z > 0) projected onto the layer: the directional limit of the
+    // vanishing sweep. A view straight along z leaves no direction; any one will do, since the
+    // walls then have no extent on screen.
     const double side = q.z < 0.0 ? -1.0 : 1.0;
     dvec2 direction = dvec2{q.x * side, q.y * side};
     const double length = std::hypot(direction.x, direction.y);
