@@ -11,6 +11,7 @@
 
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
+#include "host_api/aegp_suites.h"
 
 class AEGP_SuiteHandler {
  public:
@@ -23,15 +24,49 @@ class AEGP_SuiteHandler {
   AEGP_SuiteHandler(const AEGP_SuiteHandler&) = delete;
   AEGP_SuiteHandler& operator=(const AEGP_SuiteHandler&) = delete;
 
-  const PF_HandleSuite1* HandleSuite1() {
-    return acquire<PF_HandleSuite1>(kPFHandleSuite, kPFHandleSuiteVersion1);
+#define TARVOLK_SUITE(accessor, type, name, version) \
+  const type* accessor() {                           \
+    return acquire<type>(name, version);             \
   }
-  const PF_Iterate8Suite1* Iterate8Suite1() {
-    return acquire<PF_Iterate8Suite1>(kPFIterate8Suite, kPFIterate8SuiteVersion1);
-  }
-  const PF_iterateFloatSuite1* IterateFloatSuite1() {
-    return acquire<PF_iterateFloatSuite1>(kPFIterateFloatSuite, kPFIterateFloatSuiteVersion1);
-  }
+  TARVOLK_SUITE(HandleSuite1, PF_HandleSuite1, kPFHandleSuite, kPFHandleSuiteVersion1)
+  TARVOLK_SUITE(Iterate8Suite1, PF_Iterate8Suite1, kPFIterate8Suite, kPFIterate8SuiteVersion1)
+  TARVOLK_SUITE(IterateFloatSuite1, PF_iterateFloatSuite1, kPFIterateFloatSuite,
+                kPFIterateFloatSuiteVersion1)
+  TARVOLK_SUITE(ParamUtilsSuite3, PF_ParamUtilsSuite3, kPFParamUtilsSuite,
+                kPFParamUtilsSuiteVersion3)
+  TARVOLK_SUITE(AppSuite6, PFAppSuite6, kPFAppSuite, kPFAppSuiteVersion6)
+  TARVOLK_SUITE(ANSICallbacksSuite1, PF_ANSICallbacksSuite1, kPFANSISuite, kPFANSISuiteVersion1)
+  TARVOLK_SUITE(EffectCustomUISuite1, PF_EffectCustomUISuite1, kPFEffectCustomUISuite,
+                kPFEffectCustomUISuiteVersion1)
+  TARVOLK_SUITE(ColorParamSuite1, PF_ColorParamSuite1, kPFColorParamSuite,
+                kPFColorParamSuiteVersion1)
+  TARVOLK_SUITE(WorldTransformSuite1, PF_WorldTransformSuite1, kPFWorldTransformSuite,
+                kPFWorldTransformSuiteVersion1)
+  TARVOLK_SUITE(PathQuerySuite1, PF_PathQuerySuite1, kPFPathQuerySuite, kPFPathQuerySuiteVersion1)
+  TARVOLK_SUITE(PathDataSuite1, PF_PathDataSuite1, kPFPathDataSuite, kPFPathDataSuiteVersion1)
+  TARVOLK_SUITE(PFInterfaceSuite1, AEGP_PFInterfaceSuite1, kAEGPPFInterfaceSuite,
+                kAEGPPFInterfaceSuiteVersion1)
+  TARVOLK_SUITE(LayerSuite5, AEGP_LayerSuite5, kAEGPLayerSuite, kAEGPLayerSuiteVersion5)
+  TARVOLK_SUITE(LayerSuite11, AEGP_LayerSuite11, kAEGPLayerSuite, kAEGPLayerSuiteVersion11)
+  TARVOLK_SUITE(LayerSuite13, AEGP_LayerSuite13, kAEGPLayerSuite, kAEGPLayerSuiteVersion13)
+  TARVOLK_SUITE(StreamSuite4, AEGP_StreamSuite4, kAEGPStreamSuite, kAEGPStreamSuiteVersion4)
+  TARVOLK_SUITE(StreamSuite7, AEGP_StreamSuite7, kAEGPStreamSuite, kAEGPStreamSuiteVersion7)
+  TARVOLK_SUITE(StreamSuite9, AEGP_StreamSuite9, kAEGPStreamSuite, kAEGPStreamSuiteVersion9)
+  TARVOLK_SUITE(DynamicStreamSuite2, AEGP_DynamicStreamSuite2, kAEGPDynamicStreamSuite,
+                kAEGPDynamicStreamSuiteVersion2)
+  TARVOLK_SUITE(DynamicStreamSuite5, AEGP_DynamicStreamSuite5, kAEGPDynamicStreamSuite,
+                kAEGPDynamicStreamSuiteVersion5)
+  TARVOLK_SUITE(EffectSuite1, AEGP_EffectSuite1, kAEGPEffectSuite, kAEGPEffectSuiteVersion1)
+  TARVOLK_SUITE(EffectSuite2, AEGP_EffectSuite2, kAEGPEffectSuite, kAEGPEffectSuiteVersion2)
+  TARVOLK_SUITE(EffectSuite3, AEGP_EffectSuite3, kAEGPEffectSuite, kAEGPEffectSuiteVersion3)
+  TARVOLK_SUITE(UtilitySuite7, AEGP_UtilitySuite7, kAEGPUtilitySuite, kAEGPUtilitySuiteVersion7)
+  TARVOLK_SUITE(UtilitySuite11, AEGP_UtilitySuite11, kAEGPUtilitySuite, kAEGPUtilitySuiteVersion11)
+  TARVOLK_SUITE(CompSuite11, AEGP_CompSuite11, kAEGPCompSuite, kAEGPCompSuiteVersion11)
+  TARVOLK_SUITE(TextLayerSuite1, AEGP_TextLayerSuite1, kAEGPTextLayerSuite,
+                kAEGPTextLayerSuiteVersion1)
+  TARVOLK_SUITE(MaskOutlineSuite5, AEGP_MaskOutlineSuite5, kAEGPMaskOutlineSuite,
+                kAEGPMaskOutlineSuiteVersion5)
+#undef TARVOLK_SUITE
 
   // `name` must outlive the table (the suite names are string literals).
   template <class Suite>
