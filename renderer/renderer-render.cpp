@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -32,7 +33,7 @@ constexpr uint32_t restart_index = 0xFFFFFFFFu;
 constexpr int32_t largest_texture_request = 1 << 20;
 constexpr double screen_vanishing_point_at_infinity = -1000000.0;
 
-RenderCheckHook check_hook = nullptr;
+std::atomic<RenderCheckHook> check_hook{nullptr};
 
 void report(int line, const std::string& message) {
   const std::string_view path = source_path();
@@ -49,7 +50,7 @@ std::string size_text(int64_t width, int64_t height) {
 // text becomes `prefix` "GL error:" and the codes, and the frame fails with 512.
 PF_Err check_gl(int line, RenderCheck check, const std::string& prefix, std::string& error_text) {
   std::vector<uint32_t> pending;
-  if (check_hook != nullptr) check_hook(check, pending);
+  if (const RenderCheckHook hook = check_hook.load()) hook(check, pending);
   std::string codes;
   size_t injected = 0;
   for (;;) {
