@@ -570,9 +570,11 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
   // Inner extrusion seen from behind: nothing of the solid shows, so the host clears the world.
   if (plan.inner_extrusion && plan.face_to_draw == face_back) {
     PF_InData* in_data = input->in_data;
-    if (in_data->utils != nullptr && in_data->utils->fill != nullptr) {
-      (void)in_data->utils->fill(in_data->effect_ref, nullptr, nullptr, output);
+    if (in_data->utils == nullptr || in_data->utils->fill == nullptr) {
+      text = "the host gave no fill callback to clear the output";
+      return PF_Err_BAD_CALLBACK_PARAM;
     }
+    (void)in_data->utils->fill(in_data->effect_ref, nullptr, nullptr, output);
     return PF_Err_NONE;
   }
 

@@ -68,9 +68,16 @@ TEST_F(RenderErrors, InnerExtrusionSeenFromBehindClearsThroughTheHostWithoutGl) 
   EXPECT_EQ(win32_testing::call_count(win32_testing::Call::wglCreateContext), 0);
   EXPECT_EQ(win32_testing::call_count(win32_testing::Call::wglMakeCurrent), 0);
 
-  // The host's fill failing changes nothing about the result.
+  // The host's fill failing changes nothing about the result; a host without one is an error.
   host.host().fail(simhost::Fail::Fill);
   EXPECT_EQ(render_layer(&in, out.get(), &text), 0);
+  PF_InData no_utils = *host.in_data();
+  no_utils.utils = nullptr;
+  RenderInput without_fill = in;
+  without_fill.in_data = &no_utils;
+  EXPECT_EQ(render_layer(&without_fill, out.get(), &text), PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(text, "the host gave no fill callback to clear the output");
+  EXPECT_EQ(render_layer(nullptr, out.get(), &text), PF_Err_BAD_CALLBACK_PARAM);
 }
 
 TEST_F(RenderErrors, PlanWithoutPathsRunsEveryPassAndLeavesTheFrameEmpty) {
