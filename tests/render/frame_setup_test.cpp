@@ -47,20 +47,6 @@ void expect_rect(const RectD& r, double left, double top, double right, double b
 
 // --- chain parameters -------------------------------------------------------------------------
 
-TEST(ChainSetup, DirectionalAndVanishingModesUseThePlanAsItIs) {
-  for (const int32_t mode : {extrusion_mode_directional, extrusion_mode_vanishing}) {
-    PreRenderPlan plan = plan_in_mode(mode, 2.0, {40.0, -30.0});
-    plan.extrusion_direction = {0.6, 0.8};
-    const ChainSetup setup = compute_chain_setup(plan);
-    EXPECT_EQ(setup.params.mode, mode);
-    EXPECT_EQ(setup.params.direction.x, 0.6);
-    EXPECT_EQ(setup.params.direction.y, 0.8);
-    EXPECT_EQ(setup.params.vanishing_point.x, 40.0);
-    EXPECT_EQ(setup.screen_vanishing_point.y, -30.0);
-    EXPECT_FALSE(dvec4_not_equal(setup.rotation, dmat2_diagonal(1.0)));
-  }
-}
-
 TEST(ChainSetup, CameraLookingStraightOnNeedsNoRotation) {
   Scene scene(200, 150);
   scene.request.mode = extrusion_mode_camera;
