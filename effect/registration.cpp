@@ -29,8 +29,9 @@ class PiplWriter {
     u32(key);
     u32(0);
     u32(static_cast<std::uint32_t>(data.size()));
-    bytes_.insert(bytes_.end(), data.begin(), data.end());
-    bytes_.insert(bytes_.end(), (4 - data.size() % 4) % 4, 0);
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + data.size() + (4 - data.size() % 4) % 4, 0);
+    if (!data.empty()) std::memcpy(bytes_.data() + at, data.data(), data.size());
   }
 
   std::vector<std::uint8_t> take() { return std::move(bytes_); }
@@ -50,14 +51,15 @@ std::vector<std::uint8_t> le16(std::uint16_t v) {
 // One length byte, then the characters.
 std::vector<std::uint8_t> pascal_string(std::string_view s) {
   if (s.size() > 255) throw std::length_error("PiPL string longer than 255 characters");
-  std::vector<std::uint8_t> data{std::uint8_t(s.size())};
-  data.insert(data.end(), s.begin(), s.end());
+  std::vector<std::uint8_t> data(s.size() + 1);
+  data[0] = std::uint8_t(s.size());
+  if (!s.empty()) std::memcpy(data.data() + 1, s.data(), s.size());
   return data;
 }
 
 std::vector<std::uint8_t> c_string(std::string_view s) {
-  std::vector<std::uint8_t> data(s.begin(), s.end());
-  data.push_back(0);
+  std::vector<std::uint8_t> data(s.size() + 1, 0);
+  if (!s.empty()) std::memcpy(data.data(), s.data(), s.size());
   return data;
 }
 
@@ -73,10 +75,9 @@ std::vector<std::uint8_t> build_pipl() {
   pipl.property(four_cc("catg"), pascal_string(kEffectCategory));
   pipl.property(four_cc("8664"), c_string(kEffectEntryPoint));
   pipl.property(four_cc("ePVR"), le32(2));
-  std::vector<std::uint8_t> spec = le16(kEffectApiVersionMajor);
-  const std::vector<std::uint8_t> minor = le16(kEffectApiVersionMinor);
-  spec.insert(spec.end(), minor.begin(), minor.end());
-  pipl.property(four_cc("eSVR"), spec);
+  // Two 16-bit numbers: API version, then subversion.
+  pipl.property(four_cc("eSVR"), le32(std::uint32_t(kEffectApiVersionMajor) |
+                                      std::uint32_t(kEffectApiVersionMinor) << 16));
   pipl.property(four_cc("eVER"), le32(kEffectVersion));
   pipl.property(four_cc("eINF"), le16(0));
   pipl.property(four_cc("eGLO"), le32(kEffectOutFlags));

@@ -1,0 +1,66 @@
+// The simulated host's pixel iteration (which every frame's upload and
+// read-back go through) and the entry point's dispatch of a cheap command.
+
+#include <benchmark/benchmark.h>
+
+#include "effect/entry_point.h"
+#include "host/effect_instance.h"
+#include "host/sim_host.h"
+#include "host_api/aegp_suite_handler.h"
+
+namespace {
+
+PF_Err touch8(void*, A_long x, A_long, PF_Pixel8*, PF_Pixel8* out) {
+  out->red = static_cast<A_u_char>(x);
+  return PF_Err_NONE;
+}
+
+PF_Err touch_float(void*, A_long x, A_long, PF_PixelFloat*, PF_PixelFloat* out) {
+  out->red = static_cast<float>(x);
+  return PF_Err_NONE;
+}
+
+void BM_Iterate8(benchmark::State& state) {
+  simhost::SimHost host;
+  simhost::World world(static_cast<A_long>(state.range(0)), static_cast<A_long>(state.range(1)),
+                       simhost::PixelFormat::Argb8);
+  AEGP_SuiteHandler suites(host.basic_suite());
+  const PF_Iterate8Suite1* iterate = suites.Iterate8Suite1();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        iterate->iterate(nullptr, 0, 0, nullptr, nullptr, nullptr, touch8, world.get()));
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+}
+BENCHMARK(BM_Iterate8)->Args({256, 256})->Args({1920, 1080})->UseRealTime();
+
+void BM_IterateFloat(benchmark::State& state) {
+  simhost::SimHost host;
+  simhost::World world(static_cast<A_long>(state.range(0)), static_cast<A_long>(state.range(1)),
+                       simhost::PixelFormat::ArgbFloat);
+  AEGP_SuiteHandler suites(host.basic_suite());
+  const PF_iterateFloatSuite1* iterate = suites.IterateFloatSuite1();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        iterate->iterate(nullptr, 0, 0, nullptr, nullptr, nullptr, touch_float, world.get()));
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+}
+BENCHMARK(BM_IterateFloat)->Args({256, 256})->Args({1920, 1080})->UseRealTime();
+
+// The dynamic-flags query: a parameter checkout and check-in through the
+// host's callbacks, around the command boundary.
+void BM_QueryDynamicFlags(benchmark::State& state) {
+  simhost::SimHost host;
+  simhost::EffectInstance instance(host, 83);
+  instance.param(20).u.pd.value = 3;
+  PF_InData in_data = instance.make_in_data();
+  PF_OutData out_data{};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(EffectMain(PF_Cmd_QUERY_DYNAMIC_FLAGS, &in_data, &out_data,
+                                        instance.param_list(), nullptr, nullptr));
+  }
+}
+BENCHMARK(BM_QueryDynamicFlags);
+
+}  // namespace
