@@ -267,9 +267,5 @@ TEST(SideFillStops, FullTurnsWrapAndEqualAnglesKeepTheirOrder) {
   EXPECT_NEAR(converted[green_at].angle, M_PI, 1e-6);
 }
 
-TEST(SideFillStops, NoStopsGiveNoStops) {
-  EXPECT_TRUE(convert_side_fill_stops({}).empty());
-}
-
 }  // namespace
 }  // namespace tarvolk::test
