@@ -91,7 +91,14 @@ A_long EffectInstance::num_params() const {
 void EffectInstance::resize_params(A_long num_params) {
   std::lock_guard lock(mutex_);
   params_.resize(static_cast<size_t>(std::max<A_long>(num_params, 1)));
+  rebuild_param_list();
+}
+
+// Rebuilt only when the array changes, so that commands running on several
+// threads share one stable list.
+void EffectInstance::rebuild_param_list() {
   param_ptrs_.clear();
+  for (PF_ParamDef& def : params_) param_ptrs_.push_back(&def);
 }
 
 PF_ParamDef& EffectInstance::param(PF_ParamIndex index) {
@@ -100,8 +107,6 @@ PF_ParamDef& EffectInstance::param(PF_ParamIndex index) {
 
 PF_ParamDef** EffectInstance::param_list() {
   std::lock_guard lock(mutex_);
-  param_ptrs_.clear();
-  for (PF_ParamDef& def : params_) param_ptrs_.push_back(&def);
   return param_ptrs_.data();
 }
 
@@ -143,7 +148,7 @@ PF_Err EffectInstance::add_param(PF_ParamIndex index, const PF_ParamDef* def) {
     host_.keep_handle(added.u.arb_d.dephault);
   }
   params_.push_back(added);
-  param_ptrs_.clear();
+  rebuild_param_list();
   return PF_Err_NONE;
 }
 

@@ -76,6 +76,8 @@ class EffectInstance {
   PF_Handle sequence_data = nullptr;
 
  private:
+  void rebuild_param_list();
+
   SimHost& host_;
   std::recursive_mutex mutex_;
   std::vector<PF_ParamDef> params_;
