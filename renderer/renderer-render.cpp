@@ -43,8 +43,22 @@ void report(int line, const std::string& message) {
   std::fflush(stderr);
 }
 
+// Joins message pieces by appending. GCC 12 at -O3 reports a false -Wrestrict overlap for
+// "literal" + std::string&&, so messages are not built with operator+.
+std::string concat(std::initializer_list<std::string_view> pieces) {
+  std::string text;
+  for (const std::string_view piece : pieces) text.append(piece);
+  return text;
+}
+
 std::string size_text(int64_t width, int64_t height) {
-  return "(" + std::to_string(width) + "x" + std::to_string(height) + ")";
+  return concat({"(", std::to_string(width), "x", std::to_string(height), ")"});
+}
+
+// The closing report line of a failed step; `error_text` is already set.
+PF_Err report_failure(int line, PF_Err err, const std::string& error_text) {
+  report(line, concat({"PF_Err: ", std::to_string(err), ", ", error_text}));
+  return err;
 }
 
 // Polls GL until no error is pending. Each code gets a report line; when any was seen the error
@@ -57,30 +71,29 @@ PF_Err check_gl(int line, RenderCheck check, const std::string& prefix, std::str
   for (;;) {
     const uint32_t code = injected < pending.size() ? pending[injected++] : glGetError();
     if (code == GL_NO_ERROR) break;
-    report(line, "OpenGL Error: " + std::to_string(code));
-    codes += " " + std::to_string(code);
+    const std::string digits = std::to_string(code);
+    report(line, concat({"OpenGL Error: ", digits}));
+    codes.append(" ").append(digits);
   }
   if (codes.empty()) return PF_Err_NONE;
-  error_text = prefix + "GL error:" + codes;
-  report(line, "PF_Err: " + std::to_string(PF_Err_INTERNAL_STRUCT_DAMAGED) + ", " + error_text);
-  return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  error_text = concat({prefix, "GL error:", codes});
+  return report_failure(line, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
 }
 
 PF_Err check_framebuffer(int line, const GlFramebuffer& framebuffer, const char* name,
                          std::string& error_text) {
   const uint32_t status = framebuffer.status();
   if (status == GL_FRAMEBUFFER_COMPLETE) return PF_Err_NONE;
-  report(line, "Framebuffer Incomplete: " + std::to_string(status));
-  error_text = std::string(name) + " framebuffer incomplete: " + std::to_string(status);
-  report(line, "PF_Err: " + std::to_string(PF_Err_INTERNAL_STRUCT_DAMAGED) + ", " + error_text);
-  return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  const std::string digits = std::to_string(status);
+  report(line, concat({"Framebuffer Incomplete: ", digits}));
+  error_text = concat({name, " framebuffer incomplete: ", digits});
+  return report_failure(line, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
 }
 
 PF_Err check_transfer(int line, PF_Err err, std::string text, std::string& error_text) {
   if (err == PF_Err_NONE) return PF_Err_NONE;
   error_text = std::move(text);
-  report(line, "PF_Err: " + std::to_string(err) + ", " + error_text);
-  return err;
+  return report_failure(line, err, error_text);
 }
 
 #define RETURN_ON_ERROR(expr)         \
@@ -285,10 +298,8 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
                             FrameGeometry& geometry, std::string& error_text) {
   const PreRenderPlan& plan = input.plan;
   if (const char* field = non_finite_plan_field(plan)) {
-    error_text = std::string("render plan holds a value that is not finite in ") + field;
-    report(__LINE__,
-           "PF_Err: " + std::to_string(PF_Err_INTERNAL_STRUCT_DAMAGED) + ", " + error_text);
-    return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    error_text = concat({"render plan holds a value that is not finite in ", field});
+    return report_failure(__LINE__, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
   }
 
   UnitedPaths united = union_overlapping_paths(plan);
@@ -351,7 +362,8 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
     const int64_t in_w = input.input != nullptr ? input.input->width : 1;
     const int64_t in_h = input.input != nullptr ? input.input->height : 1;
     RETURN_ON_ERROR(check_transfer(
-        __LINE__, err, "failed to upload input texture " + size_text(in_w, in_h), error_text));
+        __LINE__, err, concat({"failed to upload input texture ", size_text(in_w, in_h)}),
+        error_text));
   }
   if (render_data.has_anisotropic) {
     float max_anisotropy = 1.0f;
@@ -377,13 +389,15 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   gl.depth_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   gl.face_fb.attach_texture(GL_DEPTH_ATTACHMENT, gl.depth_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::DepthTexture,
-                           "failed to create depth_tex " + size_text(fw, fh) + ", ", error_text));
+                           concat({"failed to create depth_tex ", size_text(fw, fh), ", "}),
+                           error_text));
   gl.fill_tex.image_2d(0, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   gl.fill_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   gl.fill_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   gl.face_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.fill_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture,
-                           "failed to create fill_tex " + size_text(fw, fh) + ", ", error_text));
+                           concat({"failed to create fill_tex ", size_text(fw, fh), ", "}),
+                           error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.face_fb, "face_fb", error_text));
 
   gl.outline_vertex_array.add_buffer(gl.outline_vertex_buffer, float_layout({3, 3, 1}));
@@ -397,7 +411,8 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   gl.outline_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   gl.outline_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.outline_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineTexture,
-                           "failed to create outline_tex " + size_text(w, h) + ", ", error_text));
+                           concat({"failed to create outline_tex ", size_text(w, h), ", "}),
+                           error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.outline_fb, "outline_fb", error_text));
 
   // Side-fill stops as a buffer texture; their data is stored at the side-wall pass.
@@ -410,7 +425,8 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   gl.composite_tex.image_2d(0, GL_RGBA32F, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   gl.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.composite_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositeTexture,
-                           "failed to create composite_tex " + size_text(w, h) + ", ", error_text));
+                           concat({"failed to create composite_tex ", size_text(w, h), ", "}),
+                           error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.composite_fb, "composite_fb", error_text));
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::AllObjects, "", error_text));
 
@@ -546,15 +562,15 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
 PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_EffectWorld* output,
                        std::string& error_text) {
   if (input.output_selector != output_selector_composite) {
-    error_text = "output_selector " + std::to_string(input.output_selector) + " is not supported";
-    report(__LINE__, "PF_Err: " + std::to_string(PF_Err_BAD_CALLBACK_PARAM) + ", " + error_text);
-    return PF_Err_BAD_CALLBACK_PARAM;
+    error_text =
+        concat({"output_selector ", std::to_string(input.output_selector), " is not supported"});
+    return report_failure(__LINE__, PF_Err_BAD_CALLBACK_PARAM, error_text);
   }
   const PF_Err err = read_back_pixels(gl.composite_fb, input.read_x, input.read_y, input.in_data,
                                       input.bitdepth, output);
   RETURN_ON_ERROR(check_transfer(__LINE__, err,
-                                 "failed to download composite_fb into output texture " +
-                                     size_text(output->width, output->height),
+                                 concat({"failed to download composite_fb into output texture ",
+                                         size_text(output->width, output->height)}),
                                  error_text));
   return check_gl(__LINE__, RenderCheck::ReadBack, "", error_text);
 }
