@@ -3,7 +3,8 @@
 // The on-demand suite table: each suite is acquired from the basic suite the
 // first time it is asked for and released when the table is destroyed. A
 // suite that cannot be had throws PF_Err_BAD_CALLBACK_PARAM (516) as a PF_Err,
-// which the command boundary returns to the host.
+// which the command boundary returns to the host. Header-only, so that the
+// renderer and the gradient wheel use the same table.
 
 #include <cstdint>
 #include <cstring>

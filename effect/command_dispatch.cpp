@@ -6,9 +6,9 @@
 #include "effect/command_handlers.h"
 #include "effect/param_slots.h"
 #include "effect/registration.h"
+#include "effect/suite_scope.h"
 #include "gradient_wheel/gradient_arb_callbacks.h"
 #include "host_api/ae_effect_suites.h"
-#include "host_api/suite_scope.h"
 
 std::recursive_mutex command_mutex;
 

@@ -4,7 +4,8 @@
 // call. Either way a missing suite sets PF_OutFlag_DISPLAY_ERROR_MESSAGE and
 // the message "Not able to acquire AEFX Suite." in out_data (when given); the
 // scope then throws A_Err_MISSING_SUITE (13), the reporting call gives
-// PF_Err_BAD_CALLBACK_PARAM (516) to its caller.
+// PF_Err_BAD_CALLBACK_PARAM (516) to its caller. Header-only, like the suite
+// table, for every part of the plug-in.
 
 #include <cstdint>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "host_api/aegp_suite_handler.h"
+#include "effect/aegp_suite_handler.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "effect/aegp_suite_handler.h"
 #include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_value.h"
-#include "host_api/aegp_suite_handler.h"
 #include "host_api/sp_basic_suite.h"
 
 namespace {
