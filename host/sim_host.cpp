@@ -106,6 +106,18 @@ Pixel* pixel_at(PF_EffectWorld* world, A_long x, A_long y) {
   return reinterpret_cast<Pixel*>(row) + x;
 }
 
+// The area (the whole world when null) cut to the world's bounds.
+PF_Rect clip_to_world(const PF_Rect* area, const PF_EffectWorld* world) {
+  PF_Rect r = {0, 0, world->width, world->height};
+  if (area != nullptr) {
+    r.left = std::max(area->left, A_long{0});
+    r.top = std::max(area->top, A_long{0});
+    r.right = std::min(area->right, world->width);
+    r.bottom = std::min(area->bottom, world->height);
+  }
+  return r;
+}
+
 bool world_is_usable(const PF_EffectWorld* world, bool is_float) {
   return world != nullptr && world->data != nullptr && world->width >= 0 && world->height >= 0 &&
          ((world->world_flags & PF_WorldFlag_FLOAT) != 0) == is_float;
@@ -124,13 +136,7 @@ PF_Err iterate_world(PF_EffectWorld* src, const PF_Rect* area, void* refcon, Fun
       (!world_is_usable(src, is_float) || src->width < dst->width || src->height < dst->height)) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
-  PF_Rect r = {0, 0, dst->width, dst->height};
-  if (area != nullptr) {
-    r.left = std::max(area->left, A_long{0});
-    r.top = std::max(area->top, A_long{0});
-    r.right = std::min(area->right, dst->width);
-    r.bottom = std::min(area->bottom, dst->height);
-  }
+  const PF_Rect r = clip_to_world(area, dst);
   if (r.left >= r.right || r.top >= r.bottom) return PF_Err_NONE;
 
   PF_Err cancel = PF_Err_NONE;
@@ -195,13 +201,7 @@ PF_Err cb_fill(PF_ProgPtr, const PF_Pixel* color, const PF_Rect* rect, PF_Effect
   }
   if (host->should_fail(Fail::Fill)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
   const PF_Pixel c = color != nullptr ? *color : PF_Pixel{0, 0, 0, 0};
-  PF_Rect r = {0, 0, world->width, world->height};
-  if (rect != nullptr) {
-    r.left = std::max(rect->left, A_long{0});
-    r.top = std::max(rect->top, A_long{0});
-    r.right = std::min(rect->right, world->width);
-    r.bottom = std::min(rect->bottom, world->height);
-  }
+  const PF_Rect r = clip_to_world(rect, world);
   for (A_long y = r.top; y < r.bottom; ++y) {
     for (A_long x = r.left; x < r.right; ++x) {
       if (world->world_flags & PF_WorldFlag_FLOAT) {
