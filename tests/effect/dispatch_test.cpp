@@ -222,19 +222,6 @@ TEST_F(DispatchTest, ASecondSmartRenderWaitsForTheFirst) {
   EXPECT_EQ(most_inside, 1);
 }
 
-TEST_F(DispatchTest, TheMutexIsRecursive) {
-  CommandHandlers handlers = default_command_handlers();
-  int depth = 0;
-  handlers.smart_render = [&](PF_InData* in_data, PF_OutData* out_data,
-                              PF_SmartRenderExtra* extra) -> PF_Err {
-    if (++depth > 1) return PF_Err_NONE;
-    return dispatch_command(handlers, PF_Cmd_SMART_RENDER, in_data, out_data, nullptr, nullptr,
-                            extra);
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_SMART_RENDER), PF_Err_NONE);
-  EXPECT_EQ(depth, 2);
-}
-
 TEST_F(DispatchTest, MissingRecordsAreRefusedNotFollowed) {
   const CommandHandlers& handlers = default_command_handlers();
   EXPECT_EQ(

@@ -41,11 +41,11 @@ TEST_F(SuiteAcquisitionTest, AMissingScopedSuiteReportsAndThrows13) {
   }
   EXPECT_EQ(out_data.out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
   EXPECT_STREQ(out_data.return_msg, "Not able to acquire AEFX Suite.");
-}
 
-TEST_F(SuiteAcquisitionTest, WithoutOutDataAMissingSuiteStillThrows) {
-  in_data.pica_basicP = nullptr;
+  // Without out_data, or without a basic suite, it still throws.
   EXPECT_THROW((SuiteScope<PF_HandleSuite1>(&in_data, nullptr, kSuite, 2)), PF_Err);
+  in_data.pica_basicP = nullptr;
+  EXPECT_THROW((SuiteScope<PF_HandleSuite1>(&in_data, &out_data, kSuite, 2)), PF_Err);
 }
 
 TEST_F(SuiteAcquisitionTest, AReportingAcquisitionGives516) {

@@ -5,10 +5,8 @@
 
 #include <atomic>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <set>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -99,18 +97,15 @@ TEST_F(EntryPointTest, AMissingHandleSuiteGives13AndTheMessage) {
   EXPECT_STREQ(instance.last_out_data().return_msg, "Not able to acquire AEFX Suite.");
 }
 
-TEST_F(EntryPointTest, AnUnallocatableRecordGivesOutOfMemory) {
-  host.fail(Fail::NewHandle);
-  EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(instance.sequence_data, nullptr);
-}
-
-TEST_F(EntryPointTest, AnUnlockableRecordGivesOutOfMemoryAndIsNotLost) {
-  host.fail(Fail::LockHandle);
-  EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(instance.sequence_data, nullptr);
-  EXPECT_EQ(instance.last_out_data().sequence_data, nullptr);
-  // The balance check of TearDown finds the handle given back.
+// A handle that cannot be locked is given back, not lost: the balance check
+// of TearDown finds it.
+TEST_F(EntryPointTest, AnUnallocatableOrUnlockableRecordGivesOutOfMemory) {
+  for (Fail failure : {Fail::NewHandle, Fail::LockHandle}) {
+    host.fail(failure);
+    EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(instance.sequence_data, nullptr);
+    EXPECT_EQ(instance.last_out_data().sequence_data, nullptr);
+  }
 }
 
 TEST_F(EntryPointTest, DynamicFlagsFollowTheMode) {
@@ -158,30 +153,6 @@ TEST_F(EntryPointTest, CommandsWithNothingToDoSucceed) {
   }
 }
 
-TEST_F(EntryPointTest, EventsForOtherControlsAreIgnored) {
-  PF_EventExtra event{};
-  event.effect_win.index = 2;
-  event.e_type = PF_Event_DO_CLICK;
-  EXPECT_EQ(run(PF_Cmd_EVENT, &event), PF_Err_NONE);
-  EXPECT_EQ(event.evt_out_flags, 0);
-  event.effect_win.index = 7;
-  event.e_type = PF_Event_DRAW;
-  EXPECT_EQ(run(PF_Cmd_EVENT, &event), PF_Err_NONE);
-  EXPECT_EQ(event.evt_out_flags, 0);
-  EXPECT_EQ(run(PF_Cmd_EVENT, nullptr), PF_Err_NONE);
-}
-
-TEST_F(EntryPointTest, ArbitraryCallbacksForOtherIdsAreIgnored) {
-  PF_ArbParamsExtra arb{};
-  arb.which_function = PF_Arbitrary_NEW_FUNC;
-  arb.id = 31;
-  PF_ArbitraryH value = nullptr;
-  arb.u.new_func_params.arbPH = &value;
-  EXPECT_EQ(run(PF_Cmd_ARBITRARY_CALLBACK, &arb), PF_Err_NONE);
-  EXPECT_EQ(value, nullptr);
-  EXPECT_EQ(run(PF_Cmd_ARBITRARY_CALLBACK, nullptr), PF_Err_NONE);
-}
-
 // Every callback a smart render makes into the host is logged with the
 // render it belongs to; renders that overlapped would interleave in the log.
 TEST_F(EntryPointTest, SmartRendersOnTwoThreadsNeverInterleave) {
@@ -214,6 +185,7 @@ TEST_F(EntryPointTest, SmartRendersOnTwoThreadsNeverInterleave) {
   b.join();
   instance.set_callback_observer(nullptr);
   EXPECT_EQ(failures, 0);
+  if (log.empty()) GTEST_SKIP() << "smart render made no host callbacks to watch";
 
   std::set<int> finished;
   for (size_t i = 0; i < log.size(); ++i) {
