@@ -1,22 +1,22 @@
 #pragma once
 
 // Scenes for the render routine's tests: outlines in host space, plans made by the plan builder,
-// a simulated host with its worlds, and conversion of an output world to an RGBA image.
+// a simulated host with its worlds, output worlds as images and their golden comparison.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/sim_host.h"
+#include "renderer/matrix.h"
 #include "renderer/render_plan.h"
 #include "renderer/renderer-render.h"
-#include "tests/render/golden_image.h"
 
 namespace tarvolk::test {
 
@@ -31,8 +31,8 @@ inline BezierPath rectangle(double left, double top, double right, double bottom
   return polygon({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
 }
 
-// An ellipse of four cubic segments, host space; clockwise on screen when `clockwise`.
-inline BezierPath ellipse(double cx, double cy, double rx, double ry, bool clockwise = true) {
+// An ellipse of four cubic segments, host space; clockwise on screen unless it is a hole.
+inline BezierPath ellipse(double cx, double cy, double rx, double ry, bool hole = false) {
   constexpr double k = 0.5522847498;
   BezierPath path = {
       {cx + rx, cy, cx + rx, cy - k * ry, cx + rx, cy + k * ry},
@@ -40,7 +40,7 @@ inline BezierPath ellipse(double cx, double cy, double rx, double ry, bool clock
       {cx - rx, cy, cx - rx, cy + k * ry, cx - rx, cy - k * ry},
       {cx, cy - ry, cx - k * rx, cy - ry, cx + k * rx, cy - ry},
   };
-  if (!clockwise) {
+  if (hole) {
     std::reverse(path.begin(), path.end());
     for (BezierVertex& v : path) {
       std::swap(v.in_x, v.out_x);
@@ -48,23 +48,6 @@ inline BezierPath ellipse(double cx, double cy, double rx, double ry, bool clock
     }
   }
   return path;
-}
-
-// Row-vector 4x4 product a * b (a acts first).
-inline dmat4 then(const dmat4& a, const dmat4& b) {
-  dmat4 r{};
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      double s = 0.0;
-      for (int k = 0; k < 4; ++k) s += a[4 * i + k] * b[4 * k + j];
-      r[4 * i + j] = s;
-    }
-  }
-  return r;
-}
-
-inline dmat4 translation(double x, double y, double z) {
-  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
 }
 
 // A camera `distance` in front of the layer looking at host point (cx, cy), after turning the
@@ -82,12 +65,13 @@ inline dmat4 camera_transform(double cx, double cy, double distance, double yaw_
                      std::sin(a), 0, std::cos(a),  0, 0, 0, 0, 1};
   const dmat4 pitch = {1, 0, 0, 0, 0, std::cos(b), -std::sin(b), 0, 0, std::sin(b), std::cos(b),
                        0, 0, 0, 0, 1};
+  const dmat4 push_back = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, distance, 1};
   // Perspective with the focal length equal to the distance, so the layer plane keeps its scale;
   // points less than 1 pixel in front of the eye lie behind the near plane.
   const dmat4 perspective = {distance, 0, 0, 0, 0, distance, 0, 0, cx, cy, 1, 1, 0, 0, -2, 0};
-  return then(then(then(then(then(translation(-cx, -cy, 0), roll), yaw), pitch),
-                   translation(0, 0, distance)),
-              perspective);
+  dmat4 m = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -cx, -cy, 0, 1};
+  for (const dmat4& next : {roll, yaw, pitch, push_back, perspective}) m = mat4_multiply(next, m);
+  return m;
 }
 
 struct Scene {
@@ -100,7 +84,6 @@ struct Scene {
     request.corner_angle_deg = 60.0;
     request.mode = extrusion_mode_directional;
     request.direction_deg = 135.0;
-    request.front = 0.0;
     request.back = 20.0;
     request.stroke_width = 2.0;
   }
@@ -110,71 +93,69 @@ struct Scene {
   PreRenderPlan plan() const { return build_render_plan(request).plan; }
 };
 
-// A simulated host with in-data for the render routine and worlds of the given size.
-class RenderHost {
- public:
-  RenderHost() : in_data_(host_.make_in_data()) {}
-
-  simhost::SimHost& host() { return host_; }
-  PF_InData* in_data() { return &in_data_; }
+// A simulated host with in-data for the render routine.
+struct RenderHost {
+  simhost::SimHost host;
+  PF_InData in_data = host.make_in_data();
 
   RenderInput input(const PreRenderPlan& plan, int16_t bitdepth = 8) {
     RenderInput in;
-    in.in_data = &in_data_;
+    in.in_data = &in_data;
     in.bitdepth = bitdepth;
     in.plan = plan;
-    in.stroke_opacity = 1.0f;
     in.stroke_color = {0.1f, 0.1f, 0.15f};
-    in.fill_opacity = 1.0f;
     in.front_fill_color = {0.95f, 0.8f, 0.3f};
     in.side_fill = {{0.75f, 0.3f, 0.2f, 0.0f}};
-    in.ssaa = 1;
     return in;
   }
-
- private:
-  simhost::SimHost host_;
-  PF_InData in_data_;
 };
 
-inline uint8_t to_channel8(float v) {
-  if (!(v > 0.0f)) return 0;
-  if (v > 1.0f) return 255;
-  return static_cast<uint8_t>(std::lround(v * 255.0f));
+// Premultiplied 8-bit ARGB as cairo keeps it, top row first: the colour of nearly transparent
+// pixels counts for little in comparisons.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> argb;
+
+  uint32_t at(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
+  // Pixels whose alpha lies in [lo, hi].
+  size_t count_alpha(uint32_t lo, uint32_t hi) const {
+    return std::count_if(argb.begin(), argb.end(),
+                         [&](uint32_t p) { return p >> 24 >= lo && p >> 24 <= hi; });
+  }
+};
+
+inline uint32_t channel8(float v) {
+  return v > 0.0f ? static_cast<uint32_t>(std::lround(std::min(v, 1.0f) * 255.0f)) : 0u;
 }
 
-inline Rgba8Image image_of(simhost::World& world) {
-  Rgba8Image image;
-  const PF_EffectWorld* w = world.get();
-  image.width = w->width;
-  image.height = w->height;
-  image.pixels.resize(static_cast<size_t>(w->width) * w->height * 4);
-  for (int y = 0; y < w->height; ++y) {
-    for (int x = 0; x < w->width; ++x) {
-      uint8_t* p = &image.pixels[(static_cast<size_t>(y) * w->width + x) * 4];
+inline Image image_of(simhost::World& world) {
+  Image image{world.get()->width, world.get()->height, {}};
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      uint32_t c[4];  // a, r, g, b
       if (world.format() == simhost::PixelFormat::Argb8) {
         const PF_Pixel8& q = world.pixel8(x, y);
-        p[0] = q.red;
-        p[1] = q.green;
-        p[2] = q.blue;
-        p[3] = q.alpha;
+        c[0] = q.alpha, c[1] = q.red, c[2] = q.green, c[3] = q.blue;
       } else {
         const PF_PixelFloat& q = world.pixel_float(x, y);
-        p[0] = to_channel8(q.red);
-        p[1] = to_channel8(q.green);
-        p[2] = to_channel8(q.blue);
-        p[3] = to_channel8(q.alpha);
+        c[0] = channel8(q.alpha), c[1] = channel8(q.red), c[2] = channel8(q.green);
+        c[3] = channel8(q.blue);
       }
+      uint32_t p = c[0] << 24;
+      for (int i = 1; i < 4; ++i) p |= (c[i] * c[0] + 127) / 255 << (8 * (3 - i));
+      image.argb.push_back(p);
     }
   }
   return image;
 }
 
-// Fraction of the image's pixels with alpha above 0.
-inline double covered_fraction(const Rgba8Image& image) {
-  size_t covered = 0;
-  for (size_t i = 3; i < image.pixels.size(); i += 4) covered += image.pixels[i] > 0;
-  return static_cast<double>(covered) / (static_cast<double>(image.width) * image.height);
-}
+// Compares `actual` with tests/render/golden/<name>.png: a pixel differs when any channel
+// differs by more than `channel_tolerance`, and at most `max_differing_fraction` of the pixels
+// may. With TARVOLK_UPDATE_GOLDEN=1 the golden file is rewritten instead. On failure the actual
+// image goes to golden_actual/<name>.png in the test's build directory and the returned text
+// says why; on success it is empty.
+std::string compare_with_golden(const Image& actual, const std::string& name,
+                                int channel_tolerance = 6, double max_differing_fraction = 0.004);
 
 }  // namespace tarvolk::test
