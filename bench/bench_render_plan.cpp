@@ -43,6 +43,19 @@ RenderPlanRequest base_request() {
   return r;
 }
 
+// Times build_render_plan on the request; items counts its outlines or masks.
+void run_plan(benchmark::State& state, const RenderPlanRequest& request, int items) {
+  size_t points = 0;
+  for (auto _ : state) {
+    RenderPlanResult result = build_render_plan(request);
+    benchmark::DoNotOptimize(result.plan.paths.data());
+    points = 0;
+    for (const PathD& path : result.plan.paths) points += path.size();
+  }
+  state.SetItemsProcessed(state.iterations() * items);
+  state.counters["result_points"] = static_cast<double>(points);
+}
+
 void BM_TextOutlines(benchmark::State& state) {
   const int outlines = static_cast<int>(state.range(0));
   RenderPlanRequest request = base_request();
@@ -52,15 +65,7 @@ void BM_TextOutlines(benchmark::State& state) {
     text.push_back(glyph_outline(20 + 36 * (i % 50), 30 + 40 * (i / 50), 40, 15));
   }
   request.source.value = std::move(text);
-  size_t points = 0;
-  for (auto _ : state) {
-    RenderPlanResult result = build_render_plan(request);
-    benchmark::DoNotOptimize(result.plan.paths.data());
-    points = 0;
-    for (const PathD& path : result.plan.paths) points += path.size();
-  }
-  state.SetItemsProcessed(state.iterations() * outlines);
-  state.counters["result_points"] = static_cast<double>(points);
+  run_plan(state, request, outlines);
 }
 BENCHMARK(BM_TextOutlines)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
@@ -74,15 +79,7 @@ void BM_OverlappingMasks(benchmark::State& state) {
     list.push_back({glyph_outline(400 + 20 * i, 300 + 8 * i, 40, 200), mode, 0});
   }
   request.source.value = std::move(list);
-  size_t points = 0;
-  for (auto _ : state) {
-    RenderPlanResult result = build_render_plan(request);
-    benchmark::DoNotOptimize(result.plan.paths.data());
-    points = 0;
-    for (const PathD& path : result.plan.paths) points += path.size();
-  }
-  state.SetItemsProcessed(state.iterations() * masks);
-  state.counters["result_points"] = static_cast<double>(points);
+  run_plan(state, request, masks);
 }
 BENCHMARK(BM_OverlappingMasks)->Arg(50)->Unit(benchmark::kMillisecond);
 

@@ -17,34 +17,29 @@ bool is_zero(double x, double y) {
   return x == 0.0 && y == 0.0;
 }
 
+// Direction from p towards the first of three candidates that is not exactly on p: p's own
+// control point, the neighbour's control point facing p, the neighbour itself. (0, 0) when all
+// three sit on p.
+void direction_away(const BezierVertex& p, const double (&candidates)[3][2], double& dx,
+                    double& dy) {
+  for (const auto& c : candidates) {
+    dx = c[0] - p.x;
+    dy = c[1] - p.y;
+    if (!is_zero(dx, dy)) return;
+  }
+}
+
 // Corner test of vertex k on the input values (host space): both directions point away from the
-// vertex, taken from the control points or, where those sit on a vertex, from the neighbours.
+// vertex.
 int64_t vertex_flag(const BezierPath& path, size_t k, double corner_cos) {
   const size_t n = path.size();
   const BezierVertex& p = path[k];
   const BezierVertex& prev = path[(k + n - 1) % n];
   const BezierVertex& next = path[(k + 1) % n];
 
-  double ax = p.in_x - p.x;
-  double ay = p.in_y - p.y;
-  if (is_zero(ax, ay)) {
-    ax = prev.out_x - p.x;
-    ay = prev.out_y - p.y;
-    if (is_zero(ax, ay)) {
-      ax = prev.x - p.x;
-      ay = prev.y - p.y;
-    }
-  }
-  double bx = p.out_x - p.x;
-  double by = p.out_y - p.y;
-  if (is_zero(bx, by)) {
-    bx = next.in_x - p.x;
-    by = next.in_y - p.y;
-    if (is_zero(bx, by)) {
-      bx = next.x - p.x;
-      by = next.y - p.y;
-    }
-  }
+  double ax, ay, bx, by;
+  direction_away(p, {{p.in_x, p.in_y}, {prev.out_x, prev.out_y}, {prev.x, prev.y}}, ax, ay);
+  direction_away(p, {{p.out_x, p.out_y}, {next.in_x, next.in_y}, {next.x, next.y}}, bx, by);
   if (is_zero(ax, ay) || is_zero(bx, by)) return path_flag_smooth;
 
   const double a_length = std::sqrt(ax * ax + ay * ay);

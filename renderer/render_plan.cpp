@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 #include <variant>
 
@@ -11,14 +10,6 @@
 namespace {
 
 constexpr double degrees_to_radians = 0.017453292519943295;
-
-// Floor or ceiling already applied; values beyond the i32 range (infinite ones too) saturate.
-int32_t saturate_to_i32(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
-}
 
 PathsD plan_paths(const RenderPlanRequest& request, double corner_cos) {
   PathsD paths;
@@ -182,12 +173,10 @@ PF_LRect intersect_rect_int(const PF_LRect& a, const PF_LRect& b) {
 
 PF_LRect round_rect_outward(const RectD& rect) {
   if (!(rect.left < rect.right && rect.top < rect.bottom)) return {0, 0, 0, 0};
-  PF_LRect r;
-  r.left = saturate_to_i32(std::floor(rect.left));
-  r.top = saturate_to_i32(std::floor(-rect.bottom));
-  r.right = saturate_to_i32(std::ceil(rect.right));
-  r.bottom = saturate_to_i32(std::ceil(-rect.top));
-  return r;
+  // ivec2_from_dvec2 saturates beyond the i32 range, infinite values included.
+  const ivec2 low = ivec2_from_dvec2(dvec2_floor({rect.left, -rect.bottom}));
+  const ivec2 high = ivec2_from_dvec2(dvec2_ceil({rect.right, -rect.top}));
+  return {low.x, low.y, high.x, high.y};
 }
 
 RenderPlanResult build_render_plan(const RenderPlanRequest& request) {
