@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -49,9 +50,20 @@ inline std::array<float, 16> ortho(float left, float right, float bottom, float 
   return m;
 }
 
-inline std::array<float, 16> identity() {
-  return ortho(-1, 1, -1, 1);
-}
+// A vertex array over one buffer of float attributes (one per count) and an
+// index buffer, set up as the render passes do.
+struct MeshBuffers {
+  GlVertexArray vertex_array;
+  GlBuffer vertex_buffer;
+  GlBuffer index_buffer;
+
+  explicit MeshBuffers(std::initializer_list<int32_t> counts) {
+    GlVertexLayout layout;
+    for (int32_t count : counts) EXPECT_TRUE(layout.push(count, GL_FLOAT, false));
+    vertex_array.add_buffer(vertex_buffer, layout);
+    vertex_array.bind_with_index_buffer(index_buffer);
+  }
+};
 
 // A framebuffer with one float colour texture and, if asked, a depth
 // texture, both width x height.
@@ -62,13 +74,11 @@ class Target {
         height_(height),
         color_(GL_TEXTURE_2D, 0, color_format, width, height, GL_RGBA, GL_FLOAT, nullptr) {
     color_.parameter_i(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    color_.parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     framebuffer_.attach_texture(GL_COLOR_ATTACHMENT0, color_, 0);
     if (with_depth) {
       depth_ = std::make_unique<GlTexture>(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, width, height,
                                            GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
       depth_->parameter_i(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-      depth_->parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
       framebuffer_.attach_texture(GL_DEPTH_ATTACHMENT, *depth_, 0);
     }
     EXPECT_EQ(framebuffer_.status(), static_cast<uint32_t>(GL_FRAMEBUFFER_COMPLETE));
@@ -98,7 +108,6 @@ class Target {
   }
 
   GlFramebuffer& framebuffer() { return framebuffer_; }
-  GlTexture& color() { return color_; }
   GlTexture& depth_texture() { return *depth_; }
 
  private:
@@ -109,7 +118,7 @@ class Target {
   std::unique_ptr<GlTexture> depth_;
 };
 
-// A 2-D float texture from RGBA texels, bottom row first, unfiltered.
+// A 2-D float texture from RGBA texels, bottom row first.
 inline std::unique_ptr<GlTexture> rgba_texture(int width, int height,
                                                const std::vector<float>& texels,
                                                GLint filter = GL_NEAREST) {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -24,6 +23,7 @@ class PixelTransfer : public gl_test::DrawingTest {
     DrawingTest::SetUp();
     in_data_ = host_.make_in_data();
   }
+  // Every handle and suite went back, on failures too.
   void TearDown() override { EXPECT_EQ(host_.balance_report(), ""); }
 
   // The texture's level 0 as RGBA floats, bottom row first.
@@ -36,34 +36,33 @@ class PixelTransfer : public gl_test::DrawingTest {
     return data;
   }
 
+  PF_Err read_back(const std::vector<float>& rgba, int width, int height, int16_t bitdepth,
+                   World& output) {
+    auto texture = gl_test::rgba_texture(width, height, rgba);
+    GlFramebuffer framebuffer;
+    framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, *texture, 0);
+    return read_back_pixels(framebuffer, 0, 0, &in_data_, bitdepth, output.get());
+  }
+
   simhost::SimHost host_;
   PF_InData in_data_{};
 };
 
-TEST_F(PixelTransfer, ChannelTo8BitsRoundsHalfAwayAndClamps) {
-  EXPECT_EQ(float_to_channel8(0.5f), 128);
-  EXPECT_EQ(float_to_channel8(0.998f), 254);
-  EXPECT_EQ(float_to_channel8(1.5f), 255);
-  EXPECT_EQ(float_to_channel8(-0.25f), 0);
-  EXPECT_EQ(float_to_channel8(std::numeric_limits<float>::quiet_NaN()), 0);
-  EXPECT_EQ(float_to_channel8(std::numeric_limits<float>::infinity()), 255);
-}
-
-TEST_F(PixelTransfer, NoInputGivesOneTransparentTexel) {
-  GlTexture texture(GL_TEXTURE_2D);
-  EXPECT_EQ(upload_input_pixels(&in_data_, 8, nullptr, texture), PF_Err_NONE);
-  int width = 0, height = 0;
-  const auto data = texels(texture, &width, &height);
-  EXPECT_EQ(width, 1);
-  EXPECT_EQ(height, 1);
-  EXPECT_EQ(data, std::vector<float>(4, 0.0f));
-  GLint format = 0, min_filter = 0, mag_filter = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag_filter);
-  EXPECT_EQ(format, GL_RGBA32F);
-  EXPECT_EQ(min_filter, GL_LINEAR);
-  EXPECT_EQ(mag_filter, GL_LINEAR);
+TEST_F(PixelTransfer, NoOrEmptyInputGivesOneTransparentLinearTexel) {
+  World empty(0, 3, PixelFormat::Argb8);
+  for (PF_EffectWorld* input : {static_cast<PF_EffectWorld*>(nullptr), empty.get()}) {
+    GlTexture texture(GL_TEXTURE_2D);
+    EXPECT_EQ(upload_input_pixels(&in_data_, 8, input, texture), PF_Err_NONE);
+    int width = 0, height = 0;
+    EXPECT_EQ(texels(texture, &width, &height), std::vector<float>(4, 0.0f));
+    EXPECT_EQ(width, 1);
+    EXPECT_EQ(height, 1);
+    GLint format = 0, mag_filter = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag_filter);
+    EXPECT_EQ(format, GL_RGBA32F);
+    EXPECT_EQ(mag_filter, GL_LINEAR);
+  }
 }
 
 TEST_F(PixelTransfer, UploadFlipsRowsAndReordersChannels) {
@@ -76,15 +75,33 @@ TEST_F(PixelTransfer, UploadFlipsRowsAndReordersChannels) {
   const auto data = texels(texture, &width, &height);
   ASSERT_EQ(width, 3);
   ASSERT_EQ(height, 2);
-  auto texel = [&](int x, int row) { return &data[(row * 3 + x) * 4]; };
-  EXPECT_EQ(std::vector<float>(texel(0, 1), texel(0, 1) + 4), (std::vector<float>{1, 0, 0, 1}));
-  EXPECT_FLOAT_EQ(texel(2, 0)[1], 0.4f);
-  EXPECT_FLOAT_EQ(texel(2, 0)[2], 1.0f);
-  EXPECT_FLOAT_EQ(texel(2, 0)[3], 0.2f);
+  auto texel = [&](int x, int row) {
+    return std::vector<float>(&data[(row * 3 + x) * 4], &data[(row * 3 + x) * 4 + 4]);
+  };
+  EXPECT_EQ(texel(0, 1), (std::vector<float>{1, 0, 0, 1}));
+  EXPECT_EQ(texel(2, 0), (std::vector<float>{0, 0.4f, 1, 0.2f}));
   EXPECT_EQ(texel(0, 0)[3], 0.0f);
 }
 
-TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveUntil8BitReadBack) {
+TEST_F(PixelTransfer, ReadBackTo8BitsRoundsHalfAwayAndClamps) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // Bottom row first: the output's top row is the second row here.
+  const std::vector<float> rgba = {0.5f,  0.998f, 1.5f,   -0.25f,  // read into (0, 1)
+                                   nan,   1.0f,   0.002f, 0.0f,    // read into (0, 0)
+                                   0.25f, 0.75f,  1.0f,   0.0f};   // unused third row
+  World output(1, 2, PixelFormat::Argb8);
+  ASSERT_EQ(read_back(rgba, 1, 3, 8, output), PF_Err_NONE);
+  const PF_Pixel8 top = output.pixel8(0, 0), bottom = output.pixel8(0, 1);
+  EXPECT_EQ(bottom.red, 128);
+  EXPECT_EQ(bottom.green, 254);
+  EXPECT_EQ(bottom.blue, 255);
+  EXPECT_EQ(bottom.alpha, 0);
+  EXPECT_EQ(top.red, 0);
+  EXPECT_EQ(top.green, 255);
+  EXPECT_EQ(top.blue, 1);
+}
+
+TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveAFloatRoundTrip) {
   World input(2, 1, PixelFormat::ArgbFloat);
   input.pixel_float(0, 0) = {1.0f, 2.5f, -0.5f, 0.25f};
   input.pixel_float(1, 0) = {-1.0f, 0.0f, 1.0f, 7.0f};
@@ -92,36 +109,20 @@ TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveUntil8BitReadBack) {
   ASSERT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Err_NONE);
   GlFramebuffer framebuffer;
   framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, texture, 0);
-  ASSERT_EQ(framebuffer.status(), static_cast<uint32_t>(GL_FRAMEBUFFER_COMPLETE));
-
-  World float_out(2, 1, PixelFormat::ArgbFloat);
-  ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 32, float_out.get()), PF_Err_NONE);
-  const PF_PixelFloat a = float_out.pixel_float(0, 0), b = float_out.pixel_float(1, 0);
-  EXPECT_EQ(a.red, 2.5f);
-  EXPECT_EQ(a.green, -0.5f);
-  EXPECT_EQ(b.alpha, -1.0f);
-  EXPECT_EQ(b.blue, 7.0f);
-
-  World byte_out(2, 1, PixelFormat::Argb8);
-  ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 8, byte_out.get()), PF_Err_NONE);
-  const PF_Pixel8 c = byte_out.pixel8(0, 0), d = byte_out.pixel8(1, 0);
-  EXPECT_EQ(c.alpha, 255);
-  EXPECT_EQ(c.red, 255);
-  EXPECT_EQ(c.green, 0);
-  EXPECT_EQ(c.blue, 64);
-  EXPECT_EQ(d.alpha, 0);
-  EXPECT_EQ(d.blue, 255);
-  gl_test::expect_no_gl_error();
+  World output(2, 1, PixelFormat::ArgbFloat);
+  ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 32, output.get()), PF_Err_NONE);
+  EXPECT_EQ(output.pixel_float(0, 0).red, 2.5f);
+  EXPECT_EQ(output.pixel_float(0, 0).green, -0.5f);
+  EXPECT_EQ(output.pixel_float(1, 0).alpha, -1.0f);
+  EXPECT_EQ(output.pixel_float(1, 0).blue, 7.0f);
 }
 
 TEST_F(PixelTransfer, EightBitRoundTripKeepsEveryValue) {
   World input(16, 16, PixelFormat::Argb8);
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      const auto v = static_cast<A_u_char>(y * 16 + x);
-      input.pixel8(x, y) = {v, static_cast<A_u_char>(255 - v), static_cast<A_u_char>(v ^ 0x5A),
-                            static_cast<A_u_char>((v * 7) & 255)};
-    }
+  for (int v = 0; v < 256; ++v) {
+    const auto c = static_cast<A_u_char>(v);
+    input.pixel8(v % 16, v / 16) = {c, static_cast<A_u_char>(255 - v),
+                                    static_cast<A_u_char>(v ^ 0x5A), c};
   }
   GlTexture texture(GL_TEXTURE_2D);
   ASSERT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_NONE);
@@ -129,32 +130,14 @@ TEST_F(PixelTransfer, EightBitRoundTripKeepsEveryValue) {
   framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, texture, 0);
   World output(16, 16, PixelFormat::Argb8);
   ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 8, output.get()), PF_Err_NONE);
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      const PF_Pixel8 a = input.pixel8(x, y), b = output.pixel8(x, y);
-      EXPECT_TRUE(a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue)
-          << x << "," << y;
-    }
+  for (int v = 0; v < 256; ++v) {
+    const PF_Pixel8 a = input.pixel8(v % 16, v / 16), b = output.pixel8(v % 16, v / 16);
+    EXPECT_TRUE(a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue)
+        << v;
   }
 }
 
-TEST_F(PixelTransfer, ReadBackOfALargerFramebufferTakesItsLowerLeftPart) {
-  // 4 x 4 framebuffer; texel (x, row) has red x and green row.
-  std::vector<float> data;
-  for (int row = 0; row < 4; ++row)
-    for (int x = 0; x < 4; ++x) data.insert(data.end(), {x / 4.0f, row / 4.0f, 0, 1});
-  auto texture = gl_test::rgba_texture(4, 4, data);
-  GlFramebuffer framebuffer;
-  framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, *texture, 0);
-  World output(2, 2, PixelFormat::ArgbFloat);
-  ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 32, output.get()), PF_Err_NONE);
-  // The output's top row is the framebuffer's row 1.
-  EXPECT_EQ(output.pixel_float(1, 0).red, 0.25f);
-  EXPECT_EQ(output.pixel_float(1, 0).green, 0.25f);
-  EXPECT_EQ(output.pixel_float(0, 1).green, 0.0f);
-}
-
-TEST_F(PixelTransfer, UnlockableHandleIsOutOfMemoryAndWritesNothing) {
+TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
   World output(2, 2, PixelFormat::Argb8);
   output.pixel8(0, 0) = {1, 2, 3, 4};
   gl_test::Target target(2, 2);
@@ -163,17 +146,11 @@ TEST_F(PixelTransfer, UnlockableHandleIsOutOfMemoryAndWritesNothing) {
             PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(output.pixel8(0, 0).red, 2);
 
-  World input(2, 2, PixelFormat::Argb8);
-  GlTexture texture(GL_TEXTURE_2D);
-  host_.fail(Fail::LockHandle);
-  EXPECT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_OUT_OF_MEMORY);
-  host_.fail(Fail::NewHandle);
-  EXPECT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_OUT_OF_MEMORY);
-}
-
-TEST_F(PixelTransfer, CancelledIterateReturnsItsCodeAndStillDefinesTheTexture) {
   World input(4, 8, PixelFormat::ArgbFloat);
   GlTexture texture(GL_TEXTURE_2D);
+  host_.fail(Fail::NewHandle);
+  EXPECT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Err_OUT_OF_MEMORY);
+  // A cancelled iterate still defines the texture, from what it filled.
   host_.fail(Fail::Iterate);
   EXPECT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Interrupt_CANCEL);
   int width = 0, height = 0;
@@ -181,15 +158,6 @@ TEST_F(PixelTransfer, CancelledIterateReturnsItsCodeAndStillDefinesTheTexture) {
   EXPECT_EQ(width, 4);
   EXPECT_EQ(height, 8);
 
-  gl_test::Target target(4, 8);
-  host_.fail(Fail::Iterate);
-  EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 32, input.get()),
-            PF_Interrupt_CANCEL);
-}
-
-TEST_F(PixelTransfer, MissingSuiteThrowsAndGivesTheHandleBack) {
-  World input(2, 2, PixelFormat::Argb8);
-  GlTexture texture(GL_TEXTURE_2D);
   host_.make_suite_missing(kPFIterate8Suite, kPFIterate8SuiteVersion1);
   try {
     upload_input_pixels(&in_data_, 8, input.get(), texture);
@@ -197,10 +165,9 @@ TEST_F(PixelTransfer, MissingSuiteThrowsAndGivesTheHandleBack) {
   } catch (PF_Err err) {
     EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
   }
-  // TearDown checks that the handle and the suites went back.
 }
 
-TEST_F(PixelTransfer, OtherBitDepthsCopyNothing) {
+TEST_F(PixelTransfer, UnusableDepthsAndWorldsCopyNothing) {
   World input(2, 2, PixelFormat::Argb8);
   input.pixel8(0, 0) = {255, 255, 255, 255};
   GlTexture texture(GL_TEXTURE_2D);
@@ -210,28 +177,14 @@ TEST_F(PixelTransfer, OtherBitDepthsCopyNothing) {
 
   World output(2, 2, PixelFormat::Argb8);
   output.pixel8(1, 1) = {9, 9, 9, 9};
-  auto white = gl_test::rgba_texture(2, 2, std::vector<float>(16, 1.0f));
-  GlFramebuffer framebuffer;
-  framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, *white, 0);
-  EXPECT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 16, output.get()), PF_Err_NONE);
+  EXPECT_EQ(read_back(std::vector<float>(16, 1.0f), 2, 2, 16, output), PF_Err_NONE);
   EXPECT_EQ(output.pixel8(1, 1).red, 9);
-}
 
-TEST_F(PixelTransfer, ReadBackNeedsAnOutputAndSkipsAnEmptyOne) {
   gl_test::Target target(2, 2);
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, nullptr),
             PF_Err_BAD_CALLBACK_PARAM);
   World empty(0, 0, PixelFormat::Argb8);
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, empty.get()), PF_Err_NONE);
-}
-
-TEST_F(PixelTransfer, EmptyInputIsTreatedAsNone) {
-  World input(0, 3, PixelFormat::Argb8);
-  GlTexture texture(GL_TEXTURE_2D);
-  EXPECT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_NONE);
-  int width = 0, height = 0;
-  EXPECT_EQ(texels(texture, &width, &height), std::vector<float>(4, 0.0f));
-  EXPECT_EQ(width, 1);
 }
 
 }  // namespace
