@@ -1,6 +1,6 @@
 #pragma once
 
-#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -159,21 +159,6 @@ class ChainSearchTree {
     std::vector<uint32_t> out;
     for (uint32_t x = first(); x != none; x = successor(x)) out.push_back(x);
     return out;
-  }
-
-  // Height of the tree, walked without recursion (for inspection).
-  size_t height() const {
-    size_t best = 0;
-    std::vector<std::pair<uint32_t, size_t>> stack;
-    if (root_ != none) stack.push_back({root_, 1});
-    while (!stack.empty()) {
-      auto [x, depth] = stack.back();
-      stack.pop_back();
-      best = std::max(best, depth);
-      if (nodes_[x].left != none) stack.push_back({nodes_[x].left, depth + 1});
-      if (nodes_[x].right != none) stack.push_back({nodes_[x].right, depth + 1});
-    }
-    return best;
   }
 
  private:

@@ -39,53 +39,60 @@ struct ExpansionFrame {
 };
 
 // Expands `group` from path `index` depth first, as the recursive expansion
-// would: `scan` appends the not yet grouped overlaps of one path in index
-// order and clears their bits; each scan's finds are expanded in turn, each
-// fully before the next.
+// would: `scan` appends the overlaps of one path whose bits are still set,
+// in index order; their bits are then cleared, and each scan's finds are
+// expanded in turn, each fully before the next.
 template <typename Scan>
-void expand_depth_first(PathGroup& group, uint64_t index, Scan&& scan) {
+void expand_depth_first(PathGroup& group, uint64_t index, std::vector<bool>& bits, Scan&& scan) {
   std::vector<ExpansionFrame> stack;
-  size_t begin = group.size();
-  scan(index);
-  stack.push_back({begin, group.size()});
+  auto scan_and_claim = [&](uint64_t member) {
+    const size_t first = group.size();
+    scan(member);
+    for (size_t p = first; p < group.size(); ++p) bits[group[p]] = false;
+    stack.push_back({first, group.size()});
+  };
+  scan_and_claim(index);
   while (!stack.empty()) {
     ExpansionFrame& top = stack.back();
     if (top.next == top.end) {
       stack.pop_back();
       continue;
     }
-    const uint64_t member = group[top.next++];
-    begin = group.size();
-    scan(member);
-    // `top` may dangle after the push; it is not used again.
-    stack.push_back({begin, group.size()});
+    // `top` may dangle after this call's push; it is not used again.
+    scan_and_claim(group[top.next++]);
   }
+}
+
+// Seeds a group at every path not yet grouped, in index order, and lets
+// `extend(index, bits, group)` fill it.
+template <typename Extend>
+std::vector<PathGroup> group_paths(size_t count, Extend&& extend) {
+  std::vector<bool> bits(count, true);
+  std::vector<PathGroup> groups;
+  for (size_t i = 0; i < count; ++i) {
+    if (!bits[i]) continue;
+    bits[i] = false;
+    groups.push_back(PathGroup{i});
+    extend(i, bits, groups.back());
+  }
+  return groups;
 }
 
 }  // namespace
 
 void extend_path_group(const std::vector<RectD>& boxes, uint64_t index, std::vector<bool>& bits,
                        PathGroup& group) {
-  auto scan = [&](uint64_t i) {
-    const size_t first = group.size();
+  expand_depth_first(group, index, bits, [&](uint64_t i) {
     for (size_t j = 0; j < boxes.size(); ++j) {
       if (bits[j] && boxes_overlap(boxes[i], boxes[j])) group.push_back(j);
     }
-    for (size_t p = first; p < group.size(); ++p) bits[group[p]] = false;
-  };
-  expand_depth_first(group, index, scan);
+  });
 }
 
 std::vector<PathGroup> group_overlapping_paths(const std::vector<RectD>& boxes) {
-  std::vector<bool> bits(boxes.size(), true);
-  std::vector<PathGroup> groups;
-  for (size_t i = 0; i < boxes.size(); ++i) {
-    if (!bits[i]) continue;
-    bits[i] = false;
-    groups.push_back(PathGroup{i});
-    extend_path_group(boxes, i, bits, groups.back());
-  }
-  return groups;
+  return group_paths(boxes.size(), [&](uint64_t i, std::vector<bool>& bits, PathGroup& group) {
+    extend_path_group(boxes, i, bits, group);
+  });
 }
 
 namespace {
@@ -233,20 +240,9 @@ class BoxGrid {
 
 std::vector<PathGroup> group_overlapping_paths_indexed(const std::vector<RectD>& boxes) {
   BoxGrid grid(boxes);
-  std::vector<bool> bits(boxes.size(), true);
-  std::vector<PathGroup> groups;
-  for (size_t i = 0; i < boxes.size(); ++i) {
-    if (!bits[i]) continue;
-    bits[i] = false;
-    groups.push_back(PathGroup{i});
-    PathGroup& group = groups.back();
-    expand_depth_first(group, i, [&](uint64_t member) {
-      const size_t first = group.size();
-      grid.query(member, bits, group);
-      for (size_t p = first; p < group.size(); ++p) bits[group[p]] = false;
-    });
-  }
-  return groups;
+  return group_paths(boxes.size(), [&](uint64_t i, std::vector<bool>& bits, PathGroup& group) {
+    expand_depth_first(group, i, bits, [&](uint64_t member) { grid.query(member, bits, group); });
+  });
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "renderer/path_types.h"
+#include "renderer/side_chains.h"
 
 // Axis-aligned rectangle as a closed path, counter-clockwise (y up) unless
 // `clockwise`, every point carrying `flag`.
@@ -34,4 +35,12 @@ inline PathD circle_path(double cx, double cy, double r, int n, bool clockwise,
     p.push_back({cx + r * std::cos(a), cy + r * std::sin(a), flag});
   }
   return p;
+}
+
+inline ChainParams directional(double dx, double dy) {
+  return {chain_mode_directional, {dx, dy}, {}};
+}
+
+inline ChainParams vanishing(double vx, double vy) {
+  return {chain_mode_vanishing, {}, {vx, vy}};
 }
