@@ -37,7 +37,7 @@ class GoldenFrames : public ::testing::Test {
     scene.outlines({
         polygon({{25, 30}, {95, 30}, {95, 50}, {70, 50}, {70, 115}, {50, 115}, {50, 50}, {25, 50}}),
         ellipse(140, 72, 38, 42),
-        ellipse(140, 72, 18, 22, true),
+        ellipse(140, 72, -18, 22),
     });
     scene.request.back = 25;
   }
@@ -180,19 +180,7 @@ TEST_F(GoldenFrames, FaceSamplesTheInputLayer) {
   }
   RenderInput in = input();
   in.input = layer.get();
-  const Image image = render(in);
-  expect_golden(image, "inherit_input");
-
-  // Pixel for pixel where the face shows, the right way up: top of the "T", foot of its stem,
-  // left of the "O".
-  for (const auto& [x, y] : {std::pair{45, 35}, std::pair{55, 105}, std::pair{105, 75}}) {
-    const PF_Pixel8 expected = coloured(x, y);
-    const uint32_t got = image.at(x, y);
-    EXPECT_EQ(got >> 24, 255u) << x << "," << y;
-    EXPECT_NEAR(got >> 16 & 255, expected.red, 2) << x << "," << y;
-    EXPECT_NEAR(got >> 8 & 255, expected.green, 2) << x << "," << y;
-    EXPECT_NEAR(got & 255, expected.blue, 2) << x << "," << y;
-  }
+  expect_golden(render(in), "inherit_input");
 }
 
 }  // namespace

@@ -31,23 +31,16 @@ inline BezierPath rectangle(double left, double top, double right, double bottom
   return polygon({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
 }
 
-// An ellipse of four cubic segments, host space; clockwise on screen unless it is a hole.
-inline BezierPath ellipse(double cx, double cy, double rx, double ry, bool hole = false) {
+// An ellipse of four cubic segments, host space: clockwise on screen, or anticlockwise (a hole)
+// when `rx` is negative.
+inline BezierPath ellipse(double cx, double cy, double rx, double ry) {
   constexpr double k = 0.5522847498;
-  BezierPath path = {
+  return {
       {cx + rx, cy, cx + rx, cy - k * ry, cx + rx, cy + k * ry},
       {cx, cy + ry, cx + k * rx, cy + ry, cx - k * rx, cy + ry},
       {cx - rx, cy, cx - rx, cy + k * ry, cx - rx, cy - k * ry},
       {cx, cy - ry, cx - k * rx, cy - ry, cx + k * rx, cy - ry},
   };
-  if (hole) {
-    std::reverse(path.begin(), path.end());
-    for (BezierVertex& v : path) {
-      std::swap(v.in_x, v.out_x);
-      std::swap(v.in_y, v.out_y);
-    }
-  }
-  return path;
 }
 
 // A camera `distance` in front of the layer looking at host point (cx, cy), after turning the
