@@ -110,31 +110,29 @@ TEST(PathUnion, TouchingOverlappingAndApartGroups) {
   EXPECT_EQ(created, 2);
 }
 
-TEST(PathUnion, HoleSurvivesNonZeroUnion) {
-  const UnitedPaths united = union_overlapping_paths(
-      PathsD{rect_path(0, 0, 10, 10), rect_path(3, 3, 7, 7, /*clockwise=*/true)}, false);
-  ASSERT_EQ(united.group_trees.size(), 1u);
-  const PolyTreeD& tree = united.group_trees[0];
+TEST(PathUnion, HoleKeptAndInnerExtrusionReversesPathsOnly) {
+  // An outer square, a hole wound the other way, an island in the hole, and
+  // a lone square.
+  const PathsD paths{rect_path(0, 0, 10, 10), rect_path(3, 3, 7, 7, /*clockwise=*/true),
+                     rect_path(4, 4, 6, 6), rect_path(20, 0, 21, 3)};
+  const UnitedPaths plain = union_overlapping_paths(paths, false);
+  ASSERT_EQ(plain.group_trees.size(), 2u);
+  const PolyTreeD& tree = plain.group_trees[0];
   ASSERT_EQ(tree.children.size(), 1u);
   ASSERT_EQ(tree.children[0].children.size(), 1u);
   EXPECT_TRUE(tree.children[0].children[0].is_hole);
-  ASSERT_EQ(united.paths.size(), 2u);
-  EXPECT_DOUBLE_EQ(path_area(united.paths[0]), 100.0);
-  EXPECT_DOUBLE_EQ(path_area(united.paths[1]), -16.0);
-}
-
-TEST(PathUnion, InnerExtrusionReversesPathsButNotTrees) {
-  const PathsD paths{rect_path(0, 0, 10, 10), rect_path(3, 3, 7, 7, true), rect_path(4, 4, 6, 6),
-                     rect_path(20, 0, 21, 3)};
-  const UnitedPaths plain = union_overlapping_paths(paths, false);
-  const UnitedPaths inner = union_overlapping_paths(paths, true);
+  // Flattened depth first: outer, hole, island, then the next group.
   ASSERT_EQ(plain.paths.size(), 4u);
+  const double areas[] = {100, -16, 4, 3};
+  for (size_t i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(path_area(plain.paths[i]), areas[i]);
+
+  const UnitedPaths inner = union_overlapping_paths(paths, true);
   ASSERT_EQ(inner.paths.size(), 4u);
-  for (size_t i = 0; i < plain.paths.size(); ++i) {
+  for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(inner.paths[i], PathD(plain.paths[i].rbegin(), plain.paths[i].rend()));
   }
-  ASSERT_EQ(plain.group_trees.size(), inner.group_trees.size());
-  for (size_t g = 0; g < plain.group_trees.size(); ++g) {
+  ASSERT_EQ(inner.group_trees.size(), 2u);
+  for (size_t g = 0; g < 2; ++g) {
     EXPECT_EQ(poly_tree_to_paths(plain.group_trees[g]), poly_tree_to_paths(inner.group_trees[g]));
   }
 }
