@@ -1,4 +1,4 @@
-// The GL object wrappers: names owned and deleted, layouts, uniforms, and
+// The GL object wrappers: names owned and deleted, vertex layouts, and
 // compile and link reports.
 
 #include <gtest/gtest.h>
@@ -96,19 +96,6 @@ TEST_F(GlObjects, AttributesGetOffsetsAndNumberOnAcrossBuffers) {
   expect_attribute(1, 2, 24, 12, first.id());
   expect_attribute(2, 1, 24, 20, first.id());
   expect_attribute(3, 2, 8, 0, second.id());
-}
-
-TEST_F(GlObjects, MisspelledUniformIsIgnoredWithoutError) {
-  GlShader vertex(GL_VERTEX_SHADER), fragment(GL_FRAGMENT_SHADER);
-  vertex.compile("#version 330\nvoid main() { gl_Position = vec4(0.0); }\n");
-  fragment.compile("#version 330\nuniform float f;\nout vec4 c;\nvoid main() { c = vec4(f); }\n");
-  GlProgram program(vertex, fragment);
-  program.set_float("f", 0.5f);
-  program.set_float("ff", 9.0f);
-  gl_test::expect_no_gl_error();
-  float got = 0;
-  glGetUniformfv(program.id(), glGetUniformLocation(program.id(), "f"), &got);
-  EXPECT_EQ(got, 0.5f);
 }
 
 TEST_F(GlObjects, CompileAndLinkFailuresAreReportedWithTheirLogs) {

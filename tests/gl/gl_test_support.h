@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -17,24 +16,15 @@
 
 namespace gl_test {
 
-// The render path's state of the calling thread; fails the test without it.
-inline LocalRenderData& render_data() {
-  LocalRenderData* data = ensure_local_render_data();
-  if (data == nullptr) {
-    ADD_FAILURE() << "no GL context on this thread";
-    std::abort();
-  }
-  return *data;
-}
-
 // Makes sure the thread's context exists before a test makes GL objects.
 class DrawingTest : public ::testing::Test {
  protected:
-  void SetUp() override { render_data(); }
+  void SetUp() override { ASSERT_NE(ensure_local_render_data(), nullptr); }
 };
 
+// A program of the test thread's render state.
 inline GlProgram& program(ShaderProgramIndex index) {
-  return *render_data().programs[index];
+  return *ensure_local_render_data()->programs[index];
 }
 
 // Column-major orthographic projection of [left, right] x [bottom, top]

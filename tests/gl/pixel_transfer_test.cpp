@@ -48,23 +48,6 @@ class PixelTransfer : public gl_test::DrawingTest {
   PF_InData in_data_{};
 };
 
-TEST_F(PixelTransfer, NoOrEmptyInputGivesOneTransparentLinearTexel) {
-  World empty(0, 3, PixelFormat::Argb8);
-  for (PF_EffectWorld* input : {static_cast<PF_EffectWorld*>(nullptr), empty.get()}) {
-    GlTexture texture(GL_TEXTURE_2D);
-    EXPECT_EQ(upload_input_pixels(&in_data_, 8, input, texture), PF_Err_NONE);
-    int width = 0, height = 0;
-    EXPECT_EQ(texels(texture, &width, &height), std::vector<float>(4, 0.0f));
-    EXPECT_EQ(width, 1);
-    EXPECT_EQ(height, 1);
-    GLint format = 0, mag_filter = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag_filter);
-    EXPECT_EQ(format, GL_RGBA32F);
-    EXPECT_EQ(mag_filter, GL_LINEAR);
-  }
-}
-
 TEST_F(PixelTransfer, UploadFlipsRowsAndReordersChannels) {
   World input(3, 2, PixelFormat::Argb8);
   input.pixel8(0, 0) = {255, 255, 0, 0};   // top left, opaque red
@@ -167,7 +150,23 @@ TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
   }
 }
 
-TEST_F(PixelTransfer, UnusableDepthsAndWorldsCopyNothing) {
+TEST_F(PixelTransfer, MissingOrUnusableWorldsAndDepthsCopyNothing) {
+  // No input, or an empty one: one transparent black texel, filtered.
+  World empty(0, 3, PixelFormat::Argb8);
+  for (PF_EffectWorld* none : {static_cast<PF_EffectWorld*>(nullptr), empty.get()}) {
+    GlTexture texture(GL_TEXTURE_2D);
+    EXPECT_EQ(upload_input_pixels(&in_data_, 8, none, texture), PF_Err_NONE);
+    int width = 0, height = 0;
+    EXPECT_EQ(texels(texture, &width, &height), std::vector<float>(4, 0.0f));
+    GLint format = 0, filter = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(format, GL_RGBA32F);
+    EXPECT_EQ(filter, GL_LINEAR);
+  }
+
+  // A depth other than 8 or 32 bits: a transparent texture, an untouched
+  // output.
   World input(2, 2, PixelFormat::Argb8);
   input.pixel8(0, 0) = {255, 255, 255, 255};
   GlTexture texture(GL_TEXTURE_2D);
@@ -180,10 +179,10 @@ TEST_F(PixelTransfer, UnusableDepthsAndWorldsCopyNothing) {
   EXPECT_EQ(read_back(std::vector<float>(16, 1.0f), 2, 2, 16, output), PF_Err_NONE);
   EXPECT_EQ(output.pixel8(1, 1).red, 9);
 
+  // No output world, or an empty one.
   gl_test::Target target(2, 2);
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, nullptr),
             PF_Err_BAD_CALLBACK_PARAM);
-  World empty(0, 0, PixelFormat::Argb8);
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, empty.get()), PF_Err_NONE);
 }
 

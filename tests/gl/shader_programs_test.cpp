@@ -41,6 +41,19 @@ void expect_rgba(const std::array<float, 4>& pixel, const std::array<float, 4>& 
   for (int c = 0; c < 4; ++c) EXPECT_NEAR(pixel[c], rgba[c], tolerance) << what << " channel " << c;
 }
 
+// The displacement uniforms of the geometry programs: a sweep by `back`
+// along `direction` (or camera mode through an identity path_to_screen).
+void set_sweep(GlProgram& program, const std::array<float, 16>& mvp, int mode = 1,
+               std::array<float, 2> direction = {0, 0}, float back = 0) {
+  const auto identity = ortho(-1, 1, -1, 1);
+  program.set_mat4("mvp", mvp.data());
+  program.set_mat4("path_to_screen", identity.data());
+  program.set_int("extrusion_mode", mode);
+  program.set_vec2("extrusion_direction", direction.data());
+  program.set_float("front_extrusion_amount", 0);
+  program.set_float("back_extrusion_amount", back);
+}
+
 // --- side walls -------------------------------------------------------------
 
 // Draws one wall facing `angle` over a 1 x 1 target (with depth, cleared to
@@ -50,13 +63,7 @@ class SideWallDraw {
   std::array<float, 4> draw(const std::vector<SideFillStop>& stops, float angle, bool interpolate,
                             float a_z = -0.25f) {
     GlProgram& program = gl_test::program(side_walls_program);
-    const auto mvp = ortho(0, 1, 0, 1);
-    program.set_mat4("mvp", mvp.data());
-    program.set_int("extrusion_mode", 1);
-    const float zero[2] = {0, 0};
-    program.set_vec2("extrusion_direction", zero);
-    program.set_float("front_extrusion_amount", 0);
-    program.set_float("back_extrusion_amount", 0);
+    set_sweep(program, ortho(0, 1, 0, 1));
     program.set_bool("interpolate_gradient", interpolate);
     program.set_int("side_fill_color_buffer", 0);
 
@@ -159,7 +166,7 @@ TEST_F(ShaderPrograms, SideWallWritesItsChainDepthAndWithoutStopsNothing) {
   EXPECT_FLOAT_EQ(wall.depth(), 1.0f);
 }
 
-// --- face and front mask ----------------------------------------------------
+// --- face -------------------------------------------------------------------
 
 // The 4 x 4 square of path space over a 4 x 4 target (cleared to 0.5 in
 // colour and depth), swept 2 to the right at the back.
@@ -169,15 +176,9 @@ struct FaceDraw {
   void draw(bool inherit, bool inner, int face_to_draw, std::array<float, 2> in_tex_offset = {},
             GlTexture* in_tex = nullptr) {
     GlProgram& program = gl_test::program(face_program);
-    const auto mvp = ortho(0, 4, 0, 4);
-    program.set_mat4("mvp", mvp.data());
+    set_sweep(program, ortho(0, 4, 0, 4), 1, {1, 0}, 2);
     program.set_int("face_to_draw", face_to_draw);
     program.set_bool("inner_extrusion", inner);
-    program.set_int("extrusion_mode", 1);
-    const float direction[2] = {1, 0};
-    program.set_vec2("extrusion_direction", direction);
-    program.set_float("front_extrusion_amount", 0);
-    program.set_float("back_extrusion_amount", 2);
     program.set_bool("inherit_layer_color", inherit);
     program.set_int("in_tex", 0);
     program.set_vec2("in_tex_offset", in_tex_offset.data());
@@ -230,22 +231,6 @@ TEST_F(ShaderPrograms, FaceInheritedColourIsTransparentOutsideTheInputTexture) {
   }
 }
 
-TEST_F(ShaderPrograms, FrontMaskMapsItsRectangleOntoTheTarget) {
-  Target target(4, 4, GL_R32F);
-  GlProgram& program = gl_test::program(front_mask_program);
-  const float min[2] = {10, 20}, max[2] = {14, 22};
-  program.set_vec2("front_mask_min", min);
-  program.set_vec2("front_mask_max", max);
-  FaceMesh mesh;
-  mesh.vertices = {{10, 20}, {12, 20}, {10, 22}};  // the lower left half
-  mesh.indices = {0, 1, 2};
-  MeshBuffers buffers({2});
-  target.begin();
-  draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
-  EXPECT_FLOAT_EQ(target.pixel(0, 0)[0], 1.0f);
-  EXPECT_FLOAT_EQ(target.pixel(3, 3)[0], 0.0f);
-}
-
 // --- outline ----------------------------------------------------------------
 
 struct Edge {
@@ -269,10 +254,7 @@ class OutlineDraw {
     }
 
     GlProgram& program = gl_test::program(outline_program);
-    const auto mvp = ortho(0, 8, 0, 8);
-    const auto identity = ortho(-1, 1, -1, 1);
-    program.set_mat4("mvp", mvp.data());
-    program.set_mat4("path_to_screen", identity.data());
+    set_sweep(program, ortho(0, 8, 0, 8), mode, {0, 0}, back_amount);
     program.set_float("stroke_width", stroke_width);
     const float resolution[2] = {8, 8};
     program.set_vec2("resolution", resolution);
@@ -282,11 +264,6 @@ class OutlineDraw {
     program.set_int("ssaa", 1);
     const int32_t offset[2] = {0, 0};
     program.set_ivec2("face_offset", offset);
-    program.set_int("extrusion_mode", mode);
-    const float zero[2] = {0, 0};
-    program.set_vec2("extrusion_direction", zero);
-    program.set_float("front_extrusion_amount", 0);
-    program.set_float("back_extrusion_amount", back_amount);
     program.set_int("depth_tex", 0);
     glActiveTexture(GL_TEXTURE0);
     face_.depth_texture().bind();
