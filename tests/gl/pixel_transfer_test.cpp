@@ -36,12 +36,18 @@ class PixelTransfer : public gl_test::DrawingTest {
     return data;
   }
 
-  PF_Err read_back(const std::vector<float>& rgba, int width, int height, int16_t bitdepth,
-                   World& output) {
-    auto texture = gl_test::rgba_texture(width, height, rgba);
+  // Reads `texture` at (0, 0) into `output` through a framebuffer.
+  PF_Err read_back(const GlTexture& texture, int16_t bitdepth, World& output) {
     GlFramebuffer framebuffer;
-    framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, *texture, 0);
+    framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, texture, 0);
     return read_back_pixels(framebuffer, 0, 0, &in_data_, bitdepth, output.get());
+  }
+
+  // Uploads `input`, then reads it back into `output`.
+  PF_Err round_trip(World& input, int16_t bitdepth, World& output) {
+    GlTexture texture(GL_TEXTURE_2D);
+    const PF_Err err = upload_input_pixels(&in_data_, bitdepth, input.get(), texture);
+    return err != PF_Err_NONE ? err : read_back(texture, bitdepth, output);
   }
 
   simhost::SimHost host_;
@@ -73,7 +79,7 @@ TEST_F(PixelTransfer, ReadBackTo8BitsRoundsHalfAwayAndClamps) {
                                    nan,   1.0f,   0.002f, 0.0f,    // read into (0, 0)
                                    0.25f, 0.75f,  1.0f,   0.0f};   // unused third row
   World output(1, 2, PixelFormat::Argb8);
-  ASSERT_EQ(read_back(rgba, 1, 3, 8, output), PF_Err_NONE);
+  ASSERT_EQ(read_back(*gl_test::rgba_texture(1, 3, rgba), 8, output), PF_Err_NONE);
   const PF_Pixel8 top = output.pixel8(0, 0), bottom = output.pixel8(0, 1);
   EXPECT_EQ(bottom.red, 128);
   EXPECT_EQ(bottom.green, 254);
@@ -88,12 +94,8 @@ TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveAFloatRoundTrip) {
   World input(2, 1, PixelFormat::ArgbFloat);
   input.pixel_float(0, 0) = {1.0f, 2.5f, -0.5f, 0.25f};
   input.pixel_float(1, 0) = {-1.0f, 0.0f, 1.0f, 7.0f};
-  GlTexture texture(GL_TEXTURE_2D);
-  ASSERT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Err_NONE);
-  GlFramebuffer framebuffer;
-  framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, texture, 0);
   World output(2, 1, PixelFormat::ArgbFloat);
-  ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 32, output.get()), PF_Err_NONE);
+  ASSERT_EQ(round_trip(input, 32, output), PF_Err_NONE);
   EXPECT_EQ(output.pixel_float(0, 0).red, 2.5f);
   EXPECT_EQ(output.pixel_float(0, 0).green, -0.5f);
   EXPECT_EQ(output.pixel_float(1, 0).alpha, -1.0f);
@@ -107,12 +109,8 @@ TEST_F(PixelTransfer, EightBitRoundTripKeepsEveryValue) {
     input.pixel8(v % 16, v / 16) = {c, static_cast<A_u_char>(255 - v),
                                     static_cast<A_u_char>(v ^ 0x5A), c};
   }
-  GlTexture texture(GL_TEXTURE_2D);
-  ASSERT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_NONE);
-  GlFramebuffer framebuffer;
-  framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, texture, 0);
   World output(16, 16, PixelFormat::Argb8);
-  ASSERT_EQ(read_back_pixels(framebuffer, 0, 0, &in_data_, 8, output.get()), PF_Err_NONE);
+  ASSERT_EQ(round_trip(input, 8, output), PF_Err_NONE);
   for (int v = 0; v < 256; ++v) {
     const PF_Pixel8 a = input.pixel8(v % 16, v / 16), b = output.pixel8(v % 16, v / 16);
     EXPECT_TRUE(a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue)
@@ -176,7 +174,8 @@ TEST_F(PixelTransfer, MissingOrUnusableWorldsAndDepthsCopyNothing) {
 
   World output(2, 2, PixelFormat::Argb8);
   output.pixel8(1, 1) = {9, 9, 9, 9};
-  EXPECT_EQ(read_back(std::vector<float>(16, 1.0f), 2, 2, 16, output), PF_Err_NONE);
+  EXPECT_EQ(read_back(*gl_test::rgba_texture(2, 2, std::vector<float>(16, 1.0f)), 16, output),
+            PF_Err_NONE);
   EXPECT_EQ(output.pixel8(1, 1).red, 9);
 
   // No output world, or an empty one.
