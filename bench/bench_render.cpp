@@ -110,45 +110,47 @@ void BM_CpuGeometry(benchmark::State& state) {
   state.SetLabel("ssaa " + std::to_string(state.range(0)));
 }
 
-void BM_GlPasses(benchmark::State& state) {
-  const auto bitdepth = static_cast<int16_t>(state.range(1));
-  const RenderInput in = frame().input(static_cast<int>(state.range(0)), bitdepth);
-  simhost::World out(kWidth, kHeight, format_of(bitdepth));
-  std::string text;
+// A frame of the benchmark's (ssaa, bitdepth) arguments with its geometry computed, ready for
+// the GL passes on this thread's context.
+struct PreparedFrame {
+  RenderInput in;
+  simhost::World out;
   FrameGeometry geometry;
-  build_frame_geometry(in, *out.get(), geometry, text);
-  LocalRenderData* render_data = ensure_local_render_data();
-  if (render_data == nullptr) {
-    state.SkipWithError("no GL context");
-    return;
+  LocalRenderData* render_data = nullptr;
+  std::string text;
+
+  explicit PreparedFrame(benchmark::State& state)
+      : in(frame().input(static_cast<int>(state.range(0)), static_cast<int16_t>(state.range(1)))),
+        out(kWidth, kHeight, format_of(in.bitdepth)) {
+    build_frame_geometry(in, *out.get(), geometry, text);
+    render_data = ensure_local_render_data();
+    if (render_data == nullptr) state.SkipWithError("no GL context");
   }
+
+  bool run_passes(benchmark::State& state, FrameGlObjects& gl) {
+    const bool ok = run_frame_passes(in, *out.get(), geometry, *render_data, gl, text) == 0;
+    if (!ok) state.SkipWithError(text.c_str());
+    glFinish();
+    return ok;
+  }
+};
+
+void BM_GlPasses(benchmark::State& state) {
+  PreparedFrame f(state);
+  if (f.render_data == nullptr) return;
   for (auto _ : state) {
     FrameGlObjects gl;
-    if (run_frame_passes(in, *out.get(), geometry, *render_data, gl, text) != 0) {
-      state.SkipWithError(text.c_str());
-    }
-    glFinish();
+    f.run_passes(state, gl);
   }
   label(state);
 }
 
 void BM_ReadBack(benchmark::State& state) {
-  const auto bitdepth = static_cast<int16_t>(state.range(1));
-  const RenderInput in = frame().input(static_cast<int>(state.range(0)), bitdepth);
-  simhost::World out(kWidth, kHeight, format_of(bitdepth));
-  std::string text;
-  FrameGeometry geometry;
-  build_frame_geometry(in, *out.get(), geometry, text);
-  LocalRenderData* render_data = ensure_local_render_data();
-  if (render_data == nullptr) {
-    state.SkipWithError("no GL context");
-    return;
-  }
+  PreparedFrame f(state);
   FrameGlObjects gl;
-  run_frame_passes(in, *out.get(), geometry, *render_data, gl, text);
-  glFinish();
+  if (f.render_data == nullptr || !f.run_passes(state, gl)) return;
   for (auto _ : state) {
-    if (read_back_frame(in, gl, out.get(), text) != 0) state.SkipWithError(text.c_str());
+    if (read_back_frame(f.in, gl, f.out.get(), f.text) != 0) state.SkipWithError(f.text.c_str());
   }
   label(state);
 }

@@ -330,6 +330,14 @@ GlVertexLayout float_layout(std::initializer_list<int32_t> counts) {
   return layout;
 }
 
+// Storage without data for a render target, filtered alike in both directions.
+void make_target(GlTexture& texture, int32_t internal_format, int32_t width, int32_t height,
+                 uint32_t format, int32_t filter) {
+  texture.image_2d(0, internal_format, width, height, format, GL_UNSIGNED_BYTE, nullptr);
+  texture.parameter_i(GL_TEXTURE_MIN_FILTER, filter);
+  texture.parameter_i(GL_TEXTURE_MAG_FILTER, filter);
+}
+
 // The plan's sweep settings, shared by the three geometry programs.
 void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan) {
   const vec2 direction = vec2_from_dvec2(plan.extrusion_direction);
@@ -383,17 +391,12 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
 
   // Face targets at the supersampled size.
   gl.face_fb.bind();
-  gl.depth_tex.image_2d(0, GL_DEPTH_COMPONENT32F, gl_fw, gl_fh, GL_DEPTH_COMPONENT,
-                        GL_UNSIGNED_BYTE, nullptr);
-  gl.depth_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  gl.depth_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  make_target(gl.depth_tex, GL_DEPTH_COMPONENT32F, gl_fw, gl_fh, GL_DEPTH_COMPONENT, GL_NEAREST);
   gl.face_fb.attach_texture(GL_DEPTH_ATTACHMENT, gl.depth_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::DepthTexture,
                            concat({"failed to create depth_tex ", size_text(fw, fh), ", "}),
                            error_text));
-  gl.fill_tex.image_2d(0, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-  gl.fill_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  gl.fill_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  make_target(gl.fill_tex, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_LINEAR);
   gl.face_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.fill_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture,
                            concat({"failed to create fill_tex ", size_text(fw, fh), ", "}),
@@ -406,9 +409,7 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
 
   // Stroke coverage at the output's size.
   gl.outline_fb.bind();
-  gl.outline_tex.image_2d(0, GL_R32F, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-  gl.outline_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  gl.outline_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  make_target(gl.outline_tex, GL_R32F, w, h, GL_RGBA, GL_LINEAR);
   gl.outline_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.outline_tex, 0);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineTexture,
                            concat({"failed to create outline_tex ", size_text(w, h), ", "}),
