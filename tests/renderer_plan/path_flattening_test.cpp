@@ -59,10 +59,11 @@ TEST(FlattenBezierPath, OneVertexPathLoopsBackToItself) {
 }
 
 TEST(FlattenBezierPath, CornerTestFallsBackToNeighbours) {
-  // Vertex 1's control points sit on it; the neighbours' control points point straight through.
-  const BezierPath through = {
-      {0, 0, 0, 0, 5, 0}, {10, 0, 10, 0, 10, 0}, {20, 0, 15, 0, 20, 0}, {10, 10, 10, 10, 10, 10}};
-  EXPECT_EQ(flatten(through)[1].z, path_flag_smooth);
+  // Vertex 1's control points sit on it; the neighbours' control points line up through it
+  // while the neighbours themselves would make a corner.
+  const BezierPath handles = {
+      {0, 0, 0, 0, 0, 10}, {10, 0, 10, 0, 10, 0}, {20, 10, 20, -10, 20, 10}};
+  EXPECT_EQ(z_at({flatten(handles)}, 10, 0), path_flag_smooth);
   // The neighbours' control points also on their vertices: the neighbours' positions decide.
   EXPECT_EQ(flatten({{0, 0, 0, 0, 0, 0}, {10, 0, 10, 0, 10, 0}, {10, 10, 10, 10, 10, 10}})[1].z,
             path_flag_corner);

@@ -98,6 +98,8 @@ TEST(BuildRenderPlan, VanishingMode) {
   // Halfway to the point; a corner on the point stays whatever the factor, even infinite.
   DepthProjection p{extrusion_mode_vanishing, {}, {100, -100}, {}, 0.5};
   EXPECT_EQ(quad(map_rect_at_depth(p, {0, -100, 100, 0})), (Quad{50, -100, 100, -50}));
+  p.depth = 0.1;  // the factor in single precision
+  EXPECT_EQ(map_rect_at_depth(p, {0, -100, 100, 0}).left, 100.0 * 0.1f);
   p.depth = inf;
   EXPECT_EQ(quad(map_rect_at_depth(p, {0, -100, 100, 0})), (Quad{inf, -100, 100, -inf}));
 
