@@ -183,7 +183,8 @@ TEST_F(RenderErrors, GradientWithoutStopsStillRendersTheSolid) {
 }
 
 TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
-  // Camera mode with a parallel, oblique view: the eye has no finite foot point on the layer.
+  // Camera mode with a parallel, oblique view: the eye has no finite foot point on the layer,
+  // and depth maps to w = 0 on screen.
   PreRenderPlan plan = scene.plan();
   plan.extrusion_mode = extrusion_mode_camera;
   plan.path_to_screen = {1, 0, 0, 0, 0, 1, 0, 0, -0.6, 0.8, 0.001, 0, 0, 0, 0.5, 1};
@@ -192,6 +193,7 @@ TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
 
   FrameGeometry geometry;
   ASSERT_EQ(build_frame_geometry(in, *out.get(), geometry, text), 0);
+  EXPECT_EQ(geometry.chain_setup.screen_vanishing_point.x, -1000000.0);
   ASSERT_FALSE(geometry.side_mesh.vertices.empty());
   for (const SideVertex& v : geometry.side_mesh.vertices) {
     ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.normal_x) &&
