@@ -30,6 +30,15 @@ struct TemporaryContext {
   }
 };
 
+// The window class is shared by every thread's context. Registering it and
+// creating a window of it must not interleave with another thread's
+// unregistering at thread exit, or the window creation fails and that thread
+// is left without a context for good.
+std::mutex& window_class_mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 void build_programs(LocalRenderData& record) {
   record.programs.clear();
   record.programs.reserve(shader_program_count);
@@ -78,6 +87,7 @@ std::unique_ptr<GlContext> create_gl_context() {
   window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   window_class.lpszClassName = gl_window_class_name;
+  std::unique_lock class_lock(window_class_mutex());
   // Another thread may have registered the class already; it is shared.
   const bool registered_here = RegisterClassExA(&window_class) != 0;
   if (!registered_here && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -96,6 +106,8 @@ std::unique_ptr<GlContext> create_gl_context() {
     if (registered_here) UnregisterClassA(gl_window_class_name, nullptr);
     return nullptr;
   }
+  // The class now has a window, so no other thread can unregister it.
+  class_lock.unlock();
 
   HDC dc = GetDC(gl_context->window);
   gl_context->device_context = dc;
@@ -196,6 +208,7 @@ void destroy_gl_context(GlContext* c) {
     ReleaseDC(c->window, c->device_context);
     c->device_context = nullptr;
   }
+  std::lock_guard class_lock(window_class_mutex());
   if (c->window != nullptr) {
     DestroyWindow(c->window);
     c->window = nullptr;

@@ -243,4 +243,22 @@ TEST_F(GlContextTest, ThreadExitReleasesContextsAndPrograms) {
   expect_same(win32_testing::live_objects(), baseline_);
 }
 
+TEST_F(GlContextTest, ContextsMadeWhileOtherThreadsTearDownAllSucceed) {
+  // Each teardown unregisters the shared window class; a creation on another
+  // thread must never find it gone between registering and making its window.
+  constexpr int thread_count = 4;
+  constexpr int rounds = 12;
+  std::vector<int> failures(thread_count, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < thread_count; ++t) {
+    threads.emplace_back([&failures, t] {
+      for (int round = 0; round < rounds; ++round) {
+        if (!create_gl_context()) ++failures[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(thread_count, 0));
+}
+
 }  // namespace
