@@ -5,6 +5,7 @@
 
 #include "renderer/path_types.h"
 #include "renderer/side_chains.h"
+#include "tests/support/path_area.h"
 
 // Axis-aligned rectangle as a closed path, counter-clockwise (y up) unless
 // `clockwise`, every point carrying `flag`.
@@ -13,17 +14,6 @@ inline PathD rect_path(double x0, double y0, double x1, double y1, bool clockwis
   PathD p{{x0, y0, flag}, {x1, y0, flag}, {x1, y1, flag}, {x0, y1, flag}};
   if (clockwise) p = {p[0], p[3], p[2], p[1]};
   return p;
-}
-
-// Signed area (positive counter-clockwise with y up).
-inline double path_area(const PathD& p) {
-  double a = 0.0;
-  for (size_t i = 0; i < p.size(); ++i) {
-    const PathVertexZ& u = p[i];
-    const PathVertexZ& v = p[(i + 1) % p.size()];
-    a += u.x * v.y - v.x * u.y;
-  }
-  return a / 2.0;
 }
 
 // A regular polygon of n points about (cx, cy), clockwise when asked.

@@ -93,7 +93,7 @@ TEST(PathUnion, TouchingOverlappingAndApartGroups) {
       union_overlapping_paths(PathsD{rect_path(0, 0, 1, 1), rect_path(1, 0, 2, 1)}, false);
   ASSERT_EQ(touching.group_trees.size(), 1u);
   ASSERT_EQ(touching.paths.size(), 1u);
-  EXPECT_DOUBLE_EQ(path_area(touching.paths[0]), 2.0);
+  EXPECT_DOUBLE_EQ(signed_area(touching.paths[0]), 2.0);
 
   // 0 and 2 overlap; 1 stands apart and comes second; the empty path 3 is
   // a group of its own whose union adds nothing.
@@ -102,8 +102,8 @@ TEST(PathUnion, TouchingOverlappingAndApartGroups) {
   ASSERT_EQ(united.group_trees.size(), 3u);
   EXPECT_TRUE(united.group_trees[2].empty());
   ASSERT_EQ(united.paths.size(), 2u);
-  EXPECT_DOUBLE_EQ(path_area(united.paths[0]), 7.0);
-  EXPECT_DOUBLE_EQ(path_area(united.paths[1]), 1.0);
+  EXPECT_DOUBLE_EQ(signed_area(united.paths[0]), 7.0);
+  EXPECT_DOUBLE_EQ(signed_area(united.paths[1]), 1.0);
   // The two points where the outlines cross are new and unflagged.
   int created = 0;
   for (const PathVertexZ& p : united.paths[0]) created += p.z == path_flag_unset;
@@ -124,7 +124,7 @@ TEST(PathUnion, HoleKeptAndInnerExtrusionReversesPathsOnly) {
   // Flattened depth first: outer, hole, island, then the next group.
   ASSERT_EQ(plain.paths.size(), 4u);
   const double areas[] = {100, -16, 4, 3};
-  for (size_t i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(path_area(plain.paths[i]), areas[i]);
+  for (size_t i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(signed_area(plain.paths[i]), areas[i]);
 
   const UnitedPaths inner = union_overlapping_paths(paths, true);
   ASSERT_EQ(inner.paths.size(), 4u);
