@@ -35,7 +35,7 @@ PF_Err arb_handle_from_bytes(const PF_HandleSuite1* suite, PF_Handle* handle_out
 PF_Err arb_handle_dispose(const PF_HandleSuite1* suite, PF_Handle* handle);
 
 // A handle locked for the lifetime of the object; unlocked only when the lock
-// succeeded.
+// succeeded, since an unlock without its lock could undo another holder's.
 class LockedHandle {
  public:
   LockedHandle(const PF_HandleSuite1* suite, PF_Handle handle)

@@ -1,17 +1,50 @@
 #pragma once
 
-// A simulated host for the gradient value's tests: its handle suite, handles
-// made from bytes, and a balance check at the end of every test.
+// A simulated host for the gradient value's tests: the arbitrary-data
+// callbacks by selector, reached directly or through the loaded module, and a
+// balance check after every test.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "gradient_wheel/gradient_value.h"
 #include "host/sim_host.h"
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
+
+using Bytes = std::vector<unsigned char>;
+
+// A count, the stops, then extra zero bytes.
+inline Bytes blob(std::uint32_t count, const std::vector<GradientPoint>& points,
+                  std::size_t extra = 0) {
+  Bytes bytes(4 + 24 * points.size() + extra, 0);
+  std::memcpy(bytes.data(), &count, 4);
+  if (!points.empty()) std::memcpy(bytes.data() + 4, points.data(), 24 * points.size());
+  return bytes;
+}
+
+inline const std::vector<GradientPoint> default_points(default_gradient_points.begin(),
+                                                       default_gradient_points.end());
+
+// The default as the plug-in writes it: count 72, the stops, one zero byte.
+inline Bytes default_blob() {
+  return blob(72, default_points, 1);
+}
+
+// The whole stops that saved bytes hold, read without the plug-in's reader.
+inline std::vector<GradientPoint> points_in(const Bytes& bytes) {
+  if (bytes.size() < 4) return {};
+  std::uint32_t count = 0;
+  std::memcpy(&count, bytes.data(), 4);
+  std::vector<GradientPoint> points(std::min<std::size_t>(count / 24, (bytes.size() - 4) / 24));
+  if (!points.empty()) std::memcpy(points.data(), bytes.data() + 4, 24 * points.size());
+  return points;
+}
 
 class GradientHostTest : public ::testing::Test {
  protected:
@@ -29,37 +62,61 @@ class GradientHostTest : public ::testing::Test {
     EXPECT_EQ(host_.balance_report(), "");
   }
 
-  // A handle holding exactly these bytes, as the host would make it.
-  PF_Handle handle_of(const std::vector<unsigned char>& bytes) {
-    PF_Handle h = host_.new_handle(bytes.size());
-    void* p = host_.lock_handle(h);
-    if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
-    host_.unlock_handle(h);
+  PF_Err call(PF_FunctionSelector which, PF_ArbParamsExtra e = {}) {
+    e.which_function = which;
+    e.id = 32;
+    return entry_(e);
+  }
+  PF_Err new_value(PF_Handle* out) {
+    return call(PF_Arbitrary_NEW_FUNC, {.u = {.new_func_params = {.arbPH = out}}});
+  }
+  PF_Err dispose_value(PF_Handle h) {
+    return call(PF_Arbitrary_DISPOSE_FUNC, {.u = {.dispose_func_params = {.arbH = h}}});
+  }
+  PF_Err copy(PF_Handle src, PF_Handle* dst) {
+    return call(PF_Arbitrary_COPY_FUNC,
+                {.u = {.copy_func_params = {.src_arbH = src, .dst_arbPH = dst}}});
+  }
+  PF_Err flat_size(PF_Handle h, A_u_long* size) {
+    return call(PF_Arbitrary_FLAT_SIZE_FUNC,
+                {.u = {.flat_size_func_params = {.arbH = h, .flat_data_sizePLu = size}}});
+  }
+  // Empty byte strings still come with a buffer, as from the host.
+  PF_Err flatten(PF_Handle h, Bytes& buffer) {
+    return call(PF_Arbitrary_FLATTEN_FUNC,
+                {.u = {.flatten_func_params = {
+                           .arbH = h,
+                           .buf_sizeLu = static_cast<A_u_long>(buffer.size()),
+                           .flat_dataPV = buffer.empty() ? &nothing_ : buffer.data()}}});
+  }
+  PF_Err unflatten(const Bytes& bytes, PF_Handle* out) {
+    return call(
+        PF_Arbitrary_UNFLATTEN_FUNC,
+        {.u = {.unflatten_func_params = {.buf_sizeLu = static_cast<A_u_long>(bytes.size()),
+                                         .flat_dataPV = bytes.empty() ? &nothing_ : bytes.data(),
+                                         .arbPH = out}}});
+  }
+  PF_Err compare(PF_Handle a, PF_Handle b, PF_ArbCompareResult* result) {
+    return call(PF_Arbitrary_COMPARE_FUNC,
+                {.u = {.compare_func_params = {.a_arbH = a, .b_arbH = b, .compareP = result}}});
+  }
+  PF_Err interpolate(PF_Handle left, PF_Handle right, double tF, PF_Handle* out) {
+    return call(PF_Arbitrary_INTERP_FUNC,
+                {.u = {.interp_func_params = {
+                           .left_arbH = left, .right_arbH = right, .tF = tF, .interpPH = out}}});
+  }
+
+  // A handle holding exactly these bytes, made by the callbacks.
+  PF_Handle saved(const Bytes& bytes) {
+    PF_Handle h = nullptr;
+    EXPECT_EQ(unflatten(bytes, &h), PF_Err_NONE);
     return h;
   }
 
-  std::vector<unsigned char> bytes_of(PF_Handle h) { return host_.handle_bytes(h); }
-
-  void dispose(PF_Handle h) {
-    if (h != nullptr) host_.dispose_handle(h);
-  }
-
-  static std::vector<unsigned char> blob(std::uint32_t count,
-                                         const std::vector<GradientPoint>& points,
-                                         std::size_t extra_bytes = 0) {
-    std::vector<unsigned char> bytes(4 + 24 * points.size() + extra_bytes, 0);
-    std::memcpy(bytes.data(), &count, 4);
-    if (!points.empty()) std::memcpy(bytes.data() + 4, points.data(), 24 * points.size());
-    return bytes;
-  }
-
-  static std::vector<unsigned char> default_blob() {
-    std::vector<GradientPoint> points(default_gradient_points.begin(),
-                                      default_gradient_points.end());
-    return blob(72, points, 1);
-  }
-
+  unsigned char nothing_ = 0;
   simhost::SimHost host_;
   PF_InData in_data_{};
   const PF_HandleSuite1* suite_ = nullptr;
+  // How the callbacks are reached: set by each test's fixture.
+  std::function<PF_Err(PF_ArbParamsExtra&)> entry_;
 };
