@@ -28,7 +28,6 @@ constexpr std::string_view source_path() {
   return pos == std::string_view::npos ? file : file.substr(pos);
 }
 
-constexpr uint32_t restart_index = 0xFFFFFFFFu;
 // Far above any GL's texture size limit, so GL refuses such a size, yet small enough that no GL
 // overflows computing an image's size from it (Mesa crashes on sizes near the i32 limit).
 constexpr int32_t largest_texture_request = 1 << 20;
@@ -145,18 +144,9 @@ bool is_identity(const dmat2& r) {
   return !dvec4_not_equal(r, dmat2_diagonal(1.0));
 }
 
-void rotate_paths(PathsD& paths, const dmat2& r, const dvec2& center) {
-  for (PathD& path : paths) {
-    for (PathVertexZ& p : path) {
-      dvec2 q{p.x, p.y};
-      rotate_about_point(q, r, center);
-      p.x = q.x;
-      p.y = q.y;
-    }
-  }
-}
-
-void rotate_keyed_point(KeyedPoint& p, const dmat2& r, const dvec2& center) {
+// Turns the x and y of a path vertex or keyed point; its flag or key stays.
+template <typename Point>
+void rotate_point(Point& p, const dmat2& r, const dvec2& center) {
   dvec2 q{p.x, p.y};
   rotate_about_point(q, r, center);
   p.x = q.x;
@@ -175,18 +165,20 @@ SideChainSet build_chains(PathsD& paths, const ChainSetup& setup) {
   }
   const dvec2 center = setup.params.vanishing_point;
   PathsD unrotated = paths;
-  rotate_paths(paths, r, center);
+  for (PathD& path : paths) {
+    for (PathVertexZ& p : path) rotate_point(p, r, center);
+  }
   SideChainSet set = split_paths_into_chains(paths, setup.params);
   build_side_chain_order(set.chains, setup.params);
   paths = std::move(unrotated);
 
   const dmat2 back = dmat2_transpose(r);
   for (KeyedPath& keyed : set.keyed_paths) {
-    for (KeyedPoint& p : keyed) rotate_keyed_point(p, back, center);
+    for (KeyedPoint& p : keyed) rotate_point(p, back, center);
   }
   for (SideChain& chain : set.chains) {
-    if (chain.has_exact_start) rotate_keyed_point(chain.exact_start, back, center);
-    if (chain.has_exact_end) rotate_keyed_point(chain.exact_end, back, center);
+    if (chain.has_exact_start) rotate_point(chain.exact_start, back, center);
+    if (chain.has_exact_end) rotate_point(chain.exact_end, back, center);
   }
   return set;
 }
@@ -440,19 +432,19 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
 
-  const GlProgram& face_program = *render_data.programs[1];
-  face_program.use();
-  face_program.set_mat4("mvp", regions.face_matrix.data());
-  face_program.set_mat4("path_to_screen", path_to_screen.data());
-  face_program.set_int("face_to_draw", plan.face_to_draw);
-  face_program.set_bool("inner_extrusion", inner);
-  set_extrusion_uniforms(face_program, plan);
-  face_program.set_bool("inherit_layer_color", plan.inherit_layer_color != 0);
-  face_program.set_int("in_tex", 0);
+  const GlProgram& face = *render_data.programs[face_program];
+  face.use();
+  face.set_mat4("mvp", regions.face_matrix.data());
+  face.set_mat4("path_to_screen", path_to_screen.data());
+  face.set_int("face_to_draw", plan.face_to_draw);
+  face.set_bool("inner_extrusion", inner);
+  set_extrusion_uniforms(face, plan);
+  face.set_bool("inherit_layer_color", plan.inherit_layer_color != 0);
+  face.set_int("in_tex", 0);
   glActiveTexture(GL_TEXTURE0);
   gl.in_tex.bind();
-  face_program.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
-  face_program.set_vec3("front_fill_color", input.front_fill_color.data());
+  face.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
+  face.set_vec3("front_fill_color", input.front_fill_color.data());
 
   gl.face_fb.bind();
   glViewport(0, 0, gl_fw, gl_fh);
@@ -468,29 +460,29 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                 gl.face_index_buffer);
     if (plan.face_to_draw == face_front) draw_mesh(geometry.face_mesh);
     glDepthFunc(GL_LEQUAL);
-    face_program.set_int("face_to_draw", face_back);
+    face.set_int("face_to_draw", face_back);
     draw_mesh(geometry.face_mesh);
   }
   glDepthFunc(GL_LESS);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FacePass, "", error_text));
 
   // Side-wall pass, into the same targets.
-  const GlProgram& side_program = *render_data.programs[0];
-  side_program.use();
-  set_extrusion_uniforms(side_program, plan);
-  side_program.set_mat4("path_to_screen", path_to_screen.data());
-  side_program.set_mat4("mvp", regions.face_matrix.data());
-  side_program.set_int("side_fill_color_buffer", 0);
+  const GlProgram& side = *render_data.programs[side_walls_program];
+  side.use();
+  set_extrusion_uniforms(side, plan);
+  side.set_mat4("path_to_screen", path_to_screen.data());
+  side.set_mat4("mvp", regions.face_matrix.data());
+  side.set_int("side_fill_color_buffer", 0);
   glActiveTexture(GL_TEXTURE0);
   gl.side_fill_tex.bind();
-  side_program.set_bool("interpolate_gradient", input.interpolate_gradient != 0);
+  side.set_bool("interpolate_gradient", input.interpolate_gradient != 0);
   upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
                           GL_DYNAMIC_DRAW);
 
   gl.face_fb.bind();
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_PRIMITIVE_RESTART);
-  glPrimitiveRestartIndex(restart_index);
+  glPrimitiveRestartIndex(mesh_restart_index);
   draw_side_mesh(geometry.side_mesh, gl.side_vertex_array, gl.side_vertex_buffer,
                  gl.side_index_buffer);
   glDisable(GL_PRIMITIVE_RESTART);
@@ -511,25 +503,25 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   const vec2 output_vanishing_point = vec2_multiply(
       vec2_add_scalar(vec2_scale(vec2{screen_vp.x, screen_vp.y}, 0.5f), 0.5f), resolution);
 
-  const GlProgram& outline_program = *render_data.programs[3];
-  outline_program.use();
-  outline_program.set_mat4("mvp", regions.output_matrix.data());
-  outline_program.set_float("stroke_width", static_cast<float>(plan.stroke_width));
-  outline_program.set_vec2("resolution", &resolution.x);
-  outline_program.set_bool("is_vanishing_mode", vanishing);
-  outline_program.set_vec2("output_vanishing_point", &output_vanishing_point.x);
-  outline_program.set_int("ssaa", input.ssaa);
-  outline_program.set_ivec2("face_offset", &regions.face_offset.x);
-  set_extrusion_uniforms(outline_program, plan);
-  outline_program.set_mat4("path_to_screen", path_to_screen.data());
-  outline_program.set_int("depth_tex", 0);
+  const GlProgram& outline = *render_data.programs[outline_program];
+  outline.use();
+  outline.set_mat4("mvp", regions.output_matrix.data());
+  outline.set_float("stroke_width", static_cast<float>(plan.stroke_width));
+  outline.set_vec2("resolution", &resolution.x);
+  outline.set_bool("is_vanishing_mode", vanishing);
+  outline.set_vec2("output_vanishing_point", &output_vanishing_point.x);
+  outline.set_int("ssaa", input.ssaa);
+  outline.set_ivec2("face_offset", &regions.face_offset.x);
+  set_extrusion_uniforms(outline, plan);
+  outline.set_mat4("path_to_screen", path_to_screen.data());
+  outline.set_int("depth_tex", 0);
   glActiveTexture(GL_TEXTURE0);
   gl.depth_tex.bind();
 
   glEnable(GL_BLEND);
   glBlendEquation(GL_MAX);
   glEnable(GL_PRIMITIVE_RESTART);
-  glPrimitiveRestartIndex(restart_index);
+  glPrimitiveRestartIndex(mesh_restart_index);
   draw_outline_mesh(geometry.outline_mesh, gl.outline_vertex_array, gl.outline_vertex_buffer,
                     gl.outline_index_buffer);
   glDisable(GL_PRIMITIVE_RESTART);
@@ -537,19 +529,19 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlinePass, "", error_text));
 
   // Composite pass: resolves the supersampled fill and lays the stroke over it.
-  const GlProgram& composite_program = *render_data.programs[4];
-  composite_program.use();
-  composite_program.set_int("ssaa", input.ssaa);
-  composite_program.set_ivec2("face_offset", &regions.face_offset.x);
-  composite_program.set_int("fill_tex", 0);
+  const GlProgram& composite = *render_data.programs[composite_program];
+  composite.use();
+  composite.set_int("ssaa", input.ssaa);
+  composite.set_ivec2("face_offset", &regions.face_offset.x);
+  composite.set_int("fill_tex", 0);
   glActiveTexture(GL_TEXTURE0);
   gl.fill_tex.bind();
-  composite_program.set_float("fill_opacity", input.fill_opacity);
-  composite_program.set_int("outline_tex", 1);
+  composite.set_float("fill_opacity", input.fill_opacity);
+  composite.set_int("outline_tex", 1);
   glActiveTexture(GL_TEXTURE1);
   gl.outline_tex.bind();
-  composite_program.set_vec3("stroke_color", input.stroke_color.data());
-  composite_program.set_float("stroke_opacity", input.stroke_opacity);
+  composite.set_vec3("stroke_color", input.stroke_color.data());
+  composite.set_float("stroke_opacity", input.stroke_opacity);
 
   gl.empty_vertex_array.bind();
   gl.composite_fb.bind();
@@ -601,7 +593,7 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
 
   LocalRenderData* render_data = ensure_local_render_data();
   if (render_data == nullptr || render_data->context == nullptr ||
-      render_data->programs.size() < 5) {
+      render_data->programs.size() < shader_program_count) {
     text = "local_render_data was nullptr";
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
