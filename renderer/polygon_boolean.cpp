@@ -169,18 +169,9 @@ void boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, 
 
 PathsD boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects,
                   const PathsD& clips, int precision) {
-  PathsD result;
-  if (!precision_in_range(precision)) return result;
-  const Scaler scaler(precision);
-  ZMap z_of;
-  ClipperLib::PolyTree tree;
-  if (!execute(clip_type, fill_rule, subjects, clips, scaler, z_of, tree)) return result;
-  ClipperLib::Paths int_paths;
-  ClipperLib::PolyTreeToPaths(tree, int_paths);
-  result.reserve(int_paths.size());
-  for (const ClipperLib::Path& path : int_paths)
-    result.push_back(to_double_path(path, scaler, z_of));
-  return result;
+  PolyTreeD tree;
+  boolean_op(clip_type, fill_rule, subjects, clips, tree, precision);
+  return poly_tree_to_paths(tree);
 }
 
 PathsD poly_tree_to_paths(const PolyTreeD& tree) {
