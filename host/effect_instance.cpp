@@ -1,8 +1,10 @@
 #include "host/effect_instance.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
+#include "host/host_call.h"
 #include "host/plugin_module.h"
 
 namespace simhost {
@@ -11,6 +13,7 @@ namespace {
 
 std::mutex instances_mutex;
 std::set<EffectInstance*> live_instances;
+std::atomic<int> instance_count{0};
 
 constexpr const char* kParamCheckout = "param checkout";
 
@@ -21,23 +24,28 @@ EffectInstance* callback_target(PF_ProgPtr effect_ref) {
   return instance;
 }
 
+constexpr const char* kInData = "in_data";
+
 PF_Err cb_checkout_param(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time,
                          A_long time_step, A_u_long time_scale, PF_ParamDef* param) {
+  HostCall call(kInData, 0, "checkout_param", effect_ref, index, what_time, time_step, time_scale);
   EffectInstance* instance = callback_target(effect_ref);
-  if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  return instance->checkout_param(index, what_time, time_step, time_scale, param);
+  if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  return call.result(instance->checkout_param(index, what_time, time_step, time_scale, param));
 }
 
 PF_Err cb_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* param) {
+  HostCall call(kInData, 0, "checkin_param", effect_ref, param);
   EffectInstance* instance = callback_target(effect_ref);
-  if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  return instance->checkin_param(param);
+  if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  return call.result(instance->checkin_param(param));
 }
 
 PF_Err cb_add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
+  HostCall call(kInData, 0, "add_param", effect_ref, index);
   EffectInstance* instance = callback_target(effect_ref);
-  if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  return instance->add_param(index, def);
+  if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  return call.result(instance->add_param(index, def));
 }
 
 PF_Err cb_abort(PF_ProgPtr effect_ref) {
@@ -49,9 +57,10 @@ PF_Err cb_progress(PF_ProgPtr effect_ref, A_long, A_long) {
 }
 
 PF_Err cb_register_ui(PF_ProgPtr effect_ref, PF_CustomUIInfo* info) {
+  HostCall call(kInData, 0, "register_ui", effect_ref, info != nullptr ? info->events : -1);
   EffectInstance* instance = callback_target(effect_ref);
-  if (instance == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  return instance->register_ui(info);
+  if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  return call.result(instance->register_ui(info));
 }
 
 }  // namespace
@@ -59,6 +68,7 @@ PF_Err cb_register_ui(PF_ProgPtr effect_ref, PF_CustomUIInfo* info) {
 EffectInstance::EffectInstance(SimHost& host, A_long num_params) : host_(host) {
   resize_params(std::max<A_long>(num_params, 1));
   params_[0].param_type = PF_Param_LAYER;
+  host_.name_object(effect_ref(), "effect#" + std::to_string(++instance_count));
   std::lock_guard lock(instances_mutex);
   live_instances.insert(this);
 }
@@ -189,7 +199,11 @@ PF_Err EffectInstance::run(PluginModule& module, PF_Cmd cmd, void* extra, PF_Lay
   out_data.sequence_data = sequence_data;
   out_data.num_params = num_params();
 
-  const PF_Err err = module.effect_main(cmd, &in_data, &out_data, param_list(), output, extra);
+  PF_Err err;
+  {
+    CommandScope scope(cmd);
+    err = module.effect_main(cmd, &in_data, &out_data, param_list(), output, extra);
+  }
 
   switch (cmd) {
     case PF_Cmd_GLOBAL_SETUP:

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-#include <stdexcept>
-#include <thread>
+
+#include "host/host_call.h"
+#include "host/suites/suites.h"
 
 namespace simhost {
 
@@ -20,22 +18,27 @@ std::atomic<SimHost*> active_host{nullptr};
 // shows up in tests.
 constexpr unsigned char kFreshByte = 0xA5;
 
+// Enough for any one test or frame; long runs turn recording off.
+constexpr size_t kMaxRecordedCalls = 200000;
+
 std::string suite_kind(const std::string& name, int32_t version) {
   return "suite " + name + " v" + std::to_string(version);
 }
 
 // --- basic suite -------------------------------------------------------------
 
+constexpr const char* kBasicSuite = "SPBasicSuite";
+
 SPErr sp_acquire_suite(const char* name, int32_t version, const void** suite) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr) return kSPBadParameterError;
-  return host->acquire_suite(name, version, suite);
+  HostCall call(kBasicSuite, 0, "AcquireSuite", name, version);
+  if (call.host() == nullptr) return call.result(kSPBadParameterError);
+  return call.result(call.host()->acquire_suite(name, version, suite));
 }
 
 SPErr sp_release_suite(const char* name, int32_t version) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr) return kSPBadParameterError;
-  return host->release_suite(name, version);
+  HostCall call(kBasicSuite, 0, "ReleaseSuite", name, version);
+  if (call.host() == nullptr) return call.result(kSPBadParameterError);
+  return call.result(call.host()->release_suite(name, version));
 }
 
 SPBoolean sp_is_equal(const char* a, const char* b) {
@@ -43,224 +46,88 @@ SPBoolean sp_is_equal(const char* a, const char* b) {
 }
 
 SPErr sp_allocate_block(size_t size, void** block) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr) return kSPBadParameterError;
-  return host->allocate_block(size, block);
+  HostCall call(kBasicSuite, 0, "AllocateBlock", size);
+  if (call.host() == nullptr) return call.result(kSPBadParameterError);
+  if (block != nullptr) *block = nullptr;
+  if (long err = call.injected()) return call.result(static_cast<SPErr>(err));
+  return call.result(call.host()->allocate_block(size, block));
 }
 
 SPErr sp_free_block(void* block) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr) return kSPBadParameterError;
-  return host->free_block(block);
+  HostCall call(kBasicSuite, 0, "FreeBlock", block);
+  if (call.host() == nullptr) return call.result(kSPBadParameterError);
+  return call.result(call.host()->free_block(block));
 }
 
 SPErr sp_reallocate_block(void* block, size_t size, void** new_block) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr) return kSPBadParameterError;
-  return host->reallocate_block(block, size, new_block);
+  HostCall call(kBasicSuite, 0, "ReallocateBlock", block, size);
+  if (call.host() == nullptr) return call.result(kSPBadParameterError);
+  return call.result(call.host()->reallocate_block(block, size, new_block));
 }
 
 SPErr sp_undefined() {
   return kSPNoError;
 }
 
-// --- handles -----------------------------------------------------------------
+}  // namespace
 
-PF_Handle cb_new_handle(A_HandleSize size) {
-  SimHost* host = SimHost::current();
-  return host ? host->new_handle(size) : nullptr;
-}
-
-void* cb_lock_handle(PF_Handle handle) {
-  SimHost* host = SimHost::current();
-  return host ? host->lock_handle(handle) : nullptr;
-}
-
-void cb_unlock_handle(PF_Handle handle) {
-  if (SimHost* host = SimHost::current()) host->unlock_handle(handle);
-}
-
-void cb_dispose_handle(PF_Handle handle) {
-  if (SimHost* host = SimHost::current()) host->dispose_handle(handle);
-}
-
-A_HandleSize cb_get_handle_size(PF_Handle handle) {
-  SimHost* host = SimHost::current();
-  return host ? host->handle_size(handle) : 0;
-}
-
-PF_Err cb_resize_handle(A_HandleSize size, PF_Handle* handle) {
-  SimHost* host = SimHost::current();
-  return host ? host->resize_handle(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
-}
-
-const PF_HandleSuite1 handle_suite = {cb_new_handle,     cb_lock_handle,     cb_unlock_handle,
-                                      cb_dispose_handle, cb_get_handle_size, cb_resize_handle};
-
-// --- iteration ---------------------------------------------------------------
-
-template <class Pixel>
-Pixel* pixel_at(PF_EffectWorld* world, A_long x, A_long y) {
-  auto* row =
-      static_cast<unsigned char*>(world->data) + static_cast<std::ptrdiff_t>(y) * world->rowbytes;
-  return reinterpret_cast<Pixel*>(row) + x;
-}
-
-// The area (the whole world when null) cut to the world's bounds.
-PF_Rect clip_to_world(const PF_Rect* area, const PF_EffectWorld* world) {
-  PF_Rect r = {0, 0, world->width, world->height};
-  if (area != nullptr) {
-    r.left = std::max(area->left, A_long{0});
-    r.top = std::max(area->top, A_long{0});
-    r.right = std::min(area->right, world->width);
-    r.bottom = std::min(area->bottom, world->height);
+const char* fail_function(Fail what) {
+  switch (what) {
+    case Fail::NewHandle:
+      return "host_new_handle";
+    case Fail::LockHandle:
+      return "host_lock_handle";
+    case Fail::ResizeHandle:
+      return "host_resize_handle";
+    case Fail::AllocateBlock:
+      return "AllocateBlock";
+    case Fail::CheckoutParam:
+      return "checkout_param";
+    case Fail::CheckinParam:
+      return "checkin_param";
+    case Fail::AddParam:
+      return "add_param";
+    case Fail::RegisterUi:
+      return "register_ui";
+    case Fail::Iterate:
+      return "iterate";
+    case Fail::Fill:
+      return "fill";
   }
-  return r;
+  return "";
 }
 
-bool world_is_usable(const PF_EffectWorld* world, bool is_float) {
-  return world != nullptr && world->data != nullptr && world->width >= 0 && world->height >= 0 &&
-         ((world->world_flags & PF_WorldFlag_FLOAT) != 0) == is_float;
-}
+namespace {
 
-// Calls `pix_fn` for every pixel of the area, with the rows split over a few
-// threads as a real host does.
-template <class Pixel, class Func>
-PF_Err iterate_world(PF_EffectWorld* src, const PF_Rect* area, void* refcon, Func pix_fn,
-                     PF_EffectWorld* dst, bool is_float) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr || pix_fn == nullptr || !world_is_usable(dst, is_float)) {
-    return PF_Err_BAD_CALLBACK_PARAM;
+long fail_error(Fail what) {
+  switch (what) {
+    case Fail::ResizeHandle:
+    case Fail::AddParam:
+    case Fail::NewHandle:
+    case Fail::LockHandle:
+      return PF_Err_OUT_OF_MEMORY;
+    case Fail::AllocateBlock:
+      return kSPOutOfMemoryError;
+    case Fail::Iterate:
+      return PF_Interrupt_CANCEL;
+    default:
+      return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
-  if (src != nullptr &&
-      (!world_is_usable(src, is_float) || src->width < dst->width || src->height < dst->height)) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  const PF_Rect r = clip_to_world(area, dst);
-  if (r.left >= r.right || r.top >= r.bottom) return PF_Err_NONE;
-
-  PF_Err cancel = PF_Err_NONE;
-  A_long bottom = r.bottom;
-  if (host->should_fail(Fail::Iterate)) {
-    bottom = r.top + 1;
-    cancel = PF_Interrupt_CANCEL;
-  }
-
-  std::atomic<PF_Err> first_error{PF_Err_NONE};
-  auto run_rows = [&](A_long y0, A_long y1) {
-    for (A_long y = y0; y < y1; ++y) {
-      if (first_error.load(std::memory_order_relaxed) != PF_Err_NONE) return;
-      for (A_long x = r.left; x < r.right; ++x) {
-        Pixel* out = pixel_at<Pixel>(dst, x, y);
-        Pixel* in = src != nullptr ? pixel_at<Pixel>(src, x, y) : out;
-        PF_Err err = pix_fn(refcon, x, y, in, out);
-        if (err != PF_Err_NONE) {
-          PF_Err expected = PF_Err_NONE;
-          first_error.compare_exchange_strong(expected, err);
-          return;
-        }
-      }
-    }
-  };
-
-  const A_long rows = bottom - r.top;
-  const A_long workers = std::min<A_long>(4, rows);
-  if (workers <= 1) {
-    run_rows(r.top, bottom);
-  } else {
-    std::vector<std::thread> threads;
-    const A_long per = (rows + workers - 1) / workers;
-    for (A_long y = r.top; y < bottom; y += per) {
-      threads.emplace_back(run_rows, y, std::min(bottom, y + per));
-    }
-    for (std::thread& t : threads) t.join();
-  }
-  PF_Err err = first_error.load();
-  return err != PF_Err_NONE ? err : cancel;
-}
-
-PF_Err cb_iterate8(PF_InData*, A_long, A_long, PF_EffectWorld* src, const PF_Rect* area,
-                   void* refcon, PF_IteratePixel8Func pix_fn, PF_EffectWorld* dst) {
-  return iterate_world<PF_Pixel8>(src, area, refcon, pix_fn, dst, false);
-}
-
-PF_Err cb_iterate_float(PF_InData*, A_long, A_long, PF_EffectWorld* src, const PF_Rect* area,
-                        void* refcon, PF_IteratePixelFloatFunc pix_fn, PF_EffectWorld* dst) {
-  return iterate_world<PF_PixelFloat>(src, area, refcon, pix_fn, dst, true);
-}
-
-const PF_Iterate8Suite1 iterate8_suite = {cb_iterate8};
-const PF_iterateFloatSuite1 iterate_float_suite = {cb_iterate_float};
-
-// --- utility callbacks -------------------------------------------------------
-
-PF_Err cb_fill(PF_ProgPtr, const PF_Pixel* color, const PF_Rect* rect, PF_EffectWorld* world) {
-  SimHost* host = SimHost::current();
-  if (host == nullptr || world == nullptr || world->data == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  if (host->should_fail(Fail::Fill)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-  const PF_Pixel c = color != nullptr ? *color : PF_Pixel{0, 0, 0, 0};
-  const PF_Rect r = clip_to_world(rect, world);
-  for (A_long y = r.top; y < r.bottom; ++y) {
-    for (A_long x = r.left; x < r.right; ++x) {
-      if (world->world_flags & PF_WorldFlag_FLOAT) {
-        *pixel_at<PF_PixelFloat>(world, x, y) = {c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f,
-                                                 c.blue / 255.0f};
-      } else if (world->world_flags & PF_WorldFlag_DEEP) {
-        auto deep = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 127) / 255); };
-        *pixel_at<PF_Pixel16>(world, x, y) = {deep(c.alpha), deep(c.red), deep(c.green),
-                                              deep(c.blue)};
-      } else {
-        *pixel_at<PF_Pixel8>(world, x, y) = c;
-      }
-    }
-  }
-  return PF_Err_NONE;
-}
-
-// The host's message buffers hold PF_MAX_EFFECT_MSG_LEN characters; longer
-// texts are cut there rather than written past the buffer.
-A_long cb_sprintf(A_char* buffer, const A_char* format, ...) {
-  if (buffer == nullptr || format == nullptr) return 0;
-  va_list args;
-  va_start(args, format);
-  const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
-  va_end(args);
-  return std::min(n, PF_MAX_EFFECT_MSG_LEN);
-}
-
-A_char* cb_strcpy(A_char* dest, const A_char* src) {
-  if (dest == nullptr || src == nullptr) return dest;
-  return std::strcpy(dest, src);
 }
 
 }  // namespace
 
-// --- World ---------------------------------------------------------------------
-
-World::World(A_long width, A_long height, PixelFormat format) : format_(format) {
-  if (width < 0 || height < 0) throw std::invalid_argument("negative world size");
-  const A_long pixel_size = format == PixelFormat::ArgbFloat ? 16 : 4;
-  world_.width = width;
-  world_.height = height;
-  world_.rowbytes = width * pixel_size;
-  bytes_.assign(static_cast<size_t>(world_.rowbytes) * height + 1, 0);
-  world_.data = bytes_.data();
-  world_.world_flags =
-      PF_WorldFlag_WRITEABLE | (format == PixelFormat::ArgbFloat ? PF_WorldFlag_FLOAT : 0);
-  world_.extent_hint = {0, 0, width, height};
-  world_.pix_aspect_ratio = {1, 1};
-}
-
-PF_Pixel8& World::pixel8(A_long x, A_long y) {
-  if (format_ != PixelFormat::Argb8) throw std::logic_error("not an 8-bit world");
-  return *pixel_at<PF_Pixel8>(&world_, x, y);
-}
-
-PF_PixelFloat& World::pixel_float(A_long x, A_long y) {
-  if (format_ != PixelFormat::ArgbFloat) throw std::logic_error("not a float world");
-  return *pixel_at<PF_PixelFloat>(&world_, x, y);
+std::string CallRecord::text() const {
+  std::string line = suite;
+  if (version != 0) line += " v" + std::to_string(version);
+  line += " " + function + "(";
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i != 0) line += ", ";
+    line += args[i];
+  }
+  line += ") -> " + std::to_string(result);
+  if (!command.empty()) line += " [" + command + "]";
+  return line;
 }
 
 // --- SimHost -------------------------------------------------------------------
@@ -270,23 +137,14 @@ struct SimHost::HandleRecord {
   A_HandleSize size = 0;
   int locks = 0;
   bool kept = false;
+  uint64_t number = 0;
 };
 
 SimHost::SimHost() {
   basic_suite_ = {sp_acquire_suite, sp_release_suite,    sp_is_equal, sp_allocate_block,
                   sp_free_block,    sp_reallocate_block, sp_undefined};
-  utils_.fill = cb_fill;
-  utils_.host_new_handle = cb_new_handle;
-  utils_.host_lock_handle = cb_lock_handle;
-  utils_.host_unlock_handle = cb_unlock_handle;
-  utils_.host_dispose_handle = cb_dispose_handle;
-  utils_.host_get_handle_size = cb_get_handle_size;
-  utils_.host_resize_handle = cb_resize_handle;
-  utils_.ansi.sprintf = cb_sprintf;
-  utils_.ansi.strcpy = cb_strcpy;
-  register_suite(kPFHandleSuite, kPFHandleSuiteVersion1, &handle_suite);
-  register_suite(kPFIterate8Suite, kPFIterate8SuiteVersion1, &iterate8_suite);
-  register_suite(kPFIterateFloatSuite, kPFIterateFloatSuiteVersion1, &iterate_float_suite);
+  install_utility_callbacks(utils_);
+  install_suites(*this);
   previous_ = active_host.exchange(this);
 }
 
@@ -322,6 +180,8 @@ PF_InData SimHost::make_in_data() {
   in_data.pixel_aspect_ratio = {1, 1};
   return in_data;
 }
+
+// --- suites --------------------------------------------------------------------
 
 void SimHost::register_suite(const std::string& name, int32_t version, const void* table) {
   std::lock_guard lock(mutex_);
@@ -363,9 +223,15 @@ long SimHost::acquisitions(const std::string& name, int32_t version) {
   return it == acquisitions_.end() ? 0 : it->second;
 }
 
+// --- failures ------------------------------------------------------------------
+
 void SimHost::fail(Fail what, int times, int skip) {
+  fail_call(fail_function(what), fail_error(what), times, skip);
+}
+
+void SimHost::fail_call(const std::string& function, long error, int times, int skip) {
   std::lock_guard lock(mutex_);
-  fail_plans_[what] = {skip, times};
+  fail_plans_[function] = {error, skip, times};
 }
 
 void SimHost::fail_checkout_of(PF_ParamIndex index) {
@@ -380,20 +246,24 @@ void SimHost::clear_failures() {
   missing_suites_.clear();
 }
 
-bool SimHost::should_fail(Fail what) {
+long SimHost::injected_failure(const std::string& function) {
   std::lock_guard lock(mutex_);
-  auto it = fail_plans_.find(what);
-  if (it == fail_plans_.end()) return false;
+  auto it = fail_plans_.find(function);
+  if (it == fail_plans_.end()) return 0;
   FailPlan& plan = it->second;
   if (plan.skip > 0) {
     --plan.skip;
-    return false;
+    return 0;
   }
   if (plan.times > 0) {
     --plan.times;
-    return true;
+    return plan.error;
   }
-  return false;
+  return 0;
+}
+
+bool SimHost::should_fail(Fail what) {
+  return injected_failure(fail_function(what)) != 0;
 }
 
 bool SimHost::should_fail_checkout_of(PF_ParamIndex index) {
@@ -401,13 +271,14 @@ bool SimHost::should_fail_checkout_of(PF_ParamIndex index) {
   return failing_checkouts_.count(index) != 0;
 }
 
+// --- handles -------------------------------------------------------------------
+
 SimHost::HandleRecord* SimHost::find_handle(PF_Handle handle) {
   auto it = handles_.find(handle);
   return it == handles_.end() ? nullptr : it->second.get();
 }
 
 PF_Handle SimHost::new_handle(A_HandleSize size) {
-  if (should_fail(Fail::NewHandle)) return nullptr;
   auto record = std::make_unique<HandleRecord>();
   record->data = std::malloc(std::max<A_HandleSize>(size, 1));
   if (record->data == nullptr) return nullptr;
@@ -415,12 +286,20 @@ PF_Handle SimHost::new_handle(A_HandleSize size) {
   record->size = size;
   PF_Handle handle = &record->data;
   std::lock_guard lock(mutex_);
+  record->number = next_handle_number_++;
   handles_.emplace(handle, std::move(record));
   return handle;
 }
 
+PF_Handle SimHost::new_kept_handle(const std::vector<unsigned char>& bytes) {
+  PF_Handle handle = new_handle(bytes.size());
+  if (handle == nullptr) return nullptr;
+  if (!bytes.empty()) std::memcpy(*handle, bytes.data(), bytes.size());
+  keep_handle(handle);
+  return handle;
+}
+
 void* SimHost::lock_handle(PF_Handle handle) {
-  if (should_fail(Fail::LockHandle)) return nullptr;
   std::lock_guard lock(mutex_);
   HandleRecord* record = find_handle(handle);
   if (record == nullptr) {
@@ -467,7 +346,6 @@ A_HandleSize SimHost::handle_size(PF_Handle handle) {
 
 PF_Err SimHost::resize_handle(A_HandleSize size, PF_Handle* handle) {
   if (handle == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  if (should_fail(Fail::ResizeHandle)) return PF_Err_OUT_OF_MEMORY;
   std::lock_guard lock(mutex_);
   HandleRecord* record = find_handle(*handle);
   if (record == nullptr) {
@@ -505,6 +383,12 @@ void SimHost::release_handle(PF_Handle handle) {
   if (HandleRecord* record = find_handle(handle)) record->kept = false;
 }
 
+bool SimHost::is_kept_handle(PF_Handle handle) {
+  std::lock_guard lock(mutex_);
+  HandleRecord* record = find_handle(handle);
+  return record != nullptr && record->kept;
+}
+
 void SimHost::dispose_kept_handle(PF_Handle handle) {
   release_handle(handle);
   dispose_handle(handle);
@@ -518,10 +402,59 @@ std::vector<unsigned char> SimHost::handle_bytes(PF_Handle handle) {
   return {bytes, bytes + record->size};
 }
 
+// --- objects -------------------------------------------------------------------
+
+void SimHost::hand_out(const void* ref, const std::string& kind, const std::string& name) {
+  std::lock_guard lock(mutex_);
+  if (objects_out_.count(ref) != 0) misuse("host handed out " + name + " twice");
+  objects_out_[ref] = {kind, name};
+  give(kind);
+}
+
+bool SimHost::give_back(const void* ref, const std::string& kind) {
+  std::lock_guard lock(mutex_);
+  auto it = objects_out_.find(ref);
+  if (it == objects_out_.end()) {
+    misuse("give-back of a " + kind + " that is not out (" + name_of(ref) + ")");
+    return false;
+  }
+  if (it->second.kind != kind) {
+    misuse("give-back of " + it->second.name + " as a " + kind);
+    return false;
+  }
+  take_back(kind);
+  objects_out_.erase(it);
+  return true;
+}
+
+bool SimHost::is_out(const void* ref) {
+  std::lock_guard lock(mutex_);
+  return objects_out_.count(ref) != 0;
+}
+
+void SimHost::name_object(const void* ref, const std::string& name) {
+  std::lock_guard lock(mutex_);
+  object_names_[ref] = name;
+}
+
+std::string SimHost::name_of(const void* ref) {
+  if (ref == nullptr) return "null";
+  std::lock_guard lock(mutex_);
+  if (auto it = objects_out_.find(ref); it != objects_out_.end()) return it->second.name;
+  if (auto it = object_names_.find(ref); it != object_names_.end()) return it->second;
+  if (HandleRecord* record = find_handle(static_cast<PF_Handle>(const_cast<void*>(ref)))) {
+    return "handle#" + std::to_string(record->number);
+  }
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%p", ref);
+  return buffer;
+}
+
+// --- blocks --------------------------------------------------------------------
+
 SPErr SimHost::allocate_block(size_t size, void** block) {
   if (block == nullptr) return kSPBadParameterError;
   *block = nullptr;
-  if (should_fail(Fail::AllocateBlock)) return kSPOutOfMemoryError;
   void* memory = std::malloc(std::max<size_t>(size, 1));
   if (memory == nullptr) return kSPOutOfMemoryError;
   std::lock_guard lock(mutex_);
@@ -559,6 +492,8 @@ SPErr SimHost::reallocate_block(void* block, size_t size, void** new_block) {
   *new_block = memory;
   return kSPNoError;
 }
+
+// --- accounting ----------------------------------------------------------------
 
 void SimHost::give(const std::string& kind) {
   std::lock_guard lock(mutex_);
@@ -614,6 +549,7 @@ std::string SimHost::balance_report() {
   for (const auto& [kind, count] : outstanding()) {
     report += std::to_string(count) + " x " + kind + " not given back\n";
   }
+  for (const auto& [ref, object] : objects_out_) report += "  still out: " + object.name + "\n";
   long locked = 0;
   for (const auto& [handle, record] : handles_) {
     if (record->locks > 0) ++locked;
@@ -621,6 +557,40 @@ std::string SimHost::balance_report() {
   if (locked != 0) report += std::to_string(locked) + " x handle left locked\n";
   for (const std::string& what : misuses_) report += "misuse: " + what + "\n";
   return report;
+}
+
+// --- calls ---------------------------------------------------------------------
+
+void SimHost::record_call(CallRecord record) {
+  std::lock_guard lock(mutex_);
+  if (!recording_) return;
+  record.sequence = next_call_++;
+  if (calls_.size() == kMaxRecordedCalls) calls_.pop_front();
+  calls_.push_back(std::move(record));
+}
+
+std::vector<CallRecord> SimHost::calls() {
+  std::lock_guard lock(mutex_);
+  return {calls_.begin(), calls_.end()};
+}
+
+std::vector<CallRecord> SimHost::calls_of(const std::string& function) {
+  std::lock_guard lock(mutex_);
+  std::vector<CallRecord> result;
+  for (const CallRecord& call : calls_) {
+    if (call.function == function) result.push_back(call);
+  }
+  return result;
+}
+
+void SimHost::clear_calls() {
+  std::lock_guard lock(mutex_);
+  calls_.clear();
+}
+
+void SimHost::set_recording(bool on) {
+  std::lock_guard lock(mutex_);
+  recording_ = on;
 }
 
 }  // namespace simhost

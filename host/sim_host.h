@@ -1,29 +1,37 @@
 #pragma once
 
-// The simulated host's services: the basic suite with its registry of suites
-// by name and version, host memory handles, the pixel-iteration suites, the
-// in-data utility callbacks, pixel worlds, the accounting of everything given
-// out and given back, and failures injected on request.
+// The simulated host's core: the basic suite with its registry of suites by
+// name and version, host memory handles and blocks, the accounting of
+// everything given out and given back (suites, handles, named objects such as
+// streams and paths, counted checkouts), the record of every call the host
+// serves, and failures injected on request. The suites themselves live in
+// host/suites/, one file per family; each serves its calls through HostCall
+// (host/host_call.h) so that they are recorded and can be made to fail.
 //
 // The host's suites are plain C function tables without a context argument,
 // so one SimHost is active per process at a time: the one most recently
 // constructed and not yet destroyed.
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "host/world.h"
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
 
 namespace simhost {
 
-// Host calls that can be told to fail.
+// Host calls that tests often make fail, with the error each then gives.
+// Any other served call can be made to fail by its function name
+// (SimHost::fail_call).
 enum class Fail {
   NewHandle,      // host_new_handle gives null
   LockHandle,     // host_lock_handle gives null
@@ -37,24 +45,22 @@ enum class Fail {
   Fill,           // fill gives PF_Err_INTERNAL_STRUCT_DAMAGED
 };
 
-enum class PixelFormat { Argb8, ArgbFloat };
+// The function name under which a Fail kind is served and recorded.
+const char* fail_function(Fail what);
 
-// A pixel world owned by the host: 8-bit or float ARGB, top row first.
-class World {
- public:
-  World(A_long width, A_long height, PixelFormat format);
-  World(const World&) = delete;
-  World& operator=(const World&) = delete;
+// One call the host served.
+struct CallRecord {
+  uint64_t sequence = 0;
+  std::string suite;    // registered name, or "in_data", "utils", "pre-render", ... for callbacks
+  int32_t version = 0;  // 0 for callbacks
+  std::string function;
+  std::vector<std::string> args;  // readable: objects by name ("stream#3"), numbers, "text"
+  long result = 0;
+  std::string command;  // the command during which it was made, "" outside commands
+  std::thread::id thread;
 
-  PF_EffectWorld* get() { return &world_; }
-  PixelFormat format() const { return format_; }
-  PF_Pixel8& pixel8(A_long x, A_long y);
-  PF_PixelFloat& pixel_float(A_long x, A_long y);
-
- private:
-  PF_EffectWorld world_{};
-  PixelFormat format_;
-  std::vector<unsigned char> bytes_;
+  // "AEGP Stream Suite v7 AEGP_DisposeStream(stream#3) -> 0 [PF_Cmd_SMART_PRE_RENDER]"
+  std::string text() const;
 };
 
 class SimHost {
@@ -76,21 +82,28 @@ class SimHost {
 
   // --- suites ---------------------------------------------------------------
   // Adds (or replaces) a suite that AcquireSuite hands out. The table must
-  // outlive the host. Handle, Iterate8 and iterateFloat are registered at
+  // outlive the host. The suites of host/suites/ are registered at
   // construction.
   void register_suite(const std::string& name, int32_t version, const void* table);
   // The suite of that name and version cannot be acquired until cleared.
   void make_suite_missing(const std::string& name, int32_t version);
+  long acquisitions(const std::string& name, int32_t version);
 
   // --- failures -------------------------------------------------------------
   // Calls of `what` fail: the first `skip` calls succeed, the next `times` fail.
   void fail(Fail what, int times = 1, int skip = 0);
+  // Served calls of `function` (as recorded, e.g. "AEGP_GetNewStreamValue")
+  // give `error`: the first `skip` calls succeed, the next `times` fail. So
+  // the Nth call of a kind fails with skip = N - 1.
+  void fail_call(const std::string& function, long error, int times = 1, int skip = 0);
   // Checkouts of this parameter index fail until cleared.
   void fail_checkout_of(PF_ParamIndex index);
   void clear_failures();
   // For the host's callbacks: whether this call of `what` is one to fail.
   bool should_fail(Fail what);
   bool should_fail_checkout_of(PF_ParamIndex index);
+  // The error injected for this call of `function`, or 0 (HostCall asks).
+  long injected_failure(const std::string& function);
 
   // --- handles --------------------------------------------------------------
   PF_Handle new_handle(A_HandleSize size);
@@ -105,14 +118,31 @@ class SimHost {
   // not counted as outstanding; release_handle makes it the plug-in's again.
   void keep_handle(PF_Handle handle);
   void release_handle(PF_Handle handle);
+  bool is_kept_handle(PF_Handle handle);
   // Reads a handle's bytes without locking it (for tests and the host).
   std::vector<unsigned char> handle_bytes(PF_Handle handle);
+  // A new handle the host keeps, holding these bytes.
+  PF_Handle new_kept_handle(const std::vector<unsigned char>& bytes);
   // Disposes of a handle that the host keeps.
   void dispose_kept_handle(PF_Handle handle);
 
+  // --- objects handed out by reference --------------------------------------
+  // Streams, stream values, paths, outlines, effect references and the like:
+  // `ref` is the opaque reference the plug-in holds, `kind` what it is
+  // ("stream", "stream value", ...) and `name` how records and reports show
+  // it. Each must be given back once, as the same kind.
+  void hand_out(const void* ref, const std::string& kind, const std::string& name);
+  // False, and a misuse, when `ref` is not out or is out as another kind.
+  bool give_back(const void* ref, const std::string& kind);
+  bool is_out(const void* ref);
+  // A name for a reference the host does not count (layers, compositions).
+  void name_object(const void* ref, const std::string& name);
+  // How records show a reference: its name, "handle#N", "null", or its address.
+  std::string name_of(const void* ref);
+
   // --- accounting -----------------------------------------------------------
   // Counts by kind ("handle", "suite PF Handle Suite v2", "param checkout",
-  // "block", ...) of what was given out and not given back.
+  // "stream", "block", ...) of what was given out and not given back.
   std::map<std::string, long> outstanding();
   // Plug-in mistakes seen by the host (a dispose of an unknown handle, a
   // release of a suite never acquired, ...).
@@ -128,6 +158,15 @@ class SimHost {
   long stray_checkins();
   void count_stray_checkin();
 
+  // --- the record of served calls ---------------------------------------------
+  void record_call(CallRecord record);
+  std::vector<CallRecord> calls();
+  // The recorded calls of one function, in order.
+  std::vector<CallRecord> calls_of(const std::string& function);
+  void clear_calls();
+  // Long runs (stress tests, frame ranges) may turn recording off.
+  void set_recording(bool on);
+
   // --- blocks of the basic suite ---------------------------------------------
   SPErr allocate_block(size_t size, void** block);
   SPErr free_block(void* block);
@@ -136,13 +175,17 @@ class SimHost {
   // --- suite calls ------------------------------------------------------------
   SPErr acquire_suite(const char* name, int32_t version, const void** suite);
   SPErr release_suite(const char* name, int32_t version);
-  long acquisitions(const std::string& name, int32_t version);
 
  private:
   struct HandleRecord;
   struct FailPlan {
+    long error = 0;
     int skip = 0;
     int times = 0;
+  };
+  struct OutObject {
+    std::string kind;
+    std::string name;
   };
 
   HandleRecord* find_handle(PF_Handle handle);  // needs mutex_
@@ -152,13 +195,19 @@ class SimHost {
   std::map<std::pair<std::string, int32_t>, const void*> suites_;
   std::map<std::pair<std::string, int32_t>, bool> missing_suites_;
   std::map<std::pair<std::string, int32_t>, long> acquisitions_;
-  std::map<Fail, FailPlan> fail_plans_;
+  std::map<std::string, FailPlan> fail_plans_;
   std::map<PF_ParamIndex, bool> failing_checkouts_;
   std::unordered_map<PF_Handle, std::unique_ptr<HandleRecord>> handles_;
+  uint64_t next_handle_number_ = 1;
+  std::unordered_map<const void*, OutObject> objects_out_;
+  std::unordered_map<const void*, std::string> object_names_;
   std::map<void*, size_t> blocks_;
   std::map<std::string, long> outstanding_;
   std::vector<std::string> misuses_;
   long stray_checkins_ = 0;
+  std::deque<CallRecord> calls_;
+  uint64_t next_call_ = 1;
+  bool recording_ = true;
   SPBasicSuite basic_suite_{};
   PF_UtilCallbacks utils_{};
 };

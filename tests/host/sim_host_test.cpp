@@ -108,21 +108,53 @@ TEST_F(SimHostTest, HandlesAreCountedLockedAndResized) {
   release_handle_suite();
 }
 
-TEST_F(SimHostTest, InjectedHandleFailuresSkipAndCount) {
+TEST_F(SimHostTest, InjectedFailuresSkipCountAndAreRecorded) {
+  PF_UtilCallbacks* utils = host.utils();
   host.fail(Fail::NewHandle, 1, 1);
-  PF_Handle first = host.new_handle(4);
+  PF_Handle first = utils->host_new_handle(4);
   EXPECT_NE(first, nullptr);
-  EXPECT_EQ(host.new_handle(4), nullptr);
-  PF_Handle third = host.new_handle(4);
+  EXPECT_EQ(utils->host_new_handle(4), nullptr);
+  PF_Handle third = utils->host_new_handle(4);
   EXPECT_NE(third, nullptr);
 
   host.fail(Fail::LockHandle, 2);
-  EXPECT_EQ(host.lock_handle(first), nullptr);
-  EXPECT_EQ(host.lock_handle(first), nullptr);
-  EXPECT_NE(host.lock_handle(first), nullptr);
-  host.unlock_handle(first);
-  host.dispose_handle(first);
-  host.dispose_handle(third);
+  EXPECT_EQ(utils->host_lock_handle(first), nullptr);
+  EXPECT_EQ(utils->host_lock_handle(first), nullptr);
+  EXPECT_NE(utils->host_lock_handle(first), nullptr);
+  utils->host_unlock_handle(first);
+
+  // Any served call fails by its function name, with the error asked for.
+  host.fail_call("host_resize_handle", PF_Err_INTERNAL_STRUCT_DAMAGED);
+  EXPECT_EQ(utils->host_resize_handle(8, &first), PF_Err_INTERNAL_STRUCT_DAMAGED);
+  EXPECT_EQ(utils->host_resize_handle(8, &first), PF_Err_NONE);
+  utils->host_dispose_handle(first);
+  utils->host_dispose_handle(third);
+
+  const std::vector<CallRecord> resizes = host.calls_of("host_resize_handle");
+  ASSERT_EQ(resizes.size(), 2u);
+  EXPECT_EQ(resizes[0].text(), "utils host_resize_handle(8, handle#1) -> 512");
+  EXPECT_EQ(resizes[0].thread, std::this_thread::get_id());
+  EXPECT_LT(resizes[0].sequence, resizes[1].sequence);
+}
+
+TEST_F(SimHostTest, ObjectsHandedOutAreNamedAndMustComeBackAsTheirKind) {
+  int stream = 0, value = 0;
+  host.hand_out(&stream, "stream", "stream#1 (ADBE Root Vectors Group)");
+  host.hand_out(&value, "stream value", "value#1");
+  EXPECT_EQ(host.name_of(&stream), "stream#1 (ADBE Root Vectors Group)");
+  EXPECT_EQ(host.outstanding()["stream"], 1);
+  EXPECT_NE(host.balance_report().find("still out: value#1"), std::string::npos);
+
+  EXPECT_TRUE(host.give_back(&stream, "stream"));
+  EXPECT_TRUE(host.give_back(&value, "stream value"));
+  EXPECT_EQ(host.balance_report(), "");
+
+  SimHost other;  // the mistakes below are reported by a host of their own
+  other.hand_out(&stream, "stream", "stream#2");
+  EXPECT_FALSE(other.give_back(&stream, "stream value"));
+  EXPECT_TRUE(other.give_back(&stream, "stream"));
+  EXPECT_FALSE(other.give_back(&stream, "stream"));
+  EXPECT_EQ(other.misuses().size(), 2u);
 }
 
 TEST_F(SimHostTest, BlocksOfTheBasicSuiteAreCounted) {

@@ -1,0 +1,23 @@
+#pragma once
+
+// What the subcommands of tarvolk-host share: where the module is, and one
+// declaration per subcommand (each in a file of its own in this directory).
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// The plug-in module next to the tool's own build, else where the build put it.
+std::string default_module_path();
+
+// The options every subcommand takes, and the rest of its arguments.
+struct Options {
+  std::string module_path;
+  std::vector<std::string> args;
+};
+
+// tarvolk-host info: the registration data, capability words and parameter count.
+int info(const Options& options);
+
+}  // namespace cli

@@ -1,0 +1,67 @@
+#include "host/host_call.h"
+
+namespace simhost {
+
+namespace {
+
+thread_local const char* current_command = nullptr;
+
+const char* const command_names[] = {
+    "PF_Cmd_ABOUT",
+    "PF_Cmd_GLOBAL_SETUP",
+    "PF_Cmd_UNUSED_0",
+    "PF_Cmd_GLOBAL_SETDOWN",
+    "PF_Cmd_PARAMS_SETUP",
+    "PF_Cmd_SEQUENCE_SETUP",
+    "PF_Cmd_SEQUENCE_RESETUP",
+    "PF_Cmd_SEQUENCE_FLATTEN",
+    "PF_Cmd_SEQUENCE_SETDOWN",
+    "PF_Cmd_DO_DIALOG",
+    "PF_Cmd_FRAME_SETUP",
+    "PF_Cmd_RENDER",
+    "PF_Cmd_FRAME_SETDOWN",
+    "PF_Cmd_USER_CHANGED_PARAM",
+    "PF_Cmd_UPDATE_PARAMS_UI",
+    "PF_Cmd_EVENT",
+    "PF_Cmd_GET_EXTERNAL_DEPENDENCIES",
+    "PF_Cmd_COMPLETELY_GENERAL",
+    "PF_Cmd_QUERY_DYNAMIC_FLAGS",
+    "PF_Cmd_AUDIO_RENDER",
+    "PF_Cmd_AUDIO_SETUP",
+    "PF_Cmd_AUDIO_SETDOWN",
+    "PF_Cmd_ARBITRARY_CALLBACK",
+    "PF_Cmd_SMART_PRE_RENDER",
+    "PF_Cmd_SMART_RENDER",
+};
+
+}  // namespace
+
+std::string command_name(PF_Cmd cmd) {
+  if (cmd >= 0 && cmd < PF_Cmd_NUM_CMDS) return command_names[cmd];
+  return "PF_Cmd_" + std::to_string(cmd);
+}
+
+CommandScope::CommandScope(PF_Cmd cmd) : previous_(current_command) {
+  current_command = cmd >= 0 && cmd < PF_Cmd_NUM_CMDS ? command_names[cmd] : "PF_Cmd_unknown";
+}
+
+CommandScope::~CommandScope() {
+  current_command = previous_;
+}
+
+const char* CommandScope::current() {
+  return current_command;
+}
+
+HostCall::~HostCall() {
+  if (host_ == nullptr) return;
+  record_.command = current_command != nullptr ? current_command : "";
+  record_.thread = std::this_thread::get_id();
+  host_->record_call(std::move(record_));
+}
+
+long HostCall::injected() {
+  return host_ != nullptr ? host_->injected_failure(record_.function) : 0;
+}
+
+}  // namespace simhost

@@ -1,0 +1,10 @@
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+void install_suites(SimHost& host) {
+  install_handle_suite(host);
+  install_iterate_suites(host);
+}
+
+}  // namespace simhost

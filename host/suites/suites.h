@@ -1,0 +1,33 @@
+#pragma once
+
+// The simulated host's suites, one file per family in this directory. Each
+// family registers its tables with the host; SimHost's constructor installs
+// them all.
+
+#include "host/sim_host.h"
+
+namespace simhost {
+
+// Every suite family below.
+void install_suites(SimHost& host);
+
+// The in-data utility callbacks: fill, the handle callbacks, ansi sprintf and
+// strcpy.
+void install_utility_callbacks(PF_UtilCallbacks& utils);
+
+// "PF Handle Suite" v2.
+void install_handle_suite(SimHost& host);
+// "PF Iterate8 Suite" v1 and "PF iterateFloat Suite" v1.
+void install_iterate_suites(SimHost& host);
+
+// The handle functions the handle suite and the utility callbacks share,
+// served and recorded under `suite` and `version`.
+PF_Handle serve_new_handle(const char* suite, int32_t version, A_HandleSize size);
+void* serve_lock_handle(const char* suite, int32_t version, PF_Handle handle);
+void serve_unlock_handle(const char* suite, int32_t version, PF_Handle handle);
+void serve_dispose_handle(const char* suite, int32_t version, PF_Handle handle);
+A_HandleSize serve_get_handle_size(const char* suite, int32_t version, PF_Handle handle);
+PF_Err serve_resize_handle(const char* suite, int32_t version, A_HandleSize size,
+                           PF_Handle* handle);
+
+}  // namespace simhost

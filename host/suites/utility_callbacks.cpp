@@ -1,0 +1,96 @@
+// The utility callbacks of in-data: fill, the handle callbacks and the ANSI
+// sprintf and strcpy.
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "host/host_call.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+constexpr const char* kUtils = "utils";
+
+PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
+            PF_EffectWorld* world) {
+  HostCall call(kUtils, 0, "fill", effect_ref, color != nullptr ? *color : PF_Pixel{},
+                rect != nullptr ? *rect : PF_Rect{}, world);
+  if (call.host() == nullptr || world == nullptr || world->data == nullptr) {
+    return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  }
+  if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
+  const PF_Pixel c = color != nullptr ? *color : PF_Pixel{0, 0, 0, 0};
+  const PF_Rect r = clip_to_world(rect, world);
+  for (A_long y = r.top; y < r.bottom; ++y) {
+    for (A_long x = r.left; x < r.right; ++x) {
+      if (world->world_flags & PF_WorldFlag_FLOAT) {
+        *pixel_at<PF_PixelFloat>(world, x, y) = {c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f,
+                                                 c.blue / 255.0f};
+      } else if (world->world_flags & PF_WorldFlag_DEEP) {
+        auto deep = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 127) / 255); };
+        *pixel_at<PF_Pixel16>(world, x, y) = {deep(c.alpha), deep(c.red), deep(c.green),
+                                              deep(c.blue)};
+      } else {
+        *pixel_at<PF_Pixel8>(world, x, y) = c;
+      }
+    }
+  }
+  return call.result(PF_Err_NONE);
+}
+
+// The host's message buffers hold PF_MAX_EFFECT_MSG_LEN characters; longer
+// texts are cut there rather than written past the buffer.
+A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
+  HostCall call(kUtils, 0, "sprintf", format);
+  if (buffer == nullptr || format == nullptr) return call.result(0);
+  va_list args;
+  va_start(args, format);
+  const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
+  va_end(args);
+  return call.result(std::min(n, PF_MAX_EFFECT_MSG_LEN));
+}
+
+A_char* ansi_strcpy(A_char* dest, const A_char* src) {
+  HostCall call(kUtils, 0, "strcpy", src);
+  if (dest == nullptr || src == nullptr) return dest;
+  return std::strcpy(dest, src);
+}
+
+PF_Handle new_handle(A_HandleSize size) {
+  return serve_new_handle(kUtils, 0, size);
+}
+void* lock_handle(PF_Handle handle) {
+  return serve_lock_handle(kUtils, 0, handle);
+}
+void unlock_handle(PF_Handle handle) {
+  serve_unlock_handle(kUtils, 0, handle);
+}
+void dispose_handle(PF_Handle handle) {
+  serve_dispose_handle(kUtils, 0, handle);
+}
+A_HandleSize get_handle_size(PF_Handle handle) {
+  return serve_get_handle_size(kUtils, 0, handle);
+}
+PF_Err resize_handle(A_HandleSize size, PF_Handle* handle) {
+  return serve_resize_handle(kUtils, 0, size, handle);
+}
+
+}  // namespace
+
+void install_utility_callbacks(PF_UtilCallbacks& utils) {
+  utils.fill = fill;
+  utils.host_new_handle = new_handle;
+  utils.host_lock_handle = lock_handle;
+  utils.host_unlock_handle = unlock_handle;
+  utils.host_dispose_handle = dispose_handle;
+  utils.host_get_handle_size = get_handle_size;
+  utils.host_resize_handle = resize_handle;
+  utils.ansi.sprintf = ansi_sprintf;
+  utils.ansi.strcpy = ansi_strcpy;
+}
+
+}  // namespace simhost

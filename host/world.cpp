@@ -1,0 +1,43 @@
+#include "host/world.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace simhost {
+
+World::World(A_long width, A_long height, PixelFormat format) : format_(format) {
+  if (width < 0 || height < 0) throw std::invalid_argument("negative world size");
+  const A_long pixel_size = format == PixelFormat::ArgbFloat ? 16 : 4;
+  world_.width = width;
+  world_.height = height;
+  world_.rowbytes = width * pixel_size;
+  bytes_.assign(static_cast<size_t>(world_.rowbytes) * height + 1, 0);
+  world_.data = bytes_.data();
+  world_.world_flags =
+      PF_WorldFlag_WRITEABLE | (format == PixelFormat::ArgbFloat ? PF_WorldFlag_FLOAT : 0);
+  world_.extent_hint = {0, 0, width, height};
+  world_.pix_aspect_ratio = {1, 1};
+}
+
+PF_Pixel8& World::pixel8(A_long x, A_long y) {
+  if (format_ != PixelFormat::Argb8) throw std::logic_error("not an 8-bit world");
+  return *pixel_at<PF_Pixel8>(&world_, x, y);
+}
+
+PF_PixelFloat& World::pixel_float(A_long x, A_long y) {
+  if (format_ != PixelFormat::ArgbFloat) throw std::logic_error("not a float world");
+  return *pixel_at<PF_PixelFloat>(&world_, x, y);
+}
+
+PF_Rect clip_to_world(const PF_Rect* area, const PF_EffectWorld* world) {
+  PF_Rect r = {0, 0, world->width, world->height};
+  if (area != nullptr) {
+    r.left = std::max(area->left, A_long{0});
+    r.top = std::max(area->top, A_long{0});
+    r.right = std::min(area->right, world->width);
+    r.bottom = std::min(area->bottom, world->height);
+  }
+  return r;
+}
+
+}  // namespace simhost

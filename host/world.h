@@ -1,0 +1,45 @@
+#pragma once
+
+// A pixel world owned by the host: 8-bit or float ARGB, top row first.
+//
+// Worlds hold straight (not premultiplied) alpha: the renderer writes its
+// composite that way, the pixel transfers copy values unchanged, and the
+// host's own compositing of worlds assumes it.
+
+#include <vector>
+
+#include "host_api/ae_effect.h"
+
+namespace simhost {
+
+enum class PixelFormat { Argb8, ArgbFloat };
+
+class World {
+ public:
+  World(A_long width, A_long height, PixelFormat format);
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  PF_EffectWorld* get() { return &world_; }
+  PixelFormat format() const { return format_; }
+  PF_Pixel8& pixel8(A_long x, A_long y);
+  PF_PixelFloat& pixel_float(A_long x, A_long y);
+
+ private:
+  PF_EffectWorld world_{};
+  PixelFormat format_;
+  std::vector<unsigned char> bytes_;
+};
+
+// The pixel at (x, y) of any world, by its row bytes.
+template <class Pixel>
+Pixel* pixel_at(PF_EffectWorld* world, A_long x, A_long y) {
+  auto* row =
+      static_cast<unsigned char*>(world->data) + static_cast<std::ptrdiff_t>(y) * world->rowbytes;
+  return reinterpret_cast<Pixel*>(row) + x;
+}
+
+// The area (the whole world when null) cut to the world's bounds.
+PF_Rect clip_to_world(const PF_Rect* area, const PF_EffectWorld* world);
+
+}  // namespace simhost
