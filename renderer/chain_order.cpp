@@ -13,18 +13,57 @@ struct ChainEvent {
   double key = 0.0;
 };
 
-// Keys ascending; at equal keys an end comes before a begin, so a chain that
-// ends where another begins is never active together with it. NaN keys go
-// last, so the comparison stays a strict weak ordering and the sort is safe.
+// Keys ascending; at equal keys an end comes before a begin. The keys are
+// never NaN (see sweep_events), so this is a strict weak ordering.
 bool event_before(const ChainEvent& a, const ChainEvent& b) {
-  const bool a_nan = std::isnan(a.key);
-  const bool b_nan = std::isnan(b.key);
-  if (a_nan || b_nan) {
-    if (a_nan != b_nan) return b_nan;
-    return !a.is_begin && b.is_begin;
+  if (a.key != b.key) return a.key < b.key;
+  return !a.is_begin && b.is_begin;
+}
+
+// Keys that are equal in geometry can differ in their last bits, since each
+// is computed from its own point: two outlines touching at a corner then
+// seem to overlap by a rounding error. Keys closer than this are the same
+// key. Rounding grows with the coordinates, which the tolerance follows.
+double key_tolerance(const std::vector<SideChain>& chains, const ChainParams& params) {
+  double scale = 1.0;
+  if (params.mode == chain_mode_vanishing) {
+    scale =
+        std::max({scale, std::abs(params.vanishing_point.x), std::abs(params.vanishing_point.y)});
   }
-  if (a.key < b.key) return true;
-  return !a.is_begin && b.is_begin && a.key <= b.key;
+  for (const SideChain& chain : chains) {
+    for (const KeyedPoint& p : {chain_first_point(chain), chain_last_point(chain)}) {
+      scale = std::max({scale, std::abs(p.x), std::abs(p.y)});
+    }
+  }
+  return 1e-12 * scale;
+}
+
+// The sweep's events in key order. Within a run of keys that are the same
+// key up to the tolerance, ends come before begins (each kind in key order),
+// so a chain that ends where another begins is never active together with
+// it. A chain whose keys span no more than the tolerance has no wall to
+// overlap another's and takes no part in the sweep, nor does one whose keys
+// are not numbers.
+std::vector<ChainEvent> sweep_events(const std::vector<SideChain>& chains, double tolerance) {
+  std::vector<ChainEvent> events;
+  events.reserve(2 * chains.size());
+  for (size_t c = 0; c < chains.size(); ++c) {
+    const double first = chain_first_point(chains[c]).key;
+    const double last = chain_last_point(chains[c]).key;
+    if (!(last - first > tolerance)) continue;
+    events.push_back({true, c, first});
+    events.push_back({false, c, last});
+  }
+  std::sort(events.begin(), events.end(), event_before);
+  for (size_t run = 0; run < events.size();) {
+    size_t end = run + 1;
+    while (end < events.size() && events[end].key - events[run].key <= tolerance) ++end;
+    std::stable_partition(events.begin() + static_cast<std::ptrdiff_t>(run),
+                          events.begin() + static_cast<std::ptrdiff_t>(end),
+                          [](const ChainEvent& e) { return !e.is_begin; });
+    run = end;
+  }
+  return events;
 }
 
 }  // namespace
@@ -33,17 +72,12 @@ std::vector<uint64_t> order_chains_front_to_back(const std::vector<SideChain>& c
                                                  const ChainParams& params) {
   const size_t n = chains.size();
   if (n == 0) return {};
-
-  std::vector<ChainEvent> events(2 * n);
-  for (size_t c = 0; c < n; ++c) {
-    events[2 * c] = {true, c, chain_first_point(chains[c]).key};
-    events[2 * c + 1] = {false, c, chain_last_point(chains[c]).key};
-  }
-  std::sort(events.begin(), events.end(), event_before);
+  const std::vector<ChainEvent> events = sweep_events(chains, key_tolerance(chains, params));
 
   // The sweep: the active chains in an ordered set; each begin links the
   // chain with its neighbours there. successors[c] are the chains in front
-  // of c.
+  // of c. A chain that is neither before nor after an active one (they only
+  // touch) still takes a place of its own, and an ended chain leaves alone.
   std::vector<std::vector<uint64_t>> successors(n);
   auto before = [&](uint32_t a, uint32_t b) { return chain_before(params, chains, a, b); };
   ChainSearchTree<decltype(before)> active(n, before);
@@ -51,16 +85,13 @@ std::vector<uint64_t> order_chains_front_to_back(const std::vector<SideChain>& c
   for (const ChainEvent& event : events) {
     const auto c = static_cast<uint32_t>(event.chain);
     if (event.is_begin) {
-      const uint32_t at = active.insert(c);
-      const uint32_t p = active.predecessor(at);
+      active.insert(c);
+      const uint32_t p = active.predecessor(c);
       if (p != Tree::none) successors[c].push_back(p);
-      const uint32_t s = active.successor(at);
+      const uint32_t s = active.successor(c);
       if (s != Tree::none) successors[s].push_back(c);
     } else {
-      active.erase_equal_range(c);
-      // A chain whose key range has ended would compare equal to every later
-      // chain; where the descent missed it, it still has to go.
-      if (active.contains(c)) active.erase(c);
+      active.erase(c);
     }
   }
 

@@ -12,12 +12,12 @@
 // Runs on an explicit stack.
 std::vector<uint64_t> depth_first_chain_order(const std::vector<std::vector<uint64_t>>& successors);
 
-// An ordered set of element ids 0..capacity-1 kept in a balanced binary
+// An ordered multiset of element ids 0..capacity-1 kept in a balanced binary
 // search tree (a treap with fixed pseudo-random priorities, so the shape is
 // reproducible). Unlike a standard ordered container it is safe with a
-// `before` predicate that is not a strict weak ordering: every operation
-// only descends the tree with `before`, and the tree's structure never
-// depends on the predicate being consistent.
+// `before` predicate that is not a strict weak ordering: only insertion
+// descends the tree with `before`, elements are erased by id, and the tree's
+// structure never depends on the predicate being consistent.
 template <typename Before>
 class ChainSearchTree {
  public:
@@ -31,26 +31,18 @@ class ChainSearchTree {
   size_t size() const { return size_; }
   uint32_t root() const { return root_; }
 
-  // Descends to the first element x for which before(x, id) is false. When
-  // before(id, x) is false too, id counts as present and x is returned;
-  // otherwise id goes in just before x (or last) and id is returned.
-  uint32_t insert(uint32_t id) {
+  // Puts id just before the first element x for which before(x, id) is false (or last), as
+  // a multiset inserts at its lower bound: an element that is neither before nor after id
+  // still gets a place of its own.
+  void insert(uint32_t id) {
     uint32_t node = root_;
     uint32_t parent = none;
-    uint32_t found = none;
     bool left = false;
     while (node != none) {
       parent = node;
-      if (before_(node, id)) {
-        left = false;
-        node = nodes_[node].right;
-      } else {
-        found = node;
-        left = true;
-        node = nodes_[node].left;
-      }
+      left = !before_(node, id);
+      node = left ? nodes_[node].left : nodes_[node].right;
     }
-    if (found != none && !before_(id, found)) return found;
     Node& n = nodes_[id];
     n.left = n.right = none;
     n.parent = parent;
@@ -64,7 +56,6 @@ class ChainSearchTree {
       nodes_[parent].right = id;
     }
     while (n.parent != none && nodes_[n.parent].priority < n.priority) rotate_up(id);
-    return id;
   }
 
   uint32_t first() const { return root_ == none ? none : leftmost(root_); }
@@ -89,54 +80,6 @@ class ChainSearchTree {
       p = nodes_[p].parent;
     }
     return p;
-  }
-
-  // The in-order range [first, last) of elements neither before nor after
-  // key, found as an ordered set finds it: descend until an element is
-  // neither, then take the lower bound in its left subtree and the upper
-  // bound in its right subtree. `none` as last means the end. The range is
-  // always well formed, whatever the predicate does.
-  std::pair<uint32_t, uint32_t> equal_range(uint32_t key) const {
-    uint32_t node = root_;
-    uint32_t bound = none;
-    while (node != none) {
-      if (before_(node, key)) {
-        node = nodes_[node].right;
-      } else if (before_(key, node)) {
-        bound = node;
-        node = nodes_[node].left;
-      } else {
-        uint32_t lower = node;
-        for (uint32_t x = nodes_[node].left; x != none;) {
-          if (!before_(x, key)) {
-            lower = x;
-            x = nodes_[x].left;
-          } else {
-            x = nodes_[x].right;
-          }
-        }
-        uint32_t upper = bound;
-        for (uint32_t x = nodes_[node].right; x != none;) {
-          if (before_(key, x)) {
-            upper = x;
-            x = nodes_[x].left;
-          } else {
-            x = nodes_[x].right;
-          }
-        }
-        return {lower, upper};
-      }
-    }
-    return {bound, bound};
-  }
-
-  void erase_equal_range(uint32_t key) {
-    auto [node, last] = equal_range(key);
-    while (node != last) {
-      const uint32_t next = successor(node);
-      erase(node);
-      node = next;
-    }
   }
 
   void erase(uint32_t id) {

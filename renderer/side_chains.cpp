@@ -103,7 +103,7 @@ SideChainSet split_paths_into_chains(const PathsD& paths, const ChainParams& par
 }
 
 int segment_side(const ChainParams& params, const KeyedPoint& a, const KeyedPoint& b,
-                 const KeyedPoint& p) {
+                 const KeyedPoint& p, double reach) {
   const double vx = params.vanishing_point.x;
   const double vy = params.vanishing_point.y;
   double v_x;
@@ -126,7 +126,7 @@ int segment_side(const ChainParams& params, const KeyedPoint& a, const KeyedPoin
     const double det = v_x * e_y - e_x * v_y;
     const double t = ((a.x - p.x) * e_y - e_x * (a.y - p.y)) / det;
     const double s = (v_x * (a.y - p.y) - v_y * (a.x - p.x)) / det;
-    if (s < 0.0 || s > 1.0) return 0;
+    if (s < -reach || s > 1.0 + reach) return 0;
     d = t;
   }
   if (d == 0.0) return 0;
@@ -156,7 +156,12 @@ int chain_point_side(const ChainParams& params, const SideChain& chain, const Ke
     return 0;
   }
   const uint64_t i = find_chain_segment(chain, p.key);
-  return segment_side(params, chain_point_at(chain, i - 1), chain_point_at(chain, i), p);
+  // The segment is chosen by key, so p's ray crosses it; where p's key is a
+  // vertex's key the crossing lies on the segment's end, and rounding must
+  // not make the ray miss it.
+  constexpr double rounding_reach = 1e-9;
+  return segment_side(params, chain_point_at(chain, i - 1), chain_point_at(chain, i), p,
+                      rounding_reach);
 }
 
 bool chain_before(const ChainParams& params, const std::vector<SideChain>& chains, uint64_t a,

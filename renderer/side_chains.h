@@ -70,9 +70,10 @@ SideChainSet split_paths_into_chains(const PathsD& paths, const ChainParams& par
 
 // +1 when the segment a-b lies ahead of p on p's sweep ray (against the
 // direction, or away from the vanishing point), -1 behind, 0 when the ray
-// misses it or meets it at p.
+// misses it or meets it at p. The ray meets the segment where it crosses it
+// between its ends, or within `reach` (a fraction of its length) beyond them.
 int segment_side(const ChainParams& params, const KeyedPoint& a, const KeyedPoint& b,
-                 const KeyedPoint& p);
+                 const KeyedPoint& p, double reach = 0.0);
 
 // The first index in [1, count - 2] whose key is not below `key`, or
 // count - 1 when there is none.
