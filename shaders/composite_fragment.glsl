@@ -36,10 +36,12 @@ void main() {
   vec2 resolution = vec2(textureSize(outline_tex, 0));
   ivec2 pixel = ivec2(floor(uv * resolution));
 
+  // face_offset is in output pixels; the fill holds ssaa x ssaa samples of each.
+  ivec2 first_sample = (face_offset + pixel) * ssaa;
   vec4 sum = vec4(0.0);
   for (int y = 0; y < ssaa; ++y) {
     for (int x = 0; x < ssaa; ++x) {
-      vec4 texel = texelFetch(fill_tex, face_offset + pixel * ssaa + ivec2(x, y), 0);
+      vec4 texel = texelFetch(fill_tex, first_sample + ivec2(x, y), 0);
       sum += vec4(srgb_decode(texel.rgb) * texel.a, texel.a);
     }
   }

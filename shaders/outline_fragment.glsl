@@ -84,7 +84,9 @@ void main() {
       sample_point.y = min(sample_point.y, round(vy - 0.1) - 0.5);
     }
   }
-  float face_depth = texelFetch(depth_tex, face_offset + ivec2(sample_point * float(ssaa)), 0).r;
+  // face_offset is in output pixels, the depth in samples.
+  ivec2 sample_texel = face_offset * ssaa + ivec2(sample_point * float(ssaa));
+  float face_depth = texelFetch(depth_tex, sample_texel, 0).r;
   if (depth > face_depth) {
     discard;
   }

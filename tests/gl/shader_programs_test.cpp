@@ -240,16 +240,19 @@ struct Edge {
 
 // Draws edges into an 8 x 8 coverage target over path space [0, 8]^2 in
 // directional mode (or camera mode with an identity path_to_screen), tested
-// against a face depth of 1 or of the given rows, bottom first.
+// against a 16 x 16 face depth of 1 or of the given rows, bottom first,
+// reached through ssaa and face_offset.
 class OutlineDraw {
  public:
   void draw(const std::vector<Edge>& edges, float stroke_width, int mode = 1,
             float back_amount = 0) {
     face_.begin();
     if (!depth_rows.empty()) {
-      std::vector<float> depths;
-      for (float row : depth_rows) depths.insert(depths.end(), 8, row);
-      face_.depth_texture().image_2d(0, GL_DEPTH_COMPONENT32F, 8, 8, GL_DEPTH_COMPONENT, GL_FLOAT,
+      std::vector<float> depths(16 * 16, 1.0f);
+      for (size_t row = 0; row < depth_rows.size(); ++row) {
+        std::fill_n(depths.begin() + static_cast<std::ptrdiff_t>(16 * row), 16, depth_rows[row]);
+      }
+      face_.depth_texture().image_2d(0, GL_DEPTH_COMPONENT32F, 16, 16, GL_DEPTH_COMPONENT, GL_FLOAT,
                                      depths.data());
     }
 
@@ -261,9 +264,8 @@ class OutlineDraw {
     program.set_bool("is_vanishing_mode", vanishing_point.has_value());
     const std::array<float, 2> point = vanishing_point.value_or(std::array<float, 2>{-100, -100});
     program.set_vec2("output_vanishing_point", point.data());
-    program.set_int("ssaa", 1);
-    const int32_t offset[2] = {0, 0};
-    program.set_ivec2("face_offset", offset);
+    program.set_int("ssaa", ssaa);
+    program.set_ivec2("face_offset", face_offset.data());
     program.set_int("depth_tex", 0);
     glActiveTexture(GL_TEXTURE0);
     face_.depth_texture().bind();
@@ -302,10 +304,12 @@ class OutlineDraw {
 
   std::vector<float> depth_rows;
   std::optional<std::array<float, 2>> vanishing_point;
+  int ssaa = 1;
+  std::array<int32_t, 2> face_offset = {0, 0};
 
  private:
   Target coverage_{8, 8, GL_R32F};
-  Target face_{8, 8, GL_RGBA32F, true};
+  Target face_{16, 16, GL_RGBA32F, true};
 };
 
 // A horizontal edge along y = 4, between pixel rows 3 and 4.
@@ -362,6 +366,17 @@ TEST_F(ShaderPrograms, OutlineDepthTestAndItsSampleNearTheVanishingPoint) {
   EXPECT_NEAR(outline.at(2, 3), 1.0f, 0.01f);
   // Right of it the pixel's own depth counts again.
   EXPECT_FLOAT_EQ(outline.at(6, 3), 0.0f);
+
+  // Supersampled depth, the output starting 2 pixels into it: output row 3 is depth row
+  // (2 + 3.5) * 2 = 11.
+  outline.vanishing_point.reset();
+  outline.ssaa = 2;
+  outline.face_offset = {0, 2};
+  outline.depth_rows.assign(12, 1.0f);
+  outline.depth_rows[11] = 0.3f;
+  outline.draw({edge}, 2.0f);
+  EXPECT_FLOAT_EQ(outline.at(2, 3), 0.0f);
+  EXPECT_NEAR(outline.at(2, 4), 1.0f, 0.01f);
 }
 
 // --- composite --------------------------------------------------------------
@@ -416,14 +431,15 @@ TEST_F(ShaderPrograms, CompositeStrokeOverFillWithStraightAlpha) {
 }
 
 TEST_F(ShaderPrograms, CompositeBoxResolvePerOutputPixel) {
-  // ssaa 2, two output pixels reached at face offset (1, 0) of a 5 x 2 fill.
-  // Pixel 0: opaque white, opaque black and two transparent samples; pixel
-  // 1: four transparent ones. Column 0 lies outside both.
+  // ssaa 2, two output pixels whose region starts one output pixel (two
+  // samples) into a 6 x 2 fill. Pixel 0: opaque white, opaque black and two
+  // transparent samples; pixel 1: four transparent ones. Columns 0 and 1 lie
+  // outside both.
   const std::vector<float> fill = {
-      9, 9, 9, 1, 1, 1, 1, 1, 0, 0, 0, 1, 7, 7, 7, 0, 7, 7, 7, 0,  // bottom row
-      9, 9, 9, 1, 0, 0, 0, 0, 5, 5, 5, 0, 7, 7, 7, 0, 7, 7, 7, 0,  // top row
+      9, 9, 9, 1, 9, 9, 9, 1, 1, 1, 1, 1, 0, 0, 0, 1, 7, 7, 7, 0, 7, 7, 7, 0,  // bottom row
+      9, 9, 9, 1, 9, 9, 9, 1, 0, 0, 0, 0, 5, 5, 5, 0, 7, 7, 7, 0, 7, 7, 7, 0,  // top row
   };
-  const auto pixels = composite(2, 2, {1, 0}, 5, 2, fill, {0, 0}, 1.0f, {0, 0, 0}, 0.0f);
+  const auto pixels = composite(2, 2, {1, 0}, 6, 2, fill, {0, 0}, 1.0f, {0, 0, 0}, 0.0f);
   // Mean of white and black in linear light, sRGB-encoded; mean coverage.
   const float grey = srgb_encode(0.5f);
   expect_rgba(pixels[0], {grey, grey, grey, 0.5f}, "resolved", 1e-4f);

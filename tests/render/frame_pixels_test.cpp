@@ -1,0 +1,66 @@
+// Pixels of whole frames where they follow from the scene: the supersampled fill under its
+// stroke, and the straight alpha of the output worlds.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "tests/render/render_test_support.h"
+
+namespace tarvolk::test {
+namespace {
+
+using simhost::PixelFormat;
+using simhost::World;
+
+class FramePixels : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(host.host.balance_report(), ""); }
+
+  void render(const RenderInput& in, World& out) {
+    std::string text;
+    ASSERT_EQ(render_layer(&in, out.get(), &text), 0) << text;
+  }
+
+  Scene scene{200, 150};
+  RenderHost host;
+};
+
+// The first and last row of column x whose alpha is 255.
+std::pair<int, int> opaque_rows(World& out, int x) {
+  int first = -1;
+  int last = -1;
+  for (int y = 0; y < out.get()->height; ++y) {
+    if (out.pixel8(x, y).alpha != 255) continue;
+    if (first < 0) first = y;
+    last = y;
+  }
+  return {first, last};
+}
+
+TEST_F(FramePixels, SupersampledFillStaysWhereItIsAtOnce) {
+  // A rectangle from (40, 40) to (120, 100) running 30% of the way towards a vanishing point just
+  // above the bottom edge, with a 20-pixel stroke left out (opacity 0): the face targets reach 9
+  // pixels below the output, so the output starts 9 pixels into them, 27 samples at 3x. The
+  // fill is opaque in the same rows of column 60 at 1x and 3x: the face from row 40, the walls
+  // down to row 106.
+  scene.outlines({rectangle(40, 40, 120, 100)});
+  scene.request.mode = extrusion_mode_vanishing;
+  scene.request.direction_deg = 0;
+  scene.request.vanishing_x = 180;
+  scene.request.vanishing_y = 148;
+  scene.request.back = 0.3;
+  scene.request.stroke_width = 20;
+  RenderInput in = host.input(scene.plan());
+  in.stroke_opacity = 0.0f;
+  for (const int ssaa : {1, 3}) {
+    in.ssaa = ssaa;
+    World out(200, 150, PixelFormat::Argb8);
+    render(in, out);
+    EXPECT_EQ(opaque_rows(out, 60), (std::pair<int, int>{40, 106})) << "ssaa " << ssaa;
+  }
+}
+
+}  // namespace
+}  // namespace tarvolk::test
