@@ -1,5 +1,6 @@
 #include "renderer/polygon_boolean.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <polyclipping/clipper.hpp>
@@ -25,8 +26,105 @@ struct IntPointEqual {
   }
 };
 
-// Rounded input point -> its z. The library has no z of its own.
-using ZMap = std::unordered_map<ClipperLib::IntPoint, int64_t, IntPointHash, IntPointEqual>;
+using IntPath = ClipperLib::Path;
+
+// The nearest point of `path` before (step -1) or after (step +1) point i that differs from it;
+// point i itself when there is none.
+ClipperLib::IntPoint distinct_neighbour(const IntPath& path, size_t i, int step) {
+  const size_t n = path.size();
+  size_t j = i;
+  for (size_t k = 1; k < n; ++k) {
+    j = step > 0 ? (j + 1) % n : (j + n - 1) % n;
+    if (!(path[j] == path[i])) return path[j];
+  }
+  return path[i];
+}
+
+// True when the rays from a common point along u and v run the same way: v points along u,
+// or u along v, the shorter one's end lying within one unit of the longer one's line. Both
+// points are rounded to the integer grid, and a point the operation creates on an input edge
+// lies off that edge by up to half a unit in each axis.
+bool same_ray(const ClipperLib::IntPoint& u, const ClipperLib::IntPoint& v) {
+  const long double ux = static_cast<long double>(u.X);
+  const long double uy = static_cast<long double>(u.Y);
+  const long double vx = static_cast<long double>(v.X);
+  const long double vy = static_cast<long double>(v.Y);
+  if (ux * vx + uy * vy <= 0) return false;
+  const long double cross = ux * vy - uy * vx;
+  const long double longer = std::max(ux * ux + uy * uy, vx * vx + vy * vy);
+  return cross * cross <= longer;
+}
+
+ClipperLib::IntPoint minus(const ClipperLib::IntPoint& a, const ClipperLib::IntPoint& b) {
+  return {a.X - b.X, a.Y - b.Y};
+}
+
+// The input points by position, each with its z and its two edges. A result point keeps an
+// input point's z only where it is that input point: where an edge of the result leaves it
+// along one of that input point's edges. Coinciding input points are told apart by their edges;
+// a point the operation makes where outlines cross gets 0, even where an unrelated input point
+// lies.
+class InputPoints {
+ public:
+  void reserve(size_t points) {
+    points_.reserve(points);
+    first_at_.reserve(points);
+  }
+
+  void add_path(const IntPath& path, const std::vector<int64_t>& z) {
+    for (size_t i = 0; i < path.size(); ++i) {
+      const ClipperLib::IntPoint& p = path[i];
+      const auto index = static_cast<uint32_t>(points_.size());
+      auto [it, inserted] = first_at_.try_emplace(p, index);
+      uint32_t next_same = none;
+      if (!inserted) {
+        // Kept in input order: the new point goes last in its position's list.
+        uint32_t last = it->second;
+        while (points_[last].next_same != none) last = points_[last].next_same;
+        points_[last].next_same = index;
+      }
+      points_.push_back({minus(distinct_neighbour(path, i, -1), p),
+                         minus(distinct_neighbour(path, i, +1), p), z[i], next_same});
+    }
+  }
+
+  // z of point i of a result contour: that of the input point at its position with the most
+  // result edges leaving along its own edges (the first such in input order), or 0.
+  int64_t z_of(const IntPath& contour, size_t i) const {
+    const ClipperLib::IntPoint& p = contour[i];
+    const auto it = first_at_.find(p);
+    if (it == first_at_.end()) return 0;
+    const ClipperLib::IntPoint before = minus(distinct_neighbour(contour, i, -1), p);
+    const ClipperLib::IntPoint after = minus(distinct_neighbour(contour, i, +1), p);
+    int best_matches = 0;
+    int64_t z = 0;
+    for (uint32_t k = it->second; k != none; k = points_[k].next_same) {
+      const InputPoint& q = points_[k];
+      int matches = 0;
+      for (const ClipperLib::IntPoint& edge : {before, after}) {
+        if (same_ray(edge, q.before) || same_ray(edge, q.after)) ++matches;
+      }
+      if (matches > best_matches) {
+        best_matches = matches;
+        z = q.z;
+      }
+    }
+    return z;
+  }
+
+ private:
+  static constexpr uint32_t none = 0xFFFFFFFFu;
+
+  struct InputPoint {
+    ClipperLib::IntPoint before;  // towards the previous distinct point of its path
+    ClipperLib::IntPoint after;   // towards the next one
+    int64_t z;
+    uint32_t next_same;  // the next input point at the same position, or none
+  };
+
+  std::vector<InputPoint> points_;
+  std::unordered_map<ClipperLib::IntPoint, uint32_t, IntPointHash, IntPointEqual> first_at_;
+};
 
 class Scaler {
  public:
@@ -46,32 +144,31 @@ class Scaler {
   double scale_;
 };
 
-ClipperLib::Paths to_int_paths(const PathsD& paths, const Scaler& scaler, ZMap& z_of) {
+ClipperLib::Paths to_int_paths(const PathsD& paths, const Scaler& scaler, InputPoints& inputs) {
   ClipperLib::Paths result;
   result.reserve(paths.size());
+  std::vector<int64_t> z;
   for (const PathD& path : paths) {
-    ClipperLib::Path int_path;
+    IntPath int_path;
     int_path.reserve(path.size());
+    z.clear();
     for (const PathVertexZ& v : path) {
       if (!std::isfinite(v.x) || !std::isfinite(v.y)) continue;
-      const ClipperLib::IntPoint p(scaler.to_int(v.x), scaler.to_int(v.y));
-      int_path.push_back(p);
-      // Points that round together share one z: the first input point's, unless that is unset.
-      auto [it, inserted] = z_of.try_emplace(p, v.z);
-      if (!inserted && it->second == 0) it->second = v.z;
+      int_path.emplace_back(scaler.to_int(v.x), scaler.to_int(v.y));
+      z.push_back(v.z);
     }
+    inputs.add_path(int_path, z);
     result.push_back(std::move(int_path));
   }
   return result;
 }
 
-PathD to_double_path(const ClipperLib::Path& path, const Scaler& scaler, const ZMap& z_of) {
+PathD to_double_path(const IntPath& path, const Scaler& scaler, const InputPoints& inputs) {
   PathD result;
   result.reserve(path.size());
-  for (const ClipperLib::IntPoint& p : path) {
-    const auto it = z_of.find(p);
+  for (size_t i = 0; i < path.size(); ++i) {
     result.push_back(
-        {scaler.to_double(p.X), scaler.to_double(p.Y), it == z_of.end() ? 0 : it->second});
+        {scaler.to_double(path[i].X), scaler.to_double(path[i].Y), inputs.z_of(path, i)});
   }
   return result;
 }
@@ -104,15 +201,15 @@ bool precision_in_range(int precision) {
 
 // Runs the operation into tree; false when nothing can be computed.
 bool execute(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, const PathsD& clips,
-             const Scaler& scaler, ZMap& z_of, ClipperLib::PolyTree& tree) {
+             const Scaler& scaler, InputPoints& inputs, ClipperLib::PolyTree& tree) {
   ClipperLib::ClipType type;
   if (!to_clip_type(clip_type, type)) return false;
   size_t points = 0;
   for (const PathD& path : subjects) points += path.size();
   for (const PathD& path : clips) points += path.size();
-  z_of.reserve(points);
-  const ClipperLib::Paths int_subjects = to_int_paths(subjects, scaler, z_of);
-  const ClipperLib::Paths int_clips = to_int_paths(clips, scaler, z_of);
+  inputs.reserve(points);
+  const ClipperLib::Paths int_subjects = to_int_paths(subjects, scaler, inputs);
+  const ClipperLib::Paths int_clips = to_int_paths(clips, scaler, inputs);
   try {
     ClipperLib::Clipper clipper;
     clipper.PreserveCollinear(true);
@@ -127,13 +224,13 @@ bool execute(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, con
 }
 
 void convert_tree(const ClipperLib::PolyNode& from, std::vector<PolyPathD>& to,
-                  const Scaler& scaler, const ZMap& z_of) {
+                  const Scaler& scaler, const InputPoints& inputs) {
   to.reserve(from.Childs.size());
   for (const ClipperLib::PolyNode* child : from.Childs) {
     PolyPathD node;
-    node.polygon = to_double_path(child->Contour, scaler, z_of);
+    node.polygon = to_double_path(child->Contour, scaler, inputs);
     node.is_hole = child->IsHole();
-    convert_tree(*child, node.children, scaler, z_of);
+    convert_tree(*child, node.children, scaler, inputs);
     to.push_back(std::move(node));
   }
 }
@@ -161,10 +258,10 @@ void boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, 
   result.clear();
   if (!precision_in_range(precision)) return;
   const Scaler scaler(precision);
-  ZMap z_of;
+  InputPoints inputs;
   ClipperLib::PolyTree tree;
-  if (!execute(clip_type, fill_rule, subjects, clips, scaler, z_of, tree)) return;
-  convert_tree(tree, result.children, scaler, z_of);
+  if (!execute(clip_type, fill_rule, subjects, clips, scaler, inputs, tree)) return;
+  convert_tree(tree, result.children, scaler, inputs);
 }
 
 PathsD boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects,

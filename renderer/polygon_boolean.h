@@ -7,9 +7,11 @@
 // Boolean operations on double-precision polygons whose points carry a 64-bit z.
 //
 // Coordinates are scaled by 10^precision and rounded half away from zero to integers before the
-// operation and scaled back afterwards. A result point that equals an input point (after rounding)
-// keeps that point's z; a point the operation creates gets z 0. Collinear points are kept. Outer
-// contours come out with positive area (counter-clockwise with y up), holes with negative area.
+// operation and scaled back afterwards. A result point that is an input point (it lies where the
+// input point lies, after rounding, and an edge of the result leaves it along one of that input
+// point's edges, either way round) keeps that point's z; a point the operation creates gets z 0,
+// even where an unrelated input point lies. Collinear points are kept. Outer contours come out
+// with positive area (counter-clockwise with y up), holes with negative area.
 // Points with a non-finite coordinate are left out of the input; coordinates beyond the integer
 // range are clamped to it. A precision outside [-8, 8] gives an empty result.
 

@@ -30,6 +30,40 @@ TEST(PolygonBoolean, InputPointsKeepZCreatedPointsGetZeroCollinearPointsStay) {
   EXPECT_EQ(z_at(result, 5, 10), 0);
 }
 
+// The z of every result point at (x, y), in result order.
+std::vector<int64_t> zs_at(const PathsD& paths, double x, double y) {
+  std::vector<int64_t> zs;
+  for (const PathD& path : paths) {
+    for (const PathVertexZ& v : path) {
+      if (v.x == x && v.y == y) zs.push_back(v.z);
+    }
+  }
+  return zs;
+}
+
+TEST(PolygonBoolean, PointsKeepZOnlyWhereTheyAreThatInputPoint) {
+  // A triangle inside the first square with a z-4 corner on its right edge, where the second
+  // square's edge crosses: the crossing is made by the union, not the triangle's corner.
+  const PathD triangle = {{10, 5, 4}, {6, 7, 4}, {6, 3, 4}};
+  const PathsD crossing =
+      unite(FillRule::NonZero, {rect_path(0, 0, 10, 10, 1), triangle, rect_path(5, 5, 15, 15, 2)});
+  EXPECT_EQ(zs_at(crossing, 10, 5), (std::vector<int64_t>{0}));
+  // A corner of the rectangle lying on the square's edge is still the rectangle's corner.
+  const PathsD tee =
+      unite(FillRule::NonZero, {rect_path(0, 0, 10, 10, 1), rect_path(10, 2, 20, 8, 3)});
+  EXPECT_EQ(zs_at(tee, 10, 2), (std::vector<int64_t>{3}));
+  EXPECT_EQ(zs_at(tee, 10, 8), (std::vector<int64_t>{3}));
+  // Squares touching at a corner: each of the two result points there is its own square's.
+  std::vector<int64_t> corner = zs_at(
+      unite(FillRule::NonZero, {rect_path(0, 0, 10, 10, 1), rect_path(10, 10, 20, 20, 2)}), 10, 10);
+  std::sort(corner.begin(), corner.end());
+  EXPECT_EQ(corner, (std::vector<int64_t>{1, 2}));
+  // Clockwise input comes out counter-clockwise, its points still its own.
+  PathD clockwise = rect_path(0, 0, 10, 10, 5);
+  std::reverse(clockwise.begin(), clockwise.end());
+  EXPECT_EQ(zs_at(unite(FillRule::NonZero, {clockwise}), 10, 0), (std::vector<int64_t>{5}));
+}
+
 TEST(PolygonBoolean, ClipTypesAndFillRules) {
   const PathsD a = {rect_path(0, 0, 10, 10)};
   const PathsD b = {rect_path(5, 0, 15, 10)};
