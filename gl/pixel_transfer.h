@@ -3,6 +3,11 @@
 // Pixels between the host's worlds (top row first, 8-bit or float ARGB) and
 // RGBA float GL images (bottom row first), through a host handle filled and
 // emptied by the host's iterate suites.
+//
+// Host worlds hold straight (not premultiplied) alpha: a pixel's colour is
+// its colour at full opacity, whatever its alpha. The transfers copy values
+// as they are, and the composite pass writes straight alpha, so neither
+// direction multiplies or divides by alpha.
 
 #include <cstdint>
 

@@ -1,8 +1,10 @@
-// Pixels of whole frames where they follow from the scene: the supersampled fill under its
-// stroke, and the straight alpha of the output worlds.
+// Pixels of whole frames where they follow from the scene: the supersampled fill where it is at
+// 1x, and the straight alpha of the output worlds.
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -59,6 +61,41 @@ TEST_F(FramePixels, SupersampledFillStaysWhereItIsAtOnce) {
     World out(200, 150, PixelFormat::Argb8);
     render(in, out);
     EXPECT_EQ(opaque_rows(out, 60), (std::pair<int, int>{40, 106})) << "ssaa " << ssaa;
+  }
+}
+
+TEST_F(FramePixels, EdgePixelsHoldStraightAlpha) {
+  // A star in one colour (face and walls alike), without stroke, smoothed at 3x: a pixel the
+  // outline crosses is partly transparent and keeps the full colour, in 8-bit and float alike.
+  scene.outlines({polygon({{100, 10}, {150, 45}, {132, 100}, {68, 100}, {50, 45}})});
+  scene.request.stroke_width = 0;
+  const std::array<float, 3> colour = {0.9f, 0.4f, 0.2f};
+  for (const int16_t bitdepth : {8, 32}) {
+    RenderInput in = host.input(scene.plan(), bitdepth);
+    in.ssaa = 3;
+    in.front_fill_color = colour;
+    in.side_fill = {{colour[0], colour[1], colour[2], 0.0f}};
+    World out(200, 150, bitdepth == 8 ? PixelFormat::Argb8 : PixelFormat::ArgbFloat);
+    render(in, out);
+    int edge_pixels = 0;
+    for (int y = 0; y < 150; ++y) {
+      for (int x = 0; x < 200; ++x) {
+        std::array<float, 4> argb;
+        if (bitdepth == 8) {
+          const PF_Pixel8& p = out.pixel8(x, y);
+          argb = {p.alpha / 255.0f, p.red / 255.0f, p.green / 255.0f, p.blue / 255.0f};
+        } else {
+          const PF_PixelFloat& p = out.pixel_float(x, y);
+          argb = {p.alpha, p.red, p.green, p.blue};
+        }
+        if (argb[0] < 0.1f || argb[0] > 0.9f) continue;
+        ++edge_pixels;
+        for (int c = 0; c < 3; ++c) {
+          ASSERT_NEAR(argb[c + 1], colour[c], 0.6f / 255) << x << ", " << y << " at " << bitdepth;
+        }
+      }
+    }
+    EXPECT_GT(edge_pixels, 100) << bitdepth;
   }
 }
 

@@ -103,8 +103,9 @@ struct RenderHost {
   }
 };
 
-// Premultiplied 8-bit ARGB as cairo keeps it, top row first: the colour of nearly transparent
-// pixels counts for little in comparisons.
+// 8-bit ARGB, top row first, premultiplied only because cairo's image surfaces and its PNG
+// writer and reader take premultiplied pixels (the worlds themselves hold straight alpha); it
+// also makes the colour of nearly transparent pixels count for little in comparisons.
 struct Image {
   int width = 0;
   int height = 0;
