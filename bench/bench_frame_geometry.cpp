@@ -1,12 +1,16 @@
 // Frame geometry on the CPU: union and corner flags, side chains and their
-// order, and the three meshes, for glyph-like outlines.
+// order, and the three meshes, for glyph-like outlines, on 8 and on 2 threads.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
+#include <string>
 
+#include "renderer/chain_order.h"
 #include "renderer/mesh_builders.h"
+#include "renderer/parallel_for.h"
 #include "renderer/path_grouping.h"
+#include "renderer/renderer-render.h"
 #include "renderer/side_chains.h"
 
 namespace {
@@ -68,44 +72,52 @@ ChainParams params_for(int mode, const PathsD& paths) {
   return {chain_mode_vanishing, {}, {all.left + 1.25 * w, all.top + 0.75 * h}};
 }
 
-void run_frame_geometry(benchmark::State& state, const PathsD& source, int mode) {
-  const double corner_cos = std::cos((180.0 - 10.0) * M_PI / 180.0);
+// The render routine's geometry step on these outlines: union, flags, chains and their order,
+// the three meshes, with the frame's storage kept from one frame to the next as the render
+// routine keeps it.
+void run_frame_geometry(benchmark::State& state, const PathsD& source, int mode, unsigned threads) {
   const ChainParams params = params_for(mode, source);
-  size_t chains = 0;
+  RenderInput in;
+  in.plan.paths = source;
+  in.plan.corner_cos = std::cos((180.0 - 10.0) * M_PI / 180.0);
+  in.plan.extrusion_mode = mode;
+  in.plan.extrusion_direction = params.direction;
+  in.plan.vanishing_point = params.vanishing_point;
+  in.plan.face_to_draw = face_front;
+  PF_EffectWorld output{};
+  output.width = 1920;
+  output.height = 1080;
+  FrameGeometry geometry;
+  std::string text;
   for (auto _ : state) {
-    UnitedPaths united = union_overlapping_paths(source, false);
-    flag_union_points(united.paths, corner_cos);
-    SideChainSet set = split_paths_into_chains(united.paths, params);
-    build_side_chain_order(set.chains, params);
-    const FaceMesh face = build_face_mesh(united.group_trees);
-    const SideMesh side = build_side_mesh(set.chains, united.paths, set);
-    const OutlineMesh outline = build_outline_mesh(1, set.chains, united.paths, set);
-    benchmark::DoNotOptimize(face.indices.data());
-    benchmark::DoNotOptimize(side.indices.data());
-    benchmark::DoNotOptimize(outline.indices.data());
-    chains = set.chains.size();
+    if (build_frame_geometry(in, output, geometry, text, threads) != 0) {
+      state.SkipWithError(text.c_str());
+    }
+    benchmark::DoNotOptimize(geometry.outline_mesh.indices.data());
   }
   state.counters["paths"] = static_cast<double>(source.size());
-  state.counters["chains"] = static_cast<double>(chains);
+  state.counters["chains"] = static_cast<double>(geometry.chain_set.chains.size());
 }
 
 void BM_TextRows(benchmark::State& state) {
   run_frame_geometry(state, text_rows(static_cast<int>(state.range(0))),
-                     static_cast<int>(state.range(1)));
+                     static_cast<int>(state.range(1)), static_cast<unsigned>(state.range(2)));
 }
 BENCHMARK(BM_TextRows)
-    ->ArgsProduct({{100, 1000, 10000}, {chain_mode_directional, chain_mode_vanishing}})
-    ->ArgNames({"glyphs", "mode"})
-    ->Unit(benchmark::kMillisecond);
+    ->ArgsProduct({{100, 1000, 10000}, {chain_mode_directional, chain_mode_vanishing}, {8, 2}})
+    ->ArgNames({"glyphs", "mode", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_Overlapping(benchmark::State& state) {
   run_frame_geometry(state, overlapping(static_cast<int>(state.range(0))),
-                     static_cast<int>(state.range(1)));
+                     static_cast<int>(state.range(1)), default_geometry_threads());
 }
 BENCHMARK(BM_Overlapping)
     ->ArgsProduct({{1000}, {chain_mode_directional, chain_mode_vanishing}})
     ->ArgNames({"glyphs", "mode"})
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The grouping alone: the plain scan against the grid.
 void BM_GroupingScan(benchmark::State& state) {
@@ -129,10 +141,12 @@ void BM_Stages(benchmark::State& state) {
   flag_union_points(united.paths, -0.98);
   SideChainSet set = split_paths_into_chains(united.paths, params);
   const int stage = static_cast<int>(state.range(0));
+  const auto threads = static_cast<unsigned>(state.range(2));
+  OutlineMesh outline;
   for (auto _ : state) {
     switch (stage) {
       case 0:
-        benchmark::DoNotOptimize(union_overlapping_paths(source, false).paths.data());
+        benchmark::DoNotOptimize(union_overlapping_paths(source, false, threads).paths.data());
         break;
       case 1:
         benchmark::DoNotOptimize(split_paths_into_chains(united.paths, params).chains.data());
@@ -141,23 +155,25 @@ void BM_Stages(benchmark::State& state) {
         benchmark::DoNotOptimize(order_chains_front_to_back(set.chains, params).data());
         break;
       case 3:
-        benchmark::DoNotOptimize(build_face_mesh(united.group_trees).indices.data());
+        benchmark::DoNotOptimize(build_face_mesh(united.group_trees, threads).indices.data());
         break;
       case 4:
         benchmark::DoNotOptimize(build_side_mesh(set.chains, united.paths, set).indices.data());
         break;
       default:
-        benchmark::DoNotOptimize(
-            build_outline_mesh(1, set.chains, united.paths, set).indices.data());
+        build_outline_mesh(outline, 1, set.chains, united.paths, set);
+        benchmark::DoNotOptimize(outline.indices.data());
         break;
     }
   }
 }
 // Stages: 0 union, 1 chains, 2 order, 3 face mesh, 4 side mesh, 5 outline
-// mesh; inputs: 0 text rows, 1 overlapping.
+// mesh (into storage kept between iterations); inputs: 0 text rows, 1
+// overlapping; threads for the union and the face mesh.
 BENCHMARK(BM_Stages)
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}})
-    ->ArgNames({"stage", "input"})
-    ->Unit(benchmark::kMillisecond);
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1}, {8, 2}})
+    ->ArgNames({"stage", "input", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -79,7 +79,8 @@ std::vector<uint64_t> order_chains_front_to_back(const std::vector<SideChain>& c
   // of c. A chain that is neither before nor after an active one (they only
   // touch) still takes a place of its own, and an ended chain leaves alone.
   std::vector<std::vector<uint64_t>> successors(n);
-  auto before = [&](uint32_t a, uint32_t b) { return chain_before(params, chains, a, b); };
+  const ChainPoints points(chains);
+  auto before = [&](uint32_t a, uint32_t b) { return chain_before(params, points, a, b); };
   ChainSearchTree<decltype(before)> active(n, before);
   using Tree = ChainSearchTree<decltype(before)>;
   for (const ChainEvent& event : events) {

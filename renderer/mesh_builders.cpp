@@ -1,6 +1,9 @@
 #include "renderer/mesh_builders.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "renderer/parallel_for.h"
 
 FaceMeshContext::FaceMeshContext(FaceMesh& mesh) : tess_(tessNewTess(nullptr)), mesh_(mesh) {}
 
@@ -13,15 +16,52 @@ void FaceMeshContext::renew() {
   tess_ = tessNewTess(nullptr);
 }
 
-FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees) {
-  FaceMesh mesh;
-  mesh.mode = mesh_mode_triangles;
+namespace {
+
+// Tessellates groups [begin, end) into `mesh`, with a tessellator of its own.
+void tessellate_groups(const std::vector<PolyTreeD>& group_trees, size_t begin, size_t end,
+                       FaceMesh& mesh) {
   FaceMeshContext context(mesh);
-  for (const PolyTreeD& tree : group_trees) {
-    for (const PolyPathD& outer : tree.children) {
-      if (context.tess() == nullptr) return mesh;
+  for (size_t g = begin; g < end; ++g) {
+    for (const PolyPathD& outer : group_trees[g].children) {
+      if (context.tess() == nullptr) return;
       tessellate_polygon_tree(outer, context);
     }
+  }
+}
+
+}  // namespace
+
+FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned threads) {
+  FaceMesh mesh;
+  mesh.mode = mesh_mode_triangles;
+  constexpr size_t groups_per_thread = 32;
+  if (threads <= 1 || group_trees.size() < 2 * groups_per_thread) {
+    tessellate_groups(group_trees, 0, group_trees.size(), mesh);
+    return mesh;
+  }
+  // Runs of groups are tessellated apart and joined in group order. A polygon's triangles
+  // depend on its own contours only, so the joined mesh is the one a single tessellator makes.
+  const size_t runs = std::min<size_t>(group_trees.size() / groups_per_thread, 8 * threads);
+  std::vector<FaceMesh> parts(runs);
+  parallel_for(runs, threads, 1, [&](size_t begin, size_t end) {
+    for (size_t r = begin; r < end; ++r) {
+      tessellate_groups(group_trees, r * group_trees.size() / runs,
+                        (r + 1) * group_trees.size() / runs, parts[r]);
+    }
+  });
+  size_t vertices = 0;
+  size_t indices = 0;
+  for (const FaceMesh& part : parts) {
+    vertices += part.vertices.size();
+    indices += part.indices.size();
+  }
+  mesh.vertices.reserve(vertices);
+  mesh.indices.reserve(indices);
+  for (const FaceMesh& part : parts) {
+    const auto base = static_cast<uint32_t>(mesh.vertices.size());
+    mesh.vertices.insert(mesh.vertices.end(), part.vertices.begin(), part.vertices.end());
+    for (const uint32_t index : part.indices) mesh.indices.push_back(base + index);
   }
   return mesh;
 }
@@ -187,7 +227,15 @@ class SideStrip {
 SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& paths,
                          const SideChainSet& chain_set) {
   SideMesh mesh;
+  build_side_mesh(mesh, chains, paths, chain_set);
+  return mesh;
+}
+
+void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const PathsD& paths,
+                     const SideChainSet& chain_set) {
   mesh.mode = mesh_mode_triangle_strip;
+  mesh.vertices.clear();
+  mesh.indices.clear();
   const size_t count = chains.size();
   // At most two pairs per vertex and one per exact point.
   size_t pairs = 0;
@@ -232,14 +280,12 @@ SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& pat
       strip.emit_exact(chain.exact_end, a, b, normal_a, normal_b);
     }
   }
-  return mesh;
 }
 
 void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const OutlinePoint& p2) {
   OutlineMesh& mesh = *context.mesh;
   const auto base = static_cast<uint32_t>(mesh.vertices.size());
-  for (uint32_t i = 0; i < 4; ++i) mesh.indices.push_back(base + i);
-  mesh.indices.push_back(mesh_restart_index);
+  mesh.indices.insert(mesh.indices.end(), {base, base + 1, base + 2, base + 3, mesh_restart_index});
   const OutlineVertex vertex{static_cast<float>(p1.x),
                              static_cast<float>(p1.y),
                              static_cast<float>(p1.z),
@@ -247,13 +293,22 @@ void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const
                              static_cast<float>(p2.y),
                              static_cast<float>(p2.z),
                              context.a_z};
-  for (int i = 0; i < 4; ++i) mesh.vertices.push_back(vertex);
+  mesh.vertices.insert(mesh.vertices.end(), 4, vertex);
 }
 
 OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain>& chains,
                                const PathsD& paths, const SideChainSet& chain_set) {
   OutlineMesh mesh;
+  build_outline_mesh(mesh, face_to_draw, chains, paths, chain_set);
+  return mesh;
+}
+
+void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
+                        const std::vector<SideChain>& chains, const PathsD& paths,
+                        const SideChainSet& chain_set) {
   mesh.mode = mesh_mode_triangle_strip;
+  mesh.vertices.clear();
+  mesh.indices.clear();
   const size_t count = chains.size();
   const auto depth_divisor = static_cast<float>(count + 1);
   // Room for every edge up front: the face outline has one per point, a
@@ -317,5 +372,4 @@ OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain
       if (ring.corner(i)) add_outline_edge(context, at(ring.pt(i), 0.0), at(ring.pt(i), -1.0));
     }
   }
-  return mesh;
 }

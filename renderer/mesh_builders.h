@@ -10,8 +10,10 @@
 #include "renderer/tess2_api.h"
 
 // Triangles (mode 4) of every group's union, islands before the ring around
-// them. One tessellator serves the whole frame.
-FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees);
+// them, groups in order. Runs of groups are tessellated on up to `threads`
+// threads, each with a tessellator of its own; the mesh does not depend on
+// the thread count.
+FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned threads = 1);
 
 // The face mesh being filled and the frame's one tessellator, which it owns.
 class FaceMeshContext {
@@ -47,6 +49,9 @@ void tessellate_polygon(FaceMeshContext& context, const std::vector<const PathD*
 // into `chain_set`, whose keyed paths match `paths`.
 SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& paths,
                          const SideChainSet& chain_set);
+// The same into `mesh`, whose storage is reused.
+void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const PathsD& paths,
+                     const SideChainSet& chain_set);
 
 struct OutlinePoint {
   double x = 0.0;
@@ -68,3 +73,8 @@ void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const
 // its corner verticals.
 OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain>& chains,
                                const PathsD& paths, const SideChainSet& chain_set);
+// The same into `mesh`, whose storage is reused: a frame that keeps its meshes
+// writes into memory it already has.
+void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
+                        const std::vector<SideChain>& chains, const PathsD& paths,
+                        const SideChainSet& chain_set);

@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "renderer/parallel_for.h"
 #include "renderer/render_plan.h"
 
 RectD empty_rect() {
@@ -252,29 +253,32 @@ constexpr size_t kIndexedGroupingThreshold = 64;
 
 }  // namespace
 
-UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion) {
+UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion, unsigned threads) {
   UnitedPaths result;
   const std::vector<RectD> boxes = compute_path_boxes(paths);
   const std::vector<PathGroup> groups = paths.size() < kIndexedGroupingThreshold
                                             ? group_overlapping_paths(boxes)
                                             : group_overlapping_paths_indexed(boxes);
   result.group_trees.resize(groups.size());
-  PathsD subjects;
-  for (size_t g = 0; g < groups.size(); ++g) {
-    subjects.clear();
-    for (uint64_t index : groups[g]) subjects.push_back(paths[index]);
-    boolean_op(ClipType::Union, FillRule::NonZero, subjects, PathsD{}, result.group_trees[g], 2);
-    PathsD flat = poly_tree_to_paths(result.group_trees[g]);
-    for (PathD& path : flat) result.paths.push_back(std::move(path));
-  }
+  // Each group is united on its own; the trees land in group order whichever thread made them.
+  constexpr size_t groups_per_thread = 16;
+  parallel_for(groups.size(), threads, groups_per_thread, [&](size_t begin, size_t end) {
+    PathsD subjects;
+    for (size_t g = begin; g < end; ++g) {
+      subjects.clear();
+      for (uint64_t index : groups[g]) subjects.push_back(paths[index]);
+      boolean_op(ClipType::Union, FillRule::NonZero, subjects, PathsD{}, result.group_trees[g], 2);
+    }
+  });
+  for (const PolyTreeD& tree : result.group_trees) append_poly_tree_paths(tree, result.paths);
   if (inner_extrusion) {
     for (PathD& path : result.paths) reverse_path(path);
   }
   return result;
 }
 
-UnitedPaths union_overlapping_paths(const PreRenderPlan& plan) {
-  return union_overlapping_paths(plan.paths, plan.inner_extrusion != 0);
+UnitedPaths union_overlapping_paths(const PreRenderPlan& plan, unsigned threads) {
+  return union_overlapping_paths(plan.paths, plan.inner_extrusion != 0, threads);
 }
 
 void flag_union_points(PathsD& paths, double corner_cos) {

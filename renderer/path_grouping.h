@@ -53,9 +53,11 @@ struct UnitedPaths {
 };
 
 // Groups the paths whose boxes overlap and unites each group (NonZero,
-// precision 2). Points the union creates carry flag 0.
-UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion);
-UnitedPaths union_overlapping_paths(const PreRenderPlan& plan);
+// precision 2), the groups on up to `threads` threads. Points the union
+// creates carry flag 0. The result does not depend on the thread count.
+UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion,
+                                    unsigned threads = 1);
+UnitedPaths union_overlapping_paths(const PreRenderPlan& plan, unsigned threads = 1);
 
 // Gives every point with flag 0 a flag: 1 (corner) when the outline turns
 // there by more than the corner threshold (the dot product of the unit edge

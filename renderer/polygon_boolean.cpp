@@ -276,3 +276,7 @@ PathsD poly_tree_to_paths(const PolyTreeD& tree) {
   append_depth_first(tree.children, result);
   return result;
 }
+
+void append_poly_tree_paths(const PolyTreeD& tree, PathsD& out) {
+  append_depth_first(tree.children, out);
+}

@@ -45,3 +45,5 @@ void boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, 
 
 // Depth-first flattening: each contour before its children, children in tree order.
 PathsD poly_tree_to_paths(const PolyTreeD& tree);
+// The same, appended to `out`.
+void append_poly_tree_paths(const PolyTreeD& tree, PathsD& out);

@@ -287,14 +287,14 @@ std::vector<SideFillStop> convert_side_fill_stops(const std::vector<SideFillStop
 }
 
 PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
-                            FrameGeometry& geometry, std::string& error_text) {
+                            FrameGeometry& geometry, std::string& error_text, unsigned threads) {
   const PreRenderPlan& plan = input.plan;
   if (const char* field = non_finite_plan_field(plan)) {
     error_text = concat({"render plan holds a value that is not finite in ", field});
     return report_failure(__LINE__, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
   }
 
-  UnitedPaths united = union_overlapping_paths(plan);
+  UnitedPaths united = union_overlapping_paths(plan, threads);
   geometry.combined_paths = std::move(united.paths);
   geometry.group_trees = std::move(united.group_trees);
   flag_union_points(geometry.combined_paths, plan.corner_cos);
@@ -302,11 +302,11 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
   geometry.chain_setup = compute_chain_setup(plan);
   geometry.chain_set = build_chains(geometry.combined_paths, geometry.chain_setup);
 
-  geometry.face_mesh = build_face_mesh(geometry.group_trees);
-  geometry.side_mesh =
-      build_side_mesh(geometry.chain_set.chains, geometry.combined_paths, geometry.chain_set);
-  geometry.outline_mesh = build_outline_mesh(plan.face_to_draw, geometry.chain_set.chains,
-                                             geometry.combined_paths, geometry.chain_set);
+  geometry.face_mesh = build_face_mesh(geometry.group_trees, threads);
+  build_side_mesh(geometry.side_mesh, geometry.chain_set.chains, geometry.combined_paths,
+                  geometry.chain_set);
+  build_outline_mesh(geometry.outline_mesh, plan.face_to_draw, geometry.chain_set.chains,
+                     geometry.combined_paths, geometry.chain_set);
 
   geometry.regions = compute_frame_regions(input, output, geometry.chain_setup.params.mode,
                                            geometry.chain_setup.screen_vanishing_point);

@@ -12,6 +12,7 @@
 #include "host_api/ae_effect.h"
 #include "renderer/matrix.h"
 #include "renderer/mesh.h"
+#include "renderer/parallel_for.h"
 #include "renderer/path_types.h"
 #include "renderer/polygon_boolean.h"
 #include "renderer/render_plan.h"
@@ -92,9 +93,13 @@ struct FrameGeometry {
   std::vector<SideFillStop> side_fill;  // converted and sorted
 };
 
-// Steps 2 to 8 of a frame. Fails with 512 when the plan holds a value that is not finite.
+// Steps 2 to 8 of a frame, the union and the face triangulation on up to `threads` threads.
+// The side and outline meshes are written into the storage `geometry` already has, so a caller
+// that keeps it between frames reuses it. Fails with 512 when the plan holds a value that is not
+// finite.
 PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
-                            FrameGeometry& geometry, std::string& error_text);
+                            FrameGeometry& geometry, std::string& error_text,
+                            unsigned threads = default_geometry_threads());
 
 // The GL objects of one frame, named in creation order; each releases its name when the frame
 // ends. Needs the thread's context current.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 
 namespace {
 
@@ -133,14 +134,17 @@ int segment_side(const ChainParams& params, const KeyedPoint& a, const KeyedPoin
   return d > 0.0 ? 1 : -1;
 }
 
-uint64_t find_chain_segment(const SideChain& chain, double key) {
-  const uint64_t count = chain_point_count(chain);
-  // Lower bound over [1, count - 1): the first point whose key is not below.
+namespace {
+
+// The first index in [1, count - 2] whose key is not below `key`, or count - 1, over the points
+// at(0) .. at(count - 1) of one chain.
+template <typename PointAt>
+uint64_t find_segment(uint64_t count, const PointAt& at, double key) {
   uint64_t lo = 1;
   uint64_t hi = count > 1 ? count - 1 : 1;
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo) / 2;
-    if (chain_point_at(chain, mid).key < key) {
+    if (at(mid).key < key) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -149,28 +153,68 @@ uint64_t find_chain_segment(const SideChain& chain, double key) {
   return lo;
 }
 
-int chain_point_side(const ChainParams& params, const SideChain& chain, const KeyedPoint& p) {
-  const uint64_t count = chain_point_count(chain);
+template <typename PointAt>
+int point_side(const ChainParams& params, uint64_t count, const PointAt& at, const KeyedPoint& p) {
   if (count < 2) return 0;
-  if (chain_point_at(chain, 0).key > p.key || p.key > chain_point_at(chain, count - 1).key) {
-    return 0;
-  }
-  const uint64_t i = find_chain_segment(chain, p.key);
+  if (at(0).key > p.key || p.key > at(count - 1).key) return 0;
+  const uint64_t i = find_segment(count, at, p.key);
   // The segment is chosen by key, so p's ray crosses it; where p's key is a
   // vertex's key the crossing lies on the segment's end, and rounding must
   // not make the ray miss it.
   constexpr double rounding_reach = 1e-9;
-  return segment_side(params, chain_point_at(chain, i - 1), chain_point_at(chain, i), p,
-                      rounding_reach);
+  return segment_side(params, at(i - 1), at(i), p, rounding_reach);
+}
+
+// chain_before on two chains given as their point counts and point accessors.
+template <typename PointAtA, typename PointAtB>
+bool before(const ChainParams& params, uint64_t count_a, const PointAtA& at_a, uint64_t count_b,
+            const PointAtB& at_b) {
+  if (count_a == 0 || count_b == 0) return false;
+  return point_side(params, count_b, at_b, at_a(0)) > 0 ||
+         point_side(params, count_b, at_b, at_a(count_a - 1)) > 0 ||
+         point_side(params, count_a, at_a, at_b(0)) < 0 ||
+         point_side(params, count_a, at_a, at_b(count_b - 1)) < 0;
+}
+
+auto accessor(const SideChain& chain) {
+  return [&chain](uint64_t k) { return chain_point_at(chain, k); };
+}
+
+auto accessor(std::span<const KeyedPoint> points) {
+  return [points](uint64_t k) -> const KeyedPoint& { return points[k]; };
+}
+
+}  // namespace
+
+uint64_t find_chain_segment(const SideChain& chain, double key) {
+  return find_segment(chain_point_count(chain), accessor(chain), key);
+}
+
+int chain_point_side(const ChainParams& params, const SideChain& chain, const KeyedPoint& p) {
+  return point_side(params, chain_point_count(chain), accessor(chain), p);
 }
 
 bool chain_before(const ChainParams& params, const std::vector<SideChain>& chains, uint64_t a,
                   uint64_t b) {
   if (a == b) return false;
-  const SideChain& ca = chains[a];
-  const SideChain& cb = chains[b];
-  return chain_point_side(params, cb, chain_first_point(ca)) > 0 ||
-         chain_point_side(params, cb, chain_last_point(ca)) > 0 ||
-         chain_point_side(params, ca, chain_first_point(cb)) < 0 ||
-         chain_point_side(params, ca, chain_last_point(cb)) < 0;
+  return before(params, chain_point_count(chains[a]), accessor(chains[a]),
+                chain_point_count(chains[b]), accessor(chains[b]));
+}
+
+ChainPoints::ChainPoints(const std::vector<SideChain>& chains) {
+  start_.reserve(chains.size() + 1);
+  start_.push_back(0);
+  for (const SideChain& chain : chains) start_.push_back(start_.back() + chain_point_count(chain));
+  points_.reserve(start_.back());
+  for (const SideChain& chain : chains) {
+    const uint64_t count = chain_point_count(chain);
+    for (uint64_t k = 0; k < count; ++k) points_.push_back(chain_point_at(chain, k));
+  }
+}
+
+bool chain_before(const ChainParams& params, const ChainPoints& points, uint64_t a, uint64_t b) {
+  if (a == b) return false;
+  const std::span<const KeyedPoint> pa = points.of(a);
+  const std::span<const KeyedPoint> pb = points.of(b);
+  return before(params, pa.size(), accessor(pa), pb.size(), accessor(pb));
 }

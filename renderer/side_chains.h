@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "renderer/matrix.h"
@@ -88,6 +89,23 @@ int chain_point_side(const ChainParams& params, const SideChain& chain, const Ke
 // are neither before nor after each other.
 bool chain_before(const ChainParams& params, const std::vector<SideChain>& chains, uint64_t a,
                   uint64_t b);
+
+// Every chain's points, in chain order, in one array: what the order's many
+// comparisons read, without the index arithmetic of chain_point_at.
+class ChainPoints {
+ public:
+  explicit ChainPoints(const std::vector<SideChain>& chains);
+  std::span<const KeyedPoint> of(uint64_t chain) const {
+    return {points_.data() + start_[chain], start_[chain + 1] - start_[chain]};
+  }
+
+ private:
+  std::vector<KeyedPoint> points_;
+  std::vector<uint64_t> start_;  // chain c's points are [start_[c], start_[c + 1])
+};
+
+// chain_before on the chains' points gathered by ChainPoints; the same answers.
+bool chain_before(const ChainParams& params, const ChainPoints& points, uint64_t a, uint64_t b);
 
 // Chain indices front to back, each chain exactly once.
 std::vector<uint64_t> order_chains_front_to_back(const std::vector<SideChain>& chains,

@@ -1,9 +1,12 @@
-// The CPU side of a frame: regions, side-fill stops, a camera view without a vanishing point.
+// The CPU side of a frame: regions, side-fill stops, a camera view without a vanishing point,
+// the same meshes whatever the thread count.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <string>
 
 #include "tests/render/render_test_support.h"
 
@@ -90,6 +93,47 @@ TEST(ChainSetup, ParallelCameraViewCutsChainsAlongTheRecedingDirection) {
   EXPECT_NEAR(setup.params.direction.x, 0.6, 1e-12);
   EXPECT_NEAR(setup.params.direction.y, -0.8, 1e-12);
   EXPECT_FALSE(dvec4_not_equal(setup.rotation, dmat2_diagonal(1.0)));
+}
+
+template <typename Vertex>
+bool same_bytes(const Mesh<Vertex>& a, const Mesh<Vertex>& b) {
+  return a.mode == b.mode && a.vertices.size() == b.vertices.size() && a.indices == b.indices &&
+         std::memcmp(a.vertices.data(), b.vertices.data(), a.vertices.size() * sizeof(Vertex)) == 0;
+}
+
+TEST(FrameGeometry, SameMeshesOnOneThreadOrMany) {
+  // 600 rings in rows, every fifth overlapping its neighbour, enough groups for the union and
+  // the face triangulation to be shared out; the storage of one frame is reused by the next.
+  RenderInput in;
+  for (int i = 0; i < 600; ++i) {
+    const double x = (i % 30) * 10.0 - (i % 5 == 4 ? 3.0 : 0.0);
+    const double y = -(i / 30) * 12.0;
+    in.plan.paths.push_back({{x, y, 1},
+                             {x + 8, y, 2},
+                             {x + 9, y + 4, 2},
+                             {x + 8, y + 9, 1},
+                             {x, y + 9, 1},
+                             {x + 4, y + 5, 2}});
+  }
+  in.plan.corner_cos = -0.5;
+  in.plan.extrusion_mode = extrusion_mode_directional;
+  in.plan.extrusion_direction = {0.6, -0.8};
+  in.plan.face_to_draw = face_front;
+  PF_EffectWorld out{};
+  out.width = 300;
+  out.height = 250;
+  std::string text;
+  FrameGeometry one;
+  ASSERT_EQ(build_frame_geometry(in, out, one, text, 1), 0);
+  FrameGeometry many;
+  for (int frame = 0; frame < 2; ++frame) {
+    ASSERT_EQ(build_frame_geometry(in, out, many, text, 8), 0);
+    EXPECT_EQ(many.combined_paths, one.combined_paths);
+    EXPECT_TRUE(same_bytes(many.face_mesh, one.face_mesh));
+    EXPECT_TRUE(same_bytes(many.side_mesh, one.side_mesh));
+    EXPECT_TRUE(same_bytes(many.outline_mesh, one.outline_mesh));
+  }
+  EXPECT_GT(one.face_mesh.indices.size(), 3000u);
 }
 
 }  // namespace
