@@ -49,7 +49,7 @@ void build_programs(LocalRenderData& record) {
     GlShader fragment(GL_FRAGMENT_SHADER);
     fragment.compile(sources.fragment);
     // A failed compile or link has been reported; the program is kept so
-    // that the list always has all five.
+    // that the list always has every program.
     record.programs.push_back(std::make_unique<GlProgram>(vertex, fragment));
   }
 }
@@ -233,6 +233,7 @@ void release_local_render_data(LocalRenderData* record) {
   if (record->context && record->context->context != nullptr) {
     make_gl_context_current(record->context.get());
     record->programs.clear();
+    record->targets.reset();
     destroy_gl_context(record->context.get());
   }
   delete record;

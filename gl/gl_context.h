@@ -1,12 +1,13 @@
 #pragma once
 
 // The offscreen OpenGL context of a thread and the thread's render state:
-// its context and five compiled programs, created on the thread's first use
-// and released when the thread ends.
+// its context, its compiled programs and the render targets its last frame
+// kept, created on the thread's first use and released when the thread ends.
 
 #include <memory>
 #include <vector>
 
+#include "gl/frame_targets.h"
 #include "gl/gl_objects.h"
 #include "gl/shader_sources.h"
 #include "platform/wgl.h"
@@ -30,6 +31,9 @@ struct LocalRenderData {
   // In ShaderProgramIndex order; empty when context creation failed.
   std::vector<std::unique_ptr<GlProgram>> programs;
   bool has_anisotropic = false;
+  // The last frame's render targets, kept for the next while they fit under
+  // frame_targets_memory_cap; null when none are kept.
+  std::unique_ptr<FrameTargets> targets;
 };
 
 inline constexpr const char* gl_window_class_name = "TARVOLK_OpenGL_Win_Class";
@@ -56,8 +60,9 @@ LocalRenderData* ensure_local_render_data();
 // The same on the params-setup path: its own slot, lock and context.
 LocalRenderData* ensure_thread_gl_state();
 
-// Thread-exit release of one slot's record: programs deleted with the
-// context current, then the context destroyed and the record freed.
+// Thread-exit release of one slot's record: programs and kept targets
+// deleted with the context current, then the context destroyed and the
+// record freed.
 void release_local_render_data(LocalRenderData* record);
 
 // Whether the current context lists exactly this extension name.

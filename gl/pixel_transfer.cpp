@@ -13,7 +13,7 @@ class TransferHandle {
  public:
   TransferHandle(const PF_HandleSuite1* suite, A_HandleSize size) : suite_(suite) {
     handle_ = suite_->host_new_handle(size);
-    if (handle_ != nullptr) data_ = static_cast<float*>(suite_->host_lock_handle(handle_));
+    if (handle_ != nullptr) data_ = suite_->host_lock_handle(handle_);
   }
   ~TransferHandle() {
     if (handle_ == nullptr) return;
@@ -23,20 +23,23 @@ class TransferHandle {
   TransferHandle(const TransferHandle&) = delete;
   TransferHandle& operator=(const TransferHandle&) = delete;
 
-  float* data() const { return data_; }
+  template <typename T = float>
+  T* data() const {
+    return static_cast<T*>(data_);
+  }
 
  private:
   const PF_HandleSuite1* suite_;
   PF_Handle handle_ = nullptr;
-  float* data_ = nullptr;
+  void* data_ = nullptr;
 };
 
 const SPBasicSuite* basic_suite(const PF_InData* in_data) {
   return in_data != nullptr ? in_data->pica_basicP : nullptr;
 }
 
-A_HandleSize transfer_size(A_long width, A_long height) {
-  return static_cast<A_HandleSize>(width) * static_cast<A_HandleSize>(height) * 16u;
+A_HandleSize transfer_size(A_long width, A_long height, A_HandleSize bytes_per_texel = 16) {
+  return static_cast<A_HandleSize>(width) * static_cast<A_HandleSize>(height) * bytes_per_texel;
 }
 
 // The texel of world pixel (x, y), or null for a pixel outside the world.
@@ -55,7 +58,8 @@ uint8_t float_to_channel8(float v) {
   if (std::isnan(v)) return 0;
   if (0 > v) v = 0;
   if (1 < v) v = 1;
-  return static_cast<uint8_t>(static_cast<int>(std::round(v * 255.0)));
+  // Within [0, 255] adding a half and truncating rounds halves up, as std::round does there.
+  return static_cast<uint8_t>(static_cast<int>(v * 255.0 + 0.5));
 }
 
 PF_Err pixel8_to_buffer(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
@@ -85,6 +89,21 @@ PF_Err buffer_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8*
   out->green = float_to_channel8(texel[1]);
   out->blue = float_to_channel8(texel[2]);
   out->alpha = float_to_channel8(texel[3]);
+  return PF_Err_NONE;
+}
+
+PF_Err bytes_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
+  const auto* ref = static_cast<const PixelBytesRef*>(refcon);
+  const A_long width = ref->world->width;
+  const A_long height = ref->world->height;
+  if (x < 0 || y < 0 || x >= width || y >= height) return PF_Err_NONE;
+  const size_t row = static_cast<size_t>(height - 1 - y);
+  const uint8_t* texel =
+      ref->buffer + (row * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
+  out->red = texel[0];
+  out->green = texel[1];
+  out->blue = texel[2];
+  out->alpha = texel[3];
   return PF_Err_NONE;
 }
 
@@ -158,4 +177,24 @@ PF_Err read_back_pixels(const GlFramebuffer& framebuffer, int32_t x, int32_t y, 
                                                 buffer_to_pixel_float, output);
   }
   return PF_Err_NONE;
+}
+
+PF_Err read_back_pixels8(const GlFramebuffer& framebuffer, int32_t x, int32_t y, PF_InData* in_data,
+                         PF_EffectWorld* output) {
+  if (output == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  const A_long width = output->width;
+  const A_long height = output->height;
+  if (width <= 0 || height <= 0) return PF_Err_NONE;
+
+  AEGP_SuiteHandler suites(basic_suite(in_data));
+  TransferHandle handle(suites.HandleSuite1(), transfer_size(width, height, 4));
+  if (handle.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
+  auto* buffer = handle.data<uint8_t>();
+
+  framebuffer.bind();
+  glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
+
+  PixelBytesRef ref{buffer, output};
+  return suites.Iterate8Suite1()->iterate(in_data, 0, height, nullptr, nullptr, &ref,
+                                          bytes_to_pixel8, output);
 }

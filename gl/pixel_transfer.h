@@ -22,6 +22,13 @@ struct PixelTransferRef {
   PF_EffectWorld* world;
 };
 
+// Reference data of the byte read-back: the locked buffer (RGBA bytes,
+// bottom row first) and the 8-bit world being iterated.
+struct PixelBytesRef {
+  const uint8_t* buffer;
+  PF_EffectWorld* world;
+};
+
 // Fills `texture` with `input` as GL_RGBA32F with linear filtering; without
 // an input (or with an empty one) a 1 x 1 transparent black texture. Returns
 // PF_Err_OUT_OF_MEMORY when the transfer handle cannot be had, else the
@@ -34,6 +41,12 @@ PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld*
 PF_Err read_back_pixels(const GlFramebuffer& framebuffer, int32_t x, int32_t y, PF_InData* in_data,
                         int16_t bitdepth, PF_EffectWorld* output);
 
+// The 8-bit read-back from a framebuffer whose colour is already 8 bits a
+// channel (GL_RGBA8): the bytes are copied as GL gives them, a quarter of the
+// float read-back's traffic. Results as for the float read-back.
+PF_Err read_back_pixels8(const GlFramebuffer& framebuffer, int32_t x, int32_t y, PF_InData* in_data,
+                         PF_EffectWorld* output);
+
 // The iterate callbacks: each touches only its destination pixel and the
 // texel at (x, height - 1 - y); always 0.
 PF_Err pixel8_to_buffer(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out);
@@ -42,6 +55,7 @@ PF_Err pixel_float_to_buffer(void* refcon, A_long x, A_long y, PF_PixelFloat* in
 PF_Err buffer_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out);
 PF_Err buffer_to_pixel_float(void* refcon, A_long x, A_long y, PF_PixelFloat* in,
                              PF_PixelFloat* out);
+PF_Err bytes_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out);
 
 // One channel to 8 bits: clamped to [0, 1], times 255, rounded half away from
 // zero. NaN gives 0.

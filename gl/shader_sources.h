@@ -1,7 +1,7 @@
 #pragma once
 
-// The five shader programs, their sources embedded from shaders/*.glsl at
-// build time. Each source starts with an empty line and "#version 330".
+// The shader programs, their sources embedded from shaders/*.glsl at build
+// time. Each source starts with an empty line and "#version 330".
 
 // Position of each program in the thread's program list.
 enum ShaderProgramIndex : int {
@@ -10,15 +10,19 @@ enum ShaderProgramIndex : int {
   front_mask_program = 2,  // compiled and kept; no pass draws it
   outline_program = 3,
   composite_program = 4,
+  // The face in its flat colour, for frames that do not inherit the layer's
+  // colours: it leaves out the input texture, which the face program samples
+  // even where its colour is not used.
+  face_flat_program = 5,
 };
-inline constexpr int shader_program_count = 5;
+inline constexpr int shader_program_count = 6;
 
 struct ShaderProgramSources {
   const char* vertex;
   const char* fragment;
 };
 
-// Sources of the program at `index`, 0 to 4.
+// Sources of the program at `index`, 0 to shader_program_count - 1.
 const ShaderProgramSources& shader_program_sources(int index);
 
 extern const char side_walls_vertex_glsl[];
@@ -31,3 +35,4 @@ extern const char outline_vertex_glsl[];
 extern const char outline_fragment_glsl[];
 extern const char composite_vertex_glsl[];
 extern const char composite_fragment_glsl[];
+extern const char face_flat_fragment_glsl[];

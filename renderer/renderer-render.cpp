@@ -344,7 +344,7 @@ void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan)
 }  // namespace
 
 PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
-                        const FrameGeometry& geometry, const LocalRenderData& render_data,
+                        const FrameGeometry& geometry, LocalRenderData& render_data,
                         FrameGlObjects& gl, std::string& error_text) {
   const PreRenderPlan& plan = input.plan;
   const FrameRegions& regions = geometry.regions;
@@ -355,25 +355,27 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   const int32_t gl_fw = std::min(fw, largest_texture_request);
   const int32_t gl_fh = std::min(fh, largest_texture_request);
   const mat4 path_to_screen = mat4_to_float(plan.path_to_screen);
+  const bool inherit = plan.inherit_layer_color != 0;
 
-  // Input layer: mipmapped and, where the context can, anisotropically filtered.
-  {
+  // Input layer, only where the face samples it: mipmapped and, where the context can,
+  // anisotropically filtered.
+  if (inherit) {
     const PF_Err err = upload_input_pixels(input.in_data, input.bitdepth, input.input, gl.in_tex);
     const int64_t in_w = input.input != nullptr ? input.input->width : 1;
     const int64_t in_h = input.input != nullptr ? input.input->height : 1;
     RETURN_ON_ERROR(check_transfer(
         __LINE__, err, concat({"failed to upload input texture ", size_text(in_w, in_h)}),
         error_text));
+    if (render_data.has_anisotropic) {
+      float max_anisotropy = 1.0f;
+      glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+      gl.in_tex.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
+    }
+    gl.in_tex.bind();
+    glGenerateMipmap(GL_TEXTURE_2D);
+    gl.in_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    gl.in_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
-  if (render_data.has_anisotropic) {
-    float max_anisotropy = 1.0f;
-    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
-    gl.in_tex.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
-  }
-  gl.in_tex.bind();
-  glGenerateMipmap(GL_TEXTURE_2D);
-  gl.in_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-  gl.in_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::InputTexture, "", error_text));
 
   gl.face_vertex_array.add_buffer(gl.face_vertex_buffer, float_layout({2}));
@@ -381,32 +383,59 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   gl.side_vertex_array.add_buffer(gl.side_vertex_buffer, float_layout({3, 2, 1}));
   gl.side_vertex_array.bind_with_index_buffer(gl.side_index_buffer);
 
+  // The targets the thread kept from its last frame serve again when they have this frame's
+  // sizes; otherwise they go before new ones are made, so that both are never held at once.
+  const int32_t composite_format = input.bitdepth == 8 ? GL_RGBA8 : GL_RGBA32F;
+  const bool kept = render_data.targets != nullptr &&
+                    render_data.targets->fits(gl_fw, gl_fh, w, h, composite_format);
+  if (!kept) {
+    render_data.targets.reset();
+    render_data.targets = std::make_unique<FrameTargets>();
+  }
+  FrameTargets& targets = *render_data.targets;
+  gl.targets = &targets;
+  // Targets are kept only once complete: a frame that fails on them leaves none behind.
+  struct ForgetUnlessComplete {
+    LocalRenderData& render_data;
+    bool complete = false;
+    ~ForgetUnlessComplete() {
+      if (!complete) render_data.targets.reset();
+    }
+  } forget_unless_complete{render_data};
+
   // Face targets at the supersampled size.
-  gl.face_fb.bind();
-  make_target(gl.depth_tex, GL_DEPTH_COMPONENT32F, gl_fw, gl_fh, GL_DEPTH_COMPONENT, GL_NEAREST);
-  gl.face_fb.attach_texture(GL_DEPTH_ATTACHMENT, gl.depth_tex, 0);
+  targets.face_fb.bind();
+  if (!kept) {
+    make_target(targets.depth_tex, GL_DEPTH_COMPONENT32F, gl_fw, gl_fh, GL_DEPTH_COMPONENT,
+                GL_NEAREST);
+    targets.face_fb.attach_texture(GL_DEPTH_ATTACHMENT, targets.depth_tex, 0);
+  }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::DepthTexture,
                            concat({"failed to create depth_tex ", size_text(fw, fh), ", "}),
                            error_text));
-  make_target(gl.fill_tex, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_LINEAR);
-  gl.face_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.fill_tex, 0);
+  if (!kept) {
+    make_target(targets.fill_tex, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_LINEAR);
+    targets.face_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.fill_tex, 0);
+  }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture,
                            concat({"failed to create fill_tex ", size_text(fw, fh), ", "}),
                            error_text));
-  RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.face_fb, "face_fb", error_text));
+  RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.face_fb, "face_fb", error_text));
 
   gl.outline_vertex_array.add_buffer(gl.outline_vertex_buffer, float_layout({3, 3, 1}));
   gl.outline_vertex_array.bind_with_index_buffer(gl.outline_index_buffer);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineVertexArray, "", error_text));
 
   // Stroke coverage at the output's size.
-  gl.outline_fb.bind();
-  make_target(gl.outline_tex, GL_R32F, w, h, GL_RGBA, GL_LINEAR);
-  gl.outline_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.outline_tex, 0);
+  targets.outline_fb.bind();
+  if (!kept) {
+    make_target(targets.outline_tex, GL_R32F, w, h, GL_RGBA, GL_LINEAR);
+    targets.outline_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.outline_tex, 0);
+  }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineTexture,
                            concat({"failed to create outline_tex ", size_text(w, h), ", "}),
                            error_text));
-  RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.outline_fb, "outline_fb", error_text));
+  RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.outline_fb, "outline_fb", error_text));
 
   // Side-fill stops as a buffer texture; their data is stored at the side-wall pass.
   gl.side_fill_color_buffer.bind(GL_TEXTURE_BUFFER);
@@ -414,39 +443,49 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, gl.side_fill_color_buffer.id());
 
   gl.empty_vertex_array.bind();
-  gl.composite_fb.bind();
-  gl.composite_tex.image_2d(0, GL_RGBA32F, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-  gl.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.composite_tex, 0);
+  targets.composite_fb.bind();
+  if (!kept) {
+    targets.composite_tex.image_2d(0, composite_format, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    targets.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.composite_tex, 0);
+  }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositeTexture,
                            concat({"failed to create composite_tex ", size_text(w, h), ", "}),
                            error_text));
-  RETURN_ON_ERROR(check_framebuffer(__LINE__, gl.composite_fb, "composite_fb", error_text));
+  RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.composite_fb, "composite_fb", error_text));
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::AllObjects, "", error_text));
+  targets.face_width = gl_fw;
+  targets.face_height = gl_fh;
+  targets.width = w;
+  targets.height = h;
+  targets.composite_format = composite_format;
+  forget_unless_complete.complete = true;
 
   // Face pass. With inner extrusion and a visible cap, depth starts at the near plane so that
   // the cap first marks the opening and the far cap then fills it.
   const bool inner = plan.inner_extrusion != 0;
-  gl.face_fb.bind();
+  targets.face_fb.bind();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
 
-  const GlProgram& face = *render_data.programs[face_program];
+  const GlProgram& face = *render_data.programs[inherit ? face_program : face_flat_program];
   face.use();
   face.set_mat4("mvp", regions.face_matrix.data());
   face.set_mat4("path_to_screen", path_to_screen.data());
   face.set_int("face_to_draw", plan.face_to_draw);
   face.set_bool("inner_extrusion", inner);
   set_extrusion_uniforms(face, plan);
-  face.set_bool("inherit_layer_color", plan.inherit_layer_color != 0);
-  face.set_int("in_tex", 0);
-  glActiveTexture(GL_TEXTURE0);
-  gl.in_tex.bind();
-  face.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
+  if (inherit) {
+    face.set_bool("inherit_layer_color", true);
+    face.set_int("in_tex", 0);
+    glActiveTexture(GL_TEXTURE0);
+    gl.in_tex.bind();
+    face.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
+  }
   face.set_vec3("front_fill_color", input.front_fill_color.data());
 
-  gl.face_fb.bind();
+  targets.face_fb.bind();
   glViewport(0, 0, gl_fw, gl_fh);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(inner ? GL_ALWAYS : GL_LESS);
@@ -479,7 +518,7 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
                           GL_DYNAMIC_DRAW);
 
-  gl.face_fb.bind();
+  targets.face_fb.bind();
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_PRIMITIVE_RESTART);
   glPrimitiveRestartIndex(mesh_restart_index);
@@ -490,7 +529,7 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
 
   // Outline pass at the output's size, tested against the supersampled depth.
   glViewport(0, 0, w, h);
-  gl.outline_fb.bind();
+  targets.outline_fb.bind();
   glDisable(GL_DEPTH_TEST);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -516,7 +555,7 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   outline.set_mat4("path_to_screen", path_to_screen.data());
   outline.set_int("depth_tex", 0);
   glActiveTexture(GL_TEXTURE0);
-  gl.depth_tex.bind();
+  targets.depth_tex.bind();
 
   glEnable(GL_BLEND);
   glBlendEquation(GL_MAX);
@@ -535,16 +574,16 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   composite.set_ivec2("face_offset", &regions.face_offset.x);
   composite.set_int("fill_tex", 0);
   glActiveTexture(GL_TEXTURE0);
-  gl.fill_tex.bind();
+  targets.fill_tex.bind();
   composite.set_float("fill_opacity", input.fill_opacity);
   composite.set_int("outline_tex", 1);
   glActiveTexture(GL_TEXTURE1);
-  gl.outline_tex.bind();
+  targets.outline_tex.bind();
   composite.set_vec3("stroke_color", input.stroke_color.data());
   composite.set_float("stroke_opacity", input.stroke_opacity);
 
   gl.empty_vertex_array.bind();
-  gl.composite_fb.bind();
+  targets.composite_fb.bind();
   glViewport(0, 0, w, h);
   glDisable(GL_DEPTH_TEST);
   glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
@@ -559,14 +598,54 @@ PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_Ef
         concat({"output_selector ", std::to_string(input.output_selector), " is not supported"});
     return report_failure(__LINE__, PF_Err_BAD_CALLBACK_PARAM, error_text);
   }
-  const PF_Err err = read_back_pixels(gl.composite_fb, input.read_x, input.read_y, input.in_data,
-                                      input.bitdepth, output);
+  const FrameTargets& targets = *gl.targets;
+  const PF_Err err = targets.composite_format == GL_RGBA8
+                         ? read_back_pixels8(targets.composite_fb, input.read_x, input.read_y,
+                                             input.in_data, output)
+                         : read_back_pixels(targets.composite_fb, input.read_x, input.read_y,
+                                            input.in_data, input.bitdepth, output);
   RETURN_ON_ERROR(check_transfer(__LINE__, err,
                                  concat({"failed to download composite_fb into output texture ",
                                          size_text(output->width, output->height)}),
                                  error_text));
   return check_gl(__LINE__, RenderCheck::ReadBack, "", error_text);
 }
+
+namespace {
+
+// A frame's meshes beyond this many bytes are let go when it ends instead of being kept for the
+// next frame (10,000 glyphs take about 100 MB).
+constexpr size_t kept_geometry_memory_cap = size_t{256} << 20;
+
+template <typename Vertex>
+size_t mesh_bytes(const Mesh<Vertex>& mesh) {
+  return mesh.vertices.capacity() * sizeof(Vertex) + mesh.indices.capacity() * sizeof(uint32_t);
+}
+
+// When the frame ends, lets go of the thread's frame storage if it grew beyond its cap.
+struct KeptGeometryLimit {
+  FrameGeometry& geometry;
+  ~KeptGeometryLimit() {
+    if (mesh_bytes(geometry.face_mesh) + mesh_bytes(geometry.side_mesh) +
+            mesh_bytes(geometry.outline_mesh) >
+        kept_geometry_memory_cap) {
+      geometry = FrameGeometry();
+    }
+  }
+};
+
+// When the frame ends, lets go of the thread's render targets if they exceed their cap; the
+// thread's context is still current then.
+struct KeptTargetsLimit {
+  LocalRenderData& render_data;
+  ~KeptTargetsLimit() {
+    if (render_data.targets && render_data.targets->bytes() > frame_targets_memory_cap) {
+      render_data.targets.reset();
+    }
+  }
+};
+
+}  // namespace
 
 PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::string* error_text) {
   std::string ignored_text;
@@ -588,7 +667,9 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
     return PF_Err_NONE;
   }
 
-  FrameGeometry geometry;
+  // The thread keeps its frame storage for the next frame, which mostly needs as much again.
+  thread_local FrameGeometry geometry;
+  const KeptGeometryLimit limit{geometry};
   RETURN_ON_ERROR(build_frame_geometry(*input, *output, geometry, text));
 
   LocalRenderData* render_data = ensure_local_render_data();
@@ -598,6 +679,7 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
 
+  const KeptTargetsLimit targets_limit{*render_data};
   FrameGlObjects gl;
   RETURN_ON_ERROR(run_frame_passes(*input, *output, geometry, *render_data, gl, text));
   return read_back_frame(*input, gl, output, text);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gl/frame_targets.h"
 #include "gl/gl_objects.h"
 #include "host_api/ae_effect.h"
 #include "renderer/matrix.h"
@@ -102,7 +103,8 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
                             unsigned threads = default_geometry_threads());
 
 // The GL objects of one frame, named in creation order; each releases its name when the frame
-// ends. Needs the thread's context current.
+// ends. The render targets live on the thread's render state and are only pointed at. Needs the
+// thread's context current.
 struct FrameGlObjects {
   GlTexture in_tex{GL_TEXTURE_2D};
   GlVertexArray face_vertex_array;
@@ -111,26 +113,22 @@ struct FrameGlObjects {
   GlVertexArray side_vertex_array;
   GlBuffer side_vertex_buffer;
   GlBuffer side_index_buffer;
-  GlFramebuffer face_fb;
-  GlTexture depth_tex{GL_TEXTURE_2D};
-  GlTexture fill_tex{GL_TEXTURE_2D};
   GlVertexArray outline_vertex_array;
   GlBuffer outline_vertex_buffer;
   GlBuffer outline_index_buffer;
-  GlFramebuffer outline_fb;
-  GlTexture outline_tex{GL_TEXTURE_2D};
   GlBuffer side_fill_color_buffer;
   GlTexture side_fill_tex{GL_TEXTURE_BUFFER};
   GlVertexArray empty_vertex_array;
-  GlFramebuffer composite_fb;
-  GlTexture composite_tex{GL_TEXTURE_2D};
+  FrameTargets* targets = nullptr;  // set by run_frame_passes
 };
 
 struct LocalRenderData;
 
-// Step 10: uploads the input, makes the frame's targets and runs the four passes.
+// Step 10: uploads the input where the face samples it, makes the frame's targets or takes
+// those the thread kept from its last frame, and runs the four passes. For an 8-bit output the
+// composite is an 8-bit target, quantised as the read-back would quantise it.
 PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
-                        const FrameGeometry& geometry, const LocalRenderData& render_data,
+                        const FrameGeometry& geometry, LocalRenderData& render_data,
                         FrameGlObjects& gl, std::string& error_text);
 
 // Step 11: reads the composite back into the output world.

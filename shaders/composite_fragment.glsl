@@ -35,22 +35,29 @@ vec3 srgb_encode(vec3 c) {
 void main() {
   vec2 resolution = vec2(textureSize(outline_tex, 0));
   ivec2 pixel = ivec2(floor(uv * resolution));
+  float stroke_alpha = stroke_opacity * texture(outline_tex, uv).r;
 
   // face_offset is in output pixels; the fill holds ssaa x ssaa samples of each.
   ivec2 first_sample = (face_offset + pixel) * ssaa;
-  vec4 sum = vec4(0.0);
-  for (int y = 0; y < ssaa; ++y) {
-    for (int x = 0; x < ssaa; ++x) {
-      vec4 texel = texelFetch(fill_tex, first_sample + ivec2(x, y), 0);
-      sum += vec4(srgb_decode(texel.rgb) * texel.a, texel.a);
+  vec3 fill_color;
+  float fill_alpha;
+  if (ssaa == 1) {
+    // One sample: decoding to linear light and encoding back would return its own colour.
+    vec4 texel = texelFetch(fill_tex, first_sample, 0);
+    fill_color = texel.a != 0.0 ? texel.rgb : vec3(0.0);
+    fill_alpha = texel.a;
+  } else {
+    vec4 sum = vec4(0.0);
+    for (int y = 0; y < ssaa; ++y) {
+      for (int x = 0; x < ssaa; ++x) {
+        vec4 texel = texelFetch(fill_tex, first_sample + ivec2(x, y), 0);
+        sum += vec4(srgb_decode(texel.rgb) * texel.a, texel.a);
+      }
     }
+    fill_alpha = sum.a / float(ssaa * ssaa);
+    fill_color = sum.a != 0.0 ? srgb_encode(sum.rgb / sum.a) : vec3(0.0);
   }
-  vec3 fill_color = sum.a != 0.0 ? sum.rgb / sum.a : sum.rgb;
-  float fill_alpha = sum.a / float(ssaa * ssaa);
-  fill_color = srgb_encode(fill_color);
   fill_alpha *= fill_opacity;
-
-  float stroke_alpha = stroke_opacity * texture(outline_tex, uv).r;
 
   float a = stroke_alpha + fill_alpha * (1.0 - stroke_alpha);
   if (a == 0.0) {

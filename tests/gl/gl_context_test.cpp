@@ -50,7 +50,7 @@ TEST_F(GlContextTest, FirstEnsureBuildsEverythingAndLaterOnesNothing) {
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(wglGetCurrentContext(), data->context->context);
     // Every program compiles and links on this driver.
-    ASSERT_EQ(data->programs.size(), 5u);
+    ASSERT_EQ(data->programs.size(), static_cast<size_t>(shader_program_count));
     for (const auto& program : data->programs) {
       GLint linked = 0;
       glGetProgramiv(program->id(), GL_LINK_STATUS, &linked);
@@ -117,7 +117,7 @@ TEST_F(GlContextTest, DriverWithout41CoreFallsBackTo32Core) {
     GLint flags = -1;
     glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
     EXPECT_EQ(flags & GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT, 0);
-    EXPECT_EQ(data->programs.size(), 5u);
+    EXPECT_EQ(data->programs.size(), static_cast<size_t>(shader_program_count));
   });
   EXPECT_EQ(win32_testing::call_count(Call::wglCreateContextAttribsARB), 2);
 }
@@ -238,7 +238,7 @@ TEST_F(GlContextTest, ThreadExitReleasesContextsAndPrograms) {
 
   std::sort(program_ids.begin(), program_ids.end());
   std::sort(deleted_programs.begin(), deleted_programs.end());
-  EXPECT_EQ(program_ids.size(), 10u);
+  EXPECT_EQ(program_ids.size(), 2u * shader_program_count);
   EXPECT_EQ(deleted_programs, program_ids);
   expect_same(win32_testing::live_objects(), baseline_);
 }

@@ -116,12 +116,15 @@ TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
 }
 
 TEST_F(RenderErrors, FailedTransfersNameTheirSizeAndKeepTheHostsCode) {
-  // The upload's handle locks; the read-back's does not.
-  host.host.fail(simhost::Fail::LockHandle, 1, 1);
+  // The read-back's handle does not lock. Without "Inherit Layer Color" nothing samples the
+  // input, so nothing is uploaded and the read-back's is the frame's first handle.
+  host.host.fail(simhost::Fail::LockHandle);
   EXPECT_EQ(render(host.input(scene.plan())), PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(text, "failed to download composite_fb into output texture (200x150)");
   EXPECT_EQ(count_of(report, "]: PF_Err: 4, " + text + "\n"), 1) << report;
 
+  // The upload's handle does not lock.
+  scene.request.inherit_layer_color = 1;
   World layer(64, 48, PixelFormat::Argb8);
   RenderInput in = host.input(scene.plan());
   in.input = layer.get();
