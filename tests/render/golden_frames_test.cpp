@@ -162,7 +162,9 @@ TEST_F(GoldenFrames, SupersampledThreeAndOne) {
 
 // The face takes the input layer's own colours: a checkerboard of 10-pixel squares, white and
 // coloured, the coloured ones running from blue on the left to orange on the right and greener
-// towards the bottom, seen through the "T" and the "O"; the walls stay solid.
+// towards the bottom, seen through the "T" and the "O"; the walls stay solid. The face maps the
+// layer pixel for pixel, so the squares keep their sharp edges and exact colours (anisotropic
+// filtering used to blur them into their neighbours).
 TEST_F(GoldenFrames, FaceSamplesTheInputLayer) {
   block_and_ring();
   scene.request.inherit_layer_color = 1;
