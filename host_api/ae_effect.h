@@ -66,26 +66,24 @@ typedef struct PF_ProgressInfo* PF_ProgPtr;
 // ---------------------------------------------------------------------------
 // Error codes
 
-enum : PF_Err {
-  PF_Err_NONE = 0,
-  PF_Err_OUT_OF_MEMORY = 4,
-  PF_Err_INTERNAL_STRUCT_DAMAGED = 512,
-  PF_Err_INVALID_INDEX = 513,
-  PF_Err_UNRECOGNIZED_PARAM_TYPE = 514,
-  PF_Err_INVALID_CALLBACK = 515,
-  PF_Err_BAD_CALLBACK_PARAM = 516,
-  PF_Interrupt_CANCEL = 517,
-  PF_Err_CANNOT_PARSE_KEYFRAME_TEXT = 518,
-};
+// Typed constants rather than enumerators, so that a handler's
+// `throw PF_Err_OUT_OF_MEMORY` is caught as a PF_Err at the command boundary.
+constexpr PF_Err PF_Err_NONE = 0;
+constexpr PF_Err PF_Err_OUT_OF_MEMORY = 4;
+constexpr PF_Err PF_Err_INTERNAL_STRUCT_DAMAGED = 512;
+constexpr PF_Err PF_Err_INVALID_INDEX = 513;
+constexpr PF_Err PF_Err_UNRECOGNIZED_PARAM_TYPE = 514;
+constexpr PF_Err PF_Err_INVALID_CALLBACK = 515;
+constexpr PF_Err PF_Err_BAD_CALLBACK_PARAM = 516;
+constexpr PF_Err PF_Interrupt_CANCEL = 517;
+constexpr PF_Err PF_Err_CANNOT_PARSE_KEYFRAME_TEXT = 518;
 
-enum : A_Err {
-  A_Err_NONE = 0,
-  A_Err_GENERIC = 1,
-  A_Err_STRUCT = 2,
-  A_Err_PARAMETER = 3,
-  A_Err_ALLOC = 4,
-  A_Err_MISSING_SUITE = 13,
-};
+constexpr A_Err A_Err_NONE = 0;
+constexpr A_Err A_Err_GENERIC = 1;
+constexpr A_Err A_Err_STRUCT = 2;
+constexpr A_Err A_Err_PARAMETER = 3;
+constexpr A_Err A_Err_ALLOC = 4;
+constexpr A_Err A_Err_MISSING_SUITE = 13;
 
 // ---------------------------------------------------------------------------
 // Commands

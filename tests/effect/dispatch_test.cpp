@@ -110,6 +110,16 @@ TEST_F(DispatchTest, WhatAHandlerThrowsBecomesAnErrorCode) {
   };
   EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_BAD_CALLBACK_PARAM);
 
+  // The named constants are thrown as they are, without a cast.
+  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
+    throw PF_Err_OUT_OF_MEMORY;
+  };
+  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_OUT_OF_MEMORY);
+  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
+    throw A_Err_MISSING_SUITE;
+  };
+  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), A_Err_MISSING_SUITE);
+
   handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
     throw std::bad_alloc();
   };
