@@ -246,6 +246,7 @@ void reset() {
   state().create_context_attribs_supported = true;
   state().max_core_major = 0;
   state().max_core_minor = 0;
+  state().windows_build = default_windows_build;
 }
 
 int call_count(Call call) {

@@ -1,8 +1,10 @@
 #pragma once
 
-// The few Windows types and calls that the OpenGL context code makes,
-// implemented on Linux. Windows are records without a screen; device contexts
-// carry the pixel format that WGL needs. Names and values are Windows' own.
+// The few Windows types and calls that the plug-in makes, implemented on
+// Linux: window classes, windows and device contexts for the OpenGL context
+// (records without a screen; device contexts carry the pixel format that WGL
+// needs), and the system module lookup that reads the Windows version. Names
+// and values are Windows' own.
 
 #include <cstdint>
 
@@ -19,6 +21,11 @@ using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
 using LPCSTR = const char*;
 using LPVOID = void*;
+using LONG = int32_t;
+using NTSTATUS = LONG;
+// UTF-16 code units, as on Windows (wchar_t is 32 bits here).
+using WCHAR = char16_t;
+using LPCWSTR = const WCHAR*;
 
 struct Win32Window;
 struct Win32DeviceContext;
@@ -28,6 +35,7 @@ struct Win32Cursor;
 struct Win32Brush;
 struct Win32Menu;
 struct Win32GdiObject;
+struct Win32Module;
 
 using HWND = Win32Window*;
 using HDC = Win32DeviceContext*;
@@ -37,6 +45,10 @@ using HCURSOR = Win32Cursor*;
 using HBRUSH = Win32Brush*;
 using HMENU = Win32Menu*;
 using HGDIOBJ = Win32GdiObject*;
+using HMODULE = Win32Module*;
+// Windows declares INT_PTR (*)(); a function without result here, so that the
+// cast back to a function's own type is the usual one for any address.
+using FARPROC = void (*)();
 
 #ifndef TRUE
 #define TRUE 1
@@ -91,8 +103,22 @@ struct PIXELFORMATDESCRIPTOR {
   DWORD dwDamageMask;
 };
 
+// What ntdll's RtlGetVersion fills in.
+struct RTL_OSVERSIONINFOW {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  WCHAR szCSDVersion[128];
+};
+
+// RtlGetVersion, as GetProcAddress gives it.
+using RtlGetVersionFunction = NTSTATUS (*)(RTL_OSVERSIONINFOW* version_information);
+
 static_assert(sizeof(WNDCLASSEXA) == 80, "cbSize as on 64-bit Windows");
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "nSize as on Windows");
+static_assert(sizeof(RTL_OSVERSIONINFOW) == 276, "dwOSVersionInfoSize as on Windows");
 
 // Class styles.
 inline constexpr UINT CS_VREDRAW = 0x0001;
@@ -115,6 +141,8 @@ inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 inline constexpr DWORD ERROR_BUSY = 170;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
@@ -123,6 +151,13 @@ inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
 inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 inline constexpr DWORD ERROR_DC_NOT_FOUND = 1425;
 inline constexpr DWORD ERROR_INVALID_PIXEL_FORMAT = 2000;
+
+// Results of the native system calls.
+inline constexpr NTSTATUS STATUS_SUCCESS = 0;
+inline constexpr NTSTATUS STATUS_INVALID_PARAMETER = static_cast<NTSTATUS>(0xC000000D);
+
+// Platform id of every Windows NT system.
+inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 
 extern "C" {
 ATOM RegisterClassExA(const WNDCLASSEXA* window_class);
@@ -140,4 +175,7 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursor_name);
 HGDIOBJ GetStockObject(int object);
 DWORD GetLastError();
 void SetLastError(DWORD error);
+// Only the system's own "ntdll.dll" is loaded here; it offers RtlGetVersion.
+HMODULE GetModuleHandleW(LPCWSTR module_name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
 }

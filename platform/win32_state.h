@@ -42,6 +42,7 @@ struct State {
   bool create_context_attribs_supported = true;
   int max_core_major = 0;  // 0: no limit
   int max_core_minor = 0;
+  DWORD windows_build = win32_testing::default_windows_build;
 };
 
 State& state();

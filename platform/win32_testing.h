@@ -20,8 +20,11 @@ enum class Call {
   wglDeleteContext,
   wglCreateContextAttribsARB,
   glewInit,
+  GetModuleHandleW,
+  GetProcAddress,
+  RtlGetVersion,  // a failure returns STATUS_INVALID_PARAMETER
 };
-inline constexpr int call_kinds = 12;
+inline constexpr int call_kinds = 15;
 
 // Lets the next `skip` calls of `call` run, then fails the `times` calls
 // after them, setting `error` as the thread's last error.
@@ -34,7 +37,12 @@ void set_create_context_attribs_supported(bool supported);
 // requests fail with ERROR_INVALID_VERSION_ARB. Unlimited by default.
 void set_max_core_version(int major, int minor);
 
-// Back to defaults: no pending failures, full driver offer, call counts 0.
+// The Windows build that RtlGetVersion reports (version 10.0 throughout).
+inline constexpr DWORD default_windows_build = 22631;  // Windows 11 23H2
+void set_windows_build(DWORD build);
+
+// Back to defaults: no pending failures, full driver offer, the default
+// Windows build, call counts 0.
 void reset();
 
 // Calls made since the last reset, failed ones included.
