@@ -2,8 +2,12 @@
 
 // The handlers that EffectMain hands commands to.
 
+#include <string>
+
 #include "host_api/ae_effect.h"
 
+// The About box's text: what the effect does, then the credit lines.
+std::string about_text();
 PF_Err about_command(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                      PF_LayerDef* output);
 PF_Err params_setup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],

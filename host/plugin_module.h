@@ -35,6 +35,7 @@ class PluginModule {
   // Calls PluginDataEntryFunction2 with the host's registration callback.
   PF_Err register_plugin(SimHost& host, Registration* registration);
 
+  PF_EffectMainPtr entry() const { return effect_main_; }
   PF_Err effect_main(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                      PF_LayerDef* output, void* extra);
 

@@ -367,6 +367,12 @@ bool SimHost::is_live_handle(PF_Handle handle) {
   return find_handle(handle) != nullptr;
 }
 
+uint64_t SimHost::handle_serial(PF_Handle handle) {
+  std::lock_guard lock(mutex_);
+  HandleRecord* record = find_handle(handle);
+  return record ? record->number : 0;
+}
+
 int SimHost::lock_count(PF_Handle handle) {
   std::lock_guard lock(mutex_);
   HandleRecord* record = find_handle(handle);

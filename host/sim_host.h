@@ -114,6 +114,9 @@ class SimHost {
   PF_Err resize_handle(A_HandleSize size, PF_Handle* handle);
   bool is_live_handle(PF_Handle handle);
   int lock_count(PF_Handle handle);
+  // The handle's number ("handle#N"), never reused: 0 once it is disposed
+  // of, so a handle made later at the same address tells itself apart.
+  uint64_t handle_serial(PF_Handle handle);
   // A handle the host itself keeps (sequence data, a parameter's value) is
   // not counted as outstanding; release_handle makes it the plug-in's again.
   void keep_handle(PF_Handle handle);

@@ -4,6 +4,8 @@
 // family registers its tables with the host; SimHost's constructor installs
 // them all.
 
+#include <cstdarg>
+
 #include "host/sim_host.h"
 
 namespace simhost {
@@ -19,6 +21,10 @@ void install_utility_callbacks(PF_UtilCallbacks& utils);
 void install_handle_suite(SimHost& host);
 // "PF Iterate8 Suite" v1 and "PF iterateFloat Suite" v1.
 void install_iterate_suites(SimHost& host);
+// "PF Param Utils Suite" v3.
+void install_param_utils_suite(SimHost& host);
+// "PF ANSI Suite" v1.
+void install_ansi_suite(SimHost& host);
 
 // The handle functions the handle suite and the utility callbacks share,
 // served and recorded under `suite` and `version`.
@@ -29,5 +35,10 @@ void serve_dispose_handle(const char* suite, int32_t version, PF_Handle handle);
 A_HandleSize serve_get_handle_size(const char* suite, int32_t version, PF_Handle handle);
 PF_Err serve_resize_handle(const char* suite, int32_t version, A_HandleSize size,
                            PF_Handle* handle);
+
+// sprintf and strcpy, shared by the utility callbacks and the ANSI suite.
+A_long serve_vsprintf(const char* suite, int32_t version, A_char* buffer, const A_char* format,
+                      va_list args);
+A_char* serve_strcpy(const char* suite, int32_t version, A_char* dest, const A_char* src);
 
 }  // namespace simhost

@@ -42,22 +42,16 @@ PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
   return call.result(PF_Err_NONE);
 }
 
-// The host's message buffers hold PF_MAX_EFFECT_MSG_LEN characters; longer
-// texts are cut there rather than written past the buffer.
 A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
-  HostCall call(kUtils, 0, "sprintf", format);
-  if (buffer == nullptr || format == nullptr) return call.result(0);
   va_list args;
   va_start(args, format);
-  const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
+  const A_long n = serve_vsprintf(kUtils, 0, buffer, format, args);
   va_end(args);
-  return call.result(std::min(n, PF_MAX_EFFECT_MSG_LEN));
+  return n;
 }
 
 A_char* ansi_strcpy(A_char* dest, const A_char* src) {
-  HostCall call(kUtils, 0, "strcpy", src);
-  if (dest == nullptr || src == nullptr) return dest;
-  return std::strcpy(dest, src);
+  return serve_strcpy(kUtils, 0, dest, src);
 }
 
 PF_Handle new_handle(A_HandleSize size) {
@@ -80,6 +74,22 @@ PF_Err resize_handle(A_HandleSize size, PF_Handle* handle) {
 }
 
 }  // namespace
+
+// The host's message buffers hold PF_MAX_EFFECT_MSG_LEN characters; longer
+// texts are cut there rather than written past the buffer.
+A_long serve_vsprintf(const char* suite, int32_t version, A_char* buffer, const A_char* format,
+                      va_list args) {
+  HostCall call(suite, version, "sprintf", format);
+  if (buffer == nullptr || format == nullptr) return call.result(0);
+  const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
+  return call.result(std::min(n, PF_MAX_EFFECT_MSG_LEN));
+}
+
+A_char* serve_strcpy(const char* suite, int32_t version, A_char* dest, const A_char* src) {
+  HostCall call(suite, version, "strcpy", src);
+  if (dest == nullptr || src == nullptr) return dest;
+  return std::strcpy(dest, src);
+}
 
 void install_utility_callbacks(PF_UtilCallbacks& utils) {
   utils.fill = fill;

@@ -51,12 +51,11 @@ class DispatchTest : public ::testing::Test {
   PF_Err dispatch(const CommandHandlers& handlers, PF_Cmd cmd, void* extra = nullptr) {
     PF_InData in_data = instance.make_in_data();
     PF_OutData out_data{};
-    return dispatch_command(handlers, cmd, &in_data, &out_data, instance.param_list(), nullptr,
-                            extra);
+    return dispatch_command(handlers, cmd, &in_data, &out_data, nullptr, nullptr, extra);
   }
 
   simhost::SimHost host;
-  simhost::EffectInstance instance{host, 83};
+  simhost::EffectInstance instance{host};
 };
 
 TEST_F(DispatchTest, WheelEventsOfEveryTypeGoToTheWheel) {
@@ -214,8 +213,8 @@ TEST_F(DispatchTest, ASecondSmartRenderWaitsForTheFirst) {
     PF_InData in_data = instance.make_in_data();
     in_data.serial_num = id;
     PF_OutData out_data{};
-    return dispatch_command(handlers, PF_Cmd_SMART_RENDER, &in_data, &out_data,
-                            instance.param_list(), nullptr, nullptr);
+    return dispatch_command(handlers, PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr,
+                            nullptr);
   };
   std::thread first([&] { EXPECT_EQ(render(1), PF_Err_NONE); });
   {

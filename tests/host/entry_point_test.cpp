@@ -19,7 +19,6 @@ namespace simhost {
 namespace {
 
 constexpr PF_ParamIndex kModeSlot = 20;
-constexpr A_long kEffectSlots = 83;
 
 class EntryPointTest : public ::testing::Test {
  protected:
@@ -29,7 +28,7 @@ class EntryPointTest : public ::testing::Test {
 
   SimHost host;
   PluginModule module{TARVOLK_MODULE_PATH};
-  EffectInstance instance{host, kEffectSlots};
+  EffectInstance instance{host};
 };
 
 TEST_F(EntryPointTest, RegistersOnceWithItsIdentity) {
@@ -110,9 +109,9 @@ TEST_F(EntryPointTest, AnUnallocatableOrUnlockableRecordGivesOutOfMemory) {
 
 TEST_F(EntryPointTest, DynamicFlagsFollowTheMode) {
   ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  instance.param(kModeSlot).param_type = PF_Param_POPUP;
+  ASSERT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
   for (PF_ParamValue mode : {1, 2, 3, 1}) {
-    instance.param(kModeSlot).u.pd.value = mode;
+    instance.set_value(kModeSlot, mode);
     ASSERT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
     const bool camera = (instance.out_flags2 & PF_OutFlag2_I_USE_3D_CAMERA) != 0;
     EXPECT_EQ(camera, mode == 3) << "mode " << mode;
@@ -124,7 +123,8 @@ TEST_F(EntryPointTest, DynamicFlagsFollowTheMode) {
 
 TEST_F(EntryPointTest, AFailedModeCheckoutClearsTheCameraBit) {
   ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  instance.param(kModeSlot).u.pd.value = 3;
+  ASSERT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+  instance.set_value("Mode", "3D Camera");
   host.fail_checkout_of(kModeSlot);
   EXPECT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
   EXPECT_EQ(instance.out_flags2 & PF_OutFlag2_I_USE_3D_CAMERA, 0);
@@ -173,8 +173,8 @@ TEST_F(EntryPointTest, SmartRendersOnTwoThreadsNeverInterleave) {
       current_render = first_id + 2 * i;
       PF_InData in_data = instance.make_in_data();
       PF_OutData out_data{};
-      if (module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, instance.param_list(),
-                             nullptr, &extra) != PF_Err_NONE) {
+      if (module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr, &extra) !=
+          PF_Err_NONE) {
         ++failures;
       }
     }
@@ -197,6 +197,7 @@ TEST_F(EntryPointTest, SmartRendersOnTwoThreadsNeverInterleave) {
 TEST_F(EntryPointTest, AFullInstanceLifetimeBalances) {
   ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
   ASSERT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+  EXPECT_EQ(instance.num_params(), 83);
   ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
   ASSERT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
   ASSERT_EQ(run(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);

@@ -302,11 +302,18 @@ TEST_F(SimHostTest, SprintfStaysWithinTheHostsMessageLength) {
 
 class InstanceTest : public SimHostTest {
  protected:
-  InstanceTest() : instance(host, 3) {
-    instance.param(2).param_type = PF_Param_POPUP;
-    instance.param(2).u.pd.value = 2;
+  // A group and a popup at value 2 after the input layer.
+  InstanceTest() {
+    PF_InData in_data = instance.make_in_data();
+    PF_ParamDef def{};
+    def.param_type = PF_Param_GROUP_START;
+    EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, -1, &def), PF_Err_NONE);
+    def.param_type = PF_Param_POPUP;
+    def.u.pd.value = def.u.pd.dephault = 2;
+    def.u.pd.num_choices = 3;
+    EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, -1, &def), PF_Err_NONE);
   }
-  EffectInstance instance;
+  EffectInstance instance{host};
 };
 
 TEST_F(InstanceTest, CheckoutsAreCopiesCountedUntilCheckedIn) {
@@ -315,7 +322,7 @@ TEST_F(InstanceTest, CheckoutsAreCopiesCountedUntilCheckedIn) {
   ASSERT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 2, 0, 1, 24, &def), PF_Err_NONE);
   EXPECT_EQ(def.u.pd.value, 2);
   def.u.pd.value = 3;
-  EXPECT_EQ(instance.param(2).u.pd.value, 2);
+  EXPECT_EQ(instance.definition(2).u.pd.value, 2);
   EXPECT_EQ(host.outstanding()["param checkout"], 1);
   EXPECT_EQ(in_data.inter.checkin_param(in_data.effect_ref, &def), PF_Err_NONE);
 
@@ -342,7 +349,7 @@ TEST_F(InstanceTest, ParametersAreAddedInOrderAndArbitraryDefaultsKeptByTheHost)
   EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, 5, &def), PF_Err_INVALID_INDEX);
   EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, -1, &def), PF_Err_NONE);
   EXPECT_EQ(instance.num_params(), 4);
-  EXPECT_EQ(instance.param(3).param_type, PF_Param_ARBITRARY_DATA);
+  EXPECT_EQ(instance.definition(3).param_type, PF_Param_ARBITRARY_DATA);
   // The default handle now belongs to the host and goes with the instance.
   EXPECT_EQ(host.outstanding().count("handle"), 0u);
 

@@ -20,7 +20,7 @@ class GradientThroughEffectMain : public GradientHostTest {
   }
 
   simhost::PluginModule module_{TARVOLK_MODULE_PATH};
-  simhost::EffectInstance instance_{host_, 83};
+  simhost::EffectInstance instance_{host_};
 };
 
 }  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+// Parameter values as JSON, the form tests, scene files and the command line
+// set them in (host/README.md lists the form of each type), and the same
+// form for printing them.
+
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/param_store.h"
+
+namespace simhost {
+
+// A value the host refuses; the message names the parameter and the reason.
+class ParamValueError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One value read from JSON, not yet stored. An arbitrary value comes as its
+// flattened bytes, which the effect's unflatten callback turns into a handle.
+struct ValueFromJson {
+  ParamValue value;
+  std::vector<unsigned char> flat;
+};
+
+struct SettingFromJson {
+  bool keyframed = false;
+  ValueFromJson constant;
+  std::vector<std::pair<double, ValueFromJson>> keyframes;  // ascending times in seconds
+};
+
+// Reads a constant value or {"keyframes": [[seconds, value], ...]} for the
+// parameter in `slot`. Throws ParamValueError for a parameter without a
+// value, a value of the wrong form or outside the valid range, and
+// keyframes on a parameter that cannot vary over time.
+SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot,
+                                  const nlohmann::json& value);
+
+// The JSON form of a value and of the default (null for a parameter without
+// a value; arbitrary values are given by the caller, which flattens them).
+nlohmann::json value_to_json(const StoredParam& param, const ParamValue& value);
+nlohmann::json default_to_json(const StoredParam& param);
+
+// The text after "NAME=" of a command-line setting: JSON when it parses,
+// else the text itself as a JSON string (so Mode=Vanishing works).
+nlohmann::json json_from_text(const std::string& text);
+
+std::string hex_from_bytes(const std::vector<unsigned char>& bytes);
+
+}  // namespace simhost

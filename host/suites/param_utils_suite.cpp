@@ -1,0 +1,46 @@
+// "PF Param Utils Suite" v3: PF_UpdateParamUI takes the record's value,
+// flags, ui_flags and name over into the instance's stored definition.
+
+#include "host/effect_instance.h"
+#include "host/host_call.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+constexpr const char* kSuite = kPFParamUtilsSuite;
+constexpr int32_t kVersion = kPFParamUtilsSuiteVersion3;
+
+PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def) {
+  HostCall call(kSuite, kVersion, "PF_UpdateParamUI", effect_ref, index,
+                def != nullptr ? def->name : static_cast<const char*>(nullptr),
+                def != nullptr ? def->ui_flags : 0, def != nullptr ? def->flags : 0);
+  if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
+  EffectInstance* instance = EffectInstance::callback_target(effect_ref);
+  if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  return call.result(instance->update_param_ui(index, def));
+}
+
+// Nothing the effect calls; answered so that the table has no holes.
+PF_Err get_current_state(PF_ProgPtr effect_ref, PF_ParamIndex index, const A_Time*, const A_Time*,
+                         PF_State*) {
+  HostCall call(kSuite, kVersion, "PF_GetCurrentState", effect_ref, index);
+  return call.result(PF_Err_INVALID_CALLBACK);
+}
+
+PF_Err are_states_identical(PF_ProgPtr effect_ref, const PF_State*, const PF_State*, A_Boolean*) {
+  HostCall call(kSuite, kVersion, "PF_AreStatesIdentical", effect_ref);
+  return call.result(PF_Err_INVALID_CALLBACK);
+}
+
+const PF_ParamUtilsSuite3 param_utils_suite = {update_param_ui, get_current_state,
+                                               are_states_identical};
+
+}  // namespace
+
+void install_param_utils_suite(SimHost& host) {
+  host.register_suite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &param_utils_suite);
+}
+
+}  // namespace simhost
