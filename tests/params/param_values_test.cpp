@@ -1,0 +1,397 @@
+// The host's parameter values: setting them from JSON, keyframes, the
+// arrays commands get and what the host takes back from them, the arbitrary
+// value's ownership, PF_UpdateParamUI, and saved values.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/host_call.h"
+#include "host_api/ae_effect_suites.h"
+#include "tests/params/params_test_support.h"
+
+namespace {
+
+using nlohmann::json;
+using Bytes = std::vector<unsigned char>;
+
+TEST_F(ParamsTest, ValuesSetInTheirJsonForms) {
+  set_up_effect();
+  struct Case {
+    const char* param;
+    json value;
+    json stored;
+  };
+  const Case cases[] = {
+      {"Mode", "Vanishing", "Vanishing"},
+      {"Mode", 3, "3D Camera"},
+      {"Stroke Width", 12.5, 12.5},
+      {"Extrusion Direction", -45, -45.0},
+      {"Vanishing Point", {100.5, -20}, {100.5, -20.0}},
+      {"Stroke Color", {10, 20, 30}, {255, 10, 20, 30}},
+      {"Stroke Color", {128, 10, 20, 30}, {128, 10, 20, 30}},
+      {"Inner Tarvolk", true, true},
+      {"Use All Paths", false, false},  // an unnamed checkbox, by its label
+      {"Number of Side Fill Colors", 5, 5},
+      {"Parent Layer", 7, 7},
+      {"Mask Path", 3, 3},
+      {"40", -1, -1},  // by slot
+      {"Stroke Width",
+       {{"keyframes", {{1, 3}, {0, 4.5}}}},
+       {{"keyframes", {{0.0, 4.5}, {1.0, 3.0}}}}},
+      {"Gradient Wheel", {{"flat", "0000000000"}}, {{"flat", "0000000000"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.param) + " = " + c.value.dump());
+    instance.set_value(c.param, c.value);
+    EXPECT_EQ(instance.value_json(instance.find_param(c.param)), c.stored);
+  }
+  EXPECT_EQ(host.balance_report(), "");
+}
+
+TEST_F(ParamsTest, RefusedValuesNameTheParameterAndStoreNothing) {
+  set_up_effect();
+  struct Case {
+    const char* param;
+    json value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"Nope", 1, "parameter \"Nope\": there is no such parameter"},
+      {"0", 1, "parameter slot 0: there is no such parameter"},
+      {"Stroke Width", 20000,
+       "parameter \"Stroke Width\" (slot 28): 20000 is outside the valid range 0 to 10000"},
+      {"Stroke Width", "wide", "parameter \"Stroke Width\" (slot 28): \"wide\" is not a number"},
+      {"Mode", "Sideways", "\"Sideways\" is not one of \"Directional|Vanishing|3D Camera\""},
+      {"Mode", 4, "4 is outside the items 1 to 3"},
+      {"Mode", {{"keyframes", {{0, 1}, {1, 2}}}}, "\"Mode\" (slot 20): it cannot vary over time"},
+      {"Number of Side Fill Colors", 2.5, "2.5 is not an integer"},
+      {"Number of Side Fill Colors", 6, "6 is outside the valid range 1 to 5"},
+      {"Stroke Color", {256, 0, 0}, "has a channel outside 0 to 255"},
+      {"Vanishing Point", {1}, "[1] is not a point [x, y]"},
+      {"Vanishing Point", {40000, 0}, "beyond what 16.16 fixed point holds"},
+      {"Inner Tarvolk", 1, "1 is not true or false"},
+      {"Reset Style", true, "\"Reset Style\" (slot 31): it has no value to set"},
+      {"Style", 1, "\"Style\" (slot 19): it has no value to set"},
+      {"Parent Layer", -1, "-1 is not a layer id"},
+      {"Gradient Wheel", {{"stops", {{0, 2, 0, 0}}}}, "has a channel outside 0 to 1"},
+      {"Gradient Wheel", 5, "is not {\"stops\": [...]} or {\"flat\": \"hex\"}"},
+      {"Stroke Width", {{"keyframes", {{0, 1}, {0, 2}}}}, "two keyframes at 0 s"},
+      {"Stroke Width", {{"keyframes", json::array()}}, "is not {\"keyframes\""},
+      {"Stroke Width", {{"keyframes", {{0, 1}, {1, 20000}}}}, "20000 is outside"},
+  };
+  const json before_width = instance.value_json(28);
+  const json before_wheel = instance.value_json(39);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.param) + " = " + c.value.dump());
+    try {
+      instance.set_value(c.param, c.value);
+      ADD_FAILURE() << "accepted";
+    } catch (const simhost::ParamValueError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(instance.value_json(28), before_width);
+  EXPECT_EQ(instance.value_json(39), before_wheel);
+  EXPECT_EQ(instance.value_json(20), "Directional");
+}
+
+TEST_F(ParamsTest, KeyframesInterpolateNumbersAndHoldTheRest) {
+  set_up_effect();
+  struct Case {
+    const char* param;
+    json keyframes;
+    A_long time;  // in 1/24 s
+    std::function<double(const PF_ParamDef&)> read;
+    double expected;
+  };
+  auto fs = [](const PF_ParamDef& d) { return d.u.fs_d.value; };
+  const Case cases[] = {
+      {"Stroke Width", {{0, 2}, {1, 12}}, 6, fs, 4.5},
+      {"Stroke Width", {{0, 2}, {1, 12}}, -24, fs, 2},
+      {"Stroke Width", {{0, 2}, {1, 12}}, 48, fs, 12},
+      {"Extrusion Direction",
+       {{0, 0}, {2, 90}},
+       24,
+       [](const PF_ParamDef& d) { return d.u.ad.value / 65536.0; },
+       45},
+      {"Vanishing Point",
+       {{0, {0, 0}}, {1, {100, 50}}},
+       12,
+       [](const PF_ParamDef& d) { return d.u.td.x_value / 65536.0; },
+       50},
+      {"Vanishing Point",
+       {{0, {0, 0}}, {1, {100, 50}}},
+       12,
+       [](const PF_ParamDef& d) { return d.u.td.y_value / 65536.0; },
+       25},
+      {"Stroke Color",
+       {{0, {0, 0, 0}}, {1, {255, 255, 0}}},
+       12,
+       [](const PF_ParamDef& d) { return d.u.cd.value.green; },
+       128},
+      {"Number of Side Fill Colors",
+       {{0, 1}, {1, 5}},
+       12,
+       [](const PF_ParamDef& d) { return d.u.sd.value; },
+       3},
+      {"Inner Tarvolk",
+       {{0, false}, {1, true}},
+       23,
+       [](const PF_ParamDef& d) { return d.u.bd.value; },
+       0},
+      {"Inner Tarvolk",
+       {{0, false}, {1, true}},
+       24,
+       [](const PF_ParamDef& d) { return d.u.bd.value; },
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.param) + " at " + std::to_string(c.time));
+    instance.set_value(c.param, {{"keyframes", c.keyframes}});
+    EXPECT_DOUBLE_EQ(c.read(value_at(instance.find_param(c.param), c.time)), c.expected);
+  }
+}
+
+// One stop, its position and colour, in the flattened form.
+json one_stop(double position, double red, double blue) {
+  return {{"stops", {{position, red, 0, blue}}}};
+}
+
+struct StopRead {
+  double position;
+  float red;
+  float blue;
+};
+StopRead stop_in(const Bytes& bytes) {
+  StopRead stop{};
+  EXPECT_GE(bytes.size(), 28u);
+  if (bytes.size() < 28) return stop;
+  std::memcpy(&stop.position, bytes.data() + 4, 8);
+  std::memcpy(&stop.red, bytes.data() + 16, 4);
+  std::memcpy(&stop.blue, bytes.data() + 24, 4);
+  return stop;
+}
+
+// Between keyframes the effect's own interpolation makes the value.
+TEST_F(ParamsTest, GradientKeyframesInterpolateThroughTheEffect) {
+  set_up_effect();
+  instance.set_value("Gradient Wheel",
+                     {{"keyframes", {{0, one_stop(0.1, 1, 0)}, {1, one_stop(0.3, 0, 1)}}}});
+  host.clear_calls();
+  Bytes bytes;
+  value_at(39, 12, &bytes);
+  const StopRead stop = stop_in(bytes);
+  EXPECT_NEAR(stop.position, 0.2, 1e-12);
+  EXPECT_FLOAT_EQ(stop.red, 0.5f);
+  EXPECT_FLOAT_EQ(stop.blue, 0.5f);
+  EXPECT_EQ(host.calls_of("checkout_param").size(), 1u);
+
+  // A damaged saved keyframe is read safely.
+  instance.set_value(
+      "Gradient Wheel",
+      {{"keyframes", {{0, {{"flat", "ffffff7f010203"}}}, {1, one_stop(0.3, 0, 1)}}}});
+  value_at(39, 12, &bytes);
+  value_at(39, 0, &bytes);
+  EXPECT_EQ(bytes, (Bytes{0xff, 0xff, 0xff, 0x7f, 1, 2, 3}));
+}
+
+TEST_F(ParamsTest, SavedGradientValuesRoundTrip) {
+  set_up_effect();
+  const Bytes saved = instance.flatten_value(39);
+  ASSERT_EQ(saved.size(), 77u);
+  // Two stops at 0.5 and 0.25, colours all zero, without the trailing byte.
+  Bytes two_stops(4 + 48, 0);
+  const std::uint32_t count = 48;
+  const double positions[] = {0.5, 0.25};
+  std::memcpy(two_stops.data(), &count, 4);
+  std::memcpy(two_stops.data() + 4, &positions[0], 8);
+  std::memcpy(two_stops.data() + 28, &positions[1], 8);
+  for (const Bytes& bytes : {two_stops, Bytes{1, 2, 3}, Bytes{}, saved}) {
+    instance.unflatten_value(39, bytes);
+    EXPECT_EQ(instance.flatten_value(39), bytes);
+    Bytes checked_out;
+    value_at(39, 0, &checked_out);
+    EXPECT_EQ(checked_out, bytes);
+  }
+}
+
+TEST_F(ParamsTest, PointsFollowTheLayerAndItsDownsampling) {
+  instance.layer = {1000, 500, {1, 2}, {1, 4}};
+  set_up_effect();
+  EXPECT_EQ(instance.value_json(25), json({800.0, 400.0}));
+  const PF_ParamDef point = value_at(25, 0);
+  EXPECT_EQ(point.u.td.x_value, 400 << 16);
+  EXPECT_EQ(point.u.td.y_value, 100 << 16);
+  const PF_InData in_data = instance.make_in_data();
+  EXPECT_EQ(in_data.width, 1000);
+  EXPECT_EQ(in_data.height, 500);
+  EXPECT_EQ(in_data.extent_hint.right, 500);
+  EXPECT_EQ(in_data.extent_hint.bottom, 125);
+  EXPECT_EQ(in_data.downsample_y.den, 4u);
+}
+
+// --- what commands do with their arrays ---------------------------------------------
+
+// Stands for the effect in user-changed-param commands, forwarding every
+// other command to EffectMain.
+std::function<void(PF_InData*, PF_ParamDef**)> user_change;
+
+PF_Err scripted_effect_main(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
+                            PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
+  if (cmd == PF_Cmd_USER_CHANGED_PARAM && user_change) {
+    user_change(in_data, params);
+    return PF_Err_NONE;
+  }
+  return EffectMain(cmd, in_data, out_data, params, output, extra);
+}
+
+class CommandArrayTest : public ParamsTest {
+ protected:
+  void SetUp() override {
+    ParamsTest::SetUp();
+    set_up_effect();
+  }
+  void TearDown() override {
+    user_change = nullptr;
+    ParamsTest::TearDown();
+  }
+  PF_Err user_changed(std::function<void(PF_InData*, PF_ParamDef**)> script) {
+    user_change = std::move(script);
+    PF_UserChangedParamExtra extra{20};
+    return instance.run(scripted_effect_main, PF_Cmd_USER_CHANGED_PARAM, &extra);
+  }
+  // A new handle holding these bytes, made as the effect makes its own.
+  static PF_Handle new_value(PF_InData* in_data, const Bytes& bytes) {
+    PF_Handle h = in_data->utils->host_new_handle(bytes.size());
+    std::memcpy(*h, bytes.data(), bytes.size());
+    return h;
+  }
+};
+
+TEST_F(CommandArrayTest, OnlyAnnouncedChangesAreTaken) {
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(user_changed([](PF_InData*, PF_ParamDef** params) {
+                // Change flags start cleared, not as the persistent id.
+                EXPECT_EQ(params[20]->uu.change_flags, 0);
+                EXPECT_EQ(params[23]->uu.change_flags, 0);
+                params[28]->u.fs_d.value = 7;  // unannounced
+                params[23]->u.fs_d.value = 50;
+                params[23]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+              }),
+              PF_Err_NONE);
+  }
+  EXPECT_EQ(instance.value_json(28), 2.0);
+  EXPECT_EQ(instance.value_json(23), 50.0);
+}
+
+TEST_F(CommandArrayTest, ChangesAtHalfResolutionAreStoredAtFullSize) {
+  instance.layer.downsample_x = {1, 2};
+  instance.layer.downsample_y = {1, 2};
+  ASSERT_EQ(user_changed([](PF_InData*, PF_ParamDef** params) {
+              params[57]->u.td.x_value = 100 << 16;
+              params[57]->u.td.y_value = 10 << 16;
+              params[57]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+            }),
+            PF_Err_NONE);
+  EXPECT_EQ(instance.value_json(57), json({200.0, 20.0}));
+}
+
+// Whether the effect disposes of the handle it replaces or not, nothing
+// leaks and nothing is freed twice; an unannounced new handle stays the
+// effect's and shows as not given back.
+TEST_F(CommandArrayTest, ArbitraryHandlesChangeOwnerOnlyWhenAnnounced) {
+  const Bytes written(5, 0);
+  struct Case {
+    const char* what;
+    bool dispose_old;
+    bool in_place;
+    bool announce;
+  };
+  const Case cases[] = {
+      {"disposes of the old one", true, false, true},
+      {"keeps the old one", false, false, true},
+      {"writes into the handle", false, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    instance.unflatten_value(39, Bytes(77, 1));
+    ASSERT_EQ(user_changed([&](PF_InData* in_data, PF_ParamDef** params) {
+                PF_Handle& value = params[39]->u.arb_d.value;
+                if (c.in_place) {
+                  in_data->utils->host_resize_handle(written.size(), &value);
+                  std::memcpy(*value, written.data(), written.size());
+                } else {
+                  if (c.dispose_old) in_data->utils->host_dispose_handle(value);
+                  value = new_value(in_data, written);
+                }
+                params[39]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+              }),
+              PF_Err_NONE);
+    EXPECT_EQ(instance.flatten_value(39), written);
+    EXPECT_EQ(host.balance_report(), "");
+  }
+
+  PF_Handle unannounced = nullptr;
+  ASSERT_EQ(user_changed([&](PF_InData* in_data, PF_ParamDef** params) {
+              unannounced = params[39]->u.arb_d.value = new_value(in_data, Bytes(9, 2));
+            }),
+            PF_Err_NONE);
+  EXPECT_EQ(instance.flatten_value(39), written);
+  EXPECT_EQ(host.balance_report(), "1 x handle not given back\n");
+  host.dispose_handle(unannounced);
+}
+
+TEST_F(CommandArrayTest, EachCommandHasItsOwnArray) {
+  const PF_InData in_data = instance.make_in_data();
+  simhost::CommandParams first(instance, in_data);
+  simhost::CommandParams second(instance, in_data);
+  EXPECT_NE(first.list()[28], second.list()[28]);
+  first.list()[28]->u.fs_d.value = 99;
+  EXPECT_EQ(second.list()[28]->u.fs_d.value, 2);
+  // Even the arbitrary value is each command's own copy.
+  EXPECT_NE(first.list()[39]->u.arb_d.value, second.list()[39]->u.arb_d.value);
+  first.finish();
+  second.finish();
+  EXPECT_EQ(instance.value_json(28), 2.0);
+}
+
+TEST_F(CommandArrayTest, UpdateParamUiTakesOverValueFlagsAndName) {
+  ASSERT_EQ(user_changed([](PF_InData* in_data, PF_ParamDef** params) {
+              const void* table = nullptr;
+              ASSERT_EQ(in_data->pica_basicP->AcquireSuite(kPFParamUtilsSuite,
+                                                           kPFParamUtilsSuiteVersion3, &table),
+                        kSPNoError);
+              const auto* suite = static_cast<const PF_ParamUtilsSuite3*>(table);
+              PF_ParamDef angle = *params[41];
+              angle.u.ad.value = 90 << 16;
+              angle.ui_flags |= PF_PUI_DISABLED;
+              angle.flags = 0;
+              std::strcpy(angle.name, "Stop Angle");
+              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 41, &angle), PF_Err_NONE);
+              PF_ParamDef wheel = *params[39];
+              wheel.u.arb_d.value = new_value(in_data, Bytes(5, 0));
+              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 39, &wheel), PF_Err_NONE);
+              in_data->utils->host_dispose_handle(wheel.u.arb_d.value);
+              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 83, &angle),
+                        PF_Err_INVALID_INDEX);
+              in_data->pica_basicP->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
+            }),
+            PF_Err_NONE);
+  const PF_ParamDef angle = instance.definition(41);
+  EXPECT_EQ(angle.u.ad.value, 90 << 16);
+  EXPECT_EQ(angle.ui_flags, PF_PUI_STD_CONTROL_ONLY | PF_PUI_DISABLED);
+  EXPECT_EQ(angle.flags, 0);
+  EXPECT_STREQ(angle.name, "Stop Angle");
+  EXPECT_EQ(instance.flatten_value(39), Bytes(5, 0));
+  const std::vector<simhost::CallRecord> calls = host.calls_of("PF_UpdateParamUI");
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].suite, "PF Param Utils Suite");
+  EXPECT_EQ(calls[0].version, 3);
+  EXPECT_EQ(calls[0].command, "PF_Cmd_USER_CHANGED_PARAM");
+}
+
+}  // namespace
