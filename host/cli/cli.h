@@ -19,5 +19,9 @@ struct Options {
 
 // tarvolk-host info: the registration data, capability words and parameter count.
 int info(const Options& options);
+// tarvolk-host params [--json]: the parameter list after params setup, one row a slot.
+int params(const Options& options);
+// tarvolk-host about: the About box's text.
+int about(const Options& options);
 
 }  // namespace cli

@@ -3,6 +3,10 @@
 //   tarvolk-host info [--module PATH]
 //     loads the module and prints its registration data, its capability
 //     flags and, once it declares parameters, their count.
+//   tarvolk-host params [--json] [--module PATH]
+//     prints the parameter list as the host holds it after params setup.
+//   tarvolk-host about [--module PATH]
+//     prints the text of the About box.
 
 #include <cstdio>
 #include <cstring>
@@ -14,7 +18,10 @@
 namespace {
 
 int usage() {
-  std::fprintf(stderr, "usage: tarvolk-host info [--module PATH]\n");
+  std::fprintf(stderr,
+               "usage: tarvolk-host info [--module PATH]\n"
+               "       tarvolk-host params [--json] [--module PATH]\n"
+               "       tarvolk-host about [--module PATH]\n");
   return 2;
 }
 
@@ -34,6 +41,11 @@ int main(int argc, char** argv) {
   if (options.module_path.empty()) options.module_path = cli::default_module_path();
   try {
     if (command == "info" && options.args.empty()) return cli::info(options);
+    if (command == "params" &&
+        (options.args.empty() || (options.args.size() == 1 && options.args[0] == "--json"))) {
+      return cli::params(options);
+    }
+    if (command == "about" && options.args.empty()) return cli::about(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
     return 1;

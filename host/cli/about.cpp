@@ -1,0 +1,35 @@
+// tarvolk-host about: the text of the host's About box.
+
+#include <cstdio>
+#include <string>
+
+#include "host/cli/cli.h"
+#include "host/effect_instance.h"
+#include "host/host_call.h"
+#include "host/plugin_module.h"
+#include "host/sim_host.h"
+
+namespace cli {
+
+int about(const Options& options) {
+  simhost::SimHost host;
+  simhost::PluginModule module(options.module_path);
+  {
+    simhost::EffectInstance instance(host);
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETDOWN}) {
+      if (const PF_Err err = instance.run(module, cmd)) {
+        std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
+        return 1;
+      }
+      if (cmd == PF_Cmd_ABOUT) std::fputs(instance.last_out_data().return_msg, stdout);
+    }
+  }
+  const std::string report = host.balance_report();
+  if (!report.empty()) {
+    std::fprintf(stderr, "the effect did not give back everything:\n%s", report.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,156 @@
+// tarvolk-host params [--json]: the parameter list as the host holds it
+// after params setup, one row a slot.
+
+#include <cstdio>
+#include <string>
+
+#include "host/cli/cli.h"
+#include "host/effect_instance.h"
+#include "host/host_call.h"
+#include "host/plugin_module.h"
+#include "host/sim_host.h"
+
+namespace cli {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+const char* type_name(PF_ParamType type) {
+  static const char* const names[] = {"layer",    "slider",      "fixed slider", "angle",
+                                      "checkbox", "color",       "point",        "popup",
+                                      "custom",   "no data",     "float slider", "arbitrary data",
+                                      "path",     "group start", "group end",    "button"};
+  return type >= 0 && type < static_cast<PF_ParamType>(std::size(names)) ? names[type] : "unknown";
+}
+
+std::string text(const char* s) {
+  return s != nullptr ? s : "";
+}
+
+std::vector<std::string> split_items(const std::string& items) {
+  std::vector<std::string> result;
+  std::size_t start = 0;
+  for (std::size_t bar; (bar = items.find('|', start)) != std::string::npos; start = bar + 1) {
+    result.push_back(items.substr(start, bar - start));
+  }
+  result.push_back(items.substr(start));
+  return result;
+}
+
+json describe(simhost::EffectInstance& instance, PF_ParamIndex slot) {
+  const PF_ParamDef def = instance.definition(slot);
+  json row = {{"slot", slot},     {"id", def.uu.id},    {"type", type_name(def.param_type)},
+              {"name", def.name}, {"flags", def.flags}, {"ui_flags", def.ui_flags},
+              {"value", nullptr}, {"default", nullptr}};
+  if (slot != 0) {
+    row["value"] = json(instance.value_json(slot));
+    row["default"] = json(instance.default_json(slot));
+  }
+  if (def.ui_width != 0 || def.ui_height != 0) row["ui_size"] = {def.ui_width, def.ui_height};
+  const PF_ParamDefUnion& u = def.u;
+  switch (def.param_type) {
+    case PF_Param_FLOAT_SLIDER:
+      row["ranges"] = {{"valid", {u.fs_d.valid_min, u.fs_d.valid_max}},
+                       {"slider", {u.fs_d.slider_min, u.fs_d.slider_max}},
+                       {"precision", u.fs_d.precision},
+                       {"percent", u.fs_d.display_flags == PF_ValueDisplayFlag_PERCENT}};
+      break;
+    case PF_Param_SLIDER:
+      row["ranges"] = {{"valid", {u.sd.valid_min, u.sd.valid_max}},
+                       {"slider", {u.sd.slider_min, u.sd.slider_max}}};
+      break;
+    case PF_Param_POPUP:
+      row["items"] = split_items(text(u.pd.u.namesptr));
+      break;
+    case PF_Param_CHECKBOX:
+      row["label"] = text(u.bd.u.nameptr);
+      break;
+    case PF_Param_BUTTON:
+      row["label"] = text(u.button_d.u.namesptr);
+      break;
+    case PF_Param_ARBITRARY_DATA:
+      row["arbitrary_id"] = u.arb_d.id;
+      break;
+    default:
+      break;
+  }
+  return row;
+}
+
+// "value 2 (default 2), valid 0..10000, slider 0..100" and the like.
+std::string details(const json& row) {
+  std::string s;
+  auto add = [&s](const std::string& part) { s += (s.empty() ? "" : ", ") + part; };
+  if (!row["value"].is_null()) {
+    const json& value = row["value"];
+    const bool saved_bytes = value.is_object() && value.contains("flat");
+    add("value " + (saved_bytes
+                        ? std::to_string(value["flat"].get<std::string>().size() / 2) + " bytes"
+                        : value.dump()));
+    const json& dephault = row["default"];
+    if (!dephault.is_null() && dephault != value && !saved_bytes) {
+      add("default " + dephault.dump());
+    }
+  }
+  if (row.contains("ranges")) {
+    const json& r = row["ranges"];
+    add("valid " + r["valid"][0].dump() + ".." + r["valid"][1].dump());
+    add("slider " + r["slider"][0].dump() + ".." + r["slider"][1].dump());
+    if (r.contains("precision")) add("precision " + r["precision"].dump());
+    if (r.value("percent", false)) add("percent");
+  }
+  if (row.contains("items")) {
+    std::string items;
+    for (const json& item : row["items"])
+      items += (items.empty() ? "" : "|") + item.get<std::string>();
+    add("items " + items);
+  }
+  if (row.contains("label")) add("label \"" + row["label"].get<std::string>() + "\"");
+  if (row.contains("ui_size")) {
+    add("control " + row["ui_size"][0].dump() + "x" + row["ui_size"][1].dump());
+  }
+  return s;
+}
+
+}  // namespace
+
+int params(const Options& options) {
+  const bool as_json = options.args.size() == 1;
+  simhost::SimHost host;
+  simhost::PluginModule module(options.module_path);
+  int status = 0;
+  {
+    simhost::EffectInstance instance(host);
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
+      if (const PF_Err err = instance.run(module, cmd)) {
+        std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
+        return 1;
+      }
+    }
+    json rows = json::array();
+    for (PF_ParamIndex slot = 0; slot < instance.num_params(); ++slot) {
+      rows.push_back(describe(instance, slot));
+    }
+    if (as_json) {
+      std::printf("%s\n", rows.dump(2).c_str());
+    } else {
+      std::printf("slot  id  type            name                             flags  ui_flags\n");
+      for (const json& row : rows) {
+        std::printf("%4d %3d  %-15s %-32s 0x%03x  0x%03x     %s\n", row["slot"].get<int>(),
+                    row["id"].get<int>(), row["type"].get<std::string>().c_str(),
+                    ("\"" + row["name"].get<std::string>() + "\"").c_str(), row["flags"].get<int>(),
+                    row["ui_flags"].get<int>(), details(row).c_str());
+      }
+    }
+    instance.run(module, PF_Cmd_GLOBAL_SETDOWN);
+  }
+  const std::string report = host.balance_report();
+  if (!report.empty()) {
+    std::fprintf(stderr, "the effect did not give back everything:\n%s", report.c_str());
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace cli
