@@ -38,8 +38,7 @@ PF_Err cb_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* param) {
 }
 
 PF_Err cb_add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-  HostCall call(kInData, 0, "add_param", effect_ref, index,
-                def != nullptr ? def->name : static_cast<const char*>(nullptr));
+  HostCall call(kInData, 0, "add_param", effect_ref, index, param_name(def));
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
   if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   return call.result(instance->add_param(index, def));

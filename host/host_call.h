@@ -18,6 +18,7 @@
 
 #include <concepts>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -83,6 +84,12 @@ inline std::string describe(SimHost&, const A_Time& t) {
 inline std::string describe(SimHost&, const PF_Rect& r) {
   return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
          std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
+}
+// A parameter record's name for the record of a call, read no further than
+// the name field (empty without a record).
+inline std::string param_name(const PF_ParamDef* def) {
+  if (def == nullptr) return {};
+  return std::string(def->name, strnlen(def->name, sizeof def->name));
 }
 // Records of other types are shown by their type's size alone.
 template <class T>

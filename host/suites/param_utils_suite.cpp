@@ -13,8 +13,7 @@ constexpr const char* kSuite = kPFParamUtilsSuite;
 constexpr int32_t kVersion = kPFParamUtilsSuiteVersion3;
 
 PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def) {
-  HostCall call(kSuite, kVersion, "PF_UpdateParamUI", effect_ref, index,
-                def != nullptr ? def->name : static_cast<const char*>(nullptr),
+  HostCall call(kSuite, kVersion, "PF_UpdateParamUI", effect_ref, index, param_name(def),
                 def != nullptr ? def->ui_flags : 0, def != nullptr ? def->flags : 0);
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
