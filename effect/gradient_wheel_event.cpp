@@ -1,7 +1,11 @@
-// Events of the "Gradient Wheel" control. Not written yet: answers success and does nothing.
+// Events of the "Gradient Wheel" control, served by the control itself.
 
 #include "effect/command_handlers.h"
+#include "effect/param_slots.h"
+#include "gradient_wheel/gradient_ui.h"
 
-PF_Err gradient_wheel_event(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_EventExtra*) {
-  return PF_Err_NONE;
+PF_Err gradient_wheel_event(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                            PF_EventExtra* extra) {
+  JuceGradientParameter control(in_data, out_data, params, extra, slot::gradient_wheel);
+  return gradient_ui_handle_event(control);
 }

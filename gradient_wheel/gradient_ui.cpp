@@ -1,0 +1,43 @@
+#include "gradient_wheel/gradient_ui.h"
+
+#include <algorithm>
+
+JuceGradientParameter::JuceGradientParameter(PF_InData* in_data, PF_OutData* out_data,
+                                             PF_ParamDef* params[], PF_EventExtra* event,
+                                             PF_ParamIndex slot)
+    : in_data_(in_data), out_data_(out_data), params_(params), event_(event), slot_(slot) {}
+
+void JuceGradientParameter::init() {
+  marker_cursor_ = kMarkerCursor;
+  select_slot_ = 40;
+  angle_slot_ = 41;
+}
+
+bool JuceGradientParameter::has_params() const {
+  if (in_data_ == nullptr || params_ == nullptr || event_ == nullptr) return false;
+  for (PF_ParamIndex i :
+       {slot_, select_slot_, angle_slot_, kGlobalOffsetSlot, kInterpolateGradientSlot}) {
+    if (i < 0 || i >= in_data_->num_params || params_[i] == nullptr) return false;
+  }
+  return true;
+}
+
+PF_Err gradient_ui_handle_event(JuceGradientParameter& control) {
+  PF_EventExtra* event = control.event();
+  if (event == nullptr) return PF_Err_NONE;
+  switch (event->e_type) {
+    case PF_Event_DO_CLICK:
+      return control.handle_mouse(false);
+    case PF_Event_DRAG:
+      return control.handle_mouse(true);
+    case PF_Event_DRAW: {
+      const PF_Err err = control.draw();
+      event->evt_out_flags = PF_EO_HANDLED_EVENT;
+      return err;
+    }
+    case PF_Event_ADJUST_CURSOR:
+      return control.adjust_cursor();
+    default:
+      return PF_Err_NONE;
+  }
+}

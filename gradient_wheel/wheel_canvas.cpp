@@ -1,0 +1,138 @@
+#include "gradient_wheel/wheel_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "gradient_wheel/wheel_geometry.h"
+#include "gradient_wheel/wheel_matrix.h"
+
+namespace {
+
+constexpr int kDialRings = 5;
+constexpr int kTicksOfFirstRing = 64;
+constexpr double kTickLength = 20.0;
+constexpr double kTickLengthStep = 5.0;
+constexpr double kCrossHalf = 24.0;
+constexpr double kCentreCircle = 12.0;
+constexpr double kRingWidth = 20.0;
+constexpr double kMarkerOuter = 18.0;
+constexpr double kMarkerInner = 12.0;
+constexpr double kGrey = 0.5;
+constexpr double kLightGrey = 0.75;
+
+// A damaged value can carry colours outside [0, 1] or not numbers at all.
+double channel(float v) {
+  return std::isfinite(v) ? std::clamp(static_cast<double>(v), 0.0, 1.0) : 0.0;
+}
+
+void set_color(cairo_t* cr, const ThemeColor& c) {
+  cairo_set_source_rgb(cr, channel(c.red), channel(c.green), channel(c.blue));
+}
+
+// A point rotated clockwise by `degrees` about the ring's centre.
+void rotated_point(const PF_ANSICallbacksSuite1& ansi, double x, double y, float degrees, float cx,
+                   double* out_x, double* out_y) {
+  Mat3 m;
+  mat3_identity(m);
+  mat3_translate(m, x, y);
+  mat3_rotate_about(m, ansi, degrees, cx, kWheelCentreY);
+  *out_x = m[2][0];
+  *out_y = m[2][1];
+}
+
+void paint_dial(cairo_t* cr, const WheelPicture& p, const PF_ANSICallbacksSuite1& ansi) {
+  const double cx = p.width;
+  const double outer_y = kWheelCentreY - p.radius;
+  for (int ring = 0; ring < kDialRings; ++ring) {
+    const int count = kTicksOfFirstRing >> ring;
+    const double length = kTickLength + kTickLengthStep * ring;
+    const float step = 360.0f / static_cast<float>(count);
+    float angle = 0;
+    for (int tick = 0; tick < count; ++tick) {
+      double x0, y0, x1, y1;
+      rotated_point(ansi, cx, outer_y + length, angle, p.width, &x0, &y0);
+      rotated_point(ansi, cx, outer_y, angle, p.width, &x1, &y1);
+      cairo_move_to(cr, x0, y0);
+      cairo_line_to(cr, x1, y1);
+      angle += step;
+    }
+    cairo_set_source_rgba(cr, kGrey, kGrey, kGrey, 1);
+    cairo_stroke(cr);
+  }
+}
+
+void paint_centre(cairo_t* cr, double cx) {
+  cairo_move_to(cr, cx - kCrossHalf, kWheelCentreY);
+  cairo_line_to(cr, cx + kCrossHalf, kWheelCentreY);
+  cairo_move_to(cr, cx, kWheelCentreY - kCrossHalf);
+  cairo_line_to(cr, cx, kWheelCentreY + kCrossHalf);
+  cairo_stroke(cr);
+  cairo_arc(cr, cx, kWheelCentreY, kCentreCircle, 0, 2 * std::numbers::pi);
+  cairo_stroke(cr);
+}
+
+// 360 arcs of one degree, each overlapping its neighbours by 0.01 radian;
+// cairo's angles run clockwise from the right, so the first arc (position
+// 1.0, the same place as 0.0) is at the bottom.
+void paint_ring(cairo_t* cr, const WheelPicture& p) {
+  constexpr float k = 0.017453292f;
+  constexpr float h = 1.5707964f;
+  cairo_set_line_width(cr, kRingWidth);
+  for (int i = 0; i < 360; ++i) {
+    const float q = 1.0f - static_cast<float>(i) / 360.0f;
+    const PF_PixelFloat c = gradient_sample(p.stops.size(), p.stops.data(), q, p.interpolate);
+    cairo_set_source_rgb(cr, channel(c.red), channel(c.green), channel(c.blue));
+    const float from = static_cast<float>(i) * k + h - 0.01f;
+    const float to = static_cast<float>(i + 1) * k + h + 0.01f;
+    cairo_arc(cr, p.width, kWheelCentreY, p.radius, from, to);
+    cairo_stroke(cr);
+  }
+}
+
+void paint_markers(cairo_t* cr, const WheelPicture& p) {
+  cairo_set_line_width(cr, 2);
+  for (std::size_t i = 0; i < p.stops.size(); ++i) {
+    const GradientPoint& stop = p.stops[i];
+    // A stop that cannot be placed (a damaged value) has no marker.
+    if (!std::isfinite(stop.position)) continue;
+    const float theta = 2 * std::numbers::pi_v<float> * static_cast<float>(stop.position) -
+                        std::numbers::pi_v<float> / 2;
+    const float x = p.radius * std::cos(theta) + p.width;
+    const float y = kWheelCentreY - p.radius * std::sin(theta);
+
+    set_color(cr, p.marker_background);
+    cairo_arc(cr, x, y, kMarkerOuter, 0, 2 * std::numbers::pi);
+    cairo_fill(cr);
+    if (static_cast<int>(i) == p.selected) {
+      set_color(cr, p.selection_outline);
+      cairo_arc(cr, x, y, kMarkerOuter, 0, 2 * std::numbers::pi);
+      cairo_stroke(cr);
+    }
+    // The stored colour exactly, without the ring's gamma steps.
+    cairo_set_source_rgb(cr, channel(stop.red), channel(stop.green), channel(stop.blue));
+    cairo_arc(cr, x, y, kMarkerInner, 0, 2 * std::numbers::pi);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, kLightGrey, kLightGrey, kLightGrey);
+    cairo_stroke(cr);
+  }
+}
+
+}  // namespace
+
+std::vector<GradientPoint> drawn_stops(std::vector<GradientPoint> stops, float offset) {
+  for (GradientPoint& stop : stops) {
+    double p = std::fmod(stop.position - offset, 1.0);
+    if (p < 0) p += 1;
+    stop.position = p;
+  }
+  return stops;
+}
+
+void paint_wheel(cairo_t* cr, const WheelPicture& picture, const PF_ANSICallbacksSuite1& ansi) {
+  cairo_set_line_width(cr, 2);
+  paint_dial(cr, picture, ansi);
+  paint_centre(cr, picture.width);
+  paint_ring(cr, picture);
+  paint_markers(cr, picture);
+}
