@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <typeindex>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -170,6 +171,18 @@ class SimHost {
   // Long runs (stress tests, frame ranges) may turn recording off.
   void set_recording(bool on);
 
+  // --- state of suite families --------------------------------------------------
+  // What a suite family keeps for as long as the host lives (the Drawbot
+  // images it gave out, the colour picker's scripted answers, ...): one T per
+  // host, made on first use. T guards its own data against other threads.
+  template <class T>
+  T& family_state() {
+    std::lock_guard lock(mutex_);
+    std::shared_ptr<void>& state = family_states_[std::type_index(typeid(T))];
+    if (!state) state = std::make_shared<T>();
+    return *static_cast<T*>(state.get());
+  }
+
   // --- blocks of the basic suite ---------------------------------------------
   SPErr allocate_block(size_t size, void** block);
   SPErr free_block(void* block);
@@ -213,6 +226,7 @@ class SimHost {
   bool recording_ = true;
   SPBasicSuite basic_suite_{};
   PF_UtilCallbacks utils_{};
+  std::map<std::type_index, std::shared_ptr<void>> family_states_;
 };
 
 }  // namespace simhost

@@ -1,5 +1,6 @@
-// "PF ANSI Suite" v1: the C library's maths, sprintf and strcpy. sprintf
-// writes at most the host's message length, as the utility callbacks' does.
+// "PF ANSI Suite" v1: the C library's maths, sprintf and strcpy, each call
+// recorded. sprintf writes at most the host's message length, as the utility
+// callbacks' does.
 
 #include <cmath>
 #include <cstdarg>
@@ -14,14 +15,49 @@ namespace {
 constexpr const char* kSuite = kPFANSISuite;
 constexpr int32_t kVersion = kPFANSISuiteVersion1;
 
-template <A_FpLong (*f)(A_FpLong)>
-A_FpLong unary(A_FpLong x) {
-  return f(x);
+template <A_FpLong (*F)(A_FpLong)>
+A_FpLong unary(const char* name, A_FpLong x) {
+  HostCall call(kSuite, kVersion, name, x);
+  const A_FpLong y = F(x);
+  call.output(y);
+  return y;
 }
-template <A_FpLong (*f)(A_FpLong, A_FpLong)>
-A_FpLong binary(A_FpLong x, A_FpLong y) {
-  return f(x, y);
+
+template <A_FpLong (*F)(A_FpLong, A_FpLong)>
+A_FpLong binary(const char* name, A_FpLong x, A_FpLong y) {
+  HostCall call(kSuite, kVersion, name, x, y);
+  const A_FpLong z = F(x, y);
+  call.output(z);
+  return z;
 }
+
+#define TARVOLK_UNARY(f)                                              \
+  A_FpLong ansi_##f(A_FpLong x) {                                     \
+    return unary<static_cast<A_FpLong (*)(A_FpLong)>(std::f)>(#f, x); \
+  }
+#define TARVOLK_BINARY(f)                                                           \
+  A_FpLong ansi_##f(A_FpLong x, A_FpLong y) {                                       \
+    return binary<static_cast<A_FpLong (*)(A_FpLong, A_FpLong)>(std::f)>(#f, x, y); \
+  }
+TARVOLK_UNARY(atan)
+TARVOLK_BINARY(atan2)
+TARVOLK_UNARY(ceil)
+TARVOLK_UNARY(cos)
+TARVOLK_UNARY(exp)
+TARVOLK_UNARY(fabs)
+TARVOLK_UNARY(floor)
+TARVOLK_BINARY(fmod)
+TARVOLK_BINARY(hypot)
+TARVOLK_UNARY(log)
+TARVOLK_UNARY(log10)
+TARVOLK_BINARY(pow)
+TARVOLK_UNARY(sin)
+TARVOLK_UNARY(sqrt)
+TARVOLK_UNARY(tan)
+TARVOLK_UNARY(asin)
+TARVOLK_UNARY(acos)
+#undef TARVOLK_UNARY
+#undef TARVOLK_BINARY
 
 A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
   va_list args;
@@ -36,10 +72,9 @@ A_char* ansi_strcpy(A_char* dest, const A_char* src) {
 }
 
 const PF_ANSICallbacksSuite1 ansi_suite = {
-    unary<std::atan>,  binary<std::atan2>, unary<std::ceil>,  unary<std::cos>,    unary<std::exp>,
-    unary<std::fabs>,  unary<std::floor>,  binary<std::fmod>, binary<std::hypot>, unary<std::log>,
-    unary<std::log10>, binary<std::pow>,   unary<std::sin>,   unary<std::sqrt>,   unary<std::tan>,
-    ansi_sprintf,      ansi_strcpy,        unary<std::asin>,  unary<std::acos>,
+    ansi_atan, ansi_atan2,   ansi_ceil,   ansi_cos,   ansi_exp,  ansi_fabs, ansi_floor,
+    ansi_fmod, ansi_hypot,   ansi_log,    ansi_log10, ansi_pow,  ansi_sin,  ansi_sqrt,
+    ansi_tan,  ansi_sprintf, ansi_strcpy, ansi_asin,  ansi_acos,
 };
 
 }  // namespace

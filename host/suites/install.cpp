@@ -6,6 +6,9 @@ void install_suites(SimHost& host) {
   install_handle_suite(host);
   install_iterate_suites(host);
   install_param_utils_suite(host);
+  install_drawbot_suites(host);
+  install_custom_ui_suite(host);
+  install_app_suite(host);
   install_ansi_suite(host);
 }
 

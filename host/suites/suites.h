@@ -23,6 +23,12 @@ void install_handle_suite(SimHost& host);
 void install_iterate_suites(SimHost& host);
 // "PF Param Utils Suite" v3.
 void install_param_utils_suite(SimHost& host);
+// The Drawbot suites: Draw v1, Supplier v1, Surface v1 and v2, Path v1.
+void install_drawbot_suites(SimHost& host);
+// "PF Effect Custom UI Suite" v1.
+void install_custom_ui_suite(SimHost& host);
+// "PF AE App Suite" v6.
+void install_app_suite(SimHost& host);
 // "PF ANSI Suite" v1.
 void install_ansi_suite(SimHost& host);
 

@@ -1,0 +1,33 @@
+#pragma once
+
+// Table entries for suite functions the effect never calls: each records its
+// call like any other and answers PF_Err_INVALID_CALLBACK, so that a call
+// nobody expected shows in the record instead of crashing the host.
+//
+//   Unserved<"DRAWBOT Path Suite", 1, "MoveTo", decltype(DRAWBOT_PathSuite1::MoveTo)>::call
+
+#include <algorithm>
+#include <cstddef>
+
+#include "host/host_call.h"
+
+namespace simhost {
+
+template <std::size_t N>
+struct LiteralName {
+  constexpr LiteralName(const char (&text)[N]) { std::copy_n(text, N, chars); }
+  char chars[N];
+};
+
+template <LiteralName Suite, int Version, LiteralName Function, class Pointer>
+struct Unserved;
+
+template <LiteralName Suite, int Version, LiteralName Function, class... Args>
+struct Unserved<Suite, Version, Function, PF_Err (*)(Args...)> {
+  static PF_Err call(Args...) {
+    HostCall record(Suite.chars, Version, Function.chars);
+    return record.result(PF_Err_INVALID_CALLBACK);
+  }
+};
+
+}  // namespace simhost
