@@ -1,8 +1,98 @@
-// The info panel at the top of "About & Support". Not written yet: answers success and does
-// nothing.
+// The info panel at the top of "About & Support": the program's picture
+// drawn at half size through the host's Drawbot, at 70 % opacity over what
+// the host drew.
 
+#include <cstring>
+
+#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
+#include "effect/info_panel_picture.h"
+#include "effect/suite_scope.h"
+#include "gradient_wheel/gradient_handle.h"
+#include "host_api/ae_effect_suites.h"
+#include "host_api/drawbot_suites.h"
 
-PF_Err draw_info_panel(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, PF_EventExtra*) {
-  return PF_Err_NONE;
+namespace {
+
+constexpr float kPictureLeft = 122.0f;  // at half scale: 61 panel pixels
+constexpr float kPictureOpacity = 0.7f;
+constexpr DRAWBOT_MatrixF32 kHalfScale{{{0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 0.5f}}};
+constexpr DRAWBOT_MatrixF32 kDoubleScale{{{2.0f, 0, 0}, {0, 2.0f, 0}, {0, 0, 2.0f}}};
+
+// A host handle made for the length of one draw, unlocked and disposed of
+// with the object.
+class PictureHandle {
+ public:
+  PictureHandle(const PF_HandleSuite1* suite, A_HandleSize size)
+      : suite_(suite), handle_(suite->host_new_handle(size)) {
+    if (handle_ != nullptr) bytes_ = suite_->host_lock_handle(handle_);
+  }
+  ~PictureHandle() {
+    if (handle_ == nullptr) return;
+    suite_->host_unlock_handle(handle_);
+    suite_->host_dispose_handle(handle_);
+  }
+  PictureHandle(const PictureHandle&) = delete;
+  PictureHandle& operator=(const PictureHandle&) = delete;
+  void* bytes() const { return bytes_; }
+
+ private:
+  const PF_HandleSuite1* suite_;
+  PF_Handle handle_;
+  void* bytes_ = nullptr;
+};
+
+// Draws the picture with its top-left at (61, top - 1) panel pixels. A
+// picture that cannot be copied into host memory is left out without an
+// error.
+PF_Err draw_picture(AEGP_SuiteHandler& suites, const DRAWBOT_SupplierSuite1& supplier_suite,
+                    const DRAWBOT_SurfaceSuite1& surface_suite, DRAWBOT_SupplierRef supplier,
+                    DRAWBOT_SurfaceRef surface, A_long frame_top) {
+  const PictureHandle picture(suites.HandleSuite1(), kInfoPanelPictureBytes);
+  if (picture.bytes() == nullptr) return PF_Err_NONE;
+  std::memcpy(picture.bytes(), kInfoPanelPicture, kInfoPanelPictureBytes);
+
+  DRAWBOT_ImageRef image = nullptr;
+  PF_Err err = supplier_suite.NewImageFromBuffer(
+      supplier, kInfoPanelPictureWidth, kInfoPanelPictureHeight, kInfoPanelPictureRowBytes,
+      kDRAWBOT_PixelLayout_32BGRA_Straight, picture.bytes(), &image);
+  const DRAWBOT_PointF32 origin{kPictureLeft, 2.0f * static_cast<float>(frame_top) - 2.0f};
+  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &kHalfScale);
+  if (err == PF_Err_NONE) err = surface_suite.DrawImage(surface, image, &origin, kPictureOpacity);
+  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &kDoubleScale);
+  if (image != nullptr) {
+    const PF_Err release_err = supplier_suite.ReleaseObject(image);
+    if (err == PF_Err_NONE) err = release_err;
+  }
+  return err;
+}
+
+}  // namespace
+
+PF_Err draw_info_panel(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*,
+                       PF_EventExtra* extra) {
+  if (in_data == nullptr || extra == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  const SuiteScope<DRAWBOT_DrawbotSuite1> draw_suite(in_data, out_data, kDRAWBOT_DrawSuite,
+                                                     kDRAWBOT_DrawSuite_Version1);
+  const SuiteScope<DRAWBOT_SupplierSuite1> supplier_suite(in_data, out_data, kDRAWBOT_SupplierSuite,
+                                                          kDRAWBOT_SupplierSuite_Version1);
+  const SuiteScope<DRAWBOT_SurfaceSuite1> surface_suite(in_data, out_data, kDRAWBOT_SurfaceSuite,
+                                                        kDRAWBOT_SurfaceSuite_Version1);
+  AEGP_SuiteHandler suites(in_data->pica_basicP);
+
+  DRAWBOT_DrawRef reference = nullptr;
+  PF_Err err = suites.EffectCustomUISuite1()->PF_GetDrawingReference(extra->contextH, &reference);
+  if (err != PF_Err_NONE || reference == nullptr) return err;
+
+  DRAWBOT_SupplierRef supplier = nullptr;
+  DRAWBOT_SurfaceRef surface = nullptr;
+  err = draw_suite->GetSupplier(reference, &supplier);
+  if (err == PF_Err_NONE) err = draw_suite->GetSurface(reference, &surface);
+  if (err == PF_Err_NONE && extra->effect_win.area == PF_EA_CONTROL) {
+    err = draw_picture(suites, *supplier_suite.get(), *surface_suite.get(), supplier, surface,
+                       extra->effect_win.current_frame.top);
+  }
+  // Other areas have nothing to show but are handled all the same.
+  if (err == PF_Err_NONE) extra->evt_out_flags = PF_EO_HANDLED_EVENT;
+  return err;
 }
