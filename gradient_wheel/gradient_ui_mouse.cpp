@@ -2,6 +2,7 @@
 // recolouring stops.
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "effect/aegp_suite_handler.h"
@@ -39,6 +40,17 @@ bool pick_color(const PFAppSuite6& app, GradientPoint& stop) {
   return true;
 }
 
+// The value's stops; nothing when the value is there but cannot be locked,
+// so that a passing failure is not taken for an empty value and overwritten.
+std::optional<std::vector<GradientPoint>> read_stops(const PF_HandleSuite1* handles,
+                                                     PF_Handle value) {
+  if (value == nullptr) return std::vector<GradientPoint>{};
+  const LockedHandle locked(handles, value);
+  if (!locked) return std::nullopt;
+  const auto size = static_cast<std::size_t>(handles->host_get_handle_size(value));
+  return GradientBlob::decode({locked.data(), size});
+}
+
 // Replaces the parameter's value by a handle holding `stops` and announces
 // the change. The old value goes only once the new one is written, so a
 // failed write leaves the parameter as it was; an empty list has nothing to
@@ -73,8 +85,9 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
 
   AEGP_SuiteHandler suites(in_data()->pica_basicP);
   const PF_HandleSuite1* handles = suites.HandleSuite1();
-  std::vector<GradientPoint> stops =
-      gradient_points_from_handle(handles, value_param.u.arb_d.value);
+  const std::optional<std::vector<GradientPoint>> read =
+      read_stops(handles, value_param.u.arb_d.value);
+  std::vector<GradientPoint> stops = read.value_or(std::vector<GradientPoint>{});
   const std::size_t count = stops.size();
   const float turns = pointer_turns(geometry, pointer);
 
@@ -96,7 +109,8 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
   const bool stop_edited = edited >= 0 && static_cast<std::size_t>(edited) < count;
 
   bool changed = false;
-  if (edited == -1 && !drag && click.num_clicks == 1 && count < kMaxWheelStops) {
+  if (edited == -1 && !drag && click.num_clicks == 1 && count < kMaxWheelStops &&
+      read.has_value()) {
     // A click beside the markers rewrites the value; on the ring it adds a stop.
     changed = true;
     if (on_ring(geometry, pointer)) {

@@ -1,6 +1,8 @@
 // Draws the info panel's picture with cairo and writes it as a C++ source
 // file: the name "Tarvolk" in DejaVu Sans beside a small extruded mark, light
-// on a transparent ground, for the host's dark panel.
+// on a transparent ground, for the host's dark panel. The panel shows the
+// picture at half size from 61 pixels in, so in a 277-pixel control only its
+// left 432 pixels are seen: everything is drawn there.
 
 #include <cairo.h>
 
@@ -39,7 +41,7 @@ void wall_color(double t, double* r, double* g, double* b) {
 }
 
 void draw_mark(cairo_t* cr) {
-  constexpr double cx = 62, cy = 58, radius = 36;
+  constexpr double cx = 52, cy = 56, radius = 34;
   constexpr int depth = 18;
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   for (int k = depth; k >= 1; --k) {
@@ -70,15 +72,15 @@ void draw_name(cairo_t* cr) {
   cairo_set_font_options(cr, options);
   cairo_font_options_destroy(options);
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-  cairo_set_font_size(cr, 72);
+  cairo_set_font_size(cr, 64);
   // Outlines rather than glyph images, so hinting cannot change the picture.
-  cairo_move_to(cr, 140, 86);
+  cairo_move_to(cr, 116, 80);
   cairo_text_path(cr, "Tarvolk");
   cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
   cairo_fill(cr);
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, 17);
-  cairo_move_to(cr, 144, 114);
+  cairo_set_font_size(cr, 18);
+  cairo_move_to(cr, 120, 110);
   cairo_text_path(cr, "outlines with depth");
   cairo_set_source_rgb(cr, 0.7, 0.7, 0.72);
   cairo_fill(cr);
