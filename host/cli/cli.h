@@ -24,4 +24,8 @@ int params(const Options& options);
 // tarvolk-host about: the About box's text.
 int about(const Options& options);
 
+// tarvolk-host panel [--png FILE] [--gesture STEPS]: the two custom controls
+// drawn as the host shows them, and the wheel edited step by step.
+int panel(const Options& options);
+
 }  // namespace cli

@@ -7,6 +7,10 @@
 //     prints the parameter list as the host holds it after params setup.
 //   tarvolk-host about [--module PATH]
 //     prints the text of the About box.
+//   tarvolk-host panel [--module PATH] [--png FILE] [--gesture STEPS]
+//     the info panel and the "Gradient Wheel" as the host shows them, written
+//     to FILE; STEPS ("click X,Y; drag X,Y; double-click X,Y", points in the
+//     wheel's 350 x 150 frame) edit the wheel, its stops printed after each.
 
 #include <cstdio>
 #include <cstring>
@@ -21,7 +25,8 @@ int usage() {
   std::fprintf(stderr,
                "usage: tarvolk-host info [--module PATH]\n"
                "       tarvolk-host params [--json] [--module PATH]\n"
-               "       tarvolk-host about [--module PATH]\n");
+               "       tarvolk-host about [--module PATH]\n"
+               "       tarvolk-host panel [--module PATH] [--png FILE] [--gesture STEPS]\n");
   return 2;
 }
 
@@ -46,6 +51,7 @@ int main(int argc, char** argv) {
       return cli::params(options);
     }
     if (command == "about" && options.args.empty()) return cli::about(options);
+    if (command == "panel") return cli::panel(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
     return 1;
