@@ -234,6 +234,12 @@ void SimHost::fail_call(const std::string& function, long error, int times, int 
   fail_plans_[function] = {error, skip, times};
 }
 
+void SimHost::fail_call_during(const std::string& command, const std::string& function, long error,
+                               int times, int skip) {
+  std::lock_guard lock(mutex_);
+  fail_plans_[function] = {error, skip, times, command};
+}
+
 void SimHost::fail_checkout_of(PF_ParamIndex index) {
   std::lock_guard lock(mutex_);
   failing_checkouts_[index] = true;
@@ -251,6 +257,10 @@ long SimHost::injected_failure(const std::string& function) {
   auto it = fail_plans_.find(function);
   if (it == fail_plans_.end()) return 0;
   FailPlan& plan = it->second;
+  if (!plan.command.empty()) {
+    const char* running = CommandScope::current();
+    if (running == nullptr || plan.command != running) return 0;
+  }
   if (plan.skip > 0) {
     --plan.skip;
     return 0;

@@ -97,6 +97,10 @@ class SimHost {
   // give `error`: the first `skip` calls succeed, the next `times` fail. So
   // the Nth call of a kind fails with skip = N - 1.
   void fail_call(const std::string& function, long error, int times = 1, int skip = 0);
+  // The same, counting only calls made while the effect runs `command`
+  // ("PF_Cmd_EVENT"): the host's own calls around it are left alone.
+  void fail_call_during(const std::string& command, const std::string& function, long error,
+                        int times = 1, int skip = 0);
   // Checkouts of this parameter index fail until cleared.
   void fail_checkout_of(PF_ParamIndex index);
   void clear_failures();
@@ -198,6 +202,7 @@ class SimHost {
     long error = 0;
     int skip = 0;
     int times = 0;
+    std::string command;  // empty: any
   };
   struct OutObject {
     std::string kind;

@@ -105,8 +105,8 @@ std::vector<Stop> stops_of(const std::vector<unsigned char>& bytes) {
 
 void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance) {
   const std::vector<Stop> stops =
-      stops_of(host.handle_bytes(instance.param(kWheelSlot).u.arb_d.value));
-  const A_long selected = instance.param(kPtSelectSlot).u.sd.value;
+      stops_of(host.handle_bytes(instance.definition(kWheelSlot).u.arb_d.value));
+  const A_long selected = instance.definition(kPtSelectSlot).u.sd.value;
   std::printf("  %zu stops, selected %d\n", stops.size(), selected);
   for (std::size_t i = 0; i < stops.size(); ++i) {
     const Stop& s = stops[i];
@@ -138,7 +138,7 @@ int panel(const Options& options) {
   simhost::PluginModule module(options.module_path);
   int status = 0;
   {
-    simhost::EffectInstance instance(host, 1);
+    simhost::EffectInstance instance(host);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP}) {
       if (const PF_Err err = instance.run(module, cmd); err != PF_Err_NONE) {
         std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);

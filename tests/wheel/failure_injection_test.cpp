@@ -112,7 +112,7 @@ TEST_F(FailureInjection, EveryEventGivesItsCodeAndGivesEverythingBack) {
     if (c.missing_version != 0) {
       host.make_suite_missing(c.function, c.missing_version);
     } else {
-      host.fail_call(c.function, c.error, 1, c.skip);
+      host.fail_call_during("PF_Cmd_EVENT", c.function, c.error, 1, c.skip);
     }
 
     EXPECT_EQ(act(c.action), c.result);

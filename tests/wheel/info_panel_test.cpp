@@ -13,19 +13,19 @@ TEST_F(InfoPanel, ThePictureIsShownAtHalfSizeBelowTheFramesTop) {
   info_control.frame = {0, 10, 277, 78};
   ASSERT_EQ(panel.draw(info_control), PF_Err_NONE);
   EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
-  const std::vector<simhost::CallRecord> images = host.calls_of("NewImageFromBuffer");
+  const std::vector<simhost::CallRecord> images = event_calls_of("NewImageFromBuffer");
   ASSERT_EQ(images.size(), 1u);
   EXPECT_EQ(images[0].args[1], "555");
   EXPECT_EQ(images[0].args[2], "127");
   EXPECT_EQ(images[0].args[3], "2220");
   EXPECT_EQ(images[0].args[4], "6");  // straight BGRA
-  const std::vector<simhost::CallRecord> transforms = host.calls_of("Transform");
+  const std::vector<simhost::CallRecord> transforms = event_calls_of("Transform");
   ASSERT_EQ(transforms.size(), 2u);
   EXPECT_EQ(transforms[0].args[1], "[0.5 0 0; 0 0.5 0; 0 0 0.5]");
   EXPECT_EQ(transforms[1].args[1], "[2 0 0; 0 2 0; 0 0 2]");
   EXPECT_EQ(transforms[0].version, 1);
   // (122, 18) at half scale is (61, 9) in the panel.
-  const std::vector<simhost::CallRecord> draws = host.calls_of("DrawImage");
+  const std::vector<simhost::CallRecord> draws = event_calls_of("DrawImage");
   ASSERT_EQ(draws.size(), 1u);
   EXPECT_EQ(draws[0].args[2], "(122, 18)");
   EXPECT_EQ(draws[0].args[3], "0.69999998807907104");
@@ -40,8 +40,8 @@ TEST_F(InfoPanel, InOtherAreasNothingIsDrawnButTheEventIsHandled) {
   info_control.area = PF_EA_PARAM_TITLE;
   ASSERT_EQ(panel.draw(info_control), PF_Err_NONE);
   EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
-  EXPECT_TRUE(host.calls_of("NewImageFromBuffer").empty());
-  EXPECT_TRUE(host.calls_of("host_new_handle").empty());
+  EXPECT_TRUE(event_calls_of("NewImageFromBuffer").empty());
+  EXPECT_TRUE(event_calls_of("host_new_handle").empty());
   EXPECT_EQ(canvas.argb(), before);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// The effect loaded into the simulated host with its panel: the "Gradient
+// The effect loaded into the simulated host, its parameters declared, with
+// its panel: the "Gradient
 // Wheel" control in a 350 x 150 frame at the panel's top-left (ring centre
 // at (169, 75), ring radius 63 panel pixels, 126 canvas pixels) and the info
 // panel below it, events sent as the host sends them, and the accounting
@@ -36,35 +37,12 @@ inline GradientPoint stop(double position, float red, float green, float blue) {
   return {position, 1.0f, red, green, blue};
 }
 
-// Stands in for the host's "PF Param Utils Suite" until the host serves it:
-// PF_UpdateParamUI writes the value and UI flags into the instance's slot.
-inline PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def) {
-  simhost::EffectInstance* instance = simhost::EffectInstance::from_ref(effect_ref);
-  if (instance == nullptr || def == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  PF_ParamDef& param = instance->param(index);
-  param.ui_flags = def->ui_flags;
-  param.u = def->u;
-  return PF_Err_NONE;
-}
-inline const PF_ParamUtilsSuite3 param_utils_suite{update_param_ui, nullptr, nullptr};
-
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
-    host.register_suite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &param_utils_suite);
-    // The parameters the controls read, as params setup declares them.
-    PF_ParamDef& wheel = instance.param(kWheel);
-    wheel.param_type = PF_Param_ARBITRARY_DATA;
-    wheel.ui_flags = PF_PUI_CONTROL | PF_PUI_DONT_ERASE_CONTROL;
-    wheel.u.arb_d.id = 32;
-    instance.param(kPtSelect).param_type = PF_Param_SLIDER;
-    instance.param(kPtSelect).u.sd.value = -1;
-    instance.param(kPointAngle).param_type = PF_Param_ANGLE;
-    instance.param(kGlobalOffset).param_type = PF_Param_ANGLE;
-    instance.param(kInterpolate).param_type = PF_Param_CHECKBOX;
-    instance.param(kInterpolate).u.bd.value = 1;
-    set_value(default_blob());
-    EXPECT_EQ(instance.run(module, PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP}) {
+      EXPECT_EQ(instance.run(module, cmd), PF_Err_NONE);
+    }
     host.clear_calls();
   }
 
@@ -75,15 +53,12 @@ class PanelTest : public ::testing::Test {
   }
 
   // --- the value --------------------------------------------------------------
-  void set_value(const Bytes& bytes) {
-    PF_ParamDef& wheel = instance.param(kWheel);
-    if (wheel.u.arb_d.value != nullptr) host.dispose_kept_handle(wheel.u.arb_d.value);
-    wheel.u.arb_d.value = host.new_kept_handle(bytes);
-  }
+  // A saved value, damaged or not, as the host would load it.
+  void set_value(const Bytes& bytes) { instance.unflatten_value(kWheel, bytes); }
   void set_stops(const std::vector<GradientPoint>& stops) {
     set_value(blob(static_cast<std::uint32_t>(24 * stops.size()), stops, 1));
   }
-  PF_Handle value() { return instance.param(kWheel).u.arb_d.value; }
+  PF_Handle value() { return instance.definition(kWheel).u.arb_d.value; }
   std::vector<GradientPoint> stops() { return points_in(host.handle_bytes(value())); }
 
   // --- events -------------------------------------------------------------------
@@ -96,26 +71,37 @@ class PanelTest : public ::testing::Test {
   }
 
   PF_Err click(PF_Point p, A_long num_clicks = 1) {
-    return after_event(panel.click(wheel_control, p, num_clicks));
+    const PF_Handle before = value();
+    const PF_Err err = panel.click(wheel_control, p, num_clicks);
+    changed_ = value() != before;
+    return err;
   }
-  PF_Err drag(PF_Point p, bool last = false) { return after_event(panel.drag(p, last)); }
+  PF_Err drag(PF_Point p, bool last = false) {
+    const PF_Handle before = value();
+    const PF_Err err = panel.drag(p, last);
+    changed_ = value() != before;
+    return err;
+  }
   PF_Err draw_wheel() { return panel.draw(wheel_control); }
   // What the effect left in the event record.
   const PF_EventExtra& event() { return panel.last_event(); }
+  // Whether the last click or drag announced a new value: the host then
+  // stores the event's handle in place of the value it had.
   bool value_changed() { return changed_; }
-
-  // --- the host's side of a command's parameter changes ---------------------
-  PF_Err after_event(PF_Err err) {
-    PF_ParamDef& wheel = instance.param(kWheel);
-    changed_ = (wheel.uu.change_flags & PF_ChangeFlag_CHANGED_VALUE) != 0;
-    wheel.uu.change_flags = 0;
-    if (changed_) host.keep_handle(wheel.u.arb_d.value);
-    return err;
+  PF_ParamDef param(PF_ParamIndex slot) { return instance.definition(slot); }
+  // The calls the effect made during events (not the host's own copies of
+  // the value through the arbitrary-data callbacks).
+  std::vector<simhost::CallRecord> event_calls_of(const std::string& function) {
+    std::vector<simhost::CallRecord> calls;
+    for (const simhost::CallRecord& call : host.calls_of(function)) {
+      if (call.command == "PF_Cmd_EVENT") calls.push_back(call);
+    }
+    return calls;
   }
 
   simhost::SimHost host;
   simhost::PluginModule module{TARVOLK_MODULE_PATH};
-  simhost::EffectInstance instance{host, 83};
+  simhost::EffectInstance instance{host};
   simhost::DrawbotCanvas canvas{host, 350, 240, simhost::theme_background()};
   simhost::EffectPanel panel{instance, module, canvas};
   simhost::PanelControl wheel_control{kWheel, {0, 0, 350, 150}, PF_EA_CONTROL};

@@ -11,7 +11,7 @@ class WheelDrawing : public PanelTest {
  protected:
   // The argument list of the one recorded call of `function`.
   std::vector<std::string> args_of(const std::string& function) {
-    const std::vector<simhost::CallRecord> calls = host.calls_of(function);
+    const std::vector<simhost::CallRecord> calls = event_calls_of(function);
     EXPECT_EQ(calls.size(), 1u) << function;
     return calls.empty() ? std::vector<std::string>{} : calls[0].args;
   }
@@ -59,7 +59,7 @@ TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
     ASSERT_EQ(draw_wheel(), PF_Err_NONE);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
     bool made_pixels = false;
-    for (const simhost::CallRecord& call : host.calls_of("host_new_handle")) {
+    for (const simhost::CallRecord& call : event_calls_of("host_new_handle")) {
       made_pixels |= call.suite == kPFHandleSuite && call.args[0] == c.handle_bytes;
     }
     EXPECT_TRUE(made_pixels);
@@ -74,13 +74,15 @@ TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
     const std::vector<std::string> drawn = args_of("DrawImage");
     EXPECT_EQ(drawn[2], c.origin);
     EXPECT_EQ(drawn[3], "1");
-    EXPECT_EQ(host.calls_of("DrawImage")[0].version, 2);
-    EXPECT_EQ(host.calls_of("PushStateStack").size(), host.calls_of("PopStateStack").size());
+    EXPECT_EQ(event_calls_of("DrawImage")[0].version, 2);
+    EXPECT_EQ(event_calls_of("PushStateStack").size(), event_calls_of("PopStateStack").size());
   }
 }
 
 TEST_F(WheelDrawing, ADisabledWheelIsDrawnAtAQuarterOpacity) {
-  instance.param(kWheel).ui_flags |= PF_PUI_DISABLED;
+  PF_ParamDef wheel = param(kWheel);
+  wheel.ui_flags |= PF_PUI_DISABLED;
+  ASSERT_EQ(instance.update_param_ui(kWheel, &wheel), PF_Err_NONE);
   ASSERT_EQ(draw_wheel(), PF_Err_NONE);
   EXPECT_EQ(args_of("DrawImage")[3], "0.25");
   // The bottom of the ring (red) barely shows over the panel.
@@ -101,7 +103,7 @@ TEST_F(WheelDrawing, VeryNarrowFramesDrawWhatFitsOrNothing) {
     wheel_control.frame = {0, 0, c.width, 150};
     ASSERT_EQ(draw_wheel(), PF_Err_NONE);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
-    EXPECT_EQ(host.calls_of("DrawImage").size(), c.drawn ? 1u : 0u);
+    EXPECT_EQ(event_calls_of("DrawImage").size(), c.drawn ? 1u : 0u);
     EXPECT_EQ(host.balance_report(), "");
   }
 }
@@ -140,9 +142,9 @@ TEST_F(WheelDrawing, PicturesOfTheControl) {
   for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.scene);
     set_stops(c.stops);
-    instance.param(kPtSelect).u.sd.value = c.selected;
-    instance.param(kInterpolate).u.bd.value = c.interpolate;
-    instance.param(kGlobalOffset).u.ad.value = static_cast<PF_Fixed>(c.offset_degrees * 65536);
+    instance.set_value(kPtSelect, c.selected);
+    instance.set_value(kInterpolate, c.interpolate != 0);
+    instance.set_value(kGlobalOffset, c.offset_degrees);
     simhost::DrawbotCanvas wheel_canvas(host, 350, 150, simhost::theme_background());
     simhost::EffectPanel wheel_panel(instance, module, wheel_canvas);
     ASSERT_EQ(wheel_panel.draw(wheel_control), PF_Err_NONE);

@@ -75,7 +75,7 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.what);
     set_stops(c.stops);
-    instance.param(kPtSelect).u.sd.value = -1;
+    instance.set_value(kPtSelect, -1);
     const PF_Handle before = value();
     ASSERT_EQ(click(c.point, c.num_clicks), PF_Err_NONE);
     EXPECT_EQ(stops().size(), c.stops_after);
@@ -84,7 +84,7 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
     if (!c.changed) {
       EXPECT_EQ(value(), before);
     }
-    EXPECT_EQ(instance.param(kPtSelect).u.sd.value, c.selected);
+    EXPECT_EQ(param(kPtSelect).u.sd.value, c.selected);
     EXPECT_EQ(event().u.do_click.continue_refcon[2], c.selected);
     EXPECT_EQ(event().u.do_click.send_drag, c.num_clicks == 1 ? 1 : 0);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
@@ -107,20 +107,19 @@ TEST_F(WheelEditing, AnAddedStopTakesTheRingsColourWhereItLands) {
 }
 
 TEST_F(WheelEditing, SelectingAndDeselectingDriveTheAuxiliaryParameters) {
-  instance.param(kPointAngle).ui_flags = PF_PUI_DISABLED;
   ASSERT_EQ(click(ring_point(0.0)), PF_Err_NONE);
   EXPECT_FALSE(value_changed());
-  EXPECT_EQ(instance.param(kPtSelect).u.sd.value, 0);
-  EXPECT_EQ(instance.param(kPointAngle).u.ad.value, 11796480);  // 180 degrees
-  EXPECT_EQ(instance.param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
+  EXPECT_EQ(param(kPtSelect).u.sd.value, 0);
+  EXPECT_EQ(param(kPointAngle).u.ad.value, 11796480);  // 180 degrees
+  EXPECT_EQ(param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
 
   ASSERT_EQ(click(ring_point(0.666)), PF_Err_NONE);
-  EXPECT_EQ(instance.param(kPtSelect).u.sd.value, 2);
-  EXPECT_NEAR(instance.param(kPointAngle).u.ad.value / 65536.0, 300.24, 1e-3);
+  EXPECT_EQ(param(kPtSelect).u.sd.value, 2);
+  EXPECT_NEAR(param(kPointAngle).u.ad.value / 65536.0, 300.24, 1e-3);
 
   ASSERT_EQ(click({169, 75}), PF_Err_NONE);
-  EXPECT_EQ(instance.param(kPtSelect).u.sd.value, -1);
-  EXPECT_NE(instance.param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
+  EXPECT_EQ(param(kPtSelect).u.sd.value, -1);
+  EXPECT_NE(param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
 
   // The sequence record holds the pointer in canvas pixels and the selection.
   std::int32_t record[3];
@@ -175,7 +174,7 @@ TEST_F(WheelEditing, DragsMoveOrRemoveStops) {
   for (const DragCase& c : cases) {
     SCOPED_TRACE(c.what);
     set_stops(c.stops);
-    instance.param(kGlobalOffset).u.ad.value = c.global_offset;
+    instance.set_value(kGlobalOffset, c.global_offset / 65536.0);
     const double offset = c.global_offset / 65536.0 / 360.0;
     const PF_Point grab = ring_point(c.grabbed_at);
     ASSERT_EQ(click(grab), PF_Err_NONE);
@@ -200,13 +199,13 @@ TEST_F(WheelEditing, DragsMoveOrRemoveStops) {
     ASSERT_EQ(stops().size(), c.stops_after);
     if (c.stops_after == c.stops.size()) {
       EXPECT_NEAR(stops()[edited].position, c.position_after, 0.02);
-      EXPECT_EQ(instance.param(kPtSelect).u.sd.value, edited);
+      EXPECT_EQ(param(kPtSelect).u.sd.value, edited);
     } else {
-      EXPECT_EQ(instance.param(kPtSelect).u.sd.value, -1);
-      EXPECT_NE(instance.param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
+      EXPECT_EQ(param(kPtSelect).u.sd.value, -1);
+      EXPECT_NE(param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
     }
     EXPECT_FALSE(panel.dragging());
-    instance.param(kGlobalOffset).u.ad.value = 0;
+    instance.set_value(kGlobalOffset, 0);
   }
 }
 
@@ -243,7 +242,7 @@ TEST_F(WheelEditing, ADoubleClickOnAMarkerOpensThePickerOnce) {
     } else {
       EXPECT_EQ(green.green, 1.0f);
     }
-    EXPECT_EQ(instance.param(kPtSelect).u.sd.value, 1);
+    EXPECT_EQ(param(kPtSelect).u.sd.value, 1);
     // The effect asked for no drags, so the host sends none.
     EXPECT_FALSE(panel.dragging());
   }
