@@ -7,6 +7,7 @@
 
 #include "effect/aegp_suite_handler.h"
 #include "gradient_wheel/fixed_point.h"
+#include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_ui.h"
 #include "gradient_wheel/wheel_geometry.h"
@@ -99,7 +100,7 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
     edited = last_marker_hit(geometry, stops, click.screen_point, geometry.top + kMarkerRowOffset);
     if (edited >= 0) {
       const float offset =
-          turns - static_cast<float>(stops[static_cast<std::size_t>(edited)].position);
+          turns - narrow_to_float(stops[static_cast<std::size_t>(edited)].position);
       click.continue_refcon[kGrabOffsetWord] = to_fixed_16_16(offset);
     }
   } else {

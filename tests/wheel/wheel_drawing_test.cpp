@@ -2,6 +2,8 @@
 // and placement as the Drawbot calls show them, opacity, very narrow frames,
 // and reviewed pictures of the control as the host shows it.
 
+#include <limits>
+
 #include "tests/wheel/panel_fixture.h"
 
 namespace wheel_test {
@@ -104,6 +106,24 @@ TEST_F(WheelDrawing, VeryNarrowFramesDrawWhatFitsOrNothing) {
     ASSERT_EQ(draw_wheel(), PF_Err_NONE);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
     EXPECT_EQ(event_calls_of("DrawImage").size(), c.drawn ? 1u : 0u);
+    EXPECT_EQ(host.balance_report(), "");
+  }
+}
+
+TEST_F(WheelDrawing, DamagedValuesDrawWithoutHarm) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::vector<Bytes> values = {
+      {},
+      {1, 2, 3},
+      blob(0, {}, 1),
+      blob(24000, {stop(0.1, 1, 0, 0)}, 1),
+      blob(72, {stop(std::nan(""), 1, 0, 0), stop(1e300, inf, -5, 1e30f), stop(-7.25, 0, 0, 1)}, 1),
+  };
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    SCOPED_TRACE(i);
+    set_value(values[i]);
+    ASSERT_EQ(draw_wheel(), PF_Err_NONE);
+    EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
     EXPECT_EQ(host.balance_report(), "");
   }
 }

@@ -25,9 +25,14 @@ std::vector<GradientPoint> evenly_spaced(int n, double span) {
   return stops;
 }
 
+// A value as the plug-in writes it.
+Bytes saved(const std::vector<GradientPoint>& stops) {
+  return blob(static_cast<std::uint32_t>(24 * stops.size()), stops, 1);
+}
+
 struct ClickCase {
   const char* what;
-  std::vector<GradientPoint> stops;
+  Bytes value;
   PF_Point point;
   A_long num_clicks;
   std::size_t stops_after;
@@ -38,7 +43,8 @@ struct ClickCase {
 class WheelEditing : public PanelTest {};
 
 TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
-  const std::vector<GradientPoint> three(default_points);
+  const Bytes three = saved(default_points);
+  const std::vector<GradientPoint> two = {stop(0.0, 1, 0, 0), stop(0.5, 0, 0, 1)};
   const std::vector<ClickCase> cases = {
       {"14 canvas pixels inside the ring adds a stop", three, {169, 75 - 56}, 1, 4, true, 3},
       {"14.8 inside adds a stop", three, {169 + 8, 75 - 55}, 1, 4, true, 3},
@@ -51,15 +57,11 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
        -1},
       {"14 outside adds a stop", three, {169, 75 - 70}, 1, 4, true, 3},
       {"the centre rewrites the value", three, {169, 75}, 1, 3, true, -1},
-      {"32 stops take no more", evenly_spaced(32, 0.5), ring_point(0.75), 1, 32, false, -1},
-      {"31 stops take one more", evenly_spaced(31, 0.5), ring_point(0.75), 1, 32, true, 31},
+      {"32 stops take no more", saved(evenly_spaced(32, 0.5)), ring_point(0.75), 1, 32, false, -1},
+      {"31 stops take one more", saved(evenly_spaced(31, 0.5)), ring_point(0.75), 1, 32, true, 31},
       {"the later of two overlapping markers is selected",
-       {stop(0.25, 1, 0, 0), stop(0.25, 0, 1, 0), stop(0.6, 0, 0, 1)},
-       ring_point(0.25),
-       1,
-       3,
-       false,
-       1},
+       saved({stop(0.25, 1, 0, 0), stop(0.25, 0, 1, 0), stop(0.6, 0, 0, 1)}), ring_point(0.25), 1,
+       3, false, 1},
       {"a marker's box runs from 7 left of its centre to 6 right, edges included",
        three,
        {169 + 6, 138 + 6},
@@ -70,19 +72,29 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
       {"one pixel past the box it is ring again", three, {169 + 7, 138}, 1, 4, true, 3},
       {"left edge of the box", three, {169 - 7, 138 - 7}, 1, 3, false, 0},
       {"a double click on empty ring adds nothing", three, ring_point(0.5), 2, 3, false, -1},
-      {"an empty value takes its first stop", {}, ring_point(0.5), 1, 1, true, 0},
+      // Damaged values stay usable.
+      {"an empty value takes its first stop", saved({}), ring_point(0.5), 1, 1, true, 0},
+      {"three bytes take a first stop", {1, 2, 3}, ring_point(0.5), 1, 1, true, 0},
+      {"a count claiming 1000 stops over two keeps the two", blob(24000, two, 1), ring_point(0.25),
+       1, 3, true, 2},
+      {"a stop nowhere on the circle has no marker",
+       blob(48, {stop(std::nan(""), 1, 0, 0), stop(0.5, 0, 0, 1)}, 1), ring_point(0.25), 1, 3, true,
+       2},
   };
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.what);
-    set_stops(c.stops);
+    set_value(c.value);
     instance.set_value(kPtSelect, -1);
     const PF_Handle before = value();
+    const std::vector<GradientPoint> stops_before = stops();
     ASSERT_EQ(click(c.point, c.num_clicks), PF_Err_NONE);
     EXPECT_EQ(stops().size(), c.stops_after);
     EXPECT_EQ(value_changed(), c.changed);
-    // Changed or not, an unchanged list keeps its bytes; an untouched value keeps its handle.
+    // An untouched value keeps its handle; a rewritten one holds the same stops.
     if (!c.changed) {
       EXPECT_EQ(value(), before);
+    } else if (c.stops_after == stops_before.size()) {
+      EXPECT_EQ(host.handle_bytes(value()), saved(stops_before));
     }
     EXPECT_EQ(param(kPtSelect).u.sd.value, c.selected);
     EXPECT_EQ(event().u.do_click.continue_refcon[2], c.selected);
