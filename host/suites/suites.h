@@ -32,6 +32,21 @@ void install_app_suite(SimHost& host);
 // "PF ANSI Suite" v1.
 void install_ansi_suite(SimHost& host);
 
+// The suites that serve the composition (host/scene/): "AEGP PF Interface
+// Suite" v1, "AEGP Layer Suite" v5, v11 and v13, "AEGP Text Layer Suite" v1,
+// "PF Path Query Suite" v1, "PF Path Data Suite" v1, "AEGP Dynamic Stream
+// Suite" v2 and v5, "AEGP Stream Suite" v4, v7 and v9, "AEGP Mask Outline
+// Suite" v5, "AEGP Effect Suite" v1, v2 and v3.
+void install_pf_interface_suite(SimHost& host);
+void install_layer_suite(SimHost& host);
+void install_text_layer_suite(SimHost& host);
+void install_path_query_suite(SimHost& host);
+void install_path_data_suite(SimHost& host);
+void install_dynamic_stream_suite(SimHost& host);
+void install_stream_suite(SimHost& host);
+void install_mask_outline_suite(SimHost& host);
+void install_effect_suite(SimHost& host);
+
 // The handle functions the handle suite and the utility callbacks share,
 // served and recorded under `suite` and `version`.
 PF_Handle serve_new_handle(const char* suite, int32_t version, A_HandleSize size);

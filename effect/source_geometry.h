@@ -1,0 +1,79 @@
+#pragma once
+
+// The outlines of the layer the effect is applied to, read from the host
+// once per frame: the glyph outlines of a text layer (scaled by the
+// downsample factor), the paths, fills, merges and groups of a shape layer
+// (every group transform and the layer-to-world matrix applied, then scaled
+// by the downsample factor), or the masks of any other layer (as the host
+// delivers them). Also the layer chosen in a layer parameter.
+//
+// Every host call runs only while no error is recorded and the first error
+// is the result; what was taken from the host (text outlines, checked-out
+// paths, streams, stream values, the AEGP effect) is given back in any case,
+// and a give-back's own error counts only when none came before.
+
+#include <array>
+
+#include "effect/aegp_suite_handler.h"
+#include "host_api/ae_effect.h"
+#include "host_api/aegp_suites.h"
+#include "renderer/source_geometry.h"
+
+// Nine doubles, row-major, for row vectors: (x, y) maps to
+// (x*m00 + y*m10 + m20, x*m01 + y*m11 + m21); the translation is the third row.
+using mat3 = std::array<double, 9>;
+
+mat3 mat3_from_values(double m00, double m01, double m02, double m10, double m11, double m12,
+                      double m20, double m21, double m22);
+// out = b * a: mapping a point through out applies b first, then a.
+void mat3_multiply(mat3& out, const mat3& a, const mat3& b);
+// Skew by `skew` along the direction `axis` (both in radians).
+mat3 skew_matrix(double axis, double skew);
+
+// What find_stream_by_match_name reads under: the walk's error, the suites,
+// the plug-in id (0), the group whose child is read, the layer time, and the
+// error of the give-backs.
+struct StreamLookup {
+  PF_Err* err;
+  AEGP_SuiteHandler* suites;
+  AEGP_PluginID plugin_id;
+  AEGP_StreamRefH parent;
+  A_Time layer_time;
+  PF_Err* cleanup_err;
+};
+
+// The first 32 bytes of the value (at the layer time, expressions applied)
+// of the parent's child of that match name, copied into `buffer`; untouched
+// while an error is recorded. Returns `buffer`.
+AEGP_StreamVal2& find_stream_by_match_name(StreamLookup& lookup, AEGP_StreamVal2& buffer,
+                                           const char* match_name);
+
+// What read_mask_path reads under and appends to.
+struct MaskContext {
+  PF_Err* err;
+  AEGP_SuiteHandler* suites;
+  const PF_InData* in_data;
+  MaskPaths* masks;
+  PF_Err* cleanup_err;
+};
+
+// Appends the closed mask of that path id, with its mode and inversion, as
+// the host delivers it. No mask for id 0 or an open path.
+void read_mask_path(MaskContext& context, PF_PathID path_id);
+
+// Appends the items of one "ADBE Vectors Group" (or the root group) in
+// content order, mapping paths through `matrix` and recursing into groups.
+PF_Err walk_vector_group(AEGP_SuiteHandler& suites, AEGP_StreamRefH group, const A_Time& layer_time,
+                         const mat3& matrix, ShapeItems& out);
+
+// Smart pre-render's reading of the layer's outlines. `params` are the
+// frame's parameter copies indexed by slot ("Mask Path" and "Use All Paths"
+// are read); `out` is a new SourceGeometry. A suite the host does not have
+// throws 516 before anything is taken from the host.
+PF_Err gather_source_geometry(const PF_InData* in_data, const PF_ParamDef* params,
+                              SourceGeometry& out);
+
+// The layer chosen in the effect's layer parameter at `index` (its own value
+// at time 0, expressions not applied), or null when none is chosen or it
+// cannot be found. `out` is null on entry.
+PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_LayerH& out);

@@ -1,0 +1,166 @@
+#pragma once
+
+// The composition the simulated host keeps: its size and frame rate, and its
+// layers, each with an id, a kind, a start time, a size, a 2D or 3D transform
+// to the world (the composition) and a parent. Text layers carry their glyph
+// outlines, shape layers their tree of streams, any layer its masks. Effect
+// instances are attached to the layer they sit on; the host's suites find
+// the layer (and the composition) of an effect through its effect reference.
+//
+//   scene::Composition comp(1280, 720, 24);
+//   scene::Layer& solid = comp.add_layer(scene::LayerKind::Solid, "Plate");
+//   solid.masks.push_back({.shape = square, .mode = PF_MaskMode_ADD});
+//   comp.attach_effect(instance.effect_ref(), solid.id);
+//
+// A composition is filled before commands run and not changed while they do.
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/scene/streams.h"
+#include "host/scene/values.h"
+#include "host_api/ae_effect.h"
+#include "host_api/ae_effect_suites.h"
+#include "host_api/aegp_suites.h"
+
+namespace simhost::scene {
+
+enum class LayerKind { Text, Shape, Solid, Null, Camera };
+
+const char* layer_kind_name(LayerKind kind);
+
+// Anchor, position and scale in layer pixels and percent; angles in degrees,
+// positive turning clockwise on screen (y down). Orientation counts for 3D
+// layers only, as do the z components.
+struct LayerTransform {
+  Animated<Vec3> anchor;
+  Animated<Vec3> position;
+  Animated<Vec3> scale = Vec3{100.0, 100.0, 100.0};
+  Animated<Vec3> orientation;
+  Animated<double> rotation = 0.0;
+};
+
+struct Mask {
+  PF_PathID id = 0;  // unique in the composition, never 0
+  std::string name;
+  Animated<PathShape> shape;
+  PF_MaskMode mode = PF_MaskMode_ADD;
+  bool inverted = false;
+};
+
+// The text of a text layer, set in one line whose baseline starts at
+// `origin` (layer pixels).
+struct TextContent {
+  std::string text;
+  std::string font = "DejaVu Sans";
+  bool bold = false;
+  double size = 72.0;  // pixels
+  Vec2 origin;
+};
+
+class Composition;
+
+struct Layer {
+  Composition* composition = nullptr;
+  AEGP_LayerIDVal id = 0;
+  std::string name;
+  LayerKind kind = LayerKind::Solid;
+  double start_time = 0.0;  // seconds of composition time at which layer time 0 falls
+  int width = 0;
+  int height = 0;
+  bool three_d = false;
+  LayerTransform transform;
+  AEGP_LayerIDVal parent = 0;  // 0: none
+  std::vector<Mask> masks;     // in the host's mask order
+  // The layer's own stream group; a shape layer's contents are its child
+  // "ADBE Root Vectors Group" (see `set_contents`).
+  StreamNode streams;
+
+  // Text layers: the text and its glyph outlines, one closed path a contour.
+  // Throws std::runtime_error when the font is not installed.
+  void set_text(TextContent text);
+  const TextContent& text() const { return text_; }
+  const std::vector<PathShape>& text_outlines() const { return text_outlines_; }
+
+  // Shape layers: the "ADBE Root Vectors Group" (shape_contents.h).
+  void set_contents(StreamNode root_vectors_group);
+
+  // Appends a mask, giving it a new id and the name "Mask N" when it has none.
+  Mask& add_mask(Mask mask);
+  const Mask* mask_by_id(PF_PathID id) const;
+
+  double layer_time(double comp_seconds) const { return comp_seconds - start_time; }
+  AEGP_LayerH handle() { return reinterpret_cast<AEGP_LayerH>(this); }
+
+ private:
+  TextContent text_;
+  std::vector<PathShape> text_outlines_;
+};
+
+// What the host knows of an effect instance on a layer.
+struct EffectAttachment {
+  AEGP_LayerIDVal layer = 0;
+  // The downsampling of the command being run: masks checked out through the
+  // effect's path suites are served at it, as every effect-level value is.
+  PF_RationalScale downsample_x = {1, 1};
+  PF_RationalScale downsample_y = {1, 1};
+  // The layer chosen in each layer parameter, by parameter index.
+  std::map<PF_ParamIndex, AEGP_LayerIDVal> chosen_layers;
+};
+
+class Composition {
+ public:
+  Composition(int width, int height, double frame_rate, std::string name = "Comp 1");
+  ~Composition();
+  Composition(const Composition&) = delete;
+  Composition& operator=(const Composition&) = delete;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  double frame_rate() const { return frame_rate_; }
+  const std::string& name() const { return name_; }
+
+  // A new layer on top of the others, with the next id, the composition's
+  // size and a transform that puts it where the host puts a new layer: its
+  // anchor at its centre (a shape layer's at its origin) and its position at
+  // the composition's centre.
+  Layer& add_layer(LayerKind kind, std::string name);
+  Layer* layer_by_id(AEGP_LayerIDVal id);
+  const std::vector<std::unique_ptr<Layer>>& layers() const { return layers_; }
+  // A mask id not yet used in this composition.
+  PF_PathID new_mask_id() { return next_mask_id_++; }
+
+  // The layer-to-world matrix at a composition time: row-major, for row
+  // vectors, translation in the bottom row; the parents' matrices follow the
+  // layer's own.
+  A_Matrix4 layer_to_world(const Layer& layer, double comp_seconds) const;
+
+  // --- effects on layers ----------------------------------------------------
+  EffectAttachment& attach_effect(PF_ProgPtr effect_ref, AEGP_LayerIDVal layer);
+  void detach_effect(PF_ProgPtr effect_ref);
+  EffectAttachment* attachment(PF_ProgPtr effect_ref);
+
+  AEGP_CompH handle() { return reinterpret_cast<AEGP_CompH>(this); }
+
+  // --- finding things by the references the plug-in holds --------------------
+  // The live composition an effect sits in, and its layer; null when unknown.
+  static Composition* of_effect(PF_ProgPtr effect_ref, Layer** layer = nullptr);
+  static Composition* from_handle(AEGP_CompH comp);
+  static Layer* layer_from_handle(AEGP_LayerH layer);
+
+ private:
+  int width_;
+  int height_;
+  double frame_rate_;
+  std::string name_;
+  std::vector<std::unique_ptr<Layer>> layers_;
+  AEGP_LayerIDVal next_layer_id_ = 1;
+  PF_PathID next_mask_id_ = 1;
+  std::recursive_mutex mutex_;
+  std::map<PF_ProgPtr, EffectAttachment> effects_;
+};
+
+}  // namespace simhost::scene

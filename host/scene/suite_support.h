@@ -1,0 +1,46 @@
+#pragma once
+
+// What the suites that serve the composition share: the errors they give,
+// and times as they arrive.
+
+#include <cmath>
+
+#include "host/host_call.h"
+#include "host/scene/host_objects.h"
+
+namespace simhost::scene {
+
+// AEGP calls: a reference or argument the host cannot use, or an index or
+// name that leads nowhere; a call this host does not serve yet.
+inline constexpr A_Err kAegpBadArgument = A_Err_PARAMETER;
+inline constexpr A_Err kAegpNotServed = A_Err_GENERIC;
+// PF calls, likewise.
+inline constexpr PF_Err kPfBadArgument = PF_Err_BAD_CALLBACK_PARAM;
+inline constexpr PF_Err kPfBadIndex = PF_Err_INVALID_INDEX;
+inline constexpr PF_Err kPfNotServed = PF_Err_INVALID_CALLBACK;
+
+// The error a test injected for this call; `no_host` when no host is active
+// (a table kept after its host went).
+inline long refusal(HostCall& call, long no_host) {
+  return call.host() == nullptr ? no_host : call.injected();
+}
+
+// A time argument as the call record shows it.
+inline A_Time time_arg(const A_Time* time) {
+  return time != nullptr ? *time : A_Time{0, 0};
+}
+
+// Seconds of a host time; false for a missing time or a zero scale.
+inline bool to_seconds(const A_Time* time, double* seconds) {
+  if (time == nullptr || time->scale == 0) return false;
+  *seconds = static_cast<double>(time->value) / static_cast<double>(time->scale);
+  return true;
+}
+
+// A composition time as A_Time at the scale of a layer time.
+inline A_Time comp_time_of(const Layer& layer, const A_Time& layer_time) {
+  const double offset = std::round(layer.start_time * static_cast<double>(layer_time.scale));
+  return {static_cast<A_long>(layer_time.value + offset), layer_time.scale};
+}
+
+}  // namespace simhost::scene

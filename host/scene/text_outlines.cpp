@@ -1,0 +1,162 @@
+#include "host/scene/text_outlines.h"
+
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace simhost::scene {
+
+namespace {
+
+template <class T, void (*Release)(T*)>
+struct Releaser {
+  void operator()(T* object) const {
+    if (object != nullptr) Release(object);
+  }
+};
+using PatternPtr = std::unique_ptr<FcPattern, Releaser<FcPattern, FcPatternDestroy>>;
+using FontFacePtr =
+    std::unique_ptr<cairo_font_face_t, Releaser<cairo_font_face_t, cairo_font_face_destroy>>;
+using SurfacePtr =
+    std::unique_ptr<cairo_surface_t, Releaser<cairo_surface_t, cairo_surface_destroy>>;
+using ContextPtr = std::unique_ptr<cairo_t, Releaser<cairo_t, cairo_destroy>>;
+using PathPtr = std::unique_ptr<cairo_path_t, Releaser<cairo_path_t, cairo_path_destroy>>;
+using OptionsPtr = std::unique_ptr<cairo_font_options_t,
+                                   Releaser<cairo_font_options_t, cairo_font_options_destroy>>;
+
+bool has_family(FcPattern* pattern, const std::string& family) {
+  FcChar8* value = nullptr;
+  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
+    if (family == reinterpret_cast<const char*>(value)) return true;
+  }
+  return false;
+}
+
+// The installed face of that family and weight; fontconfig would offer a
+// substitute for a missing one, which is refused here.
+FontFacePtr installed_face(const TextContent& text) {
+  const std::string described = "\"" + text.font + "\"" + (text.bold ? " bold" : " regular");
+  if (!FcInit()) throw std::runtime_error("fontconfig cannot start to find font " + described);
+  const int weight = text.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+  PatternPtr wanted(FcPatternCreate());
+  FcPatternAddString(wanted.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(text.font.c_str()));
+  FcPatternAddInteger(wanted.get(), FC_WEIGHT, weight);
+  FcPatternAddInteger(wanted.get(), FC_SLANT, FC_SLANT_ROMAN);
+  FcConfigSubstitute(nullptr, wanted.get(), FcMatchPattern);
+  FcDefaultSubstitute(wanted.get());
+  FcResult result = FcResultNoMatch;
+  PatternPtr found(FcFontMatch(nullptr, wanted.get(), &result));
+  int found_weight = -1;
+  if (found == nullptr || !has_family(found.get(), text.font) ||
+      FcPatternGetInteger(found.get(), FC_WEIGHT, 0, &found_weight) != FcResultMatch ||
+      found_weight != weight) {
+    throw std::runtime_error("font " + described + " is not installed");
+  }
+  FontFacePtr face(cairo_ft_font_face_create_for_pattern(found.get()));
+  if (cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error("font " + described + " cannot be loaded");
+  }
+  return face;
+}
+
+// Collects cairo's contours as vertices with absolute control points, then
+// makes the control points relative.
+class ContourBuilder {
+ public:
+  void move_to(double x, double y) {
+    finish(false);
+    contour_.vertices.push_back({x, y, x, y, x, y});
+  }
+  void line_to(double x, double y) { contour_.vertices.push_back({x, y, x, y, x, y}); }
+  void curve_to(double x1, double y1, double x2, double y2, double x, double y) {
+    if (contour_.vertices.empty()) move_to(x1, y1);
+    contour_.vertices.back().out_x = x1;
+    contour_.vertices.back().out_y = y1;
+    contour_.vertices.push_back({x, y, x2, y2, x, y});
+  }
+  // A closing segment that ends on the first vertex gives that vertex its
+  // incoming control point; otherwise the contour closes with a straight line.
+  void close() {
+    std::vector<PathPoint>& v = contour_.vertices;
+    if (v.size() > 1 && v.back().x == v.front().x && v.back().y == v.front().y) {
+      v.front().in_x = v.back().in_x;
+      v.front().in_y = v.back().in_y;
+      v.pop_back();
+    }
+    finish(true);
+  }
+  std::vector<PathShape> take() {
+    finish(false);
+    return std::move(contours_);
+  }
+
+ private:
+  // Only closed contours are outlines; a lone move-to is none.
+  void finish(bool closed) {
+    if (closed && !contour_.vertices.empty()) {
+      for (PathPoint& p : contour_.vertices) {
+        p.in_x -= p.x;
+        p.in_y -= p.y;
+        p.out_x -= p.x;
+        p.out_y -= p.y;
+      }
+      contours_.push_back(std::move(contour_));
+    }
+    contour_ = {};
+  }
+
+  PathShape contour_;
+  std::vector<PathShape> contours_;
+};
+
+}  // namespace
+
+std::vector<PathShape> glyph_outlines(const TextContent& text) {
+  FontFacePtr face = installed_face(text);
+  if (text.text.empty()) return {};
+
+  // The context only hosts the path; nothing is drawn. An unbounded surface,
+  // since cairo leaves out glyphs that fall outside a bounded one.
+  SurfacePtr surface(cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr));
+  ContextPtr cr(cairo_create(surface.get()));
+  // Outlines as the font draws them, not fitted to a pixel grid.
+  OptionsPtr options(cairo_font_options_create());
+  cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr.get(), options.get());
+  cairo_set_font_face(cr.get(), face.get());
+  cairo_set_font_size(cr.get(), text.size);
+  cairo_move_to(cr.get(), text.origin.x, text.origin.y);
+  cairo_text_path(cr.get(), text.text.c_str());
+  PathPtr path(cairo_copy_path(cr.get()));
+  if (path == nullptr || path->status != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error("cairo cannot give the outlines of \"" + text.text + "\"");
+  }
+
+  ContourBuilder builder;
+  for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+    const cairo_path_data_t* d = &path->data[i];
+    switch (d->header.type) {
+      case CAIRO_PATH_MOVE_TO:
+        builder.move_to(d[1].point.x, d[1].point.y);
+        break;
+      case CAIRO_PATH_LINE_TO:
+        builder.line_to(d[1].point.x, d[1].point.y);
+        break;
+      case CAIRO_PATH_CURVE_TO:
+        builder.curve_to(d[1].point.x, d[1].point.y, d[2].point.x, d[2].point.y, d[3].point.x,
+                         d[3].point.y);
+        break;
+      case CAIRO_PATH_CLOSE_PATH:
+        builder.close();
+        break;
+    }
+  }
+  return builder.take();
+}
+
+}  // namespace simhost::scene

@@ -1,0 +1,18 @@
+#pragma once
+
+// Glyph outlines of a line of text, made with cairo from an installed font:
+// one closed path a contour, in the order cairo gives them, with the
+// control points of each vertex relative to it.
+
+#include <vector>
+
+#include "host/scene/composition.h"
+
+namespace simhost::scene {
+
+// Throws std::runtime_error naming the font when that family and weight are
+// not installed (no other font is taken in its place). An empty text gives
+// no outlines.
+std::vector<PathShape> glyph_outlines(const TextContent& text);
+
+}  // namespace simhost::scene

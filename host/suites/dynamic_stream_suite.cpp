@@ -1,0 +1,131 @@
+// "AEGP Dynamic Stream Suite", versions 2 and 5: a layer's stream tree, walked
+// by index or by match name.
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/host_call.h"
+#include "host/scene/suite_support.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+using namespace scene;
+
+constexpr const char* kSuite = kAEGPDynamicStreamSuite;
+
+AEGP_StreamRefH hand_out_stream(SimHost& host, Layer& layer, const StreamNode& node) {
+  auto object = std::make_unique<StreamObject>();
+  object->composition = layer.composition;
+  object->layer = &layer;
+  object->node = &node;
+  return reinterpret_cast<AEGP_StreamRefH>(HostObjects::instance().hand_out(
+      host, std::move(object), kStreamKind, "stream", node.match_name));
+}
+
+// A layer's stream that groups others.
+StreamObject* group_of(AEGP_StreamRefH stream) {
+  auto* found = HostObjects::instance().find<StreamObject>(stream);
+  return found != nullptr && found->node != nullptr && found->node->is_group() ? found : nullptr;
+}
+
+template <int32_t V>
+A_Err get_new_stream_ref_for_layer(AEGP_PluginID plugin_id, AEGP_LayerH layer,
+                                   AEGP_StreamRefH* stream) {
+  HostCall call(kSuite, V, "AEGP_GetNewStreamRefForLayer", plugin_id, layer);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  *stream = hand_out_stream(*call.host(), *found, found->streams);
+  call.output(*stream);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_num_streams_in_group(AEGP_StreamRefH group, A_long* num_streams) {
+  HostCall call(kSuite, V, "AEGP_GetNumStreamsInGroup", group);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  StreamObject* found = group_of(group);
+  if (found == nullptr || num_streams == nullptr) return call.result(kAegpBadArgument);
+  *num_streams = static_cast<A_long>(found->node->children.size());
+  call.output(*num_streams);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_new_stream_ref_by_index(AEGP_PluginID plugin_id, AEGP_StreamRefH parent, A_long index,
+                                  AEGP_StreamRefH* stream) {
+  HostCall call(kSuite, V, "AEGP_GetNewStreamRefByIndex", plugin_id, parent, index);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  StreamObject* found = group_of(parent);
+  if (found == nullptr || stream == nullptr || index < 0 ||
+      index >= static_cast<A_long>(found->node->children.size())) {
+    return call.result(kAegpBadArgument);
+  }
+  *stream = hand_out_stream(*call.host(), *found->layer,
+                            found->node->children[static_cast<size_t>(index)]);
+  call.output(*stream);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_match_name(AEGP_StreamRefH stream, A_char* match_name) {
+  HostCall call(kSuite, V, "AEGP_GetMatchName", stream);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  auto* found = HostObjects::instance().find<StreamObject>(stream);
+  if (found == nullptr || found->node == nullptr || match_name == nullptr) {
+    return call.result(kAegpBadArgument);
+  }
+  const std::string& name = found->node->match_name;
+  const size_t length = std::min<size_t>(name.size(), AEGP_MAX_STREAM_MATCH_NAME_SIZE - 1);
+  std::memcpy(match_name, name.data(), length);
+  match_name[length] = '\0';
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_new_stream_ref_by_matchname(AEGP_PluginID plugin_id, AEGP_StreamRefH parent,
+                                      const A_char* match_name, AEGP_StreamRefH* stream) {
+  HostCall call(kSuite, V, "AEGP_GetNewStreamRefByMatchname", plugin_id, parent, match_name);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  StreamObject* found = group_of(parent);
+  const StreamNode* child =
+      found != nullptr && match_name != nullptr ? found->node->child(match_name) : nullptr;
+  if (child == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  *stream = hand_out_stream(*call.host(), *found->layer, *child);
+  call.output(*stream);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_dynamic_stream_flags(AEGP_StreamRefH stream, AEGP_DynStreamFlags*) {
+  HostCall call(kSuite, V, "AEGP_GetDynamicStreamFlags", stream);
+  return call.result(kAegpNotServed);
+}
+
+template <int32_t V>
+A_Err set_dynamic_stream_flag(AEGP_StreamRefH stream, AEGP_DynStreamFlags one_flag,
+                              A_Boolean undoable, A_Boolean set) {
+  HostCall call(kSuite, V, "AEGP_SetDynamicStreamFlag", stream, one_flag, undoable, set);
+  return call.result(kAegpNotServed);
+}
+
+template <int32_t V>
+const AEGP_DynamicStreamSuite5 dynamic_stream_suite = {
+    get_new_stream_ref_for_layer<V>,    get_num_streams_in_group<V>,
+    get_new_stream_ref_by_index<V>,     get_match_name<V>,
+    get_new_stream_ref_by_matchname<V>, get_dynamic_stream_flags<V>,
+    set_dynamic_stream_flag<V>};
+
+}  // namespace
+
+void install_dynamic_stream_suite(SimHost& host) {
+  host.register_suite(kSuite, kAEGPDynamicStreamSuiteVersion2,
+                      &dynamic_stream_suite<kAEGPDynamicStreamSuiteVersion2>);
+  host.register_suite(kSuite, kAEGPDynamicStreamSuiteVersion5,
+                      &dynamic_stream_suite<kAEGPDynamicStreamSuiteVersion5>);
+}
+
+}  // namespace simhost

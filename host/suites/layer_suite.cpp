@@ -1,0 +1,139 @@
+// "AEGP Layer Suite", versions 5, 11 and 13: layers of the composition, their
+// kind, ids, times and layer-to-world matrices.
+
+#include "host/host_call.h"
+#include "host/scene/suite_support.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+using namespace scene;
+
+constexpr const char* kSuite = kAEGPLayerSuite;
+
+AEGP_ObjectType object_type(LayerKind kind) {
+  switch (kind) {
+    case LayerKind::Text:
+      return AEGP_ObjectType_TEXT;
+    case LayerKind::Shape:
+      return AEGP_ObjectType_VECTOR;
+    case LayerKind::Camera:
+      return AEGP_ObjectType_CAMERA;
+    case LayerKind::Solid:
+    case LayerKind::Null:
+      return AEGP_ObjectType_AV;
+  }
+  return AEGP_ObjectType_NONE;
+}
+
+template <int32_t V>
+A_Err get_layer_parent_comp(AEGP_LayerH layer, AEGP_CompH* comp) {
+  HostCall call(kSuite, V, "AEGP_GetLayerParentComp", layer);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr || comp == nullptr) return call.result(kAegpBadArgument);
+  *comp = found->composition->handle();
+  call.output(*comp);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_layer_object_type(AEGP_LayerH layer, AEGP_ObjectType* type) {
+  HostCall call(kSuite, V, "AEGP_GetLayerObjectType", layer);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr || type == nullptr) return call.result(kAegpBadArgument);
+  *type = object_type(found->kind);
+  call.output(*type);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_layer_from_layer_id(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
+  HostCall call(kSuite, V, "AEGP_GetLayerFromLayerID", comp, id);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Composition* found_comp = Composition::from_handle(comp);
+  Layer* found = found_comp != nullptr ? found_comp->layer_by_id(id) : nullptr;
+  if (found == nullptr || layer == nullptr) return call.result(kAegpBadArgument);
+  *layer = found->handle();
+  call.output(*layer);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_layer_id(AEGP_LayerH layer, AEGP_LayerIDVal* id) {
+  HostCall call(kSuite, V, "AEGP_GetLayerID", layer);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr || id == nullptr) return call.result(kAegpBadArgument);
+  *id = found->id;
+  call.output(*id);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err convert_layer_to_comp_time(AEGP_LayerH layer, const A_Time* layer_time, A_Time* comp_time) {
+  HostCall call(kSuite, V, "AEGP_ConvertLayerToCompTime", layer, time_arg(layer_time));
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  double seconds = 0.0;
+  if (found == nullptr || comp_time == nullptr || !to_seconds(layer_time, &seconds)) {
+    return call.result(kAegpBadArgument);
+  }
+  *comp_time = comp_time_of(*found, *layer_time);
+  call.output(*comp_time);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_layer_to_world_xform(AEGP_LayerH layer, const A_Time* comp_time, A_Matrix4* transform) {
+  HostCall call(kSuite, V, "AEGP_GetLayerToWorldXform", layer, time_arg(comp_time));
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  double seconds = 0.0;
+  if (found == nullptr || transform == nullptr || !to_seconds(comp_time, &seconds)) {
+    return call.result(kAegpBadArgument);
+  }
+  *transform = found->composition->layer_to_world(*found, seconds);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err get_layer_flags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
+  HostCall call(kSuite, V, "AEGP_GetLayerFlags", layer);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr || flags == nullptr) return call.result(kAegpBadArgument);
+  *flags = found->three_d ? AEGP_LayerFlag_LAYER_IS_3D : AEGP_LayerFlag_NONE;
+  call.output(*flags);
+  return call.result(A_Err_NONE);
+}
+
+template <int32_t V>
+A_Err set_layer_flag(AEGP_LayerH layer, AEGP_LayerFlags single_flag, A_Boolean value) {
+  HostCall call(kSuite, V, "AEGP_SetLayerFlag", layer, single_flag, value);
+  return call.result(kAegpNotServed);
+}
+
+// One table per version, so that records tell which version was called.
+template <int32_t V>
+const AEGP_LayerSuite13 layer_suite = {get_layer_parent_comp<V>,
+                                       get_layer_object_type<V>,
+                                       get_layer_from_layer_id<V>,
+                                       get_layer_id<V>,
+                                       convert_layer_to_comp_time<V>,
+                                       get_layer_to_world_xform<V>,
+                                       get_layer_flags<V>,
+                                       set_layer_flag<V>};
+
+}  // namespace
+
+void install_layer_suite(SimHost& host) {
+  host.register_suite(kSuite, kAEGPLayerSuiteVersion5, &layer_suite<kAEGPLayerSuiteVersion5>);
+  host.register_suite(kSuite, kAEGPLayerSuiteVersion11, &layer_suite<kAEGPLayerSuiteVersion11>);
+  host.register_suite(kSuite, kAEGPLayerSuiteVersion13, &layer_suite<kAEGPLayerSuiteVersion13>);
+}
+
+}  // namespace simhost

@@ -1,0 +1,60 @@
+// "AEGP Mask Outline Suite": a path value of a stream (a shape's outline),
+// its vertices with control points relative to them.
+
+#include "host/host_call.h"
+#include "host/scene/suite_support.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+using namespace scene;
+
+constexpr const char* kSuite = kAEGPMaskOutlineSuite;
+constexpr int32_t kVersion = kAEGPMaskOutlineSuiteVersion5;
+
+A_Err is_mask_outline_open(AEGP_MaskOutlineValH outline, A_Boolean* open) {
+  HostCall call(kSuite, kVersion, "AEGP_IsMaskOutlineOpen", outline);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
+  if (found == nullptr || open == nullptr) return call.result(kAegpBadArgument);
+  *open = found->shape.closed ? 0 : 1;
+  call.output(*open);
+  return call.result(A_Err_NONE);
+}
+
+A_Err get_mask_outline_num_segments(AEGP_MaskOutlineValH outline, A_long* num_segments) {
+  HostCall call(kSuite, kVersion, "AEGP_GetMaskOutlineNumSegments", outline);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
+  if (found == nullptr || num_segments == nullptr) return call.result(kAegpBadArgument);
+  *num_segments = static_cast<A_long>(found->shape.num_segments());
+  call.output(*num_segments);
+  return call.result(A_Err_NONE);
+}
+
+A_Err get_mask_outline_vertex_info(AEGP_MaskOutlineValH outline, AEGP_VertexIndex which_point,
+                                   AEGP_MaskVertex* vertex) {
+  HostCall call(kSuite, kVersion, "AEGP_GetMaskOutlineVertexInfo", outline, which_point);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
+  if (found == nullptr || vertex == nullptr || which_point < 0 ||
+      which_point >= static_cast<A_long>(found->shape.vertices.size())) {
+    return call.result(kAegpBadArgument);
+  }
+  const PathPoint& p = found->shape.vertices[static_cast<size_t>(which_point)];
+  *vertex = {p.x, p.y, p.in_x, p.in_y, p.out_x, p.out_y};
+  return call.result(A_Err_NONE);
+}
+
+const AEGP_MaskOutlineSuite5 mask_outline_suite = {
+    is_mask_outline_open, get_mask_outline_num_segments, get_mask_outline_vertex_info};
+
+}  // namespace
+
+void install_mask_outline_suite(SimHost& host) {
+  host.register_suite(kSuite, kVersion, &mask_outline_suite);
+}
+
+}  // namespace simhost

@@ -1,0 +1,88 @@
+// "AEGP Text Layer Suite": the glyph outlines of a text layer, as paths the
+// effect reads through "PF Path Data Suite". Outlines are in layer pixels at
+// full resolution; the paths belong to the outlines and go with them.
+
+#include "host/host_call.h"
+#include "host/scene/suite_support.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+using namespace scene;
+
+constexpr const char* kSuite = kAEGPTextLayerSuite;
+constexpr int32_t kVersion = kAEGPTextLayerSuiteVersion1;
+
+A_Err get_new_text_outlines(AEGP_LayerH layer, const A_Time* layer_time,
+                            AEGP_TextOutlinesH* outlines) {
+  HostCall call(kSuite, kVersion, "AEGP_GetNewTextOutlines", layer, time_arg(layer_time));
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  double seconds = 0.0;
+  if (found == nullptr || found->kind != LayerKind::Text || outlines == nullptr ||
+      !to_seconds(layer_time, &seconds)) {
+    return call.result(kAegpBadArgument);
+  }
+  SimHost& host = *call.host();
+  auto object = std::make_unique<TextOutlinesObject>();
+  object->composition = found->composition;
+  TextOutlinesObject* handed = HostObjects::instance().hand_out(
+      host, std::move(object), kTextOutlinesKind, "text outlines", found->name);
+  const std::string owner_name = host.name_of(handed);
+  for (const PathShape& contour : found->text_outlines()) {
+    auto path = std::make_unique<PathObject>(path_object(contour));
+    path->composition = found->composition;
+    handed->paths.push_back(HostObjects::instance().keep_with(
+        host, std::move(path),
+        "outline " + std::to_string(handed->paths.size()) + " of " + owner_name, handed));
+  }
+  *outlines = reinterpret_cast<AEGP_TextOutlinesH>(handed);
+  call.output(*outlines);
+  return call.result(A_Err_NONE);
+}
+
+A_Err dispose_text_outlines(AEGP_TextOutlinesH outlines) {
+  HostCall call(kSuite, kVersion, "AEGP_DisposeTextOutlines", outlines);
+  if (call.host() == nullptr) return call.result(kAegpBadArgument);
+  const bool given_back =
+      HostObjects::instance().give_back(*call.host(), outlines, kTextOutlinesKind);
+  if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
+  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+}
+
+A_Err get_num_text_outlines(AEGP_TextOutlinesH outlines, A_long* num_outlines) {
+  HostCall call(kSuite, kVersion, "AEGP_GetNumTextOutlines", outlines);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  auto* found = HostObjects::instance().find<TextOutlinesObject>(outlines);
+  if (found == nullptr || num_outlines == nullptr) return call.result(kAegpBadArgument);
+  *num_outlines = static_cast<A_long>(found->paths.size());
+  call.output(*num_outlines);
+  return call.result(A_Err_NONE);
+}
+
+A_Err get_indexed_text_outline(AEGP_TextOutlinesH outlines, A_long path_index,
+                               PF_PathOutlinePtr* path) {
+  HostCall call(kSuite, kVersion, "AEGP_GetIndexedTextOutline", outlines, path_index);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  auto* found = HostObjects::instance().find<TextOutlinesObject>(outlines);
+  if (found == nullptr || path == nullptr || path_index < 0 ||
+      path_index >= static_cast<A_long>(found->paths.size())) {
+    return call.result(kAegpBadArgument);
+  }
+  *path = reinterpret_cast<PF_PathOutlinePtr>(found->paths[static_cast<size_t>(path_index)]);
+  call.output(*path);
+  return call.result(A_Err_NONE);
+}
+
+const AEGP_TextLayerSuite1 text_layer_suite = {get_new_text_outlines, dispose_text_outlines,
+                                               get_num_text_outlines, get_indexed_text_outline};
+
+}  // namespace
+
+void install_text_layer_suite(SimHost& host) {
+  host.register_suite(kSuite, kVersion, &text_layer_suite);
+}
+
+}  // namespace simhost
