@@ -1,0 +1,417 @@
+#include "host/scene/scene_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "host/scene/shape_contents.h"
+
+namespace simhost::scene {
+
+namespace {
+
+using json = nlohmann::json;
+
+// One value of the file with its place, for reading it and for telling
+// where a mistake is.
+class Node {
+ public:
+  Node(const json& value, std::string place, const std::string& source)
+      : value_(value), place_(std::move(place)), source_(source) {}
+
+  [[noreturn]] void fail(const std::string& message) const {
+    throw SceneError(source_ + ": " + (place_.empty() ? "/" : place_) + ": " + message);
+  }
+
+  const json& value() const { return value_; }
+  const std::string& place() const { return place_; }
+  bool is_object() const { return value_.is_object(); }
+
+  // An object of these members (and "comment") only.
+  const Node& object(std::initializer_list<const char*> members) const {
+    if (!value_.is_object()) fail("expected an object");
+    for (const auto& [key, member] : value_.items()) {
+      if (key == "comment") continue;
+      if (std::none_of(members.begin(), members.end(), [&](const char* m) { return key == m; })) {
+        std::string known;
+        for (const char* m : members) known += std::string(known.empty() ? "" : ", ") + m;
+        Node(member, place_ + "/" + key, source_).fail("unknown field (known: " + known + ")");
+      }
+    }
+    return *this;
+  }
+  bool has(const char* key) const { return value_.is_object() && value_.contains(key); }
+  Node operator[](const char* key) const {
+    if (!has(key)) fail(std::string("missing \"") + key + "\"");
+    return Node(value_.at(key), place_ + "/" + key, source_);
+  }
+  std::vector<Node> elements() const {
+    if (!value_.is_array()) fail("expected an array");
+    std::vector<Node> nodes;
+    for (size_t i = 0; i < value_.size(); ++i) {
+      nodes.emplace_back(value_[i], place_ + "/" + std::to_string(i), source_);
+    }
+    return nodes;
+  }
+
+  double number() const {
+    if (!value_.is_number()) fail("expected a number");
+    return value_.get<double>();
+  }
+  double positive() const {
+    const double n = number();
+    if (!(n > 0.0)) fail("expected a number greater than 0");
+    return n;
+  }
+  int integer(int lowest, int highest) const {
+    const double n = number();
+    if (n != std::floor(n) || n < lowest || n > highest) {
+      fail("expected a whole number from " + std::to_string(lowest) + " to " +
+           std::to_string(highest));
+    }
+    return static_cast<int>(n);
+  }
+  bool boolean() const {
+    if (!value_.is_boolean()) fail("expected true or false");
+    return value_.get<bool>();
+  }
+  std::string string() const {
+    if (!value_.is_string()) fail("expected a string");
+    return value_.get<std::string>();
+  }
+  // A name out of `choices`, or a number when `numbers` allows it.
+  double choice(const std::map<std::string, double>& choices, bool numbers) const {
+    if (numbers && value_.is_number()) return number();
+    if (value_.is_string()) {
+      auto it = choices.find(value_.get<std::string>());
+      if (it != choices.end()) return it->second;
+    }
+    std::string known;
+    for (const auto& [name, n] : choices) known += (known.empty() ? "\"" : ", \"") + name + "\"";
+    fail((value_.is_string() ? "unknown value \"" + value_.get<std::string>() + "\""
+                             : std::string("unknown value")) +
+         " (known: " + known + (numbers ? ", or a number" : "") + ")");
+  }
+
+ private:
+  const json& value_;
+  std::string place_;
+  const std::string& source_;
+};
+
+Vec2 vec2(const Node& node) {
+  const std::vector<Node> n = node.elements();
+  if (n.size() != 2) node.fail("expected [x, y]");
+  return {n[0].number(), n[1].number()};
+}
+
+// [x, y] or [x, y, z].
+Vec3 vec3(const Node& node) {
+  const std::vector<Node> n = node.elements();
+  if (n.size() != 2 && n.size() != 3) node.fail("expected [x, y] or [x, y, z]");
+  return {n[0].number(), n[1].number(), n.size() == 3 ? n[2].number() : 0.0};
+}
+
+// [x, y] with control points on the vertex, or [x, y, in_x, in_y, out_x,
+// out_y] with the control points relative to it.
+PathShape path_shape(const Node& node) {
+  node.object({"closed", "vertices"});
+  PathShape shape;
+  if (node.has("closed")) shape.closed = node["closed"].boolean();
+  const Node vertices = node["vertices"];
+  for (const Node& v : vertices.elements()) {
+    const std::vector<Node> n = v.elements();
+    if (n.size() != 2 && n.size() != 6) {
+      v.fail("expected [x, y] or [x, y, in_x, in_y, out_x, out_y]");
+    }
+    PathPoint p{n[0].number(), n[1].number()};
+    if (n.size() == 6) {
+      p = {p.x, p.y, n[2].number(), n[3].number(), n[4].number(), n[5].number()};
+    }
+    shape.vertices.push_back(p);
+  }
+  if (shape.vertices.empty()) vertices.fail("a path needs at least one vertex");
+  return shape;
+}
+
+template <class T>
+Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read) {
+  if (!node.is_object() || !node.has("keyframes")) return Animated<T>(read(node));
+  node.object({"keyframes"});
+  std::vector<Keyframe<T>> keyframes;
+  const Node list = node["keyframes"];
+  for (const Node& key : list.elements()) {
+    key.object({"time", "value"});
+    const double time = key["time"].number();
+    if (!keyframes.empty() && !(time > keyframes.back().time)) {
+      key["time"].fail("keyframe times must increase");
+    }
+    keyframes.push_back({time, read(key["value"])});
+  }
+  if (keyframes.empty()) list.fail("expected at least one keyframe");
+  return Animated<T>::keyed(std::move(keyframes));
+}
+
+Animated<double> animated_number(const Node& node) {
+  return animated<double>(node, [](const Node& n) { return n.number(); });
+}
+Animated<double> animated_choice(const Node& node, const std::map<std::string, double>& choices) {
+  return animated<double>(node, [&](const Node& n) { return n.choice(choices, true); });
+}
+Animated<Vec2> animated_vec2(const Node& node) {
+  return animated<Vec2>(node, vec2);
+}
+Animated<Vec3> animated_vec3(const Node& node) {
+  return animated<Vec3>(node, vec3);
+}
+Animated<PathShape> animated_path(const Node& node) {
+  return animated<PathShape>(node, path_shape);
+}
+
+const std::map<std::string, double> kFillRules = {{"non-zero", 1}, {"even-odd", 2}};
+const std::map<std::string, double> kMergeTypes = {
+    {"merge", 1}, {"add", 2}, {"subtract", 3}, {"intersect", 4}, {"exclude", 5}};
+const std::map<std::string, double> kDirections = {{"normal", kPathDirectionNormal},
+                                                   {"reversed", kPathDirectionReversed}};
+const std::map<std::string, double> kMaskModes = {{"none", PF_MaskMode_NONE},
+                                                  {"add", PF_MaskMode_ADD},
+                                                  {"subtract", PF_MaskMode_SUBTRACT},
+                                                  {"intersect", PF_MaskMode_INTERSECT},
+                                                  {"lighten", PF_MaskMode_LIGHTEN},
+                                                  {"darken", PF_MaskMode_DARKEN},
+                                                  {"difference", PF_MaskMode_DIFFERENCE},
+                                                  {"accumulate", PF_MaskMode_ACCUM}};
+const std::map<std::string, double> kLayerKinds = {
+    {"text", static_cast<double>(LayerKind::Text)},
+    {"shape", static_cast<double>(LayerKind::Shape)},
+    {"solid", static_cast<double>(LayerKind::Solid)},
+    {"null", static_cast<double>(LayerKind::Null)},
+    {"camera", static_cast<double>(LayerKind::Camera)}};
+
+StreamNode content_item(const Node& node);
+
+std::vector<StreamNode> content_items(const Node& node) {
+  std::vector<StreamNode> items;
+  for (const Node& item : node.elements()) items.push_back(content_item(item));
+  return items;
+}
+
+GroupTransform group_transform(const Node& node) {
+  node.object({"anchor", "position", "scale", "skew", "skew_axis", "rotation", "opacity"});
+  GroupTransform t;
+  if (node.has("anchor")) t.anchor = animated_vec2(node["anchor"]);
+  if (node.has("position")) t.position = animated_vec2(node["position"]);
+  if (node.has("scale")) t.scale = animated_vec2(node["scale"]);
+  if (node.has("skew")) t.skew = animated_number(node["skew"]);
+  if (node.has("skew_axis")) t.skew_axis = animated_number(node["skew_axis"]);
+  if (node.has("rotation")) t.rotation = animated_number(node["rotation"]);
+  if (node.has("opacity")) t.opacity = animated_number(node["opacity"]);
+  return t;
+}
+
+StreamNode content_item(const Node& node) {
+  if (!node.is_object()) node.fail("expected an object with a \"type\"");
+  const Node type_node = node["type"];
+  const std::string type = type_node.string();
+  if (type == "group") {
+    node.object({"type", "items", "transform"});
+    return shape_group(
+        node.has("items") ? content_items(node["items"]) : std::vector<StreamNode>{},
+        node.has("transform") ? group_transform(node["transform"]) : GroupTransform{});
+  }
+  if (type == "path") {
+    node.object({"type", "path", "direction"});
+    return shape_path(animated_path(node["path"]),
+                      node.has("direction") ? animated_choice(node["direction"], kDirections)
+                                            : Animated<double>(kPathDirectionNormal));
+  }
+  if (type == "fill" || type == "gradient fill") {
+    node.object({"type", "rule"});
+    const Animated<double> rule =
+        node.has("rule") ? animated_choice(node["rule"], kFillRules) : Animated<double>(1.0);
+    return type == "fill" ? shape_fill(rule) : shape_gradient_fill(rule);
+  }
+  if (type == "merge") {
+    node.object({"type", "merge"});
+    return shape_merge(animated_choice(node["merge"], kMergeTypes));
+  }
+  if (type == "rectangle" || type == "ellipse") {
+    node.object({"type", "size", "position"});
+    const Animated<Vec2> size = animated_vec2(node["size"]);
+    const Animated<Vec2> position =
+        node.has("position") ? animated_vec2(node["position"]) : Animated<Vec2>();
+    return type == "rectangle" ? shape_rectangle(size, position) : shape_ellipse(size, position);
+  }
+  if (type == "star") {
+    node.object({"type", "points", "outer_radius", "position"});
+    return shape_star(animated_number(node["points"]), animated_number(node["outer_radius"]),
+                      node.has("position") ? animated_vec2(node["position"]) : Animated<Vec2>());
+  }
+  if (type == "stroke") {
+    node.object({"type", "width"});
+    return shape_stroke(node.has("width") ? animated_number(node["width"]) : Animated<double>(1.0));
+  }
+  type_node.fail("unknown content type \"" + type +
+                 "\" (known: group, path, fill, gradient fill, merge, rectangle, ellipse, star, "
+                 "stroke)");
+}
+
+LayerTransform layer_transform(const Node& node, LayerTransform t) {
+  node.object({"anchor", "position", "scale", "rotation", "orientation"});
+  if (node.has("anchor")) t.anchor = animated_vec3(node["anchor"]);
+  if (node.has("position")) t.position = animated_vec3(node["position"]);
+  if (node.has("scale")) t.scale = animated_vec3(node["scale"]);
+  if (node.has("rotation")) t.rotation = animated_number(node["rotation"]);
+  if (node.has("orientation")) t.orientation = animated_vec3(node["orientation"]);
+  return t;
+}
+
+TextContent text_content(const Node& node) {
+  node.object({"text", "font", "bold", "size", "origin"});
+  TextContent text;
+  text.text = node["text"].string();
+  if (node.has("font")) text.font = node["font"].string();
+  if (node.has("bold")) text.bold = node["bold"].boolean();
+  if (node.has("size")) text.size = node["size"].positive();
+  if (node.has("origin")) text.origin = vec2(node["origin"]);
+  return text;
+}
+
+Mask mask(const Node& node) {
+  node.object({"name", "mode", "inverted", "path"});
+  Mask m;
+  if (node.has("name")) m.name = node["name"].string();
+  if (node.has("mode")) m.mode = static_cast<PF_MaskMode>(node["mode"].choice(kMaskModes, false));
+  if (node.has("inverted")) m.inverted = node["inverted"].boolean();
+  m.shape = animated_path(node["path"]);
+  return m;
+}
+
+void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>& parents) {
+  node.object({"name", "kind", "start_time", "size", "three_d", "transform", "parent", "text",
+               "contents", "masks"});
+  const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(kLayerKinds, false));
+  const Node name = node["name"];
+  for (const auto& existing : comp.layers()) {
+    if (existing->name == name.string()) name.fail("another layer has this name");
+  }
+  Layer& layer = comp.add_layer(kind, name.string());
+  if (node.has("start_time")) layer.start_time = node["start_time"].number();
+  if (node.has("size")) {
+    const std::vector<Node> size = node["size"].elements();
+    if (size.size() != 2) node["size"].fail("expected [width, height]");
+    layer.width = size[0].integer(1, 30000);
+    layer.height = size[1].integer(1, 30000);
+  }
+  if (node.has("three_d")) layer.three_d = node["three_d"].boolean();
+  if (node.has("transform")) layer.transform = layer_transform(node["transform"], layer.transform);
+  if (node.has("parent")) parents.emplace(layer.name, node["parent"]);
+  if (node.has("text")) {
+    if (kind != LayerKind::Text) node["text"].fail("only a text layer has a text");
+    const Node text = node["text"];
+    try {
+      layer.set_text(text_content(text));
+    } catch (const SceneError&) {
+      throw;
+    } catch (const std::runtime_error& e) {
+      (text.has("font") ? text["font"] : text).fail(e.what());
+    }
+  }
+  if (node.has("contents")) {
+    if (kind != LayerKind::Shape) node["contents"].fail("only a shape layer has contents");
+    layer.set_contents(shape_contents(content_items(node["contents"])));
+  }
+  if (node.has("masks")) {
+    for (const Node& m : node["masks"].elements()) layer.add_mask(mask(m));
+  }
+}
+
+// Line and column of a byte offset, counted from 1.
+std::string line_and_column(const std::string& text, size_t offset) {
+  offset = std::min(offset, text.size());
+  size_t line = 1;
+  size_t column = 1;
+  for (size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return std::to_string(line) + ":" + std::to_string(column);
+}
+
+json parse_json(const std::string& text, const std::string& source) {
+  try {
+    return json::parse(text);
+  } catch (const json::parse_error& e) {
+    // The byte offset is one past the character that stopped the parser.
+    throw SceneError(source + ":" + line_and_column(text, e.byte > 0 ? e.byte - 1 : 0) +
+                     ": not JSON: " + e.what());
+  } catch (const json::exception& e) {
+    throw SceneError(source + ": not JSON: " + e.what());
+  }
+}
+
+}  // namespace
+
+Scene parse_scene(const std::string& text, const std::string& source) {
+  const json document = parse_json(text, source);
+  Scene scene;
+  scene.source = source;
+  const Node root(document, "", scene.source);
+  root.object({"composition", "layers", "effect", "time", "downsample"});
+
+  const Node comp = root["composition"];
+  comp.object({"width", "height", "frame_rate", "name"});
+  scene.composition = std::make_unique<Composition>(
+      comp["width"].integer(1, 30000), comp["height"].integer(1, 30000),
+      comp["frame_rate"].positive(), comp.has("name") ? comp["name"].string() : "Comp 1");
+
+  std::map<std::string, Node> parents;
+  for (const Node& layer : root["layers"].elements()) add_layer(*scene.composition, layer, parents);
+  auto layer_named = [&](const Node& name) {
+    for (const auto& layer : scene.composition->layers()) {
+      if (layer->name == name.string()) return layer.get();
+    }
+    name.fail("no layer is named \"" + name.string() + "\"");
+  };
+  // Parents by name; a chain that comes back to the layer is refused.
+  for (const auto& [child_name, parent_name] : parents) {
+    Layer* child = layer_named(Node(json(child_name), "", scene.source));
+    Layer* parent = layer_named(parent_name);
+    for (Layer* up = parent; up != nullptr; up = scene.composition->layer_by_id(up->parent)) {
+      if (up == child) parent_name.fail("a layer cannot be its own parent, even through others");
+    }
+    child->parent = parent->id;
+  }
+
+  const Node effect = root["effect"];
+  effect.object({"layer", "parameters"});
+  scene.effect_layer = layer_named(effect["layer"])->id;
+  if (effect.has("parameters")) {
+    const Node parameters = effect["parameters"];
+    if (!parameters.is_object()) parameters.fail("expected an object of values by parameter name");
+    scene.parameters = parameters.value();
+  }
+  if (root.has("time")) scene.time = root["time"].number();
+  if (root.has("downsample")) scene.downsample = root["downsample"].integer(1, 64);
+  return scene;
+}
+
+Scene read_scene_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw SceneError(path + ": cannot be read");
+  std::ostringstream text;
+  text << file.rdbuf();
+  return parse_scene(text.str(), path);
+}
+
+}  // namespace simhost::scene
