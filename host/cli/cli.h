@@ -28,4 +28,7 @@ int about(const Options& options);
 // drawn as the host shows them, and the wheel edited step by step.
 int panel(const Options& options);
 
+// tarvolk-host outlines SCENE [--json]: the outlines the effect gathers from a scene.
+int outlines(const Options& options);
+
 }  // namespace cli

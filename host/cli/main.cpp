@@ -11,6 +11,9 @@
 //     the info panel and the "Gradient Wheel" as the host shows them, written
 //     to FILE; STEPS ("click X,Y; drag X,Y; double-click X,Y", points in the
 //     wheel's 350 x 150 frame) edit the wheel, its stops printed after each.
+//   tarvolk-host outlines SCENE [--json] [--module PATH]
+//     prints the outlines the effect gathers from the layer it sits on in a
+//     scene file (examples/*.json), with --json every vertex.
 
 #include <cstdio>
 #include <cstring>
@@ -26,7 +29,8 @@ int usage() {
                "usage: tarvolk-host info [--module PATH]\n"
                "       tarvolk-host params [--json] [--module PATH]\n"
                "       tarvolk-host about [--module PATH]\n"
-               "       tarvolk-host panel [--module PATH] [--png FILE] [--gesture STEPS]\n");
+               "       tarvolk-host panel [--module PATH] [--png FILE] [--gesture STEPS]\n"
+               "       tarvolk-host outlines SCENE [--json] [--module PATH]\n");
   return 2;
 }
 
@@ -52,6 +56,7 @@ int main(int argc, char** argv) {
     }
     if (command == "about" && options.args.empty()) return cli::about(options);
     if (command == "panel") return cli::panel(options);
+    if (command == "outlines") return cli::outlines(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
     return 1;

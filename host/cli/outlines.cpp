@@ -1,0 +1,236 @@
+// tarvolk-host outlines SCENE [--json]: the outlines the effect gathers from
+// the layer it sits on in a scene, as smart pre-render reads them: the kind
+// of outlines, their paths and vertex counts, and with --json every vertex.
+//
+// The module is driven through its entry point for global and params setup;
+// the outlines are gathered by the effect's own code linked into this tool,
+// since the module exports nothing but its entry points.
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <variant>
+
+#include "effect/source_geometry.h"
+#include "host/cli/cli.h"
+#include "host/effect_instance.h"
+#include "host/host_call.h"
+#include "host/plugin_module.h"
+#include "host/scene/scene_effect.h"
+#include "host/scene/scene_file.h"
+#include "host/sim_host.h"
+
+namespace cli {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr PF_ParamIndex kParamCount = 83;
+// The parameters smart pre-render reads the outlines with.
+constexpr PF_ParamIndex kOutlineParams[] = {16, 17};
+
+const char* mask_mode_name(int32_t mode) {
+  static const char* const names[] = {"none",    "add",    "subtract",   "intersect",
+                                      "lighten", "darken", "difference", "accumulate"};
+  return mode >= 0 && mode < 8 ? names[mode] : "unknown";
+}
+
+json vertices_json(const BezierPath& path) {
+  json vertices = json::array();
+  for (const BezierVertex& v : path) {
+    vertices.push_back({v.x, v.y, v.in_x, v.in_y, v.out_x, v.out_y});
+  }
+  return vertices;
+}
+
+json items_json(const ShapeItems& items) {
+  json list = json::array();
+  for (const ShapeItem& item : items) {
+    if (const auto* path = std::get_if<BezierPath>(&item.value)) {
+      list.push_back({{"path", vertices_json(*path)}});
+    } else if (const auto* fill = std::get_if<ShapeFill>(&item.value)) {
+      list.push_back({{"fill", fill->rule}});
+    } else if (const auto* merge = std::get_if<ShapeMerge>(&item.value)) {
+      list.push_back({{"merge", merge->type}});
+    } else if (const auto* group = std::get_if<ShapeGroup>(&item.value)) {
+      list.push_back({{"group", items_json(group->items)}});
+    }
+  }
+  return list;
+}
+
+json geometry_json(const SourceGeometry& geometry) {
+  if (const auto* text = std::get_if<TextOutlines>(&geometry.value)) {
+    json outlines = json::array();
+    for (const BezierPath& path : *text) outlines.push_back(vertices_json(path));
+    return {{"text outlines", outlines}};
+  }
+  if (const auto* masks = std::get_if<MaskPaths>(&geometry.value)) {
+    json list = json::array();
+    for (const MaskPath& mask : *masks) {
+      list.push_back({{"mode", mask.mode},
+                      {"inverted", mask.inverted != 0},
+                      {"vertices", vertices_json(mask.path)}});
+    }
+    return {{"masks", list}};
+  }
+  return {{"shape items", items_json(std::get<ShapeItems>(geometry.value))}};
+}
+
+// Indented JSON with each vertex on one line.
+void write_json(std::string& out, const json& value, int depth) {
+  const auto all_numbers = [](const json& v) {
+    return std::all_of(v.begin(), v.end(), [](const json& e) { return e.is_number(); });
+  };
+  if (!value.is_structured() || value.empty() || (value.is_array() && all_numbers(value))) {
+    out += value.dump();
+    return;
+  }
+  const std::string inner(2 * static_cast<size_t>(depth + 1), ' ');
+  out += value.is_array() ? "[\n" : "{\n";
+  bool first = true;
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    out += first ? "" : ",\n";
+    first = false;
+    out += inner;
+    if (value.is_object()) out += json(it.key()).dump() + ": ";
+    write_json(out, *it, depth + 1);
+  }
+  out += "\n" + std::string(2 * static_cast<size_t>(depth), ' ') + (value.is_array() ? "]" : "}");
+}
+
+void print_items(const ShapeItems& items, int depth) {
+  const std::string indent(2 * static_cast<size_t>(depth), ' ');
+  for (const ShapeItem& item : items) {
+    if (const auto* path = std::get_if<BezierPath>(&item.value)) {
+      std::printf("%spath: %zu vertices\n", indent.c_str(), path->size());
+    } else if (const auto* fill = std::get_if<ShapeFill>(&item.value)) {
+      std::printf("%sfill: rule %d\n", indent.c_str(), fill->rule);
+    } else if (const auto* merge = std::get_if<ShapeMerge>(&item.value)) {
+      std::printf("%smerge: type %d\n", indent.c_str(), merge->type);
+    } else if (const auto* group = std::get_if<ShapeGroup>(&item.value)) {
+      std::printf("%sgroup: %zu items\n", indent.c_str(), group->items.size());
+      print_items(group->items, depth + 1);
+    }
+  }
+}
+
+void print_geometry(const SourceGeometry& geometry) {
+  if (const auto* text = std::get_if<TextOutlines>(&geometry.value)) {
+    std::printf("text outlines: %zu\n", text->size());
+    for (size_t i = 0; i < text->size(); ++i) {
+      std::printf("  outline %zu: %zu vertices\n", i, (*text)[i].size());
+    }
+  } else if (const auto* masks = std::get_if<MaskPaths>(&geometry.value)) {
+    std::printf("masks: %zu\n", masks->size());
+    for (size_t i = 0; i < masks->size(); ++i) {
+      const MaskPath& mask = (*masks)[i];
+      std::printf("  mask %zu: %s%s, %zu vertices\n", i, mask_mode_name(mask.mode),
+                  mask.inverted ? ", inverted" : "", mask.path.size());
+    }
+  } else {
+    const ShapeItems& items = std::get<ShapeItems>(geometry.value);
+    std::printf("shape items: %zu\n", items.size());
+    print_items(items, 1);
+  }
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: tarvolk-host outlines SCENE [--json] [--module PATH]\n");
+  return 2;
+}
+
+}  // namespace
+
+int outlines(const Options& options) {
+  std::string scene_path;
+  bool as_json = false;
+  for (const std::string& arg : options.args) {
+    if (arg == "--json") {
+      as_json = true;
+    } else if (scene_path.empty() && arg.rfind("--", 0) != 0) {
+      scene_path = arg;
+    } else {
+      return usage();
+    }
+  }
+  if (scene_path.empty()) return usage();
+
+  simhost::SimHost host;
+  simhost::scene::Scene scene;
+  try {
+    scene = simhost::scene::read_scene_file(scene_path);
+  } catch (const simhost::scene::SceneError& e) {
+    std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
+    return 1;
+  }
+  simhost::PluginModule module(options.module_path);
+  int status = 0;
+  {
+    simhost::EffectInstance instance(host);
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
+      if (const PF_Err err = instance.run(module, cmd)) {
+        std::fprintf(stderr, "tarvolk-host: %s failed with error %d\n",
+                     simhost::command_name(cmd).c_str(), err);
+        return 1;
+      }
+    }
+    instance.resize_params(std::max(instance.num_params(), kParamCount));
+    try {
+      simhost::scene::place_effect(scene, instance);
+    } catch (const simhost::scene::SceneError& e) {
+      std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
+      return 1;
+    }
+
+    // As smart pre-render does: the parameters checked out at the frame's
+    // time into copies, then the outlines read with them.
+    PF_InData in_data = simhost::scene::scene_in_data(scene, instance);
+    PF_ParamDef copies[kParamCount] = {};
+    SourceGeometry geometry;
+    PF_Err err = PF_Err_NONE;
+    {
+      simhost::CommandScope command(PF_Cmd_SMART_PRE_RENDER);
+      for (PF_ParamIndex slot : kOutlineParams) {
+        if (!err) {
+          err = in_data.inter.checkout_param(in_data.effect_ref, slot, in_data.current_time,
+                                             in_data.time_step, in_data.time_scale, &copies[slot]);
+        }
+        const PF_Err checkin_err = in_data.inter.checkin_param(in_data.effect_ref, &copies[slot]);
+        if (!err) err = checkin_err;
+      }
+      if (!err) err = gather_source_geometry(&in_data, copies, geometry);
+    }
+    if (err) {
+      std::fprintf(stderr, "tarvolk-host: the outlines could not be read: error %d\n", err);
+      status = 1;
+    }
+    const simhost::scene::Layer& layer = *scene.composition->layer_by_id(scene.effect_layer);
+    if (as_json) {
+      json out = geometry_json(geometry);
+      out["layer"] = layer.name;
+      out["kind"] = simhost::scene::layer_kind_name(layer.kind);
+      out["time"] = scene.time;
+      out["downsample"] = scene.downsample;
+      std::string text;
+      write_json(text, out, 0);
+      std::printf("%s\n", text.c_str());
+    } else {
+      std::printf("scene:      %s\n", scene_path.c_str());
+      std::printf("layer:      %s (%s)\n", layer.name.c_str(),
+                  simhost::scene::layer_kind_name(layer.kind));
+      std::printf("time:       %g s, downsample %d\n", scene.time, scene.downsample);
+      print_geometry(geometry);
+    }
+  }
+  scene.composition.reset();
+  if (const std::string report = host.balance_report(); !report.empty()) {
+    std::fprintf(stderr, "tarvolk-host: the effect did not give back:\n%s", report.c_str());
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace cli
