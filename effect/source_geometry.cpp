@@ -7,13 +7,10 @@
 #include <string_view>
 #include <utility>
 
+#include "effect/param_slots.h"
 #include "renderer/matrix.h"
 
 namespace {
-
-// Slots of the parameters read here.
-constexpr PF_ParamIndex kMaskPathSlot = 16;
-constexpr PF_ParamIndex kUseAllPathsSlot = 17;
 
 constexpr AEGP_PluginID kPluginId = 0;
 constexpr double kRadiansPerDegree = 0.017453292519943295;
@@ -247,8 +244,8 @@ void read_masks(PF_Err& err, AEGP_SuiteHandler& suites, const PF_InData* in_data
   MaskPaths masks;
   PF_Err cleanup_err = PF_Err_NONE;
   MaskContext context{&err, &suites, in_data, &masks, &cleanup_err};
-  if (params[kUseAllPathsSlot].u.bd.value == 0) {
-    read_mask_path(context, params[kMaskPathSlot].u.path_d.path_id);
+  if (params[slot::use_all_paths].u.bd.value == 0) {
+    read_mask_path(context, params[slot::mask_path].u.path_d.path_id);
   } else {
     A_long count = 0;
     if (!err) err = query->PF_NumPaths(in_data->effect_ref, &count);

@@ -12,6 +12,7 @@
 #include <string>
 #include <variant>
 
+#include "effect/param_slots.h"
 #include "effect/source_geometry.h"
 #include "host/cli/cli.h"
 #include "host/effect_instance.h"
@@ -27,9 +28,8 @@ namespace {
 
 using nlohmann::json;
 
-constexpr PF_ParamIndex kParamCount = 83;
-// The parameters smart pre-render reads the outlines with.
-constexpr PF_ParamIndex kOutlineParams[] = {16, 17};
+// The parameters the outlines are read with.
+constexpr PF_ParamIndex kOutlineParams[] = {slot::mask_path, slot::use_all_paths};
 
 const char* mask_mode_name(int32_t mode) {
   static const char* const names[] = {"none",    "add",    "subtract",   "intersect",
@@ -170,6 +170,7 @@ int outlines(const Options& options) {
   int status = 0;
   {
     simhost::EffectInstance instance(host);
+    simhost::scene::place_effect(scene, instance);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
       if (const PF_Err err = instance.run(module, cmd)) {
         std::fprintf(stderr, "tarvolk-host: %s failed with error %d\n",
@@ -177,9 +178,8 @@ int outlines(const Options& options) {
         return 1;
       }
     }
-    instance.resize_params(std::max(instance.num_params(), kParamCount));
     try {
-      simhost::scene::place_effect(scene, instance);
+      simhost::scene::set_scene_parameters(scene, instance);
     } catch (const simhost::scene::SceneError& e) {
       std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
       return 1;
@@ -187,8 +187,8 @@ int outlines(const Options& options) {
 
     // As smart pre-render does: the parameters checked out at the frame's
     // time into copies, then the outlines read with them.
-    PF_InData in_data = simhost::scene::scene_in_data(scene, instance);
-    PF_ParamDef copies[kParamCount] = {};
+    PF_InData in_data = instance.make_in_data();
+    PF_ParamDef copies[slot::count] = {};
     SourceGeometry geometry;
     PF_Err err = PF_Err_NONE;
     {

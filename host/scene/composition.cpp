@@ -196,15 +196,12 @@ A_Matrix4 Composition::layer_to_world(const Layer& layer, double comp_seconds) c
   return m;
 }
 
-EffectAttachment& Composition::attach_effect(PF_ProgPtr effect_ref, AEGP_LayerIDVal layer) {
+void Composition::attach_effect(PF_ProgPtr effect_ref, AEGP_LayerIDVal layer) {
   if (layer_by_id(layer) == nullptr) {
     throw std::invalid_argument("no layer " + std::to_string(layer) + " to attach the effect to");
   }
   std::lock_guard lock(mutex_);
-  EffectAttachment& attachment = effects_[effect_ref];
-  attachment = {};
-  attachment.layer = layer;
-  return attachment;
+  effects_[effect_ref] = layer;
 }
 
 void Composition::detach_effect(PF_ProgPtr effect_ref) {
@@ -212,18 +209,18 @@ void Composition::detach_effect(PF_ProgPtr effect_ref) {
   effects_.erase(effect_ref);
 }
 
-EffectAttachment* Composition::attachment(PF_ProgPtr effect_ref) {
+AEGP_LayerIDVal Composition::effect_layer_id(PF_ProgPtr effect_ref) {
   std::lock_guard lock(mutex_);
   auto it = effects_.find(effect_ref);
-  return it == effects_.end() ? nullptr : &it->second;
+  return it == effects_.end() ? 0 : it->second;
 }
 
 Composition* Composition::of_effect(PF_ProgPtr effect_ref, Layer** layer) {
   if (layer != nullptr) *layer = nullptr;
   std::lock_guard lock(registry_mutex);
   for (Composition* comp : live_compositions) {
-    if (EffectAttachment* attached = comp->attachment(effect_ref)) {
-      if (layer != nullptr) *layer = comp->layer_by_id(attached->layer);
+    if (const AEGP_LayerIDVal id = comp->effect_layer_id(effect_ref)) {
+      if (layer != nullptr) *layer = comp->layer_by_id(id);
       return comp;
     }
   }

@@ -100,17 +100,6 @@ struct Layer {
   std::vector<PathShape> text_outlines_;
 };
 
-// What the host knows of an effect instance on a layer.
-struct EffectAttachment {
-  AEGP_LayerIDVal layer = 0;
-  // The downsampling of the command being run: masks checked out through the
-  // effect's path suites are served at it, as every effect-level value is.
-  PF_RationalScale downsample_x = {1, 1};
-  PF_RationalScale downsample_y = {1, 1};
-  // The layer chosen in each layer parameter, by parameter index.
-  std::map<PF_ParamIndex, AEGP_LayerIDVal> chosen_layers;
-};
-
 class Composition {
  public:
   Composition(int width, int height, double frame_rate, std::string name = "Comp 1");
@@ -139,9 +128,11 @@ class Composition {
   A_Matrix4 layer_to_world(const Layer& layer, double comp_seconds) const;
 
   // --- effects on layers ----------------------------------------------------
-  EffectAttachment& attach_effect(PF_ProgPtr effect_ref, AEGP_LayerIDVal layer);
+  // The effect instance of that reference sits on the layer of that id.
+  void attach_effect(PF_ProgPtr effect_ref, AEGP_LayerIDVal layer);
   void detach_effect(PF_ProgPtr effect_ref);
-  EffectAttachment* attachment(PF_ProgPtr effect_ref);
+  // The id of the layer an effect sits on in this composition, or 0.
+  AEGP_LayerIDVal effect_layer_id(PF_ProgPtr effect_ref);
 
   AEGP_CompH handle() { return reinterpret_cast<AEGP_CompH>(this); }
 
@@ -160,7 +151,7 @@ class Composition {
   AEGP_LayerIDVal next_layer_id_ = 1;
   PF_PathID next_mask_id_ = 1;
   std::recursive_mutex mutex_;
-  std::map<PF_ProgPtr, EffectAttachment> effects_;
+  std::map<PF_ProgPtr, AEGP_LayerIDVal> effects_;
 };
 
 }  // namespace simhost::scene

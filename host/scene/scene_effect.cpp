@@ -1,10 +1,15 @@
 #include "host/scene/scene_effect.h"
 
 #include <cmath>
+#include <string>
+
+#include "host/param_values.h"
 
 namespace simhost::scene {
 
 namespace {
+
+using nlohmann::json;
 
 // A time scale that counts whole frames at the frame rate, and the frame's
 // length in it: 24 fps is 24 and 1, 29.97 fps is 2997 and 100.
@@ -19,28 +24,65 @@ void frame_time_scale(double frame_rate, A_u_long& scale, A_long& step) {
   }
 }
 
+// Layer and mask names in a value (or in each keyframe's) become their ids.
+json with_ids(const json& value, PF_ParamType type, Composition& comp, const Layer& effect_layer) {
+  if (value.is_object() && value.contains("keyframes") && value["keyframes"].is_array()) {
+    json keyed = value;
+    for (json& key : keyed["keyframes"]) {
+      if (key.is_array() && key.size() == 2) key[1] = with_ids(key[1], type, comp, effect_layer);
+    }
+    return keyed;
+  }
+  if (!value.is_string()) return value;
+  const std::string name = value.get<std::string>();
+  if (type == PF_Param_LAYER) {
+    for (const auto& layer : comp.layers()) {
+      if (layer->name == name) return layer->id;
+    }
+    throw ParamValueError("no layer is named \"" + name + "\"");
+  }
+  if (type == PF_Param_PATH) {
+    for (const Mask& mask : effect_layer.masks) {
+      if (mask.name == name) return mask.id;
+    }
+    throw ParamValueError("the effect's layer has no mask named \"" + name + "\"");
+  }
+  return value;
+}
+
+// A name as one step of a JSON pointer.
+std::string pointer_step(const std::string& name) {
+  std::string step;
+  for (char c : name) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return step;
+}
+
 }  // namespace
 
 void place_effect(Scene& scene, EffectInstance& instance) {
   Composition& comp = *scene.composition;
-  EffectAttachment& attached = comp.attach_effect(instance.effect_ref(), scene.effect_layer);
-  attached.downsample_x = {1, static_cast<A_u_long>(scene.downsample)};
-  attached.downsample_y = attached.downsample_x;
-
-  frame_time_scale(comp.frame_rate(), instance.time_scale, instance.time_step);
+  comp.attach_effect(instance.effect_ref(), scene.effect_layer);
   const Layer& layer = *comp.layer_by_id(scene.effect_layer);
+  const PF_RationalScale downsample = {1, static_cast<A_u_long>(scene.downsample)};
+  instance.layer = {layer.width, layer.height, downsample, downsample};
+  frame_time_scale(comp.frame_rate(), instance.time_scale, instance.time_step);
   instance.current_time = static_cast<A_long>(
       std::llround(layer.layer_time(scene.time) * static_cast<double>(instance.time_scale)));
 }
 
-PF_InData scene_in_data(const Scene& scene, EffectInstance& instance) {
-  PF_InData in_data = instance.make_in_data();
-  const Layer& layer = *scene.composition->layer_by_id(scene.effect_layer);
-  in_data.width = layer.width;
-  in_data.height = layer.height;
-  in_data.downsample_x = {1, static_cast<A_u_long>(scene.downsample)};
-  in_data.downsample_y = in_data.downsample_x;
-  return in_data;
+void set_scene_parameters(const Scene& scene, EffectInstance& instance) {
+  Composition& comp = *scene.composition;
+  const Layer& layer = *comp.layer_by_id(scene.effect_layer);
+  for (const auto& [name, value] : scene.parameters.items()) {
+    try {
+      const PF_ParamIndex slot = instance.find_param(name);
+      const PF_ParamType type = instance.definition(slot).param_type;
+      instance.set_value(slot, with_ids(value, type, comp, layer));
+    } catch (const ParamValueError& e) {
+      throw SceneError(scene.source + ": /effect/parameters/" + pointer_step(name) + ": " +
+                       e.what());
+    }
+  }
 }
 
 }  // namespace simhost::scene

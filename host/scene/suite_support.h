@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "host/effect_instance.h"
 #include "host/host_call.h"
 #include "host/scene/host_objects.h"
 
@@ -23,6 +24,14 @@ inline constexpr PF_Err kPfNotServed = PF_Err_INVALID_CALLBACK;
 // (a table kept after its host went).
 inline long refusal(HostCall& call, long no_host) {
   return call.host() == nullptr ? no_host : call.injected();
+}
+
+// The composition an effect sits in and its layer (null when unknown). Every
+// served call that takes an effect reference comes through here, so that the
+// instance's callback observer sees it.
+inline Composition* effect_scene(PF_ProgPtr effect_ref, Layer** layer = nullptr) {
+  EffectInstance::callback_target(effect_ref);
+  return Composition::of_effect(effect_ref, layer);
 }
 
 // A time argument as the call record shows it.

@@ -22,13 +22,14 @@ constexpr size_t kMaxPathNameLength = 31;
 
 const Mask* effect_mask(PF_ProgPtr effect_ref, PF_PathID unique_id) {
   Layer* layer = nullptr;
-  Composition::of_effect(effect_ref, &layer);
+  effect_scene(effect_ref, &layer);
   return layer != nullptr ? layer->mask_by_id(unique_id) : nullptr;
 }
 
 PF_Err path_is_open(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Boolean* open) {
   HostCall call(kSuite, kVersion, "PF_PathIsOpen", effect_ref, path);
   if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  EffectInstance::callback_target(effect_ref);
   auto* found = HostObjects::instance().find<PathObject>(path);
   if (found == nullptr || open == nullptr) return call.result(kPfBadArgument);
   *open = found->open ? 1 : 0;
@@ -39,6 +40,7 @@ PF_Err path_is_open(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Boolean* o
 PF_Err path_num_segments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long* num_segments) {
   HostCall call(kSuite, kVersion, "PF_PathNumSegments", effect_ref, path);
   if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  EffectInstance::callback_target(effect_ref);
   auto* found = HostObjects::instance().find<PathObject>(path);
   if (found == nullptr || num_segments == nullptr) return call.result(kPfBadArgument);
   *num_segments = static_cast<A_long>(found->num_segments());
@@ -50,6 +52,7 @@ PF_Err path_vertex_info(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long wh
                         PF_PathVertex* vertex) {
   HostCall call(kSuite, kVersion, "PF_PathVertexInfo", effect_ref, path, which_point);
   if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  EffectInstance::callback_target(effect_ref);
   auto* found = HostObjects::instance().find<PathObject>(path);
   if (found == nullptr || vertex == nullptr) return call.result(kPfBadArgument);
   if (which_point < 0 || which_point >= static_cast<A_long>(found->vertices.size())) {

@@ -2,6 +2,7 @@
 // mask order, checked out as paths at a time. Paths are served at the
 // downsampling of the command being run, as every effect-level value is.
 
+#include "host/effect_instance.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -23,7 +24,7 @@ PF_Err num_paths(PF_ProgPtr effect_ref, A_long* count) {
   HostCall call(kSuite, kVersion, "PF_NumPaths", effect_ref);
   if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
   Layer* layer = nullptr;
-  Composition::of_effect(effect_ref, &layer);
+  effect_scene(effect_ref, &layer);
   if (layer == nullptr || count == nullptr) return call.result(kPfBadArgument);
   *count = static_cast<A_long>(layer->masks.size());
   call.output(*count);
@@ -34,7 +35,7 @@ PF_Err path_info(PF_ProgPtr effect_ref, A_long index, PF_PathID* unique_id) {
   HostCall call(kSuite, kVersion, "PF_PathInfo", effect_ref, index);
   if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
   Layer* layer = nullptr;
-  Composition::of_effect(effect_ref, &layer);
+  effect_scene(effect_ref, &layer);
   if (layer == nullptr || unique_id == nullptr) return call.result(kPfBadArgument);
   if (index < 0 || index >= static_cast<A_long>(layer->masks.size())) {
     return call.result(kPfBadIndex);
@@ -51,16 +52,18 @@ PF_Err checkout_path(PF_ProgPtr effect_ref, PF_PathID unique_id, A_long what_tim
                 time_scale);
   if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
   Layer* layer = nullptr;
-  Composition* comp = Composition::of_effect(effect_ref, &layer);
+  Composition* comp = effect_scene(effect_ref, &layer);
   if (layer == nullptr || path == nullptr || time_scale == 0) return call.result(kPfBadArgument);
   *path = nullptr;
   if (unique_id == 0) return call.result(PF_Err_NONE);
   const Mask* mask = layer->mask_by_id(unique_id);
   if (mask == nullptr) return call.result(kPfBadArgument);
-  const EffectAttachment* attached = comp->attachment(effect_ref);
+  const EffectInstance* instance = EffectInstance::from_ref(effect_ref);
+  const InstanceLayer downsampling = instance != nullptr ? instance->layer : InstanceLayer{};
   const double seconds = static_cast<double>(what_time) / static_cast<double>(time_scale);
-  auto object = std::make_unique<PathObject>(path_object(
-      mask->shape.at(seconds), scale_of(attached->downsample_x), scale_of(attached->downsample_y)));
+  auto object = std::make_unique<PathObject>(path_object(mask->shape.at(seconds),
+                                                         scale_of(downsampling.downsample_x),
+                                                         scale_of(downsampling.downsample_y)));
   object->composition = comp;
   *path = reinterpret_cast<PF_PathOutlinePtr>(HostObjects::instance().hand_out(
       *call.host(), std::move(object), kPathKind, "path", mask->name));

@@ -18,8 +18,7 @@ A_Err get_effect_layer(PF_ProgPtr effect_ref, AEGP_LayerH* layer) {
   HostCall call(kSuite, kVersion, "AEGP_GetEffectLayer", effect_ref);
   if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
   Layer* found = nullptr;
-  if (layer == nullptr || Composition::of_effect(effect_ref, &found) == nullptr ||
-      found == nullptr) {
+  if (layer == nullptr || effect_scene(effect_ref, &found) == nullptr || found == nullptr) {
     return call.result(kAegpBadArgument);
   }
   *layer = found->handle();
@@ -31,7 +30,7 @@ A_Err get_new_effect_for_effect(AEGP_PluginID plugin_id, PF_ProgPtr effect_ref,
                                 AEGP_EffectRefH* effect) {
   HostCall call(kSuite, kVersion, "AEGP_GetNewEffectForEffect", plugin_id, effect_ref);
   if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
-  Composition* comp = Composition::of_effect(effect_ref);
+  Composition* comp = effect_scene(effect_ref);
   if (effect == nullptr || comp == nullptr) return call.result(kAegpBadArgument);
   auto object = std::make_unique<EffectObject>();
   object->composition = comp;
@@ -49,8 +48,7 @@ A_Err convert_effect_to_comp_time(PF_ProgPtr effect_ref, A_long what_time, A_u_l
                 time_scale);
   if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
   Layer* layer = nullptr;
-  if (comp_time == nullptr || Composition::of_effect(effect_ref, &layer) == nullptr ||
-      layer == nullptr) {
+  if (comp_time == nullptr || effect_scene(effect_ref, &layer) == nullptr || layer == nullptr) {
     return call.result(kAegpBadArgument);
   }
   *comp_time = comp_time_of(*layer, {what_time, time_scale});

@@ -17,19 +17,19 @@ using namespace scene;
 
 constexpr const char* kSuite = kAEGPStreamSuite;
 
-constexpr double kFixedOne = 65536.0;
-
-const PF_ParamDef* effect_param(const StreamObject& stream) {
+// The effect parameter's type, or false for a slot the effect does not have.
+bool param_type(const StreamObject& stream, PF_ParamType& type) {
   EffectInstance* instance = EffectInstance::from_ref(stream.effect_ref);
   if (instance == nullptr || stream.param_index < 0 ||
       stream.param_index >= instance->num_params()) {
-    return nullptr;
+    return false;
   }
-  return &instance->param(stream.param_index);
+  type = instance->definition(stream.param_index).param_type;
+  return true;
 }
 
-AEGP_StreamType param_stream_type(const PF_ParamDef& def) {
-  switch (def.param_type) {
+AEGP_StreamType param_stream_type(PF_ParamType type) {
+  switch (type) {
     case PF_Param_LAYER:
       return AEGP_StreamType_LAYER_ID;
     case PF_Param_SLIDER:
@@ -45,6 +45,8 @@ AEGP_StreamType param_stream_type(const PF_ParamDef& def) {
       return AEGP_StreamType_COLOR;
     case PF_Param_PATH:
       return AEGP_StreamType_MASK_ID;
+    case PF_Param_ARBITRARY_DATA:
+      return AEGP_StreamType_ARB;
     default:
       return AEGP_StreamType_NO_DATA;
   }
@@ -52,56 +54,19 @@ AEGP_StreamType param_stream_type(const PF_ParamDef& def) {
 
 AEGP_StreamType stream_type(const StreamObject& stream) {
   if (stream.node != nullptr) return stream.node->type;
-  const PF_ParamDef* def = effect_param(stream);
-  return def != nullptr ? param_stream_type(*def) : AEGP_StreamType_NO_DATA;
+  PF_ParamType type = 0;
+  return param_type(stream, type) ? param_stream_type(type) : AEGP_StreamType_NO_DATA;
 }
 
-// An effect parameter's value as its stream gives it. False for a parameter
-// without a value stream.
-bool param_value(const StreamObject& stream, AEGP_StreamVal2& val) {
-  const PF_ParamDef* def = effect_param(stream);
-  if (def == nullptr) return false;
-  const PF_ParamDefUnion& u = def->u;
-  switch (def->param_type) {
-    case PF_Param_LAYER: {
-      val.layer_id = 0;
-      if (const EffectAttachment* attached = stream.composition->attachment(stream.effect_ref)) {
-        auto chosen = attached->chosen_layers.find(stream.param_index);
-        if (chosen != attached->chosen_layers.end()) val.layer_id = chosen->second;
-      }
-      return true;
-    }
-    case PF_Param_SLIDER:
-      val.one_d = u.sd.value;
-      return true;
-    case PF_Param_FIX_SLIDER:
-      val.one_d = u.fd.value / kFixedOne;
-      return true;
-    case PF_Param_ANGLE:
-      val.one_d = u.ad.value / kFixedOne;
-      return true;
-    case PF_Param_CHECKBOX:
-      val.one_d = u.bd.value;
-      return true;
-    case PF_Param_POPUP:
-      val.one_d = u.pd.value;
-      return true;
-    case PF_Param_FLOAT_SLIDER:
-      val.one_d = u.fs_d.value;
-      return true;
-    case PF_Param_POINT:
-      val.two_d = {u.td.x_value / kFixedOne, u.td.y_value / kFixedOne};
-      return true;
-    case PF_Param_COLOR:
-      val.color = {u.cd.value.alpha / 255.0, u.cd.value.red / 255.0, u.cd.value.green / 255.0,
-                   u.cd.value.blue / 255.0};
-      return true;
-    case PF_Param_PATH:
-      val.mask_id = u.path_d.path_id;
-      return true;
-    default:
-      return false;
-  }
+// An effect parameter's value at a time as its stream gives it: the layer
+// chosen in a layer parameter. Values of other types are not served yet.
+A_Err param_value(const StreamObject& stream, const A_Time& time, AEGP_StreamVal2& val) {
+  PF_ParamType type = 0;
+  if (!param_type(stream, type)) return kAegpBadArgument;
+  if (type != PF_Param_LAYER) return kAegpNotServed;
+  val.layer_id = EffectInstance::from_ref(stream.effect_ref)
+                     ->layer_id(stream.param_index, time.value, time.scale);
+  return A_Err_NONE;
 }
 
 template <int32_t V>
@@ -122,7 +87,8 @@ A_Err get_new_effect_stream_by_index(AEGP_PluginID plugin_id, AEGP_EffectRefH ef
   object->composition = found->composition;
   object->effect_ref = found->effect_ref;
   object->param_index = param_index;
-  if (effect_param(*object) == nullptr) return call.result(kAegpBadArgument);
+  PF_ParamType type = 0;
+  if (!param_type(*object, type)) return call.result(kAegpBadArgument);
   *stream = reinterpret_cast<AEGP_StreamRefH>(
       HostObjects::instance().hand_out(*call.host(), std::move(object), kStreamKind, "stream",
                                        "parameter " + std::to_string(param_index)));
@@ -195,7 +161,7 @@ A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
     if (!has_value) return call.result(kAegpBadArgument);
   } else {
     detail = "parameter " + std::to_string(found->param_index);
-    if (!param_value(*found, val)) return call.result(kAegpBadArgument);
+    if (const A_Err err = param_value(*found, *time, val)) return call.result(err);
   }
   value->streamH = stream;
   value->val = val;

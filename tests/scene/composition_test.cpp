@@ -113,7 +113,7 @@ class ServedComposition : public ::testing::Test {
   }
 
   SimHost host;
-  EffectInstance instance{host, 2};
+  EffectInstance instance{host};
   Composition comp{640, 360, 24, "Main"};
   PF_InData in_data = instance.make_in_data();
   std::unique_ptr<AEGP_SuiteHandler> handler =
@@ -166,7 +166,7 @@ TEST_F(ServedComposition, StreamValuesAtLayerOrCompositionTime) {
 
 TEST(ServedCompositionMisuse, GivingBackTwiceOrReadingWhatIsGoneIsRefused) {
   SimHost host;
-  EffectInstance instance(host, 1);
+  EffectInstance instance(host);
   Composition comp(100, 100, 24);
   Layer& text = comp.add_layer(LayerKind::Text, "Text");
   text.set_text({.text = "i", .size = 20});

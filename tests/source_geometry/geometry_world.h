@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include "effect/entry_point.h"
+#include "effect/param_slots.h"
 #include "effect/source_geometry.h"
 #include "host/effect_instance.h"
 #include "host/scene/composition.h"
@@ -19,21 +21,18 @@ namespace geometry_test {
 
 using namespace simhost::scene;
 
-inline constexpr PF_ParamIndex kMaskPath = 16;
-inline constexpr PF_ParamIndex kUseAllPaths = 17;
-inline constexpr PF_ParamIndex kParentLayer = 56;
-
 // A square with straight sides, corner at (x, y).
 inline PathShape square(double x, double y, double size, bool closed = true) {
   return {{{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}}, closed};
 }
 
+// The effect set up (global and params setup through its entry point) on a
+// layer of the composition.
 struct GeometryWorld {
   GeometryWorld() {
-    params[kUseAllPaths].param_type = PF_Param_CHECKBOX;
-    params[kUseAllPaths].u.bd.value = 1;
-    params[kMaskPath].param_type = PF_Param_PATH;
-    instance.param(kParentLayer).param_type = PF_Param_LAYER;
+    EXPECT_EQ(instance.run(EffectMain, PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    EXPECT_EQ(instance.run(EffectMain, PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+    host.clear_calls();
   }
 
   // The layer the effect sits on.
@@ -44,24 +43,28 @@ struct GeometryWorld {
   }
 
   PF_InData in_data(PF_RationalScale ds = {1, 1}) {
-    EffectAttachment* attached = comp.attachment(instance.effect_ref());
-    attached->downsample_x = ds;
-    attached->downsample_y = ds;
-    PF_InData in = instance.make_in_data();
-    in.downsample_x = ds;
-    in.downsample_y = ds;
-    return in;
+    instance.layer.downsample_x = ds;
+    instance.layer.downsample_y = ds;
+    return instance.make_in_data();
   }
 
+  // As smart pre-render reads the outlines: with copies of the parameters
+  // checked out at the frame's time.
   PF_Err gather(SourceGeometry& out, PF_RationalScale ds = {1, 1}) {
     const PF_InData in = in_data(ds);
-    return gather_source_geometry(&in, params, out);
+    PF_ParamDef copies[slot::count] = {};
+    for (PF_ParamIndex index : {slot::mask_path, slot::use_all_paths}) {
+      EXPECT_EQ(in.inter.checkout_param(in.effect_ref, index, in.current_time, in.time_step,
+                                        in.time_scale, &copies[index]),
+                PF_Err_NONE);
+      EXPECT_EQ(in.inter.checkin_param(in.effect_ref, &copies[index]), PF_Err_NONE);
+    }
+    return gather_source_geometry(&in, copies, out);
   }
 
   simhost::SimHost host;
-  simhost::EffectInstance instance{host, 83};
+  simhost::EffectInstance instance{host};
   Composition comp{1280, 720, 24};
-  PF_ParamDef params[83] = {};
 };
 
 template <class Alternative>

@@ -48,8 +48,8 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
     if (std::string(c.name) != "solid without masks") {
       for (Mask& mask : three_masks()) layer.add_mask(mask);
     }
-    world.params[kUseAllPaths].u.bd.value = c.use_all_paths;
-    world.params[kMaskPath].u.path_d.path_id = c.chosen < 0 ? 0 : layer.masks[c.chosen].id;
+    world.instance.set_value("Use All Paths", c.use_all_paths != 0);
+    world.instance.set_value("Mask Path", c.chosen < 0 ? 0 : layer.masks[c.chosen].id);
 
     SourceGeometry geometry;
     ASSERT_EQ(world.gather(geometry, c.ds), PF_Err_NONE);
@@ -166,10 +166,10 @@ TEST(LayerParamLayer, FindsTheChosenLayerOrNone) {
     GeometryWorld world;
     world.effect_layer(LayerKind::Text);
     Layer& parent = world.comp.add_layer(LayerKind::Null, "Parent");
-    world.comp.attachment(world.instance.effect_ref())->chosen_layers[kParentLayer] = c.chosen;
+    world.instance.set_value("Parent Layer", c.chosen);
     const PF_InData in = world.in_data();
     AEGP_LayerH layer = nullptr;
-    EXPECT_EQ(layer_param_layer(&in, kParentLayer, layer), c.expected_err);
+    EXPECT_EQ(layer_param_layer(&in, slot::parent_layer, layer), c.expected_err);
     EXPECT_EQ(layer, c.found ? parent.handle() : nullptr);
     // Its own value at time 0, expressions not applied.
     const auto reads = world.host.calls_of("AEGP_GetNewStreamValue");
