@@ -128,11 +128,16 @@ TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
       {shape_path(point_path(1, 1)), shape_fill(2.0),
        shape_group({shape_path(point_path(2, 2)), shape_merge(3.0), shape_fill()}),
        shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_star(5.0, 20.0),
-       shape_stroke(4.0), shape_gradient_fill(), shape_merge(5.9)}));
+       shape_stroke(4.0), shape_gradient_fill(), shape_merge(5.9),
+       // Values no integer holds: saturated, and NaN as 0.
+       shape_merge(1e12), shape_fill(-1e12), shape_fill(std::nan(""))}));
   SourceGeometry geometry;
   ASSERT_EQ(world.gather(geometry), PF_Err_NONE);
   const ShapeItems& items = holds<ShapeItems>(geometry);
-  ASSERT_EQ(items.size(), 4u);
+  ASSERT_EQ(items.size(), 7u);
+  EXPECT_EQ(std::get<ShapeMerge>(items[4].value).type, 2147483647);
+  EXPECT_EQ(std::get<ShapeFill>(items[5].value).rule, -2147483647 - 1);
+  EXPECT_EQ(std::get<ShapeFill>(items[6].value).rule, 0);
   EXPECT_TRUE(std::holds_alternative<BezierPath>(items[0].value));
   EXPECT_EQ(std::get<ShapeFill>(items[1].value).rule, 2);
   const ShapeItems& group = std::get<ShapeGroup>(items[2].value).items;
