@@ -153,6 +153,7 @@ Composition::~Composition() {
 }
 
 Layer& Composition::add_layer(LayerKind kind, std::string name) {
+  std::lock_guard lock(mutex_);
   auto layer = std::make_unique<Layer>();
   layer->composition = this;
   layer->id = next_layer_id_++;
@@ -172,12 +173,12 @@ Layer& Composition::add_layer(LayerKind kind, std::string name) {
   if (SimHost* host = SimHost::current()) {
     host->name_object(layer.get(), "layer " + std::to_string(layer->id) + " (" + layer->name + ")");
   }
-  std::lock_guard lock(mutex_);
   layers_.push_back(std::move(layer));
   return *layers_.back();
 }
 
 Layer* Composition::layer_by_id(AEGP_LayerIDVal id) {
+  std::lock_guard lock(mutex_);
   for (const auto& layer : layers_) {
     if (layer->id == id) return layer.get();
   }
@@ -238,6 +239,7 @@ Layer* Composition::layer_from_handle(AEGP_LayerH handle) {
   if (wanted == nullptr) return nullptr;
   std::lock_guard lock(registry_mutex);
   for (Composition* comp : live_compositions) {
+    std::lock_guard layers_lock(comp->mutex_);
     for (const auto& layer : comp->layers_) {
       if (layer.get() == wanted) return wanted;
     }

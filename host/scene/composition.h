@@ -12,7 +12,9 @@
 //   solid.masks.push_back({.shape = square, .mode = PF_MaskMode_ADD});
 //   comp.attach_effect(instance.effect_ref(), solid.id);
 //
-// A composition is filled before commands run and not changed while they do.
+// A composition is filled before commands run; while they run, the effect
+// may add null layers to it ("AEGP Comp Suite") and set a layer's 3D switch
+// and position.
 
 #include <map>
 #include <memory>

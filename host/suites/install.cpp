@@ -19,6 +19,8 @@ void install_suites(SimHost& host) {
   install_stream_suite(host);
   install_mask_outline_suite(host);
   install_effect_suite(host);
+  install_utility_suite(host);
+  install_comp_suite(host);
 }
 
 }  // namespace simhost

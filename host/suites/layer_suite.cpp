@@ -1,9 +1,10 @@
 // "AEGP Layer Suite", versions 5, 11 and 13: layers of the composition, their
-// kind, ids, times and layer-to-world matrices.
+// kind, ids, times, layer-to-world matrices and 3D switch.
 
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
+#include "host/undo_history.h"
 
 namespace simhost {
 
@@ -111,10 +112,18 @@ A_Err get_layer_flags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
   return call.result(A_Err_NONE);
 }
 
+// The 3D switch; other switches are not served.
 template <int32_t V>
 A_Err set_layer_flag(AEGP_LayerH layer, AEGP_LayerFlags single_flag, A_Boolean value) {
   HostCall call(kSuite, V, "AEGP_SetLayerFlag", layer, single_flag, value);
-  return call.result(kAegpNotServed);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr) return call.result(kAegpBadArgument);
+  if (single_flag != AEGP_LayerFlag_LAYER_IS_3D) return call.result(kAegpNotServed);
+  found->three_d = value != 0;
+  undo_history(*call.host())
+      .record("layer " + std::to_string(found->id) + " 3D " + (found->three_d ? "on" : "off"));
+  return call.result(A_Err_NONE);
 }
 
 // One table per version, so that records tell which version was called.

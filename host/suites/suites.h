@@ -46,6 +46,10 @@ void install_dynamic_stream_suite(SimHost& host);
 void install_stream_suite(SimHost& host);
 void install_mask_outline_suite(SimHost& host);
 void install_effect_suite(SimHost& host);
+// "AEGP Utility Suite" v7 and v11 (undo groups) and "AEGP Comp Suite" v11
+// (new null layers).
+void install_utility_suite(SimHost& host);
+void install_comp_suite(SimHost& host);
 
 // The handle functions the handle suite and the utility callbacks share,
 // served and recorded under `suite` and `version`.

@@ -1,0 +1,47 @@
+// "AEGP Utility Suite", versions 7 and 11: undo groups, kept in the host's
+// undo history (host/undo_history.h).
+
+#include "host/host_call.h"
+#include "host/scene/suite_support.h"
+#include "host/suites/suites.h"
+#include "host/undo_history.h"
+
+namespace simhost {
+
+namespace {
+
+using namespace scene;
+
+constexpr const char* kSuite = kAEGPUtilitySuite;
+
+template <int32_t V>
+A_Err start_undo_group(const A_char* undo_name) {
+  HostCall call(kSuite, V, "AEGP_StartUndoGroup", undo_name);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  undo_history(*call.host()).start_group(*call.host(), undo_name);
+  return call.result(A_Err_NONE);
+}
+
+// Closing a group gives it back: made to fail, it closes the group all the
+// same, so that a second close shows as a misuse.
+template <int32_t V>
+A_Err end_undo_group() {
+  HostCall call(kSuite, V, "AEGP_EndUndoGroup");
+  if (call.host() == nullptr) return call.result(kAegpBadArgument);
+  const bool closed = undo_history(*call.host()).end_group(*call.host());
+  if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
+  return call.result(closed ? A_Err_NONE : kAegpBadArgument);
+}
+
+template <int32_t V>
+const AEGP_UtilitySuite11 utility_suite = {start_undo_group<V>, end_undo_group<V>};
+
+}  // namespace
+
+void install_utility_suite(SimHost& host) {
+  host.register_suite(kSuite, kAEGPUtilitySuiteVersion7, &utility_suite<kAEGPUtilitySuiteVersion7>);
+  host.register_suite(kSuite, kAEGPUtilitySuiteVersion11,
+                      &utility_suite<kAEGPUtilitySuiteVersion11>);
+}
+
+}  // namespace simhost
