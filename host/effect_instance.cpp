@@ -10,6 +10,7 @@
 
 #include "host/host_call.h"
 #include "host/plugin_module.h"
+#include "host/undo_history.h"
 
 namespace simhost {
 
@@ -215,6 +216,28 @@ nlohmann::json EffectInstance::default_json(PF_ParamIndex slot) {
 A_long EffectInstance::layer_id(PF_ParamIndex slot, A_long time, A_u_long time_scale) {
   std::lock_guard lock(mutex_);
   return store_.value_at(slot, seconds(time, time_scale)).layer_id;
+}
+
+bool EffectInstance::is_keyframed(PF_ParamIndex slot) {
+  std::lock_guard lock(mutex_);
+  return store_.contains(slot) && !store_.at(slot).keyframes.empty();
+}
+
+std::string EffectInstance::describe(PF_ParamIndex slot) {
+  std::lock_guard lock(mutex_);
+  return store_.describe(slot);
+}
+
+A_long EffectInstance::dynamic_stream_flags(PF_ParamIndex slot) {
+  std::lock_guard lock(mutex_);
+  auto it = dynamic_flags_.find(slot);
+  return it == dynamic_flags_.end() ? 0 : it->second;
+}
+
+void EffectInstance::set_dynamic_stream_flag(PF_ParamIndex slot, A_long flag, bool on) {
+  std::lock_guard lock(mutex_);
+  A_long& flags = dynamic_flags_[slot];
+  flags = on ? (flags | flag) : (flags & ~flag);
 }
 
 std::vector<unsigned char> EffectInstance::flatten_value(PF_ParamIndex slot) {
@@ -533,6 +556,7 @@ PF_Err EffectInstance::run(PF_EffectMainPtr entry, PF_Cmd cmd, void* extra, PF_L
     dispose_stored_arbitrary();
     store_.clear();
     registered_ui_.clear();
+    dynamic_flags_.clear();
   }
   PF_InData in_data = make_in_data();
   PF_OutData out_data{};
@@ -550,6 +574,7 @@ PF_Err EffectInstance::run(PF_EffectMainPtr entry, PF_Cmd cmd, void* extra, PF_L
     err = entry(cmd, &in_data, &out_data, params ? params->list() : nullptr, output, extra);
   }
   if (params) params->finish();
+  undo_history(host_).close_after_command(host_, command_name(cmd));
 
   switch (cmd) {
     case PF_Cmd_GLOBAL_SETUP:
@@ -625,6 +650,10 @@ void CommandParams::finish() {
     const PF_ParamDef& def = params_[slot];
     if (def.param_type != store.at(slot).def.param_type) continue;
     const bool changed = (def.uu.change_flags & PF_ChangeFlag_CHANGED_VALUE) != 0;
+    if (changed) {
+      store.at(slot).def.flags = def.flags;
+      store.at(slot).def.ui_flags = def.ui_flags;
+    }
     if (!is_arbitrary(def)) {
       if (changed) instance_.take_value(slot, seconds_, def);
       continue;
@@ -632,7 +661,9 @@ void CommandParams::finish() {
     const GivenHandle given = given_[slot];
     PF_Handle written = def.u.arb_d.value;
     if (changed) {
-      if (written != nullptr && !host.is_live_handle(written)) {
+      if (written == nullptr) {
+        host.misuse("no handle announced as the new value of parameter " + store.describe(slot));
+      } else if (!host.is_live_handle(written)) {
         host.misuse("a disposed handle announced as the new value of parameter " +
                     store.describe(slot));
       } else {

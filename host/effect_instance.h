@@ -82,6 +82,14 @@ class EffectInstance {
   nlohmann::json default_json(PF_ParamIndex slot);
   // The layer chosen in a layer parameter at a time (0: none).
   A_long layer_id(PF_ParamIndex slot, A_long time, A_u_long time_scale);
+  bool is_keyframed(PF_ParamIndex slot);
+  // How messages and records name a parameter: "\"Mode\" (slot 20)".
+  std::string describe(PF_ParamIndex slot);
+
+  // The dynamic flags of a parameter's stream (AEGP_DynStreamFlag_HIDDEN,
+  // ...), kept per parameter until params setup declares the list afresh.
+  A_long dynamic_stream_flags(PF_ParamIndex slot);
+  void set_dynamic_stream_flag(PF_ParamIndex slot, A_long flag, bool on);
 
   // A saved arbitrary value: the stored constant flattened by the effect
   // (flat size, then flatten), and a saved one unflattened into the slot.
@@ -172,6 +180,7 @@ class EffectInstance {
   };
   std::multimap<const PF_ParamDef*, CheckedOut> checked_out_;
   std::vector<PF_CustomUIInfo> registered_ui_;
+  std::map<PF_ParamIndex, A_long> dynamic_flags_;
   std::function<void()> observer_;
   std::atomic<PF_EffectMainPtr> entry_{nullptr};
   PF_InData last_in_data_{};
@@ -180,11 +189,13 @@ class EffectInstance {
 
 // A command's own parameter array, built from the store at the command's
 // time: the effect may write it freely. finish() (or the destructor) applies,
-// under the instance's lock, the slots flagged PF_ChangeFlag_CHANGED_VALUE.
+// under the instance's lock, the slots flagged PF_ChangeFlag_CHANGED_VALUE:
+// their value, and their flags and ui_flags (a twirl opened or closed).
 // Arbitrary values in it are copies made for the command: a flagged slot's
 // handle becomes the stored value (the old one is disposed of); a copy the
 // effect did not keep is disposed of only if it is still alive, so an effect
-// may or may not dispose of a handle it replaces.
+// may or may not dispose of a handle it replaces. A flagged slot whose handle
+// is null or already disposed of keeps its value (a misuse).
 class CommandParams {
  public:
   CommandParams(EffectInstance& instance, const PF_InData& in_data);

@@ -33,10 +33,12 @@ struct HostObject {
   Composition* composition = nullptr;
 };
 
-// A layer's stream (`node` in its tree), or an effect parameter's stream.
+// A layer's stream (`node` in its tree, or `transform`, one of its
+// transform's streams), or an effect parameter's stream.
 struct StreamObject : HostObject {
   Layer* layer = nullptr;
   const StreamNode* node = nullptr;
+  AEGP_LayerStream transform = -1;
   PF_ProgPtr effect_ref = nullptr;
   PF_ParamIndex param_index = 0;
 };

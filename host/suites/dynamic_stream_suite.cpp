@@ -1,5 +1,6 @@
 // "AEGP Dynamic Stream Suite", versions 2 and 5: a layer's stream tree, walked
-// by index or by match name.
+// by index or by match name, and the hidden and disabled flags of effect
+// parameters' streams.
 
 #include <algorithm>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
+#include "host/undo_history.h"
 
 namespace simhost {
 
@@ -99,17 +101,53 @@ A_Err get_new_stream_ref_by_matchname(AEGP_PluginID plugin_id, AEGP_StreamRefH p
   return call.result(A_Err_NONE);
 }
 
-template <int32_t V>
-A_Err get_dynamic_stream_flags(AEGP_StreamRefH stream, AEGP_DynStreamFlags*) {
-  HostCall call(kSuite, V, "AEGP_GetDynamicStreamFlags", stream);
-  return call.result(kAegpNotServed);
+// An effect parameter's stream and its instance; null for a layer's stream.
+EffectInstance* param_stream(AEGP_StreamRefH stream, PF_ParamIndex* slot) {
+  auto* found = HostObjects::instance().find<StreamObject>(stream);
+  if (found == nullptr || found->layer != nullptr) return nullptr;
+  EffectInstance* instance = EffectInstance::from_ref(found->effect_ref);
+  *slot = found->param_index;
+  return instance;
 }
 
+// The flags of effect parameters' streams, which the host keeps per
+// parameter; those of a layer's streams are not served.
+template <int32_t V>
+A_Err get_dynamic_stream_flags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
+  HostCall call(kSuite, V, "AEGP_GetDynamicStreamFlags", stream);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  if (HostObjects::instance().find<StreamObject>(stream) == nullptr || flags == nullptr) {
+    return call.result(kAegpBadArgument);
+  }
+  PF_ParamIndex slot = 0;
+  EffectInstance* instance = param_stream(stream, &slot);
+  if (instance == nullptr) return call.result(kAegpNotServed);
+  *flags = instance->dynamic_stream_flags(slot);
+  call.output(*flags);
+  return call.result(A_Err_NONE);
+}
+
+// One flag at a time: hidden or disabled (the eyeball belongs to layers).
 template <int32_t V>
 A_Err set_dynamic_stream_flag(AEGP_StreamRefH stream, AEGP_DynStreamFlags one_flag,
                               A_Boolean undoable, A_Boolean set) {
   HostCall call(kSuite, V, "AEGP_SetDynamicStreamFlag", stream, one_flag, undoable, set);
-  return call.result(kAegpNotServed);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  if (HostObjects::instance().find<StreamObject>(stream) == nullptr) {
+    return call.result(kAegpBadArgument);
+  }
+  PF_ParamIndex slot = 0;
+  EffectInstance* instance = param_stream(stream, &slot);
+  if (instance == nullptr) return call.result(kAegpNotServed);
+  if (one_flag != AEGP_DynStreamFlag_HIDDEN && one_flag != AEGP_DynStreamFlag_DISABLED) {
+    return call.result(kAegpBadArgument);
+  }
+  instance->set_dynamic_stream_flag(slot, one_flag, set != 0);
+  if (undoable) {
+    const char* what = one_flag == AEGP_DynStreamFlag_HIDDEN ? " hidden " : " disabled ";
+    undo_history(*call.host()).record(instance->describe(slot) + what + (set ? "on" : "off"));
+  }
+  return call.result(A_Err_NONE);
 }
 
 template <int32_t V>

@@ -3,6 +3,7 @@
 
 #include "host/effect_instance.h"
 #include "host/host_call.h"
+#include "host/param_values.h"
 #include "host/suites/suites.h"
 
 namespace simhost {
@@ -12,9 +13,25 @@ namespace {
 constexpr const char* kSuite = kPFParamUtilsSuite;
 constexpr int32_t kVersion = kPFParamUtilsSuiteVersion3;
 
+// The value a record pushes, as the record of the call shows it: the JSON
+// form of host/param_values.h (popups by number, points in pixels), an
+// arbitrary value by its handle; "-" for types without a value.
+std::string pushed_value(SimHost* host, const PF_ParamDef* def) {
+  if (def == nullptr || host == nullptr) return "-";
+  if (def->param_type == PF_Param_ARBITRARY_DATA) return host->name_of(def->u.arb_d.value);
+  if (def->param_type == PF_Param_LAYER) return "-";
+  StoredParam shown;
+  shown.def = *def;
+  const nlohmann::json value = value_to_json(shown, {def->u, 0});
+  return value.is_null() ? "-" : value.dump();
+}
+
+// Recorded: the name, ui_flags (disabled 0x20), flags (twirl closed 0x20)
+// and the value pushed.
 PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def) {
   HostCall call(kSuite, kVersion, "PF_UpdateParamUI", effect_ref, index, param_name(def),
-                def != nullptr ? def->ui_flags : 0, def != nullptr ? def->flags : 0);
+                def != nullptr ? def->ui_flags : 0, def != nullptr ? def->flags : 0,
+                pushed_value(SimHost::current(), def));
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
   if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);

@@ -1,6 +1,11 @@
 // "AEGP Stream Suite", versions 4, 7 and 9: the type and the value at a time
-// of a layer's stream or of an effect parameter's stream, and their disposal.
+// of a layer's stream or of an effect parameter's stream, and their disposal;
+// a layer's position and anchor point; new values of effect parameters
+// (written into the parameter store, checked as any value set by name) and
+// of a layer's position or anchor point.
 
+#include <cmath>
+#include <cstdio>
 #include <type_traits>
 #include <variant>
 
@@ -8,6 +13,7 @@
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
+#include "host/undo_history.h"
 
 namespace simhost {
 
@@ -52,8 +58,19 @@ AEGP_StreamType param_stream_type(PF_ParamType type) {
   }
 }
 
+// The value of a layer's transform stream.
+Animated<Vec3>& transform_value(const StreamObject& stream) {
+  return stream.transform == AEGP_LayerStream_POSITION ? stream.layer->transform.position
+                                                       : stream.layer->transform.anchor;
+}
+
+const char* transform_name(AEGP_LayerStream which) {
+  return which == AEGP_LayerStream_POSITION ? "position" : "anchor point";
+}
+
 AEGP_StreamType stream_type(const StreamObject& stream) {
   if (stream.node != nullptr) return stream.node->type;
+  if (stream.transform >= 0) return AEGP_StreamType_ThreeD_SPATIAL;
   PF_ParamType type = 0;
   return param_type(stream, type) ? param_stream_type(type) : AEGP_StreamType_NO_DATA;
 }
@@ -69,11 +86,84 @@ A_Err param_value(const StreamObject& stream, const A_Time& time, AEGP_StreamVal
   return A_Err_NONE;
 }
 
+// An effect parameter's value from a stream value, in the form
+// EffectInstance::set_value takes; null for a type not served.
+nlohmann::json param_json(PF_ParamType type, const AEGP_StreamVal2& val) {
+  auto channel = [](double c) { return std::lround(c * 255.0); };
+  switch (type) {
+    case PF_Param_SLIDER:
+    case PF_Param_POPUP:
+      return std::llround(val.one_d);
+    case PF_Param_CHECKBOX:
+      return val.one_d != 0.0;
+    case PF_Param_FIX_SLIDER:
+    case PF_Param_FLOAT_SLIDER:
+    case PF_Param_ANGLE:
+      return val.one_d;
+    case PF_Param_POINT:
+      return {val.two_d.x, val.two_d.y};
+    case PF_Param_COLOR:
+      return {channel(val.color.alphaF), channel(val.color.redF), channel(val.color.greenF),
+              channel(val.color.blueF)};
+    case PF_Param_LAYER:
+      return val.layer_id;
+    default:
+      return nullptr;
+  }
+}
+
+bool finite_value(PF_ParamType type, const AEGP_StreamVal2& val) {
+  switch (type) {
+    case PF_Param_POINT:
+      return std::isfinite(val.two_d.x) && std::isfinite(val.two_d.y);
+    case PF_Param_COLOR:
+      return std::isfinite(val.color.alphaF) && std::isfinite(val.color.redF) &&
+             std::isfinite(val.color.greenF) && std::isfinite(val.color.blueF);
+    case PF_Param_LAYER:
+      return true;
+    default:
+      return std::isfinite(val.one_d);
+  }
+}
+
+std::string vec3_text(const Vec3& v) {
+  char text[96];
+  std::snprintf(text, sizeof text, "[%g, %g, %g]", v.x, v.y, v.z);
+  return text;
+}
+
+// How the record shows a value set on a stream.
+std::string value_text(const StreamObject* stream, const AEGP_StreamValue2* value) {
+  if (stream == nullptr || value == nullptr) return "?";
+  const AEGP_StreamVal2& val = value->val;
+  if (stream->transform >= 0) return vec3_text({val.three_d.x, val.three_d.y, val.three_d.z});
+  PF_ParamType type = 0;
+  if (stream->node != nullptr || !param_type(*stream, type)) return "?";
+  if (type == PF_Param_LAYER) return "layer " + std::to_string(val.layer_id);
+  if (!finite_value(type, val)) return "not finite";
+  const nlohmann::json shown = param_json(type, val);
+  return shown.is_null() ? "?" : shown.dump();
+}
+
 template <int32_t V>
 A_Err get_new_layer_stream(AEGP_PluginID plugin_id, AEGP_LayerH layer, AEGP_LayerStream which,
-                           AEGP_StreamRefH*) {
+                           AEGP_StreamRefH* stream) {
   HostCall call(kSuite, V, "AEGP_GetNewLayerStream", plugin_id, layer, which);
-  return call.result(kAegpNotServed);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Layer* found = Composition::layer_from_handle(layer);
+  if (found == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  if (which != AEGP_LayerStream_POSITION && which != AEGP_LayerStream_ANCHORPOINT) {
+    return call.result(kAegpNotServed);
+  }
+  auto object = std::make_unique<StreamObject>();
+  object->composition = found->composition;
+  object->layer = found;
+  object->transform = which;
+  *stream = reinterpret_cast<AEGP_StreamRefH>(HostObjects::instance().hand_out(
+      *call.host(), std::move(object), kStreamKind, "stream",
+      std::string(transform_name(which)) + " of layer " + std::to_string(found->id)));
+  call.output(*stream);
+  return call.result(A_Err_NONE);
 }
 
 template <int32_t V>
@@ -133,7 +223,12 @@ A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
   std::string detail;
   auto object = std::make_unique<StreamValueObject>();
   object->composition = found->composition;
-  if (found->node != nullptr) {
+  if (found->transform >= 0) {
+    if (time_mode == AEGP_LTimeMode_CompTime) seconds = found->layer->layer_time(seconds);
+    detail = transform_name(found->transform);
+    const Vec3 v = transform_value(*found).at(seconds);
+    val.three_d = {v.x, v.y, v.z};
+  } else if (found->node != nullptr) {
     if (time_mode == AEGP_LTimeMode_CompTime) seconds = found->layer->layer_time(seconds);
     detail = found->node->match_name;
     const bool has_value = std::visit(
@@ -185,10 +280,51 @@ A_Err dispose_stream_value(AEGP_StreamValue2* value) {
   return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
 }
 
+// A stream with keyframes takes no single value, as in the host.
 template <int32_t V>
-A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_StreamValue2*) {
-  HostCall call(kSuite, V, "AEGP_SetStreamValue", plugin_id, stream);
-  return call.result(kAegpNotServed);
+A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_StreamValue2* value) {
+  auto* found = HostObjects::instance().find<StreamObject>(stream);
+  HostCall call(kSuite, V, "AEGP_SetStreamValue", plugin_id, stream, value_text(found, value));
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  if (found == nullptr || value == nullptr) return call.result(kAegpBadArgument);
+  UndoHistory& undo = undo_history(*call.host());
+  const AEGP_StreamVal2& val = value->val;
+  if (found->transform >= 0) {
+    Animated<Vec3>& target = transform_value(*found);
+    const Vec3 v{val.three_d.x, val.three_d.y, val.three_d.z};
+    if (target.is_keyframed() || !std::isfinite(v.x) || !std::isfinite(v.y) ||
+        !std::isfinite(v.z)) {
+      return call.result(kAegpBadArgument);
+    }
+    target = v;
+    undo.record("layer " + std::to_string(found->layer->id) + " " +
+                transform_name(found->transform) + " " + vec3_text(v));
+    return call.result(A_Err_NONE);
+  }
+  PF_ParamType type = 0;
+  if (found->node != nullptr) return call.result(kAegpNotServed);
+  if (!param_type(*found, type)) return call.result(kAegpBadArgument);
+  const nlohmann::json setting = finite_value(type, val) ? param_json(type, val) : nullptr;
+  if (setting.is_null()) return call.result(kAegpBadArgument);
+  EffectInstance* instance = EffectInstance::from_ref(found->effect_ref);
+  const PF_ParamIndex slot = found->param_index;
+  if (type == PF_Param_LAYER && val.layer_id != 0 &&
+      found->composition->layer_by_id(val.layer_id) == nullptr) {
+    call.output(std::string("no such layer"));
+    return call.result(kAegpBadArgument);
+  }
+  if (instance->is_keyframed(slot)) {
+    call.output(std::string("the stream has keyframes"));
+    return call.result(kAegpBadArgument);
+  }
+  try {
+    instance->set_value(slot, setting);
+  } catch (const ParamValueError& e) {
+    call.output(std::string(e.what()));
+    return call.result(kAegpBadArgument);
+  }
+  undo.record(instance->describe(slot) + " " + setting.dump());
+  return call.result(A_Err_NONE);
 }
 
 template <int32_t V>

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/host_call.h"
+#include "host/scene/composition.h"
 #include "tests/params/params_test_support.h"
 
 namespace {
@@ -369,6 +370,10 @@ TEST_F(ParamsTest, ACheckedOutGradientIsAValue) {
 }
 
 TEST_F(ParamsTest, EveryCommandBalances) {
+  // The panel's commands reach the effect's layer in its composition.
+  simhost::scene::Composition comp(1920, 1080, 24);
+  comp.attach_effect(instance.effect_ref(),
+                     comp.add_layer(simhost::scene::LayerKind::Solid, "Plate").id);
   PF_UserChangedParamExtra changed{20};
   PF_EventExtra event{};
   event.effect_win.index = 39;
