@@ -3,8 +3,8 @@
 // The few Windows types and calls that the plug-in makes, implemented on
 // Linux: window classes, windows and device contexts for the OpenGL context
 // (records without a screen; device contexts carry the pixel format that WGL
-// needs), and the system module lookup that reads the Windows version. Names
-// and values are Windows' own.
+// needs), the system module lookup that reads the Windows version, and the
+// shell's ShellExecuteA. Names and values are Windows' own.
 
 #include <cstdint>
 
@@ -159,6 +159,9 @@ inline constexpr NTSTATUS STATUS_INVALID_PARAMETER = static_cast<NTSTATUS>(0xC00
 // Platform id of every Windows NT system.
 inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 
+// Show modes of ShellExecuteA.
+inline constexpr int SW_SHOWNORMAL = 1;
+
 extern "C" {
 ATOM RegisterClassExA(const WNDCLASSEXA* window_class);
 BOOL UnregisterClassA(LPCSTR class_name, HINSTANCE instance);
@@ -178,4 +181,9 @@ void SetLastError(DWORD error);
 // Only the system's own "ntdll.dll" is loaded here; it offers RtlGetVersion.
 HMODULE GetModuleHandleW(LPCWSTR module_name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
+// From shell32: hands a document or address to whatever opens it. Here it
+// only records the call (platform/shell32_testing.h); a value above 32 is
+// success, as on Windows.
+HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters,
+                        LPCSTR directory, int show_command);
 }

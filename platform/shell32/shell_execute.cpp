@@ -1,0 +1,49 @@
+// ShellExecuteA on Linux: nothing is opened; the call is recorded for the
+// host and for tests (platform/shell32_testing.h).
+
+#include <cstdint>
+#include <mutex>
+
+#include "platform/shell32_testing.h"
+#include "platform/win32.h"
+
+namespace {
+
+// Results below 33 are errors on Windows; SE_ERR_FNF when there is no file.
+constexpr uintptr_t kOpened = 42;
+constexpr uintptr_t kFileNotFound = 2;
+
+std::mutex mutex;
+std::vector<shell32_testing::ShellExecution>& record() {
+  static std::vector<shell32_testing::ShellExecution> executions;
+  return executions;
+}
+
+std::string text(LPCSTR s) {
+  return s != nullptr ? s : "";
+}
+
+}  // namespace
+
+extern "C" HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters,
+                                   LPCSTR directory, int show_command) {
+  if (file == nullptr) return reinterpret_cast<HINSTANCE>(kFileNotFound);
+  std::lock_guard lock(mutex);
+  record().push_back(
+      {window != nullptr, text(operation), file, text(parameters), text(directory), show_command});
+  return reinterpret_cast<HINSTANCE>(kOpened);
+}
+
+namespace shell32_testing {
+
+std::vector<ShellExecution> executions() {
+  std::lock_guard lock(mutex);
+  return record();
+}
+
+void reset() {
+  std::lock_guard lock(mutex);
+  record().clear();
+}
+
+}  // namespace shell32_testing
