@@ -1,9 +1,154 @@
-// What the effect does when the user changes a supervised parameter. Not written yet: answers
-// success and does nothing.
+// What the effect does when the user changes a supervised parameter: the
+// buttons' resets, "Setup Null", the web pages, "Point Angle" and the twirls
+// that follow "Mode" and "Side Fill Mode". Values are written into the
+// command's records in place and announced with the changed flag and, where
+// the panel must show them at once, a UI refresh.
 
+#include "effect/aegp_held.h"
 #include "effect/command_handlers.h"
+#include "effect/param_actions.h"
+#include "effect/param_slots.h"
+#include "effect/web_pages.h"
+#include "platform/win32.h"
 
-PF_Err user_changed_param(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*,
-                          PF_UserChangedParamExtra*) {
-  return PF_Err_NONE;
+namespace {
+
+void set_twirl_closed(PF_ParamDef& param, bool closed) {
+  if (closed) {
+    param.flags |= PF_ParamFlag_COLLAPSE_TWIRLY;
+  } else {
+    param.flags &= ~PF_ParamFlag_COLLAPSE_TWIRLY;
+  }
+}
+
+// "Extrusion Direction" is open only where it counts, in Directional mode.
+void follow_mode(const ParamActionContext& ctx) {
+  PF_ParamDef& direction = ctx.param(slot::extrusion_direction);
+  set_twirl_closed(direction, ctx.param(slot::mode).u.pd.value != kModeDirectional);
+  mark_changed(direction);
+}
+
+void follow_side_fill_mode(const ParamActionContext& ctx) {
+  PF_ParamDef& wheel = ctx.param(slot::gradient_wheel);
+  const PF_ParamValue mode = ctx.param(slot::side_fill_mode).u.pd.value;
+  if (mode == kSideFillGradient) set_twirl_closed(wheel, false);
+  if (mode == kSideFillSolid) {
+    PF_ParamDef& offset = ctx.param(slot::global_offset);
+    set_twirl_closed(wheel, true);
+    set_twirl_closed(offset, true);
+    mark_changed(offset);
+  }
+  mark_changed(wheel);
+}
+
+// The vanishing point goes to the layer's top-left corner and the stroke
+// colour to transparent black: what the button has always written.
+void reset_style(const ParamActionContext& ctx) {
+  ctx.param(slot::mode).u.pd.value = kModeDirectional;
+  ctx.param(slot::extrusion_direction).u.ad.value = 135 << 16;
+  ctx.param(slot::extrusion_length_back).u.fs_d.value = 100;
+  ctx.param(slot::extrusion_length_front).u.fs_d.value = 0;
+  ctx.param(slot::vanishing_point).u.td.x_value = 0;
+  ctx.param(slot::vanishing_point).u.td.y_value = 0;
+  ctx.param(slot::extrusion_amount_back).u.fs_d.value = 20;
+  ctx.param(slot::extrusion_amount_front).u.fs_d.value = 0;
+  ctx.param(slot::stroke_width).u.fs_d.value = 2;
+  ctx.param(slot::stroke_color).u.cd.value = {0, 0, 0, 0};
+  ctx.param(slot::inner_extrusion).u.bd.value = 0;
+  ctx.param(slot::stroke_opacity).u.fs_d.value = 100;
+  set_twirl_closed(ctx.param(slot::extrusion_direction), false);
+  announce_changes(ctx, slot::mode, slot::stroke_opacity, false);
+}
+
+void reset_quality(const ParamActionContext& ctx) {
+  ctx.param(slot::master_resolution).u.sd.value = 1;
+  ctx.param(slot::corner_angle_threshold).u.fs_d.value = 10;
+  ctx.param(slot::flatness_threshold).u.fs_d.value = 0.25;
+  ctx.param(slot::front_mask_resolution_scale).u.fs_d.value = 1;
+  announce_changes(ctx, slot::master_resolution, slot::front_mask_resolution_scale, false);
+}
+
+void reset_compositing(const ParamActionContext& ctx) {
+  ctx.param(slot::input_opacity).u.fs_d.value = 0;
+  announce_changes(ctx, slot::input_opacity, slot::input_opacity, false);
+}
+
+// Whether the page opened is the shell's business, not the command's.
+void open_page(const char* address) {
+  ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void run_action(const ParamActionContext& ctx, PF_ParamIndex changed) {
+  switch (changed) {
+    case slot::product_page_button:
+      return open_page(kProductPageUrl);
+    case slot::free_plugins_button:
+      return open_page(kFreePluginsPageUrl);
+    case slot::get_support_button:
+      return open_page(kSupportPageUrl);
+    case slot::mode:
+      return follow_mode(ctx);
+    case slot::reset_style:
+      return reset_style(ctx);
+    case slot::side_fill_mode:
+      return follow_side_fill_mode(ctx);
+    case slot::point_angle:
+      return move_selected_stop(ctx);
+    case slot::reset_gradient:
+      return reset_gradient(ctx, false);
+    case slot::reset_fill_color:
+      return reset_gradient(ctx, true);
+    case slot::setup_null:
+      return setup_parent_null(ctx);
+    case slot::reset_transform:
+      return reset_transform(ctx);
+    case slot::reset_compositing:
+      return reset_compositing(ctx);
+    case slot::reset_quality:
+      return reset_quality(ctx);
+    default:
+      // "Shape -> Mask", "Gradient Pt Select" and the rest have no action.
+      return;
+  }
+}
+
+}  // namespace
+
+void refresh_ui(const ParamActionContext& ctx, PF_ParamIndex index) {
+  ctx.errors.run([&] {
+    return ctx.suites.ParamUtilsSuite3()->PF_UpdateParamUI(ctx.in_data->effect_ref, index,
+                                                           ctx.params[index]);
+  });
+}
+
+void announce_changes(const ParamActionContext& ctx, PF_ParamIndex first, PF_ParamIndex last,
+                      bool skip_std_control_only) {
+  for (PF_ParamIndex index = first; index <= last; ++index) {
+    PF_ParamDef& param = ctx.param(index);
+    if (!skip_std_control_only || (param.ui_flags & PF_PUI_STD_CONTROL_ONLY) == 0) {
+      mark_changed(param);
+    }
+    refresh_ui(ctx, index);
+  }
+}
+
+PF_Err user_changed_param(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[], PF_LayerDef*,
+                          PF_UserChangedParamExtra* extra) {
+  // The array must hold every slot an action writes.
+  if (in_data == nullptr || params == nullptr || extra == nullptr ||
+      in_data->num_params < slot::count) {
+    return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  for (PF_ParamIndex index = 0; index < slot::count; ++index) {
+    if (params[index] == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  AEGP_SuiteHandler suites(in_data->pica_basicP);
+  HeldEffect effect(suites.EffectSuite3()->AEGP_DisposeEffect);
+  const A_Err obtained = suites.PFInterfaceSuite1()->AEGP_GetNewEffectForEffect(
+      kAegpPluginId, in_data->effect_ref, effect.out());
+  if (!effect) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  HostErrors errors(obtained);
+  run_action({in_data, params, suites, effect.get(), errors}, extra->param_index);
+  effect.give_back(errors);
+  return errors.code();
 }

@@ -1,0 +1,99 @@
+// The actions on the "Gradient Wheel" value: "Point Angle" moves the selected
+// stop, "Reset Gradient" and "Reset Fill Color" put the default stops back.
+//
+// A new value goes into the record only once it is written whole, so that a
+// failed write leaves the value as it was. The handle it replaces is the
+// host's copy of the value for this command, which the host disposes of
+// after the command whether or not the record still holds it: it is left to
+// the host, as every handle of the command's array is.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "effect/aegp_held.h"
+#include "effect/param_actions.h"
+#include "effect/param_slots.h"
+#include "gradient_wheel/gradient_handle.h"
+
+namespace {
+
+// The stops of a whole value; nothing for a value that is missing, cannot be
+// locked, or is damaged (shorter than its byte count says).
+std::optional<std::vector<GradientPoint>> whole_stops(const PF_HandleSuite1* handles,
+                                                      PF_Handle value) {
+  if (value == nullptr) return std::nullopt;
+  const LockedHandle locked(handles, value);
+  if (!locked) return std::nullopt;
+  const auto size = static_cast<std::size_t>(handles->host_get_handle_size(value));
+  if (size < GradientBlob::count_size) return std::nullopt;
+  std::uint32_t count = 0;
+  std::memcpy(&count, locked.data(), sizeof count);
+  if (count > size - GradientBlob::count_size) return std::nullopt;
+  return GradientBlob::decode({locked.data(), size});
+}
+
+// True when the record now holds a handle with the stops; a failed write's
+// error becomes the command's if it has none.
+bool write_stops(const ParamActionContext& ctx, const GradientPoint* stops, std::size_t n) {
+  const PF_HandleSuite1* handles = ctx.suites.HandleSuite1();
+  PF_Handle fresh = nullptr;
+  const PF_Err err = gradient_points_to_handle(handles, &fresh, n, stops);
+  if (err != PF_Err_NONE || fresh == nullptr) {
+    if (fresh != nullptr) handles->host_dispose_handle(fresh);
+    ctx.errors.note(err);
+    return false;
+  }
+  ctx.param(slot::gradient_wheel).u.arb_d.value = fresh;
+  return true;
+}
+
+// Turns of the wheel for an angle in degrees (16.16): 0 degrees is half a
+// turn, and an angle below -180 degrees gives more than one turn.
+double stop_position(PF_Fixed angle) {
+  const double degrees = angle * (1.0 / 65536.0);
+  const double turns = std::fmod((degrees + 180.0) / 360.0, 1.0);
+  return 1.0 - static_cast<double>(static_cast<float>(turns));
+}
+
+}  // namespace
+
+void move_selected_stop(const ParamActionContext& ctx) {
+  std::optional<std::vector<GradientPoint>> stops =
+      whole_stops(ctx.suites.HandleSuite1(), ctx.param(slot::gradient_wheel).u.arb_d.value);
+  if (!stops) return;
+  const PF_ParamValue selected = ctx.param(slot::gradient_point_select).u.sd.value;
+  if (selected < 0 || static_cast<std::size_t>(selected) >= stops->size()) return;
+
+  HeldUndoGroup undo(ctx.suites.UtilitySuite7());
+  undo.start(ctx.errors, "Set Gradient Position");
+  (*stops)[static_cast<std::size_t>(selected)].position =
+      stop_position(ctx.param(slot::point_angle).u.ad.value);
+  if (write_stops(ctx, stops->data(), stops->size())) {
+    mark_changed(ctx.param(slot::gradient_wheel));
+  }
+  undo.end(ctx.errors);
+}
+
+void reset_gradient(const ParamActionContext& ctx, bool fill_colors) {
+  PF_ParamDef& select = ctx.param(slot::gradient_point_select);
+  select.u.sd.value = -1;
+  select.ui_flags |= PF_PUI_DISABLED;
+  ctx.param(slot::point_angle).u.ad.value = 0;
+  ctx.param(slot::global_offset).u.ad.value = 0;
+  ctx.param(slot::interpolate_gradient).u.bd.value = 1;
+  ctx.param(slot::fill_opacity).u.fs_d.value = 100;
+  write_stops(ctx, default_gradient_points.data(), default_gradient_points.size());
+  if (fill_colors) ctx.param(slot::gradient_wheel).flags |= PF_ParamFlag_COLLAPSE_TWIRLY;
+  announce_changes(ctx, slot::gradient_wheel, slot::fill_opacity, true);
+  if (!fill_colors) return;
+
+  ctx.param(slot::inherit_layer_color).u.bd.value = 1;
+  ctx.param(slot::fill_opacity).u.fs_d.value = 100;
+  ctx.param(slot::side_fill_mode).u.pd.value = kSideFillSolid;
+  ctx.param(slot::front_fill_color).u.cd.value = {255, 255, 0, 0};
+  ctx.param(slot::side_fill_color).u.cd.value = {255, 255, 255, 255};
+  announce_changes(ctx, slot::inherit_layer_color, slot::side_fill_color, true);
+}
