@@ -1,9 +1,20 @@
-// tarvolk-host panel: the effect's two custom controls as the host shows
-// them, and the wheel edited with the mouse.
+// tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...] [--all]
+//                    [--png FILE] [--gesture STEPS]
 //
-// The panel is 350 pixels wide: the info panel (277 x 68) at its top, the
-// "Gradient Wheel" (350 x 150) 8 pixels below. Gesture points are in pixels
-// of the wheel's frame, whose ring is centred at (169, 75) with radius 63.
+// The Effect Controls panel as the user sees it. The effect is put on the
+// scene's layer (a text layer in a 1280 x 720 composition without SCENE) and
+// the panel is opened as the host opens it: global setup, params setup, the
+// scene's values, sequence setup and an update of the panel. Each --set and
+// --press, in the order given, is a change the user makes: the value is set
+// (a supervised parameter, and every button, then reaches the effect as a
+// user change), then the panel is updated. The panel is printed, groups
+// indented, with each parameter's value, twirl state and disabled state,
+// then the undo history, the layers the effect made and the pages opened.
+//
+// The wheel's custom controls: the info panel (277 x 68) at the top of a
+// 350-pixel-wide canvas, the "Gradient Wheel" (350 x 150) 8 pixels below.
+// Gesture points are in pixels of the wheel's frame, whose ring is centred
+// at (169, 75) with radius 63; the stops are printed after each step.
 
 #include <cctype>
 #include <cstdint>
@@ -14,13 +25,18 @@
 #include <vector>
 
 #include "host/cli/cli.h"
+#include "host/cli/panel_view.h"
 #include "host/effect_instance.h"
 #include "host/effect_panel.h"
 #include "host/host_call.h"
+#include "host/param_values.h"
 #include "host/plugin_module.h"
+#include "host/scene/scene_effect.h"
+#include "host/scene/scene_file.h"
 #include "host/sim_host.h"
 #include "host/suites/app_suite.h"
 #include "host/suites/drawbot_canvas.h"
+#include "platform/shell32_testing.h"
 
 namespace cli {
 
@@ -116,18 +132,164 @@ void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance) {
   }
 }
 
+// The scene of a panel opened without a scene file.
+constexpr const char* kDefaultScene = R"({
+  "composition": {"width": 1280, "height": 720, "frame_rate": 24, "name": "Title"},
+  "layers": [{"name": "Tarvolk", "kind": "text",
+              "text": {"text": "Tarvolk", "bold": true, "size": 200, "origin": [250, 430]}}],
+  "effect": {"layer": "Tarvolk"}
+})";
+
+struct UserChange {
+  enum Kind { Set, Press } kind;
+  std::string text;  // NAME=VALUE, or the button's name or label
+};
+
+// False, with a message, when the command fails.
+bool run_command(simhost::EffectInstance& instance, simhost::PluginModule& module, PF_Cmd cmd,
+                 void* extra = nullptr) {
+  const PF_Err err = instance.run(module, cmd, extra);
+  if (err == PF_Err_NONE) return true;
+  std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
+  return false;
+}
+
+// What the host sends after the user changed a parameter: the change itself
+// when the effect supervises it, then the panel's update.
+bool after_change(simhost::EffectInstance& instance, simhost::PluginModule& module,
+                  PF_ParamIndex slot) {
+  if (instance.definition(slot).flags & PF_ParamFlag_SUPERVISE) {
+    PF_UserChangedParamExtra extra{slot};
+    if (!run_command(instance, module, PF_Cmd_USER_CHANGED_PARAM, &extra)) return false;
+  }
+  return run_command(instance, module, PF_Cmd_UPDATE_PARAMS_UI);
+}
+
+// A button by the text on it, else any parameter by name (ParamValueError
+// when there is none): the buttons of "About & Support" are named at run
+// time, and the user knows them by their text.
+PF_ParamIndex find_button(simhost::EffectInstance& instance, const std::string& text) {
+  for (PF_ParamIndex slot = 1; slot < instance.num_params(); ++slot) {
+    const PF_ParamDef def = instance.definition(slot);
+    if (def.param_type == PF_Param_BUTTON && def.u.button_d.u.namesptr != nullptr &&
+        text == def.u.button_d.u.namesptr) {
+      return slot;
+    }
+  }
+  return instance.find_param(text);
+}
+
+// 0 when done, 1 when a command failed, 2 when the host refused the change.
+int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
+          const UserChange& change) {
+  PF_ParamIndex slot = 0;
+  try {
+    if (change.kind == UserChange::Set) {
+      const std::size_t equals = change.text.find('=');
+      if (equals == std::string::npos || equals == 0) {
+        std::fprintf(stderr, "panel: --set \"%s\" is not NAME=VALUE\n", change.text.c_str());
+        return 2;
+      }
+      slot = instance.find_param(change.text.substr(0, equals));
+      instance.set_value(slot, simhost::json_from_text(change.text.substr(equals + 1)));
+    } else {
+      slot = find_button(instance, change.text);
+      if (instance.definition(slot).param_type != PF_Param_BUTTON) {
+        throw simhost::ParamValueError("parameter " + instance.describe(slot) +
+                                       ": it is not a button");
+      }
+      if (hidden_slots(instance)[static_cast<std::size_t>(slot)]) {
+        throw simhost::ParamValueError("parameter " + instance.describe(slot) +
+                                       ": the panel hides it, so it cannot be pressed");
+      }
+    }
+  } catch (const simhost::ParamValueError& e) {
+    std::fprintf(stderr, "panel: %s\n", e.what());
+    return 2;
+  }
+  return after_change(instance, module, slot) ? 0 : 1;
+}
+
+// The wheel edited step by step, its stops printed after each, and the two
+// custom controls drawn into `png_path` when one is given.
+int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
+               simhost::PluginModule& module, const std::vector<GestureStep>& steps,
+               const std::string& png_path) {
+  simhost::DrawbotCanvas canvas(host, kPanelWidth, kWheelFrame.bottom, simhost::theme_background());
+  simhost::EffectPanel panel(instance, module, canvas);
+  const simhost::PanelControl wheel{kWheelSlot, kWheelFrame, PF_EA_CONTROL};
+  const simhost::PanelControl info{kInfoPanelSlot, kInfoFrame, PF_EA_CONTROL};
+  int status = 0;
+  if (!steps.empty()) {
+    std::printf("Gradient Wheel\n");
+    print_stops(host, instance);
+  }
+  for (std::size_t i = 0; i < steps.size() && status == 0; ++i) {
+    const GestureStep& step = steps[i];
+    // The mouse goes up after the last drag of a run.
+    const bool last_drag = i + 1 == steps.size() || steps[i + 1].kind != GestureStep::Drag;
+    PF_Err err = PF_Err_NONE;
+    switch (step.kind) {
+      case GestureStep::Click:
+        err = panel.click(wheel, step.point, 1);
+        break;
+      case GestureStep::Drag:
+        if (!panel.dragging()) std::printf("(no drag: the effect asked for none)\n");
+        err = panel.drag(step.point, last_drag);
+        break;
+      case GestureStep::DoubleClick:
+        // As a user's double click arrives: one click, then a second one.
+        err = panel.click(wheel, step.point, 1);
+        if (err == PF_Err_NONE) err = panel.click(wheel, step.point, 2);
+        break;
+    }
+    std::printf("%s\n", step.text.c_str());
+    if (err != PF_Err_NONE) {
+      std::fprintf(stderr, "the event failed: error %d\n", err);
+      status = 1;
+    }
+    print_stops(host, instance);
+  }
+  if (!png_path.empty() && status == 0) {
+    for (const simhost::PanelControl& control : {info, wheel}) {
+      if (const PF_Err err = panel.draw(control); err != PF_Err_NONE) {
+        std::fprintf(stderr, "drawing slot %d failed: error %d\n", control.index, err);
+        status = 1;
+      }
+    }
+    if (!canvas.write_png(png_path)) {
+      std::fprintf(stderr, "cannot write %s\n", png_path.c_str());
+      status = 1;
+    }
+  }
+  return status;
+}
+
 }  // namespace
 
 int panel(const Options& options) {
+  std::string scene_path;
   std::string png_path;
   std::string gesture;
+  std::vector<UserChange> changes;
+  bool show_hidden = false;
   for (std::size_t i = 0; i < options.args.size(); ++i) {
-    if (options.args[i] == "--png" && i + 1 < options.args.size()) {
+    const std::string& arg = options.args[i];
+    const bool has_next = i + 1 < options.args.size();
+    if (arg == "--png" && has_next) {
       png_path = options.args[++i];
-    } else if (options.args[i] == "--gesture" && i + 1 < options.args.size()) {
+    } else if (arg == "--gesture" && has_next) {
       gesture = options.args[++i];
+    } else if (arg == "--set" && has_next) {
+      changes.push_back({UserChange::Set, options.args[++i]});
+    } else if (arg == "--press" && has_next) {
+      changes.push_back({UserChange::Press, options.args[++i]});
+    } else if (arg == "--all") {
+      show_hidden = true;
+    } else if (arg.rfind("--", 0) != 0 && scene_path.empty()) {
+      scene_path = arg;
     } else {
-      std::fprintf(stderr, "panel: unknown argument \"%s\"\n", options.args[i].c_str());
+      std::fprintf(stderr, "panel: unknown argument \"%s\"\n", arg.c_str());
       return 2;
     }
   }
@@ -135,68 +297,48 @@ int panel(const Options& options) {
   if (!parse_gesture(gesture, &steps)) return 2;
 
   simhost::SimHost host;
+  simhost::scene::Scene scene = scene_path.empty()
+                                    ? simhost::scene::parse_scene(kDefaultScene, "default scene")
+                                    : simhost::scene::read_scene_file(scene_path);
+  simhost::scene::Composition& comp = *scene.composition;
+  const AEGP_LayerIDVal first_new_layer = static_cast<AEGP_LayerIDVal>(comp.layers().size()) + 1;
+  shell32_testing::reset();
   simhost::PluginModule module(options.module_path);
   int status = 0;
   {
     simhost::EffectInstance instance(host);
-    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP}) {
-      if (const PF_Err err = instance.run(module, cmd); err != PF_Err_NONE) {
-        std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
-        return 1;
-      }
+    simhost::scene::place_effect(scene, instance);
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
+      if (!run_command(instance, module, cmd)) return 1;
     }
     if (instance.num_params() != kEffectSlots) {
       std::fprintf(stderr, "the effect declared %d parameter slots, not %d\n",
                    instance.num_params(), kEffectSlots);
       return 1;
     }
-
-    simhost::DrawbotCanvas canvas(host, kPanelWidth, kWheelFrame.bottom,
-                                  simhost::theme_background());
-    simhost::EffectPanel panel(instance, module, canvas);
-    const simhost::PanelControl wheel{kWheelSlot, kWheelFrame, PF_EA_CONTROL};
-    const simhost::PanelControl info{kInfoPanelSlot, kInfoFrame, PF_EA_CONTROL};
-
-    std::printf("Gradient Wheel\n");
-    print_stops(host, instance);
-    for (std::size_t i = 0; i < steps.size() && status == 0; ++i) {
-      const GestureStep& step = steps[i];
-      // The mouse goes up after the last drag of a run.
-      const bool last_drag = i + 1 == steps.size() || steps[i + 1].kind != GestureStep::Drag;
-      PF_Err err = PF_Err_NONE;
-      switch (step.kind) {
-        case GestureStep::Click:
-          err = panel.click(wheel, step.point, 1);
-          break;
-        case GestureStep::Drag:
-          if (!panel.dragging()) std::printf("(no drag: the effect asked for none)\n");
-          err = panel.drag(step.point, last_drag);
-          break;
-        case GestureStep::DoubleClick:
-          // As a user's double click arrives: one click, then a second one.
-          err = panel.click(wheel, step.point, 1);
-          if (err == PF_Err_NONE) err = panel.click(wheel, step.point, 2);
-          break;
-      }
-      std::printf("%s\n", step.text.c_str());
-      if (err != PF_Err_NONE) {
-        std::fprintf(stderr, "the event failed: error %d\n", err);
-        status = 1;
-      }
-      print_stops(host, instance);
+    simhost::scene::set_scene_parameters(scene, instance);
+    for (PF_Cmd cmd : {PF_Cmd_SEQUENCE_SETUP, PF_Cmd_UPDATE_PARAMS_UI}) {
+      if (!run_command(instance, module, cmd)) return 1;
+    }
+    for (const UserChange& change : changes) {
+      status = apply(instance, module, change);
+      if (status != 0) break;
     }
 
-    if (!png_path.empty() && status == 0) {
-      for (const simhost::PanelControl& control : {info, wheel}) {
-        if (const PF_Err err = panel.draw(control); err != PF_Err_NONE) {
-          std::fprintf(stderr, "drawing slot %d failed: error %d\n", control.index, err);
-          status = 1;
-        }
-      }
-      if (!canvas.write_png(png_path)) {
-        std::fprintf(stderr, "cannot write %s\n", png_path.c_str());
-        status = 1;
-      }
+    if (!steps.empty() && status == 0) {
+      status = edit_wheel(host, instance, module, steps, png_path);
+    } else if (!png_path.empty() && status == 0) {
+      status = edit_wheel(host, instance, module, {}, png_path);
+    }
+
+    if (status != 2) {
+      const simhost::scene::Layer* layer = comp.layer_by_id(scene.effect_layer);
+      std::printf("Effect Controls: Tarvolk on layer %d \"%s\"\n", scene.effect_layer,
+                  layer != nullptr ? layer->name.c_str() : "");
+      std::printf("%s", panel_text(host, instance, comp, show_hidden).c_str());
+      std::printf("Undo history:\n%s", undo_history_text(host).c_str());
+      std::printf("New layers:\n%s", new_layers_text(comp, first_new_layer).c_str());
+      std::printf("Pages opened:\n%s", pages_opened_text().c_str());
     }
     instance.run(module, PF_Cmd_SEQUENCE_SETDOWN);
     instance.run(module, PF_Cmd_GLOBAL_SETDOWN);
