@@ -377,6 +377,11 @@ bool SimHost::is_live_handle(PF_Handle handle) {
   return find_handle(handle) != nullptr;
 }
 
+std::size_t SimHost::live_handles() {
+  std::lock_guard lock(mutex_);
+  return handles_.size();
+}
+
 uint64_t SimHost::handle_serial(PF_Handle handle) {
   std::lock_guard lock(mutex_);
   HandleRecord* record = find_handle(handle);

@@ -118,6 +118,9 @@ class SimHost {
   A_HandleSize handle_size(PF_Handle handle);
   PF_Err resize_handle(A_HandleSize size, PF_Handle* handle);
   bool is_live_handle(PF_Handle handle);
+  // Every handle alive, the host's own included: what a command leaves in
+  // it tells a handle lost from one freed twice or left behind.
+  std::size_t live_handles();
   int lock_count(PF_Handle handle);
   // The handle's number ("handle#N"), never reused: 0 once it is disposed
   // of, so a handle made later at the same address tells itself apart.
