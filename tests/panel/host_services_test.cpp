@@ -123,5 +123,39 @@ TEST(UndoHistory, GroupsFoldWhenNestedAndAnUnbalancedOneIsAMisuse) {
             "misuse: undo group \"Forgotten\" left open by PF_Cmd_SMART_PRE_RENDER\n");
 }
 
+// A flagged value the effect left without a handle keeps the value it had.
+TEST(CommandArray, AChangedValueWithoutAHandleIsRefused) {
+  PanelWorld world;
+  const std::vector<unsigned char> before = world.wheel_bytes();
+  {
+    simhost::CommandParams params(world.instance, world.instance.make_in_data());
+    PF_ParamDef& wheel = *params.list()[slot::gradient_wheel];
+    wheel.u.arb_d.value = nullptr;
+    wheel.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+  }
+  EXPECT_EQ(world.wheel_bytes(), before);
+  EXPECT_EQ(world.host.balance_report(),
+            "misuse: no handle announced as the new value of parameter \"Gradient Wheel\" (slot "
+            "39)\n");
+}
+
+// An array shorter than the effect's list is refused, not read past its end.
+TEST(CommandArray, PanelCommandsRefuseAShortArray) {
+  PanelWorld world;
+  PF_InData in_data = world.instance.make_in_data();
+  in_data.num_params = slot::count - 1;
+  PF_OutData out_data{};
+  simhost::CommandParams params(world.instance, in_data);
+  PF_UserChangedParamExtra extra{slot::reset_style};
+  EXPECT_EQ(
+      EffectMain(PF_Cmd_UPDATE_PARAMS_UI, &in_data, &out_data, params.list(), nullptr, nullptr),
+      PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(
+      EffectMain(PF_Cmd_USER_CHANGED_PARAM, &in_data, &out_data, params.list(), nullptr, &extra),
+      PF_Err_BAD_CALLBACK_PARAM);
+  params.finish();
+  EXPECT_EQ(world.host.balance_report(), "");
+}
+
 }  // namespace
 }  // namespace panel_test
