@@ -24,8 +24,10 @@ int params(const Options& options);
 // tarvolk-host about: the About box's text.
 int about(const Options& options);
 
-// tarvolk-host panel [--png FILE] [--gesture STEPS]: the two custom controls
-// drawn as the host shows them, and the wheel edited step by step.
+// tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...] [--all]
+// [--png FILE] [--gesture STEPS]: the Effect Controls panel as the user sees it
+// after the user's changes, the two custom controls drawn as the host shows
+// them, and the wheel edited step by step.
 int panel(const Options& options);
 
 // tarvolk-host outlines SCENE [--json]: the outlines the effect gathers from a scene.

@@ -7,10 +7,15 @@
 //     prints the parameter list as the host holds it after params setup.
 //   tarvolk-host about [--module PATH]
 //     prints the text of the About box.
-//   tarvolk-host panel [--module PATH] [--png FILE] [--gesture STEPS]
-//     the info panel and the "Gradient Wheel" as the host shows them, written
-//     to FILE; STEPS ("click X,Y; drag X,Y; double-click X,Y", points in the
-//     wheel's 350 x 150 frame) edit the wheel, its stops printed after each.
+//   tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...] [--all]
+//                      [--module PATH] [--png FILE] [--gesture STEPS]
+//     the Effect Controls panel as the user sees it after the changes and
+//     presses, in order (--all marks the hidden parameters too), then the
+//     undo history, the layers the effect made and the pages it opened.
+//     The info panel and the "Gradient Wheel" as the host shows them are
+//     written to FILE; STEPS ("click X,Y; drag X,Y; double-click X,Y",
+//     points in the wheel's 350 x 150 frame) edit the wheel, its stops
+//     printed after each.
 //   tarvolk-host outlines SCENE [--json] [--module PATH]
 //     prints the outlines the effect gathers from the layer it sits on in a
 //     scene file (examples/*.json), with --json every vertex.
@@ -29,7 +34,8 @@ int usage() {
                "usage: tarvolk-host info [--module PATH]\n"
                "       tarvolk-host params [--json] [--module PATH]\n"
                "       tarvolk-host about [--module PATH]\n"
-               "       tarvolk-host panel [--module PATH] [--png FILE] [--gesture STEPS]\n"
+               "       tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...]\n"
+               "                          [--all] [--module PATH] [--png FILE] [--gesture STEPS]\n"
                "       tarvolk-host outlines SCENE [--json] [--module PATH]\n");
   return 2;
 }
