@@ -1,5 +1,5 @@
-// The host's side of the panel: parameter values and flags set through
-// streams, and undo groups kept balanced.
+// The host's side of the panel: parameter values set through streams, undo
+// groups kept balanced, and what it refuses of a command's array.
 
 #include <cmath>
 
@@ -23,14 +23,6 @@ struct Aegp {
     AEGP_StreamValue2 value{stream, val};
     const A_Err err = streams->AEGP_SetStreamValue(0, stream, &value);
     streams->AEGP_DisposeStream(stream);
-    return err;
-  }
-  A_Err flag(PF_ParamIndex slot, AEGP_DynStreamFlags flag, bool on) {
-    AEGP_StreamRefH stream = nullptr;
-    suites.StreamSuite9()->AEGP_GetNewEffectStreamByIndex(0, effect, slot, &stream);
-    const A_Err err =
-        suites.DynamicStreamSuite5()->AEGP_SetDynamicStreamFlag(stream, flag, true, on ? 1 : 0);
-    suites.StreamSuite9()->AEGP_DisposeStream(stream);
     return err;
   }
 
@@ -76,20 +68,6 @@ TEST_F(PanelTest, StreamValuesReachTheStoreOnlyWhenTheParameterTakesThem) {
     EXPECT_EQ(aegp.set(c.slot, c.val), c.result) << c.slot;
     EXPECT_EQ(w.value(c.slot), c.stored) << c.slot;
   }
-}
-
-TEST_F(PanelTest, HiddenAndDisabledFlagsAreKeptPerParameterUntilParamsSetup) {
-  {
-    Aegp aegp(w);
-    EXPECT_EQ(aegp.flag(slot::stroke_width, AEGP_DynStreamFlag_HIDDEN, true), A_Err_NONE);
-    EXPECT_EQ(aegp.flag(slot::stroke_width, AEGP_DynStreamFlag_DISABLED, true), A_Err_NONE);
-    EXPECT_EQ(aegp.flag(slot::stroke_width, AEGP_DynStreamFlag_HIDDEN, false), A_Err_NONE);
-    EXPECT_EQ(aegp.flag(slot::mode, AEGP_DynStreamFlag_ACTIVE_EYEBALL, true), A_Err_PARAMETER);
-  }
-  EXPECT_EQ(w.instance.dynamic_stream_flags(slot::stroke_width), AEGP_DynStreamFlag_DISABLED);
-  EXPECT_EQ(w.instance.dynamic_stream_flags(slot::mode), 0);
-  ASSERT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
-  EXPECT_EQ(w.instance.dynamic_stream_flags(slot::stroke_width), 0);
 }
 
 // An entry point that opens an undo group and never closes it.
