@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
-  libcairo2-dev libpixman-1-dev
+  libcairo2-dev libpixman-1-dev libpng-dev
   libglew-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libtess2-tulip-5.4 libpolyclipping-dev
   libgtest-dev libgmock-dev libbenchmark-dev

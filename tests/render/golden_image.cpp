@@ -1,41 +1,41 @@
-#include <cairo.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
+#include "host/png.h"
 #include "tests/render/render_test_support.h"
 
 namespace tarvolk::test {
 namespace {
 
+// Between premultiplied ARGB and the straight alpha of PNG files, rounded as
+// cairo rounds, so that pictures written before keep comparing equal.
 bool write_png(const Image& image, const std::string& path) {
-  std::vector<uint32_t> pixels = image.argb;  // cairo wants writable data
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(pixels.data()), CAIRO_FORMAT_ARGB32, image.width,
-      image.height, image.width * 4);
-  const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(surface);
-  return ok;
+  simhost::RgbaImage png{image.width, image.height, {}};
+  for (uint32_t p : image.argb) {
+    const uint32_t a = p >> 24;
+    for (int shift : {16, 8, 0}) {
+      const uint32_t c = (p >> shift) & 255;
+      png.rgba.push_back(static_cast<uint8_t>(a == 0 ? 0 : (c * 255 + a / 2) / a));
+    }
+    png.rgba.push_back(static_cast<uint8_t>(a));
+  }
+  return simhost::write_png(png, path);
 }
 
 // An empty image when the file is missing or unreadable.
 Image read_png(const std::string& path) {
-  Image image;
-  cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
-  if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-    image.width = cairo_image_surface_get_width(surface);
-    image.height = cairo_image_surface_get_height(surface);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    const uint32_t opaque =
-        cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB24 ? 0xFF000000u : 0u;
-    for (int y = 0; y < image.height; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
-      for (int x = 0; x < image.width; ++x) image.argb.push_back(row[x] | opaque);
+  const simhost::RgbaImage png = simhost::read_png(path);
+  Image image{png.width, png.height, {}};
+  for (size_t i = 0; i + 3 < png.rgba.size(); i += 4) {
+    const uint32_t a = png.rgba[i + 3];
+    uint32_t p = a << 24;
+    for (int k = 0; k < 3; ++k) {
+      const uint32_t t = a * png.rgba[i + k] + 0x80;
+      p |= ((t + (t >> 8)) >> 8) << (16 - 8 * k);
     }
+    image.argb.push_back(p);
   }
-  cairo_surface_destroy(surface);
   return image;
 }
 
