@@ -21,6 +21,8 @@ void install_suites(SimHost& host) {
   install_effect_suite(host);
   install_utility_suite(host);
   install_comp_suite(host);
+  install_color_param_suite(host);
+  install_world_transform_suite(host);
 }
 
 }  // namespace simhost

@@ -50,6 +50,10 @@ void install_effect_suite(SimHost& host);
 // (new null layers).
 void install_utility_suite(SimHost& host);
 void install_comp_suite(SimHost& host);
+// "PF ColorParamSuite" v1.
+void install_color_param_suite(SimHost& host);
+// "PF World Transform Suite" v1.
+void install_world_transform_suite(SimHost& host);
 
 // The handle functions the handle suite and the utility callbacks share,
 // served and recorded under `suite` and `version`.

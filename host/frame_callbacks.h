@@ -1,0 +1,14 @@
+#pragma once
+
+// The callback tables of a frame's records, each served in a file of its own:
+// pre-render (checkout_layer, GuidMixInPtr) and smart render
+// (checkout_layer_pixels, checkin_layer_pixels, checkout_output).
+
+#include "host_api/ae_effect.h"
+
+namespace simhost {
+
+PF_PreRenderCallbacks frame_pre_render_callbacks();
+PF_SmartRenderCallbacks frame_smart_render_callbacks();
+
+}  // namespace simhost

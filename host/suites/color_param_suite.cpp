@@ -1,0 +1,45 @@
+// "PF ColorParamSuite" v1: a colour parameter's 8-bit value as float colour,
+// each channel divided by 255 as the host converts it.
+
+#include <string>
+
+#include "host/host_call.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+std::string describe_color(const PF_ParamDef* param) {
+  if (param == nullptr) return "null";
+  const PF_Pixel& c = param->u.cd.value;
+  return "argb(" + std::to_string(c.alpha) + "," + std::to_string(c.red) + "," +
+         std::to_string(c.green) + "," + std::to_string(c.blue) + ")";
+}
+
+constexpr const char* kSuite = kPFColorParamSuite;
+constexpr int32_t kVersion = kPFColorParamSuiteVersion1;
+
+PF_Err get_floating_point_color(PF_ProgPtr effect_ref, const PF_ParamDef* color_param,
+                                PF_PixelFloat* float_color) {
+  HostCall call(kSuite, kVersion, "PF_GetFloatingPointColorFromColorDef", effect_ref,
+                describe_color(color_param));
+  if (color_param == nullptr || float_color == nullptr ||
+      color_param->param_type != PF_Param_COLOR) {
+    return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  }
+  if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
+  const PF_Pixel& c = color_param->u.cd.value;
+  *float_color = {c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f, c.blue / 255.0f};
+  return call.result(PF_Err_NONE);
+}
+
+const PF_ColorParamSuite1 color_param_suite = {get_floating_point_color};
+
+}  // namespace
+
+void install_color_param_suite(SimHost& host) {
+  host.register_suite(kSuite, kVersion, &color_param_suite);
+}
+
+}  // namespace simhost

@@ -1,0 +1,125 @@
+// "PF World Transform Suite" v1. transfer_rect composites with
+// PF_Xfer_IN_FRONT: the source over the destination at the given 8-bit
+// opacity, in 8-bit and float worlds alike. Worlds hold straight alpha (see
+// host/world.h), so this is the straight-alpha "over"; the mode flags are not
+// needed to tell. The suite's other functions are not served by this host.
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/host_call.h"
+#include "host/suites/suites.h"
+
+namespace simhost {
+
+namespace {
+
+constexpr const char* kSuite = kPFWorldTransformSuite;
+constexpr int32_t kVersion = kPFWorldTransformSuiteVersion1;
+
+bool is_float(const PF_EffectWorld& world) {
+  return (world.world_flags & PF_WorldFlag_FLOAT) != 0;
+}
+
+PF_PixelFloat read_pixel(const PF_EffectWorld& world, A_long x, A_long y) {
+  auto* w = const_cast<PF_EffectWorld*>(&world);
+  if (is_float(world)) return *pixel_at<PF_PixelFloat>(w, x, y);
+  const PF_Pixel8 p = *pixel_at<PF_Pixel8>(w, x, y);
+  return {p.alpha / 255.0f, p.red / 255.0f, p.green / 255.0f, p.blue / 255.0f};
+}
+
+A_u_char channel8(float v) {
+  return static_cast<A_u_char>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+}
+
+void write_pixel(PF_EffectWorld& world, A_long x, A_long y, const PF_PixelFloat& p) {
+  if (is_float(world)) {
+    *pixel_at<PF_PixelFloat>(&world, x, y) = p;
+  } else {
+    *pixel_at<PF_Pixel8>(&world, x, y) = {channel8(p.alpha), channel8(p.red), channel8(p.green),
+                                          channel8(p.blue)};
+  }
+}
+
+// Straight-alpha "over": the source, its alpha scaled by `opacity`, in front.
+PF_PixelFloat over(const PF_PixelFloat& source, const PF_PixelFloat& dest, float opacity) {
+  const float a = std::clamp(source.alpha, 0.0f, 1.0f) * opacity;
+  const float b = std::clamp(dest.alpha, 0.0f, 1.0f) * (1.0f - a);
+  const float alpha = a + b;
+  if (alpha <= 0.0f) return {0.0f, 0.0f, 0.0f, 0.0f};
+  auto mix = [&](float s, float d) { return (s * a + d * b) / alpha; };
+  return {alpha, mix(source.red, dest.red), mix(source.green, dest.green),
+          mix(source.blue, dest.blue)};
+}
+
+PF_Err transfer_rect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
+                     PF_Field field, const PF_Rect* src_rect, const PF_EffectWorld* src_world,
+                     const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world,
+                     A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world) {
+  HostCall call(kSuite, kVersion, "transfer_rect", effect_ref, quality, m_flags, field,
+                src_rect != nullptr ? *src_rect : PF_Rect{}, src_world,
+                comp_mode != nullptr ? comp_mode->xfer : PF_Xfer_NONE,
+                comp_mode != nullptr ? comp_mode->opacity : 0, mask_world, dest_x, dest_y,
+                dst_world);
+  if (src_world == nullptr || dst_world == nullptr || comp_mode == nullptr ||
+      src_world->data == nullptr || dst_world->data == nullptr ||
+      is_float(*src_world) != is_float(*dst_world)) {
+    return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  }
+  // Only the composite the effect asks for is served: in front, no mask.
+  if (comp_mode->xfer != PF_Xfer_IN_FRONT || mask_world != nullptr) {
+    return call.result(PF_Err_BAD_CALLBACK_PARAM);
+  }
+  if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
+
+  const PF_Rect from = clip_to_world(src_rect, src_world);
+  const float opacity = comp_mode->opacity / 255.0f;
+  for (A_long y = from.top; y < from.bottom; ++y) {
+    const A_long to_y = dest_y + (y - from.top);
+    if (to_y < 0 || to_y >= dst_world->height) continue;
+    for (A_long x = from.left; x < from.right; ++x) {
+      const A_long to_x = dest_x + (x - from.left);
+      if (to_x < 0 || to_x >= dst_world->width) continue;
+      write_pixel(*dst_world, to_x, to_y,
+                  over(read_pixel(*src_world, x, y), read_pixel(*dst_world, to_x, to_y), opacity));
+    }
+  }
+  return call.result(PF_Err_NONE);
+}
+
+// The functions this host does not serve answer every call with an error.
+PF_Err composite_rect(PF_ProgPtr effect_ref, PF_Rect*, A_long, PF_EffectWorld*, A_long, A_long,
+                      PF_Field, PF_TransferMode, PF_EffectWorld*) {
+  HostCall call(kSuite, kVersion, "composite_rect", effect_ref);
+  return call.result(PF_Err_BAD_CALLBACK_PARAM);
+}
+PF_Err blend(PF_ProgPtr effect_ref, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed,
+             PF_EffectWorld*) {
+  HostCall call(kSuite, kVersion, "blend", effect_ref);
+  return call.result(PF_Err_BAD_CALLBACK_PARAM);
+}
+PF_Err copy(PF_ProgPtr effect_ref, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*) {
+  HostCall call(kSuite, kVersion, "copy", effect_ref);
+  return call.result(PF_Err_BAD_CALLBACK_PARAM);
+}
+PF_Err copy_hq(PF_ProgPtr effect_ref, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*) {
+  HostCall call(kSuite, kVersion, "copy_hq", effect_ref);
+  return call.result(PF_Err_BAD_CALLBACK_PARAM);
+}
+PF_Err transform_world(PF_ProgPtr effect_ref, PF_Quality, PF_ModeFlags, PF_Field,
+                       const PF_EffectWorld*, const PF_CompositeMode*, const PF_MaskWorld*,
+                       const PF_FloatMatrix*, A_long, PF_Boolean, const PF_Rect*, PF_EffectWorld*) {
+  HostCall call(kSuite, kVersion, "transform_world", effect_ref);
+  return call.result(PF_Err_BAD_CALLBACK_PARAM);
+}
+
+const PF_WorldTransformSuite1 world_transform_suite = {
+    composite_rect, blend, copy, copy_hq, transfer_rect, transform_world};
+
+}  // namespace
+
+void install_world_transform_suite(SimHost& host) {
+  host.register_suite(kSuite, kVersion, &world_transform_suite);
+}
+
+}  // namespace simhost
