@@ -1,7 +1,190 @@
-// Smart render: the frame's pixels. Not written yet: answers success and does nothing.
+// Smart render: the frame's pixels. Runs under the command mutex, so no two
+// smart renders overlap. Reads the parameters that colour the solid, takes
+// the input layer and the output world from the host, renders the plan that
+// smart pre-render left with the host, composites the input layer in front
+// at "Input Opacity" and passes the renderer's error text to the host.
+//
+// One error code is kept: once a step fails, the later host calls are
+// skipped and the first failure is returned, while what was taken is still
+// given back.
 
+#include "effect/smart_render.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
+#include "effect/param_slots.h"
+#include "effect/pre_render_plan.h"
+#include "gradient_wheel/gradient_handle.h"
+#include "renderer/renderer-render.h"
 
-PF_Err smart_render(PF_InData*, PF_OutData*, PF_SmartRenderExtra*) {
-  return PF_Err_NONE;
+bool input_layer_needed(PF_ParamValue inherit_layer_color, double input_opacity_percent) {
+  return inherit_layer_color != 0 || input_opacity_percent > 0.1;
+}
+
+std::vector<SideFillStop> gradient_side_fill_stops(const std::vector<GradientPoint>& points,
+                                                   double global_offset_deg, bool inner_extrusion) {
+  const auto offset = static_cast<float>(std::fmod(global_offset_deg / 360.0, 1.0));
+  std::vector<SideFillStop> stops;
+  stops.reserve(points.size());
+  for (const GradientPoint& point : points) {
+    const double t = point.position - static_cast<double>(offset);
+    const double angle = inner_extrusion ? -t * 360.0 : 180.0 - t * 360.0;
+    stops.push_back({point.red, point.green, point.blue, static_cast<float>(angle)});
+  }
+  return stops;
+}
+
+A_u_char input_composite_opacity(double input_opacity_percent) {
+  const double opacity = std::ceil(input_opacity_percent * 2.55);
+  // Values beyond the slider's range would wrap around in 8 bits.
+  if (!(opacity > 0.0)) return 0;
+  return static_cast<A_u_char>(std::min(opacity, 255.0));
+}
+
+int32_t supersampling_factor(PF_ParamValue master_resolution) {
+  return std::max<PF_ParamValue>(master_resolution, 1);
+}
+
+void report_render_error(PF_InData* in_data, PF_OutData* out_data, PF_Err err,
+                         const std::string& error_text) {
+  if (err == PF_Err_NONE || err == PF_Err_OUT_OF_MEMORY || err == PF_Interrupt_CANCEL) return;
+  if (error_text.empty() || out_data == nullptr) return;
+  std::array<A_char, PF_MAX_EFFECT_MSG_LEN + 1> message{};
+  const size_t length = std::min<size_t>(error_text.size(), PF_MAX_EFFECT_MSG_LEN);
+  std::memcpy(message.data(), error_text.data(), length);
+  if (in_data != nullptr && in_data->utils != nullptr && in_data->utils->ansi.strcpy != nullptr) {
+    in_data->utils->ansi.strcpy(out_data->return_msg, message.data());
+  } else {
+    std::memcpy(out_data->return_msg, message.data(), length + 1);
+  }
+}
+
+namespace {
+
+double fixed_to_double(PF_Fixed value) {
+  return value / 65536.0;
+}
+
+// Records the first error only.
+class FirstError {
+ public:
+  bool none() const { return err_ == PF_Err_NONE; }
+  PF_Err get() const { return err_; }
+  void record(PF_Err err) {
+    if (err_ == PF_Err_NONE) err_ = err;
+  }
+
+ private:
+  PF_Err err_ = PF_Err_NONE;
+};
+
+// The colour of a parameter, converted to float by the host.
+std::array<float, 3> host_float_color(AEGP_SuiteHandler& suites, PF_InData* in_data,
+                                      const PF_ParamDef& param, FirstError& err) {
+  PF_PixelFloat color{};
+  if (err.none()) {
+    err.record(suites.ColorParamSuite1()->PF_GetFloatingPointColorFromColorDef(in_data->effect_ref,
+                                                                               &param, &color));
+  }
+  return {color.red, color.green, color.blue};
+}
+
+}  // namespace
+
+PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra) {
+  if (in_data == nullptr || out_data == nullptr || extra == nullptr || extra->input == nullptr ||
+      extra->cb == nullptr || extra->input->pre_render_data == nullptr) {
+    return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  AEGP_SuiteHandler suites(in_data->pica_basicP);
+  const PF_InteractCallbacks& inter = in_data->inter;
+  FirstError err;
+
+  // The parameters; the gradient's value is held until its stops are read.
+  std::array<PF_ParamDef, slot::count> params{};
+  bool gradient_checked_out = false;
+  bool gradient_readable = false;
+  for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
+    if (i == slot::parent_layer || !err.none()) continue;
+    const PF_Err checkout =
+        inter.checkout_param(in_data->effect_ref, i, in_data->current_time, in_data->time_step,
+                             in_data->time_scale, &params[i]);
+    err.record(checkout);
+    if (i == slot::gradient_wheel) {
+      gradient_checked_out = true;
+      gradient_readable = checkout == PF_Err_NONE;
+      continue;
+    }
+    err.record(inter.checkin_param(in_data->effect_ref, &params[i]));
+  }
+  const PF_ParamValue inherit_layer_color = params[slot::inherit_layer_color].u.bd.value;
+  const double input_opacity = params[slot::input_opacity].u.fs_d.value;
+
+  PF_EffectWorld* input = nullptr;
+  if (input_layer_needed(inherit_layer_color, input_opacity) && err.none()) {
+    err.record(extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input));
+  }
+  PF_EffectWorld* output = nullptr;
+  if (err.none()) err.record(extra->cb->checkout_output(in_data->effect_ref, &output));
+
+  RenderInput render_input;
+  render_input.in_data = in_data;
+  render_input.bitdepth = extra->input->bitdepth;
+  copy_pre_render_plan(render_input.plan,
+                       *static_cast<const PreRenderPlan*>(extra->input->pre_render_data));
+  render_input.input = input;
+  render_input.output_selector = output_selector_composite;
+  render_input.read_x = 0;
+  render_input.read_y = 0;
+
+  render_input.stroke_color = host_float_color(suites, in_data, params[slot::stroke_color], err);
+  render_input.front_fill_color =
+      host_float_color(suites, in_data, params[slot::front_fill_color], err);
+  render_input.stroke_opacity =
+      static_cast<float>(params[slot::stroke_opacity].u.fs_d.value * 0.01);
+  render_input.fill_opacity = static_cast<float>(params[slot::fill_opacity].u.fs_d.value * 0.01);
+
+  std::vector<GradientPoint> points;
+  if (gradient_checked_out) {
+    if (gradient_readable) {
+      points = gradient_points_from_handle(suites.HandleSuite1(),
+                                           params[slot::gradient_wheel].u.arb_d.value);
+    }
+    err.record(inter.checkin_param(in_data->effect_ref, &params[slot::gradient_wheel]));
+  }
+
+  const bool inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0;
+  if (params[slot::side_fill_mode].u.pd.value == kSideFillGradient) {
+    render_input.side_fill = gradient_side_fill_stops(
+        points, fixed_to_double(params[slot::global_offset].u.ad.value), inner_extrusion);
+    render_input.interpolate_gradient = params[slot::interpolate_gradient].u.bd.value != 0 ? 1 : 0;
+  } else {
+    const std::array<float, 3> side =
+        host_float_color(suites, in_data, params[slot::side_fill_color], err);
+    render_input.side_fill = {{side[0], side[1], side[2], 0.0f}};
+  }
+  render_input.ssaa = supersampling_factor(params[slot::master_resolution].u.sd.value);
+
+  // An output without pixels has nothing to draw.
+  std::string error_text;
+  const bool has_pixels = output != nullptr && output->width > 0 && output->height > 0;
+  if (err.none() && has_pixels) err.record(render_layer(&render_input, output, &error_text));
+
+  if (output != nullptr && input != nullptr && input_opacity > 0.1) {
+    const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, input_composite_opacity(input_opacity), 0, 0};
+    if (err.none() && has_pixels) {
+      err.record(suites.WorldTransformSuite1()->transfer_rect(
+          in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
+          &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
+          input->origin_y - output->origin_y, output));
+    }
+  }
+
+  report_render_error(in_data, out_data, err.get(), error_text);
+  return err.get();
 }
