@@ -1,7 +1,238 @@
-// Smart pre-render: the frame's plan. Not written yet: answers success and does nothing.
+// Smart pre-render: the frame's plan. Reads the parameters at the current
+// time, gathers the outlines of the effect's layer, in "3D Camera" mode
+// builds the layer's transform from the parent layer and the composition's
+// camera, lets the host mix the parent's transform into the render GUID, has
+// the renderer plan the frame, tells the host which part of the input layer
+// it needs and how large the output will be, and leaves a copy of the plan
+// with the host as pre-render data.
+//
+// One error code is kept: once a host call fails, the later host calls are
+// skipped and the first failure is returned; the plan, the output
+// rectangles and the pre-render data are still made (from whatever was
+// gathered), so the host always has a plan to destroy.
 
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
+#include "effect/param_slots.h"
+#include "effect/pre_render_plan.h"
+#include "effect/source_geometry.h"
+#include "renderer/matrix.h"
+#include "renderer/render_plan.h"
 
-PF_Err smart_pre_render(PF_InData*, PF_OutData*, PF_PreRenderExtra*) {
-  return PF_Err_NONE;
+namespace {
+
+// The bytes mixed into the render GUID: the parent layer's layer-to-world
+// matrix in "3D Camera" mode with a parent, zeros otherwise.
+using GuidMixIn = std::array<unsigned char, sizeof(A_Matrix4)>;
+static_assert(sizeof(A_Matrix4) == 128);
+
+class FirstError {
+ public:
+  bool none() const { return err_ == PF_Err_NONE; }
+  PF_Err get() const { return err_; }
+  void record(PF_Err err) {
+    if (err_ == PF_Err_NONE) err_ = err;
+  }
+
+ private:
+  PF_Err err_ = PF_Err_NONE;
+};
+
+double fixed_to_double(PF_Fixed value) {
+  return value / 65536.0;
+}
+
+dmat4 dmat4_from(const A_Matrix4& m) {
+  dmat4 result;
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) result[4 * r + c] = m.mat[r][c];
+  }
+  return result;
+}
+
+dmat4 diagonal(double a, double b, double c, double d) {
+  return {a, 0, 0, 0, 0, b, 0, 0, 0, 0, c, 0, 0, 0, 0, d};
+}
+
+bool is_empty(const PF_LRect& r) {
+  return r.left >= r.right || r.top >= r.bottom;
+}
+
+// Union of the host's rectangles: an empty destination becomes the source,
+// an empty source changes nothing.
+void unite(PF_LRect& destination, const PF_LRect& source) {
+  if (is_empty(destination)) {
+    destination = source;
+  } else if (!is_empty(source)) {
+    destination = {std::min(destination.left, source.left), std::min(destination.top, source.top),
+                   std::max(destination.right, source.right),
+                   std::max(destination.bottom, source.bottom)};
+  }
+}
+
+// The effect API's GUID mix-in exists from 13.11 on.
+bool host_mixes_guids(const PF_SpecVersion& version) {
+  return (version.major == 13 && version.minor >= 11) || version.major >= 14;
+}
+
+// "3D Camera" mode: the layer's transform from host space (with z the depth)
+// to homogeneous output coordinates, T D W V P S E, and the GUID mix-in.
+dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point, double ds,
+                             AEGP_SuiteHandler& suites, FirstError& err, GuidMixIn& mix_in) {
+  const AEGP_PFInterfaceSuite1* pf_interface = suites.PFInterfaceSuite1();
+  A_Time comp_time{};
+  if (err.none()) {
+    err.record(pf_interface->AEGP_ConvertEffectToCompTime(
+        in_data->effect_ref, in_data->current_time, in_data->time_scale, &comp_time));
+  }
+  AEGP_LayerH parent = nullptr;
+  if (err.none()) err.record(layer_param_layer(in_data, slot::parent_layer, parent));
+  AEGP_LayerH own_layer = nullptr;
+  if (err.none()) err.record(pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &own_layer));
+  if (parent == own_layer) parent = nullptr;
+
+  dmat4 world = dmat4_identity();
+  dmat4 anchor = dmat4_identity();
+  if (parent != nullptr) {
+    A_Matrix4 parent_to_world{};
+    if (err.none()) {
+      err.record(
+          suites.LayerSuite5()->AEGP_GetLayerToWorldXform(parent, &comp_time, &parent_to_world));
+    }
+    world = dmat4_from(parent_to_world);
+    anchor[12] = -fixed_to_double(anchor_point.u.td.x_value);
+    anchor[13] = -fixed_to_double(anchor_point.u.td.y_value);
+    if (err.none()) {
+      A_Matrix4 mixed{};
+      err.record(suites.LayerSuite13()->AEGP_GetLayerToWorldXform(parent, &comp_time, &mixed));
+      std::memcpy(mix_in.data(), &mixed, mix_in.size());
+    }
+  }
+
+  A_Matrix4 camera{};
+  A_FpLong d = 0.0;
+  A_short w = 0;
+  A_short h = 0;
+  if (err.none()) {
+    err.record(pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera,
+                                                        &d, &w, &h));
+  }
+  const dmat4 view = mat4_inverse(dmat4_from(camera));
+  const dmat4 perspective = {2 * d / w, 0, 0, 0, 0, 2 * d / h,        0, 0, 0,
+                             0,         1, 1, 0, 0, -2 * (0.001 * d), 0};
+  const dmat4 screen = {w / 2.0, 0, 0, 0, 0, h / 2.0, 0, 0, 0, 0, 1, 0, w / 2.0, h / 2.0, 0, 1};
+  const dmat4 to_full_resolution = diagonal(1 / ds, 1 / ds, 1 / ds, 1);
+  const dmat4 to_downsampled = diagonal(ds, ds, 1, 1);
+
+  // From the right end: a point goes through T first and E last.
+  dmat4 m = to_downsampled;
+  for (const dmat4& next : {screen, perspective, view, world, to_full_resolution, anchor}) {
+    m = mat4_multiply(m, next);
+  }
+  return m;
+}
+
+}  // namespace
+
+PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* extra) {
+  if (in_data == nullptr || out_data == nullptr || extra == nullptr || extra->input == nullptr ||
+      extra->output == nullptr || extra->cb == nullptr) {
+    return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  AEGP_SuiteHandler suites(in_data->pica_basicP);
+  const PF_InteractCallbacks& inter = in_data->inter;
+  FirstError err;
+
+  std::array<PF_ParamDef, slot::count> params{};
+  for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
+    if (i == slot::gradient_wheel || i == slot::parent_layer || !err.none()) continue;
+    err.record(inter.checkout_param(in_data->effect_ref, i, in_data->current_time,
+                                    in_data->time_step, in_data->time_scale, &params[i]));
+    err.record(inter.checkin_param(in_data->effect_ref, &params[i]));
+  }
+
+  SourceGeometry source;
+  if (err.none()) err.record(gather_source_geometry(in_data, params.data(), source));
+
+  const PF_RenderRequest& output_request = extra->input->output_request;
+  const double ds = static_cast<double>(in_data->downsample_x.num) /
+                    static_cast<double>(static_cast<uint32_t>(in_data->downsample_x.den));
+  RenderPlanRequest request;
+  request.request_rect = output_request.rect;
+  request.source = std::move(source);
+  request.layer_width = in_data->width * ds;
+  request.layer_height = in_data->height * ds;
+  request.corner_angle_deg = params[slot::corner_angle_threshold].u.fs_d.value;
+  const PF_ParamValue mode = params[slot::mode].u.pd.value;
+  request.mode =
+      mode == kModeDirectional || mode == kModeVanishing || mode == kModeCamera3d ? mode : 0;
+
+  GuidMixIn mix_in{};
+  if (request.mode == kModeCamera3d) {
+    request.layer_transform =
+        camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, err, mix_in);
+  }
+  if (host_mixes_guids(in_data->version) && extra->cb->GuidMixInPtr != nullptr && err.none()) {
+    err.record(extra->cb->GuidMixInPtr(in_data->effect_ref, static_cast<A_u_long>(mix_in.size()),
+                                       mix_in.data()));
+  }
+
+  double front = 0.0;
+  double back = 0.0;
+  if (request.mode == kModeDirectional || request.mode == kModeCamera3d) {
+    request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
+    front = params[slot::extrusion_length_front].u.fs_d.value * ds;
+    back = params[slot::extrusion_length_back].u.fs_d.value * ds;
+  } else {
+    const PF_PointDef& vanishing = params[slot::vanishing_point].u.td;
+    request.vanishing_x = static_cast<float>(fixed_to_double(vanishing.x_value));
+    request.vanishing_y = static_cast<float>(fixed_to_double(vanishing.y_value));
+    front = params[slot::extrusion_amount_front].u.fs_d.value / 100.0;
+    back = params[slot::extrusion_amount_back].u.fs_d.value / 100.0;
+  }
+  if (front > back) std::swap(front, back);
+  request.front = front;
+  request.back = back;
+  request.stroke_width = params[slot::stroke_width].u.fs_d.value * ds;
+  request.inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0 ? 1 : 0;
+  request.inherit_layer_color = params[slot::inherit_layer_color].u.bd.value != 0 ? 1 : 0;
+
+  RenderPlanResult result = build_render_plan(request);
+
+  PF_PreRenderOutput& output = *extra->output;
+  output.result_rect = {0, 0, 0, 0};
+  output.max_result_rect = {0, 0, 0, 0};
+  const double input_opacity = params[slot::input_opacity].u.fs_d.value;
+  if (request.inherit_layer_color || input_opacity > 0.1) {
+    PF_RenderRequest input_request = output_request;
+    input_request.rect = {0, 0, 0, 0};
+    if (request.inherit_layer_color) unite(input_request.rect, result.face_rect);
+    if (input_opacity > 0.1) unite(input_request.rect, output_request.rect);
+    PF_CheckoutResult checkout{};
+    bool checked_out = false;
+    if (err.none()) {
+      const PF_Err checkout_err = extra->cb->checkout_layer(
+          in_data->effect_ref, slot::input_layer, 0, &input_request, in_data->current_time,
+          in_data->time_step, in_data->time_scale, &checkout);
+      err.record(checkout_err);
+      checked_out = checkout_err == PF_Err_NONE;
+    }
+    if (checked_out && input_opacity > 0.1) {
+      unite(output.max_result_rect, checkout.max_result_rect);
+      unite(output.result_rect, intersect_rect_int(output_request.rect, checkout.max_result_rect));
+    }
+  }
+  unite(output.max_result_rect, result.swept_bounds);
+  unite(output.result_rect, result.clipped_bounds);
+
+  auto plan = std::make_unique<PreRenderPlan>();
+  copy_pre_render_plan(*plan, result.plan);
+  output.pre_render_data = plan.release();
+  output.delete_pre_render_data_func = delete_pre_render_plan;
+  return err.get();
 }

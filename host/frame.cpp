@@ -16,10 +16,6 @@ bool is_empty(const PF_LRect& r) {
   return r.left >= r.right || r.top >= r.bottom;
 }
 
-A_long ceil_div(A_long value, A_long divisor) {
-  return (value + divisor - 1) / divisor;
-}
-
 }  // namespace
 
 Frame::Active::Active(Frame& frame) : previous_(active_frame) {
@@ -37,21 +33,15 @@ Frame* Frame::active(PF_ProgPtr effect_ref) {
 
 Frame::Frame(EffectInstance& instance, const FrameSettings& settings)
     : instance_(instance), settings_(settings) {
-  if (settings.downsample < 1) throw std::invalid_argument("downsample factor below 1");
   if (settings.bitdepth != 8 && settings.bitdepth != 32) {
     throw std::invalid_argument("bit depth other than 8 or 32");
   }
   in_data_ = instance.make_in_data();
-  if (settings.layer_width > 0) in_data_.width = settings.layer_width;
-  if (settings.layer_height > 0) in_data_.height = settings.layer_height;
-  const auto ds = static_cast<A_u_long>(settings.downsample);
-  in_data_.downsample_x = {1, ds};
-  in_data_.downsample_y = {1, ds};
   in_data_.pixel_aspect_ratio = {1, 1};
   in_data_.quality = 1;  // high
   in_data_.field = 0;    // whole frames
-  in_data_.extent_hint = layer_bounds();
-  request_rect_ = settings.request.value_or(layer_bounds());
+  layer_bounds_ = in_data_.extent_hint;
+  request_rect_ = settings.request.value_or(layer_bounds_);
 
   pre_render_input_.output_request = {request_rect_, 0, PF_ChannelMask_ARGB, 0};
   pre_render_input_.bitdepth = settings.bitdepth;
@@ -66,12 +56,6 @@ Frame::Frame(EffectInstance& instance, const FrameSettings& settings)
 
 Frame::~Frame() {
   destroy_pre_render_data();
-}
-
-// The layer at the downsampling, host space.
-PF_LRect Frame::layer_bounds() const {
-  const A_long ds = settings_.downsample;
-  return {0, 0, ceil_div(in_data_.width, ds), ceil_div(in_data_.height, ds)};
 }
 
 PixelFormat Frame::pixel_format() const {
@@ -102,7 +86,8 @@ PF_Err Frame::run_command(PluginModule& module, PF_Cmd cmd, void* extra) {
   out_data_.num_params = instance_.num_params();
   Active active(*this);
   CommandScope scope(cmd);
-  return module.effect_main(cmd, &in_data, &out_data_, instance_.param_list(), nullptr, extra);
+  // The smart commands get no parameter array: they check out what they read.
+  return module.effect_main(cmd, &in_data, &out_data_, nullptr, nullptr, extra);
 }
 
 PF_Err Frame::pre_render(PluginModule& module) {

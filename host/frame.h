@@ -8,8 +8,9 @@
 // leaves with the host, which the frame destroys with the effect's delete
 // function after the render.
 //
-//   simhost::Frame frame(instance, {.layer_width = 640, .layer_height = 360});
-//   PF_Err err = frame.run(module);          // smart pre-render, then smart render
+//   instance.layer = {640, 360, {1, 2}, {1, 2}};   // the layer at half resolution
+//   simhost::Frame frame(instance, {.bitdepth = 32});
+//   PF_Err err = frame.run(module);               // smart pre-render, then smart render
 //   simhost::World& picture = frame.picture();
 //
 // The callbacks reach the frame running on the calling thread (Frame::Active),
@@ -28,14 +29,9 @@
 
 namespace simhost {
 
+// The layer's size and downsampling are the instance's (`instance.layer`),
+// its time the instance's current time.
 struct FrameSettings {
-  // The effect's layer at full resolution; 0 keeps what the instance's
-  // in-data says.
-  A_long layer_width = 0;
-  A_long layer_height = 0;
-  // 1 full, 2 half, 3 third, 4 quarter resolution: downsample_x and
-  // downsample_y are 1/downsample.
-  A_long downsample = 1;
   // The area asked for, host space at the downsampling; none: the whole
   // layer.
   std::optional<PF_LRect> request;
@@ -61,8 +57,8 @@ class Frame {
   Frame(const Frame&) = delete;
   Frame& operator=(const Frame&) = delete;
 
-  // The in-data both commands are given (a fresh copy each); tests may change
-  // it before the commands run.
+  // The in-data both commands are given (a fresh copy each), made by the
+  // instance; tests may change it before the commands run.
   PF_InData& in_data() { return in_data_; }
   const FrameSettings& settings() const { return settings_; }
   EffectInstance& instance() { return instance_; }
@@ -121,13 +117,13 @@ class Frame {
  private:
   PF_Err run_command(PluginModule& module, PF_Cmd cmd, void* extra);
   void destroy_pre_render_data();
-  PF_LRect layer_bounds() const;
   PixelFormat pixel_format() const;
 
   EffectInstance& instance_;
   FrameSettings settings_;
   PF_InData in_data_{};
   PF_OutData out_data_{};
+  PF_LRect layer_bounds_{};  // the layer at its downsampling, host space
   PF_LRect request_rect_{};
 
   PF_PreRenderInput pre_render_input_{};

@@ -16,8 +16,7 @@ constexpr const char* kPreRender = "pre-render";
 // The frame running on this thread for the effect, after telling the
 // instance's observer of the call.
 Frame* frame_for(PF_ProgPtr effect_ref) {
-  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
-  if (instance != nullptr) instance->observe_callback();
+  EffectInstance::callback_target(effect_ref);
   return Frame::active(effect_ref);
 }
 
@@ -63,7 +62,7 @@ PF_Err Frame::checkout_layer(PF_ParamIndex index, A_long checkout_id,
                              const PF_RenderRequest& request, PF_CheckoutResult* result) {
   if (index != 0) return PF_Err_INVALID_INDEX;
   *result = PF_CheckoutResult{};
-  result->max_result_rect = layer_bounds();
+  result->max_result_rect = layer_bounds_;
   result->result_rect = intersection(request.rect, result->max_result_rect);
   result->par = {1, 1};
   result->ref_width = in_data_.width;

@@ -16,8 +16,7 @@ namespace {
 constexpr const char* kSmartRender = "smart render";
 
 Frame* frame_for(PF_ProgPtr effect_ref) {
-  EffectInstance* instance = EffectInstance::from_ref(effect_ref);
-  if (instance != nullptr) instance->observe_callback();
+  EffectInstance::callback_target(effect_ref);
   return Frame::active(effect_ref);
 }
 

@@ -34,7 +34,11 @@ TEST_F(FrameServices, InDataCarriesTheLayerAndItsDownsampling) {
   };
   for (const Case& c : std::vector<Case>{
            {1, {0, 0, 101, 50}}, {2, {0, 0, 51, 25}}, {3, {0, 0, 34, 17}}, {4, {0, 0, 26, 13}}}) {
-    Frame frame(instance, {.layer_width = 101, .layer_height = 50, .downsample = c.downsample});
+    instance.layer = {101,
+                      50,
+                      {1, static_cast<A_u_long>(c.downsample)},
+                      {1, static_cast<A_u_long>(c.downsample)}};
+    Frame frame(instance, {});
     const PF_InData& in = frame.in_data();
     EXPECT_EQ(in.width, 101);
     EXPECT_EQ(in.height, 50);
@@ -52,10 +56,9 @@ TEST_F(FrameServices, InDataCarriesTheLayerAndItsDownsampling) {
 TEST_F(FrameServices, LayerCheckoutGivesTheRequestedAreaOfTheLayer) {
   World layer(40, 30, PixelFormat::Argb8);
   layer.pixel8(12, 7) = {255, 10, 20, 30};
+  instance.layer = {40, 30, {1, 1}, {1, 1}};
   for (A_short bitdepth : {8, 32}) {
-    Frame frame(
-        instance,
-        {.layer_width = 40, .layer_height = 30, .bitdepth = bitdepth, .input_layer = &layer});
+    Frame frame(instance, {.bitdepth = bitdepth, .input_layer = &layer});
     Frame::Active active(frame);
     PF_PreRenderCallbacks* cb = frame.pre_render_extra()->cb;
     PF_RenderRequest request{{10, -5, 60, 20}, 0, PF_ChannelMask_ARGB, 0};
@@ -88,7 +91,7 @@ TEST_F(FrameServices, LayerCheckoutGivesTheRequestedAreaOfTheLayer) {
     }
   }
   // Outside a frame's command the callbacks have no frame to serve.
-  Frame frame(instance, {.layer_width = 40, .layer_height = 30});
+  Frame frame(instance, {});
   PF_RenderRequest request{};
   PF_CheckoutResult result{};
   EXPECT_EQ(frame.pre_render_extra()->cb->checkout_layer(instance.effect_ref(), 0, 0, &request, 0,
@@ -101,7 +104,7 @@ TEST_F(FrameServices, LayerCheckoutGivesTheRequestedAreaOfTheLayer) {
 TEST_F(FrameServices, GuidMixInIsKeptAndMisusedOnOldHosts) {
   const unsigned char bytes[4] = {1, 2, 3, 4};
   for (PF_SpecVersion version : {PF_SpecVersion{13, 11}, PF_SpecVersion{14, 0}}) {
-    Frame frame(instance, {.layer_width = 8, .layer_height = 8});
+    Frame frame(instance, {});
     frame.in_data().version = version;
     Frame::Active active(frame);
     EXPECT_EQ(frame.pre_render_extra()->cb->GuidMixInPtr(instance.effect_ref(), 4, bytes), 0);
@@ -112,7 +115,7 @@ TEST_F(FrameServices, GuidMixInIsKeptAndMisusedOnOldHosts) {
 
   SimHost old_host;
   EffectInstance old_instance(old_host);
-  Frame frame(old_instance, {.layer_width = 8, .layer_height = 8});
+  Frame frame(old_instance, {});
   frame.in_data().version = {13, 10};
   Frame::Active active(frame);
   frame.pre_render_extra()->cb->GuidMixInPtr(old_instance.effect_ref(), 4, bytes);
