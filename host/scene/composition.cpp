@@ -91,6 +91,43 @@ Matrix local_transform(const Layer& layer, double layer_seconds) {
   return then(m, translation(position.x, position.y, layer.three_d ? position.z : 0.0));
 }
 
+Vec3 cross(const Vec3& a, const Vec3& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// The unit vector along v, or `fallback` when v has no length.
+Vec3 normalized(const Vec3& v, const Vec3& fallback) {
+  const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  if (!(length > 0.0)) return fallback;
+  return {v.x / length, v.y / length, v.z / length};
+}
+
+// A camera's own turn at its layer time: its orientation and rotation about
+// its own axes, then, with a point of interest, the turn that makes its z
+// axis point there with its y axis down on screen.
+Matrix camera_rotation(const Layer& camera, const Vec3& position, double layer_seconds) {
+  const LayerTransform& t = camera.transform;
+  const Vec3 orientation = t.orientation.at(layer_seconds);
+  Matrix m = rotation_about(0, orientation.x);
+  m = then(m, rotation_about(1, orientation.y));
+  m = then(m, rotation_about(2, orientation.z));
+  m = then(m, rotation_about(2, t.rotation.at(layer_seconds)));
+  if (!camera.camera.aims_at_point_of_interest) return m;
+  const Vec3 target = camera.camera.point_of_interest.at(layer_seconds);
+  const Vec3 z = normalized({target.x - position.x, target.y - position.y, target.z - position.z},
+                            {0.0, 0.0, 1.0});
+  const Vec3 x = normalized(cross({0.0, 1.0, 0.0}, z), {1.0, 0.0, 0.0});
+  const Vec3 y = cross(z, x);
+  Matrix aim = identity();
+  const Vec3 axes[3] = {x, y, z};
+  for (int r = 0; r < 3; ++r) {
+    aim.mat[r][0] = axes[r].x;
+    aim.mat[r][1] = axes[r].y;
+    aim.mat[r][2] = axes[r].z;
+  }
+  return then(m, aim);
+}
+
 }  // namespace
 
 const char* layer_kind_name(LayerKind kind) {
@@ -164,6 +201,14 @@ Layer& Composition::add_layer(LayerKind kind, std::string name) {
   const Vec3 centre{width_ / 2.0, height_ / 2.0, 0.0};
   layer->transform.anchor = kind == LayerKind::Shape ? Vec3{} : centre;
   layer->transform.position = centre;
+  if (kind == LayerKind::Camera) {
+    // Where the host puts a new camera: in front of the centre, facing it.
+    layer->three_d = true;
+    layer->transform.anchor = Vec3{};
+    layer->camera.zoom = default_camera_zoom();
+    layer->camera.point_of_interest = centre;
+    layer->transform.position = Vec3{centre.x, centre.y, -default_camera_zoom()};
+  }
   const char* streams_name = kind == LayerKind::Text     ? "ADBE Text Layer"
                              : kind == LayerKind::Shape  ? "ADBE Vector Layer"
                              : kind == LayerKind::Camera ? "ADBE Camera Layer"
@@ -195,6 +240,28 @@ A_Matrix4 Composition::layer_to_world(const Layer& layer, double comp_seconds) c
     child = parent;
   }
   return m;
+}
+
+CameraView Composition::camera_view(double comp_seconds) const {
+  const Layer* camera = nullptr;
+  for (const auto& layer : layers_) {
+    if (layer->kind == LayerKind::Camera && layer->start_time <= comp_seconds) camera = layer.get();
+  }
+  CameraView view;
+  if (camera == nullptr) {
+    view.zoom = default_camera_zoom();
+    view.camera_to_world = translation(width_ / 2.0, height_ / 2.0, -view.zoom);
+    return view;
+  }
+  const double seconds = camera->layer_time(comp_seconds);
+  const Vec3 position = camera->transform.position.at(seconds);
+  view.zoom = camera->camera.zoom.at(seconds);
+  view.camera_to_world = then(camera_rotation(*camera, position, seconds),
+                              translation(position.x, position.y, position.z));
+  if (const Layer* parent = const_cast<Composition*>(this)->layer_by_id(camera->parent)) {
+    view.camera_to_world = then(view.camera_to_world, layer_to_world(*parent, comp_seconds));
+  }
+  return view;
 }
 
 void Composition::attach_effect(PF_ProgPtr effect_ref, AEGP_LayerIDVal layer) {

@@ -63,6 +63,24 @@ struct TextContent {
   Vec2 origin;
 };
 
+// A camera layer's lens and aim. The zoom is the distance from the camera to
+// the image plane in pixels. A camera with a point of interest turns to face
+// it (y staying down on screen); its orientation and rotation then turn it
+// about its own axes. Without one it looks along the world's z axis turned
+// by its orientation and rotation.
+struct CameraSettings {
+  Animated<double> zoom = 0.0;
+  bool aims_at_point_of_interest = true;
+  Animated<Vec3> point_of_interest;
+};
+
+// What the composition's camera shows at a time: the camera-to-world matrix
+// (row-major, row vectors, translation in the bottom row) and the zoom.
+struct CameraView {
+  A_Matrix4 camera_to_world;
+  double zoom = 0.0;
+};
+
 class Composition;
 
 struct Layer {
@@ -77,6 +95,7 @@ struct Layer {
   LayerTransform transform;
   AEGP_LayerIDVal parent = 0;  // 0: none
   std::vector<Mask> masks;     // in the host's mask order
+  CameraSettings camera;       // camera layers only
   // The layer's own stream group; a shape layer's contents are its child
   // "ADBE Root Vectors Group" (see `set_contents`).
   StreamNode streams;
@@ -128,6 +147,14 @@ class Composition {
   // vectors, translation in the bottom row; the parents' matrices follow the
   // layer's own.
   A_Matrix4 layer_to_world(const Layer& layer, double comp_seconds) const;
+
+  // The camera at a composition time: the topmost camera layer that has
+  // started, else the host's default camera, a 50 mm lens facing the
+  // composition from in front of its centre.
+  CameraView camera_view(double comp_seconds) const;
+  // The zoom of a 50 mm lens, which new camera layers and the default camera
+  // have.
+  double default_camera_zoom() const { return width_ * 25.0 / 18.0; }
 
   // --- effects on layers ----------------------------------------------------
   // The effect instance of that reference sits on the layer of that id.

@@ -283,6 +283,18 @@ TextContent text_content(const Node& node) {
   return text;
 }
 
+// {"zoom": pixels, "point_of_interest": [x, y, z] or null for a camera that
+// aims by its orientation alone}.
+void camera_settings(const Node& node, CameraSettings& camera) {
+  node.object({"zoom", "point_of_interest"});
+  if (node.has("zoom")) camera.zoom = animated_number(node["zoom"]);
+  if (node.has("point_of_interest")) {
+    const Node poi = node["point_of_interest"];
+    camera.aims_at_point_of_interest = !poi.value().is_null();
+    if (camera.aims_at_point_of_interest) camera.point_of_interest = animated_vec3(poi);
+  }
+}
+
 Mask mask(const Node& node) {
   node.object({"name", "mode", "inverted", "path"});
   Mask m;
@@ -295,7 +307,7 @@ Mask mask(const Node& node) {
 
 void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>& parents) {
   node.object({"name", "kind", "start_time", "size", "three_d", "transform", "parent", "text",
-               "contents", "masks"});
+               "contents", "masks", "camera"});
   const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(kLayerKinds, false));
   const Node name = node["name"];
   for (const auto& existing : comp.layers()) {
@@ -329,6 +341,10 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
   }
   if (node.has("masks")) {
     for (const Node& m : node["masks"].elements()) layer.add_mask(mask(m));
+  }
+  if (node.has("camera")) {
+    if (kind != LayerKind::Camera) node["camera"].fail("only a camera layer has a lens");
+    camera_settings(node["camera"], layer.camera);
   }
 }
 

@@ -1,5 +1,6 @@
 // "AEGP PF Interface Suite": from an effect reference to the effect's layer,
-// its AEGP effect reference and its composition time.
+// its AEGP effect reference, its composition time and the composition's
+// camera.
 
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
@@ -61,10 +62,27 @@ A_Err get_effect_camera(PF_ProgPtr effect_ref, const A_Time* comp_time, AEGP_Lay
   return call.result(kAegpNotServed);
 }
 
-A_Err get_effect_camera_matrix(PF_ProgPtr effect_ref, const A_Time* comp_time, A_Matrix4*,
-                               A_FpLong*, A_short*, A_short*) {
+// The composition's camera at a composition time: its camera-to-world
+// matrix, its zoom (the distance to the image plane) and the composition's
+// size as the plane's.
+A_Err get_effect_camera_matrix(PF_ProgPtr effect_ref, const A_Time* comp_time,
+                               A_Matrix4* camera_transform, A_FpLong* dst_to_plane,
+                               A_short* plane_width, A_short* plane_height) {
   HostCall call(kSuite, kVersion, "AEGP_GetEffectCameraMatrix", effect_ref, time_arg(comp_time));
-  return call.result(kAegpNotServed);
+  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  Composition* comp = effect_scene(effect_ref);
+  double seconds = 0.0;
+  if (comp == nullptr || camera_transform == nullptr || dst_to_plane == nullptr ||
+      plane_width == nullptr || plane_height == nullptr || !to_seconds(comp_time, &seconds)) {
+    return call.result(kAegpBadArgument);
+  }
+  const CameraView view = comp->camera_view(seconds);
+  *camera_transform = view.camera_to_world;
+  *dst_to_plane = view.zoom;
+  *plane_width = static_cast<A_short>(comp->width());
+  *plane_height = static_cast<A_short>(comp->height());
+  call.output(view.zoom);
+  return call.result(A_Err_NONE);
 }
 
 const AEGP_PFInterfaceSuite1 pf_interface_suite = {get_effect_layer, get_new_effect_for_effect,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,7 @@
 #include "host/effect_instance.h"
 #include "host/frame.h"
 #include "host/png.h"
+#include "host/scene/composition.h"
 #include "host/sim_host.h"
 
 namespace simhost {
@@ -247,6 +249,55 @@ TEST_F(FrameServices, PngOfAFloatWorldIsClampedToEightBits) {
   World empty(0, 0, PixelFormat::Argb8);
   EXPECT_FALSE(write_png(*empty.get(), path, &error));
   EXPECT_EQ(read_png(path).width, 0);
+}
+
+// A world point seen by the camera: world to camera space, then the pinhole
+// projection onto the plane at the zoom distance, in composition pixels.
+std::array<double, 2> project(const PF_InData& in_data, double x, double y, double z) {
+  AEGP_SuiteHandler suites(in_data.pica_basicP);
+  A_Matrix4 camera{};
+  A_FpLong zoom = 0;
+  A_short w = 0;
+  A_short h = 0;
+  const A_Time time{0, 24};
+  EXPECT_EQ(suites.PFInterfaceSuite1()->AEGP_GetEffectCameraMatrix(in_data.effect_ref, &time,
+                                                                   &camera, &zoom, &w, &h),
+            A_Err_NONE);
+  // Rows of the camera-to-world matrix are its axes; its bottom row is its place.
+  const double d[3] = {x - camera.mat[3][0], y - camera.mat[3][1], z - camera.mat[3][2]};
+  double local[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    local[axis] =
+        d[0] * camera.mat[axis][0] + d[1] * camera.mat[axis][1] + d[2] * camera.mat[axis][2];
+  }
+  return {zoom * local[0] / local[2] + w / 2.0, zoom * local[1] / local[2] + h / 2.0};
+}
+
+// The default camera and a camera layer facing the composition's centre both
+// show the plane z = 0 at its own size; one aimed elsewhere moves it.
+TEST_F(FrameServices, CameraMatrixIsTheCompositionsCamera) {
+  scene::Composition comp(400, 200, 24);
+  scene::Layer& layer = comp.add_layer(scene::LayerKind::Solid, "Plate");
+  comp.attach_effect(instance.effect_ref(), layer.id);
+  const PF_InData in_data = instance.make_in_data();
+  struct Case {
+    const char* what;
+    std::array<double, 2> seen;  // where (300, 150, 0) appears
+  };
+  auto expect_seen = [&](const Case& c) {
+    const std::array<double, 2> p = project(in_data, 300, 150, 0);
+    EXPECT_NEAR(p[0], c.seen[0], 1e-9) << c.what;
+    EXPECT_NEAR(p[1], c.seen[1], 1e-9) << c.what;
+  };
+  expect_seen({"default camera", {300, 150}});
+  scene::Layer& camera = comp.add_layer(scene::LayerKind::Camera, "Camera");
+  expect_seen({"new camera layer", {300, 150}});
+  camera.camera.point_of_interest = scene::Vec3{100, 100, 0};
+  camera.transform.position = scene::Vec3{100, 100, -comp.default_camera_zoom()};
+  expect_seen({"camera moved with its aim", {400, 150}});
+  camera.start_time = 1.0;
+  expect_seen({"camera not started yet", {300, 150}});
+  comp.detach_effect(instance.effect_ref());
 }
 
 }  // namespace
