@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The main job: builds the plug-in and the simulated host, then loads the
-# plug-in in the host and prints its registration data.
+# The main job: builds the plug-in and the simulated host, loads the plug-in
+# in the host, renders the default scene (the word "Tarvolk" extruded with a
+# gradient on its side walls) through it and prints the picture's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target tarvolk_aex tarvolk-host
-build/host/tarvolk-host info
-echo "No frame is rendered through the host yet: smart render is not built."
+build/host/tarvolk-host render -o "$PWD/build/tarvolk.png" --background 18,20,36

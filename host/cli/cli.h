@@ -33,4 +33,9 @@ int panel(const Options& options);
 // tarvolk-host outlines SCENE [--json]: the outlines the effect gathers from a scene.
 int outlines(const Options& options);
 
+// tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B] [--bit-depth 8|32]
+// [--downsample N] [--background R,G,B]: frames of a scene (the default scene without one)
+// rendered through the module and written as PNG files.
+int render(const Options& options);
+
 }  // namespace cli

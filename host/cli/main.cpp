@@ -19,6 +19,10 @@
 //   tarvolk-host outlines SCENE [--json] [--module PATH]
 //     prints the outlines the effect gathers from the layer it sits on in a
 //     scene file (examples/*.json), with --json every vertex.
+//   tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]
+//                       [--bit-depth 8|32] [--downsample N] [--background R,G,B]
+//     renders frames of a scene (the default scene without one) to PNG files
+//     and prints their paths.
 
 #include <cstdio>
 #include <cstring>
@@ -36,7 +40,10 @@ int usage() {
                "       tarvolk-host about [--module PATH]\n"
                "       tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...]\n"
                "                          [--all] [--module PATH] [--png FILE] [--gesture STEPS]\n"
-               "       tarvolk-host outlines SCENE [--json] [--module PATH]\n");
+               "       tarvolk-host outlines SCENE [--json] [--module PATH]\n"
+               "       tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]\n"
+               "                           [--bit-depth 8|32] [--downsample N]\n"
+               "                           [--background R,G,B] [--module PATH]\n");
   return 2;
 }
 
@@ -63,6 +70,7 @@ int main(int argc, char** argv) {
     if (command == "about" && options.args.empty()) return cli::about(options);
     if (command == "panel") return cli::panel(options);
     if (command == "outlines") return cli::outlines(options);
+    if (command == "render") return cli::render(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
     return 1;

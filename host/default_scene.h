@@ -1,0 +1,14 @@
+#pragma once
+
+// The scene tarvolk-host renders when given none: the word "Tarvolk" in
+// DejaVu Sans Bold on a 1280 x 720 composition, extruded with a gradient on
+// its side walls and a stroke along its edges.
+
+#include "host/scene/scene_file.h"
+
+namespace simhost {
+
+// The scene as a scene file would give it (its source is "default scene").
+scene::Scene default_scene();
+
+}  // namespace simhost
