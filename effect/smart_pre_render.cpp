@@ -148,6 +148,17 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   const PF_InteractCallbacks& inter = in_data->inter;
   FirstError err;
 
+  // A downsample factor that is no positive number (a zero numerator or
+  // denominator) would scale every outline to nothing or to infinity: the
+  // frame is refused before anything is taken, and the plan is made at full
+  // size from no outlines.
+  double ds = static_cast<double>(in_data->downsample_x.num) /
+              static_cast<double>(static_cast<uint32_t>(in_data->downsample_x.den));
+  if (!(ds > 0.0 && std::isfinite(ds))) {
+    err.record(PF_Err_BAD_CALLBACK_PARAM);
+    ds = 1.0;
+  }
+
   std::array<PF_ParamDef, slot::count> params{};
   for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
     if (i == slot::gradient_wheel || i == slot::parent_layer || !err.none()) continue;
@@ -160,8 +171,6 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   if (err.none()) err.record(gather_source_geometry(in_data, params.data(), source));
 
   const PF_RenderRequest& output_request = extra->input->output_request;
-  const double ds = static_cast<double>(in_data->downsample_x.num) /
-                    static_cast<double>(static_cast<uint32_t>(in_data->downsample_x.den));
   RenderPlanRequest request;
   request.request_rect = output_request.rect;
   request.source = std::move(source);

@@ -1,0 +1,222 @@
+// Smart render through EffectMain: the input layer composited in front at
+// "Input Opacity", the renderer's errors passed to the host, and frames of
+// bad input that must end in a clear error or an empty frame.
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/frame/module/frame_test_support.h"
+
+namespace simhost::test {
+namespace {
+
+class SmartRender : public SceneFrames {
+ protected:
+  void load_text(json parameters, json more_layers = json::array()) {
+    load(scene_json(160, 90, text_layer("T", 60, 30, 70), plain_look(parameters), more_layers));
+  }
+
+  // An input layer of one colour: alpha 255, red 0, green 200, blue 100.
+  World input_layer{160, 90, PixelFormat::Argb8};
+  void fill_input() {
+    for (A_long y = 0; y < 90; ++y) {
+      for (A_long x = 0; x < 160; ++x) input_layer.pixel8(x, y) = {255, 0, 200, 100};
+    }
+  }
+};
+
+// "Input Opacity" in percent to the 8-bit opacity of the composite; the
+// input is fetched whenever the face or the composite needs it. Away from the
+// solid the output is the input layer at that opacity.
+TEST_F(SmartRender, InputLayerInFrontAtInputOpacity) {
+  struct Case {
+    double opacity;
+    bool inherit;
+    bool fetched;
+    int composite_opacity;  // -1: no composite
+  };
+  fill_input();
+  for (const Case& c : std::vector<Case>{{50, false, true, 128},
+                                         {0.1, false, false, -1},
+                                         {0.2, false, true, 1},
+                                         {100, false, true, 255},
+                                         {0, true, true, -1}}) {
+    load_text({{"Input Opacity", c.opacity}, {"Inherit Layer Color", c.inherit}});
+    host.clear_calls();
+    Frame frame(*instance, {.input_layer = &input_layer});
+    const std::string where = "opacity " + std::to_string(c.opacity);
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << where << ": " << frame.out_data().return_msg;
+    EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.fetched ? 1u : 0u) << where;
+    const std::vector<CallRecord> transfers = host.calls_of("transfer_rect");
+    ASSERT_EQ(transfers.size(), c.composite_opacity < 0 ? 0u : 1u) << where;
+    if (c.composite_opacity >= 0) {
+      EXPECT_EQ(transfers[0].args[6], std::to_string(PF_Xfer_IN_FRONT)) << where;
+      EXPECT_EQ(transfers[0].args[7], std::to_string(c.composite_opacity)) << where;
+      const PF_Pixel8 corner = frame.picture().pixel8(150, 5);
+      EXPECT_EQ(corner.alpha, c.composite_opacity) << where;
+      EXPECT_EQ(corner.green, 200) << where;
+    }
+    finish();
+  }
+}
+
+// The renderer's text reaches the host's message field for its own failures
+// (first 255 characters), not for out of memory or cancel, which the host
+// reports itself; host failures before the render leave it empty.
+TEST_F(SmartRender, ErrorsAndTheirMessages) {
+  struct Case {
+    const char* what;
+    std::function<void(SimHost&)> fail;
+    PF_Err expected;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"read-back refused",
+       [](SimHost& h) { h.fail_call("iterate", PF_Err_INTERNAL_STRUCT_DAMAGED, 10); },
+       PF_Err_INTERNAL_STRUCT_DAMAGED, "failed to download composite_fb into output texture ("},
+      {"no memory for the transfer", [](SimHost& h) { h.fail(Fail::LockHandle, 100); },
+       PF_Err_OUT_OF_MEMORY, ""},
+      {"cancelled", [](SimHost& h) { h.fail(Fail::Iterate, 10); }, PF_Interrupt_CANCEL, ""},
+      {"colour conversion refused",
+       [](SimHost& h) {
+         h.fail_call("PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM);
+       },
+       PF_Err_BAD_CALLBACK_PARAM, ""},
+      {"output refused", [](SimHost& h) { h.fail_call("checkout_output", PF_Err_OUT_OF_MEMORY); },
+       PF_Err_OUT_OF_MEMORY, ""},
+      {"composite refused",
+       [](SimHost& h) { h.fail_call("transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED); },
+       PF_Err_INTERNAL_STRUCT_DAMAGED, ""},
+  };
+  fill_input();
+  for (const Case& c : cases) {
+    load_text({{"Input Opacity", 50}});
+    c.fail(host);
+    Frame frame(*instance, {.input_layer = &input_layer});
+    EXPECT_EQ(frame.run(module), c.expected) << c.what;
+    EXPECT_EQ(std::string(frame.out_data().return_msg).substr(0, std::string(c.message).size()),
+              c.message)
+        << c.what;
+    if (c.message[0] == '\0') {
+      EXPECT_STREQ(frame.out_data().return_msg, "") << c.what;
+    }
+    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0) << c.what;
+    host.clear_failures();
+    finish();
+  }
+}
+
+// Nothing to draw, or nothing to draw into: an empty frame or a clear error,
+// every checkout given back (the fixture's balance check).
+TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
+  struct Case {
+    const char* what;
+    std::function<void(SmartRender&, Frame&)> spoil;  // after load, before the frame runs
+    std::optional<PF_LRect> request;
+    PF_Err expected;
+    bool drawn;  // some pixel of the picture is not transparent
+  };
+  const std::vector<Case> cases = {
+      {"zero lengths", [](SmartRender&, Frame&) {}, std::nullopt, PF_Err_NONE, true},
+      {"a 0 x 0 request", [](SmartRender&, Frame&) {}, PF_LRect{0, 0, 0, 0}, PF_Err_NONE, false},
+      {"a zero downsample factor",
+       [](SmartRender&, Frame& f) {
+         f.in_data().downsample_x = {0, 1};
+       },
+       std::nullopt, PF_Err_BAD_CALLBACK_PARAM, false},
+      {"a zero downsample denominator",
+       [](SmartRender&, Frame& f) {
+         f.in_data().downsample_x = {1, 0};
+       },
+       std::nullopt, PF_Err_BAD_CALLBACK_PARAM, false},
+  };
+  for (const Case& c : cases) {
+    load_text({{"Extrusion Length Back", 0}});
+    Frame frame(*instance, {.request = c.request});
+    c.spoil(*this, frame);
+    EXPECT_EQ(frame.run(module), c.expected) << c.what;
+    World& picture = frame.picture();
+    bool drawn = false;
+    for (A_long y = 0; y < picture.get()->height; ++y) {
+      for (A_long x = 0; x < picture.get()->width; ++x) drawn |= picture.pixel8(x, y).alpha != 0;
+    }
+    EXPECT_EQ(drawn, c.drawn) << c.what;
+    finish();
+  }
+}
+
+// A layer whose outlines are nothing, or that has no pixels at all: the
+// host is told there is nothing to render.
+TEST_F(SmartRender, LayersWithNothingToDraw) {
+  struct Case {
+    const char* what;
+    json layer;
+  };
+  const json flat_mask = {{"path", {{"vertices", {{10, 10}, {50, 10}, {90, 10}}}}}};
+  const std::vector<Case> cases = {
+      {"a solid without masks", {{"kind", "solid"}}},
+      {"a text of spaces", text_layer("   ", 60, 30, 70)},
+      {"a mask of zero area", {{"kind", "solid"}, {"masks", json::array({flat_mask})}}},
+  };
+  for (const Case& c : cases) {
+    load(scene_json(160, 90, c.layer, plain_look()));
+    Frame frame(*instance, {});
+    EXPECT_EQ(frame.run(module), PF_Err_NONE) << c.what;
+    const PF_LRect r = frame.pre_render_output().result_rect;
+    EXPECT_TRUE(r.left >= r.right || r.top >= r.bottom) << c.what;
+    EXPECT_EQ(frame.output(), nullptr) << c.what;
+    finish();
+  }
+  load(scene_json(160, 90, text_layer("T", 60, 30, 70), plain_look()));
+  instance->layer.width = 0;
+  instance->layer.height = 0;
+  Frame frame(*instance, {});
+  EXPECT_EQ(frame.run(module), PF_Err_NONE) << "a layer of no size";
+  EXPECT_EQ(frame.output(), nullptr);
+}
+
+// Asked to render into an output without pixels, smart render draws
+// nothing and reports nothing.
+TEST_F(SmartRender, AnOutputWithoutPixelsIsAnEmptyFrame) {
+  load_text(json::object());
+  Frame frame(*instance, {.request = PF_LRect{0, 0, 0, 0}});
+  ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
+  Frame::Active active(frame);
+  PF_InData in_data = frame.in_data();
+  PF_OutData out_data{};
+  EXPECT_EQ(module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr,
+                               frame.smart_render_extra()),
+            PF_Err_NONE);
+  ASSERT_NE(frame.output(), nullptr);
+  EXPECT_EQ(frame.output()->get()->width, 0);
+  EXPECT_STREQ(out_data.return_msg, "");
+}
+
+// The camera's lens gone to nothing shows the whole solid as one point:
+// no error, nothing beyond the stroke's margin around the middle. A parent
+// that is not in the composition is the host's error, returned as it is.
+TEST_F(SmartRender, CameraWithoutZoomAndAMissingParent) {
+  const json camera = {{"name", "Camera"}, {"kind", "camera"}, {"camera", {{"zoom", 0}}}};
+  load_text({{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}}, json::array({camera}));
+  {
+    Frame frame(*instance, {});
+    EXPECT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    const PF_LRect r = frame.pre_render_output().result_rect;
+    EXPECT_GE(r.left, 78);
+    EXPECT_LE(r.right, 82);
+    EXPECT_GE(r.top, 43);
+    EXPECT_LE(r.bottom, 47);
+  }
+  finish();
+  load_text({{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}, {"Parent Layer", 77}});
+  Frame frame(*instance, {});
+  EXPECT_EQ(frame.run(module), A_Err_PARAMETER);
+  EXPECT_EQ(frame.output(), nullptr);
+  ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr);
+}
+
+}  // namespace
+}  // namespace simhost::test
