@@ -1,0 +1,182 @@
+// Eight host threads, each with its own effect instance on its own scene,
+// render frames at once: pre-renders run side by side, renders one at a time
+// under the effect's command mutex. Every frame must equal the same frame
+// rendered alone, and the host must get everything back.
+//
+// A few frames each by default; TARVOLK_STRESS_FRAMES=100 runs 8 x 100 and
+// prints the time taken.
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/png.h"
+#include "tests/frame/module/frame_test_support.h"
+
+namespace simhost::test {
+namespace {
+
+struct StressScene {
+  const char* name;
+  json layer;
+  json values;
+  A_short bitdepth;
+  A_u_long downsample;
+  json more_layers = json::array();
+};
+
+// Walls that grow over the first second, so that frames differ.
+const json kGrowing = {{"keyframes", {{0, 6}, {1, 30}}}};
+
+std::vector<StressScene> stress_scenes() {
+  const json title = text_layer("Tv", 60, 20, 70);
+  const json plate = {
+      {"kind", "solid"},
+      {"masks",
+       {{{"mode", "add"}, {"path", {{"vertices", {{20, 15}, {140, 15}, {140, 75}, {20, 75}}}}}},
+        {{"mode", "subtract"},
+         {"path", {{"vertices", {{60, 35}, {100, 35}, {100, 55}, {60, 55}}}}}}}}};
+  const json rig = {
+      {"name", "Rig"},
+      {"kind", "null"},
+      {"three_d", true},
+      {"transform",
+       {{"anchor", {0, 0, 0}},
+        {"position", {80, 45, 0}},
+        {"orientation",
+         {{"keyframes",
+           {{{"time", 0}, {"value", {0, -30, 0}}}, {{"time", 1}, {"value", {0, 30, 0}}}}}}}}}};
+  return {
+      {"directional", title, {{"Extrusion Length Back", kGrowing}}, 8, 1},
+      {"directional float", title, {{"Extrusion Length Back", kGrowing}}, 32, 1},
+      {"vanishing",
+       title,
+       {{"Mode", "Vanishing"},
+        {"Vanishing Point", {80, 5}},
+        {"Extrusion Amount Back", {{"keyframes", {{0, 10}, {1, 40}}}}}},
+       8,
+       1},
+      {"camera",
+       title,
+       {{"Mode", "3D Camera"},
+        {"Parent Layer", "Rig"},
+        {"Anchor Point", {80, 45}},
+        {"Extrusion Length Back", 20}},
+       8,
+       1,
+       json::array({rig})},
+      {"masks at half size", plate, {{"Extrusion Length Back", kGrowing}}, 8, 2},
+      {"inner extrusion",
+       title,
+       {{"Inner Tarvolk", true}, {"Extrusion Length Back", kGrowing}},
+       32,
+       1},
+      {"gradient",
+       title,
+       {{"Extrusion Length Back", kGrowing},
+        {"Side Fill Mode", "Gradient"},
+        {"Global Offset", {{"keyframes", {{0, 0}, {1, 180}}}}}},
+       8,
+       1},
+      {"supersampled at a third",
+       plate,
+       {{"Extrusion Length Back", kGrowing}, {"Master Resolution", 3}},
+       8,
+       3},
+  };
+}
+
+// One instance on its own scene, set up as the host does, rendering frames.
+class Player {
+ public:
+  Player(SimHost& host, PluginModule& module, const StressScene& s) : module_(module) {
+    scene_ = scene::parse_scene(scene_json(160, 90, s.layer, plain_look(s.values), s.more_layers),
+                                s.name);
+    instance_ = std::make_unique<EffectInstance>(host);
+    scene::place_effect(scene_, *instance_);
+    instance_->layer.downsample_x = {1, s.downsample};
+    instance_->layer.downsample_y = {1, s.downsample};
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP}) {
+      EXPECT_EQ(instance_->run(module_, cmd), PF_Err_NONE) << s.name;
+    }
+    scene::set_scene_parameters(scene_, *instance_);
+    bitdepth_ = s.bitdepth;
+  }
+  ~Player() {
+    EXPECT_EQ(instance_->run(module_, PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+    instance_.reset();
+    scene_.composition.reset();
+  }
+
+  // Frame n of the composition (24 per second).
+  RgbaImage frame(int n) {
+    instance_->current_time = n;
+    Frame frame(*instance_, {.bitdepth = bitdepth_});
+    const PF_Err err = frame.run(module_);
+    EXPECT_EQ(err, PF_Err_NONE) << scene_.source << " frame " << n << ": "
+                                << frame.out_data().return_msg;
+    return rgba_image_of(*frame.picture().get());
+  }
+
+ private:
+  PluginModule& module_;
+  scene::Scene scene_;
+  std::unique_ptr<EffectInstance> instance_;
+  A_short bitdepth_ = 8;
+};
+
+int frames_per_thread() {
+  const char* text = std::getenv("TARVOLK_STRESS_FRAMES");
+  const int n = text != nullptr ? std::atoi(text) : 0;
+  return n > 0 ? n : 3;
+}
+
+TEST(Stress, EightInstancesOnEightThreadsRenderAsAlone) {
+  SimHost host;
+  PluginModule module(TARVOLK_MODULE_PATH);
+  const std::vector<StressScene> scenes = stress_scenes();
+  const int frames = frames_per_thread();
+  if (frames > 10) host.set_recording(false);
+  // Frames step through the first second, where the values change.
+  auto frame_number = [](int i) { return (i * 5) % 25; };
+
+  std::vector<std::vector<RgbaImage>> alone(scenes.size());
+  for (size_t s = 0; s < scenes.size(); ++s) {
+    Player player(host, module, scenes[s]);
+    for (int i = 0; i < std::min(frames, 5); ++i) alone[s].push_back(player.frame(frame_number(i)));
+  }
+
+  std::atomic<int> mismatches{0};
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<std::thread> threads;
+  for (size_t s = 0; s < scenes.size(); ++s) {
+    threads.emplace_back([&, s] {
+      Player player(host, module, scenes[s]);
+      for (int i = 0; i < frames; ++i) {
+        const RgbaImage picture = player.frame(frame_number(i));
+        const RgbaImage& expected = alone[s][static_cast<size_t>(i) % alone[s].size()];
+        if (picture.rgba != expected.rgba) {
+          ++mismatches;
+          ADD_FAILURE() << scenes[s].name << " frame " << frame_number(i)
+                        << " differs from the same frame rendered alone";
+        }
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%zu threads x %d frames of 160 x 90: %.2f s, %.1f frames/s\n", scenes.size(), frames,
+              seconds, static_cast<double>(scenes.size()) * frames / seconds);
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(host.balance_report(), "");
+}
+
+}  // namespace
+}  // namespace simhost::test
