@@ -43,4 +43,8 @@ scene::Scene default_scene() {
   return scene::parse_scene(kDefaultScene, "default scene");
 }
 
+const char* default_scene_json() {
+  return kDefaultScene;
+}
+
 }  // namespace simhost

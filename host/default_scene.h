@@ -10,5 +10,7 @@ namespace simhost {
 
 // The scene as a scene file would give it (its source is "default scene").
 scene::Scene default_scene();
+// Its text in the form of a scene file.
+const char* default_scene_json();
 
 }  // namespace simhost
