@@ -96,7 +96,7 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
        "one vertex"},
       {"a misspelt field", scene_with(R"({"name": "L", "kind": "solid", "postion": [1, 2]})"),
        "test.json: /layers/0/postion: unknown field (known: name, kind, start_time, size, "
-       "three_d, transform, parent, text, contents, masks)"},
+       "three_d, transform, parent, text, contents, masks, camera)"},
       {"keyframes out of order",
        scene_with(R"({"name": "L", "kind": "solid", "transform": {"rotation":
            {"keyframes": [{"time": 1, "value": 0}, {"time": 1, "value": 5}]}}})"),
