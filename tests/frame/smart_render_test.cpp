@@ -1,5 +1,6 @@
-// What smart render makes of parameter values: side-fill stops, the input
-// composite's opacity, supersampling, and the error text the host is given.
+// What smart render makes of parameter values that frames through EffectMain
+// do not show on their own: side-fill stop angles, the composite's opacity
+// beyond the slider, supersampling, and the error text the host is given.
 
 #include "effect/smart_render.h"
 
@@ -9,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "effect/pre_render_plan.h"
 #include "host/sim_host.h"
 
 namespace {
@@ -87,22 +87,6 @@ TEST(SmartRenderValues, ErrorTextReachesTheHostCut) {
     EXPECT_EQ(out_data.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0);
   }
   EXPECT_EQ(host.calls_of("strcpy").size(), 2u);
-}
-
-TEST(PreRenderPlan, CopiesDeeplyAndSurvivesSelfAssignment) {
-  auto* plan = new PreRenderPlan;
-  plan->paths = {{{1, 2, 1}, {3, 4, 2}, {5, 6, 0}}};
-  plan->stroke_width = 3;
-  PreRenderPlan copy;
-  copy_pre_render_plan(copy, *plan);
-  copy_pre_render_plan(copy, copy);
-  plan->paths[0][1].x = 99;
-  ASSERT_EQ(copy.paths.size(), 1u);
-  EXPECT_EQ(copy.paths[0][1].x, 3);
-  EXPECT_EQ(copy.paths[0][1].z, 2);
-  EXPECT_EQ(copy.stroke_width, 3);
-  delete_pre_render_plan(plan);
-  delete_pre_render_plan(nullptr);
 }
 
 }  // namespace

@@ -109,35 +109,86 @@ TEST_F(SmartRender, ErrorsAndTheirMessages) {
   }
 }
 
-// Nothing to draw, or nothing to draw into: an empty frame or a clear error,
-// every checkout given back (the fixture's balance check).
+// Nothing to draw, or nothing to draw into, or what cannot be drawn: an
+// empty frame or a clear error, never more, and every checkout given back
+// (the fixture's balance check).
 TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
   struct Case {
     const char* what;
-    std::function<void(SmartRender&, Frame&)> spoil;  // after load, before the frame runs
-    std::optional<PF_LRect> request;
+    json layer;
+    json values;
+    json more_layers;
+    std::function<void(EffectInstance&)> spoil_layer;  // before the frame is made
+    std::function<void(Frame&)> spoil_frame;           // before it runs
     PF_Err expected;
     bool drawn;  // some pixel of the picture is not transparent
   };
+  const json title = text_layer("T", 60, 30, 70);
+  const json flat_mask = {{"path", {{"vertices", {{10, 10}, {50, 10}, {90, 10}}}}}};
+  const json zoomless = {{"name", "Camera"}, {"kind", "camera"}, {"camera", {{"zoom", 0}}}};
+  const json camera = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}};
+  const std::function<void(EffectInstance&)> same_layer = [](EffectInstance&) {};
+  const std::function<void(Frame&)> same_frame = [](Frame&) {};
   const std::vector<Case> cases = {
-      {"zero lengths", [](SmartRender&, Frame&) {}, std::nullopt, PF_Err_NONE, true},
-      {"a 0 x 0 request", [](SmartRender&, Frame&) {}, PF_LRect{0, 0, 0, 0}, PF_Err_NONE, false},
+      {"zero lengths", title, {{"Extrusion Length Back", 0}}, {}, same_layer, same_frame, 0, true},
+      {"a solid without masks", {{"kind", "solid"}}, {}, {}, same_layer, same_frame, 0, false},
+      {"a text of spaces", text_layer("   ", 60, 30, 70), {}, {}, same_layer, same_frame, 0, false},
+      {"a mask of zero area",
+       {{"kind", "solid"}, {"masks", json::array({flat_mask})}},
+       {},
+       {},
+       same_layer,
+       same_frame,
+       0,
+       false},
+      {"a layer of no size",
+       title,
+       {},
+       {},
+       [](EffectInstance& i) { i.layer.width = i.layer.height = 0; },
+       same_frame,
+       0,
+       false},
       {"a zero downsample factor",
-       [](SmartRender&, Frame& f) {
+       title,
+       {},
+       {},
+       same_layer,
+       [](Frame& f) {
          f.in_data().downsample_x = {0, 1};
        },
-       std::nullopt, PF_Err_BAD_CALLBACK_PARAM, false},
+       PF_Err_BAD_CALLBACK_PARAM,
+       false},
       {"a zero downsample denominator",
-       [](SmartRender&, Frame& f) {
+       title,
+       {},
+       {},
+       same_layer,
+       [](Frame& f) {
          f.in_data().downsample_x = {1, 0};
        },
-       std::nullopt, PF_Err_BAD_CALLBACK_PARAM, false},
+       PF_Err_BAD_CALLBACK_PARAM,
+       false},
+      // The whole solid seen as one point in the middle, which covers no pixel.
+      {"a camera of zero zoom", title, camera, json::array({zoomless}), same_layer, same_frame, 0,
+       false},
+      {"a parent not in the composition",
+       title,
+       {{"Mode", "3D Camera"}, {"Parent Layer", 77}},
+       {},
+       same_layer,
+       same_frame,
+       A_Err_PARAMETER,
+       false},
   };
   for (const Case& c : cases) {
-    load_text({{"Extrusion Length Back", 0}});
-    Frame frame(*instance, {.request = c.request});
-    c.spoil(*this, frame);
+    load(scene_json(160, 90, c.layer, plain_look(c.values.is_null() ? json::object() : c.values),
+                    c.more_layers.is_null() ? json::array() : c.more_layers));
+    c.spoil_layer(*instance);
+    Frame frame(*instance, {});
+    c.spoil_frame(frame);
     EXPECT_EQ(frame.run(module), c.expected) << c.what;
+    ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr) << c.what;
     World& picture = frame.picture();
     bool drawn = false;
     for (A_long y = 0; y < picture.get()->height; ++y) {
@@ -146,36 +197,6 @@ TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
     EXPECT_EQ(drawn, c.drawn) << c.what;
     finish();
   }
-}
-
-// A layer whose outlines are nothing, or that has no pixels at all: the
-// host is told there is nothing to render.
-TEST_F(SmartRender, LayersWithNothingToDraw) {
-  struct Case {
-    const char* what;
-    json layer;
-  };
-  const json flat_mask = {{"path", {{"vertices", {{10, 10}, {50, 10}, {90, 10}}}}}};
-  const std::vector<Case> cases = {
-      {"a solid without masks", {{"kind", "solid"}}},
-      {"a text of spaces", text_layer("   ", 60, 30, 70)},
-      {"a mask of zero area", {{"kind", "solid"}, {"masks", json::array({flat_mask})}}},
-  };
-  for (const Case& c : cases) {
-    load(scene_json(160, 90, c.layer, plain_look()));
-    Frame frame(*instance, {});
-    EXPECT_EQ(frame.run(module), PF_Err_NONE) << c.what;
-    const PF_LRect r = frame.pre_render_output().result_rect;
-    EXPECT_TRUE(r.left >= r.right || r.top >= r.bottom) << c.what;
-    EXPECT_EQ(frame.output(), nullptr) << c.what;
-    finish();
-  }
-  load(scene_json(160, 90, text_layer("T", 60, 30, 70), plain_look()));
-  instance->layer.width = 0;
-  instance->layer.height = 0;
-  Frame frame(*instance, {});
-  EXPECT_EQ(frame.run(module), PF_Err_NONE) << "a layer of no size";
-  EXPECT_EQ(frame.output(), nullptr);
 }
 
 // Asked to render into an output without pixels, smart render draws
@@ -193,29 +214,6 @@ TEST_F(SmartRender, AnOutputWithoutPixelsIsAnEmptyFrame) {
   ASSERT_NE(frame.output(), nullptr);
   EXPECT_EQ(frame.output()->get()->width, 0);
   EXPECT_STREQ(out_data.return_msg, "");
-}
-
-// The camera's lens gone to nothing shows the whole solid as one point:
-// no error, nothing beyond the stroke's margin around the middle. A parent
-// that is not in the composition is the host's error, returned as it is.
-TEST_F(SmartRender, CameraWithoutZoomAndAMissingParent) {
-  const json camera = {{"name", "Camera"}, {"kind", "camera"}, {"camera", {{"zoom", 0}}}};
-  load_text({{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}}, json::array({camera}));
-  {
-    Frame frame(*instance, {});
-    EXPECT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
-    const PF_LRect r = frame.pre_render_output().result_rect;
-    EXPECT_GE(r.left, 78);
-    EXPECT_LE(r.right, 82);
-    EXPECT_GE(r.top, 43);
-    EXPECT_LE(r.bottom, 47);
-  }
-  finish();
-  load_text({{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}, {"Parent Layer", 77}});
-  Frame frame(*instance, {});
-  EXPECT_EQ(frame.run(module), A_Err_PARAMETER);
-  EXPECT_EQ(frame.output(), nullptr);
-  ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr);
 }
 
 }  // namespace

@@ -23,18 +23,18 @@ namespace simhost::test {
 namespace {
 
 struct StressScene {
-  const char* name;
+  std::string name;
   json layer;
   json values;
-  A_short bitdepth;
-  A_u_long downsample;
   json more_layers = json::array();
+  A_short bitdepth = 8;
+  A_u_long downsample = 1;
 };
 
-// Walls that grow over the first second, so that frames differ.
-const json kGrowing = {{"keyframes", {{0, 6}, {1, 30}}}};
-
+// Four scenes whose values change over the first second, so that frames
+// differ; each in 8 bits at full size and in float at half size.
 std::vector<StressScene> stress_scenes() {
+  const json growing = {{"keyframes", {{0, 6}, {1, 30}}}};
   const json title = text_layer("Tv", 60, 20, 70);
   const json plate = {
       {"kind", "solid"},
@@ -42,54 +42,38 @@ std::vector<StressScene> stress_scenes() {
        {{{"mode", "add"}, {"path", {{"vertices", {{20, 15}, {140, 15}, {140, 75}, {20, 75}}}}}},
         {{"mode", "subtract"},
          {"path", {{"vertices", {{60, 35}, {100, 35}, {100, 55}, {60, 55}}}}}}}}};
+  const json turn = {
+      {"keyframes", {{{"time", 0}, {"value", {0, -30, 0}}}, {{"time", 1}, {"value", {0, 30, 0}}}}}};
   const json rig = {
       {"name", "Rig"},
       {"kind", "null"},
       {"three_d", true},
-      {"transform",
-       {{"anchor", {0, 0, 0}},
-        {"position", {80, 45, 0}},
-        {"orientation",
-         {{"keyframes",
-           {{{"time", 0}, {"value", {0, -30, 0}}}, {{"time", 1}, {"value", {0, 30, 0}}}}}}}}}};
-  return {
-      {"directional", title, {{"Extrusion Length Back", kGrowing}}, 8, 1},
-      {"directional float", title, {{"Extrusion Length Back", kGrowing}}, 32, 1},
-      {"vanishing",
+      {"transform", {{"anchor", {0, 0, 0}}, {"position", {80, 45, 0}}, {"orientation", turn}}}};
+  const std::vector<StressScene> kinds = {
+      {"directional", title, {{"Extrusion Length Back", growing}, {"Master Resolution", 2}}},
+      {"vanishing gradient",
        title,
        {{"Mode", "Vanishing"},
         {"Vanishing Point", {80, 5}},
-        {"Extrusion Amount Back", {{"keyframes", {{0, 10}, {1, 40}}}}}},
-       8,
-       1},
+        {"Extrusion Amount Back", 30},
+        {"Side Fill Mode", "Gradient"},
+        {"Global Offset", {{"keyframes", {{0, 0}, {1, 180}}}}}}},
       {"camera",
        title,
-       {{"Mode", "3D Camera"},
-        {"Parent Layer", "Rig"},
-        {"Anchor Point", {80, 45}},
-        {"Extrusion Length Back", 20}},
-       8,
-       1,
+       {{"Mode", "3D Camera"}, {"Parent Layer", "Rig"}, {"Anchor Point", {80, 45}}},
        json::array({rig})},
-      {"masks at half size", plate, {{"Extrusion Length Back", kGrowing}}, 8, 2},
-      {"inner extrusion",
-       title,
-       {{"Inner Tarvolk", true}, {"Extrusion Length Back", kGrowing}},
-       32,
-       1},
-      {"gradient",
-       title,
-       {{"Extrusion Length Back", kGrowing},
-        {"Side Fill Mode", "Gradient"},
-        {"Global Offset", {{"keyframes", {{0, 0}, {1, 180}}}}}},
-       8,
-       1},
-      {"supersampled at a third",
-       plate,
-       {{"Extrusion Length Back", kGrowing}, {"Master Resolution", 3}},
-       8,
-       3},
+      {"inner masks", plate, {{"Inner Tarvolk", true}, {"Extrusion Length Back", growing}}},
   };
+  std::vector<StressScene> scenes;
+  for (const StressScene& kind : kinds) {
+    scenes.push_back(kind);
+    StressScene small = kind;
+    small.name += " float at half size";
+    small.bitdepth = 32;
+    small.downsample = 2;
+    scenes.push_back(small);
+  }
+  return scenes;
 }
 
 // One instance on its own scene, set up as the host does, rendering frames.
