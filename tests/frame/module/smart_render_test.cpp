@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/png.h"
 #include "tests/frame/module/frame_test_support.h"
 
 namespace simhost::test {
@@ -197,6 +198,25 @@ TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
     EXPECT_EQ(drawn, c.drawn) << c.what;
     finish();
   }
+}
+
+// "Side Fill Mode" Solid gives the walls one stop of the side fill colour:
+// the gradient and its interpolation change nothing; in Gradient mode they
+// do.
+TEST_F(SmartRender, SolidSideFillIgnoresTheGradient) {
+  const json stops = {{"stops", {{0.0, 1, 0, 0}, {0.25, 0, 1, 0}, {0.5, 0, 0, 1}}}};
+  auto picture = [&](const char* mode, bool custom_gradient) {
+    json values = {{"Side Fill Mode", mode}, {"Interpolate Gradient", true}};
+    if (custom_gradient) values["Gradient Wheel"] = stops;
+    load_text(values);
+    Frame frame(*instance, {});
+    EXPECT_EQ(frame.run(module), PF_Err_NONE);
+    const RgbaImage image = rgba_image_of(*frame.picture().get());
+    finish();
+    return image.rgba;
+  };
+  EXPECT_EQ(picture("Solid", false), picture("Solid", true));
+  EXPECT_NE(picture("Gradient", false), picture("Gradient", true));
 }
 
 // Asked to render into an output without pixels, smart render draws
