@@ -1,6 +1,7 @@
 // What smart render makes of parameter values that frames through EffectMain
 // do not show on their own: side-fill stop angles, the composite's opacity
-// beyond the slider, supersampling, and the error text the host is given.
+// beyond the slider, supersampling, the error text the host is given, and a
+// render without a plan.
 
 #include "effect/smart_render.h"
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/command_handlers.h"
 #include "host/sim_host.h"
 
 namespace {
@@ -87,6 +89,19 @@ TEST(SmartRenderValues, ErrorTextReachesTheHostCut) {
     EXPECT_EQ(out_data.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0);
   }
   EXPECT_EQ(host.calls_of("strcpy").size(), 2u);
+}
+
+// A smart render without the plan its pre-render leaves refuses the frame
+// before taking anything from the host.
+TEST(SmartRenderValues, NoPlanNoRender) {
+  simhost::SimHost host;
+  PF_InData in_data = host.make_in_data();
+  PF_OutData out_data{};
+  PF_SmartRenderInput input{};
+  PF_SmartRenderCallbacks callbacks{};
+  PF_SmartRenderExtra extra{&input, &callbacks};
+  EXPECT_EQ(smart_render(&in_data, &out_data, &extra), PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_TRUE(host.calls().empty());
 }
 
 }  // namespace
