@@ -81,6 +81,19 @@ A_long downsampled_length(A_long length, PF_RationalScale scale) {
   return static_cast<A_long>(std::ceil(static_cast<double>(length) * scale.num / scale.den));
 }
 
+// Frames are made at the layer's downsampling, and so are calls made outside
+// any command (as tests make them); the panel's commands see the layer at its
+// full size, so values written there are not scaled.
+bool at_downsampling() {
+  const PF_Cmd cmd = CommandScope::current_cmd();
+  return cmd < 0 || cmd == PF_Cmd_SMART_PRE_RENDER || cmd == PF_Cmd_SMART_RENDER ||
+         cmd == PF_Cmd_RENDER || cmd == PF_Cmd_FRAME_SETUP || cmd == PF_Cmd_FRAME_SETDOWN;
+}
+
+PF_RationalScale scale_now(PF_RationalScale layer_scale) {
+  return at_downsampling() ? layer_scale : PF_RationalScale{1, 1};
+}
+
 bool is_arbitrary(const PF_ParamDef& def) {
   return def.param_type == PF_Param_ARBITRARY_DATA;
 }
@@ -258,8 +271,8 @@ void EffectInstance::unflatten_value(PF_ParamIndex slot, const std::vector<unsig
 PF_ParamDef EffectInstance::hand_out(PF_ParamIndex slot, double at) {
   PF_ParamDef def = store_.handed_out(slot, at);
   if (def.param_type == PF_Param_POINT) {
-    def.u.td.x_value = downsampled(def.u.td.x_value, layer.downsample_x);
-    def.u.td.y_value = downsampled(def.u.td.y_value, layer.downsample_y);
+    def.u.td.x_value = downsampled(def.u.td.x_value, scale_now(layer.downsample_x));
+    def.u.td.y_value = downsampled(def.u.td.y_value, scale_now(layer.downsample_y));
   } else if (is_arbitrary(def)) {
     const StoredParam& param = store_.at(slot);
     if (param.keyframes.empty()) {
@@ -279,8 +292,8 @@ PF_ParamDef EffectInstance::hand_out(PF_ParamIndex slot, double at) {
 void EffectInstance::take_value(PF_ParamIndex slot, double at, const PF_ParamDef& def) {
   ParamValue value{def.u, store_.value_at(slot, at).layer_id};
   if (def.param_type == PF_Param_POINT) {
-    value.u.td.x_value = full_size(def.u.td.x_value, layer.downsample_x);
-    value.u.td.y_value = full_size(def.u.td.y_value, layer.downsample_y);
+    value.u.td.x_value = full_size(def.u.td.x_value, scale_now(layer.downsample_x));
+    value.u.td.y_value = full_size(def.u.td.y_value, scale_now(layer.downsample_y));
   }
   if (!is_arbitrary(def)) {
     store_.store_value(slot, at, value);
@@ -537,10 +550,10 @@ PF_InData EffectInstance::make_in_data() {
   in_data.sequence_data = sequence_data;
   in_data.width = layer.width;
   in_data.height = layer.height;
-  in_data.extent_hint = {0, 0, downsampled_length(layer.width, layer.downsample_x),
-                         downsampled_length(layer.height, layer.downsample_y)};
-  in_data.downsample_x = layer.downsample_x;
-  in_data.downsample_y = layer.downsample_y;
+  in_data.downsample_x = scale_now(layer.downsample_x);
+  in_data.downsample_y = scale_now(layer.downsample_y);
+  in_data.extent_hint = {0, 0, downsampled_length(layer.width, in_data.downsample_x),
+                         downsampled_length(layer.height, in_data.downsample_y)};
   return in_data;
 }
 
@@ -558,6 +571,8 @@ PF_Err EffectInstance::run(PF_EffectMainPtr entry, PF_Cmd cmd, void* extra, PF_L
     registered_ui_.clear();
     dynamic_flags_.clear();
   }
+  // The array and in-data are made for this command, under its name.
+  CommandScope scope(cmd);
   PF_InData in_data = make_in_data();
   PF_OutData out_data{};
   out_data.my_version = my_version;
@@ -568,11 +583,8 @@ PF_Err EffectInstance::run(PF_EffectMainPtr entry, PF_Cmd cmd, void* extra, PF_L
 
   std::optional<CommandParams> params;
   if (gets_param_array(cmd)) params.emplace(*this, in_data);
-  PF_Err err;
-  {
-    CommandScope scope(cmd);
-    err = entry(cmd, &in_data, &out_data, params ? params->list() : nullptr, output, extra);
-  }
+  const PF_Err err =
+      entry(cmd, &in_data, &out_data, params ? params->list() : nullptr, output, extra);
   if (params) params->finish();
   undo_history(host_).close_after_command(host_, command_name(cmd));
 

@@ -5,6 +5,7 @@ namespace simhost {
 namespace {
 
 thread_local const char* current_command = nullptr;
+thread_local PF_Cmd current_command_number = -1;
 
 const char* const command_names[] = {
     "PF_Cmd_ABOUT",
@@ -41,12 +42,19 @@ std::string command_name(PF_Cmd cmd) {
   return "PF_Cmd_" + std::to_string(cmd);
 }
 
-CommandScope::CommandScope(PF_Cmd cmd) : previous_(current_command) {
+CommandScope::CommandScope(PF_Cmd cmd)
+    : previous_(current_command), previous_cmd_(current_command_number) {
+  current_command_number = cmd;
   current_command = cmd >= 0 && cmd < PF_Cmd_NUM_CMDS ? command_names[cmd] : "PF_Cmd_unknown";
 }
 
 CommandScope::~CommandScope() {
   current_command = previous_;
+  current_command_number = previous_cmd_;
+}
+
+PF_Cmd CommandScope::current_cmd() {
+  return current_command_number;
 }
 
 const char* CommandScope::current() {

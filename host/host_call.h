@@ -36,9 +36,12 @@ class CommandScope {
   CommandScope(const CommandScope&) = delete;
   CommandScope& operator=(const CommandScope&) = delete;
   static const char* current();
+  // The command number, or -1 outside any command.
+  static PF_Cmd current_cmd();
 
  private:
   const char* previous_;
+  PF_Cmd previous_cmd_;
 };
 
 // "PF_Cmd_SMART_RENDER" and the like; "PF_Cmd_<n>" for unknown numbers.

@@ -288,7 +288,9 @@ TEST_F(CommandArrayTest, OnlyAnnouncedChangesAreTaken) {
   EXPECT_EQ(instance.value_json(23), 50.0);
 }
 
-TEST_F(CommandArrayTest, ChangesAtHalfResolutionAreStoredAtFullSize) {
+// The panel's commands see the layer at full size whatever resolution frames
+// are made at, so a point written there is stored as written.
+TEST_F(CommandArrayTest, PanelChangesAreInFullSizePixelsWhateverTheFrameResolution) {
   instance.layer.downsample_x = {1, 2};
   instance.layer.downsample_y = {1, 2};
   ASSERT_EQ(user_changed([](PF_InData*, PF_ParamDef** params) {
@@ -297,7 +299,7 @@ TEST_F(CommandArrayTest, ChangesAtHalfResolutionAreStoredAtFullSize) {
               params[57]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
             }),
             PF_Err_NONE);
-  EXPECT_EQ(instance.value_json(57), json({200.0, 20.0}));
+  EXPECT_EQ(instance.value_json(57), json({100.0, 10.0}));
 }
 
 // Whether the effect disposes of the handle it replaces or not, nothing
