@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "effect/aegp_held.h"
+#include "effect/fixed_point.h"
 #include "effect/param_actions.h"
 #include "effect/param_slots.h"
 #include "gradient_wheel/gradient_handle.h"
@@ -53,7 +54,7 @@ bool write_stops(const ParamActionContext& ctx, const GradientPoint* stops, std:
 // Turns of the wheel for an angle in degrees (16.16): 0 degrees is half a
 // turn, and an angle below -180 degrees gives more than one turn.
 double stop_position(PF_Fixed angle) {
-  const double degrees = angle * (1.0 / 65536.0);
+  const double degrees = fixed_to_double(angle);
   const double turns = std::fmod((degrees + 180.0) / 360.0, 1.0);
   return 1.0 - static_cast<double>(static_cast<float>(turns));
 }

@@ -8,6 +8,7 @@
 
 #include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
+#include "effect/fixed_point.h"
 #include "effect/param_slots.h"
 #include "effect/param_table.h"
 #include "effect/registration.h"
@@ -92,10 +93,6 @@ RuntimeNames make_runtime_names(const PF_InData& in_data) {
           "OS " + windows_version_name(windows_build_number()), renderer_name(gl_renderer)};
 }
 
-PF_Fixed fixed_from(double value) {
-  return static_cast<PF_Fixed>(value * 65536.0);
-}
-
 // The record of one add, cleared and filled from its row.
 PF_ParamDef param_def(const ParamRow& row, const RuntimeNames& names) {
   PF_ParamDef def{};
@@ -142,11 +139,11 @@ PF_ParamDef param_def(const ParamRow& row, const RuntimeNames& names) {
       u.sd.slider_max = static_cast<PF_ParamValue>(row.slider_max);
       break;
     case PF_Param_ANGLE:
-      u.ad.value = u.ad.dephault = fixed_from(row.value);
+      u.ad.value = u.ad.dephault = fixed_from_double(row.value);
       break;
     case PF_Param_POINT:
-      u.td.x_value = u.td.x_dephault = fixed_from(row.x_percent);
-      u.td.y_value = u.td.y_dephault = fixed_from(row.y_percent);
+      u.td.x_value = u.td.x_dephault = fixed_from_double(row.x_percent);
+      u.td.y_value = u.td.y_dephault = fixed_from_double(row.y_percent);
       u.td.restrict_bounds = 0;
       break;
     case PF_Param_COLOR:

@@ -4,9 +4,8 @@
 // gives nothing (what was made before stays); "Reset Transform" puts the
 // anchor at the layer's centre and chooses no parent layer.
 
-#include <cmath>
-
 #include "effect/aegp_held.h"
+#include "effect/fixed_point.h"
 #include "effect/param_actions.h"
 #include "effect/param_slots.h"
 
@@ -57,11 +56,6 @@ bool centre_null(const ParamActionContext& ctx, AEGP_LayerH null_layer) {
   return obtained && ctx.errors.ok();
 }
 
-// 16.16 fixed point, the nearest value with halves away from zero.
-PF_Fixed to_fixed(double value) {
-  return static_cast<PF_Fixed>(std::llround(value * 65536.0));
-}
-
 }  // namespace
 
 void setup_parent_null(const ParamActionContext& ctx) {
@@ -89,8 +83,8 @@ void setup_parent_null(const ParamActionContext& ctx) {
 
 void reset_transform(const ParamActionContext& ctx) {
   PF_ParamDef& anchor = ctx.param(slot::anchor_point);
-  anchor.u.td.x_value = to_fixed(ctx.in_data->width * 0.5);
-  anchor.u.td.y_value = to_fixed(ctx.in_data->height * 0.5);
+  anchor.u.td.x_value = fixed_from_double(ctx.in_data->width * 0.5);
+  anchor.u.td.y_value = fixed_from_double(ctx.in_data->height * 0.5);
   if (ctx.errors.ok()) set_parent_layer(ctx, 0);
   announce_changes(ctx, slot::parent_layer, slot::setup_null, false);
 }

@@ -18,6 +18,8 @@
 
 #include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
+#include "effect/fixed_point.h"
+#include "effect/host_errors.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "effect/source_geometry.h"
@@ -30,22 +32,6 @@ namespace {
 // matrix in "3D Camera" mode with a parent, zeros otherwise.
 using GuidMixIn = std::array<unsigned char, sizeof(A_Matrix4)>;
 static_assert(sizeof(A_Matrix4) == 128);
-
-class FirstError {
- public:
-  bool none() const { return err_ == PF_Err_NONE; }
-  PF_Err get() const { return err_; }
-  void record(PF_Err err) {
-    if (err_ == PF_Err_NONE) err_ = err;
-  }
-
- private:
-  PF_Err err_ = PF_Err_NONE;
-};
-
-double fixed_to_double(PF_Fixed value) {
-  return value / 65536.0;
-}
 
 dmat4 dmat4_from(const A_Matrix4& m) {
   dmat4 result;
@@ -83,33 +69,33 @@ bool host_mixes_guids(const PF_SpecVersion& version) {
 // "3D Camera" mode: the layer's transform from host space (with z the depth)
 // to homogeneous output coordinates, T D W V P S E, and the GUID mix-in.
 dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point, double ds,
-                             AEGP_SuiteHandler& suites, FirstError& err, GuidMixIn& mix_in) {
+                             AEGP_SuiteHandler& suites, HostErrors& err, GuidMixIn& mix_in) {
   const AEGP_PFInterfaceSuite1* pf_interface = suites.PFInterfaceSuite1();
   A_Time comp_time{};
-  if (err.none()) {
-    err.record(pf_interface->AEGP_ConvertEffectToCompTime(
-        in_data->effect_ref, in_data->current_time, in_data->time_scale, &comp_time));
+  if (err.ok()) {
+    err.note(pf_interface->AEGP_ConvertEffectToCompTime(in_data->effect_ref, in_data->current_time,
+                                                        in_data->time_scale, &comp_time));
   }
   AEGP_LayerH parent = nullptr;
-  if (err.none()) err.record(layer_param_layer(in_data, slot::parent_layer, parent));
+  err.run([&] { return layer_param_layer(in_data, slot::parent_layer, parent); });
   AEGP_LayerH own_layer = nullptr;
-  if (err.none()) err.record(pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &own_layer));
+  err.run([&] { return pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &own_layer); });
   if (parent == own_layer) parent = nullptr;
 
   dmat4 world = dmat4_identity();
   dmat4 anchor = dmat4_identity();
   if (parent != nullptr) {
     A_Matrix4 parent_to_world{};
-    if (err.none()) {
-      err.record(
+    if (err.ok()) {
+      err.note(
           suites.LayerSuite5()->AEGP_GetLayerToWorldXform(parent, &comp_time, &parent_to_world));
     }
     world = dmat4_from(parent_to_world);
     anchor[12] = -fixed_to_double(anchor_point.u.td.x_value);
     anchor[13] = -fixed_to_double(anchor_point.u.td.y_value);
-    if (err.none()) {
+    if (err.ok()) {
       A_Matrix4 mixed{};
-      err.record(suites.LayerSuite13()->AEGP_GetLayerToWorldXform(parent, &comp_time, &mixed));
+      err.note(suites.LayerSuite13()->AEGP_GetLayerToWorldXform(parent, &comp_time, &mixed));
       std::memcpy(mix_in.data(), &mixed, mix_in.size());
     }
   }
@@ -118,9 +104,9 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
   A_FpLong d = 0.0;
   A_short w = 0;
   A_short h = 0;
-  if (err.none()) {
-    err.record(pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera,
-                                                        &d, &w, &h));
+  if (err.ok()) {
+    err.note(pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera, &d,
+                                                      &w, &h));
   }
   const dmat4 view = mat4_inverse(dmat4_from(camera));
   const dmat4 perspective = {2 * d / w, 0, 0, 0, 0, 2 * d / h,        0, 0, 0,
@@ -146,7 +132,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   }
   AEGP_SuiteHandler suites(in_data->pica_basicP);
   const PF_InteractCallbacks& inter = in_data->inter;
-  FirstError err;
+  HostErrors err;
 
   // A downsample factor that is no positive number (a zero numerator or
   // denominator) would scale every outline to nothing or to infinity: the
@@ -155,20 +141,20 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   double ds = static_cast<double>(in_data->downsample_x.num) /
               static_cast<double>(static_cast<uint32_t>(in_data->downsample_x.den));
   if (!(ds > 0.0 && std::isfinite(ds))) {
-    err.record(PF_Err_BAD_CALLBACK_PARAM);
+    err.note(PF_Err_BAD_CALLBACK_PARAM);
     ds = 1.0;
   }
 
   std::array<PF_ParamDef, slot::count> params{};
   for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
-    if (i == slot::gradient_wheel || i == slot::parent_layer || !err.none()) continue;
-    err.record(inter.checkout_param(in_data->effect_ref, i, in_data->current_time,
-                                    in_data->time_step, in_data->time_scale, &params[i]));
-    err.record(inter.checkin_param(in_data->effect_ref, &params[i]));
+    if (i == slot::gradient_wheel || i == slot::parent_layer || !err.ok()) continue;
+    err.note(inter.checkout_param(in_data->effect_ref, i, in_data->current_time, in_data->time_step,
+                                  in_data->time_scale, &params[i]));
+    err.note(inter.checkin_param(in_data->effect_ref, &params[i]));
   }
 
   SourceGeometry source;
-  if (err.none()) err.record(gather_source_geometry(in_data, params.data(), source));
+  err.run([&] { return gather_source_geometry(in_data, params.data(), source); });
 
   const PF_RenderRequest& output_request = extra->input->output_request;
   RenderPlanRequest request;
@@ -186,9 +172,9 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     request.layer_transform =
         camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, err, mix_in);
   }
-  if (host_mixes_guids(in_data->version) && extra->cb->GuidMixInPtr != nullptr && err.none()) {
-    err.record(extra->cb->GuidMixInPtr(in_data->effect_ref, static_cast<A_u_long>(mix_in.size()),
-                                       mix_in.data()));
+  if (host_mixes_guids(in_data->version) && extra->cb->GuidMixInPtr != nullptr && err.ok()) {
+    err.note(extra->cb->GuidMixInPtr(in_data->effect_ref, static_cast<A_u_long>(mix_in.size()),
+                                     mix_in.data()));
   }
 
   double front = 0.0;
@@ -224,11 +210,11 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     if (input_opacity > 0.1) unite(input_request.rect, output_request.rect);
     PF_CheckoutResult checkout{};
     bool checked_out = false;
-    if (err.none()) {
+    if (err.ok()) {
       const PF_Err checkout_err = extra->cb->checkout_layer(
           in_data->effect_ref, slot::input_layer, 0, &input_request, in_data->current_time,
           in_data->time_step, in_data->time_scale, &checkout);
-      err.record(checkout_err);
+      err.note(checkout_err);
       checked_out = checkout_err == PF_Err_NONE;
     }
     if (checked_out && input_opacity > 0.1) {
@@ -243,5 +229,5 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   copy_pre_render_plan(*plan, result.plan);
   output.pre_render_data = plan.release();
   output.delete_pre_render_data_func = delete_pre_render_plan;
-  return err.get();
+  return err.code();
 }

@@ -17,6 +17,8 @@
 
 #include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
+#include "effect/fixed_point.h"
+#include "effect/host_errors.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "gradient_wheel/gradient_handle.h"
@@ -66,30 +68,13 @@ void report_render_error(PF_InData* in_data, PF_OutData* out_data, PF_Err err,
 
 namespace {
 
-double fixed_to_double(PF_Fixed value) {
-  return value / 65536.0;
-}
-
-// Records the first error only.
-class FirstError {
- public:
-  bool none() const { return err_ == PF_Err_NONE; }
-  PF_Err get() const { return err_; }
-  void record(PF_Err err) {
-    if (err_ == PF_Err_NONE) err_ = err;
-  }
-
- private:
-  PF_Err err_ = PF_Err_NONE;
-};
-
 // The colour of a parameter, converted to float by the host.
 std::array<float, 3> host_float_color(AEGP_SuiteHandler& suites, PF_InData* in_data,
-                                      const PF_ParamDef& param, FirstError& err) {
+                                      const PF_ParamDef& param, HostErrors& err) {
   PF_PixelFloat color{};
-  if (err.none()) {
-    err.record(suites.ColorParamSuite1()->PF_GetFloatingPointColorFromColorDef(in_data->effect_ref,
-                                                                               &param, &color));
+  if (err.ok()) {
+    err.note(suites.ColorParamSuite1()->PF_GetFloatingPointColorFromColorDef(in_data->effect_ref,
+                                                                             &param, &color));
   }
   return {color.red, color.green, color.blue};
 }
@@ -103,34 +88,34 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   }
   AEGP_SuiteHandler suites(in_data->pica_basicP);
   const PF_InteractCallbacks& inter = in_data->inter;
-  FirstError err;
+  HostErrors err;
 
   // The parameters; the gradient's value is held until its stops are read.
   std::array<PF_ParamDef, slot::count> params{};
   bool gradient_checked_out = false;
   bool gradient_readable = false;
   for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
-    if (i == slot::parent_layer || !err.none()) continue;
+    if (i == slot::parent_layer || !err.ok()) continue;
     const PF_Err checkout =
         inter.checkout_param(in_data->effect_ref, i, in_data->current_time, in_data->time_step,
                              in_data->time_scale, &params[i]);
-    err.record(checkout);
+    err.note(checkout);
     if (i == slot::gradient_wheel) {
       gradient_checked_out = true;
       gradient_readable = checkout == PF_Err_NONE;
       continue;
     }
-    err.record(inter.checkin_param(in_data->effect_ref, &params[i]));
+    err.note(inter.checkin_param(in_data->effect_ref, &params[i]));
   }
   const PF_ParamValue inherit_layer_color = params[slot::inherit_layer_color].u.bd.value;
   const double input_opacity = params[slot::input_opacity].u.fs_d.value;
 
   PF_EffectWorld* input = nullptr;
-  if (input_layer_needed(inherit_layer_color, input_opacity) && err.none()) {
-    err.record(extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input));
+  if (input_layer_needed(inherit_layer_color, input_opacity) && err.ok()) {
+    err.note(extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input));
   }
   PF_EffectWorld* output = nullptr;
-  if (err.none()) err.record(extra->cb->checkout_output(in_data->effect_ref, &output));
+  err.run([&] { return extra->cb->checkout_output(in_data->effect_ref, &output); });
 
   RenderInput render_input;
   render_input.in_data = in_data;
@@ -155,7 +140,7 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
       points = gradient_points_from_handle(suites.HandleSuite1(),
                                            params[slot::gradient_wheel].u.arb_d.value);
     }
-    err.record(inter.checkin_param(in_data->effect_ref, &params[slot::gradient_wheel]));
+    err.note(inter.checkin_param(in_data->effect_ref, &params[slot::gradient_wheel]));
   }
 
   const bool inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0;
@@ -173,18 +158,18 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   // An output without pixels has nothing to draw.
   std::string error_text;
   const bool has_pixels = output != nullptr && output->width > 0 && output->height > 0;
-  if (err.none() && has_pixels) err.record(render_layer(&render_input, output, &error_text));
+  if (err.ok() && has_pixels) err.note(render_layer(&render_input, output, &error_text));
 
   if (output != nullptr && input != nullptr && input_opacity > 0.1) {
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, input_composite_opacity(input_opacity), 0, 0};
-    if (err.none() && has_pixels) {
-      err.record(suites.WorldTransformSuite1()->transfer_rect(
+    if (err.ok() && has_pixels) {
+      err.note(suites.WorldTransformSuite1()->transfer_rect(
           in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
           &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
           input->origin_y - output->origin_y, output));
     }
   }
 
-  report_render_error(in_data, out_data, err.get(), error_text);
-  return err.get();
+  report_render_error(in_data, out_data, err.code(), error_text);
+  return err.code();
 }

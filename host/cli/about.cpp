@@ -24,12 +24,7 @@ int about(const Options& options) {
       if (cmd == PF_Cmd_ABOUT) std::fputs(instance.last_out_data().return_msg, stdout);
     }
   }
-  const std::string report = host.balance_report();
-  if (!report.empty()) {
-    std::fprintf(stderr, "the effect did not give back everything:\n%s", report.c_str());
-    return 1;
-  }
-  return 0;
+  return with_balance_check(host, 0);
 }
 
 }  // namespace cli

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace simhost {
+class SimHost;
+}
+
 namespace cli {
 
 // The plug-in module next to the tool's own build, else where the build put it.
@@ -16,6 +20,11 @@ struct Options {
   std::string module_path;
   std::vector<std::string> args;
 };
+
+// What a subcommand ends with: the host's accounting. Anything the effect did
+// not give back is printed under `heading` and makes the status 1.
+constexpr const char* kNotGivenBack = "the effect did not give back everything:";
+int with_balance_check(simhost::SimHost& host, int status, const char* heading = kNotGivenBack);
 
 // tarvolk-host info: the registration data, capability words and parameter count.
 int info(const Options& options);

@@ -68,12 +68,7 @@ int info(const Options& options) {
     }
     instance.run(module, PF_Cmd_GLOBAL_SETDOWN);
   }
-  const std::string report = host.balance_report();
-  if (!report.empty()) {
-    std::fprintf(stderr, "the effect did not give back everything:\n%s", report.c_str());
-    status = 1;
-  }
-  return status;
+  return with_balance_check(host, status);
 }
 
 }  // namespace cli

@@ -268,11 +268,7 @@ int render(const Options& options) {
     if (!ok) status = 1;
   }
   scene.composition.reset();
-  if (const std::string report = host.balance_report(); !report.empty()) {
-    std::fprintf(stderr, "tarvolk-host: the effect did not give back:\n%s", report.c_str());
-    status = 1;
-  }
-  return status;
+  return with_balance_check(host, status, "tarvolk-host: the effect did not give back:");
 }
 
 }  // namespace cli
