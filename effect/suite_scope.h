@@ -15,14 +15,19 @@
 
 inline constexpr const char* kMissingSuiteMessage = "Not able to acquire AEFX Suite.";
 
-inline void report_missing_suite(PF_InData* in_data, PF_OutData* out_data) {
+// Asks the host to show `message` (through its sprintf when it has one).
+inline void show_error_message(PF_InData* in_data, PF_OutData* out_data, const char* message) {
   if (out_data == nullptr) return;
   out_data->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
   if (in_data != nullptr && in_data->utils != nullptr && in_data->utils->ansi.sprintf != nullptr) {
-    in_data->utils->ansi.sprintf(out_data->return_msg, "%s", kMissingSuiteMessage);
+    in_data->utils->ansi.sprintf(out_data->return_msg, "%s", message);
   } else {
-    std::snprintf(out_data->return_msg, sizeof out_data->return_msg, "%s", kMissingSuiteMessage);
+    std::snprintf(out_data->return_msg, sizeof out_data->return_msg, "%s", message);
   }
+}
+
+inline void report_missing_suite(PF_InData* in_data, PF_OutData* out_data) {
+  show_error_message(in_data, out_data, kMissingSuiteMessage);
 }
 
 // Acquires the suite into *suite, or reports and gives 516. A suite acquired

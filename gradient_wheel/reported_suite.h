@@ -7,22 +7,11 @@
 // AEFX Suite." the same way.
 
 #include <cstdint>
-#include <cstdio>
 
 #include "effect/suite_scope.h"
 #include "host_api/ae_effect.h"
 
 inline constexpr const char* kReleaseFailedMessage = "Not able to release AEFX Suite.";
-
-inline void report_release_failure(PF_InData* in_data, PF_OutData* out_data) {
-  if (out_data == nullptr) return;
-  out_data->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
-  if (in_data != nullptr && in_data->utils != nullptr && in_data->utils->ansi.sprintf != nullptr) {
-    in_data->utils->ansi.sprintf(out_data->return_msg, "%s", kReleaseFailedMessage);
-  } else {
-    std::snprintf(out_data->return_msg, sizeof out_data->return_msg, "%s", kReleaseFailedMessage);
-  }
-}
 
 template <class Suite>
 class ReportedSuite {
@@ -48,7 +37,7 @@ class ReportedSuite {
     if (suite_ == nullptr) return PF_Err_NONE;
     suite_ = nullptr;
     if (in_data_->pica_basicP->ReleaseSuite(name_, version_) == kSPNoError) return PF_Err_NONE;
-    report_release_failure(in_data_, out_data_);
+    show_error_message(in_data_, out_data_, kReleaseFailedMessage);
     return PF_Err_BAD_CALLBACK_PARAM;
   }
 
