@@ -1,14 +1,14 @@
 // EffectMain's dispatch with stand-in handlers: routing, the command
-// boundary's treatment of exceptions, and the command mutex.
+// boundary's treatment of exceptions, and the command mutex (two renders on
+// two threads through the module: tests/host).
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "effect/command_dispatch.h"
@@ -58,7 +58,10 @@ class DispatchTest : public ::testing::Test {
   simhost::EffectInstance instance{host};
 };
 
-TEST_F(DispatchTest, WheelEventsOfEveryTypeGoToTheWheel) {
+// Events of the wheel (slot 39) of every type go to the wheel, draw events
+// of slot 2 to the info panel, arbitrary callbacks of id 32 to the gradient;
+// anything else, or a missing record, to nobody.
+TEST_F(DispatchTest, EventsAndArbitraryCallbacksReachTheirHandlers) {
   Calls calls;
   const CommandHandlers handlers = recording_handlers(calls);
   PF_EventExtra event{};
@@ -68,30 +71,15 @@ TEST_F(DispatchTest, WheelEventsOfEveryTypeGoToTheWheel) {
     event.e_type = type;
     EXPECT_EQ(dispatch(handlers, PF_Cmd_EVENT, &event), 7);
   }
-  EXPECT_EQ(calls.wheel_events, 5);
-  EXPECT_EQ(calls.info_panel_draws, 0);
-}
-
-TEST_F(DispatchTest, OnlyDrawEventsOfSlot2GoToTheInfoPanel) {
-  Calls calls;
-  const CommandHandlers handlers = recording_handlers(calls);
-  PF_EventExtra event{};
-  event.effect_win.index = 2;
-  event.e_type = PF_Event_DRAW;
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_EVENT, &event), 8);
-  event.e_type = PF_Event_DO_CLICK;
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_EVENT, &event), PF_Err_NONE);
-  event.effect_win.index = 38;
-  event.e_type = PF_Event_DRAW;
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_EVENT, &event), PF_Err_NONE);
+  const std::tuple<PF_ParamIndex, PF_EventType, PF_Err> info_panel_events[] = {
+      {2, PF_Event_DRAW, 8}, {2, PF_Event_DO_CLICK, PF_Err_NONE}, {38, PF_Event_DRAW, PF_Err_NONE}};
+  for (const auto& [index, type, result] : info_panel_events) {
+    event.effect_win.index = index;
+    event.e_type = type;
+    EXPECT_EQ(dispatch(handlers, PF_Cmd_EVENT, &event), result) << index << " " << type;
+  }
   EXPECT_EQ(dispatch(handlers, PF_Cmd_EVENT, nullptr), PF_Err_NONE);
-  EXPECT_EQ(calls.info_panel_draws, 1);
-  EXPECT_EQ(calls.wheel_events, 0);
-}
 
-TEST_F(DispatchTest, ArbitraryCallbacksOfId32GoToTheGradient) {
-  Calls calls;
-  const CommandHandlers handlers = recording_handlers(calls);
   PF_ArbParamsExtra arb{};
   arb.id = 32;
   EXPECT_EQ(dispatch(handlers, PF_Cmd_ARBITRARY_CALLBACK, &arb), 9);
@@ -99,40 +87,27 @@ TEST_F(DispatchTest, ArbitraryCallbacksOfId32GoToTheGradient) {
   arb.id = 33;
   EXPECT_EQ(dispatch(handlers, PF_Cmd_ARBITRARY_CALLBACK, &arb), PF_Err_NONE);
   EXPECT_EQ(dispatch(handlers, PF_Cmd_ARBITRARY_CALLBACK, nullptr), PF_Err_NONE);
+  EXPECT_EQ(calls.wheel_events, 5);
+  EXPECT_EQ(calls.info_panel_draws, 1);
   EXPECT_EQ(calls.arbitrary, 1);
 }
 
+// Named constants are thrown as they are, without a cast.
 TEST_F(DispatchTest, WhatAHandlerThrowsBecomesAnErrorCode) {
+  const std::pair<std::function<PF_Err()>, PF_Err> cases[] = {
+      {[]() -> PF_Err { throw PF_Err{PF_Err_BAD_CALLBACK_PARAM}; }, PF_Err_BAD_CALLBACK_PARAM},
+      {[]() -> PF_Err { throw PF_Err_OUT_OF_MEMORY; }, PF_Err_OUT_OF_MEMORY},
+      {[]() -> PF_Err { throw A_Err_MISSING_SUITE; }, A_Err_MISSING_SUITE},
+      {[]() -> PF_Err { throw std::bad_alloc(); }, PF_Err_OUT_OF_MEMORY},
+      {[] { return static_cast<PF_Err>(std::vector<int>().at(3)); },
+       PF_Err_INTERNAL_STRUCT_DAMAGED},
+      {[]() -> PF_Err { throw "text"; }, PF_Err_INTERNAL_STRUCT_DAMAGED},
+  };
   CommandHandlers handlers = default_command_handlers();
-  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
-    throw PF_Err{PF_Err_BAD_CALLBACK_PARAM};
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_BAD_CALLBACK_PARAM);
-
-  // The named constants are thrown as they are, without a cast.
-  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
-    throw PF_Err_OUT_OF_MEMORY;
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_OUT_OF_MEMORY);
-  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
-    throw A_Err_MISSING_SUITE;
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), A_Err_MISSING_SUITE);
-
-  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
-    throw std::bad_alloc();
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_OUT_OF_MEMORY);
-
-  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
-    return static_cast<PF_Err>(std::vector<int>().at(3));
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_INTERNAL_STRUCT_DAMAGED);
-
-  handlers.update_params_ui = [](PF_InData*, PF_OutData*, PF_ParamDef*[]) -> PF_Err {
-    throw "text";
-  };
-  EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_INTERNAL_STRUCT_DAMAGED);
+  for (const auto& [handler, expected] : cases) {
+    handlers.update_params_ui = [&](PF_InData*, PF_OutData*, PF_ParamDef*[]) { return handler(); };
+    EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), expected);
+  }
 }
 
 // Whether another thread could take the mutex right now.
@@ -148,6 +123,7 @@ bool mutex_free_for_others() {
   return free;
 }
 
+// Smart render alone holds the command mutex, and lets it go on a throw.
 TEST_F(DispatchTest, SmartRenderHoldsTheMutexAndReleasesItOnAThrow) {
   CommandHandlers handlers = default_command_handlers();
   bool held = false;
@@ -164,89 +140,25 @@ TEST_F(DispatchTest, SmartRenderHoldsTheMutexAndReleasesItOnAThrow) {
   };
   EXPECT_EQ(dispatch(handlers, PF_Cmd_SMART_RENDER), PF_Err_INTERNAL_STRUCT_DAMAGED);
   EXPECT_TRUE(mutex_free_for_others());
-}
 
-TEST_F(DispatchTest, OtherCommandsTakeNoLock) {
-  CommandHandlers handlers = default_command_handlers();
-  bool free_during_pre_render = false;
   handlers.smart_pre_render = [&](PF_InData*, PF_OutData*, PF_PreRenderExtra*) {
-    free_during_pre_render = mutex_free_for_others();
+    held = !mutex_free_for_others();
     return PF_Err_NONE;
   };
   EXPECT_EQ(dispatch(handlers, PF_Cmd_SMART_PRE_RENDER), PF_Err_NONE);
-  EXPECT_TRUE(free_during_pre_render);
-}
-
-TEST_F(DispatchTest, ASecondSmartRenderWaitsForTheFirst) {
-  std::mutex m;
-  std::condition_variable cv;
-  bool first_inside = false;
-  std::atomic<bool> second_calling{false};
-  std::vector<int> order;  // +n entered, -n left
-  std::atomic<int> inside{0};
-  std::atomic<int> most_inside{0};
-
-  CommandHandlers handlers = default_command_handlers();
-  handlers.smart_render = [&](PF_InData* in_data, PF_OutData*, PF_SmartRenderExtra*) {
-    const int id = in_data->serial_num;
-    const int now = ++inside;
-    most_inside = std::max(most_inside.load(), now);
-    {
-      std::unique_lock lock(m);
-      order.push_back(id);
-      first_inside = true;
-    }
-    cv.notify_all();
-    if (id == 1) {
-      // Stay inside until the second render has been asked for and, had
-      // there been no lock, could have come in.
-      while (!second_calling) std::this_thread::yield();
-      for (int i = 0; i < 200; ++i) std::this_thread::yield();
-    }
-    --inside;
-    std::lock_guard lock(m);
-    order.push_back(-id);
-    return PF_Err_NONE;
-  };
-
-  auto render = [&](int id) {
-    PF_InData in_data = instance.make_in_data();
-    in_data.serial_num = id;
-    PF_OutData out_data{};
-    return dispatch_command(handlers, PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr,
-                            nullptr);
-  };
-  std::thread first([&] { EXPECT_EQ(render(1), PF_Err_NONE); });
-  {
-    std::unique_lock lock(m);
-    cv.wait(lock, [&] { return first_inside; });
-  }
-  std::thread second([&] {
-    second_calling = true;
-    EXPECT_EQ(render(2), PF_Err_NONE);
-  });
-  first.join();
-  second.join();
-  EXPECT_EQ(order, (std::vector<int>{1, -1, 2, -2}));
-  EXPECT_EQ(most_inside, 1);
+  EXPECT_FALSE(held);
 }
 
 TEST_F(DispatchTest, MissingRecordsAreRefusedNotFollowed) {
-  const CommandHandlers& handlers = default_command_handlers();
+  for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_SEQUENCE_SETUP, PF_Cmd_QUERY_DYNAMIC_FLAGS}) {
+    EXPECT_EQ(dispatch_command(default_command_handlers(), cmd, nullptr, nullptr, nullptr, nullptr,
+                               nullptr),
+              PF_Err_BAD_CALLBACK_PARAM)
+        << cmd;
+  }
   EXPECT_EQ(
-      dispatch_command(handlers, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr, nullptr, nullptr),
-      PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(dispatch_command(handlers, PF_Cmd_SEQUENCE_SETUP, nullptr, nullptr, nullptr, nullptr,
-                             nullptr),
-            PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(dispatch_command(handlers, PF_Cmd_QUERY_DYNAMIC_FLAGS, nullptr, nullptr, nullptr,
-                             nullptr, nullptr),
-            PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(dispatch_command(handlers, -1, nullptr, nullptr, nullptr, nullptr, nullptr),
-            PF_Err_NONE);
-}
-
-TEST(Registration, NeedsACallback) {
+      dispatch_command(default_command_handlers(), -1, nullptr, nullptr, nullptr, nullptr, nullptr),
+      PF_Err_NONE);
   EXPECT_EQ(PluginDataEntryFunction2(nullptr, nullptr, nullptr, nullptr, nullptr),
             PF_Err_BAD_CALLBACK_PARAM);
 }

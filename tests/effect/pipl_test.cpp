@@ -36,20 +36,13 @@ const std::string kExpectedPipl =
     "MIB8" "LRUe" "\0\0\0\0"s "\x2c\0\0\0"s "\x2b" "https://brindlecast.example/tarvolk/support";
 // clang-format on
 
-std::string as_string(const std::vector<std::uint8_t>& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
-
-TEST(Pipl, BuiltBytesAreTheResourceLayout) {
+TEST(Pipl, BuiltBytesAndTheFileNextToTheModuleAreTheResourceLayout) {
   EXPECT_EQ(kExpectedPipl.size() % 4, 2u);  // the 10-byte header, then whole words
-  EXPECT_EQ(as_string(build_pipl()), kExpectedPipl);
-}
-
-TEST(Pipl, TheFileNextToTheModuleHoldsTheSameBytes) {
+  const std::vector<std::uint8_t> built = build_pipl();
+  EXPECT_EQ(std::string(built.begin(), built.end()), kExpectedPipl);
   std::ifstream file(TARVOLK_PIPL_PATH, std::ios::binary);
   ASSERT_TRUE(file) << TARVOLK_PIPL_PATH;
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  EXPECT_EQ(bytes, kExpectedPipl);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kExpectedPipl);
 }
 
 }  // namespace

@@ -44,10 +44,18 @@ TEST_F(SimHostTest, SuitesAreFoundByNameAndVersionAndCounted) {
 
   ASSERT_EQ(basic->AcquireSuite(kPFIterate8Suite, 1, &suite), kSPNoError);
   EXPECT_NE(suite, nullptr);
-  EXPECT_NE(host.balance_report(), "");
   EXPECT_EQ(host.outstanding()["suite PF Iterate8 Suite v1"], 1);
   EXPECT_EQ(basic->ReleaseSuite(kPFIterate8Suite, 1), kSPNoError);
   EXPECT_EQ(host.acquisitions(kPFIterate8Suite, 1), 1);
+
+  // A suite made missing cannot be had until failures are cleared.
+  host.make_suite_missing(kPFHandleSuite, 2);
+  suite = reinterpret_cast<const void*>(1);
+  EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 2, &suite), kSPSuiteNotFoundError);
+  EXPECT_EQ(suite, nullptr);
+  host.clear_failures();
+  EXPECT_NE(handle_suite(), nullptr);
+  release_handle_suite();
 }
 
 // Mistakes of a plug-in are reported by the balance; these tests make them on
@@ -68,16 +76,6 @@ TEST(SimHostMisuse, MistakesAndLeftoversAreNamedInTheReport) {
       << report;
   EXPECT_NE(report.find("1 x handle not given back"), std::string::npos) << report;
   EXPECT_NE(report.find("1 x handle left locked"), std::string::npos) << report;
-}
-
-TEST_F(SimHostTest, AMissingSuiteCannotBeAcquiredUntilCleared) {
-  host.make_suite_missing(kPFHandleSuite, 2);
-  const void* suite = reinterpret_cast<const void*>(1);
-  EXPECT_EQ(host.basic_suite()->AcquireSuite(kPFHandleSuite, 2, &suite), kSPSuiteNotFoundError);
-  EXPECT_EQ(suite, nullptr);
-  host.clear_failures();
-  EXPECT_NE(handle_suite(), nullptr);
-  release_handle_suite();
 }
 
 TEST_F(SimHostTest, HandlesAreCountedLockedAndResized) {
@@ -185,7 +183,7 @@ PF_Err count_visit8(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* 
   return PF_Err_NONE;
 }
 
-TEST_F(SimHostTest, Iterate8VisitsEveryPixelOnceWithItsPosition) {
+TEST_F(SimHostTest, Iterate8VisitsEachPixelOfTheAreaOnceWithItsPosition) {
   World world(7, 9, PixelFormat::Argb8);
   world.pixel8(3, 4).blue = 200;
   Visits visits(7, 9);
@@ -200,20 +198,18 @@ TEST_F(SimHostTest, Iterate8VisitsEveryPixelOnceWithItsPosition) {
   EXPECT_EQ(world.pixel8(6, 8).green, 8);
   // Without a source world the callback sees the destination pixel as input.
   EXPECT_EQ(world.pixel8(3, 4).blue, 200);
-}
 
-TEST_F(SimHostTest, IterateCoversOnlyTheAreaAndReadsTheSource) {
+  // With a source and an area, clipped to the world.
   World src(4, 4, PixelFormat::Argb8);
   World dst(4, 4, PixelFormat::Argb8);
   src.pixel8(2, 1).blue = 77;
-  Visits visits(4, 4);
-  const PF_Rect area{1, 1, 3, 10};  // clipped to the world
-  AEGP_SuiteHandler suites(host.basic_suite());
-  ASSERT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 0, src.get(), &area, &visits, count_visit8,
-                                             dst.get()),
+  Visits in_area(4, 4);
+  const PF_Rect area{1, 1, 3, 10};
+  ASSERT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 0, src.get(), &area, &in_area,
+                                             count_visit8, dst.get()),
             PF_Err_NONE);
-  EXPECT_EQ(visits.count, 6);
-  EXPECT_EQ(visits.per_pixel[0], 0);
+  EXPECT_EQ(in_area.count, 6);
+  EXPECT_EQ(in_area.per_pixel[0], 0);
   EXPECT_EQ(dst.pixel8(2, 1).blue, 77);
 }
 
@@ -222,37 +218,27 @@ PF_Err fail_on_row_5(void*, A_long, A_long y, PF_PixelFloat*, PF_PixelFloat* out
   return y == 5 ? PF_Err_OUT_OF_MEMORY : PF_Err_NONE;
 }
 
-TEST_F(SimHostTest, IterateFloatReturnsTheFirstCallbackError) {
-  World world(3, 40, PixelFormat::ArgbFloat);
+// The first callback error, a world of the other depth, an injected cancel.
+TEST_F(SimHostTest, IterationStopsWithItsError) {
+  World eight(5, 5, PixelFormat::Argb8);
+  World flt(3, 40, PixelFormat::ArgbFloat);
   AEGP_SuiteHandler suites(host.basic_suite());
-  EXPECT_EQ(suites.IterateFloatSuite1()->iterate(nullptr, 0, 40, nullptr, nullptr, nullptr,
-                                                 fail_on_row_5, world.get()),
-            PF_Err_OUT_OF_MEMORY);
-}
-
-TEST_F(SimHostTest, IterateRejectsAWorldOfTheOtherDepth) {
-  World eight(2, 2, PixelFormat::Argb8);
-  World flt(2, 2, PixelFormat::ArgbFloat);
-  AEGP_SuiteHandler suites(host.basic_suite());
-  EXPECT_EQ(suites.IterateFloatSuite1()->iterate(nullptr, 0, 2, nullptr, nullptr, nullptr,
-                                                 fail_on_row_5, eight.get()),
-            PF_Err_BAD_CALLBACK_PARAM);
-  Visits visits(2, 2);
-  EXPECT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 2, nullptr, nullptr, &visits, count_visit8,
-                                             flt.get()),
+  const PF_iterateFloatSuite1* iterate_float = suites.IterateFloatSuite1();
+  const PF_Iterate8Suite1* iterate8 = suites.Iterate8Suite1();
+  EXPECT_EQ(
+      iterate_float->iterate(nullptr, 0, 40, nullptr, nullptr, nullptr, fail_on_row_5, flt.get()),
+      PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(
+      iterate_float->iterate(nullptr, 0, 2, nullptr, nullptr, nullptr, fail_on_row_5, eight.get()),
+      PF_Err_BAD_CALLBACK_PARAM);
+  Visits visits(5, 5);
+  EXPECT_EQ(iterate8->iterate(nullptr, 0, 2, nullptr, nullptr, &visits, count_visit8, flt.get()),
             PF_Err_BAD_CALLBACK_PARAM);
   EXPECT_EQ(visits.count, 0);
-}
-
-TEST_F(SimHostTest, AnInjectedCancelStopsAfterTheFirstRow) {
-  World world(5, 5, PixelFormat::Argb8);
-  Visits visits(5, 5);
   host.fail(Fail::Iterate);
-  AEGP_SuiteHandler suites(host.basic_suite());
-  EXPECT_EQ(suites.Iterate8Suite1()->iterate(nullptr, 0, 5, nullptr, nullptr, &visits, count_visit8,
-                                             world.get()),
+  EXPECT_EQ(iterate8->iterate(nullptr, 0, 5, nullptr, nullptr, &visits, count_visit8, eight.get()),
             PF_Interrupt_CANCEL);
-  EXPECT_EQ(visits.count, 5);
+  EXPECT_EQ(visits.count, 5);  // the first row
 }
 
 // --- utility callbacks -------------------------------------------------------
@@ -316,6 +302,7 @@ class InstanceTest : public SimHostTest {
   EffectInstance instance{host};
 };
 
+// Adding, registering and the arbitrary value's handling: tests/params.
 TEST_F(InstanceTest, CheckoutsAreCopiesCountedUntilCheckedIn) {
   PF_InData in_data = instance.make_in_data();
   PF_ParamDef def{};
@@ -329,36 +316,15 @@ TEST_F(InstanceTest, CheckoutsAreCopiesCountedUntilCheckedIn) {
   EXPECT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 3, 0, 1, 24, &def),
             PF_Err_INVALID_INDEX);
   EXPECT_EQ(in_data.inter.checkout_param(nullptr, 1, 0, 1, 24, &def), PF_Err_BAD_CALLBACK_PARAM);
-}
+  EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, 5, &def), PF_Err_INVALID_INDEX);
 
-TEST_F(InstanceTest, ACheckinAfterAFailedCheckoutIsCountedButBalanced) {
+  // A check-in after a failed checkout is refused and counted, not unbalanced.
   host.fail_checkout_of(2);
-  PF_InData in_data = instance.make_in_data();
-  PF_ParamDef def{};
+  def = {};
   EXPECT_NE(in_data.inter.checkout_param(in_data.effect_ref, 2, 0, 1, 24, &def), PF_Err_NONE);
   EXPECT_EQ(def.u.pd.value, 0);
   EXPECT_NE(in_data.inter.checkin_param(in_data.effect_ref, &def), PF_Err_NONE);
   EXPECT_EQ(host.stray_checkins(), 1);
-}
-
-TEST_F(InstanceTest, ParametersAreAddedInOrderAndArbitraryDefaultsKeptByTheHost) {
-  PF_InData in_data = instance.make_in_data();
-  PF_ParamDef def{};
-  def.param_type = PF_Param_ARBITRARY_DATA;
-  def.u.arb_d.dephault = in_data.utils->host_new_handle(77);
-  EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, 5, &def), PF_Err_INVALID_INDEX);
-  EXPECT_EQ(in_data.inter.add_param(in_data.effect_ref, -1, &def), PF_Err_NONE);
-  EXPECT_EQ(instance.num_params(), 4);
-  EXPECT_EQ(instance.definition(3).param_type, PF_Param_ARBITRARY_DATA);
-  // The default handle now belongs to the host and goes with the instance.
-  EXPECT_EQ(host.outstanding().count("handle"), 0u);
-
-  PF_CustomUIInfo ui{};
-  ui.events = PF_CustomEFlag_EFFECT;
-  EXPECT_EQ(in_data.inter.register_ui(in_data.effect_ref, &ui), PF_Err_NONE);
-  ASSERT_EQ(instance.registered_ui().size(), 1u);
-  host.fail(Fail::RegisterUi);
-  EXPECT_NE(in_data.inter.register_ui(in_data.effect_ref, &ui), PF_Err_NONE);
 }
 
 }  // namespace
