@@ -16,7 +16,6 @@
 namespace {
 
 using nlohmann::json;
-using Bytes = std::vector<unsigned char>;
 
 TEST_F(ParamsTest, ValuesSetInTheirJsonForms) {
   set_up_effect();
@@ -101,53 +100,34 @@ TEST_F(ParamsTest, RefusedValuesNameTheParameterAndStoreNothing) {
 
 TEST_F(ParamsTest, KeyframesInterpolateNumbersAndHoldTheRest) {
   set_up_effect();
+  using Read = double (*)(const PF_ParamDef&);
+  const Read fs = [](const PF_ParamDef& d) { return d.u.fs_d.value; };
+  const Read degrees = [](const PF_ParamDef& d) { return d.u.ad.value / 65536.0; };
+  const Read x = [](const PF_ParamDef& d) { return d.u.td.x_value / 65536.0; };
+  const Read y = [](const PF_ParamDef& d) { return d.u.td.y_value / 65536.0; };
+  const Read green = [](const PF_ParamDef& d) { return double(d.u.cd.value.green); };
+  const Read slider = [](const PF_ParamDef& d) { return double(d.u.sd.value); };
+  const Read checkbox = [](const PF_ParamDef& d) { return double(d.u.bd.value); };
   struct Case {
     const char* param;
     json keyframes;
     A_long time;  // in 1/24 s
-    std::function<double(const PF_ParamDef&)> read;
+    Read read;
     double expected;
   };
-  auto fs = [](const PF_ParamDef& d) { return d.u.fs_d.value; };
+  const json width = {{0, 2}, {1, 12}}, point = {{0, {0, 0}}, {1, {100, 50}}},
+             flag = {{0, false}, {1, true}};
   const Case cases[] = {
-      {"Stroke Width", {{0, 2}, {1, 12}}, 6, fs, 4.5},
-      {"Stroke Width", {{0, 2}, {1, 12}}, -24, fs, 2},
-      {"Stroke Width", {{0, 2}, {1, 12}}, 48, fs, 12},
-      {"Extrusion Direction",
-       {{0, 0}, {2, 90}},
-       24,
-       [](const PF_ParamDef& d) { return d.u.ad.value / 65536.0; },
-       45},
-      {"Vanishing Point",
-       {{0, {0, 0}}, {1, {100, 50}}},
-       12,
-       [](const PF_ParamDef& d) { return d.u.td.x_value / 65536.0; },
-       50},
-      {"Vanishing Point",
-       {{0, {0, 0}}, {1, {100, 50}}},
-       12,
-       [](const PF_ParamDef& d) { return d.u.td.y_value / 65536.0; },
-       25},
-      {"Stroke Color",
-       {{0, {0, 0, 0}}, {1, {255, 255, 0}}},
-       12,
-       [](const PF_ParamDef& d) { return d.u.cd.value.green; },
-       128},
-      {"Number of Side Fill Colors",
-       {{0, 1}, {1, 5}},
-       12,
-       [](const PF_ParamDef& d) { return d.u.sd.value; },
-       3},
-      {"Inner Tarvolk",
-       {{0, false}, {1, true}},
-       23,
-       [](const PF_ParamDef& d) { return d.u.bd.value; },
-       0},
-      {"Inner Tarvolk",
-       {{0, false}, {1, true}},
-       24,
-       [](const PF_ParamDef& d) { return d.u.bd.value; },
-       1},
+      {"Stroke Width", width, 6, fs, 4.5},
+      {"Stroke Width", width, -24, fs, 2},
+      {"Stroke Width", width, 48, fs, 12},
+      {"Extrusion Direction", {{0, 0}, {2, 90}}, 24, degrees, 45},
+      {"Vanishing Point", point, 12, x, 50},
+      {"Vanishing Point", point, 12, y, 25},
+      {"Stroke Color", {{0, {0, 0, 0}}, {1, {255, 255, 0}}}, 12, green, 128},
+      {"Number of Side Fill Colors", {{0, 1}, {1, 5}}, 12, slider, 3},
+      {"Inner Tarvolk", flag, 23, checkbox, 0},
+      {"Inner Tarvolk", flag, 24, checkbox, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.param) + " at " + std::to_string(c.time));
@@ -161,21 +141,6 @@ json one_stop(double position, double red, double blue) {
   return {{"stops", {{position, red, 0, blue}}}};
 }
 
-struct StopRead {
-  double position;
-  float red;
-  float blue;
-};
-StopRead stop_in(const Bytes& bytes) {
-  StopRead stop{};
-  EXPECT_GE(bytes.size(), 28u);
-  if (bytes.size() < 28) return stop;
-  std::memcpy(&stop.position, bytes.data() + 4, 8);
-  std::memcpy(&stop.red, bytes.data() + 16, 4);
-  std::memcpy(&stop.blue, bytes.data() + 24, 4);
-  return stop;
-}
-
 // Between keyframes the effect's own interpolation makes the value.
 TEST_F(ParamsTest, GradientKeyframesInterpolateThroughTheEffect) {
   set_up_effect();
@@ -184,10 +149,11 @@ TEST_F(ParamsTest, GradientKeyframesInterpolateThroughTheEffect) {
   host.clear_calls();
   Bytes bytes;
   value_at(39, 12, &bytes);
-  const StopRead stop = stop_in(bytes);
-  EXPECT_NEAR(stop.position, 0.2, 1e-12);
-  EXPECT_FLOAT_EQ(stop.red, 0.5f);
-  EXPECT_FLOAT_EQ(stop.blue, 0.5f);
+  const std::vector<GradientPoint> stops = points_in(bytes);
+  ASSERT_EQ(stops.size(), 1u);
+  EXPECT_NEAR(stops[0].position, 0.2, 1e-12);
+  EXPECT_FLOAT_EQ(stops[0].red, 0.5f);
+  EXPECT_FLOAT_EQ(stops[0].blue, 0.5f);
   EXPECT_EQ(host.calls_of("checkout_param").size(), 1u);
 
   // A damaged saved keyframe is read safely.
@@ -204,12 +170,7 @@ TEST_F(ParamsTest, SavedGradientValuesRoundTrip) {
   const Bytes saved = instance.flatten_value(39);
   ASSERT_EQ(saved.size(), 77u);
   // Two stops at 0.5 and 0.25, colours all zero, without the trailing byte.
-  Bytes two_stops(4 + 48, 0);
-  const std::uint32_t count = 48;
-  const double positions[] = {0.5, 0.25};
-  std::memcpy(two_stops.data(), &count, 4);
-  std::memcpy(two_stops.data() + 4, &positions[0], 8);
-  std::memcpy(two_stops.data() + 28, &positions[1], 8);
+  const Bytes two_stops = blob(48, {{0.5, 0, 0, 0, 0}, {0.25, 0, 0, 0, 0}});
   for (const Bytes& bytes : {two_stops, Bytes{1, 2, 3}, Bytes{}, saved}) {
     instance.unflatten_value(39, bytes);
     EXPECT_EQ(instance.flatten_value(39), bytes);

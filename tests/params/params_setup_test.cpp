@@ -300,7 +300,9 @@ TEST_F(ParamsTest, WindowsNameFromTheBuild) {
   }
 }
 
-TEST_F(ParamsTest, RendererNameCutToTheNameField) {
+// Cut to the name field; "NULL" when there is none, or on a thread whose
+// context cannot be made.
+TEST_F(ParamsTest, RendererName) {
   set_up_effect();
   // Read on this thread's params-setup context, still current.
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -313,11 +315,7 @@ TEST_F(ParamsTest, RendererNameCutToTheNameField) {
   EXPECT_EQ(std::string(def.name), forty.substr(0, 31));
   EXPECT_EQ(renderer_name(""), "NULL");
   EXPECT_EQ(renderer_name(nullptr), "NULL");
-}
 
-// A thread whose context cannot be made names the renderer "NULL".
-TEST_F(ParamsTest, NoContextGivesNull) {
-  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
   win32_testing::fail_call(win32_testing::Call::CreateWindowExA);
   std::thread other([&] { EXPECT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE); });
   other.join();
@@ -325,21 +323,9 @@ TEST_F(ParamsTest, NoContextGivesNull) {
   EXPECT_EQ(instance.num_params(), 83);
 }
 
-// Count 72, the three stops (red at 0, green at 0.333, blue at 0.666), one
-// zero byte.
-std::vector<unsigned char> default_gradient_bytes() {
-  struct Stop {
-    double position;
-    float argb[4];
-  };
-  const Stop stops[] = {{0.0, {1, 1, 0, 0}}, {0.333, {1, 0, 1, 0}}, {0.666, {1, 0, 0, 1}}};
-  std::vector<unsigned char> bytes(77, 0);
-  const std::uint32_t count = 72;
-  std::memcpy(bytes.data(), &count, 4);
-  std::memcpy(bytes.data() + 4, stops, sizeof stops);
-  return bytes;
-}
-
+// The default (count 72, red at 0, green at 0.333, blue at 0.666, one zero
+// byte) is the host's, and so is the value made from it with the effect's
+// COPY callback; a checkout gets a copy of its own. All go with the instance.
 TEST_F(ParamsTest, TheGradientValueIsMadeFromItsDefaultAndGoesWithTheInstance) {
   PF_Handle default_handle = nullptr;
   PF_Handle value_handle = nullptr;
@@ -349,24 +335,23 @@ TEST_F(ParamsTest, TheGradientValueIsMadeFromItsDefaultAndGoesWithTheInstance) {
     const PF_ParamDef def = own.definition(39);
     default_handle = def.u.arb_d.dephault;
     value_handle = def.u.arb_d.value;
-    EXPECT_EQ(host.handle_bytes(default_handle), default_gradient_bytes());
+    EXPECT_EQ(host.handle_bytes(default_handle), default_blob());
     ASSERT_NE(value_handle, nullptr);
     EXPECT_NE(value_handle, default_handle);
-    EXPECT_EQ(host.handle_bytes(value_handle), default_gradient_bytes());
-    EXPECT_EQ(own.flatten_value(39), default_gradient_bytes());
+    EXPECT_EQ(host.handle_bytes(value_handle), default_blob());
+    EXPECT_EQ(own.flatten_value(39), default_blob());
+
+    PF_InData in_data = own.make_in_data();
+    PF_ParamDef checked_out{};
+    ASSERT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 39, 0, 1, 24, &checked_out),
+              PF_Err_NONE);
+    EXPECT_NE(checked_out.u.arb_d.value, value_handle);
+    EXPECT_EQ(host.handle_bytes(checked_out.u.arb_d.value), default_blob());
+    EXPECT_EQ(in_data.inter.checkin_param(in_data.effect_ref, &checked_out), PF_Err_NONE);
+    EXPECT_FALSE(host.is_live_handle(checked_out.u.arb_d.value));
   }
   EXPECT_FALSE(host.is_live_handle(default_handle));
   EXPECT_FALSE(host.is_live_handle(value_handle));
-}
-
-TEST_F(ParamsTest, ACheckedOutGradientIsAValue) {
-  set_up_effect();
-  std::vector<unsigned char> bytes;
-  const PF_ParamDef def = value_at(39, 0, &bytes);
-  EXPECT_NE(def.u.arb_d.value, nullptr);
-  EXPECT_EQ(bytes, default_gradient_bytes());
-  // The copy went back with the check-in.
-  EXPECT_FALSE(host.is_live_handle(def.u.arb_d.value));
 }
 
 TEST_F(ParamsTest, EveryCommandBalances) {

@@ -10,6 +10,7 @@
 #include "host/effect_instance.h"
 #include "host/sim_host.h"
 #include "platform/win32_testing.h"
+#include "tests/gradient/gradient_test_host.h"
 
 class ParamsTest : public ::testing::Test {
  protected:
