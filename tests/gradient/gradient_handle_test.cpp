@@ -100,6 +100,18 @@ TEST_F(GradientHandle, MissingRecordsAndOutputs) {
   // Two empty values write nothing: h stays, and is not leaked.
   EXPECT_EQ(interpolate(nullptr, nullptr, 0.5, &h), PF_Err_NONE);
   dispose_value(h);
+
+  host_.make_suite_missing(kPFHandleSuite, kPFHandleSuiteVersion1);
+  h = nullptr;
+  EXPECT_EQ(new_value(&h), PF_Err_INTERNAL_STRUCT_DAMAGED);
+  // Interpolation's suite table throws 516, which EffectMain returns.
+  try {
+    interpolate(nullptr, nullptr, 0.5, &h);
+    ADD_FAILURE() << "no exception";
+  } catch (PF_Err err) {
+    EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
+  }
+  EXPECT_EQ(h, nullptr);
 }
 
 TEST_F(GradientHandle, InterpolationPairsStopsByIndexTheShortWayRound) {
