@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,14 @@ std::vector<Scenario> scenarios() {
   };
 }
 
+const Scenario& scenario_named(const std::string& name) {
+  static const std::vector<Scenario> all = scenarios();
+  for (const Scenario& scenario : all) {
+    if (scenario.name == name) return scenario;
+  }
+  throw std::invalid_argument(name);
+}
+
 // The suite calls the effect makes, by function, with how often each is made.
 std::map<std::string, int> calls_made(const Scenario& scenario) {
   GeometryWorld world;
@@ -126,15 +135,13 @@ TEST(HostCallFailures, TheFirstErrorWinsOverAGiveBacksError) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + (c.first ? c.first : "") + " " + c.give_back);
-    for (const Scenario& scenario : scenarios()) {
-      if (std::string(scenario.name) != c.scenario) continue;
-      GeometryWorld world;
-      scenario.build(world);
-      if (c.first != nullptr) world.host.fail_call(c.first, 1);
-      world.host.fail_call(c.give_back, 2, 100);
-      EXPECT_EQ(scenario.run(world), c.expected);
-      EXPECT_EQ(world.host.balance_report(), "");
-    }
+    const Scenario& scenario = scenario_named(c.scenario);
+    GeometryWorld world;
+    scenario.build(world);
+    if (c.first != nullptr) world.host.fail_call(c.first, 1);
+    world.host.fail_call(c.give_back, 2, 100);
+    EXPECT_EQ(scenario.run(world), c.expected);
+    EXPECT_EQ(world.host.balance_report(), "");
   }
 }
 
@@ -155,23 +162,17 @@ TEST(HostCallFailures, AMissingSuiteThrowsWithNothingLeftOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + c.suite);
-    for (const Scenario& scenario : scenarios()) {
-      if (std::string(scenario.name) != c.scenario) continue;
-      GeometryWorld world;
-      scenario.build(world);
-      world.host.make_suite_missing(c.suite, c.version);
-      EXPECT_THROW(
-          {
-            try {
-              scenario.run(world);
-            } catch (PF_Err err) {
-              EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
-              throw;
-            }
-          },
-          PF_Err);
-      EXPECT_EQ(world.host.balance_report(), "");
+    const Scenario& scenario = scenario_named(c.scenario);
+    GeometryWorld world;
+    scenario.build(world);
+    world.host.make_suite_missing(c.suite, c.version);
+    try {
+      scenario.run(world);
+      ADD_FAILURE() << "no exception";
+    } catch (PF_Err err) {
+      EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
     }
+    EXPECT_EQ(world.host.balance_report(), "");
   }
 }
 

@@ -18,11 +18,12 @@ struct MaskCase {
   int use_all_paths;
   int chosen;  // index of the mask chosen in "Mask Path", -1 for none
   PF_RationalScale ds;
+  A_long time;                // at 24 frames a second
   std::vector<int> expected;  // indices of the masks read, in order
 };
 
 // Three masks: an added square, an open subtracting one, an inverted
-// intersecting one.
+// intersecting one moving over two seconds.
 std::vector<Mask> three_masks() {
   return {
       {.shape = square(10, 20, 100), .mode = PF_MaskMode_ADD},
@@ -34,12 +35,13 @@ std::vector<Mask> three_masks() {
 
 TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
   const MaskCase cases[] = {
-      {"solid without masks", 1, -1, {1, 1}, {}},
-      {"no mask chosen", 0, -1, {1, 1}, {}},
-      {"every mask but the open one", 1, -1, {1, 1}, {0, 2}},
-      {"every mask at half resolution", 1, -1, {1, 2}, {0, 2}},
-      {"the chosen mask", 0, 2, {1, 1}, {2}},
-      {"a chosen open mask", 0, 1, {1, 1}, {}},
+      {"solid without masks", 1, -1, {1, 1}, 0, {}},
+      {"no mask chosen", 0, -1, {1, 1}, 0, {}},
+      {"every mask but the open one", 1, -1, {1, 1}, 0, {0, 2}},
+      {"every mask at half resolution", 1, -1, {1, 2}, 0, {0, 2}},
+      {"every mask at the frame's time", 1, -1, {1, 1}, 24, {0, 2}},
+      {"the chosen mask", 0, 2, {1, 1}, 0, {2}},
+      {"a chosen open mask", 0, 1, {1, 1}, 0, {}},
   };
   for (const MaskCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -50,6 +52,7 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
     }
     world.instance.set_value("Use All Paths", c.use_all_paths != 0);
     world.instance.set_value("Mask Path", c.chosen < 0 ? 0 : layer.masks[c.chosen].id);
+    world.instance.current_time = c.time;
 
     SourceGeometry geometry;
     ASSERT_EQ(world.gather(geometry, c.ds), PF_Err_NONE);
@@ -60,7 +63,7 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
     const double ds = static_cast<double>(c.ds.num) / c.ds.den;
     for (size_t i = 0; i < masks.size(); ++i) {
       const Mask& source = layer.masks[c.expected[i]];
-      const PathShape shape = source.shape.at(0.0);
+      const PathShape shape = source.shape.at(c.time / 24.0);
       EXPECT_EQ(masks[i].mode, source.mode);
       EXPECT_EQ(masks[i].inverted, source.inverted ? 1 : 0);
       ASSERT_EQ(masks[i].path.size(), shape.vertices.size());
@@ -72,18 +75,6 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
     }
     EXPECT_EQ(world.host.balance_report(), "");
   }
-}
-
-TEST(Masks, AreReadAtTheFrameTime) {
-  GeometryWorld world;
-  Layer& layer = world.effect_layer(LayerKind::Solid);
-  layer.add_mask(three_masks()[2]);
-  world.instance.current_time = 24;  // one second at 24 frames a second: halfway
-  SourceGeometry geometry;
-  ASSERT_EQ(world.gather(geometry), PF_Err_NONE);
-  ASSERT_EQ(holds<MaskPaths>(geometry).size(), 1u);
-  EXPECT_EQ(holds<MaskPaths>(geometry)[0].path[0].x, 100.0);
-  EXPECT_EQ(world.host.balance_report(), "");
 }
 
 TEST(Masks, OfTextAndShapeLayersAreNotRead) {

@@ -35,89 +35,60 @@ const BezierPath* first_path(const ShapeItems& items) {
 }
 
 TEST(ShapeLayer, PathsAreMappedThroughTheirGroupsAndTheLayer) {
+  struct Expected {
+    double x, y, in_x, in_y;
+  };
   struct Case {
     const char* name;
-    std::vector<StreamNode> contents;
+    StreamNode contents;
     Vec3 layer_position;
     PF_RationalScale ds;
     A_long time;  // at 24 frames a second
-    double x, y, in_x, in_y;
+    Expected vertex;
   };
+  const StreamNode scaled =
+      shape_group({shape_path(point_path(12, 3, -2, 0)), shape_fill()},
+                  {.anchor = Vec2{10, 0}, .position = Vec2{110, 50}, .scale = Vec2{200, 200}});
+  const StreamNode turned = shape_group({shape_path(point_path(1, 0))}, {.rotation = 90.0});
+  const StreamNode skewed = shape_group({shape_path(point_path(0, 10))}, {.skew = 45.0});
+  const StreamNode unskewed =
+      shape_group({shape_path(point_path(3, 10))}, {.skew = 0.0, .skew_axis = 30.0});
+  const StreamNode nested =
+      shape_group({shape_group({shape_path(point_path(2, 2))}, {.position = Vec2{10, 10}})},
+                  {.position = Vec2{100, 0}, .scale = Vec2{50, 50}});
+  const StreamNode keyed =
+      shape_group({shape_path(point_path(0, 0))},
+                  {.position = Animated<Vec2>::keyed({{0.0, {0, 0}}, {2.0, {100, 0}}})});
   const Case cases[] = {
-      {"anchor, position and scale",
-       {shape_group({shape_path(point_path(12, 3, -2, 0)), shape_fill()},
-                    {.anchor = Vec2{10, 0}, .position = Vec2{110, 50}, .scale = Vec2{200, 200}})},
-       {},
-       {1, 1},
-       0,
-       114,
-       56,
-       110,
-       56},
-      {"a quarter turn is clockwise on screen",
-       {shape_group({shape_path(point_path(1, 0))}, {.rotation = 90.0})},
-       {},
-       {1, 1},
-       0,
-       0,
-       1,
-       0,
-       1},
-      {"skew 45 degrees along x",
-       {shape_group({shape_path(point_path(0, 10))}, {.skew = 45.0})},
-       {},
-       {1, 1},
-       0,
-       -10,
-       10,
-       -10,
-       10},
-      {"the inner group's transform first",
-       {shape_group({shape_group({shape_path(point_path(2, 2))}, {.position = Vec2{10, 10}})},
-                    {.position = Vec2{100, 0}, .scale = Vec2{50, 50}})},
-       {},
-       {1, 1},
-       0,
-       106,
-       6,
-       106,
-       6},
+      {"anchor, position and scale", scaled, {}, {1, 1}, 0, {114, 56, 110, 56}},
+      {"a quarter turn is clockwise on screen", turned, {}, {1, 1}, 0, {0, 1, 0, 1}},
+      {"skew 45 degrees along x", skewed, {}, {1, 1}, 0, {-10, 10, -10, 10}},
+      {"skew 0 on any axis changes nothing", unskewed, {}, {1, 1}, 0, {3, 10, 3, 10}},
+      {"the inner group's transform first", nested, {}, {1, 1}, 0, {106, 6, 106, 6}},
       {"the layer-to-world matrix at half resolution",
-       {shape_path(point_path(12, 3))},
+       shape_path(point_path(12, 3)),
        {640, 360, 0},
        {1, 2},
        0,
-       326,
-       181.5,
-       326,
-       181.5},
-      {"a keyframed position at the frame's time",
-       {shape_group({shape_path(point_path(0, 0))},
-                    {.position = Animated<Vec2>::keyed({{0.0, {0, 0}}, {2.0, {100, 0}}})})},
-       {},
-       {1, 1},
-       24,
-       50,
-       0,
-       50,
-       0},
+       {326, 181.5, 326, 181.5}},
+      {"a keyframed position at the frame's time", keyed, {}, {1, 1}, 24, {50, 0, 50, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     GeometryWorld world;
     Layer& layer = identity_shape_layer(world);
     layer.transform.position = c.layer_position;
-    layer.set_contents(shape_contents(c.contents));
+    layer.set_contents(shape_contents({c.contents}));
     world.instance.current_time = c.time;
     SourceGeometry geometry;
     ASSERT_EQ(world.gather(geometry, c.ds), PF_Err_NONE);
     const BezierPath* path = first_path(holds<ShapeItems>(geometry));
     ASSERT_NE(path, nullptr);
     ASSERT_EQ(path->size(), 1u);
-    EXPECT_NEAR((*path)[0].x, c.x, 1e-12);
-    EXPECT_NEAR((*path)[0].y, c.y, 1e-12);
-    EXPECT_NEAR((*path)[0].in_x, c.in_x, 1e-12);
-    EXPECT_NEAR((*path)[0].in_y, c.in_y, 1e-12);
+    EXPECT_NEAR((*path)[0].x, c.vertex.x, 1e-12);
+    EXPECT_NEAR((*path)[0].y, c.vertex.y, 1e-12);
+    EXPECT_NEAR((*path)[0].in_x, c.vertex.in_x, 1e-12);
+    EXPECT_NEAR((*path)[0].in_y, c.vertex.in_y, 1e-12);
     EXPECT_EQ(world.host.balance_report(), "");
   }
 }
@@ -194,25 +165,6 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
                 v.out_x == w.in_x && v.out_y == w.in_y)
         << "vertex " << i;
   }
-}
-
-TEST(SkewMatrix, SkewZeroIsTheIdentityWhateverTheAxis) {
-  for (double axis : {0.0, 0.3, 1.5707963267948966, -2.0, 10.0}) {
-    const mat3 k = skew_matrix(axis, 0.0);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(k[i], i % 4 == 0 ? 1.0 : 0.0) << axis << " " << i;
-  }
-}
-
-TEST(Mat3Multiply, AppliesTheSecondMatrixFirst) {
-  const mat3 translate = mat3_from_values(1, 0, 0, 0, 1, 0, 5, 0, 1);
-  const mat3 scale = mat3_from_values(2, 0, 0, 0, 2, 0, 0, 0, 1);
-  mat3 out{};
-  mat3_multiply(out, translate, scale);  // scale, then translate
-  EXPECT_EQ(out[0], 2.0);
-  EXPECT_EQ(out[6], 5.0);
-  mat3_multiply(out, out, out);  // in place
-  EXPECT_EQ(out[0], 4.0);
-  EXPECT_EQ(out[6], 15.0);
 }
 
 }  // namespace
