@@ -30,27 +30,12 @@ struct FrameCase {
 };
 
 TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
+  const PF_Rect top_left{0, 0, 350, 150}, lower{10, 20, 360, 170};
   const std::vector<FrameCase> cases = {
-      {"a 350-pixel control: w 338, r 126, canvas 676 x 300",
-       {0, 0, 350, 150},
-       PF_EA_CONTROL,
-       "676",
-       "811200",
-       "2704",
-       "(0, 0)"},
-      {"the same frame further down the panel",
-       {10, 20, 360, 170},
-       PF_EA_CONTROL,
-       "676",
-       "811200",
-       "2704",
-       "(20, 40)"},
-      {"in the title row the wheel takes the right half",
-       {0, 0, 350, 150},
-       PF_EA_PARAM_TITLE,
-       "326",
-       "391200",
-       "1304",
+      // 350 pixels: w 338, r 126, canvas 676 x 300.
+      {"a 350-pixel control", top_left, PF_EA_CONTROL, "676", "811200", "2704", "(0, 0)"},
+      {"further down the panel", lower, PF_EA_CONTROL, "676", "811200", "2704", "(20, 40)"},
+      {"the title row's right half", top_left, PF_EA_PARAM_TITLE, "326", "391200", "1304",
        "(350, 0)"},
   };
   for (const FrameCase& c : cases) {

@@ -45,41 +45,28 @@ class WheelEditing : public PanelTest {};
 TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
   const Bytes three = saved(default_points);
   const std::vector<GradientPoint> two = {stop(0.0, 1, 0, 0), stop(0.5, 0, 0, 1)};
+  const PF_Point centre{169, 75};
+  const Bytes overlapping = saved({stop(0.25, 1, 0, 0), stop(0.25, 0, 1, 0), stop(0.6, 0, 0, 1)});
+  const Bytes off_circle = blob(48, {stop(std::nan(""), 1, 0, 0), stop(0.5, 0, 0, 1)}, 1);
   const std::vector<ClickCase> cases = {
       {"14 canvas pixels inside the ring adds a stop", three, {169, 75 - 56}, 1, 4, true, 3},
       {"14.8 inside adds a stop", three, {169 + 8, 75 - 55}, 1, 4, true, 3},
-      {"15.1 inside is off the ring: the value is rewritten",
-       three,
-       {169 + 7, 75 - 55},
-       1,
-       3,
-       true,
-       -1},
+      {"15.1 inside is off the ring: rewritten", three, {169 + 7, 75 - 55}, 1, 3, true, -1},
       {"14 outside adds a stop", three, {169, 75 - 70}, 1, 4, true, 3},
-      {"the centre rewrites the value", three, {169, 75}, 1, 3, true, -1},
+      {"the centre rewrites the value", three, centre, 1, 3, true, -1},
       {"32 stops take no more", saved(evenly_spaced(32, 0.5)), ring_point(0.75), 1, 32, false, -1},
       {"31 stops take one more", saved(evenly_spaced(31, 0.5)), ring_point(0.75), 1, 32, true, 31},
-      {"the later of two overlapping markers is selected",
-       saved({stop(0.25, 1, 0, 0), stop(0.25, 0, 1, 0), stop(0.6, 0, 0, 1)}), ring_point(0.25), 1,
-       3, false, 1},
-      {"a marker's box runs from 7 left of its centre to 6 right, edges included",
-       three,
-       {169 + 6, 138 + 6},
-       1,
-       3,
-       false,
-       0},
-      {"one pixel past the box it is ring again", three, {169 + 7, 138}, 1, 4, true, 3},
+      {"the later of overlapping markers", overlapping, ring_point(0.25), 1, 3, false, 1},
+      // A marker's box runs from 7 left of its centre to 6 right, edges included.
+      {"right edge of a marker's box", three, {169 + 6, 138 + 6}, 1, 3, false, 0},
+      {"one pixel past the box is ring again", three, {169 + 7, 138}, 1, 4, true, 3},
       {"left edge of the box", three, {169 - 7, 138 - 7}, 1, 3, false, 0},
       {"a double click on empty ring adds nothing", three, ring_point(0.5), 2, 3, false, -1},
       // Damaged values stay usable.
       {"an empty value takes its first stop", saved({}), ring_point(0.5), 1, 1, true, 0},
       {"three bytes take a first stop", {1, 2, 3}, ring_point(0.5), 1, 1, true, 0},
-      {"a count claiming 1000 stops over two keeps the two", blob(24000, two, 1), ring_point(0.25),
-       1, 3, true, 2},
-      {"a stop nowhere on the circle has no marker",
-       blob(48, {stop(std::nan(""), 1, 0, 0), stop(0.5, 0, 0, 1)}, 1), ring_point(0.25), 1, 3, true,
-       2},
+      {"a count of 1000 stops over two", blob(24000, two, 1), ring_point(0.25), 1, 3, true, 2},
+      {"a stop off the circle has no marker", off_circle, ring_point(0.25), 1, 3, true, 2},
   };
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -153,30 +140,15 @@ struct DragCase {
 };
 
 TEST_F(WheelEditing, DragsMoveOrRemoveStops) {
+  const std::vector<GradientPoint> two = {stop(0.0, 1, 0, 0), stop(0.333, 0, 1, 0)};
+  const std::vector<GradientPoint> wrapping = {stop(0.9, 1, 0, 0), stop(0.4, 0, 1, 0)};
+  const PF_Point far{169 + 130, 75}, near{169 + 120, 75};
   const std::vector<DragCase> cases = {
-      {"dragged past twice the radius, one of three goes",
-       default_points,
-       0,
-       0.333,
-       {{169 + 130, 75}},
-       2,
-       0},
-      {"one of two stays and follows the pointer",
-       {stop(0.0, 1, 0, 0), stop(0.333, 0, 1, 0)},
-       0,
-       0.333,
-       {{169 + 130, 75}},
-       2,
-       0.25},
-      {"inside twice the radius nothing goes",
-       default_points,
-       0,
-       0.333,
-       {{169 + 120, 75}},
-       3,
-       0.25},
+      {"dragged past twice the radius, one of three goes", default_points, 0, 0.333, {far}, 2, 0},
+      {"one of two stays and follows the pointer", two, 0, 0.333, {far}, 2, 0.25},
+      {"inside twice the radius nothing goes", default_points, 0, 0.333, {near}, 3, 0.25},
       {"with Global Offset -90 degrees the stop does not jump and wraps into [0, 1)",
-       {stop(0.9, 1, 0, 0), stop(0.4, 0, 1, 0)},
+       wrapping,
        -90 * 65536,
        0.15,
        {ring_point(0.15), ring_point(0.20), ring_point(0.30)},
