@@ -38,7 +38,9 @@ struct FrameSettings {
   // Bits per channel of the worlds: 8 or 32 (float).
   A_short bitdepth = 8;
   // The input layer's pixels at the downsampling, top-left at the layer's
-  // origin; none: a transparent layer.
+  // origin, in place of those the host renders; none: the layer's own
+  // pixels at the time asked for (host/scene/layer_pixels.h), transparent
+  // when the instance sits on no layer of a composition.
   const World* input_layer = nullptr;
 };
 
@@ -47,6 +49,8 @@ struct LayerCheckout {
   PF_ParamIndex index = 0;
   A_long checkout_id = 0;
   PF_RenderRequest request{};
+  A_long what_time = 0;  // the time asked for, in time_scale units
+  A_u_long time_scale = 1;
   PF_CheckoutResult result{};
 };
 
@@ -93,7 +97,7 @@ class Frame {
 
   // --- the host's side of the frame callbacks ------------------------------
   PF_Err checkout_layer(PF_ParamIndex index, A_long checkout_id, const PF_RenderRequest& request,
-                        PF_CheckoutResult* result);
+                        A_long what_time, A_u_long time_scale, PF_CheckoutResult* result);
   PF_Err guid_mix_in(A_u_long size, const void* bytes);
   PF_Err checkout_layer_pixels(A_long checkout_id, PF_EffectWorld** pixels);
   PF_Err checkin_layer_pixels(A_long checkout_id);

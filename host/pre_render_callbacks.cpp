@@ -30,7 +30,8 @@ PF_Err cb_checkout_layer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long chec
     return call.result(PF_Err_BAD_CALLBACK_PARAM);
   }
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
-  const PF_Err err = frame->checkout_layer(index, checkout_id, *request, result);
+  const PF_Err err =
+      frame->checkout_layer(index, checkout_id, *request, what_time, time_scale, result);
   if (err == PF_Err_NONE) call.output(result->result_rect);
   return call.result(err);
 }
@@ -57,17 +58,20 @@ PF_PreRenderCallbacks frame_pre_render_callbacks() {
 }
 
 // Only the input layer (slot 0) has pixels to give here; its checkout is what
-// the request asks for within the layer.
+// the request asks for within the layer's extent, which is all the layer's
+// pixels can cover (host/scene/layer_pixels.h).
 PF_Err Frame::checkout_layer(PF_ParamIndex index, A_long checkout_id,
-                             const PF_RenderRequest& request, PF_CheckoutResult* result) {
+                             const PF_RenderRequest& request, A_long what_time, A_u_long time_scale,
+                             PF_CheckoutResult* result) {
   if (index != 0) return PF_Err_INVALID_INDEX;
+  if (time_scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
   *result = PF_CheckoutResult{};
   result->max_result_rect = layer_bounds_;
   result->result_rect = intersection(request.rect, result->max_result_rect);
   result->par = {1, 1};
   result->ref_width = in_data_.width;
   result->ref_height = in_data_.height;
-  layer_checkouts_.push_back({index, checkout_id, request, *result});
+  layer_checkouts_.push_back({index, checkout_id, request, what_time, time_scale, *result});
   return PF_Err_NONE;
 }
 

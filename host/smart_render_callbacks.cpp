@@ -1,6 +1,7 @@
 // The smart-render record's callbacks: the input layer's pixels for a
-// checkout the pre-render made, and the output world. The worlds are the
-// host's: it keeps them until the frame ends, and the effect gives none back.
+// checkout the pre-render made, rendered when asked for, and the output
+// world. The worlds are the host's: it keeps them until the frame ends, and
+// the effect gives none back.
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include "host/frame.h"
 #include "host/frame_callbacks.h"
 #include "host/host_call.h"
+#include "host/scene/layer_pixels.h"
 
 namespace simhost {
 
@@ -98,15 +100,24 @@ PF_SmartRenderCallbacks frame_smart_render_callbacks() {
 }
 
 // The pixels of the checkout's result rectangle, placed by the world's
-// origin in the layer.
+// origin in the layer: the layer rendered as the host renders it before
+// effects, at the checkout's time and the frame's downsampling, unless the
+// frame was given pixels of its own.
 PF_Err Frame::checkout_layer_pixels(A_long checkout_id, PF_EffectWorld** pixels) {
   auto checkout =
       std::find_if(layer_checkouts_.rbegin(), layer_checkouts_.rend(),
                    [&](const LayerCheckout& c) { return c.checkout_id == checkout_id; });
   if (checkout == layer_checkouts_.rend()) return PF_Err_BAD_CALLBACK_PARAM;
   std::unique_ptr<World> world = world_over(checkout->result.result_rect, pixel_format());
+  scene::Layer* layer = nullptr;
   if (settings_.input_layer != nullptr) {
     copy_layer_area(*const_cast<World*>(settings_.input_layer)->get(), *world);
+  } else if (scene::Composition::of_effect(instance_.effect_ref(), &layer) != nullptr &&
+             layer != nullptr) {
+    const double seconds =
+        static_cast<double>(checkout->what_time) / static_cast<double>(checkout->time_scale);
+    scene::render_layer_pixels(*layer, seconds, in_data_.downsample_x, in_data_.downsample_y,
+                               *world);
   }
   *pixels = world->get();
   layer_pixels_.push_back(std::move(world));

@@ -3,7 +3,8 @@
 // The composition the simulated host keeps: its size and frame rate, and its
 // layers, each with an id, a kind, a start time, a size, a 2D or 3D transform
 // to the world (the composition) and a parent. Text layers carry their glyph
-// outlines, shape layers their tree of streams, any layer its masks. Effect
+// outlines, shape layers their tree of streams, any layer its masks; what
+// each kind draws before effects is made by layer_pixels.h. Effect
 // instances are attached to the layer they sit on; the host's suites find
 // the layer (and the composition) of an effect through its effect reference.
 //
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "host/png.h"
 #include "host/scene/streams.h"
 #include "host/scene/values.h"
 #include "host_api/ae_effect.h"
@@ -53,14 +55,17 @@ struct Mask {
   bool inverted = false;
 };
 
+inline constexpr Color kWhite{1.0, 1.0, 1.0, 1.0};
+
 // The text of a text layer, set in one line whose baseline starts at
-// `origin` (layer pixels).
+// `origin` (layer pixels), its glyphs filled with `fill_color`.
 struct TextContent {
   std::string text;
   std::string font = "DejaVu Sans";
   bool bold = false;
   double size = 72.0;  // pixels
   Vec2 origin;
+  Animated<Color> fill_color = kWhite;
 };
 
 // A camera layer's lens and aim. The zoom is the distance from the camera to
@@ -99,6 +104,11 @@ struct Layer {
   // The layer's own stream group; a shape layer's contents are its child
   // "ADBE Root Vectors Group" (see `set_contents`).
   StreamNode streams;
+  // Solid layers: the colour that fills them.
+  Animated<Color> solid_color = kWhite;
+  // Any layer: a picture drawn at the layer's origin in place of what its
+  // kind draws (its outlines stay those of its kind); null for none.
+  std::shared_ptr<const RgbaImage> image;
 
   // Text layers: the text and its glyph outlines, one closed path a contour.
   // Throws std::runtime_error when the font is not installed.

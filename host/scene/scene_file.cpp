@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -118,6 +120,22 @@ Vec3 vec3(const Node& node) {
   return {n[0].number(), n[1].number(), n.size() == 3 ? n[2].number() : 0.0};
 }
 
+// [r, g, b] or [a, r, g, b], channels from 0 to 255 as parameter values
+// take them.
+Color color(const Node& node) {
+  const std::vector<Node> n = node.elements();
+  if (n.size() != 3 && n.size() != 4) node.fail("expected [r, g, b] or [a, r, g, b], 0 to 255");
+  double channels[4] = {255.0, 0.0, 0.0, 0.0};
+  const size_t first = 4 - n.size();
+  for (size_t i = 0; i < n.size(); ++i) {
+    const double c = n[i].number();
+    if (c < 0.0 || c > 255.0) n[i].fail("expected a channel from 0 to 255");
+    channels[first + i] = c / 255.0;
+  }
+  channels[0] = n.size() == 4 ? channels[0] : 1.0;
+  return {channels[0], channels[1], channels[2], channels[3]};
+}
+
 // [x, y] with control points on the vertex, or [x, y, in_x, in_y, out_x,
 // out_y] with the control points relative to it.
 PathShape path_shape(const Node& node) {
@@ -172,6 +190,9 @@ Animated<Vec3> animated_vec3(const Node& node) {
 }
 Animated<PathShape> animated_path(const Node& node) {
   return animated<PathShape>(node, path_shape);
+}
+Animated<Color> animated_color(const Node& node) {
+  return animated<Color>(node, color);
 }
 
 const std::map<std::string, double> kFillRules = {{"non-zero", 1}, {"even-odd", 2}};
@@ -231,11 +252,16 @@ StreamNode content_item(const Node& node) {
                       node.has("direction") ? animated_choice(node["direction"], kDirections)
                                             : Animated<double>(kPathDirectionNormal));
   }
-  if (type == "fill" || type == "gradient fill") {
+  if (type == "fill") {
+    node.object({"type", "rule", "color"});
+    return shape_fill(
+        node.has("rule") ? animated_choice(node["rule"], kFillRules) : Animated<double>(1.0),
+        node.has("color") ? animated_color(node["color"]) : Animated<Color>(kDefaultFillColor));
+  }
+  if (type == "gradient fill") {
     node.object({"type", "rule"});
-    const Animated<double> rule =
-        node.has("rule") ? animated_choice(node["rule"], kFillRules) : Animated<double>(1.0);
-    return type == "fill" ? shape_fill(rule) : shape_gradient_fill(rule);
+    return shape_gradient_fill(node.has("rule") ? animated_choice(node["rule"], kFillRules)
+                                                : Animated<double>(1.0));
   }
   if (type == "merge") {
     node.object({"type", "merge"});
@@ -273,13 +299,14 @@ LayerTransform layer_transform(const Node& node, LayerTransform t) {
 }
 
 TextContent text_content(const Node& node) {
-  node.object({"text", "font", "bold", "size", "origin"});
+  node.object({"text", "font", "bold", "size", "origin", "color"});
   TextContent text;
   text.text = node["text"].string();
   if (node.has("font")) text.font = node["font"].string();
   if (node.has("bold")) text.bold = node["bold"].boolean();
   if (node.has("size")) text.size = node["size"].positive();
   if (node.has("origin")) text.origin = vec2(node["origin"]);
+  if (node.has("color")) text.fill_color = animated_color(node["color"]);
   return text;
 }
 
@@ -305,9 +332,18 @@ Mask mask(const Node& node) {
   return m;
 }
 
-void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>& parents) {
+// A PNG file, relative to the scene file's folder.
+std::shared_ptr<const RgbaImage> image(const Node& node, const std::filesystem::path& folder) {
+  const std::filesystem::path path = folder / node.string();
+  auto picture = std::make_shared<RgbaImage>(read_png(path.string()));
+  if (picture->width <= 0) node.fail("cannot read \"" + path.string() + "\" as a PNG file");
+  return picture;
+}
+
+void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>& parents,
+               const std::filesystem::path& folder) {
   node.object({"name", "kind", "start_time", "size", "three_d", "transform", "parent", "text",
-               "contents", "masks", "camera"});
+               "contents", "masks", "camera", "color", "image"});
   const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(kLayerKinds, false));
   const Node name = node["name"];
   for (const auto& existing : comp.layers()) {
@@ -346,6 +382,11 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
     if (kind != LayerKind::Camera) node["camera"].fail("only a camera layer has a lens");
     camera_settings(node["camera"], layer.camera);
   }
+  if (node.has("color")) {
+    if (kind != LayerKind::Solid) node["color"].fail("only a solid layer has a colour");
+    layer.solid_color = animated_color(node["color"]);
+  }
+  if (node.has("image")) layer.image = image(node["image"], folder);
 }
 
 // Line and column of a byte offset, counted from 1.
@@ -392,7 +433,10 @@ Scene parse_scene(const std::string& text, const std::string& source) {
       comp["frame_rate"].positive(), comp.has("name") ? comp["name"].string() : "Comp 1");
 
   std::map<std::string, Node> parents;
-  for (const Node& layer : root["layers"].elements()) add_layer(*scene.composition, layer, parents);
+  const std::filesystem::path folder = std::filesystem::path(source).parent_path();
+  for (const Node& layer : root["layers"].elements()) {
+    add_layer(*scene.composition, layer, parents, folder);
+  }
   auto layer_named = [&](const Node& name) {
     for (const auto& layer : scene.composition->layers()) {
       if (layer->name == name.string()) return layer.get();

@@ -43,7 +43,8 @@ struct Scene {
   int downsample = 1;  // 1 full resolution, 2 half, ...
 };
 
-// Throws SceneError.
+// Throws SceneError. Image files are found relative to the folder of
+// `source` (the scene file's path).
 Scene read_scene_file(const std::string& path);
 Scene parse_scene(const std::string& text, const std::string& source);
 

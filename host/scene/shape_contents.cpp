@@ -30,12 +30,13 @@ StreamNode shape_path(Animated<PathShape> path, Animated<double> direction) {
                        stream_path("ADBE Vector Shape", std::move(path))});
 }
 
-StreamNode shape_fill(Animated<double> rule) {
+StreamNode shape_fill(Animated<double> rule, Animated<Color> color, Animated<double> opacity) {
   return stream_group(
       "ADBE Vector Graphic - Fill",
       {stream_1d("ADBE Vector Blend Mode", 1.0), stream_1d("ADBE Vector Composite Order", 1.0),
        stream_1d("ADBE Vector Fill Rule", std::move(rule)),
-       stream_1d("ADBE Vector Fill Opacity", 100.0)});
+       stream_color("ADBE Vector Fill Color", std::move(color)),
+       stream_1d("ADBE Vector Fill Opacity", std::move(opacity))});
 }
 
 StreamNode shape_merge(Animated<double> type) {

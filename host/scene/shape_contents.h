@@ -35,8 +35,12 @@ StreamNode shape_contents(std::vector<StreamNode> items);
 StreamNode shape_group(std::vector<StreamNode> items, GroupTransform transform = {});
 // "ADBE Vector Shape - Group" with "ADBE Vector Shape Direction" and "ADBE Vector Shape".
 StreamNode shape_path(Animated<PathShape> path, Animated<double> direction = kPathDirectionNormal);
-// "ADBE Vector Graphic - Fill": rule 1 non-zero winding, 2 even-odd.
-StreamNode shape_fill(Animated<double> rule = 1.0);
+// The colour of a new fill: red, as the host makes it.
+inline constexpr Color kDefaultFillColor{1.0, 1.0, 0.0, 0.0};
+// "ADBE Vector Graphic - Fill": rule 1 non-zero winding, 2 even-odd; its
+// colour ("ADBE Vector Fill Color") and opacity in percent.
+StreamNode shape_fill(Animated<double> rule = 1.0, Animated<Color> color = kDefaultFillColor,
+                      Animated<double> opacity = 100.0);
 // "ADBE Vector Filter - Merge": type 1 to 5.
 StreamNode shape_merge(Animated<double> type);
 // What the plug-in does not read.

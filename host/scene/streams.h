@@ -16,8 +16,8 @@
 
 namespace simhost::scene {
 
-using StreamValue =
-    std::variant<std::monostate, Animated<double>, Animated<Vec2>, Animated<PathShape>>;
+using StreamValue = std::variant<std::monostate, Animated<double>, Animated<Vec2>,
+                                 Animated<PathShape>, Animated<Color>>;
 
 struct StreamNode {
   std::string match_name;
@@ -45,6 +45,9 @@ inline StreamNode stream_1d(std::string match_name, Animated<double> value) {
 inline StreamNode stream_2d(std::string match_name, Animated<Vec2> value,
                             AEGP_StreamType type = AEGP_StreamType_TwoD) {
   return {std::move(match_name), type, std::move(value), {}};
+}
+inline StreamNode stream_color(std::string match_name, Animated<Color> value) {
+  return {std::move(match_name), AEGP_StreamType_COLOR, std::move(value), {}};
 }
 inline StreamNode stream_path(std::string match_name, Animated<PathShape> value) {
   return {std::move(match_name), AEGP_StreamType_MASK, std::move(value), {}};

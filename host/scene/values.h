@@ -21,6 +21,15 @@ struct Vec3 {
   double z = 0.0;
 };
 
+// A colour as the host keeps it: channels from 0 to 1, alpha not
+// premultiplied.
+struct Color {
+  double alpha = 1.0;
+  double red = 0.0;
+  double green = 0.0;
+  double blue = 0.0;
+};
+
 // One vertex of a path: its position and its incoming and outgoing control
 // points as offsets from the position.
 struct PathPoint {
@@ -52,6 +61,10 @@ inline Vec2 interpolate(const Vec2& a, const Vec2& b, double f) {
 }
 inline Vec3 interpolate(const Vec3& a, const Vec3& b, double f) {
   return {interpolate(a.x, b.x, f), interpolate(a.y, b.y, f), interpolate(a.z, b.z, f)};
+}
+inline Color interpolate(const Color& a, const Color& b, double f) {
+  return {interpolate(a.alpha, b.alpha, f), interpolate(a.red, b.red, f),
+          interpolate(a.green, b.green, f), interpolate(a.blue, b.blue, f)};
 }
 // Vertex by vertex when both paths have the same vertices; otherwise the
 // earlier path holds until the next keyframe.

@@ -239,6 +239,9 @@ A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
           } else if constexpr (std::is_same_v<T, Animated<Vec2>>) {
             const Vec2 v = animated.at(seconds);
             val.two_d = {v.x, v.y};
+          } else if constexpr (std::is_same_v<T, Animated<Color>>) {
+            const Color c = animated.at(seconds);
+            val.color = {c.alpha, c.red, c.green, c.blue};
           } else if constexpr (std::is_same_v<T, Animated<PathShape>>) {
             auto outline = std::make_unique<MaskOutlineObject>();
             outline->composition = found->composition;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "host/sim_host.h"
 
@@ -32,7 +35,7 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
        "contents": [{"type": "group", "transform": {"rotation": 45},
                      "items": [{"type": "path", "direction": "reversed",
                                 "path": {"vertices": [[0, 0], [10, 0, -1, 0, 1, 0], [5, 5]]}},
-                               {"type": "fill", "rule": "even-odd"}]},
+                               {"type": "fill", "rule": "even-odd", "color": [0, 51, 255]}]},
                     {"type": "merge", "merge": "subtract"}, {"type": "stroke", "width": 3}],
        "masks": [{"mode": "subtract", "inverted": true,
                   "path": {"closed": false, "vertices": [[1, 2]]}}]},
@@ -58,6 +61,12 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
   EXPECT_EQ(
       std::get<Animated<PathShape>>(path.child("ADBE Vector Shape")->value).at(0).vertices[1].in_x,
       -1.0);
+  const Color fill =
+      std::get<Animated<Color>>(
+          group.child("ADBE Vectors Group")->children[1].child("ADBE Vector Fill Color")->value)
+          .at(0);
+  EXPECT_EQ(fill.alpha, 1.0);
+  EXPECT_EQ(fill.green, 0.2);
   ASSERT_EQ(layer.masks.size(), 1u);
   EXPECT_EQ(layer.masks[0].name, "Mask 1");
   EXPECT_EQ(layer.masks[0].mode, PF_MaskMode_SUBTRACT);
@@ -96,7 +105,16 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
        "one vertex"},
       {"a misspelt field", scene_with(R"({"name": "L", "kind": "solid", "postion": [1, 2]})"),
        "test.json: /layers/0/postion: unknown field (known: name, kind, start_time, size, "
-       "three_d, transform, parent, text, contents, masks, camera)"},
+       "three_d, transform, parent, text, contents, masks, camera, color, image)"},
+      {"a colour on a text layer",
+       scene_with(R"({"name": "L", "kind": "text", "color": [1, 2, 3]})"),
+       "test.json: /layers/0/color: only a solid layer has a colour"},
+      {"a channel beyond 255",
+       scene_with(R"({"name": "L", "kind": "solid", "color": [255, 256, 0, 0]})"),
+       "test.json: /layers/0/color/1: expected a channel from 0 to 255"},
+      {"an image that is not there",
+       scene_with(R"({"name": "L", "kind": "solid", "image": "no_such.png"})"),
+       "test.json: /layers/0/image: cannot read \"no_such.png\" as a PNG file"},
       {"keyframes out of order",
        scene_with(R"({"name": "L", "kind": "solid", "transform": {"rotation":
            {"keyframes": [{"time": 1, "value": 0}, {"time": 1, "value": 5}]}}})"),
@@ -130,6 +148,24 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
           << e.what();
     }
   }
+}
+
+// Pictures are found beside the scene file that names them.
+TEST(SceneFile, ImagesAreReadRelativeToTheSceneFile) {
+  namespace fs = std::filesystem;
+  SimHost host;
+  const fs::path folder = fs::temp_directory_path() / "tarvolk_scene_image";
+  fs::create_directories(folder);
+  ASSERT_TRUE(
+      write_png(RgbaImage{3, 2, std::vector<uint8_t>(24, 200)}, (folder / "pic.png").string()));
+  std::ofstream(folder / "scene.json")
+      << scene_with(R"({"name": "L", "kind": "solid", "image": "pic.png"})");
+  const Scene scene = read_scene_file((folder / "scene.json").string());
+  fs::remove_all(folder);
+  const Layer& layer = *scene.composition->layers()[0];
+  ASSERT_NE(layer.image, nullptr);
+  EXPECT_EQ(layer.image->width, 3);
+  EXPECT_EQ(layer.image->rgba[5], 200);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // "Input Opacity", the renderer's errors passed to the host, and frames of
 // bad input that must end in a clear error or an empty frame.
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -60,6 +61,64 @@ TEST_F(SmartRender, InputLayerInFrontAtInputOpacity) {
       EXPECT_EQ(corner.alpha, c.composite_opacity) << where;
       EXPECT_EQ(corner.green, 200) << where;
     }
+    finish();
+  }
+}
+
+// With "Inherit Layer Color" the face takes the colours of the layer's own
+// pixels, which the host renders at the frame's downsampling over the
+// layer's extent; without it the face has its own colour, and "Input
+// Opacity" puts the layer back in front.
+TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
+  struct Case {
+    bool inherit;
+    double input_opacity;
+    A_u_long downsample;
+    PF_Pixel8 face;
+  };
+  const PF_Pixel8 text_color = {255, 30, 160, 220};
+  json title = text_layer("T", 60, 30, 70);
+  title["text"]["color"] = {30, 160, 220};
+  for (const Case& c : std::vector<Case>{{true, 0, 1, text_color},
+                                         {true, 0, 2, text_color},
+                                         {false, 0, 1, {255, 240, 200, 80}},
+                                         {false, 100, 1, text_color}}) {
+    const std::string where = std::string(c.inherit ? "inherited" : "own colour") +
+                              ", input opacity " + std::to_string(c.input_opacity) +
+                              ", 1:" + std::to_string(c.downsample);
+    load(scene_json(160, 90, title,
+                    plain_look({{"Inherit Layer Color", c.inherit},
+                                {"Input Opacity", c.input_opacity},
+                                {"Extrusion Length Back", 10}})));
+    set_downsample(c.downsample);
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << where << ": " << frame.out_data().return_msg;
+    if (c.inherit || c.input_opacity > 0) {
+      ASSERT_EQ(frame.layer_checkouts().size(), 1u) << where;
+      const PF_LRect extent = {0, 0, static_cast<A_long>(160 / c.downsample),
+                               static_cast<A_long>(90 / c.downsample)};
+      const PF_LRect max = frame.layer_checkouts()[0].result.max_result_rect;
+      EXPECT_TRUE(max.left == extent.left && max.top == extent.top && max.right == extent.right &&
+                  max.bottom == extent.bottom)
+          << where;
+    }
+    // The middle of the glyph's stem.
+    double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+    for (const scene::PathShape& contour : layer("Layer").text_outlines()) {
+      for (const scene::PathPoint& v : contour.vertices) {
+        left = std::min(left, v.x);
+        right = std::max(right, v.x);
+        top = std::min(top, v.y);
+        bottom = std::max(bottom, v.y);
+      }
+    }
+    const auto x = static_cast<A_long>((left + right) / 2 / c.downsample);
+    const auto y = static_cast<A_long>((top + bottom) / 2 / c.downsample);
+    const PF_Pixel8 face = frame.picture().pixel8(x, y);
+    EXPECT_EQ(face.alpha, c.face.alpha) << where;
+    EXPECT_NEAR(face.red, c.face.red, 1) << where;
+    EXPECT_NEAR(face.green, c.face.green, 1) << where;
+    EXPECT_NEAR(face.blue, c.face.blue, 1) << where;
     finish();
   }
 }

@@ -1,0 +1,137 @@
+#include "host/scene/coverage.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+namespace simhost::scene {
+
+namespace {
+
+struct SurfaceReleaser {
+  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextReleaser {
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceReleaser>;
+using ContextPtr = std::unique_ptr<cairo_t, ContextReleaser>;
+
+// Layer pixels to the grid's pixels.
+Affine grid_map(const PixelGrid& grid) {
+  return {grid.scale_x,
+          0.0,
+          0.0,
+          grid.scale_y,
+          -static_cast<double>(grid.left),
+          -static_cast<double>(grid.top)};
+}
+
+// Each segment a cubic from a vertex along its outgoing control point to the
+// next vertex along that one's incoming control point; the last closes.
+void add_path(cairo_t* cr, const PathShape& shape, const Affine& map) {
+  const std::vector<PathPoint>& v = shape.vertices;
+  const Vec2 start = map.apply({v[0].x, v[0].y});
+  cairo_move_to(cr, start.x, start.y);
+  for (size_t i = 0; i < v.size(); ++i) {
+    const PathPoint& from = v[i];
+    const PathPoint& to = v[(i + 1) % v.size()];
+    const Vec2 c1 = map.apply({from.x + from.out_x, from.y + from.out_y});
+    const Vec2 c2 = map.apply({to.x + to.in_x, to.y + to.in_y});
+    const Vec2 end = map.apply({to.x, to.y});
+    cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
+  }
+  cairo_close_path(cr);
+}
+
+}  // namespace
+
+Affine Affine::then(const Affine& o) const {
+  return {o.xx * xx + o.xy * yx, o.yx * xx + o.yy * yx,        o.xx * xy + o.xy * yy,
+          o.yx * xy + o.yy * yy, o.xx * x0 + o.xy * y0 + o.x0, o.yx * x0 + o.yy * y0 + o.y0};
+}
+
+Coverage::Coverage(const PixelGrid& grid, float value)
+    : width_(std::max<A_long>(grid.width, 0)),
+      height_(std::max<A_long>(grid.height, 0)),
+      values_(static_cast<size_t>(width_) * height_, value) {}
+
+void Coverage::combine(const Coverage& m, CoverageOp op) {
+  if (m.width_ != width_ || m.height_ != height_) {
+    throw std::logic_error("coverages of two grids combined");
+  }
+  for (size_t i = 0; i < values_.size(); ++i) {
+    const float a = values_[i];
+    const float b = m.values_[i];
+    switch (op) {
+      case CoverageOp::Add:
+        values_[i] = std::min(1.0f, a + b);
+        break;
+      case CoverageOp::Subtract:
+        values_[i] = a * (1.0f - b);
+        break;
+      case CoverageOp::Intersect:
+        values_[i] = a * b;
+        break;
+      case CoverageOp::Exclude:
+        values_[i] = std::clamp(a + b - 2.0f * a * b, 0.0f, 1.0f);
+        break;
+      case CoverageOp::Lighten:
+        values_[i] = std::max(a, b);
+        break;
+      case CoverageOp::Darken:
+        values_[i] = std::min(a, b);
+        break;
+    }
+  }
+}
+
+void Coverage::invert() {
+  for (float& v : values_) v = 1.0f - v;
+}
+
+Coverage fill_coverage(const PixelGrid& grid, const std::vector<PlacedPath>& paths, FillRule rule) {
+  Coverage coverage(grid, 0.0f);
+  if (coverage.width() == 0 || coverage.height() == 0) return coverage;
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A8, grid.width, grid.height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error("cairo cannot make a surface of the layer's pixels");
+  }
+  ContextPtr cr(cairo_create(surface.get()));
+  cairo_set_fill_rule(
+      cr.get(), rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+  const Affine to_grid = grid_map(grid);
+  for (const PlacedPath& path : paths) {
+    if (path.shape.closed && !path.shape.vertices.empty()) {
+      add_path(cr.get(), path.shape, path.transform.then(to_grid));
+    }
+  }
+  cairo_set_source_rgba(cr.get(), 0.0, 0.0, 0.0, 1.0);
+  cairo_fill(cr.get());
+  cairo_surface_flush(surface.get());
+  const unsigned char* data = cairo_image_surface_get_data(surface.get());
+  const int stride = cairo_image_surface_get_stride(surface.get());
+  for (A_long y = 0; y < grid.height; ++y) {
+    for (A_long x = 0; x < grid.width; ++x) {
+      coverage.at(x, y) = data[static_cast<size_t>(y) * stride + x] / 255.0f;
+    }
+  }
+  return coverage;
+}
+
+Coverage rectangle_coverage(const PixelGrid& grid, A_long right, A_long bottom) {
+  Coverage coverage(grid, 0.0f);
+  for (A_long y = 0; y < coverage.height(); ++y) {
+    const A_long layer_y = y + grid.top;
+    if (layer_y < 0 || layer_y >= bottom) continue;
+    for (A_long x = 0; x < coverage.width(); ++x) {
+      const A_long layer_x = x + grid.left;
+      if (layer_x >= 0 && layer_x < right) coverage.at(x, y) = 1.0f;
+    }
+  }
+  return coverage;
+}
+
+}  // namespace simhost::scene
