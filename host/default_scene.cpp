@@ -11,7 +11,7 @@ constexpr const char* kDefaultScene = R"({
       "name": "Title",
       "kind": "text",
       "text": {"text": "Tarvolk", "font": "DejaVu Sans", "bold": true, "size": 220,
-               "origin": [165, 420]}
+               "origin": [165, 420], "color": [255, 206, 92]}
     }
   ],
   "effect": {
@@ -22,8 +22,6 @@ constexpr const char* kDefaultScene = R"({
       "Extrusion Length Back": 80,
       "Stroke Width": 3,
       "Stroke Color": [36, 14, 44],
-      "Inherit Layer Color": false,
-      "Front Fill Color": [255, 206, 92],
       "Side Fill Mode": "Gradient",
       "Gradient Wheel": {"stops": [[0.0, 0.72, 0.13, 0.38],
                                    [0.12, 0.94, 0.36, 0.32],

@@ -1,8 +1,9 @@
 #pragma once
 
 // The scene tarvolk-host renders when given none: the word "Tarvolk" in
-// DejaVu Sans Bold on a 1280 x 720 composition, extruded with a gradient on
-// its side walls and a stroke along its edges.
+// DejaVu Sans Bold on a 1280 x 720 composition, its face in the text's own
+// colour, extruded with a gradient on its side walls and a stroke along its
+// edges.
 
 #include "host/scene/scene_file.h"
 

@@ -206,7 +206,10 @@ void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalSc
     pixels.paint(inside_layer, color, color.alpha);
   } else if (layer.kind == LayerKind::Shape) {
     if (const StreamNode* root = layer.streams.child("ADBE Root Vectors Group")) {
-      std::vector<ShapePaint> paints = shape_paints(*root, layer_seconds, grid);
+      // The contents' origin is the middle of the layer, where its anchor
+      // sits.
+      const Affine to_layer{1.0, 0.0, 0.0, 1.0, layer.width / 2.0, layer.height / 2.0};
+      std::vector<ShapePaint> paints = shape_paints(*root, layer_seconds, to_layer, grid);
       // Back to front.
       for (auto paint = paints.rbegin(); paint != paints.rend(); ++paint) {
         pixels.paint(paint->coverage, paint->color, paint->opacity);

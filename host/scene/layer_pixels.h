@@ -3,7 +3,8 @@
 // The pixels a layer shows before effects, as the host renders them for an
 // effect that checks its layer out: a text layer's glyphs filled with the
 // text's colour, a solid's colour over its size, the fills of a shape
-// layer's contents (shape_paints.h), or the picture a layer carries in their
+// layer's contents (shape_paints.h) around the middle of the layer, where
+// the contents' origin lies, or the picture a layer carries in their
 // place; then the layer's masks, in mask order. Null and camera layers show
 // nothing. Edges are anti-aliased; values that change over time are taken
 // at the layer time asked for.

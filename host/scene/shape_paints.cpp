@@ -162,9 +162,9 @@ class ShapePainter {
 }  // namespace
 
 std::vector<ShapePaint> shape_paints(const StreamNode& root_vectors_group, double layer_seconds,
-                                     const PixelGrid& grid) {
+                                     const Affine& to_layer, const PixelGrid& grid) {
   ShapePainter painter(layer_seconds, grid);
-  painter.walk(root_vectors_group, Affine{}, 1.0);
+  painter.walk(root_vectors_group, to_layer, 1.0);
   return painter.take_paints();
 }
 

@@ -21,8 +21,9 @@ struct ShapePaint {
 };
 
 // The fills of an "ADBE Root Vectors Group" at a layer time, frontmost first
-// (content order: an item above another is in front of it).
+// (content order: an item above another is in front of it); `to_layer`
+// puts the contents' coordinates in the layer's pixels.
 std::vector<ShapePaint> shape_paints(const StreamNode& root_vectors_group, double layer_seconds,
-                                     const PixelGrid& grid);
+                                     const Affine& to_layer, const PixelGrid& grid);
 
 }  // namespace simhost::scene

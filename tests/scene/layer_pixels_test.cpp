@@ -95,13 +95,14 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
        PixelFormat::Argb8,
        1.0},
       {"a shape layer: a ring filled red by an even-odd fill, a blue non-zero fill behind "
-       "it showing through the hole, in a group moved to (50, 30) and scaled 200 %",
+       "it showing through the hole, in a group scaled 200 % and moved to (0, -30) from the "
+       "contents' origin, the layer's middle (50, 60)",
        [](Composition& comp) -> Layer& {
          Layer& layer = comp.add_layer(LayerKind::Shape, "Badge");
          layer.set_contents(shape_contents({shape_group(
              {shape_path(rectangle(-10, -10, 10, 10)), shape_path(rectangle(-5, -5, 5, 5)),
               shape_fill(2.0, rgb(255, 0, 0)), shape_fill(1.0, rgb(0, 0, 255))},
-             {.position = Vec2{50, 30}, .scale = Vec2{200, 200}})}));
+             {.position = Vec2{0, -30}, .scale = Vec2{200, 200}})}));
          return layer;
        },
        {{35, 30, {255, 255, 0, 0}}, {50, 30, {255, 0, 0, 255}}, {80, 30, clear}},

@@ -41,8 +41,8 @@ inline json text_layer(const std::string& text, double size, double x, double y)
           {"text", {{"text", text}, {"bold", true}, {"size", size}, {"origin", {x, y}}}}};
 }
 
-// Values that make a frame easy to read: colours of their own rather than
-// the layer's (the simulated layers have no pixels), a blue side fill.
+// Values that make a frame easy to read: a face colour of its own rather
+// than the layer's pixels, a blue side fill.
 inline json plain_look(json more = json::object()) {
   json values = {{"Inherit Layer Color", false},
                  {"Front Fill Color", {240, 200, 80}},
