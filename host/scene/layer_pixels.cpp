@@ -117,21 +117,28 @@ class PremultipliedPixels {
     }
   }
 
-  // Into the world with straight alpha, in its depth.
-  void write(World& world) const {
+  // Into the world with straight alpha, in its depth; pixels of the layer
+  // from (right, bottom) on (counted from the layer's origin) are left
+  // transparent.
+  void write(World& world, A_long right, A_long bottom) const {
+    PF_EffectWorld* w = world.get();
+    const bool is_float = world.format() == PixelFormat::ArgbFloat;
     for (A_long y = 0; y < grid_.height; ++y) {
+      const bool row_inside = y + grid_.top >= 0 && y + grid_.top < bottom;
       for (A_long x = 0; x < grid_.width; ++x) {
         const std::array<float, 4>& p = pixels_[static_cast<size_t>(y) * grid_.width + x];
-        const float alpha = std::clamp(p[0], 0.0f, 1.0f);
-        auto straight = [&](float c) {
-          return alpha > 0.0f ? std::clamp(c / alpha, 0.0f, 1.0f) : 0.0f;
-        };
-        if (world.format() == PixelFormat::ArgbFloat) {
-          world.pixel_float(x, y) = {alpha, straight(p[1]), straight(p[2]), straight(p[3])};
+        const bool inside = row_inside && x + grid_.left >= 0 && x + grid_.left < right;
+        const float alpha = inside ? std::clamp(p[0], 0.0f, 1.0f) : 0.0f;
+        const float unpremultiply = alpha > 0.0f ? 1.0f / alpha : 0.0f;
+        auto straight = [&](float c) { return std::clamp(c * unpremultiply, 0.0f, 1.0f); };
+        if (is_float) {
+          *pixel_at<PF_PixelFloat>(w, x, y) = {alpha, straight(p[1]), straight(p[2]),
+                                               straight(p[3])};
         } else {
-          auto byte = [](float c) { return static_cast<A_u_char>(std::lround(c * 255.0f)); };
-          world.pixel8(x, y) = {byte(alpha), byte(straight(p[1])), byte(straight(p[2])),
-                                byte(straight(p[3]))};
+          // Channels are within 0 to 1 here.
+          auto byte = [](float c) { return static_cast<A_u_char>(c * 255.0f + 0.5f); };
+          *pixel_at<PF_Pixel8>(w, x, y) = {byte(alpha), byte(straight(p[1])), byte(straight(p[2])),
+                                           byte(straight(p[3]))};
         }
       }
     }
@@ -191,8 +198,8 @@ void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalSc
   const PF_EffectWorld& w = *world.get();
   const PixelGrid grid{
       w.origin_x, w.origin_y, w.width, w.height, scale_of(downsample_x), scale_of(downsample_y)};
-  const Coverage inside_layer = rectangle_coverage(grid, extent(layer.width, grid.scale_x),
-                                                   extent(layer.height, grid.scale_y));
+  const A_long right = extent(layer.width, grid.scale_x);
+  const A_long bottom = extent(layer.height, grid.scale_y);
   PremultipliedPixels pixels(grid);
   if (layer.image != nullptr) {
     pixels.draw_image(*layer.image);
@@ -203,7 +210,7 @@ void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalSc
     pixels.paint(fill_coverage(grid, glyphs, FillRule::NonZero), color, color.alpha);
   } else if (layer.kind == LayerKind::Solid) {
     const Color color = layer.solid_color.at(layer_seconds);
-    pixels.paint(inside_layer, color, color.alpha);
+    pixels.paint(rectangle_coverage(grid, right, bottom), color, color.alpha);
   } else if (layer.kind == LayerKind::Shape) {
     if (const StreamNode* root = layer.streams.child("ADBE Root Vectors Group")) {
       // The contents' origin is the middle of the layer, where its anchor
@@ -219,8 +226,7 @@ void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalSc
   if (const std::optional<Coverage> kept = mask_coverage(layer, layer_seconds, grid)) {
     pixels.keep(*kept);
   }
-  pixels.keep(inside_layer);
-  pixels.write(world);
+  pixels.write(world, right, bottom);
 }
 
 }  // namespace simhost::scene
