@@ -5,7 +5,7 @@
 
 #include "effect/aegp_suite_handler.h"
 #include "effect/entry_point.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/sim_host.h"
 
 namespace {

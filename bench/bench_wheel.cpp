@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "effect/entry_point.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/sim_host.h"
 #include "host/suites/app_suite.h"
 #include "host/suites/drawbot_canvas.h"

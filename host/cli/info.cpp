@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/cli/cli.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/sim_host.h"
 

@@ -26,10 +26,10 @@
 
 #include "host/cli/cli.h"
 #include "host/cli/panel_view.h"
-#include "host/effect_instance.h"
-#include "host/effect_panel.h"
 #include "host/host_call.h"
-#include "host/param_values.h"
+#include "host/instance/effect_instance.h"
+#include "host/instance/effect_panel.h"
+#include "host/instance/param_values.h"
 #include "host/plugin_module.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"

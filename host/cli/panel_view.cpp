@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/undo_history.h"
+#include "host/instance/undo_history.h"
 #include "host_api/aegp_suites.h"
 #include "platform/shell32_testing.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/scene/composition.h"
 #include "host/sim_host.h"
 

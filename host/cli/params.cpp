@@ -5,8 +5,8 @@
 #include <string>
 
 #include "host/cli/cli.h"
-#include "host/effect_instance.h"
 #include "host/host_call.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/sim_host.h"
 

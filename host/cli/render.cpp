@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "host/cli/cli.h"
-#include "host/default_scene.h"
-#include "host/effect_instance.h"
-#include "host/frame.h"
+#include "host/frame/frame.h"
 #include "host/host_call.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/png.h"
+#include "host/scene/default_scene.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "host/param_values.h"
+#include "host/instance/param_values.h"
 
 namespace simhost::scene {
 

@@ -10,7 +10,7 @@
 //   instance.run(module, PF_Cmd_PARAMS_SETUP);
 //   set_scene_parameters(scene, instance);
 
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/scene/scene_file.h"
 
 namespace simhost::scene {

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "host/effect_instance.h"
 #include "host/host_call.h"
+#include "host/instance/effect_instance.h"
 #include "host/scene/host_objects.h"
 
 namespace simhost::scene {

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "host/host_call.h"
+#include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
-#include "host/undo_history.h"
 
 namespace simhost {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "host/host_call.h"
+#include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
-#include "host/undo_history.h"
 
 namespace simhost {
 

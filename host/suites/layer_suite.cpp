@@ -2,9 +2,9 @@
 // kind, ids, times, layer-to-world matrices and 3D switch.
 
 #include "host/host_call.h"
+#include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
-#include "host/undo_history.h"
 
 namespace simhost {
 

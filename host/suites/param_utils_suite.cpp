@@ -1,9 +1,9 @@
 // "PF Param Utils Suite" v3: PF_UpdateParamUI takes the record's value,
 // flags, ui_flags and name over into the instance's stored definition.
 
-#include "host/effect_instance.h"
 #include "host/host_call.h"
-#include "host/param_values.h"
+#include "host/instance/effect_instance.h"
+#include "host/instance/param_values.h"
 #include "host/suites/suites.h"
 
 namespace simhost {

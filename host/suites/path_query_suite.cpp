@@ -2,8 +2,8 @@
 // mask order, checked out as paths at a time. Paths are served at the
 // downsampling of the command being run, as every effect-level value is.
 
-#include "host/effect_instance.h"
 #include "host/host_call.h"
+#include "host/instance/effect_instance.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
 

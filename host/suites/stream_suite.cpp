@@ -9,11 +9,11 @@
 #include <type_traits>
 #include <variant>
 
-#include "host/effect_instance.h"
 #include "host/host_call.h"
+#include "host/instance/effect_instance.h"
+#include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
-#include "host/undo_history.h"
 
 namespace simhost {
 

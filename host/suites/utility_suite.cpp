@@ -2,9 +2,9 @@
 // undo history (host/undo_history.h).
 
 #include "host/host_call.h"
+#include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
-#include "host/undo_history.h"
 
 namespace simhost {
 

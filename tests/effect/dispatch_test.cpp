@@ -13,7 +13,7 @@
 
 #include "effect/command_dispatch.h"
 #include "effect/entry_point.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/sim_host.h"
 
 namespace {

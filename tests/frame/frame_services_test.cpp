@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "effect/aegp_suite_handler.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/png.h"
 #include "host/scene/composition.h"
 #include "host/sim_host.h"

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/effect_instance.h"
-#include "host/frame.h"
+#include "host/frame/frame.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "effect/aegp_suite_handler.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host_api/ae_effect_suites.h"
 
 namespace simhost {

@@ -14,11 +14,11 @@
 #include "effect/entry_point.h"
 #include "effect/param_slots.h"
 #include "gradient_wheel/gradient_value.h"
-#include "host/effect_instance.h"
 #include "host/host_call.h"
+#include "host/instance/effect_instance.h"
+#include "host/instance/undo_history.h"
 #include "host/scene/composition.h"
 #include "host/sim_host.h"
-#include "host/undo_history.h"
 #include "host_api/aegp_suites.h"
 #include "platform/shell32_testing.h"
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "effect/entry_point.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/sim_host.h"
 #include "platform/win32_testing.h"
 #include "tests/gradient/gradient_test_host.h"

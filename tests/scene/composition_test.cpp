@@ -10,7 +10,7 @@
 #include <string>
 
 #include "effect/aegp_suite_handler.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/scene/shape_contents.h"
 #include "host/scene/text_outlines.h"
 

@@ -12,7 +12,7 @@
 #include "effect/entry_point.h"
 #include "effect/param_slots.h"
 #include "effect/source_geometry.h"
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/scene/composition.h"
 #include "host/scene/shape_contents.h"
 #include "host/sim_host.h"

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "host/effect_instance.h"
-#include "host/effect_panel.h"
+#include "host/instance/effect_instance.h"
+#include "host/instance/effect_panel.h"
 #include "host/plugin_module.h"
 #include "host/sim_host.h"
 #include "host/suites/app_suite.h"

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "host/effect_instance.h"
-#include "host/frame.h"
+#include "host/frame/frame.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"

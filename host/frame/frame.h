@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/world.h"
 #include "host_api/ae_effect.h"

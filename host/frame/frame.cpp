@@ -1,9 +1,9 @@
-#include "host/frame.h"
+#include "host/frame/frame.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "host/frame_callbacks.h"
+#include "host/frame/frame_callbacks.h"
 #include "host/host_call.h"
 
 namespace simhost {

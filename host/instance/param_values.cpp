@@ -1,4 +1,4 @@
-#include "host/param_values.h"
+#include "host/instance/param_values.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "host/effect_panel.h"
+#include "host/instance/effect_panel.h"
 
 #include <algorithm>
 #include <iterator>

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/param_store.h"
+#include "host/instance/param_store.h"
 
 namespace simhost {
 

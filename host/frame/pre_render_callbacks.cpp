@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "host/frame.h"
-#include "host/frame_callbacks.h"
+#include "host/frame/frame.h"
+#include "host/frame/frame_callbacks.h"
 #include "host/host_call.h"
 
 namespace simhost {

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "host/param_store.h"
-#include "host/param_values.h"
+#include "host/instance/param_store.h"
+#include "host/instance/param_values.h"
 #include "host/sim_host.h"
 #include "host_api/ae_effect.h"
 

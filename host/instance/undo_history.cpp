@@ -1,4 +1,4 @@
-#include "host/undo_history.h"
+#include "host/instance/undo_history.h"
 
 #include "host/host_call.h"
 

@@ -1,4 +1,4 @@
-#include "host/param_store.h"
+#include "host/instance/param_store.h"
 
 #include <algorithm>
 #include <cmath>

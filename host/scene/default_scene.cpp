@@ -1,4 +1,4 @@
-#include "host/default_scene.h"
+#include "host/scene/default_scene.h"
 
 namespace simhost {
 

@@ -7,7 +7,7 @@
 // A gesture is a click followed, while the effect asks for them (send_drag),
 // by drags that carry the click's continue_refcon back to the effect.
 
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/suites/drawbot_canvas.h"
 #include "host_api/ae_effect.h"

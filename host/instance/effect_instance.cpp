@@ -1,4 +1,4 @@
-#include "host/effect_instance.h"
+#include "host/instance/effect_instance.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,8 +9,8 @@
 #include <set>
 
 #include "host/host_call.h"
+#include "host/instance/undo_history.h"
 #include "host/plugin_module.h"
-#include "host/undo_history.h"
 
 namespace simhost {
 

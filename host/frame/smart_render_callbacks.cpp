@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/frame.h"
-#include "host/frame_callbacks.h"
+#include "host/frame/frame.h"
+#include "host/frame/frame_callbacks.h"
 #include "host/host_call.h"
 #include "host/scene/layer_pixels.h"
 
