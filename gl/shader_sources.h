@@ -14,8 +14,11 @@ enum ShaderProgramIndex : int {
   // colours: it leaves out the input texture, which the face program samples
   // even where its colour is not used.
   face_flat_program = 5,
+  // The composite for ssaa 1, which has no samples to resolve: the composite
+  // source with SINGLE_SAMPLE defined.
+  composite_single_sample_program = 6,
 };
-inline constexpr int shader_program_count = 6;
+inline constexpr int shader_program_count = 7;
 
 struct ShaderProgramSources {
   const char* vertex;

@@ -568,7 +568,8 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlinePass, "", error_text));
 
   // Composite pass: resolves the supersampled fill and lays the stroke over it.
-  const GlProgram& composite = *render_data.programs[composite_program];
+  const GlProgram& composite =
+      *render_data.programs[input.ssaa == 1 ? composite_single_sample_program : composite_program];
   composite.use();
   composite.set_int("ssaa", input.ssaa);
   composite.set_ivec2("face_offset", &regions.face_offset.x);

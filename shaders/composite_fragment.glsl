@@ -2,7 +2,9 @@
 #version 330
 
 // Final picture: the supersampled fill resolved in linear light, the stroke
-// laid over it; sRGB-encoded colour with straight alpha.
+// laid over it; sRGB-encoded colour with straight alpha. Compiled a second
+// time with SINGLE_SAMPLE defined for ssaa 1: a GPU that runs both sides of a
+// branch on a uniform (llvmpipe does) then skips the resolve's sRGB maths.
 
 in vec2 uv;
 
@@ -32,6 +34,13 @@ vec3 srgb_encode(vec3 c) {
   return vec3(srgb_encode(c.r), srgb_encode(c.g), srgb_encode(c.b));
 }
 
+// One sample per pixel: decoding to linear light and encoding back would return its own colour.
+void single_sample(ivec2 sample_at, out vec3 fill_color, out float fill_alpha) {
+  vec4 texel = texelFetch(fill_tex, sample_at, 0);
+  fill_color = texel.a != 0.0 ? texel.rgb : vec3(0.0);
+  fill_alpha = texel.a;
+}
+
 void main() {
   vec2 resolution = vec2(textureSize(outline_tex, 0));
   ivec2 pixel = ivec2(floor(uv * resolution));
@@ -41,11 +50,11 @@ void main() {
   ivec2 first_sample = (face_offset + pixel) * ssaa;
   vec3 fill_color;
   float fill_alpha;
+#ifdef SINGLE_SAMPLE
+  single_sample(first_sample, fill_color, fill_alpha);
+#else
   if (ssaa == 1) {
-    // One sample: decoding to linear light and encoding back would return its own colour.
-    vec4 texel = texelFetch(fill_tex, first_sample, 0);
-    fill_color = texel.a != 0.0 ? texel.rgb : vec3(0.0);
-    fill_alpha = texel.a;
+    single_sample(first_sample, fill_color, fill_alpha);
   } else {
     vec4 sum = vec4(0.0);
     for (int y = 0; y < ssaa; ++y) {
@@ -57,6 +66,7 @@ void main() {
     fill_alpha = sum.a / float(ssaa * ssaa);
     fill_color = sum.a != 0.0 ? srgb_encode(sum.rgb / sum.a) : vec3(0.0);
   }
+#endif
   fill_alpha *= fill_opacity;
 
   float a = stroke_alpha + fill_alpha * (1.0 - stroke_alpha);

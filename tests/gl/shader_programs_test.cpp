@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -386,14 +387,14 @@ TEST_F(ShaderPrograms, OutlineDepthTestAndItsSampleNearTheVanishingPoint) {
 std::vector<std::array<float, 4>> composite(int w, int ssaa, std::array<int, 2> face_offset,
                                             int fill_w, int fill_h, const std::vector<float>& fill,
                                             const std::vector<float>& coverage, float fill_opacity,
-                                            std::array<float, 3> stroke_color,
-                                            float stroke_opacity) {
+                                            std::array<float, 3> stroke_color, float stroke_opacity,
+                                            ShaderProgramIndex index = composite_program) {
   auto fill_tex = gl_test::rgba_texture(fill_w, fill_h, fill, GL_LINEAR);
   GlTexture outline_tex(GL_TEXTURE_2D, 0, GL_R32F, w, 1, GL_RED, GL_FLOAT, coverage.data());
   outline_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   Target target(w, 1);
 
-  GlProgram& program = gl_test::program(composite_program);
+  GlProgram& program = gl_test::program(index);
   program.set_int("ssaa", ssaa);
   program.set_ivec2("face_offset", face_offset.data());
   program.set_int("fill_tex", 0);
@@ -444,6 +445,29 @@ TEST_F(ShaderPrograms, CompositeBoxResolvePerOutputPixel) {
   const float grey = srgb_encode(0.5f);
   expect_rgba(pixels[0], {grey, grey, grey, 0.5f}, "resolved", 1e-4f);
   EXPECT_EQ(pixels[1][3], 0.0f);
+}
+
+TEST_F(ShaderPrograms, SingleSampleCompositeGivesTheGeneralOnesPixelsAtSsaa1) {
+  // Per pixel a fill texel and a coverage: opaque, partly and fully
+  // transparent (with colour left in it), beyond 0..1, a negative channel.
+  const std::vector<float> fill = {0.95f, 0.8f, 0.3f, 1, 0.2f,  0.7f, 0.1f, 0.35f,
+                                   0.6f,  0.6f, 0.6f, 0, 1.5f,  0.5f, 2.0f, 1,
+                                   0,     0,    0,    0, -0.2f, 0.3f, 0.4f, 1};
+  const std::vector<float> coverage = {0, 0.5f, 0.25f, 1, 0, 0.03f};
+  const struct {
+    float fill_opacity;
+    float stroke_opacity;
+  } cases[] = {{1, 1}, {0.6f, 0.8f}, {0, 0.5f}, {1, 0}};
+  for (const auto& c : cases) {
+    const auto general = composite(6, 1, {0, 0}, 6, 1, fill, coverage, c.fill_opacity,
+                                   {0.1f, 0.2f, 0.9f}, c.stroke_opacity);
+    const auto single =
+        composite(6, 1, {0, 0}, 6, 1, fill, coverage, c.fill_opacity, {0.1f, 0.2f, 0.9f},
+                  c.stroke_opacity, composite_single_sample_program);
+    // Bit for bit, so that choosing the program by ssaa changes no output.
+    EXPECT_EQ(std::memcmp(general.data(), single.data(), general.size() * sizeof(general[0])), 0)
+        << "fill opacity " << c.fill_opacity << ", stroke opacity " << c.stroke_opacity;
+  }
 }
 
 }  // namespace
