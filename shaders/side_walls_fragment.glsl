@@ -52,19 +52,15 @@ void main() {
   while (k < n && texelFetch(side_fill_color_buffer, k).a < angle) {
     ++k;
   }
-  vec4 stop1;
-  vec4 stop2;
-  if (k == n) {
-    stop1 = texelFetch(side_fill_color_buffer, n - 1);
-    stop2 = texelFetch(side_fill_color_buffer, 0);
-    stop2.a += TWO_PI;
-  } else if (k == 0) {
-    stop1 = texelFetch(side_fill_color_buffer, n - 1);
+  // The stops on either side of the angle; past either end the circle closes
+  // across 2pi. Each is fetched once, whichever case holds.
+  vec4 stop1 = texelFetch(side_fill_color_buffer, k == 0 ? n - 1 : k - 1);
+  vec4 stop2 = texelFetch(side_fill_color_buffer, k == n ? 0 : k);
+  if (k == 0) {
     stop1.a -= TWO_PI;
-    stop2 = texelFetch(side_fill_color_buffer, 0);
-  } else {
-    stop1 = texelFetch(side_fill_color_buffer, k - 1);
-    stop2 = texelFetch(side_fill_color_buffer, k);
+  }
+  if (k == n) {
+    stop2.a += TWO_PI;
   }
 
   float t = stop1.a != stop2.a ? (angle - stop1.a) / (stop2.a - stop1.a) : 0.0;
