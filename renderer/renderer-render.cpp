@@ -310,6 +310,13 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
 
   geometry.regions = compute_frame_regions(input, output, geometry.chain_setup.params.mode,
                                            geometry.chain_setup.screen_vanishing_point);
+  const bool colors_finite = std::isfinite(input.fill_opacity) &&
+                             std::isfinite(input.stroke_opacity) &&
+                             std::all_of(input.stroke_color.begin(), input.stroke_color.end(),
+                                         [](float c) { return std::isfinite(c); });
+  geometry.coverage =
+      compute_frame_coverage(geometry.combined_paths, plan, geometry.regions.output_region,
+                             geometry.regions.face_region, colors_finite);
   geometry.side_fill = convert_side_fill_stops(input.side_fill);
   return PF_Err_NONE;
 }
@@ -328,6 +335,38 @@ void make_target(GlTexture& texture, int32_t internal_format, int32_t width, int
   texture.image_2d(0, internal_format, width, height, format, GL_UNSIGNED_BYTE, nullptr);
   texture.parameter_i(GL_TEXTURE_MIN_FILTER, filter);
   texture.parameter_i(GL_TEXTURE_MAG_FILTER, filter);
+}
+
+// Runs `draw` once per rectangle with the scissor box set to it (output pixels scaled by
+// `scale` after moving them by `offset`, cut to the target's `width` x `height`); rectangles
+// left empty by the cut are skipped. The scissor test is off again afterwards.
+template <typename Draw>
+void for_each_scissor(const std::vector<PixelRect>& rects, ivec2 offset, int32_t scale,
+                      int32_t width, int32_t height, Draw draw) {
+  glEnable(GL_SCISSOR_TEST);
+  for (const PixelRect& r : rects) {
+    const auto at = [&](int32_t v, int32_t shift, int32_t limit) {
+      return static_cast<int32_t>(
+          std::clamp<int64_t>((int64_t{v} + shift) * scale, 0, int64_t{limit}));
+    };
+    const int32_t x0 = at(r.x0, offset.x, width);
+    const int32_t x1 = at(r.x1, offset.x, width);
+    const int32_t y0 = at(r.y0, offset.y, height);
+    const int32_t y1 = at(r.y1, offset.y, height);
+    if (x0 >= x1 || y0 >= y1) continue;
+    glScissor(x0, y0, x1 - x0, y1 - y0);
+    draw();
+  }
+  glDisable(GL_SCISSOR_TEST);
+}
+
+// The composite reads the stroke coverage with a bilinear filter, which reaches a pixel past
+// the drawn cells (and, around the texture's edges, the cells the cover marked for that).
+std::vector<PixelRect> grown_by_a_pixel(const std::vector<PixelRect>& rects) {
+  std::vector<PixelRect> grown;
+  grown.reserve(rects.size());
+  for (const PixelRect& r : rects) grown.push_back({r.x0 - 1, r.y0 - 1, r.x1 + 1, r.y1 + 1});
+  return grown;
 }
 
 // The plan's sweep settings, shared by the three geometry programs.
@@ -466,7 +505,13 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   targets.face_fb.bind();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const FrameCoverage& coverage = geometry.coverage;
+  if (coverage.whole) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  } else {
+    for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh,
+                     [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); });
+  }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
 
   const GlProgram& face = *render_data.programs[inherit ? face_program : face_flat_program];
@@ -532,7 +577,12 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   targets.outline_fb.bind();
   glDisable(GL_DEPTH_TEST);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+  if (coverage.whole) {
+    glClear(GL_COLOR_BUFFER_BIT);
+  } else {
+    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
+                     [] { glClear(GL_COLOR_BUFFER_BIT); });
+  }
 
   const bool vanishing = geometry.chain_setup.params.mode == chain_mode_vanishing;
   const vec2 resolution = vec2_from_ints(w, h);
@@ -587,7 +637,15 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   targets.composite_fb.bind();
   glViewport(0, 0, w, h);
   glDisable(GL_DEPTH_TEST);
-  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  if (coverage.whole) {
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  } else {
+    // Where nothing is drawn the composite is transparent black.
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    for_each_scissor(coverage.empty, ivec2{}, 1, w, h, [] { glClear(GL_COLOR_BUFFER_BIT); });
+    for_each_scissor(coverage.drawn, ivec2{}, 1, w, h,
+                     [] { glDrawArrays(GL_TRIANGLE_STRIP, 0, 4); });
+  }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositePass, "", error_text));
   return PF_Err_NONE;
 }

@@ -11,6 +11,7 @@
 #include "gl/frame_targets.h"
 #include "gl/gl_objects.h"
 #include "host_api/ae_effect.h"
+#include "renderer/frame_coverage.h"
 #include "renderer/matrix.h"
 #include "renderer/mesh.h"
 #include "renderer/parallel_for.h"
@@ -91,6 +92,7 @@ struct FrameGeometry {
   SideMesh side_mesh;
   OutlineMesh outline_mesh;
   FrameRegions regions;
+  FrameCoverage coverage;               // the cells the passes clear and composite
   std::vector<SideFillStop> side_fill;  // converted and sorted
 };
 
