@@ -285,7 +285,10 @@ void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const
 void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const OutlinePoint& p2) {
   OutlineMesh& mesh = *context.mesh;
   const auto base = static_cast<uint32_t>(mesh.vertices.size());
-  mesh.indices.insert(mesh.indices.end(), {base, base + 1, base + 2, base + 3, mesh_restart_index});
+  // The two triangles a four-vertex strip would give, in the strip's vertex order, without a
+  // restart index: a driver that splits a draw at each restart index (llvmpipe does) then draws
+  // all edges at once.
+  mesh.indices.insert(mesh.indices.end(), {base, base + 1, base + 2, base + 2, base + 1, base + 3});
   const OutlineVertex vertex{static_cast<float>(p1.x),
                              static_cast<float>(p1.y),
                              static_cast<float>(p1.z),
@@ -306,7 +309,7 @@ OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain
 void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
                         const std::vector<SideChain>& chains, const PathsD& paths,
                         const SideChainSet& chain_set) {
-  mesh.mode = mesh_mode_triangle_strip;
+  mesh.mode = mesh_mode_triangles;
   mesh.vertices.clear();
   mesh.indices.clear();
   const size_t count = chains.size();
@@ -320,7 +323,7 @@ void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
   }
   for (const SideChain& chain : chains) edges += 3 * (chain.end - chain.start) + 5;
   mesh.vertices.reserve(4 * edges);
-  mesh.indices.reserve(5 * edges);
+  mesh.indices.reserve(6 * edges);
   OutlineMeshContext context{&mesh, 0.0f};
   auto at = [](const Vec2& p, double z) { return OutlinePoint{p.x, p.y, z}; };
   auto at_exact = [](const KeyedPoint& p, double z) { return OutlinePoint{p.x, p.y, z}; };

@@ -64,10 +64,10 @@ struct OutlineMeshContext {
   float a_z = 0.0f;
 };
 
-// One four-vertex strip for the edge p1-p2, closed by the restart index.
+// Four vertices for the edge p1-p2 and the two triangles of their strip.
 void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const OutlinePoint& p2);
 
-// The stroked edges (mode 5): the face outline at the visible cap's depth
+// The stroked edges (mode 4): the face outline at the visible cap's depth
 // (face_to_draw 1 front, 2 back, 0 none), then per chain its edges at the
 // depths the face outline does not already stroke, its end verticals and
 // its corner verticals.

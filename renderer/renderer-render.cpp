@@ -609,11 +609,8 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
 
   glEnable(GL_BLEND);
   glBlendEquation(GL_MAX);
-  glEnable(GL_PRIMITIVE_RESTART);
-  glPrimitiveRestartIndex(mesh_restart_index);
   draw_outline_mesh(geometry.outline_mesh, gl.outline_vertex_array, gl.outline_vertex_buffer,
                     gl.outline_index_buffer);
-  glDisable(GL_PRIMITIVE_RESTART);
   glDisable(GL_BLEND);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlinePass, "", error_text));
 

@@ -271,24 +271,22 @@ class OutlineDraw {
     glActiveTexture(GL_TEXTURE0);
     face_.depth_texture().bind();
 
+    // Each edge four vertices and the two triangles of their strip, as the mesh builder
+    // writes them.
     OutlineMesh mesh;
-    mesh.mode = mesh_mode_triangle_strip;
+    mesh.mode = mesh_mode_triangles;
     for (const Edge& e : edges) {
       const auto base = static_cast<uint32_t>(mesh.vertices.size());
       for (uint32_t i = 0; i < 4; ++i) {
         mesh.vertices.push_back({e.p1[0], e.p1[1], e.p1[2], e.p2[0], e.p2[1], e.p2[2], e.a_z});
-        mesh.indices.push_back(base + i);
       }
-      mesh.indices.push_back(mesh_restart_index);
+      for (const uint32_t i : {0u, 1u, 2u, 2u, 1u, 3u}) mesh.indices.push_back(base + i);
     }
     MeshBuffers buffers({3, 3, 1});
     coverage_.begin();
     glEnable(GL_BLEND);
     glBlendEquation(GL_MAX);
-    glEnable(GL_PRIMITIVE_RESTART);
-    glPrimitiveRestartIndex(mesh_restart_index);
     draw_outline_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
-    glDisable(GL_PRIMITIVE_RESTART);
     glDisable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);
     gl_test::expect_no_gl_error();

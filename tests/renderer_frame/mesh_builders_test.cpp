@@ -31,12 +31,13 @@ TEST(OutlineMesh, UnitSquareByVisibleFace) {
   const SideChainSet set = split_paths_into_chains(paths, directional(0, 1));
   ASSERT_EQ(set.chains.size(), 1u);
   const OutlineMesh front = build_outline_mesh(1, set.chains, paths, set);
-  EXPECT_EQ(front.mode, 5u);
+  EXPECT_EQ(front.mode, 4u);
   EXPECT_EQ(front.vertices.size(), 28u);
-  ASSERT_EQ(front.indices.size(), 35u);
+  ASSERT_EQ(front.indices.size(), 42u);
+  // Each edge the two triangles of its four-vertex strip, in the strip's order.
   for (uint32_t e = 0; e < 7; ++e) {
-    for (uint32_t k = 0; k < 4; ++k) EXPECT_EQ(front.indices[5 * e + k], 4 * e + k);
-    EXPECT_EQ(front.indices[5 * e + 4], mesh_restart_index);
+    const uint32_t strip[6] = {0, 1, 2, 2, 1, 3};
+    for (uint32_t k = 0; k < 6; ++k) EXPECT_EQ(front.indices[6 * e + k], 4 * e + strip[k]);
   }
   for (size_t v = 0; v < front.vertices.size(); ++v) {
     EXPECT_EQ(std::memcmp(&front.vertices[v], &front.vertices[v - v % 4], sizeof(OutlineVertex)),
