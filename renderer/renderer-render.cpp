@@ -286,20 +286,34 @@ std::vector<SideFillStop> convert_side_fill_stops(const std::vector<SideFillStop
   return converted;
 }
 
-PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
-                            FrameGeometry& geometry, std::string& error_text, unsigned threads) {
+PF_Err build_frame_layout(const RenderInput& input, const PF_EffectWorld& output,
+                          FrameGeometry& geometry, std::string& error_text) {
   const PreRenderPlan& plan = input.plan;
   if (const char* field = non_finite_plan_field(plan)) {
     error_text = concat({"render plan holds a value that is not finite in ", field});
     return report_failure(__LINE__, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
   }
+  geometry.chain_setup = compute_chain_setup(plan);
+  geometry.regions = compute_frame_regions(input, output, geometry.chain_setup.params.mode,
+                                           geometry.chain_setup.screen_vanishing_point);
+  // The plan's paths bound the combined ones: a union's edges are pieces of its paths' edges.
+  const bool colors_finite = std::isfinite(input.fill_opacity) &&
+                             std::isfinite(input.stroke_opacity) &&
+                             std::all_of(input.stroke_color.begin(), input.stroke_color.end(),
+                                         [](float c) { return std::isfinite(c); });
+  geometry.coverage = compute_frame_coverage(plan.paths, plan, geometry.regions.output_region,
+                                             geometry.regions.face_region, colors_finite);
+  geometry.side_fill = convert_side_fill_stops(input.side_fill);
+  return PF_Err_NONE;
+}
 
+void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry, unsigned threads) {
+  const PreRenderPlan& plan = input.plan;
   UnitedPaths united = union_overlapping_paths(plan, threads);
   geometry.combined_paths = std::move(united.paths);
   geometry.group_trees = std::move(united.group_trees);
   flag_union_points(geometry.combined_paths, plan.corner_cos);
 
-  geometry.chain_setup = compute_chain_setup(plan);
   geometry.chain_set = build_chains(geometry.combined_paths, geometry.chain_setup);
 
   geometry.face_mesh = build_face_mesh(geometry.group_trees, threads);
@@ -307,17 +321,12 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
                   geometry.chain_set);
   build_outline_mesh(geometry.outline_mesh, plan.face_to_draw, geometry.chain_set.chains,
                      geometry.combined_paths, geometry.chain_set);
+}
 
-  geometry.regions = compute_frame_regions(input, output, geometry.chain_setup.params.mode,
-                                           geometry.chain_setup.screen_vanishing_point);
-  const bool colors_finite = std::isfinite(input.fill_opacity) &&
-                             std::isfinite(input.stroke_opacity) &&
-                             std::all_of(input.stroke_color.begin(), input.stroke_color.end(),
-                                         [](float c) { return std::isfinite(c); });
-  geometry.coverage =
-      compute_frame_coverage(geometry.combined_paths, plan, geometry.regions.output_region,
-                             geometry.regions.face_region, colors_finite);
-  geometry.side_fill = convert_side_fill_stops(input.side_fill);
+PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
+                            FrameGeometry& geometry, std::string& error_text, unsigned threads) {
+  RETURN_ON_ERROR(build_frame_layout(input, output, geometry, error_text));
+  build_frame_meshes(input, geometry, threads);
   return PF_Err_NONE;
 }
 
@@ -382,9 +391,9 @@ void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan)
 
 }  // namespace
 
-PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
-                        const FrameGeometry& geometry, LocalRenderData& render_data,
-                        FrameGlObjects& gl, std::string& error_text) {
+PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& output,
+                             const FrameGeometry& geometry, LocalRenderData& render_data,
+                             FrameGlObjects& gl, std::string& error_text) {
   const PreRenderPlan& plan = input.plan;
   const FrameRegions& regions = geometry.regions;
   const int32_t w = output.width;
@@ -393,7 +402,6 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   const int32_t fh = regions.face_height;
   const int32_t gl_fw = std::min(fw, largest_texture_request);
   const int32_t gl_fh = std::min(fh, largest_texture_request);
-  const mat4 path_to_screen = mat4_to_float(plan.path_to_screen);
   const bool inherit = plan.inherit_layer_color != 0;
 
   // Input layer, only where the face samples it: mipmapped and, where the context can,
@@ -499,8 +507,8 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   targets.composite_format = composite_format;
   forget_unless_complete.complete = true;
 
-  // Face pass. With inner extrusion and a visible cap, depth starts at the near plane so that
-  // the cap first marks the opening and the far cap then fills it.
+  // Face targets cleared for the face pass. With inner extrusion and a visible cap, depth starts
+  // at the near plane so that the cap first marks the opening and the far cap then fills it.
   const bool inner = plan.inner_extrusion != 0;
   targets.face_fb.bind();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -512,8 +520,37 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
     for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh,
                      [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); });
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
 
+  // Stroke coverage, cleared ahead of its pass.
+  targets.outline_fb.bind();
+  if (coverage.whole) {
+    glClear(GL_COLOR_BUFFER_BIT);
+  } else {
+    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
+                     [] { glClear(GL_COLOR_BUFFER_BIT); });
+  }
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
+  // The clears start now, while the caller builds the meshes.
+  glFlush();
+  return PF_Err_NONE;
+}
+
+PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
+                         const FrameGeometry& geometry, LocalRenderData& render_data,
+                         FrameGlObjects& gl, std::string& error_text) {
+  const PreRenderPlan& plan = input.plan;
+  const FrameRegions& regions = geometry.regions;
+  const int32_t w = output.width;
+  const int32_t h = output.height;
+  const int32_t gl_fw = std::min(regions.face_width, largest_texture_request);
+  const int32_t gl_fh = std::min(regions.face_height, largest_texture_request);
+  const mat4 path_to_screen = mat4_to_float(plan.path_to_screen);
+  const bool inherit = plan.inherit_layer_color != 0;
+  const bool inner = plan.inner_extrusion != 0;
+  const FrameCoverage& coverage = geometry.coverage;
+  FrameTargets& targets = *gl.targets;
+
+  // Face pass.
   const GlProgram& face = *render_data.programs[inherit ? face_program : face_flat_program];
   face.use();
   face.set_mat4("mvp", regions.face_matrix.data());
@@ -576,13 +613,6 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   glViewport(0, 0, w, h);
   targets.outline_fb.bind();
   glDisable(GL_DEPTH_TEST);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  if (coverage.whole) {
-    glClear(GL_COLOR_BUFFER_BIT);
-  } else {
-    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
-                     [] { glClear(GL_COLOR_BUFFER_BIT); });
-  }
 
   const bool vanishing = geometry.chain_setup.params.mode == chain_mode_vanishing;
   const vec2 resolution = vec2_from_ints(w, h);
@@ -645,6 +675,13 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositePass, "", error_text));
   return PF_Err_NONE;
+}
+
+PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
+                        const FrameGeometry& geometry, LocalRenderData& render_data,
+                        FrameGlObjects& gl, std::string& error_text) {
+  RETURN_ON_ERROR(prepare_frame_targets(input, output, geometry, render_data, gl, error_text));
+  return draw_frame_passes(input, output, geometry, render_data, gl, error_text);
 }
 
 PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_EffectWorld* output,
@@ -726,7 +763,7 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
   // The thread keeps its frame storage for the next frame, which mostly needs as much again.
   thread_local FrameGeometry geometry;
   const KeptGeometryLimit limit{geometry};
-  RETURN_ON_ERROR(build_frame_geometry(*input, *output, geometry, text));
+  RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
 
   LocalRenderData* render_data = ensure_local_render_data();
   if (render_data == nullptr || render_data->context == nullptr ||
@@ -735,8 +772,11 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
 
+  // The targets are made and cleared first, so that GL clears them while the meshes are built.
   const KeptTargetsLimit targets_limit{*render_data};
   FrameGlObjects gl;
-  RETURN_ON_ERROR(run_frame_passes(*input, *output, geometry, *render_data, gl, text));
+  RETURN_ON_ERROR(prepare_frame_targets(*input, *output, geometry, *render_data, gl, text));
+  build_frame_meshes(*input, geometry);
+  RETURN_ON_ERROR(draw_frame_passes(*input, *output, geometry, *render_data, gl, text));
   return read_back_frame(*input, gl, output, text);
 }

@@ -104,6 +104,13 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
                             FrameGeometry& geometry, std::string& error_text,
                             unsigned threads = default_geometry_threads());
 
+// The two halves of build_frame_geometry. The layout needs only the plan: the chain setup, the
+// regions, the cover and the stops; it fails as build_frame_geometry does. The meshes follow it.
+PF_Err build_frame_layout(const RenderInput& input, const PF_EffectWorld& output,
+                          FrameGeometry& geometry, std::string& error_text);
+void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry,
+                        unsigned threads = default_geometry_threads());
+
 // The GL objects of one frame, named in creation order; each releases its name when the frame
 // ends. The render targets live on the thread's render state and are only pointed at. Needs the
 // thread's context current.
@@ -132,6 +139,16 @@ struct LocalRenderData;
 PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                         const FrameGeometry& geometry, LocalRenderData& render_data,
                         FrameGlObjects& gl, std::string& error_text);
+
+// The two halves of run_frame_passes. Preparing needs only the frame's layout: it uploads the
+// input, makes or takes the targets and sets GL clearing them (the cells the cover holds), which
+// runs on while the caller goes on. Drawing needs the meshes too.
+PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& output,
+                             const FrameGeometry& geometry, LocalRenderData& render_data,
+                             FrameGlObjects& gl, std::string& error_text);
+PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
+                         const FrameGeometry& geometry, LocalRenderData& render_data,
+                         FrameGlObjects& gl, std::string& error_text);
 
 // Step 11: reads the composite back into the output world.
 PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_EffectWorld* output,
