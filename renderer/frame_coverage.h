@@ -38,8 +38,9 @@ struct FrameCoverage {
 // Side of a coverage cell in output pixels.
 inline constexpr int32_t coverage_cell_size = 32;
 
-// The cover of a frame of `plan`'s combined `paths` over the output region, whose face targets
-// span `face_region` (both in path space, whole pixels apart). `colors_finite` is false when a
+// The cover of a frame of `plan` drawing `paths` (the plan's own, or their unions, which lie
+// within them) over the output region, whose face targets span `face_region` (both in path
+// space, whole pixels apart). `colors_finite` is false when a
 // colour or opacity of the frame is not finite: its composite is then not transparent where
 // nothing is drawn, and the frame is covered whole.
 FrameCoverage compute_frame_coverage(const PathsD& paths, const PreRenderPlan& plan,
