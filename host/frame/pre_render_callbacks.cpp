@@ -13,13 +13,6 @@ namespace {
 
 constexpr const char* kPreRender = "pre-render";
 
-// The frame running on this thread for the effect, after telling the
-// instance's observer of the call.
-Frame* frame_for(PF_ProgPtr effect_ref) {
-  EffectInstance::callback_target(effect_ref);
-  return Frame::active(effect_ref);
-}
-
 PF_Err cb_checkout_layer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_id,
                          const PF_RenderRequest* request, A_long what_time, A_long time_step,
                          A_u_long time_scale, PF_CheckoutResult* result) {

@@ -17,11 +17,6 @@ namespace {
 
 constexpr const char* kSmartRender = "smart render";
 
-Frame* frame_for(PF_ProgPtr effect_ref) {
-  EffectInstance::callback_target(effect_ref);
-  return Frame::active(effect_ref);
-}
-
 PF_Err cb_checkout_layer_pixels(PF_ProgPtr effect_ref, A_long checkout_id,
                                 PF_EffectWorld** pixels) {
   HostCall call(kSmartRender, 0, "checkout_layer_pixels", effect_ref, checkout_id);
