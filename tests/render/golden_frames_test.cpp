@@ -1,6 +1,5 @@
-// Whole frames compared with reviewed pictures (tests/render/golden). Regenerate them with
-// TARVOLK_UPDATE_GOLDEN=1 and look at every one before committing it; a failing comparison
-// leaves the actual picture in golden_actual/ of this test's build directory.
+// Whole frames of the render routine compared with reviewed pictures (tests/render/golden), each
+// scene described with its case.
 
 #include <gtest/gtest.h>
 
@@ -21,14 +20,14 @@ class GoldenFrames : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(host.host.balance_report(), ""); }
 
-  Image render(const RenderInput& in, PixelFormat format = PixelFormat::Argb8) {
+  RgbaImage render(const RenderInput& in, PixelFormat format = PixelFormat::Argb8) {
     World out(kWidth, kHeight, format);
     std::string text;
     EXPECT_EQ(render_layer(&in, out.get(), &text), 0) << text;
-    return image_of(out);
+    return simhost::rgba_image_of(*out.get());
   }
 
-  static void expect_golden(const Image& image, const std::string& name) {
+  static void expect_golden(const RgbaImage& image, const std::string& name) {
     EXPECT_EQ(compare_with_golden(image, name), "") << name;
   }
 
@@ -151,13 +150,13 @@ TEST_F(GoldenFrames, SupersampledThreeAndOne) {
   scene.request.stroke_width = 0;
   RenderInput in = input();
   in.ssaa = 3;
-  const Image smooth = render(in);
+  const RgbaImage smooth = render(in);
   expect_golden(smooth, "ssaa3");
-  EXPECT_GT(smooth.count_alpha(1, 254), 300u);
+  EXPECT_GT(count_alpha(smooth, 1, 254), 300u);
 
-  const Image stepped = render(input());
+  const RgbaImage stepped = render(input());
   expect_golden(stepped, "ssaa1");
-  EXPECT_EQ(stepped.count_alpha(1, 254), 0u);
+  EXPECT_EQ(count_alpha(stepped, 1, 254), 0u);
 }
 
 // The face takes the input layer's own colours: a checkerboard of 10-pixel squares, white and

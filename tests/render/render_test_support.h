@@ -1,7 +1,7 @@
 #pragma once
 
 // Scenes for the render routine's tests: outlines in host space, plans made by the plan builder,
-// a simulated host with its worlds, output worlds as images and their golden comparison.
+// a simulated host with its worlds.
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,13 @@
 #include "renderer/matrix.h"
 #include "renderer/render_plan.h"
 #include "renderer/renderer-render.h"
+#include "tests/support/golden_picture.h"
 
 namespace tarvolk::test {
+
+using simhost::RgbaImage;
+using simhost::test::compare_with_golden;
+using simhost::test::count_alpha;
 
 // A closed polygon with straight segments (control points on the vertices), host space.
 inline BezierPath polygon(std::initializer_list<std::pair<double, double>> points) {
@@ -102,54 +107,5 @@ struct RenderHost {
     return in;
   }
 };
-
-// 8-bit ARGB, top row first, premultiplied only because cairo's image surfaces and its PNG
-// writer and reader take premultiplied pixels (the worlds themselves hold straight alpha); it
-// also makes the colour of nearly transparent pixels count for little in comparisons.
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> argb;
-
-  uint32_t at(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
-  // Pixels whose alpha lies in [lo, hi].
-  size_t count_alpha(uint32_t lo, uint32_t hi) const {
-    return std::count_if(argb.begin(), argb.end(),
-                         [&](uint32_t p) { return p >> 24 >= lo && p >> 24 <= hi; });
-  }
-};
-
-inline uint32_t channel8(float v) {
-  return v > 0.0f ? static_cast<uint32_t>(std::lround(std::min(v, 1.0f) * 255.0f)) : 0u;
-}
-
-inline Image image_of(simhost::World& world) {
-  Image image{world.get()->width, world.get()->height, {}};
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      uint32_t c[4];  // a, r, g, b
-      if (world.format() == simhost::PixelFormat::Argb8) {
-        const PF_Pixel8& q = world.pixel8(x, y);
-        c[0] = q.alpha, c[1] = q.red, c[2] = q.green, c[3] = q.blue;
-      } else {
-        const PF_PixelFloat& q = world.pixel_float(x, y);
-        c[0] = channel8(q.alpha), c[1] = channel8(q.red), c[2] = channel8(q.green);
-        c[3] = channel8(q.blue);
-      }
-      uint32_t p = c[0] << 24;
-      for (int i = 1; i < 4; ++i) p |= (c[i] * c[0] + 127) / 255 << (8 * (3 - i));
-      image.argb.push_back(p);
-    }
-  }
-  return image;
-}
-
-// Compares `actual` with tests/render/golden/<name>.png: a pixel differs when any channel
-// differs by more than `channel_tolerance`, and at most `max_differing_fraction` of the pixels
-// may. With TARVOLK_UPDATE_GOLDEN=1 the golden file is rewritten instead. On failure the actual
-// image goes to golden_actual/<name>.png in the test's build directory and the returned text
-// says why; on success it is empty.
-std::string compare_with_golden(const Image& actual, const std::string& name,
-                                int channel_tolerance = 6, double max_differing_fraction = 0.004);
 
 }  // namespace tarvolk::test

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/frame/module/frame_test_support.h"
-#include "tests/frame/module/golden_picture.h"
+#include "tests/support/golden_picture.h"
 
 namespace simhost::test {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 
-// Frames compared with reviewed pictures in tests/frame/golden. Regenerate
-// them with TARVOLK_UPDATE_GOLDEN=1 and look at every one before committing
-// it; a failing comparison leaves the actual picture in golden_actual/ of
-// the test's build directory.
+// Pictures compared with reviewed golden PNGs in the test's
+// TARVOLK_GOLDEN_DIR. Regenerate them with TARVOLK_UPDATE_GOLDEN=1 and look
+// at every one before committing it; a failing comparison leaves the actual
+// picture in TARVOLK_GOLDEN_ACTUAL_DIR.
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,11 +19,10 @@ namespace simhost::test {
 // weighted by alpha, so that nearly transparent pixels count for little); at
 // most `max_differing_fraction` of the pixels may. Empty when equal enough,
 // else why not.
-inline std::string compare_with_golden(const PF_EffectWorld& world, const std::string& name,
+inline std::string compare_with_golden(const RgbaImage& actual, const std::string& name,
                                        int tolerance = 6, double max_differing_fraction = 0.004) {
   namespace fs = std::filesystem;
-  const RgbaImage actual = rgba_image_of(world);
-  const fs::path golden_path = fs::path(TARVOLK_FRAME_GOLDEN_DIR) / (name + ".png");
+  const fs::path golden_path = fs::path(TARVOLK_GOLDEN_DIR) / (name + ".png");
   const char* update = std::getenv("TARVOLK_UPDATE_GOLDEN");
   if (update != nullptr && std::string(update) == "1") {
     std::string why;
@@ -53,13 +52,24 @@ inline std::string compare_with_golden(const PF_EffectWorld& world, const std::s
     why << differing << " pixels differ by more than " << tolerance << " (largest difference "
         << worst << ")";
   }
-  const fs::path actual_dir(TARVOLK_FRAME_ACTUAL_DIR);
+  const fs::path actual_dir(TARVOLK_GOLDEN_ACTUAL_DIR);
   std::error_code ignored;
   fs::create_directories(actual_dir, ignored);
   const fs::path actual_path = actual_dir / (name + ".png");
   write_png(actual, actual_path.string());
   why << "; actual picture written to " << actual_path.string();
   return why.str();
+}
+
+inline std::string compare_with_golden(const PF_EffectWorld& world, const std::string& name) {
+  return compare_with_golden(rgba_image_of(world), name);
+}
+
+// Pixels of the picture whose alpha lies in [lo, hi].
+inline size_t count_alpha(const RgbaImage& image, int lo, int hi) {
+  size_t n = 0;
+  for (size_t i = 3; i < image.rgba.size(); i += 4) n += image.rgba[i] >= lo && image.rgba[i] <= hi;
+  return n;
 }
 
 }  // namespace simhost::test
