@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "host/frame/frame.h"
@@ -41,6 +41,16 @@ inline json text_layer(const std::string& text, double size, double x, double y)
           {"text", {{"text", text}, {"bold", true}, {"size", size}, {"origin", {x, y}}}}};
 }
 
+// A 3D null, "Rig", at `position` turned by `orientation` (degrees about x,
+// y and z, or keyframes of them); its anchor is its origin.
+inline json rig(json position, json orientation) {
+  return {
+      {"name", "Rig"},
+      {"kind", "null"},
+      {"three_d", true},
+      {"transform", {{"anchor", {0, 0, 0}}, {"position", position}, {"orientation", orientation}}}};
+}
+
 // Values that make a frame easy to read: a face colour of its own rather
 // than the layer's pixels, a blue side fill.
 inline json plain_look(json more = json::object()) {
@@ -52,6 +62,35 @@ inline json plain_look(json more = json::object()) {
   return values;
 }
 
+// A scene read from JSON, the effect placed on its layer and set up as the
+// host does (global, params and sequence setup, then the scene's values);
+// sequence setdown when it goes, the instance before the scene.
+struct PlacedEffect {
+  PlacedEffect(SimHost& host, PluginModule& module, const std::string& text,
+               const std::string& name = "test scene")
+      : module(module), scene(scene::parse_scene(text, name)), instance(host) {
+    scene::place_effect(scene, instance);
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP}) {
+      EXPECT_EQ(instance.run(module, cmd), PF_Err_NONE) << name << ", command " << cmd;
+    }
+    scene::set_scene_parameters(scene, instance);
+  }
+  ~PlacedEffect() {
+    if (instance.sequence_data != nullptr) {
+      EXPECT_EQ(instance.run(module, PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+    }
+  }
+
+  void set_downsample(A_u_long factor) {
+    instance.layer.downsample_x = {1, factor};
+    instance.layer.downsample_y = {1, factor};
+  }
+
+  PluginModule& module;
+  scene::Scene scene;
+  EffectInstance instance;
+};
+
 class SceneFrames : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -59,24 +98,15 @@ class SceneFrames : public ::testing::Test {
     EXPECT_EQ(host.balance_report(), "");
   }
 
-  // Reads and places the scene and sets the instance up as the host does.
   void load(const std::string& text) {
-    scene = scene::parse_scene(text, "test scene");
-    instance = std::make_unique<EffectInstance>(host);
-    scene::place_effect(scene, *instance);
-    ASSERT_EQ(instance->run(module, PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-    ASSERT_EQ(instance->run(module, PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
-    ASSERT_EQ(instance->run(module, PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
-    scene::set_scene_parameters(scene, *instance);
+    placed.emplace(host, module, text);
+    instance = &placed->instance;
   }
-
-  void set_downsample(A_u_long factor) {
-    instance->layer.downsample_x = {1, factor};
-    instance->layer.downsample_y = {1, factor};
-  }
+  void set_downsample(A_u_long factor) { placed->set_downsample(factor); }
+  const scene::Scene& scene() const { return placed->scene; }
 
   scene::Layer& layer(const std::string& name) {
-    for (const auto& l : scene.composition->layers()) {
+    for (const auto& l : scene().composition->layers()) {
       if (l->name == name) return *l;
     }
     throw std::invalid_argument("no layer " + name);
@@ -87,21 +117,15 @@ class SceneFrames : public ::testing::Test {
     return *static_cast<const PreRenderPlan*>(frame.pre_render_output().pre_render_data);
   }
 
-  // Sequence setdown, then the instance before the module and the scene.
   void finish() {
-    if (instance != nullptr) {
-      if (instance->sequence_data != nullptr) {
-        EXPECT_EQ(instance->run(module, PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
-      }
-      instance.reset();
-    }
-    scene.composition.reset();
+    instance = nullptr;
+    placed.reset();
   }
 
   SimHost host;
   PluginModule module{TARVOLK_MODULE_PATH};
-  scene::Scene scene;
-  std::unique_ptr<EffectInstance> instance;
+  std::optional<PlacedEffect> placed;
+  EffectInstance* instance = nullptr;
 };
 
 }  // namespace simhost::test

@@ -12,15 +12,11 @@ namespace simhost::test {
 namespace {
 
 const json kTitle = text_layer("Tv", 80, 40, 90);
+const json kBack20 = {{"Extrusion Length Back", 20}};
 
 // A 3D null at the middle of the composition, turned 15 degrees about x and
-// -30 about y; its anchor is its origin.
-const json kRig = {
-    {"name", "Rig"},
-    {"kind", "null"},
-    {"three_d", true},
-    {"transform",
-     {{"anchor", {0, 0, 0}}, {"position", {100, 60, 0}}, {"orientation", {15, -30, 0}}}}};
+// -30 about y.
+const json kRig = rig({100, 60, 0}, {15, -30, 0});
 
 // Paths in nested groups, as examples/shape_groups.json at a third of its
 // size: a square turned by 10 degrees with a circle stretched to twice its
@@ -72,7 +68,7 @@ const std::vector<GoldenCase>& golden_cases() {
   static const std::vector<GoldenCase> cases = {
       // "Tv" in bold, walls 20 pixels down and to the right: yellow faces,
       // blue walls, a dark 2-pixel stroke on every visible edge.
-      {"text_directional", kTitle, {{"Extrusion Length Back", 20}}},
+      {"text_directional", kTitle, kBack20},
       // The same, walls running 30% of the way to a vanishing point at the
       // top middle (100, 10): they narrow as they rise.
       {"text_vanishing",
@@ -106,18 +102,15 @@ const std::vector<GoldenCase>& golden_cases() {
         {"Global Offset", 90}}},
       // A magenta-to-cyan input layer composited in front at "Input
       // Opacity" 50: the whole frame tinted, the solid showing through.
-      {"input_opacity_50",
-       kTitle,
-       {{"Extrusion Length Back", 20}, {"Input Opacity", 50}},
-       json::array(),
-       8,
-       1,
-       true},
+      {.name = "input_opacity_50",
+       .layer = kTitle,
+       .values = {{"Extrusion Length Back", 20}, {"Input Opacity", 50}},
+       .with_input = true},
       // The directional frame rendered in float: the same picture.
-      {"float_frame", kTitle, {{"Extrusion Length Back", 20}}, json::array(), 32},
+      {.name = "float_frame", .layer = kTitle, .values = kBack20, .bitdepth = 32},
       // The directional frame at half resolution: 100 x 60 pixels, lengths
       // and stroke halved.
-      {"half_resolution", kTitle, {{"Extrusion Length Back", 20}}, json::array(), 8, 2},
+      {.name = "half_resolution", .layer = kTitle, .values = kBack20, .downsample = 2},
   };
   return cases;
 }

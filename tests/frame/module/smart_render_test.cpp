@@ -3,14 +3,14 @@
 // bad input that must end in a clear error or an empty frame.
 
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/png.h"
 #include "tests/frame/module/frame_test_support.h"
+#include "tests/support/golden_picture.h"
 
 namespace simhost::test {
 namespace {
@@ -46,20 +46,20 @@ TEST_F(SmartRender, InputLayerInFrontAtInputOpacity) {
                                          {0.2, false, true, 1},
                                          {100, false, true, 255},
                                          {0, true, true, -1}}) {
+    SCOPED_TRACE("opacity " + std::to_string(c.opacity));
     load_text({{"Input Opacity", c.opacity}, {"Inherit Layer Color", c.inherit}});
     host.clear_calls();
     Frame frame(*instance, {.input_layer = &input_layer});
-    const std::string where = "opacity " + std::to_string(c.opacity);
-    ASSERT_EQ(frame.run(module), PF_Err_NONE) << where << ": " << frame.out_data().return_msg;
-    EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.fetched ? 1u : 0u) << where;
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.fetched ? 1u : 0u);
     const std::vector<CallRecord> transfers = host.calls_of("transfer_rect");
-    ASSERT_EQ(transfers.size(), c.composite_opacity < 0 ? 0u : 1u) << where;
+    ASSERT_EQ(transfers.size(), c.composite_opacity < 0 ? 0u : 1u);
     if (c.composite_opacity >= 0) {
-      EXPECT_EQ(transfers[0].args[6], std::to_string(PF_Xfer_IN_FRONT)) << where;
-      EXPECT_EQ(transfers[0].args[7], std::to_string(c.composite_opacity)) << where;
+      EXPECT_EQ(transfers[0].args[6], std::to_string(PF_Xfer_IN_FRONT));
+      EXPECT_EQ(transfers[0].args[7], std::to_string(c.composite_opacity));
       const PF_Pixel8 corner = frame.picture().pixel8(150, 5);
-      EXPECT_EQ(corner.alpha, c.composite_opacity) << where;
-      EXPECT_EQ(corner.green, 200) << where;
+      EXPECT_EQ(corner.alpha, c.composite_opacity);
+      EXPECT_EQ(corner.green, 200);
     }
     finish();
   }
@@ -83,42 +83,37 @@ TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
                                          {true, 0, 2, text_color},
                                          {false, 0, 1, {255, 240, 200, 80}},
                                          {false, 100, 1, text_color}}) {
-    const std::string where = std::string(c.inherit ? "inherited" : "own colour") +
-                              ", input opacity " + std::to_string(c.input_opacity) +
-                              ", 1:" + std::to_string(c.downsample);
+    SCOPED_TRACE(std::string(c.inherit ? "inherited" : "own colour") + ", input opacity " +
+                 std::to_string(c.input_opacity) + ", 1:" + std::to_string(c.downsample));
     load(scene_json(160, 90, title,
                     plain_look({{"Inherit Layer Color", c.inherit},
                                 {"Input Opacity", c.input_opacity},
                                 {"Extrusion Length Back", 10}})));
     set_downsample(c.downsample);
     Frame frame(*instance, {});
-    ASSERT_EQ(frame.run(module), PF_Err_NONE) << where << ": " << frame.out_data().return_msg;
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
     if (c.inherit || c.input_opacity > 0) {
-      ASSERT_EQ(frame.layer_checkouts().size(), 1u) << where;
-      const PF_LRect extent = {0, 0, static_cast<A_long>(160 / c.downsample),
-                               static_cast<A_long>(90 / c.downsample)};
+      ASSERT_EQ(frame.layer_checkouts().size(), 1u);
       const PF_LRect max = frame.layer_checkouts()[0].result.max_result_rect;
-      EXPECT_TRUE(max.left == extent.left && max.top == extent.top && max.right == extent.right &&
-                  max.bottom == extent.bottom)
-          << where;
+      EXPECT_EQ((std::array<A_long, 4>{max.left, max.top, max.right, max.bottom}),
+                (std::array<A_long, 4>{0, 0, static_cast<A_long>(160 / c.downsample),
+                                       static_cast<A_long>(90 / c.downsample)}));
     }
     // The middle of the glyph's stem.
     double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
     for (const scene::PathShape& contour : layer("Layer").text_outlines()) {
       for (const scene::PathPoint& v : contour.vertices) {
-        left = std::min(left, v.x);
-        right = std::max(right, v.x);
-        top = std::min(top, v.y);
-        bottom = std::max(bottom, v.y);
+        left = std::min(left, v.x), right = std::max(right, v.x);
+        top = std::min(top, v.y), bottom = std::max(bottom, v.y);
       }
     }
-    const auto x = static_cast<A_long>((left + right) / 2 / c.downsample);
-    const auto y = static_cast<A_long>((top + bottom) / 2 / c.downsample);
-    const PF_Pixel8 face = frame.picture().pixel8(x, y);
-    EXPECT_EQ(face.alpha, c.face.alpha) << where;
-    EXPECT_NEAR(face.red, c.face.red, 1) << where;
-    EXPECT_NEAR(face.green, c.face.green, 1) << where;
-    EXPECT_NEAR(face.blue, c.face.blue, 1) << where;
+    const PF_Pixel8 face =
+        frame.picture().pixel8(static_cast<A_long>((left + right) / 2 / c.downsample),
+                               static_cast<A_long>((top + bottom) / 2 / c.downsample));
+    EXPECT_EQ(face.alpha, c.face.alpha);
+    EXPECT_NEAR(face.red, c.face.red, 1);
+    EXPECT_NEAR(face.green, c.face.green, 1);
+    EXPECT_NEAR(face.blue, c.face.blue, 1);
     finish();
   }
 }
@@ -157,12 +152,9 @@ TEST_F(SmartRender, ErrorsAndTheirMessages) {
     c.fail(host);
     Frame frame(*instance, {.input_layer = &input_layer});
     EXPECT_EQ(frame.run(module), c.expected) << c.what;
-    EXPECT_EQ(std::string(frame.out_data().return_msg).substr(0, std::string(c.message).size()),
-              c.message)
-        << c.what;
-    if (c.message[0] == '\0') {
-      EXPECT_STREQ(frame.out_data().return_msg, "") << c.what;
-    }
+    const std::string message = frame.out_data().return_msg;
+    EXPECT_TRUE(c.message[0] == '\0' ? message.empty() : message.rfind(c.message, 0) == 0)
+        << c.what << ": " << message;
     EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0) << c.what;
     host.clear_failures();
     finish();
@@ -175,86 +167,47 @@ TEST_F(SmartRender, ErrorsAndTheirMessages) {
 TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
   struct Case {
     const char* what;
-    json layer;
-    json values;
-    json more_layers;
-    std::function<void(EffectInstance&)> spoil_layer;  // before the frame is made
-    std::function<void(Frame&)> spoil_frame;           // before it runs
-    PF_Err expected;
-    bool drawn;  // some pixel of the picture is not transparent
+    json layer = text_layer("T", 60, 30, 70);
+    json values = json::object();
+    json more_layers = json::array();
+    std::function<void(EffectInstance&)> spoil_layer = [](EffectInstance&) {};
+    PF_RationalScale downsample_x = {1, 1};  // as in-data gives it
+    PF_Err expected = PF_Err_NONE;
+    bool drawn = false;  // some pixel of the picture is not transparent
   };
-  const json title = text_layer("T", 60, 30, 70);
   const json flat_mask = {{"path", {{"vertices", {{10, 10}, {50, 10}, {90, 10}}}}}};
   const json zoomless = {{"name", "Camera"}, {"kind", "camera"}, {"camera", {{"zoom", 0}}}};
-  const json camera = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}};
-  const std::function<void(EffectInstance&)> same_layer = [](EffectInstance&) {};
-  const std::function<void(Frame&)> same_frame = [](Frame&) {};
   const std::vector<Case> cases = {
-      {"zero lengths", title, {{"Extrusion Length Back", 0}}, {}, same_layer, same_frame, 0, true},
-      {"a solid without masks", {{"kind", "solid"}}, {}, {}, same_layer, same_frame, 0, false},
-      {"a text of spaces", text_layer("   ", 60, 30, 70), {}, {}, same_layer, same_frame, 0, false},
-      {"a mask of zero area",
-       {{"kind", "solid"}, {"masks", json::array({flat_mask})}},
-       {},
-       {},
-       same_layer,
-       same_frame,
-       0,
-       false},
-      {"a layer of no size",
-       title,
-       {},
-       {},
-       [](EffectInstance& i) { i.layer.width = i.layer.height = 0; },
-       same_frame,
-       0,
-       false},
-      {"a zero downsample factor",
-       title,
-       {},
-       {},
-       same_layer,
-       [](Frame& f) {
-         f.in_data().downsample_x = {0, 1};
-       },
-       PF_Err_BAD_CALLBACK_PARAM,
-       false},
-      {"a zero downsample denominator",
-       title,
-       {},
-       {},
-       same_layer,
-       [](Frame& f) {
-         f.in_data().downsample_x = {1, 0};
-       },
-       PF_Err_BAD_CALLBACK_PARAM,
-       false},
+      {.what = "zero lengths", .values = {{"Extrusion Length Back", 0}}, .drawn = true},
+      {.what = "a solid without masks", .layer = {{"kind", "solid"}}},
+      {.what = "a text of spaces", .layer = text_layer("   ", 60, 30, 70)},
+      {.what = "a mask of zero area",
+       .layer = {{"kind", "solid"}, {"masks", json::array({flat_mask})}}},
+      {.what = "a layer of no size",
+       .spoil_layer = [](EffectInstance& i) { i.layer.width = i.layer.height = 0; }},
+      {.what = "a zero downsample factor",
+       .downsample_x = {0, 1},
+       .expected = PF_Err_BAD_CALLBACK_PARAM},
+      {.what = "a zero downsample denominator",
+       .downsample_x = {1, 0},
+       .expected = PF_Err_BAD_CALLBACK_PARAM},
       // The whole solid seen as one point in the middle, which covers no pixel.
-      {"a camera of zero zoom", title, camera, json::array({zoomless}), same_layer, same_frame, 0,
-       false},
-      {"a parent not in the composition",
-       title,
-       {{"Mode", "3D Camera"}, {"Parent Layer", 77}},
-       {},
-       same_layer,
-       same_frame,
-       A_Err_PARAMETER,
-       false},
+      {.what = "a camera of zero zoom",
+       .values = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}},
+       .more_layers = json::array({zoomless})},
+      {.what = "a parent not in the composition",
+       .values = {{"Mode", "3D Camera"}, {"Parent Layer", 77}},
+       .expected = A_Err_PARAMETER},
   };
   for (const Case& c : cases) {
-    load(scene_json(160, 90, c.layer, plain_look(c.values.is_null() ? json::object() : c.values),
-                    c.more_layers.is_null() ? json::array() : c.more_layers));
+    load(scene_json(160, 90, c.layer, plain_look(c.values), c.more_layers));
     c.spoil_layer(*instance);
     Frame frame(*instance, {});
-    c.spoil_frame(frame);
+    frame.in_data().downsample_x = c.downsample_x;
     EXPECT_EQ(frame.run(module), c.expected) << c.what;
     ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr) << c.what;
-    World& picture = frame.picture();
-    bool drawn = false;
-    for (A_long y = 0; y < picture.get()->height; ++y) {
-      for (A_long x = 0; x < picture.get()->width; ++x) drawn |= picture.pixel8(x, y).alpha != 0;
-    }
-    EXPECT_EQ(drawn, c.drawn) << c.what;
+    const RgbaImage picture = rgba_image_of(*frame.picture().get());
+    EXPECT_EQ(count_alpha(picture, 1, 255) > 0, c.drawn) << c.what;
     finish();
   }
 }

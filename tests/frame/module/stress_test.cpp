@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,11 +43,6 @@ std::vector<StressScene> stress_scenes() {
          {"path", {{"vertices", {{60, 35}, {100, 35}, {100, 55}, {60, 55}}}}}}}}};
   const json turn = {
       {"keyframes", {{{"time", 0}, {"value", {0, -30, 0}}}, {{"time", 1}, {"value", {0, 30, 0}}}}}};
-  const json rig = {
-      {"name", "Rig"},
-      {"kind", "null"},
-      {"three_d", true},
-      {"transform", {{"anchor", {0, 0, 0}}, {"position", {80, 45, 0}}, {"orientation", turn}}}};
   const std::vector<StressScene> kinds = {
       {"directional", title, {{"Extrusion Length Back", growing}, {"Master Resolution", 2}}},
       {"vanishing gradient",
@@ -61,7 +55,7 @@ std::vector<StressScene> stress_scenes() {
       {"camera",
        title,
        {{"Mode", "3D Camera"}, {"Parent Layer", "Rig"}, {"Anchor Point", {80, 45}}},
-       json::array({rig})},
+       json::array({rig({80, 45, 0}, turn)})},
       {"inner masks", plate, {{"Inner Tarvolk", true}, {"Extrusion Length Back", growing}}},
   };
   std::vector<StressScene> scenes;
@@ -79,40 +73,25 @@ std::vector<StressScene> stress_scenes() {
 // One instance on its own scene, set up as the host does, rendering frames.
 class Player {
  public:
-  Player(SimHost& host, PluginModule& module, const StressScene& s) : module_(module) {
-    scene_ = scene::parse_scene(scene_json(160, 90, s.layer, plain_look(s.values), s.more_layers),
-                                s.name);
-    instance_ = std::make_unique<EffectInstance>(host);
-    scene::place_effect(scene_, *instance_);
-    instance_->layer.downsample_x = {1, s.downsample};
-    instance_->layer.downsample_y = {1, s.downsample};
-    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP}) {
-      EXPECT_EQ(instance_->run(module_, cmd), PF_Err_NONE) << s.name;
-    }
-    scene::set_scene_parameters(scene_, *instance_);
-    bitdepth_ = s.bitdepth;
-  }
-  ~Player() {
-    EXPECT_EQ(instance_->run(module_, PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
-    instance_.reset();
-    scene_.composition.reset();
+  Player(SimHost& host, PluginModule& module, const StressScene& s)
+      : placed_(host, module, scene_json(160, 90, s.layer, plain_look(s.values), s.more_layers),
+                s.name),
+        bitdepth_(s.bitdepth) {
+    placed_.set_downsample(s.downsample);
   }
 
   // Frame n of the composition (24 per second).
   RgbaImage frame(int n) {
-    instance_->current_time = n;
-    Frame frame(*instance_, {.bitdepth = bitdepth_});
-    const PF_Err err = frame.run(module_);
-    EXPECT_EQ(err, PF_Err_NONE) << scene_.source << " frame " << n << ": "
-                                << frame.out_data().return_msg;
+    placed_.instance.current_time = n;
+    Frame frame(placed_.instance, {.bitdepth = bitdepth_});
+    EXPECT_EQ(frame.run(placed_.module), PF_Err_NONE)
+        << placed_.scene.source << " frame " << n << ": " << frame.out_data().return_msg;
     return rgba_image_of(*frame.picture().get());
   }
 
  private:
-  PluginModule& module_;
-  scene::Scene scene_;
-  std::unique_ptr<EffectInstance> instance_;
-  A_short bitdepth_ = 8;
+  PlacedEffect placed_;
+  A_short bitdepth_;
 };
 
 int frames_per_thread() {
