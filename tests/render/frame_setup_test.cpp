@@ -1,5 +1,4 @@
-// The CPU side of a frame: regions, side-fill stops, a camera view without a vanishing point,
-// the same meshes whatever the thread count.
+// The CPU side of a frame: regions, side-fill stops, the same meshes whatever the thread count.
 
 #include <gtest/gtest.h>
 
@@ -81,18 +80,6 @@ TEST(SideFillStops, AnglesBecomeRadiansFromTheTopSortedStably) {
     EXPECT_NEAR(converted[i].angle, expected[i][1], 1e-6) << i;
   }
   EXPECT_EQ(converted[1].angle, converted[2].angle);
-}
-
-TEST(ChainSetup, ParallelCameraViewCutsChainsAlongTheRecedingDirection) {
-  // A point at depth s is drawn shifted by s * (3, -4): the eye's foot point lies at infinity.
-  PreRenderPlan plan;
-  plan.extrusion_mode = extrusion_mode_camera;
-  plan.path_to_screen = {1, 0, 0, 0, 0, 1, 0, 0, -3, 4, 1, 0, 0, 0, 0, 1};
-  const ChainSetup setup = compute_chain_setup(plan);
-  EXPECT_EQ(setup.params.mode, chain_mode_directional);
-  EXPECT_NEAR(setup.params.direction.x, 0.6, 1e-12);
-  EXPECT_NEAR(setup.params.direction.y, -0.8, 1e-12);
-  EXPECT_FALSE(dvec4_not_equal(setup.rotation, dmat2_diagonal(1.0)));
 }
 
 template <typename Vertex>

@@ -187,8 +187,9 @@ TEST_F(RenderErrors, GradientWithoutStopsStillRendersTheSolid) {
 }
 
 TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
-  // Camera mode with a parallel, oblique view: the eye has no finite foot point on the layer,
-  // and depth maps to w = 0 on screen.
+  // Camera mode with a parallel, oblique view: a point at depth s is drawn shifted by
+  // s * (0.6, -0.8), the eye has no finite foot point on the layer, and depth maps to w = 0 on
+  // screen. Chains are cut as in directional mode, along the receding direction.
   PreRenderPlan plan = scene.plan();
   plan.extrusion_mode = extrusion_mode_camera;
   plan.path_to_screen = {1, 0, 0, 0, 0, 1, 0, 0, -0.6, 0.8, 0.001, 0, 0, 0, 0.5, 1};
@@ -197,7 +198,12 @@ TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
 
   FrameGeometry geometry;
   ASSERT_EQ(build_frame_geometry(in, *out.get(), geometry, text), 0);
-  EXPECT_EQ(geometry.chain_setup.screen_vanishing_point.x, -1000000.0);
+  const ChainSetup& setup = geometry.chain_setup;
+  EXPECT_EQ(setup.params.mode, chain_mode_directional);
+  EXPECT_NEAR(setup.params.direction.x, 0.6, 1e-12);
+  EXPECT_NEAR(setup.params.direction.y, -0.8, 1e-12);
+  EXPECT_FALSE(dvec4_not_equal(setup.rotation, dmat2_diagonal(1.0)));
+  EXPECT_EQ(setup.screen_vanishing_point.x, -1000000.0);
   ASSERT_FALSE(geometry.side_mesh.vertices.empty());
   for (const SideVertex& v : geometry.side_mesh.vertices) {
     ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.normal_x) &&

@@ -25,15 +25,18 @@ using simhost::RgbaImage;
 using simhost::test::compare_with_golden;
 using simhost::test::count_alpha;
 
-// A closed polygon with straight segments (control points on the vertices), host space.
-inline BezierPath polygon(std::initializer_list<std::pair<double, double>> points) {
+// A closed polygon with straight segments (control points on the vertices) through the points
+// x0, y0, x1, y1, ..., host space.
+inline BezierPath polygon(std::initializer_list<double> xy) {
   BezierPath path;
-  for (const auto& [x, y] : points) path.push_back({x, y, x, y, x, y});
+  for (auto it = xy.begin(); it + 1 < xy.end(); it += 2) {
+    path.push_back({it[0], it[1], it[0], it[1], it[0], it[1]});
+  }
   return path;
 }
 
 inline BezierPath rectangle(double left, double top, double right, double bottom) {
-  return polygon({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
+  return polygon({left, top, right, top, right, bottom, left, bottom});
 }
 
 // An ellipse of four cubic segments, host space: clockwise on screen, or anticlockwise (a hole)
