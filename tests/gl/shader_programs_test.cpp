@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "gl/mesh_gl.h"
-#include "gl/shader_sources.h"
 #include "gl_test_support.h"
 #include "renderer/mesh.h"
 
@@ -27,15 +26,6 @@ constexpr float kTwoPi = 6.2831855f;
 constexpr float kTolerance = 2e-4f;
 
 class ShaderPrograms : public gl_test::DrawingTest {};
-
-TEST(ShaderSources, EachStartsWithAnEmptyLineAndTheVersion) {
-  for (int i = 0; i < shader_program_count; ++i) {
-    for (const char* source :
-         {shader_program_sources(i).vertex, shader_program_sources(i).fragment}) {
-      EXPECT_EQ(std::string(source).rfind("\n#version 330\n", 0), 0u) << "program " << i;
-    }
-  }
-}
 
 void expect_rgba(const std::array<float, 4>& pixel, const std::array<float, 4>& rgba,
                  const std::string& what, float tolerance = kTolerance) {
@@ -326,14 +316,10 @@ TEST_F(ShaderPrograms, OutlineCoversABandOfTheStrokeWidth) {
   EXPECT_NEAR(outline.at(4, 4), 0.5f, 0.01f);
 }
 
-TEST_F(ShaderPrograms, OutlineZeroLengthEdgeDrawsNothing) {
+TEST_F(ShaderPrograms, OutlineOfNoLengthOrBehindTheEyeDrawsNothingAndTheNearPlaneCutsIt) {
   OutlineDraw outline;
   outline.draw({{{4, 4, 0}, {4, 4, -1}}}, 3.0f);
   EXPECT_FLOAT_EQ(outline.total(), 0.0f);
-}
-
-TEST_F(ShaderPrograms, OutlineNearPlaneCutsOrDropsTheEdge) {
-  OutlineDraw outline;
   // Camera mode with an identity path_to_screen: depth z maps to clip z =
   // -amount, so the back (amount 2) lies behind the near plane.
   outline.draw({{{1, 4, -1}, {7, 4, -1}}}, 2.0f, 3, 2.0f);
