@@ -56,19 +56,20 @@ TEST_F(PreRender, DepthsPerModeAndResolution) {
             {"Vanishing Point", {100, 50}}}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     load_text(c.values);
     set_downsample(c.downsample);
     Frame frame(*instance, {});
-    ASSERT_EQ(frame.pre_render(module), PF_Err_NONE) << c.what;
+    ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
     const PreRenderPlan& plan = plan_of(frame);
-    EXPECT_DOUBLE_EQ(plan.front_extrusion_amount, c.front) << c.what;
-    EXPECT_DOUBLE_EQ(plan.back_extrusion_amount, c.back) << c.what;
-    EXPECT_NEAR(plan.extrusion_direction.x, c.direction_x, 1e-12) << c.what;
-    EXPECT_DOUBLE_EQ(plan.vanishing_point.x, c.vanishing_x) << c.what;
-    EXPECT_DOUBLE_EQ(plan.vanishing_point.y, c.vanishing_y) << c.what;
-    EXPECT_DOUBLE_EQ(plan.stroke_width, 2.0 / c.downsample) << c.what;
-    EXPECT_FALSE(plan.paths.empty()) << c.what;
-    EXPECT_EQ(plan.path_to_screen, dmat4{}) << c.what;
+    EXPECT_DOUBLE_EQ(plan.front_extrusion_amount, c.front);
+    EXPECT_DOUBLE_EQ(plan.back_extrusion_amount, c.back);
+    EXPECT_NEAR(plan.extrusion_direction.x, c.direction_x, 1e-12);
+    EXPECT_DOUBLE_EQ(plan.vanishing_point.x, c.vanishing_x);
+    EXPECT_DOUBLE_EQ(plan.vanishing_point.y, c.vanishing_y);
+    EXPECT_DOUBLE_EQ(plan.stroke_width, 2.0 / c.downsample);
+    EXPECT_FALSE(plan.paths.empty());
+    EXPECT_EQ(plan.path_to_screen, dmat4{});
     finish();
   }
 }
@@ -204,14 +205,15 @@ TEST_F(PreRender, FailuresStillLeaveAPlan) {
        PF_Err_INTERNAL_STRUCT_DAMAGED},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     load_text({{"Input Opacity", 50}});
     c.fail(host);
     Frame frame(*instance, {});
-    EXPECT_EQ(frame.run(module), c.expected) << c.what;
-    ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr) << c.what;
-    ASSERT_NE(frame.pre_render_output().delete_pre_render_data_func, nullptr) << c.what;
-    EXPECT_EQ(frame.output(), nullptr) << c.what;
-    EXPECT_TRUE(host.calls_of("checkout_output").empty()) << c.what;
+    EXPECT_EQ(frame.run(module), c.expected);
+    ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr);
+    ASSERT_NE(frame.pre_render_output().delete_pre_render_data_func, nullptr);
+    EXPECT_EQ(frame.output(), nullptr);
+    EXPECT_TRUE(host.calls_of("checkout_output").empty());
     host.clear_failures();
     finish();
   }
