@@ -133,7 +133,7 @@ TEST(PartlyCoveredFrames, GiveThePixelsOfFramesDrawnWhole) {
   // A bar and a ring in the middle of the output, most of which stays empty.
   const auto block_and_ring = [](Scene& s) {
     s.outlines(
-        {rectangle(125, 130, 195, 215), ellipse(240, 172, 38, 42), ellipse(240, 172, -18, 22)});
+        {bezier_rect(125, 130, 195, 215), ellipse(240, 172, 38, 42), ellipse(240, 172, -18, 22)});
     s.request.back = 25;
     s.request.stroke_width = 3;
   };
@@ -160,7 +160,7 @@ TEST(PartlyCoveredFrames, GiveThePixelsOfFramesDrawnWhole) {
   add("inner", [](Scene& s) { s.request.inner_extrusion = 1; });
   // Across the right and bottom edges, where the stroke's bilinear read wraps around.
   add("at the edges", [](Scene& s) {
-    s.outlines({rectangle(440, 60, 500, 100), rectangle(200, 300, 260, 340)});
+    s.outlines({bezier_rect(440, 60, 500, 100), bezier_rect(200, 300, 260, 340)});
   });
 
   for (const auto& [name, scene] : scenes) {

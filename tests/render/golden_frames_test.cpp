@@ -89,7 +89,7 @@ TEST_F(GoldenFrames, InnerExtrusionFront) {
 // pixels behind the layer: no cap faces the eye, the four inner walls run to the yellow far
 // cap in the middle.
 TEST_F(GoldenFrames, InnerExtrusionFromInside) {
-  scene.outlines({rectangle(30, 20, 170, 130)});
+  scene.outlines({bezier_rect(30, 20, 170, 130)});
   scene.request.mode = extrusion_mode_camera;
   scene.request.direction_deg = 0;
   scene.request.layer_transform = camera_transform(100, 75, 300, 0, 0);

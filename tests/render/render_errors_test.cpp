@@ -29,7 +29,7 @@ std::vector<RenderCheck> checks_seen;
 class RenderErrors : public ::testing::Test {
  protected:
   void SetUp() override {
-    scene.outlines({rectangle(40, 30, 120, 100), ellipse(150, 80, 30, 40)});
+    scene.outlines({bezier_rect(40, 30, 120, 100), ellipse(150, 80, 30, 40)});
     checks_seen.clear();
   }
   void TearDown() override {

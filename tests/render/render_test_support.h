@@ -18,6 +18,7 @@
 #include "renderer/render_plan.h"
 #include "renderer/renderer-render.h"
 #include "tests/support/golden_picture.h"
+#include "tests/support/test_paths.h"
 
 namespace tarvolk::test {
 
@@ -33,10 +34,6 @@ inline BezierPath polygon(std::initializer_list<double> xy) {
     path.push_back({it[0], it[1], it[0], it[1], it[0], it[1]});
   }
   return path;
-}
-
-inline BezierPath rectangle(double left, double top, double right, double bottom) {
-  return polygon({left, top, right, top, right, bottom, left, bottom});
 }
 
 // An ellipse of four cubic segments, host space: clockwise on screen, or anticlockwise (a hole)

@@ -5,16 +5,7 @@
 
 #include "renderer/path_types.h"
 #include "renderer/side_chains.h"
-#include "tests/support/path_area.h"
-
-// Axis-aligned rectangle as a closed path, counter-clockwise (y up) unless
-// `clockwise`, every point carrying `flag`.
-inline PathD rect_path(double x0, double y0, double x1, double y1, bool clockwise = false,
-                       int64_t flag = path_flag_corner) {
-  PathD p{{x0, y0, flag}, {x1, y0, flag}, {x1, y1, flag}, {x0, y1, flag}};
-  if (clockwise) p = {p[0], p[3], p[2], p[1]};
-  return p;
-}
+#include "tests/support/test_paths.h"
 
 // A regular polygon of n points about (cx, cy), clockwise when asked.
 inline PathD circle_path(double cx, double cy, double r, int n, bool clockwise,

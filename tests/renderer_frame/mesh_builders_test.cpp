@@ -109,8 +109,8 @@ TEST(SideMesh, CornerSplitsTheStripAndGetsAVertical) {
 }
 
 TEST(SideMesh, ChainsGetDepthValuesInOrder) {
-  const PathsD paths{rect_path(0, 0, 1, 1, false, path_flag_smooth),
-                     rect_path(0, 3, 1, 4, false, path_flag_smooth)};
+  const PathsD paths{rect_path(0, 0, 1, 1, path_flag_smooth),
+                     rect_path(0, 3, 1, 4, path_flag_smooth)};
   SideChainSet set = split_paths_into_chains(paths, directional(0, 1));
   build_side_chain_order(set.chains, directional(0, 1));
   const SideMesh side = build_side_mesh(set.chains, paths, set);
@@ -158,8 +158,8 @@ TEST(SideMesh, ExactPointBlendsTheNormalsOfItsEdge) {
 
 TEST(FaceMesh, IslandsComeBeforeTheRingAroundThem) {
   // Two groups: a square with a hole holding an island, then a lone square.
-  const PathsD paths{rect_path(0, 0, 10, 10), rect_path(2, 2, 8, 8, true), rect_path(4, 4, 6, 6),
-                     rect_path(20, 0, 21, 1)};
+  const PathsD paths{rect_path(0, 0, 10, 10), reversed(rect_path(2, 2, 8, 8)),
+                     rect_path(4, 4, 6, 6), rect_path(20, 0, 21, 1)};
   const UnitedPaths united = union_overlapping_paths(paths, false);
   ASSERT_EQ(united.group_trees.size(), 2u);
   const FaceMesh mesh = build_face_mesh(united.group_trees);

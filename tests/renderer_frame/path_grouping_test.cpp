@@ -113,7 +113,7 @@ TEST(PathUnion, TouchingOverlappingAndApartGroups) {
 TEST(PathUnion, HoleKeptAndInnerExtrusionReversesPathsOnly) {
   // An outer square, a hole wound the other way, an island in the hole, and
   // a lone square.
-  const PathsD paths{rect_path(0, 0, 10, 10), rect_path(3, 3, 7, 7, /*clockwise=*/true),
+  const PathsD paths{rect_path(0, 0, 10, 10), reversed(rect_path(3, 3, 7, 7)),
                      rect_path(4, 4, 6, 6), rect_path(20, 0, 21, 3)};
   const UnitedPaths plain = union_overlapping_paths(paths, false);
   ASSERT_EQ(plain.group_trees.size(), 2u);
@@ -129,7 +129,7 @@ TEST(PathUnion, HoleKeptAndInnerExtrusionReversesPathsOnly) {
   const UnitedPaths inner = union_overlapping_paths(paths, true);
   ASSERT_EQ(inner.paths.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(inner.paths[i], PathD(plain.paths[i].rbegin(), plain.paths[i].rend()));
+    EXPECT_EQ(inner.paths[i], reversed(plain.paths[i]));
   }
   ASSERT_EQ(inner.group_trees.size(), 2u);
   for (size_t g = 0; g < 2; ++g) {

@@ -59,9 +59,8 @@ TEST(PolygonBoolean, PointsKeepZOnlyWhereTheyAreThatInputPoint) {
   std::sort(corner.begin(), corner.end());
   EXPECT_EQ(corner, (std::vector<int64_t>{1, 2}));
   // Clockwise input comes out counter-clockwise, its points still its own.
-  PathD clockwise = rect_path(0, 0, 10, 10, 5);
-  std::reverse(clockwise.begin(), clockwise.end());
-  EXPECT_EQ(zs_at(unite(FillRule::NonZero, {clockwise}), 10, 0), (std::vector<int64_t>{5}));
+  EXPECT_EQ(zs_at(unite(FillRule::NonZero, {reversed(rect_path(0, 0, 10, 10, 5))}), 10, 0),
+            (std::vector<int64_t>{5}));
 }
 
 TEST(PolygonBoolean, ClipTypesAndFillRules) {
@@ -91,10 +90,8 @@ TEST(PolygonBoolean, RoundsHalfAwayFromZeroAtPrecision) {
 
 TEST(PolygonBoolean, OrientationTreeAndDepthFirstFlattening) {
   // Outer ring with a hole, an island in the hole and a separate square; the ring clockwise.
-  PathD clockwise = rect_path(0, 0, 30, 30);
-  std::reverse(clockwise.begin(), clockwise.end());
-  const PathsD subjects = {clockwise, rect_path(5, 5, 25, 25), rect_path(10, 10, 20, 20),
-                           rect_path(100, 0, 110, 10)};
+  const PathsD subjects = {reversed(rect_path(0, 0, 30, 30)), rect_path(5, 5, 25, 25),
+                           rect_path(10, 10, 20, 20), rect_path(100, 0, 110, 10)};
   // Outer contours positive, holes negative: 900 - 400 + 100 + 100.
   EXPECT_DOUBLE_EQ(total_area(unite(FillRule::EvenOdd, subjects)), 700.0);
   PolyTreeD tree;

@@ -8,7 +8,7 @@
 
 #include "renderer/path_flattening.h"
 #include "tests/source_geometry/geometry_world.h"
-#include "tests/support/path_area.h"
+#include "tests/support/test_paths.h"
 
 namespace geometry_test {
 namespace {
