@@ -15,9 +15,6 @@
 namespace tarvolk::test {
 namespace {
 
-using simhost::PixelFormat;
-using simhost::World;
-
 constexpr int kWidth = 480;
 constexpr int kHeight = 320;
 

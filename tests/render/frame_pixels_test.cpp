@@ -14,9 +14,6 @@
 namespace tarvolk::test {
 namespace {
 
-using simhost::PixelFormat;
-using simhost::World;
-
 class FramePixels : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(host.host.balance_report(), ""); }

@@ -10,9 +10,6 @@
 namespace tarvolk::test {
 namespace {
 
-using simhost::PixelFormat;
-using simhost::World;
-
 constexpr int kWidth = 200;
 constexpr int kHeight = 150;
 

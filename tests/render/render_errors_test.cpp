@@ -15,9 +15,6 @@
 namespace tarvolk::test {
 namespace {
 
-using simhost::PixelFormat;
-using simhost::World;
-
 int count_of(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;

@@ -22,7 +22,9 @@
 
 namespace tarvolk::test {
 
+using simhost::PixelFormat;
 using simhost::RgbaImage;
+using simhost::World;
 using simhost::test::compare_with_golden;
 using simhost::test::count_alpha;
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -49,6 +50,16 @@ inline json rig(json position, json orientation) {
       {"kind", "null"},
       {"three_d", true},
       {"transform", {{"anchor", {0, 0, 0}}, {"position", position}, {"orientation", orientation}}}};
+}
+
+// A solid with a frame added by one mask and a window subtracted by another,
+// each a rectangle left, top, right, bottom.
+inline json framed_solid(std::array<double, 4> frame, std::array<double, 4> window) {
+  const auto mask = [](const char* mode, const std::array<double, 4>& r) {
+    return json{{"mode", mode},
+                {"path", {{"vertices", {{r[0], r[1]}, {r[2], r[1]}, {r[2], r[3]}, {r[0], r[3]}}}}}};
+  };
+  return {{"kind", "solid"}, {"masks", {mask("add", frame), mask("subtract", window)}}};
 }
 
 // Values that make a frame easy to read: a face colour of its own rather

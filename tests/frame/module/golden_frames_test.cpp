@@ -42,12 +42,7 @@ const json kBadge = {
          {{"type", "fill"}}}}}}}};
 
 // A solid with a frame added and a window cut out of it by masks.
-const json kPlate = {
-    {"kind", "solid"},
-    {"masks",
-     {{{"mode", "add"}, {"path", {{"vertices", {{30, 20}, {150, 20}, {150, 95}, {30, 95}}}}}},
-      {{"mode", "subtract"},
-       {"path", {{"vertices", {{70, 45}, {110, 45}, {110, 75}, {70, 75}}}}}}}}};
+const json kPlate = framed_solid({30, 20, 150, 95}, {70, 45, 110, 75});
 
 // Four stops: red below, yellow right, green above, blue left.
 const json kFourStops = {

@@ -35,12 +35,7 @@ struct StressScene {
 std::vector<StressScene> stress_scenes() {
   const json growing = {{"keyframes", {{0, 6}, {1, 30}}}};
   const json title = text_layer("Tv", 60, 20, 70);
-  const json plate = {
-      {"kind", "solid"},
-      {"masks",
-       {{{"mode", "add"}, {"path", {{"vertices", {{20, 15}, {140, 15}, {140, 75}, {20, 75}}}}}},
-        {{"mode", "subtract"},
-         {"path", {{"vertices", {{60, 35}, {100, 35}, {100, 55}, {60, 55}}}}}}}}};
+  const json plate = framed_solid({20, 15, 140, 75}, {60, 35, 100, 55});
   const json turn = {
       {"keyframes", {{{"time", 0}, {"value", {0, -30, 0}}}, {{"time", 1}, {"value", {0, 30, 0}}}}}};
   const std::vector<StressScene> kinds = {
