@@ -108,26 +108,6 @@ TEST(SideMesh, CornerSplitsTheStripAndGetsAVertical) {
   EXPECT_TRUE(is_vertical(edges.back()) && edges.back().p1_x == 2.0f);
 }
 
-TEST(SideMesh, ChainsGetDepthValuesInOrder) {
-  const PathsD paths{rect_path(0, 0, 1, 1, path_flag_smooth),
-                     rect_path(0, 3, 1, 4, path_flag_smooth)};
-  SideChainSet set = split_paths_into_chains(paths, directional(0, 1));
-  build_side_chain_order(set.chains, directional(0, 1));
-  const SideMesh side = build_side_mesh(set.chains, paths, set);
-  ASSERT_EQ(side.vertices.size(), 8u);
-  // Smooth chains: one pair per vertex, restarts only between chains.
-  EXPECT_EQ(side.indices, (std::vector<uint32_t>{0, 1, 2, 3, mesh_restart_index, 4, 5, 6, 7}));
-  EXPECT_EQ(side.vertices[0].a_z, -1.0f / 3.0f);
-  EXPECT_EQ(side.vertices[0].y, 4.0f);  // the upper square is in front
-  EXPECT_EQ(side.vertices[4].a_z, -2.0f / 3.0f);
-
-  const std::vector<OutlineVertex> edges =
-      outline_edges(build_outline_mesh(1, set.chains, paths, set));
-  ASSERT_EQ(edges.size(), 8u + 3u + 3u);
-  for (size_t e = 8; e < 11; ++e) EXPECT_EQ(edges[e].a_z, -1.0f / 3.0f);
-  for (size_t e = 11; e < 14; ++e) EXPECT_EQ(edges[e].a_z, -2.0f / 3.0f);
-}
-
 TEST(SideMesh, ExactPointBlendsTheNormalsOfItsEdge) {
   // A clockwise octagon around the vanishing point, all smooth, cut where
   // its leftmost edge crosses the wrap, halfway along that edge.

@@ -15,14 +15,6 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 using Groups = std::vector<PathGroup>;
 
-TEST(PathBoxes, OverlapIsInclusive) {
-  EXPECT_TRUE(boxes_overlap({0, 0, 1, 1}, {1, 0, 2, 1}));  // shared edge
-  EXPECT_TRUE(boxes_overlap({0, 0, 1, 1}, {1, 1, 2, 2}));  // shared corner
-  EXPECT_FALSE(boxes_overlap({0, 0, 1, 1}, {1.001, 0, 2, 1}));
-  EXPECT_FALSE(boxes_overlap(empty_rect(), {0, 0, 1, 1}));
-  EXPECT_FALSE(boxes_overlap({nan, 0, 1, 1}, {nan, 0, 1, 1}));
-}
-
 TEST(PathGrouping, OrdersMembersDepthFirst) {
   // 0 overlaps 2, 2 overlaps 1, 0 and 1 apart.
   const std::vector<RectD> line{{0, 0, 2, 2}, {4, 0, 6, 2}, {1.5, 0, 4.5, 2}};
