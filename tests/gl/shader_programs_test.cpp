@@ -304,18 +304,6 @@ class OutlineDraw {
 // A horizontal edge along y = 4, between pixel rows 3 and 4.
 constexpr Edge kMiddleEdge = {{1, 4, 0}, {7, 4, 0}, 0};
 
-TEST_F(ShaderPrograms, OutlineCoversABandOfTheStrokeWidth) {
-  OutlineDraw outline;
-  outline.draw({kMiddleEdge}, 2.0f);
-  EXPECT_NEAR(outline.at(4, 3), 1.0f, 0.01f);
-  EXPECT_NEAR(outline.at(4, 4), 1.0f, 0.01f);
-  EXPECT_NEAR(outline.at(4, 2), 0.0f, 0.01f);
-  // One pixel wide: the band covers half of each of the two rows.
-  outline.draw({kMiddleEdge}, 1.0f);
-  EXPECT_NEAR(outline.at(4, 3), 0.5f, 0.01f);
-  EXPECT_NEAR(outline.at(4, 4), 0.5f, 0.01f);
-}
-
 TEST_F(ShaderPrograms, OutlineOfNoLengthOrBehindTheEyeDrawsNothingAndTheNearPlaneCutsIt) {
   OutlineDraw outline;
   outline.draw({{{4, 4, 0}, {4, 4, -1}}}, 3.0f);
