@@ -78,27 +78,4 @@ TEST(SegmentSide, RayAheadBehindOrMissing) {
   EXPECT_EQ(segment_side(vp, {5, 5, 0}, {6, 5, 0}, {0, 0, 0}), 1);
 }
 
-TEST(ChainPointSide, KeyRangeAndSegmentByBisection) {
-  // A zig-zag rising in key -x: y alternates, so the side depends on which
-  // segment holds the probe's key.
-  const PathD zig{{0, 0, 1},  {-1, 2, 1},   {-2, 0, 1}, {-3, 2, 1},
-                  {-4, 0, 1}, {-4, -10, 1}, {0, -10, 1}};
-  const ChainParams params = directional(0, 1);
-  const SideChainSet set = split_paths_into_chains({zig}, params);
-  ASSERT_EQ(set.chains.size(), 1u);
-  const SideChain& chain = set.chains[0];
-  ASSERT_EQ(chain_first_point(chain).x, 0.0);
-  ASSERT_EQ(chain_last_point(chain).x, -4.0);
-  EXPECT_EQ(find_chain_segment(chain, 2.0), 2u);  // the first key not below
-  EXPECT_EQ(find_chain_segment(chain, 9.0), 4u);  // none: the last point
-  // At y 1 the probe is below the rising segment at key 0.9 but above the
-  // falling one at key 1.9.
-  EXPECT_EQ(chain_point_side(params, chain, {-0.9, 1, 0.9}), -1);
-  EXPECT_EQ(chain_point_side(params, chain, {-1.9, 1, 1.9}), 1);
-  // The key range is inclusive; outside it the side is 0.
-  EXPECT_EQ(chain_point_side(params, chain, {0, 5, 0}), 1);
-  EXPECT_EQ(chain_point_side(params, chain, {0.5, 5, -0.5}), 0);
-  EXPECT_EQ(chain_point_side(params, chain, {-4.5, 5, 4.5}), 0);
-}
-
 }  // namespace
