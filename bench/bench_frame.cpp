@@ -73,7 +73,9 @@ void BM_FrameThroughEffectMain(benchmark::State& state) {
   Session& s = session();
   const auto ssaa = static_cast<int>(state.range(0));
   const auto bitdepth = static_cast<A_short>(state.range(1));
+  const bool inherit = state.range(2) != 0;
   s.instance->set_value("Master Resolution", ssaa);
+  s.instance->set_value("Inherit Layer Color", inherit);
   for (auto _ : state) {
     simhost::Frame frame(*s.instance, {.bitdepth = bitdepth});
     if (frame.run(s.module) != PF_Err_NONE || frame.output() == nullptr) {
@@ -82,7 +84,8 @@ void BM_FrameThroughEffectMain(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(frame.output());
   }
-  state.SetLabel("ssaa " + std::to_string(ssaa) + ", " + (bitdepth == 32 ? "float" : "8-bit"));
+  state.SetLabel("ssaa " + std::to_string(ssaa) + ", " + (bitdepth == 32 ? "float" : "8-bit") +
+                 (inherit ? ", face in the layer's colours" : ", flat face"));
 }
 
 // Fills and strokes the frame's flattened outlines with cairo.
@@ -123,11 +126,10 @@ void BM_CairoFillAndStroke(benchmark::State& state) {
 
 }  // namespace
 
+// With "Inherit Layer Color" on, the host renders the text layer's own pixels
+// for every frame and the effect uploads them; off, neither happens.
 BENCHMARK(BM_FrameThroughEffectMain)
-    ->Args({1, 8})
-    ->Args({1, 32})
-    ->Args({3, 8})
-    ->Args({3, 32})
+    ->ArgsProduct({{1, 3}, {8, 32}, {0, 1}})
     ->UseRealTime()  // llvmpipe draws on threads of its own
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CairoFillAndStroke)->Unit(benchmark::kMillisecond);
