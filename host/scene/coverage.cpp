@@ -6,18 +6,14 @@
 #include <memory>
 #include <stdexcept>
 
+#include "host/cairo_ptr.h"
+
 namespace simhost::scene {
 
 namespace {
 
-struct SurfaceReleaser {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-struct ContextReleaser {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceReleaser>;
-using ContextPtr = std::unique_ptr<cairo_t, ContextReleaser>;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
 
 // Layer pixels to the grid's pixels.
 Affine grid_map(const PixelGrid& grid) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "host/cairo_ptr.h"
 #include "host/scene/coverage.h"
 #include "host/scene/shape_paints.h"
 
@@ -17,14 +18,8 @@ namespace simhost::scene {
 
 namespace {
 
-struct SurfaceReleaser {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-struct ContextReleaser {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceReleaser>;
-using ContextPtr = std::unique_ptr<cairo_t, ContextReleaser>;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
 
 double scale_of(PF_RationalScale s) {
   return s.den == 0 ? 1.0 : static_cast<double>(s.num) / static_cast<double>(s.den);

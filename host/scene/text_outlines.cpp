@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/cairo_ptr.h"
+
 namespace simhost::scene {
 
 namespace {
@@ -21,10 +23,9 @@ struct Releaser {
 using PatternPtr = std::unique_ptr<FcPattern, Releaser<FcPattern, FcPatternDestroy>>;
 using FontFacePtr =
     std::unique_ptr<cairo_font_face_t, Releaser<cairo_font_face_t, cairo_font_face_destroy>>;
-using SurfacePtr =
-    std::unique_ptr<cairo_surface_t, Releaser<cairo_surface_t, cairo_surface_destroy>>;
-using ContextPtr = std::unique_ptr<cairo_t, Releaser<cairo_t, cairo_destroy>>;
-using PathPtr = std::unique_ptr<cairo_path_t, Releaser<cairo_path_t, cairo_path_destroy>>;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
+using PathPtr = CairoPathPtr;
 using OptionsPtr = std::unique_ptr<cairo_font_options_t,
                                    Releaser<cairo_font_options_t, cairo_font_options_destroy>>;
 
