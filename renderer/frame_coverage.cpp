@@ -203,14 +203,11 @@ bool mark_swept_outlines(CellGrid& grid, const PathsD& paths, const PreRenderPla
     RectD box = box_of(path, 0, 0);
     for (size_t first = 0; first < path.size(); first += edges_per_run) {
       const RectD run = box_of(path, first, std::min(first + edges_per_run, path.size()));
-      box = {std::min(box.left, run.left), std::min(box.top, run.top),
-             std::max(box.right, run.right), std::max(box.bottom, run.bottom)};
+      box = rect_extend(box, run);
       const std::optional<RectD> near = displaced_box(run, front, plan);
       const std::optional<RectD> far = displaced_box(run, back, plan);
       if (!near || !far) return false;
-      const RectD swept{std::min(near->left, far->left), std::min(near->top, far->top),
-                        std::max(near->right, far->right), std::max(near->bottom, far->bottom)};
-      if (!grid.mark(swept)) return false;
+      if (!grid.mark(rect_extend(*near, *far))) return false;
     }
     const std::optional<RectD> face_front = displaced_box(box, front, plan);
     const std::optional<RectD> face_back = displaced_box(box, back, plan);
