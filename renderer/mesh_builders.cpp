@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "renderer/matrix.h"
 #include "renderer/parallel_for.h"
 
 FaceMeshContext::FaceMeshContext(FaceMesh& mesh) : tess_(tessNewTess(nullptr)), mesh_(mesh) {}
@@ -149,17 +150,8 @@ void tessellate_polygon(FaceMeshContext& context, const std::vector<const PathD*
 
 namespace {
 
-struct Vec2 {
-  double x;
-  double y;
-};
-
-Vec2 operator-(const Vec2& a, const Vec2& b) {
-  return {a.x - b.x, a.y - b.y};
-}
-
 // Points to the right of the direction of travel (y up).
-Vec2 right_normal(const Vec2& d) {
+dvec2 right_normal(const dvec2& d) {
   const double length = std::sqrt(d.x * d.x + d.y * d.y);
   return {d.y / length, -d.x / length};
 }
@@ -173,7 +165,7 @@ class PathRing {
   const PathVertexZ& at(int64_t i) const {
     return path_[static_cast<size_t>(((i % n_) + n_) % n_)];
   }
-  Vec2 pt(int64_t i) const {
+  dvec2 pt(int64_t i) const {
     const PathVertexZ& p = at(i);
     return {p.x, p.y};
   }
@@ -185,7 +177,7 @@ class PathRing {
 };
 
 // Where X lies on the edge a-b, measured along its longer axis.
-double edge_position(const Vec2& a, const Vec2& b, const KeyedPoint& x) {
+double edge_position(const dvec2& a, const dvec2& b, const KeyedPoint& x) {
   if (std::abs(b.y - a.y) <= std::abs(b.x - a.x)) return (x.x - a.x) / (b.x - a.x);
   return (x.y - a.y) / (b.y - a.y);
 }
@@ -194,7 +186,7 @@ class SideStrip {
  public:
   SideStrip(SideMesh& mesh, float a_z) : mesh_(mesh), a_z_(a_z) {}
 
-  void emit_pair(double x, double y, const Vec2& normal) {
+  void emit_pair(double x, double y, const dvec2& normal) {
     const auto base = static_cast<uint32_t>(mesh_.vertices.size());
     mesh_.indices.push_back(base);
     mesh_.indices.push_back(base + 1);
@@ -208,8 +200,8 @@ class SideStrip {
 
   // A pair at the exact point X on edge a-b, whose normal blends the
   // normals at a and b by X's position (not normalised again).
-  void emit_exact(const KeyedPoint& x, const Vec2& a, const Vec2& b, const Vec2& normal_a,
-                  const Vec2& normal_b) {
+  void emit_exact(const KeyedPoint& x, const dvec2& a, const dvec2& b, const dvec2& normal_a,
+                  const dvec2& normal_b) {
     const double t = edge_position(a, b, x);
     emit_pair(x.x, x.y,
               {(1.0 - t) * normal_a.x + t * normal_b.x, (1.0 - t) * normal_a.y + t * normal_b.y});
@@ -254,29 +246,31 @@ void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const
     const auto e = static_cast<int64_t>(chain.end);
 
     if (chain.has_exact_start) {
-      const Vec2 a = ring.pt(s - 1);
-      const Vec2 b = ring.pt(s);
-      const Vec2 normal_a = right_normal(ring.corner(s - 1) ? b - a : b - ring.pt(s - 2));
-      const Vec2 normal_b = right_normal(ring.corner(s) ? b - a : ring.pt(s + 1) - a);
+      const dvec2 a = ring.pt(s - 1);
+      const dvec2 b = ring.pt(s);
+      const dvec2 normal_a =
+          right_normal(dvec2_subtract(b, ring.corner(s - 1) ? a : ring.pt(s - 2)));
+      const dvec2 normal_b = right_normal(dvec2_subtract(ring.corner(s) ? b : ring.pt(s + 1), a));
       strip.emit_exact(chain.exact_start, a, b, normal_a, normal_b);
     }
     for (int64_t i = s; i <= e; ++i) {
-      const Vec2 v = ring.pt(i);
-      const Vec2 prev = ring.pt(i - 1);
-      const Vec2 next = ring.pt(i + 1);
+      const dvec2 v = ring.pt(i);
+      const dvec2 prev = ring.pt(i - 1);
+      const dvec2 next = ring.pt(i + 1);
       if (ring.corner(i)) {
-        strip.emit_pair(v.x, v.y, right_normal(v - prev));
+        strip.emit_pair(v.x, v.y, right_normal(dvec2_subtract(v, prev)));
         strip.restart();
-        strip.emit_pair(v.x, v.y, right_normal(next - v));
+        strip.emit_pair(v.x, v.y, right_normal(dvec2_subtract(next, v)));
       } else {
-        strip.emit_pair(v.x, v.y, right_normal(next - prev));
+        strip.emit_pair(v.x, v.y, right_normal(dvec2_subtract(next, prev)));
       }
     }
     if (chain.has_exact_end) {
-      const Vec2 a = ring.pt(e);
-      const Vec2 b = ring.pt(e + 1);
-      const Vec2 normal_a = right_normal(ring.corner(e) ? b - a : b - ring.pt(e - 1));
-      const Vec2 normal_b = right_normal(ring.corner(e + 1) ? b - a : ring.pt(e + 2) - a);
+      const dvec2 a = ring.pt(e);
+      const dvec2 b = ring.pt(e + 1);
+      const dvec2 normal_a = right_normal(dvec2_subtract(b, ring.corner(e) ? a : ring.pt(e - 1)));
+      const dvec2 normal_b =
+          right_normal(dvec2_subtract(ring.corner(e + 1) ? b : ring.pt(e + 2), a));
       strip.emit_exact(chain.exact_end, a, b, normal_a, normal_b);
     }
   }
@@ -325,7 +319,7 @@ void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
   mesh.vertices.reserve(4 * edges);
   mesh.indices.reserve(6 * edges);
   OutlineMeshContext context{&mesh, 0.0f};
-  auto at = [](const Vec2& p, double z) { return OutlinePoint{p.x, p.y, z}; };
+  auto at = [](const dvec2& p, double z) { return OutlinePoint{p.x, p.y, z}; };
   auto at_exact = [](const KeyedPoint& p, double z) { return OutlinePoint{p.x, p.y, z}; };
 
   if (face_to_draw != 0) {
