@@ -338,12 +338,20 @@ GlVertexLayout float_layout(std::initializer_list<int32_t> counts) {
   return layout;
 }
 
-// Storage without data for a render target, filtered alike in both directions.
-void make_target(GlTexture& texture, int32_t internal_format, int32_t width, int32_t height,
-                 uint32_t format, int32_t filter) {
+// Storage without data for a render target, filtered alike in both directions, attached to
+// `framebuffer` at `attachment`.
+void make_target(GlFramebuffer& framebuffer, uint32_t attachment, GlTexture& texture,
+                 int32_t internal_format, int32_t width, int32_t height, uint32_t format,
+                 int32_t filter) {
   texture.image_2d(0, internal_format, width, height, format, GL_UNSIGNED_BYTE, nullptr);
   texture.parameter_i(GL_TEXTURE_MIN_FILTER, filter);
   texture.parameter_i(GL_TEXTURE_MAG_FILTER, filter);
+  framebuffer.attach_texture(attachment, texture, 0);
+}
+
+// The start of the error text when GL fails on a target's storage.
+std::string failed_to_create(std::string_view target, int64_t width, int64_t height) {
+  return concat({"failed to create ", target, " ", size_text(width, height), ", "});
 }
 
 // Runs `draw` once per rectangle with the scissor box set to it (output pixels scaled by
@@ -453,19 +461,16 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   // Face targets at the supersampled size.
   targets.face_fb.bind();
   if (!kept) {
-    make_target(targets.depth_tex, GL_DEPTH_COMPONENT32F, gl_fw, gl_fh, GL_DEPTH_COMPONENT,
-                GL_NEAREST);
-    targets.face_fb.attach_texture(GL_DEPTH_ATTACHMENT, targets.depth_tex, 0);
+    make_target(targets.face_fb, GL_DEPTH_ATTACHMENT, targets.depth_tex, GL_DEPTH_COMPONENT32F,
+                gl_fw, gl_fh, GL_DEPTH_COMPONENT, GL_NEAREST);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::DepthTexture,
-                           concat({"failed to create depth_tex ", size_text(fw, fh), ", "}),
-                           error_text));
+                           failed_to_create("depth_tex", fw, fh), error_text));
   if (!kept) {
-    make_target(targets.fill_tex, GL_RGBA32F, gl_fw, gl_fh, GL_RGBA, GL_LINEAR);
-    targets.face_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.fill_tex, 0);
+    make_target(targets.face_fb, GL_COLOR_ATTACHMENT0, targets.fill_tex, GL_RGBA32F, gl_fw, gl_fh,
+                GL_RGBA, GL_LINEAR);
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture,
-                           concat({"failed to create fill_tex ", size_text(fw, fh), ", "}),
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture, failed_to_create("fill_tex", fw, fh),
                            error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.face_fb, "face_fb", error_text));
 
@@ -476,12 +481,11 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   // Stroke coverage at the output's size.
   targets.outline_fb.bind();
   if (!kept) {
-    make_target(targets.outline_tex, GL_R32F, w, h, GL_RGBA, GL_LINEAR);
-    targets.outline_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.outline_tex, 0);
+    make_target(targets.outline_fb, GL_COLOR_ATTACHMENT0, targets.outline_tex, GL_R32F, w, h,
+                GL_RGBA, GL_LINEAR);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineTexture,
-                           concat({"failed to create outline_tex ", size_text(w, h), ", "}),
-                           error_text));
+                           failed_to_create("outline_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.outline_fb, "outline_fb", error_text));
 
   // Side-fill stops as a buffer texture; their data is stored at the side-wall pass.
@@ -496,8 +500,7 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     targets.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.composite_tex, 0);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositeTexture,
-                           concat({"failed to create composite_tex ", size_text(w, h), ", "}),
-                           error_text));
+                           failed_to_create("composite_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.composite_fb, "composite_fb", error_text));
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::AllObjects, "", error_text));
   targets.face_width = gl_fw;
