@@ -5,12 +5,12 @@
 // would compare with.
 
 #include <benchmark/benchmark.h>
-#include <cairo.h>
 
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "bench/cairo_reference.h"
 #include "host/frame/frame.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
@@ -94,34 +94,8 @@ void BM_CairoFillAndStroke(benchmark::State& state) {
   simhost::Frame planned(*s.instance, {});
   planned.pre_render(s.module);
   const auto* plan = static_cast<const PreRenderPlan*>(planned.pre_render_output().pre_render_data);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
-  cairo_t* cr = cairo_create(surface);
-  for (auto _ : state) {
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_paint(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_new_path(cr);
-    for (const PathD& path : plan->paths) {
-      for (size_t i = 0; i < path.size(); ++i) {
-        // Path space has y up; the surface has y down.
-        if (i == 0) {
-          cairo_move_to(cr, path[i].x, -path[i].y);
-        } else {
-          cairo_line_to(cr, path[i].x, -path[i].y);
-        }
-      }
-      cairo_close_path(cr);
-    }
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    cairo_set_source_rgb(cr, 1.0, 0.8, 0.36);
-    cairo_fill_preserve(cr);
-    cairo_set_line_width(cr, plan->stroke_width);
-    cairo_set_source_rgb(cr, 0.14, 0.05, 0.17);
-    cairo_stroke(cr);
-    cairo_surface_flush(surface);
-  }
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
+  run_cairo_fill_and_stroke(state, plan->paths, plan->stroke_width, kWidth, kHeight,
+                            {1.0, 0.8, 0.36}, {0.14, 0.05, 0.17});
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <GL/glew.h>
 #include <benchmark/benchmark.h>
-#include <cairo.h>
 
 #include <array>
 #include <chrono>
@@ -15,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/cairo_reference.h"
 #include "gl/gl_context.h"
 #include "host/sim_host.h"
 #include "renderer/render_plan.h"
@@ -221,37 +221,10 @@ void BM_RenderLayer(benchmark::State& state) {
   label(state);
 }
 
-// What a user would compare with: cairo filling and stroking the same flattened outlines.
 void BM_CairoFillAndStroke(benchmark::State& state) {
   const PreRenderPlan& plan = frame().plan;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
-  cairo_t* cr = cairo_create(surface);
-  for (auto _ : state) {
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_paint(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_new_path(cr);
-    for (const PathD& path : plan.paths) {
-      for (size_t i = 0; i < path.size(); ++i) {
-        // Path space has y up; the surface has y down.
-        if (i == 0) {
-          cairo_move_to(cr, path[i].x, -path[i].y);
-        } else {
-          cairo_line_to(cr, path[i].x, -path[i].y);
-        }
-      }
-      cairo_close_path(cr);
-    }
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    cairo_set_source_rgb(cr, 0.95, 0.8, 0.3);
-    cairo_fill_preserve(cr);
-    cairo_set_line_width(cr, plan.stroke_width);
-    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    cairo_stroke(cr);
-    cairo_surface_flush(surface);
-  }
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
+  run_cairo_fill_and_stroke(state, plan.paths, plan.stroke_width, kWidth, kHeight, {0.95, 0.8, 0.3},
+                            {0.1, 0.1, 0.1});
 }
 
 void frame_args(benchmark::internal::Benchmark* b) {
