@@ -42,9 +42,11 @@ A_HandleSize transfer_size(A_long width, A_long height, A_HandleSize bytes_per_t
   return static_cast<A_HandleSize>(width) * static_cast<A_HandleSize>(height) * bytes_per_texel;
 }
 
-// The texel of world pixel (x, y), or null for a pixel outside the world.
-float* texel_of(void* refcon, A_long x, A_long y) {
-  const auto* ref = static_cast<const PixelTransferRef*>(refcon);
+// The texel of world pixel (x, y) in the buffer of `refcon` (a PixelTransferRef or a
+// PixelBytesRef), or null for a pixel outside the world.
+template <typename Ref>
+auto texel_of(void* refcon, A_long x, A_long y) -> decltype(Ref::buffer) {
+  const auto* ref = static_cast<const Ref*>(refcon);
   const A_long width = ref->world->width;
   const A_long height = ref->world->height;
   if (x < 0 || y < 0 || x >= width || y >= height) return nullptr;
@@ -63,7 +65,7 @@ uint8_t float_to_channel8(float v) {
 }
 
 PF_Err pixel8_to_buffer(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
-  float* texel = texel_of(refcon, x, y);
+  float* texel = texel_of<PixelTransferRef>(refcon, x, y);
   if (texel == nullptr) return PF_Err_NONE;
   texel[0] = static_cast<float>(out->red / 255.0);
   texel[1] = static_cast<float>(out->green / 255.0);
@@ -73,7 +75,7 @@ PF_Err pixel8_to_buffer(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8*
 }
 
 PF_Err pixel_float_to_buffer(void* refcon, A_long x, A_long y, PF_PixelFloat*, PF_PixelFloat* out) {
-  float* texel = texel_of(refcon, x, y);
+  float* texel = texel_of<PixelTransferRef>(refcon, x, y);
   if (texel == nullptr) return PF_Err_NONE;
   texel[0] = out->red;
   texel[1] = out->green;
@@ -83,7 +85,7 @@ PF_Err pixel_float_to_buffer(void* refcon, A_long x, A_long y, PF_PixelFloat*, P
 }
 
 PF_Err buffer_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
-  const float* texel = texel_of(refcon, x, y);
+  const float* texel = texel_of<PixelTransferRef>(refcon, x, y);
   if (texel == nullptr) return PF_Err_NONE;
   out->red = float_to_channel8(texel[0]);
   out->green = float_to_channel8(texel[1]);
@@ -93,13 +95,8 @@ PF_Err buffer_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8*
 }
 
 PF_Err bytes_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* out) {
-  const auto* ref = static_cast<const PixelBytesRef*>(refcon);
-  const A_long width = ref->world->width;
-  const A_long height = ref->world->height;
-  if (x < 0 || y < 0 || x >= width || y >= height) return PF_Err_NONE;
-  const size_t row = static_cast<size_t>(height - 1 - y);
-  const uint8_t* texel =
-      ref->buffer + (row * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
+  const uint8_t* texel = texel_of<PixelBytesRef>(refcon, x, y);
+  if (texel == nullptr) return PF_Err_NONE;
   out->red = texel[0];
   out->green = texel[1];
   out->blue = texel[2];
@@ -108,7 +105,7 @@ PF_Err bytes_to_pixel8(void* refcon, A_long x, A_long y, PF_Pixel8*, PF_Pixel8* 
 }
 
 PF_Err buffer_to_pixel_float(void* refcon, A_long x, A_long y, PF_PixelFloat*, PF_PixelFloat* out) {
-  const float* texel = texel_of(refcon, x, y);
+  const float* texel = texel_of<PixelTransferRef>(refcon, x, y);
   if (texel == nullptr) return PF_Err_NONE;
   out->red = texel[0];
   out->green = texel[1];
