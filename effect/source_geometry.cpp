@@ -7,14 +7,18 @@
 #include <string_view>
 #include <utility>
 
+#include "effect/aegp_held.h"
+#include "effect/aegp_suite_handler.h"
+#include "effect/host_errors.h"
 #include "effect/param_slots.h"
 #include "renderer/matrix.h"
 
 namespace {
 
-constexpr AEGP_PluginID kPluginId = 0;
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kReversedDirection = 3.0;
+
+using HeldTextOutlines = HeldAegpObject<AEGP_TextOutlinesH>;
 
 double downsample_factor(const PF_RationalScale& scale) {
   return static_cast<double>(scale.num) / static_cast<double>(scale.den);
@@ -27,10 +31,6 @@ int32_t truncate_to_int32(double value) {
   constexpr double lowest = std::numeric_limits<int32_t>::min();
   constexpr double highest = std::numeric_limits<int32_t>::max();
   return static_cast<int32_t>(std::clamp(std::trunc(value), lowest, highest));
-}
-
-void keep_first(PF_Err& err, PF_Err later) {
-  if (err == PF_Err_NONE) err = later;
 }
 
 dvec2 map_point(const mat3& m, double x, double y) {
@@ -54,98 +54,130 @@ void reverse_bezier_path(BezierPath& path) {
   }
 }
 
-// A one-dimensional child value at the layer time, given back at once.
-// False when it was not read.
-bool read_child_one_d(PF_Err& err, AEGP_SuiteHandler& suites, AEGP_StreamRefH parent,
-                      const char* match_name, const A_Time& layer_time, double& value) {
-  const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
-  const AEGP_StreamSuite7* streams = suites.StreamSuite7();
-  AEGP_StreamRefH stream = nullptr;
-  AEGP_StreamValue2 stream_value{};
+// The parent's child of that match name, into `child`.
+void get_child_stream(HostErrors& errors, const AEGP_DynamicStreamSuite5* dynamic_streams,
+                      AEGP_StreamRefH parent, const char* match_name, HeldStream& child) {
+  errors.run([&] {
+    return dynamic_streams->AEGP_GetNewStreamRefByMatchname(kAegpPluginId, parent, match_name,
+                                                            child.out());
+  });
+}
+
+// The stream's value at the layer time, expressions applied. True when it
+// was read, and so must be given back.
+bool get_layer_time_value(HostErrors& errors, const AEGP_StreamSuite7* streams,
+                          AEGP_StreamRefH stream, const A_Time& layer_time,
+                          AEGP_StreamValue2& value) {
   bool read = false;
-  if (!err) {
-    err = dynamic_streams->AEGP_GetNewStreamRefByMatchname(kPluginId, parent, match_name, &stream);
-  }
-  if (!err) {
-    err = streams->AEGP_GetNewStreamValue(kPluginId, stream, AEGP_LTimeMode_LayerTime, &layer_time,
-                                          false, &stream_value);
-    read = !err;
-  }
-  if (read) {
-    value = stream_value.val.one_d;
-    keep_first(err, streams->AEGP_DisposeStreamValue(&stream_value));
-  }
-  if (stream != nullptr) keep_first(err, streams->AEGP_DisposeStream(stream));
+  errors.run([&] {
+    const A_Err err = streams->AEGP_GetNewStreamValue(
+        kAegpPluginId, stream, AEGP_LTimeMode_LayerTime, &layer_time, false, &value);
+    read = err == A_Err_NONE;
+    return err;
+  });
   return read;
 }
 
+// A one-dimensional child value at the layer time, given back at once.
+// False when it was not read.
+bool read_child_one_d(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH parent,
+                      const char* match_name, const A_Time& layer_time, double& value) {
+  const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
+  const AEGP_StreamSuite7* streams = suites.StreamSuite7();
+  HeldStream stream(streams->AEGP_DisposeStream);
+  get_child_stream(errors, dynamic_streams, parent, match_name, stream);
+  AEGP_StreamValue2 stream_value{};
+  const bool read = get_layer_time_value(errors, streams, stream.get(), layer_time, stream_value);
+  if (read) {
+    value = stream_value.val.one_d;
+    errors.note(streams->AEGP_DisposeStreamValue(&stream_value));
+  }
+  stream.give_back(errors);
+  return read;
+}
+
+// The first 32 bytes of the value (at the layer time, expressions applied)
+// of the transform group's child of that match name; zeros when it was not
+// read. Nothing is asked once an error is recorded.
+AEGP_StreamVal2 read_transform_value(HostErrors& errors, AEGP_SuiteHandler& suites,
+                                     AEGP_StreamRefH transform, const A_Time& layer_time,
+                                     const char* match_name) {
+  AEGP_StreamVal2 result{};
+  if (!errors.ok()) return result;
+  const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
+  const AEGP_StreamSuite7* streams = suites.StreamSuite7();
+  HeldStream stream(streams->AEGP_DisposeStream);
+  get_child_stream(errors, dynamic_streams, transform, match_name, stream);
+  AEGP_StreamType type = AEGP_StreamType_NO_DATA;
+  errors.run([&] { return streams->AEGP_GetStreamType(stream.get(), &type); });
+  AEGP_StreamValue2 value{};
+  if (get_layer_time_value(errors, streams, stream.get(), layer_time, value)) {
+    result = value.val;
+    errors.note(streams->AEGP_DisposeStreamValue(&value));
+  }
+  stream.give_back(errors);
+  return result;
+}
+
 // "ADBE Vector Shape - Group": a closed outline becomes a path item.
-void read_shape_path(PF_Err& err, AEGP_SuiteHandler& suites, AEGP_StreamRefH shape_group,
+void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH shape_group,
                      const A_Time& layer_time, const mat3& matrix, ShapeItems& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
   const AEGP_MaskOutlineSuite5* outlines = suites.MaskOutlineSuite5();
 
   double direction = 0.0;
-  const bool reversed = read_child_one_d(err, suites, shape_group, "ADBE Vector Shape Direction",
+  const bool reversed = read_child_one_d(errors, suites, shape_group, "ADBE Vector Shape Direction",
                                          layer_time, direction) &&
                         direction == kReversedDirection;
 
-  AEGP_StreamRefH shape = nullptr;
+  HeldStream shape(streams->AEGP_DisposeStream);
+  get_child_stream(errors, dynamic_streams, shape_group, "ADBE Vector Shape", shape);
   AEGP_StreamValue2 outline{};
-  bool read = false;
-  if (!err) {
-    err = dynamic_streams->AEGP_GetNewStreamRefByMatchname(kPluginId, shape_group,
-                                                           "ADBE Vector Shape", &shape);
-  }
-  if (!err) {
-    err = streams->AEGP_GetNewStreamValue(kPluginId, shape, AEGP_LTimeMode_LayerTime, &layer_time,
-                                          false, &outline);
-    read = !err;
-  }
+  const bool read = get_layer_time_value(errors, streams, shape.get(), layer_time, outline);
   A_Boolean open = true;
-  if (!err) err = outlines->AEGP_IsMaskOutlineOpen(outline.val.mask, &open);
-  if (!err && !open) {
+  errors.run([&] { return outlines->AEGP_IsMaskOutlineOpen(outline.val.mask, &open); });
+  if (errors.ok() && !open) {
     A_long num_segments = 0;
-    err = outlines->AEGP_GetMaskOutlineNumSegments(outline.val.mask, &num_segments);
+    errors.note(outlines->AEGP_GetMaskOutlineNumSegments(outline.val.mask, &num_segments));
     BezierPath path;
-    for (A_long j = 0; j < num_segments && !err; ++j) {
+    for (A_long j = 0; j < num_segments && errors.ok(); ++j) {
       AEGP_MaskVertex v{};
-      err = outlines->AEGP_GetMaskOutlineVertexInfo(outline.val.mask, j, &v);
+      errors.note(outlines->AEGP_GetMaskOutlineVertexInfo(outline.val.mask, j, &v));
       const dvec2 position = map_point(matrix, v.x, v.y);
       const dvec2 in = map_point(matrix, v.x + v.tan_in_x, v.y + v.tan_in_y);
       const dvec2 out_point = map_point(matrix, v.x + v.tan_out_x, v.y + v.tan_out_y);
       path.push_back({position.x, position.y, in.x, in.y, out_point.x, out_point.y});
     }
-    if (!err) {
+    if (errors.ok()) {
       if (reversed) reverse_bezier_path(path);
       out.push_back({std::move(path)});
     }
   }
-  if (read) keep_first(err, streams->AEGP_DisposeStreamValue(&outline));
-  if (shape != nullptr) keep_first(err, streams->AEGP_DisposeStream(shape));
+  if (read) errors.note(streams->AEGP_DisposeStreamValue(&outline));
+  shape.give_back(errors);
 }
 
+void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
+                       const A_Time& layer_time, const mat3& matrix, ShapeItems& out);
+
 // "ADBE Vector Group": its transform, then its contents walked under it.
-void read_group(PF_Err& err, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
+void read_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
                 const A_Time& layer_time, const mat3& matrix, ShapeItems& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
 
-  AEGP_StreamRefH transform = nullptr;
-  if (!err) {
-    err = dynamic_streams->AEGP_GetNewStreamRefByMatchname(
-        kPluginId, group, "ADBE Vector Transform Group", &transform);
-  }
-  PF_Err cleanup_err = PF_Err_NONE;
-  StreamLookup lookup{&err, &suites, kPluginId, transform, layer_time, &cleanup_err};
-  AEGP_StreamVal2 anchor{}, position{}, scale{}, skew{}, skew_axis{}, rotation{};
-  find_stream_by_match_name(lookup, anchor, "ADBE Vector Anchor");
-  find_stream_by_match_name(lookup, position, "ADBE Vector Position");
-  find_stream_by_match_name(lookup, scale, "ADBE Vector Scale");
-  find_stream_by_match_name(lookup, skew, "ADBE Vector Skew");
-  find_stream_by_match_name(lookup, skew_axis, "ADBE Vector Skew Axis");
-  find_stream_by_match_name(lookup, rotation, "ADBE Vector Rotation");
+  HeldStream transform(streams->AEGP_DisposeStream);
+  get_child_stream(errors, dynamic_streams, group, "ADBE Vector Transform Group", transform);
+  const auto value = [&](const char* match_name) {
+    return read_transform_value(errors, suites, transform.get(), layer_time, match_name);
+  };
+  const AEGP_StreamVal2 anchor = value("ADBE Vector Anchor");
+  const AEGP_StreamVal2 position = value("ADBE Vector Position");
+  const AEGP_StreamVal2 scale = value("ADBE Vector Scale");
+  const AEGP_StreamVal2 skew = value("ADBE Vector Skew");
+  const AEGP_StreamVal2 skew_axis = value("ADBE Vector Skew Axis");
+  const AEGP_StreamVal2 rotation = value("ADBE Vector Rotation");
 
   const dvec2 s = vec2_divide({scale.two_d.x, scale.two_d.y}, 100.0);
   const double r = rotation.one_d * kRadiansPerDegree;
@@ -162,97 +194,171 @@ void read_group(PF_Err& err, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
   mat3_multiply(skrp, krp, sm);
   mat3_multiply(local, skrp, a);
 
-  if (transform != nullptr) keep_first(err, streams->AEGP_DisposeStream(transform));
+  transform.give_back(errors);
 
-  AEGP_StreamRefH contents = nullptr;
-  if (!err) {
-    err = dynamic_streams->AEGP_GetNewStreamRefByMatchname(kPluginId, group, "ADBE Vectors Group",
-                                                           &contents);
-  }
-  if (!err) {
+  HeldStream contents(streams->AEGP_DisposeStream);
+  get_child_stream(errors, dynamic_streams, group, "ADBE Vectors Group", contents);
+  if (errors.ok()) {
     // The group's own transform first, then the enclosing ones.
     mat3 inner{};
     mat3_multiply(inner, matrix, local);
     ShapeGroup sub_group;
-    err = walk_vector_group(suites, contents, layer_time, inner, sub_group.items);
+    walk_vector_group(errors, suites, contents.get(), layer_time, inner, sub_group.items);
     out.push_back({std::move(sub_group)});
   }
-  if (contents != nullptr) keep_first(err, streams->AEGP_DisposeStream(contents));
+  contents.give_back(errors);
 }
 
-void read_text_outlines(PF_Err& err, AEGP_SuiteHandler& suites, const PF_InData* in_data,
+// Appends the items of one "ADBE Vectors Group" (or the root group) in
+// content order, mapping paths through `matrix` and recursing into groups.
+void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
+                       const A_Time& layer_time, const mat3& matrix, ShapeItems& out) {
+  const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
+  const AEGP_StreamSuite7* streams = suites.StreamSuite7();
+  A_long count = 0;
+  errors.run([&] { return dynamic_streams->AEGP_GetNumStreamsInGroup(group, &count); });
+  for (A_long i = 0; i < count; ++i) {
+    HeldStream child(streams->AEGP_DisposeStream);
+    errors.run([&] {
+      return dynamic_streams->AEGP_GetNewStreamRefByIndex(kAegpPluginId, group, i, child.out());
+    });
+    A_char name[AEGP_MAX_STREAM_MATCH_NAME_SIZE] = {};
+    errors.run([&] { return dynamic_streams->AEGP_GetMatchName(child.get(), name); });
+    if (errors.ok()) {
+      const std::string_view match_name(name);
+      double value = 0.0;
+      if (match_name == "ADBE Vector Shape - Group") {
+        read_shape_path(errors, suites, child.get(), layer_time, matrix, out);
+      } else if (match_name == "ADBE Vector Graphic - Fill") {
+        if (read_child_one_d(errors, suites, child.get(), "ADBE Vector Fill Rule", layer_time,
+                             value)) {
+          out.push_back({ShapeFill{truncate_to_int32(value)}});
+        }
+      } else if (match_name == "ADBE Vector Filter - Merge") {
+        if (read_child_one_d(errors, suites, child.get(), "ADBE Vector Merge Type", layer_time,
+                             value)) {
+          out.push_back({ShapeMerge{truncate_to_int32(value)}});
+        }
+      } else if (match_name == "ADBE Vector Group") {
+        read_group(errors, suites, child.get(), layer_time, matrix, out);
+      }
+      // Rectangles, ellipses, stars, strokes, gradient fills and other
+      // operators add nothing.
+    }
+    child.give_back(errors);
+  }
+}
+
+void read_text_outlines(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* in_data,
                         AEGP_LayerH layer, const A_Time& layer_time, double ds,
                         SourceGeometry& out) {
   const AEGP_TextLayerSuite1* text = suites.TextLayerSuite1();
   const PF_PathDataSuite1* path_data = suites.PathDataSuite1();
-  AEGP_TextOutlinesH outlines = nullptr;
-  if (!err) err = text->AEGP_GetNewTextOutlines(layer, &layer_time, &outlines);
-  if (outlines == nullptr) return;
+  HeldTextOutlines outlines(text->AEGP_DisposeTextOutlines);
+  errors.run([&] { return text->AEGP_GetNewTextOutlines(layer, &layer_time, outlines.out()); });
+  if (!outlines) return;
 
   A_long count = 0;
-  if (!err) err = text->AEGP_GetNumTextOutlines(outlines, &count);
+  errors.run([&] { return text->AEGP_GetNumTextOutlines(outlines.get(), &count); });
   TextOutlines paths(static_cast<size_t>(std::max<A_long>(count, 0)));
   for (A_long i = 0; i < count; ++i) {
     PF_PathOutlinePtr path = nullptr;
-    if (!err) err = text->AEGP_GetIndexedTextOutline(outlines, i, &path);
+    errors.run([&] { return text->AEGP_GetIndexedTextOutline(outlines.get(), i, &path); });
     A_long num_segments = 0;
-    if (!err) err = path_data->PF_PathNumSegments(in_data->effect_ref, path, &num_segments);
+    errors.run(
+        [&] { return path_data->PF_PathNumSegments(in_data->effect_ref, path, &num_segments); });
     BezierPath& vertices = paths[static_cast<size_t>(i)];
-    if (!err) vertices.resize(static_cast<size_t>(std::max<A_long>(num_segments, 0)));
-    for (A_long j = 0; j < num_segments && !err; ++j) {
+    if (errors.ok()) vertices.resize(static_cast<size_t>(std::max<A_long>(num_segments, 0)));
+    for (A_long j = 0; j < num_segments && errors.ok(); ++j) {
       PF_PathVertex v{};
-      err = path_data->PF_PathVertexInfo(in_data->effect_ref, path, j, &v);
-      if (!err) vertices[static_cast<size_t>(j)] = scaled(v, ds);
+      errors.note(path_data->PF_PathVertexInfo(in_data->effect_ref, path, j, &v));
+      if (errors.ok()) vertices[static_cast<size_t>(j)] = scaled(v, ds);
     }
   }
   out.value = std::move(paths);
-  keep_first(err, text->AEGP_DisposeTextOutlines(outlines));
+  outlines.give_back(errors);
 }
 
-void read_shape_layer(PF_Err& err, AEGP_SuiteHandler& suites, AEGP_LayerH layer,
+void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_LayerH layer,
                       const A_Time& layer_time, double ds, SourceGeometry& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
   const AEGP_LayerSuite13* layers = suites.LayerSuite13();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
   suites.MaskOutlineSuite5();  // taken now, so that the walk cannot lack it halfway
 
-  AEGP_StreamRefH layer_stream = nullptr;
-  AEGP_StreamRefH root = nullptr;
-  if (!err) err = dynamic_streams->AEGP_GetNewStreamRefForLayer(kPluginId, layer, &layer_stream);
-  if (!err) {
-    err = dynamic_streams->AEGP_GetNewStreamRefByMatchname(kPluginId, layer_stream,
-                                                           "ADBE Root Vectors Group", &root);
-  }
+  HeldStream layer_stream(streams->AEGP_DisposeStream);
+  HeldStream root(streams->AEGP_DisposeStream);
+  errors.run([&] {
+    return dynamic_streams->AEGP_GetNewStreamRefForLayer(kAegpPluginId, layer, layer_stream.out());
+  });
+  get_child_stream(errors, dynamic_streams, layer_stream.get(), "ADBE Root Vectors Group", root);
   A_Time comp_time{};
   A_Matrix4 l{};
-  if (!err) err = layers->AEGP_ConvertLayerToCompTime(layer, &layer_time, &comp_time);
-  if (!err) err = layers->AEGP_GetLayerToWorldXform(layer, &comp_time, &l);
+  errors.run([&] { return layers->AEGP_ConvertLayerToCompTime(layer, &layer_time, &comp_time); });
+  errors.run([&] { return layers->AEGP_GetLayerToWorldXform(layer, &comp_time, &l); });
   // The layer-to-world matrix restricted to x and y, scaled by the downsample factor.
   const mat3 m0 = mat3_from_values(l.mat[0][0] * ds, l.mat[0][1] * ds, 0, l.mat[1][0] * ds,
                                    l.mat[1][1] * ds, 0, l.mat[3][0] * ds, l.mat[3][1] * ds, 1);
   ShapeItems items;
-  if (!err) err = walk_vector_group(suites, root, layer_time, m0, items);
+  if (errors.ok()) walk_vector_group(errors, suites, root.get(), layer_time, m0, items);
   out.value = std::move(items);
-  if (root != nullptr) keep_first(err, streams->AEGP_DisposeStream(root));
-  if (layer_stream != nullptr) keep_first(err, streams->AEGP_DisposeStream(layer_stream));
+  root.give_back(errors);
+  layer_stream.give_back(errors);
 }
 
-void read_masks(PF_Err& err, AEGP_SuiteHandler& suites, const PF_InData* in_data,
+// Appends the closed mask of that path id, with its mode and inversion, as
+// the host delivers it. No mask for id 0 or an open path. The path is
+// checked in whether or not its checkout was made.
+void read_mask_path(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* in_data,
+                    PF_PathID path_id, MaskPaths& masks) {
+  const PF_PathQuerySuite1* query = suites.PathQuerySuite1();
+  const PF_PathDataSuite1* path_data = suites.PathDataSuite1();
+  PF_PathOutlinePtr path = nullptr;
+  errors.run([&] {
+    return query->PF_CheckoutPath(in_data->effect_ref, path_id, in_data->current_time,
+                                  in_data->time_step, in_data->time_scale, &path);
+  });
+  if (errors.ok() && path != nullptr) {
+    A_long num_segments = 0;
+    PF_Boolean open = true;
+    errors.note(path_data->PF_PathNumSegments(in_data->effect_ref, path, &num_segments));
+    errors.run([&] { return path_data->PF_PathIsOpen(in_data->effect_ref, path, &open); });
+    // An open path is not a mask outline.
+    if (errors.ok() && !open) {
+      BezierPath vertices(static_cast<size_t>(std::max<A_long>(num_segments, 0)));
+      for (A_long j = 0; j < num_segments && errors.ok(); ++j) {
+        PF_PathVertex v{};
+        errors.note(path_data->PF_PathVertexInfo(in_data->effect_ref, path, j, &v));
+        vertices[static_cast<size_t>(j)] = vertex_from(v);
+      }
+      PF_MaskMode mode = PF_MaskMode_NONE;
+      PF_Boolean inverted = false;
+      errors.run(
+          [&] { return path_data->PF_PathGetMaskMode(in_data->effect_ref, path_id, &mode); });
+      errors.run(
+          [&] { return path_data->PF_PathIsInverted(in_data->effect_ref, path_id, &inverted); });
+      if (errors.ok()) {
+        masks.push_back({std::move(vertices), mode, static_cast<uint8_t>(inverted != 0)});
+      }
+    }
+  }
+  errors.note(query->PF_CheckinPath(in_data->effect_ref, path_id, false, path));
+}
+
+void read_masks(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* in_data,
                 const PF_ParamDef* params, SourceGeometry& out) {
   const PF_PathQuerySuite1* query = suites.PathQuerySuite1();
   suites.PathDataSuite1();  // taken now, so that no checked-out path can lack it
   MaskPaths masks;
-  PF_Err cleanup_err = PF_Err_NONE;
-  MaskContext context{&err, &suites, in_data, &masks, &cleanup_err};
   if (params[slot::use_all_paths].u.bd.value == 0) {
-    read_mask_path(context, params[slot::mask_path].u.path_d.path_id);
+    read_mask_path(errors, suites, in_data, params[slot::mask_path].u.path_d.path_id, masks);
   } else {
     A_long count = 0;
-    if (!err) err = query->PF_NumPaths(in_data->effect_ref, &count);
+    errors.run([&] { return query->PF_NumPaths(in_data->effect_ref, &count); });
     for (A_long i = 0; i < count; ++i) {
       PF_PathID path_id = 0;
-      if (!err) err = query->PF_PathInfo(in_data->effect_ref, i, &path_id);
-      read_mask_path(context, path_id);
+      errors.run([&] { return query->PF_PathInfo(in_data->effect_ref, i, &path_id); });
+      read_mask_path(errors, suites, in_data, path_id, masks);
     }
   }
   out.value = std::move(masks);
@@ -284,127 +390,26 @@ mat3 skew_matrix(double axis, double skew) {
   return mat3_from_values(1 - s * c * t, s * s * t, 0, -c * c * t, 1 + s * c * t, 0, 0, 0, 1);
 }
 
-AEGP_StreamVal2& find_stream_by_match_name(StreamLookup& lookup, AEGP_StreamVal2& buffer,
-                                           const char* match_name) {
-  PF_Err& err = *lookup.err;
-  if (err) return buffer;
-  const AEGP_DynamicStreamSuite5* dynamic_streams = lookup.suites->DynamicStreamSuite5();
-  const AEGP_StreamSuite7* streams = lookup.suites->StreamSuite7();
-  AEGP_StreamRefH stream = nullptr;
-  AEGP_StreamValue2 value{};
-  bool read = false;
-  err = dynamic_streams->AEGP_GetNewStreamRefByMatchname(lookup.plugin_id, lookup.parent,
-                                                         match_name, &stream);
-  AEGP_StreamType type = AEGP_StreamType_NO_DATA;
-  if (!err) err = streams->AEGP_GetStreamType(stream, &type);
-  if (!err) {
-    err = streams->AEGP_GetNewStreamValue(lookup.plugin_id, stream, AEGP_LTimeMode_LayerTime,
-                                          &lookup.layer_time, false, &value);
-    read = !err;
-  }
-  if (read) {
-    buffer = value.val;
-    *lookup.cleanup_err = streams->AEGP_DisposeStreamValue(&value);
-    keep_first(err, *lookup.cleanup_err);
-  }
-  if (stream != nullptr) {
-    *lookup.cleanup_err = streams->AEGP_DisposeStream(stream);
-    keep_first(err, *lookup.cleanup_err);
-  }
-  return buffer;
-}
-
-void read_mask_path(MaskContext& context, PF_PathID path_id) {
-  PF_Err& err = *context.err;
-  const PF_InData* in_data = context.in_data;
-  const PF_PathQuerySuite1* query = context.suites->PathQuerySuite1();
-  const PF_PathDataSuite1* path_data = context.suites->PathDataSuite1();
-  PF_PathOutlinePtr path = nullptr;
-  if (!err) {
-    err = query->PF_CheckoutPath(in_data->effect_ref, path_id, in_data->current_time,
-                                 in_data->time_step, in_data->time_scale, &path);
-  }
-  if (!err && path != nullptr) {
-    A_long num_segments = 0;
-    PF_Boolean open = true;
-    err = path_data->PF_PathNumSegments(in_data->effect_ref, path, &num_segments);
-    if (!err) err = path_data->PF_PathIsOpen(in_data->effect_ref, path, &open);
-    // An open path is not a mask outline.
-    if (!err && !open) {
-      BezierPath vertices(static_cast<size_t>(std::max<A_long>(num_segments, 0)));
-      for (A_long j = 0; j < num_segments && !err; ++j) {
-        PF_PathVertex v{};
-        err = path_data->PF_PathVertexInfo(in_data->effect_ref, path, j, &v);
-        vertices[static_cast<size_t>(j)] = vertex_from(v);
-      }
-      PF_MaskMode mode = PF_MaskMode_NONE;
-      PF_Boolean inverted = false;
-      if (!err) err = path_data->PF_PathGetMaskMode(in_data->effect_ref, path_id, &mode);
-      if (!err) err = path_data->PF_PathIsInverted(in_data->effect_ref, path_id, &inverted);
-      if (!err) {
-        context.masks->push_back({std::move(vertices), mode, static_cast<uint8_t>(inverted != 0)});
-      }
-    }
-  }
-  *context.cleanup_err = query->PF_CheckinPath(in_data->effect_ref, path_id, false, path);
-  keep_first(err, *context.cleanup_err);
-}
-
-PF_Err walk_vector_group(AEGP_SuiteHandler& suites, AEGP_StreamRefH group, const A_Time& layer_time,
-                         const mat3& matrix, ShapeItems& out) {
-  const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
-  const AEGP_StreamSuite7* streams = suites.StreamSuite7();
-  PF_Err err = PF_Err_NONE;
-  A_long count = 0;
-  err = dynamic_streams->AEGP_GetNumStreamsInGroup(group, &count);
-  for (A_long i = 0; i < count; ++i) {
-    AEGP_StreamRefH child = nullptr;
-    if (!err) err = dynamic_streams->AEGP_GetNewStreamRefByIndex(kPluginId, group, i, &child);
-    A_char name[AEGP_MAX_STREAM_MATCH_NAME_SIZE] = {};
-    if (!err) err = dynamic_streams->AEGP_GetMatchName(child, name);
-    if (!err) {
-      const std::string_view match_name(name);
-      double value = 0.0;
-      if (match_name == "ADBE Vector Shape - Group") {
-        read_shape_path(err, suites, child, layer_time, matrix, out);
-      } else if (match_name == "ADBE Vector Graphic - Fill") {
-        if (read_child_one_d(err, suites, child, "ADBE Vector Fill Rule", layer_time, value)) {
-          out.push_back({ShapeFill{truncate_to_int32(value)}});
-        }
-      } else if (match_name == "ADBE Vector Filter - Merge") {
-        if (read_child_one_d(err, suites, child, "ADBE Vector Merge Type", layer_time, value)) {
-          out.push_back({ShapeMerge{truncate_to_int32(value)}});
-        }
-      } else if (match_name == "ADBE Vector Group") {
-        read_group(err, suites, child, layer_time, matrix, out);
-      }
-      // Rectangles, ellipses, stars, strokes, gradient fills and other
-      // operators add nothing.
-    }
-    if (child != nullptr) keep_first(err, streams->AEGP_DisposeStream(child));
-  }
-  return err;
-}
-
 PF_Err gather_source_geometry(const PF_InData* in_data, const PF_ParamDef* params,
                               SourceGeometry& out) {
   AEGP_SuiteHandler suites(in_data->pica_basicP);
   const double ds = downsample_factor(in_data->downsample_x);
   const A_Time layer_time{in_data->current_time, in_data->time_scale};
-  PF_Err err = PF_Err_NONE;
+  HostErrors errors;
   AEGP_LayerH layer = nullptr;
   AEGP_ObjectType type = AEGP_ObjectType_AV;
-  err = suites.PFInterfaceSuite1()->AEGP_GetEffectLayer(in_data->effect_ref, &layer);
-  if (!err) err = suites.LayerSuite11()->AEGP_GetLayerObjectType(layer, &type);
+  errors.run(
+      [&] { return suites.PFInterfaceSuite1()->AEGP_GetEffectLayer(in_data->effect_ref, &layer); });
+  errors.run([&] { return suites.LayerSuite11()->AEGP_GetLayerObjectType(layer, &type); });
   // The layer's kind alone picks what is read: a text or shape layer's masks are not.
   if (type == AEGP_ObjectType_TEXT) {
-    if (!err) read_text_outlines(err, suites, in_data, layer, layer_time, ds, out);
+    if (errors.ok()) read_text_outlines(errors, suites, in_data, layer, layer_time, ds, out);
   } else if (type == AEGP_ObjectType_VECTOR) {
-    read_shape_layer(err, suites, layer, layer_time, ds, out);
+    read_shape_layer(errors, suites, layer, layer_time, ds, out);
   } else {
-    read_masks(err, suites, in_data, params, out);
+    read_masks(errors, suites, in_data, params, out);
   }
-  return err;
+  return errors.code();
 }
 
 PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_LayerH& out) {
@@ -417,31 +422,40 @@ PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_Lay
   const AEGP_LayerSuite5* layers5 = suites.LayerSuite5();
   const AEGP_LayerSuite11* layers11 = suites.LayerSuite11();
 
-  PF_Err err = PF_Err_NONE;
-  AEGP_EffectRefH effect = nullptr;
-  AEGP_StreamRefH stream = nullptr;
+  HostErrors errors;
+  HeldEffect effect(effects->AEGP_DisposeEffect);
+  HeldStream stream(streams->AEGP_DisposeStream);
   AEGP_StreamValue2 value{};
   bool read = false;
-  err = pf_interface->AEGP_GetNewEffectForEffect(kPluginId, in_data->effect_ref, &effect);
-  if (!err) err = streams->AEGP_GetNewEffectStreamByIndex(kPluginId, effect, index, &stream);
-  if (!err) {
+  errors.run([&] {
+    return pf_interface->AEGP_GetNewEffectForEffect(kAegpPluginId, in_data->effect_ref,
+                                                    effect.out());
+  });
+  errors.run([&] {
+    return streams->AEGP_GetNewEffectStreamByIndex(kAegpPluginId, effect.get(), index,
+                                                   stream.out());
+  });
+  errors.run([&] {
     // The parameter's own value, not what an expression makes of it.
     const A_Time start{0, 1};
-    err = streams->AEGP_GetNewStreamValue(kPluginId, stream, AEGP_LTimeMode_LayerTime, &start, true,
-                                          &value);
-    read = !err;
-  }
+    const A_Err err = streams->AEGP_GetNewStreamValue(
+        kAegpPluginId, stream.get(), AEGP_LTimeMode_LayerTime, &start, true, &value);
+    read = err == A_Err_NONE;
+    return err;
+  });
   if (read && value.val.layer_id != 0) {
     AEGP_LayerH effect_layer = nullptr;
     AEGP_CompH comp = nullptr;
     AEGP_LayerH chosen = nullptr;
-    err = pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &effect_layer);
-    if (!err) err = layers5->AEGP_GetLayerParentComp(effect_layer, &comp);
-    if (!err) err = layers11->AEGP_GetLayerFromLayerID(comp, value.val.layer_id, &chosen);
-    if (!err) out = chosen;
+    errors.run(
+        [&] { return pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &effect_layer); });
+    errors.run([&] { return layers5->AEGP_GetLayerParentComp(effect_layer, &comp); });
+    errors.run(
+        [&] { return layers11->AEGP_GetLayerFromLayerID(comp, value.val.layer_id, &chosen); });
+    if (errors.ok()) out = chosen;
   }
-  if (read) keep_first(err, streams->AEGP_DisposeStreamValue(&value));
-  if (stream != nullptr) keep_first(err, streams->AEGP_DisposeStream(stream));
-  if (effect != nullptr) keep_first(err, effects->AEGP_DisposeEffect(effect));
-  return err;
+  if (read) errors.note(streams->AEGP_DisposeStreamValue(&value));
+  stream.give_back(errors);
+  effect.give_back(errors);
+  return errors.code();
 }

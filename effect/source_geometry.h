@@ -14,7 +14,6 @@
 
 #include <array>
 
-#include "effect/aegp_suite_handler.h"
 #include "host_api/ae_effect.h"
 #include "host_api/aegp_suites.h"
 #include "renderer/source_geometry.h"
@@ -29,42 +28,6 @@ mat3 mat3_from_values(double m00, double m01, double m02, double m10, double m11
 void mat3_multiply(mat3& out, const mat3& a, const mat3& b);
 // Skew by `skew` along the direction `axis` (both in radians).
 mat3 skew_matrix(double axis, double skew);
-
-// What find_stream_by_match_name reads under: the walk's error, the suites,
-// the plug-in id (0), the group whose child is read, the layer time, and the
-// error of the give-backs.
-struct StreamLookup {
-  PF_Err* err;
-  AEGP_SuiteHandler* suites;
-  AEGP_PluginID plugin_id;
-  AEGP_StreamRefH parent;
-  A_Time layer_time;
-  PF_Err* cleanup_err;
-};
-
-// The first 32 bytes of the value (at the layer time, expressions applied)
-// of the parent's child of that match name, copied into `buffer`; untouched
-// while an error is recorded. Returns `buffer`.
-AEGP_StreamVal2& find_stream_by_match_name(StreamLookup& lookup, AEGP_StreamVal2& buffer,
-                                           const char* match_name);
-
-// What read_mask_path reads under and appends to.
-struct MaskContext {
-  PF_Err* err;
-  AEGP_SuiteHandler* suites;
-  const PF_InData* in_data;
-  MaskPaths* masks;
-  PF_Err* cleanup_err;
-};
-
-// Appends the closed mask of that path id, with its mode and inversion, as
-// the host delivers it. No mask for id 0 or an open path.
-void read_mask_path(MaskContext& context, PF_PathID path_id);
-
-// Appends the items of one "ADBE Vectors Group" (or the root group) in
-// content order, mapping paths through `matrix` and recursing into groups.
-PF_Err walk_vector_group(AEGP_SuiteHandler& suites, AEGP_StreamRefH group, const A_Time& layer_time,
-                         const mat3& matrix, ShapeItems& out);
 
 // Smart pre-render's reading of the layer's outlines. `params` are the
 // frame's parameter copies indexed by slot ("Mask Path" and "Use All Paths"
