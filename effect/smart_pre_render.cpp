@@ -72,10 +72,10 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
                              AEGP_SuiteHandler& suites, HostErrors& err, GuidMixIn& mix_in) {
   const AEGP_PFInterfaceSuite1* pf_interface = suites.PFInterfaceSuite1();
   A_Time comp_time{};
-  if (err.ok()) {
-    err.note(pf_interface->AEGP_ConvertEffectToCompTime(in_data->effect_ref, in_data->current_time,
-                                                        in_data->time_scale, &comp_time));
-  }
+  err.run([&] {
+    return pf_interface->AEGP_ConvertEffectToCompTime(in_data->effect_ref, in_data->current_time,
+                                                      in_data->time_scale, &comp_time);
+  });
   AEGP_LayerH parent = nullptr;
   err.run([&] { return layer_param_layer(in_data, slot::parent_layer, parent); });
   AEGP_LayerH own_layer = nullptr;
@@ -86,28 +86,27 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
   dmat4 anchor = dmat4_identity();
   if (parent != nullptr) {
     A_Matrix4 parent_to_world{};
-    if (err.ok()) {
-      err.note(
-          suites.LayerSuite5()->AEGP_GetLayerToWorldXform(parent, &comp_time, &parent_to_world));
-    }
+    err.run([&] {
+      return suites.LayerSuite5()->AEGP_GetLayerToWorldXform(parent, &comp_time, &parent_to_world);
+    });
     world = dmat4_from(parent_to_world);
     anchor[12] = -fixed_to_double(anchor_point.u.td.x_value);
     anchor[13] = -fixed_to_double(anchor_point.u.td.y_value);
-    if (err.ok()) {
-      A_Matrix4 mixed{};
-      err.note(suites.LayerSuite13()->AEGP_GetLayerToWorldXform(parent, &comp_time, &mixed));
-      std::memcpy(mix_in.data(), &mixed, mix_in.size());
-    }
+    A_Matrix4 mixed{};
+    err.run([&] {
+      return suites.LayerSuite13()->AEGP_GetLayerToWorldXform(parent, &comp_time, &mixed);
+    });
+    std::memcpy(mix_in.data(), &mixed, mix_in.size());
   }
 
   A_Matrix4 camera{};
   A_FpLong d = 0.0;
   A_short w = 0;
   A_short h = 0;
-  if (err.ok()) {
-    err.note(pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera, &d,
-                                                      &w, &h));
-  }
+  err.run([&] {
+    return pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera, &d,
+                                                    &w, &h);
+  });
   const dmat4 view = mat4_inverse(dmat4_from(camera));
   const dmat4 perspective = {2 * d / w, 0, 0, 0, 0, 2 * d / h,        0, 0, 0,
                              0,         1, 1, 0, 0, -2 * (0.001 * d), 0};
@@ -172,9 +171,11 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     request.layer_transform =
         camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, err, mix_in);
   }
-  if (host_mixes_guids(in_data->version) && extra->cb->GuidMixInPtr != nullptr && err.ok()) {
-    err.note(extra->cb->GuidMixInPtr(in_data->effect_ref, static_cast<A_u_long>(mix_in.size()),
-                                     mix_in.data()));
+  if (host_mixes_guids(in_data->version) && extra->cb->GuidMixInPtr != nullptr) {
+    err.run([&] {
+      return extra->cb->GuidMixInPtr(in_data->effect_ref, static_cast<A_u_long>(mix_in.size()),
+                                     mix_in.data());
+    });
   }
 
   double front = 0.0;
@@ -210,13 +211,13 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     if (input_opacity > 0.1) unite(input_request.rect, output_request.rect);
     PF_CheckoutResult checkout{};
     bool checked_out = false;
-    if (err.ok()) {
+    err.run([&] {
       const PF_Err checkout_err = extra->cb->checkout_layer(
           in_data->effect_ref, slot::input_layer, 0, &input_request, in_data->current_time,
           in_data->time_step, in_data->time_scale, &checkout);
-      err.note(checkout_err);
       checked_out = checkout_err == PF_Err_NONE;
-    }
+      return checkout_err;
+    });
     if (checked_out && input_opacity > 0.1) {
       unite(output.max_result_rect, checkout.max_result_rect);
       unite(output.result_rect, intersect_rect_int(output_request.rect, checkout.max_result_rect));

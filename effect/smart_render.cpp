@@ -72,10 +72,10 @@ namespace {
 std::array<float, 3> host_float_color(AEGP_SuiteHandler& suites, PF_InData* in_data,
                                       const PF_ParamDef& param, HostErrors& err) {
   PF_PixelFloat color{};
-  if (err.ok()) {
-    err.note(suites.ColorParamSuite1()->PF_GetFloatingPointColorFromColorDef(in_data->effect_ref,
-                                                                             &param, &color));
-  }
+  err.run([&] {
+    return suites.ColorParamSuite1()->PF_GetFloatingPointColorFromColorDef(in_data->effect_ref,
+                                                                           &param, &color);
+  });
   return {color.red, color.green, color.blue};
 }
 
@@ -111,8 +111,8 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   const double input_opacity = params[slot::input_opacity].u.fs_d.value;
 
   PF_EffectWorld* input = nullptr;
-  if (input_layer_needed(inherit_layer_color, input_opacity) && err.ok()) {
-    err.note(extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input));
+  if (input_layer_needed(inherit_layer_color, input_opacity)) {
+    err.run([&] { return extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input); });
   }
   PF_EffectWorld* output = nullptr;
   err.run([&] { return extra->cb->checkout_output(in_data->effect_ref, &output); });
@@ -158,15 +158,17 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   // An output without pixels has nothing to draw.
   std::string error_text;
   const bool has_pixels = output != nullptr && output->width > 0 && output->height > 0;
-  if (err.ok() && has_pixels) err.note(render_layer(&render_input, output, &error_text));
+  if (has_pixels) err.run([&] { return render_layer(&render_input, output, &error_text); });
 
   if (output != nullptr && input != nullptr && input_opacity > 0.1) {
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, input_composite_opacity(input_opacity), 0, 0};
-    if (err.ok() && has_pixels) {
-      err.note(suites.WorldTransformSuite1()->transfer_rect(
-          in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
-          &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
-          input->origin_y - output->origin_y, output));
+    if (has_pixels) {
+      err.run([&] {
+        return suites.WorldTransformSuite1()->transfer_rect(
+            in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
+            &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
+            input->origin_y - output->origin_y, output);
+      });
     }
   }
 
