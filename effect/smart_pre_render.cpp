@@ -22,6 +22,7 @@
 #include "effect/host_errors.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
+#include "effect/smart_render.h"
 #include "effect/source_geometry.h"
 #include "renderer/matrix.h"
 #include "renderer/render_plan.h"
@@ -204,11 +205,11 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   output.result_rect = {0, 0, 0, 0};
   output.max_result_rect = {0, 0, 0, 0};
   const double input_opacity = params[slot::input_opacity].u.fs_d.value;
-  if (request.inherit_layer_color || input_opacity > 0.1) {
+  if (input_layer_needed(request.inherit_layer_color, input_opacity)) {
     PF_RenderRequest input_request = output_request;
     input_request.rect = {0, 0, 0, 0};
     if (request.inherit_layer_color) unite(input_request.rect, result.face_rect);
-    if (input_opacity > 0.1) unite(input_request.rect, output_request.rect);
+    if (input_composited(input_opacity)) unite(input_request.rect, output_request.rect);
     PF_CheckoutResult checkout{};
     bool checked_out = false;
     err.run([&] {
@@ -218,7 +219,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
       checked_out = checkout_err == PF_Err_NONE;
       return checkout_err;
     });
-    if (checked_out && input_opacity > 0.1) {
+    if (checked_out && input_composited(input_opacity)) {
       unite(output.max_result_rect, checkout.max_result_rect);
       unite(output.result_rect, intersect_rect_int(output_request.rect, checkout.max_result_rect));
     }

@@ -24,8 +24,12 @@
 #include "gradient_wheel/gradient_handle.h"
 #include "renderer/renderer-render.h"
 
+bool input_composited(double input_opacity_percent) {
+  return input_opacity_percent > 0.1;
+}
+
 bool input_layer_needed(PF_ParamValue inherit_layer_color, double input_opacity_percent) {
-  return inherit_layer_color != 0 || input_opacity_percent > 0.1;
+  return inherit_layer_color != 0 || input_composited(input_opacity_percent);
 }
 
 std::vector<SideFillStop> gradient_side_fill_stops(const std::vector<GradientPoint>& points,
@@ -160,16 +164,14 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   const bool has_pixels = output != nullptr && output->width > 0 && output->height > 0;
   if (has_pixels) err.run([&] { return render_layer(&render_input, output, &error_text); });
 
-  if (output != nullptr && input != nullptr && input_opacity > 0.1) {
+  if (has_pixels && input != nullptr && input_composited(input_opacity)) {
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, input_composite_opacity(input_opacity), 0, 0};
-    if (has_pixels) {
-      err.run([&] {
-        return suites.WorldTransformSuite1()->transfer_rect(
-            in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
-            &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
-            input->origin_y - output->origin_y, output);
-      });
-    }
+    err.run([&] {
+      return suites.WorldTransformSuite1()->transfer_rect(
+          in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
+          &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
+          input->origin_y - output->origin_y, output);
+    });
   }
 
   report_render_error(in_data, out_data, err.code(), error_text);

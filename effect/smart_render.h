@@ -1,7 +1,8 @@
 #pragma once
 
 // The pieces of smart render that turn parameter values into the render
-// input and into what the host is told afterwards.
+// input and into what the host is told afterwards. Smart pre-render asks for
+// the input layer by the same rules.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,10 @@
 #include "gradient_wheel/gradient_value.h"
 #include "host_api/ae_effect.h"
 #include "renderer/side_fill_stop.h"
+
+// Whether the input layer is composited in front of the solid: "Input
+// Opacity" above 0.1 percent.
+bool input_composited(double input_opacity_percent);
 
 // Whether the input layer's pixels are needed: for the front face's colours,
 // or to composite the layer in front of the solid.
