@@ -6,10 +6,6 @@
 
 #include "renderer/render_plan.h"
 
-// Assigns `source` to `destination`, paths copied deeply (every point with its
-// flag); assigning a plan to itself changes nothing.
-void copy_pre_render_plan(PreRenderPlan& destination, const PreRenderPlan& source);
-
 // The host's delete function for the pre-render data: destroys the plan's
 // paths and frees the record. Null is ignored.
 void delete_pre_render_plan(void* pre_render_data);

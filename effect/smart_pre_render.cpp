@@ -227,8 +227,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   unite(output.max_result_rect, result.swept_bounds);
   unite(output.result_rect, result.clipped_bounds);
 
-  auto plan = std::make_unique<PreRenderPlan>();
-  copy_pre_render_plan(*plan, result.plan);
+  auto plan = std::make_unique<PreRenderPlan>(std::move(result.plan));
   output.pre_render_data = plan.release();
   output.delete_pre_render_data_func = delete_pre_render_plan;
   return err.code();

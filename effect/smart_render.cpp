@@ -124,8 +124,7 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   RenderInput render_input;
   render_input.in_data = in_data;
   render_input.bitdepth = extra->input->bitdepth;
-  copy_pre_render_plan(render_input.plan,
-                       *static_cast<const PreRenderPlan*>(extra->input->pre_render_data));
+  render_input.plan = *static_cast<const PreRenderPlan*>(extra->input->pre_render_data);
   render_input.input = input;
   render_input.output_selector = output_selector_composite;
   render_input.read_x = 0;
