@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "effect/aegp_suite_handler.h"
-#include "gradient_wheel/fixed_point.h"
+#include "effect/fixed_point.h"
 #include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_ui.h"
@@ -101,10 +101,10 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
     if (edited >= 0) {
       const float offset =
           turns - narrow_to_float(stops[static_cast<std::size_t>(edited)].position);
-      click.continue_refcon[kGrabOffsetWord] = to_fixed_16_16(offset);
+      click.continue_refcon[kGrabOffsetWord] = fixed_from_double(offset);
     }
   } else {
-    grab_offset = static_cast<float>(click.continue_refcon[kGrabOffsetWord]) / 65536.0f;
+    grab_offset = static_cast<float>(fixed_to_double(click.continue_refcon[kGrabOffsetWord]));
   }
   // A gesture's word may name a stop that is no longer there.
   const bool stop_edited = edited >= 0 && static_cast<std::size_t>(edited) < count;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 
+#include "effect/fixed_point.h"
 #include "gradient_wheel/float_narrow.h"
 
 namespace {
@@ -35,7 +36,7 @@ WheelGeometry wheel_geometry(const PF_EffectWindowInfo& window, PF_Fixed global_
   g.top = static_cast<float>(frame.top);
   g.width = width - kFrameMargin > 0 ? width - kFrameMargin : 0.0f;
   g.radius = narrow_to_float(std::min(static_cast<double>(g.width) - kRingInset, kMaxRingRadius));
-  g.offset = narrow_to_float(std::fmod(global_offset / 65536.0 / 360.0, 1.0));
+  g.offset = narrow_to_float(std::fmod(fixed_to_double(global_offset) / 360.0, 1.0));
   g.frame_left = frame.left;
   g.frame_top = frame.top;
   return g;

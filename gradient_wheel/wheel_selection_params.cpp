@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-#include "gradient_wheel/fixed_point.h"
+#include "effect/fixed_point.h"
 #include "gradient_wheel/float_narrow.h"
 
 PF_Fixed point_angle_value(double position) {
   const double v = std::fmod(position + 0.5, 1.0);
   const float turns = narrow_to_float(1.0 - v);
   const float degrees = narrow_to_float(turns * 360.0);
-  return to_fixed_16_16(degrees);
+  return fixed_from_double(degrees);
 }
 
 void update_selection_params(const PF_ParamUtilsSuite3& param_utils, PF_ProgPtr effect_ref,
