@@ -9,14 +9,14 @@ JuceGradientParameter::JuceGradientParameter(PF_InData* in_data, PF_OutData* out
 
 void JuceGradientParameter::init() {
   marker_cursor_ = kMarkerCursor;
-  select_slot_ = 40;
-  angle_slot_ = 41;
+  select_slot_ = slot::gradient_point_select;
+  angle_slot_ = slot::point_angle;
 }
 
 bool JuceGradientParameter::has_params() const {
   if (in_data_ == nullptr || params_ == nullptr || event_ == nullptr) return false;
   for (PF_ParamIndex i :
-       {slot_, select_slot_, angle_slot_, kGlobalOffsetSlot, kInterpolateGradientSlot}) {
+       {slot_, select_slot_, angle_slot_, slot::global_offset, slot::interpolate_gradient}) {
     if (i < 0 || i >= in_data_->num_params || params_[i] == nullptr) return false;
   }
   return true;

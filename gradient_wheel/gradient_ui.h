@@ -11,11 +11,8 @@
 // click's continue_refcon (grab offset and edited stop), in "Gradient Pt
 // Select" and in the sequence record.
 
+#include "effect/param_slots.h"
 #include "host_api/ae_effect.h"
-
-// Slots the control reads besides its own.
-inline constexpr PF_ParamIndex kGlobalOffsetSlot = 42;
-inline constexpr PF_ParamIndex kInterpolateGradientSlot = 43;
 
 // Cursors of the host's PF_CursorType numbering.
 inline constexpr PF_CursorType kRingCursor = 16;
@@ -59,8 +56,8 @@ class JuceGradientParameter {
   PF_EventExtra* event_;
   PF_ParamIndex slot_;
   PF_CursorType marker_cursor_ = kMarkerCursor;
-  PF_ParamIndex select_slot_ = 40;  // "Gradient Pt Select"
-  PF_ParamIndex angle_slot_ = 41;   // "Point Angle"
+  PF_ParamIndex select_slot_ = slot::gradient_point_select;
+  PF_ParamIndex angle_slot_ = slot::point_angle;
 };
 
 // Dispatches the event by type: click and drag to handle_mouse, draw to draw

@@ -11,7 +11,7 @@ PF_Err JuceGradientParameter::adjust_cursor() {
   if (!has_params()) return PF_Err_BAD_CALLBACK_PARAM;
   PF_AdjustCursorEventInfo& cursor = event()->u.adjust_cursor;
   const PF_EffectWindowInfo& window = event()->effect_win;
-  const WheelGeometry geometry = wheel_geometry(window, params()[kGlobalOffsetSlot]->u.ad.value);
+  const WheelGeometry geometry = wheel_geometry(window, params()[slot::global_offset]->u.ad.value);
   const CanvasPoint pointer = canvas_point(geometry, cursor.screen_point);
 
   SequenceDataLock sequence(in_data());
