@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 
+#include "gradient_wheel/wheel_sequence_data.h"
 #include "host_api/ae_effect.h"
 
 // Held for the whole of every smart render, so that smart renders never
@@ -44,4 +45,4 @@ PF_Err query_dynamic_flags(PF_InData* in_data, PF_OutData* out_data);
 
 // Size of the effect instance's sequence record (pointer position and
 // selected stop of the wheel).
-inline constexpr A_HandleSize kSequenceRecordSize = 12;
+inline constexpr A_HandleSize kSequenceRecordSize = sizeof(GradientUiSequenceData);
