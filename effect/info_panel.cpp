@@ -19,43 +19,22 @@ constexpr float kPictureOpacity = 0.7f;
 constexpr DRAWBOT_MatrixF32 kHalfScale{{{0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 0.5f}}};
 constexpr DRAWBOT_MatrixF32 kDoubleScale{{{2.0f, 0, 0}, {0, 2.0f, 0}, {0, 0, 2.0f}}};
 
-// A host handle made for the length of one draw, unlocked and disposed of
-// with the object.
-class PictureHandle {
- public:
-  PictureHandle(const PF_HandleSuite1* suite, A_HandleSize size)
-      : suite_(suite), handle_(suite->host_new_handle(size)) {
-    if (handle_ != nullptr) bytes_ = suite_->host_lock_handle(handle_);
-  }
-  ~PictureHandle() {
-    if (handle_ == nullptr) return;
-    suite_->host_unlock_handle(handle_);
-    suite_->host_dispose_handle(handle_);
-  }
-  PictureHandle(const PictureHandle&) = delete;
-  PictureHandle& operator=(const PictureHandle&) = delete;
-  void* bytes() const { return bytes_; }
-
- private:
-  const PF_HandleSuite1* suite_;
-  PF_Handle handle_;
-  void* bytes_ = nullptr;
-};
-
 // Draws the picture with its top-left at (61, top - 1) panel pixels. A
 // picture that cannot be copied into host memory is left out without an
 // error.
 PF_Err draw_picture(AEGP_SuiteHandler& suites, const DRAWBOT_SupplierSuite1& supplier_suite,
                     const DRAWBOT_SurfaceSuite1& surface_suite, DRAWBOT_SupplierRef supplier,
                     DRAWBOT_SurfaceRef surface, A_long frame_top) {
-  const PictureHandle picture(suites.HandleSuite1(), kInfoPanelPictureBytes);
-  if (picture.bytes() == nullptr) return PF_Err_NONE;
-  std::memcpy(picture.bytes(), kInfoPanelPicture, kInfoPanelPictureBytes);
+  const PF_HandleSuite1* handles = suites.HandleSuite1();
+  const ScopedHandle picture(handles, kInfoPanelPictureBytes);
+  const LockedHandle bytes(handles, picture.get());
+  if (!bytes) return PF_Err_NONE;
+  std::memcpy(bytes.data(), kInfoPanelPicture, kInfoPanelPictureBytes);
 
   DRAWBOT_ImageRef image = nullptr;
   PF_Err err = supplier_suite.NewImageFromBuffer(
       supplier, kInfoPanelPictureWidth, kInfoPanelPictureHeight, kInfoPanelPictureRowBytes,
-      kDRAWBOT_PixelLayout_32BGRA_Straight, picture.bytes(), &image);
+      kDRAWBOT_PixelLayout_32BGRA_Straight, bytes.data(), &image);
   const DRAWBOT_PointF32 origin{kPictureLeft, 2.0f * static_cast<float>(frame_top) - 2.0f};
   if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &kHalfScale);
   if (err == PF_Err_NONE) err = surface_suite.DrawImage(surface, image, &origin, kPictureOpacity);

@@ -34,6 +34,24 @@ PF_Err arb_handle_from_bytes(const PF_HandleSuite1* suite, PF_Handle* handle_out
 // PF_Err_INTERNAL_STRUCT_DAMAGED without a handle variable.
 PF_Err arb_handle_dispose(const PF_HandleSuite1* suite, PF_Handle* handle);
 
+// A host handle made for the lifetime of the object and disposed of with it.
+class ScopedHandle {
+ public:
+  ScopedHandle(const PF_HandleSuite1* suite, A_HandleSize size)
+      : suite_(suite), handle_(suite->host_new_handle(size)) {}
+  ~ScopedHandle() {
+    if (handle_ != nullptr) suite_->host_dispose_handle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+  PF_Handle get() const { return handle_; }
+
+ private:
+  const PF_HandleSuite1* suite_;
+  PF_Handle handle_;
+};
+
 // A handle locked for the lifetime of the object; unlocked only when the lock
 // succeeded, since an unlock without its lock could undo another holder's.
 class LockedHandle {

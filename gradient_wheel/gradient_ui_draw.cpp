@@ -17,23 +17,6 @@ namespace {
 constexpr float kCanvasScale = 2.0f;
 constexpr float kDisabledOpacity = 0.25f;
 
-// A host handle made for the length of one draw.
-class ScopedHandle {
- public:
-  ScopedHandle(const PF_HandleSuite1* suite, A_HandleSize size)
-      : suite_(suite), handle_(suite->host_new_handle(size)) {}
-  ~ScopedHandle() {
-    if (handle_ != nullptr) suite_->host_dispose_handle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  PF_Handle get() const { return handle_; }
-
- private:
-  const PF_HandleSuite1* suite_;
-  PF_Handle handle_;
-};
-
 }  // namespace
 
 PF_Err JuceGradientParameter::draw() {
