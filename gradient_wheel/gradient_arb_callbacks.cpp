@@ -9,41 +9,9 @@
 #include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_value.h"
-#include "host_api/sp_basic_suite.h"
+#include "gradient_wheel/reported_suite.h"
 
 namespace {
-
-// "PF Handle Suite" acquired from the basic suite for one scope, released
-// with it when the acquisition succeeded.
-class ScopedHandleSuite {
- public:
-  explicit ScopedHandleSuite(SPBasicSuite* basic) : basic_(basic) {
-    if (basic_ == nullptr) return;
-    const void* table = nullptr;
-    acquired_ = basic_->AcquireSuite(kPFHandleSuite, kPFHandleSuiteVersion1, &table) == kSPNoError;
-    if (acquired_) suite_ = static_cast<const PF_HandleSuite1*>(table);
-  }
-  ~ScopedHandleSuite() {
-    if (acquired_) basic_->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
-  }
-  ScopedHandleSuite(const ScopedHandleSuite&) = delete;
-  ScopedHandleSuite& operator=(const ScopedHandleSuite&) = delete;
-
-  const PF_HandleSuite1* get() const { return suite_; }
-
-  // Releases now and gives the release's error.
-  PF_Err release() {
-    if (!acquired_) return PF_Err_NONE;
-    acquired_ = false;
-    suite_ = nullptr;
-    return basic_->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
-  }
-
- private:
-  SPBasicSuite* basic_;
-  const PF_HandleSuite1* suite_ = nullptr;
-  bool acquired_ = false;
-};
 
 PF_Err new_value(const PF_HandleSuite1* suite, PF_ArbitraryH* out) {
   if (out == nullptr) return PF_Err_NONE;
@@ -163,7 +131,8 @@ PF_Err gradient_arb_callback(PF_InData* in_data, PF_ArbParamsExtra* extra) {
 
 PF_Err arb_handle_dispatch(PF_InData* in_data, PF_ArbParamsExtra* extra) {
   if (extra == nullptr) return PF_Err_INTERNAL_STRUCT_DAMAGED;
-  ScopedHandleSuite scoped(in_data != nullptr ? in_data->pica_basicP : nullptr);
+  // No out_data here: a missing suite is only the damaged-struct code.
+  ReportedSuite<PF_HandleSuite1> scoped(in_data, nullptr, kPFHandleSuite, kPFHandleSuiteVersion1);
   const PF_HandleSuite1* suite = scoped.get();
   if (suite == nullptr) return PF_Err_INTERNAL_STRUCT_DAMAGED;
 
