@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "effect/info_panel_picture.h"
+#include "gradient_wheel/cairo_canvas.h"
 
 namespace {
 
@@ -93,16 +94,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.cpp\n", argv[0]);
     return 2;
   }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kInfoPanelPictureWidth,
-                                                        kInfoPanelPictureHeight);
-  cairo_t* cr = cairo_create(surface);
-  draw_mark(cr);
-  draw_name(cr);
-  cairo_destroy(cr);
+  const CairoCanvas canvas(kInfoPanelPictureWidth, kInfoPanelPictureHeight);
+  draw_mark(canvas.context());
+  draw_name(canvas.context());
+  cairo_surface_t* surface = canvas.surface();
   cairo_surface_flush(surface);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     std::fprintf(stderr, "cannot draw the picture\n");
-    cairo_surface_destroy(surface);
     return 1;
   }
 
@@ -128,7 +126,6 @@ int main(int argc, char** argv) {
     out << '\n';
   }
   out << "};\n";
-  cairo_surface_destroy(surface);
 
   std::ofstream file(argv[1], std::ios::trunc);
   file << out.str();
