@@ -58,6 +58,21 @@ bool same_pixel(const PF_Pixel& a, const PF_Pixel& b) {
   return a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue;
 }
 
+// Where a record points at the text the host keeps a copy of (popup items,
+// the label of a checkbox or button); null for types without one.
+const char** text_field(PF_ParamDef& def) {
+  switch (def.param_type) {
+    case PF_Param_CHECKBOX:
+      return &def.u.bd.u.nameptr;
+    case PF_Param_POPUP:
+      return &def.u.pd.u.namesptr;
+    case PF_Param_BUTTON:
+      return &def.u.button_d.u.namesptr;
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 KeyframeSpan find_keyframe_span(const std::vector<Keyframe>& keyframes, double seconds) {
@@ -182,29 +197,17 @@ void ParamStore::clear() {
 void ParamStore::append(const PF_ParamDef& def, A_long layer_width, A_long layer_height) {
   StoredParam param;
   param.def = def;
-  PF_ParamDefUnion& u = param.def.u;
-  const char* text = nullptr;
-  switch (def.param_type) {
-    case PF_Param_CHECKBOX:
-      text = u.bd.u.nameptr;
-      break;
-    case PF_Param_POPUP:
-      text = u.pd.u.namesptr;
-      break;
-    case PF_Param_BUTTON:
-      text = u.button_d.u.namesptr;
-      break;
-    case PF_Param_POINT:
-      u.td.x_value = percent_to_pixels(u.td.x_value, layer_width);
-      u.td.y_value = percent_to_pixels(u.td.y_value, layer_height);
-      u.td.x_dephault = percent_to_pixels(u.td.x_dephault, layer_width);
-      u.td.y_dephault = percent_to_pixels(u.td.y_dephault, layer_height);
-      break;
-    default:
-      break;
+  if (def.param_type == PF_Param_POINT) {
+    PF_PointDef& point = param.def.u.td;
+    point.x_value = percent_to_pixels(point.x_value, layer_width);
+    point.y_value = percent_to_pixels(point.y_value, layer_height);
+    point.x_dephault = percent_to_pixels(point.x_dephault, layer_width);
+    point.y_dephault = percent_to_pixels(point.y_dephault, layer_height);
   }
   param.def.name[PF_MAX_EFFECT_PARAM_NAME_LEN] = '\0';
-  if (text != nullptr) param.text = text;
+  if (const char** text = text_field(param.def); text != nullptr && *text != nullptr) {
+    param.text = *text;
+  }
   params_.push_back(std::move(param));
 }
 
@@ -212,19 +215,8 @@ PF_ParamDef ParamStore::handed_out(PF_ParamIndex slot, double seconds) const {
   const StoredParam& param = at(slot);
   PF_ParamDef def = param.def;
   def.uu.change_flags = PF_ChangeFlag_NONE;
-  const char* text = param.text.c_str();
-  switch (def.param_type) {
-    case PF_Param_CHECKBOX:
-      if (def.u.bd.u.nameptr != nullptr) def.u.bd.u.nameptr = text;
-      break;
-    case PF_Param_POPUP:
-      if (def.u.pd.u.namesptr != nullptr) def.u.pd.u.namesptr = text;
-      break;
-    case PF_Param_BUTTON:
-      if (def.u.button_d.u.namesptr != nullptr) def.u.button_d.u.namesptr = text;
-      break;
-    default:
-      break;
+  if (const char** text = text_field(def); text != nullptr && *text != nullptr) {
+    *text = param.text.c_str();
   }
   if (!param.keyframes.empty() && def.param_type != PF_Param_ARBITRARY_DATA) {
     copy_value_fields(def.param_type, value_at(slot, seconds).u, def.u);
