@@ -98,6 +98,18 @@ bool is_arbitrary(const PF_ParamDef& def) {
   return def.param_type == PF_Param_ARBITRARY_DATA;
 }
 
+// A handle an arbitrary-data callback made: the host keeps it, or lets it go
+// when the callback failed, since an unfilled handle is no value.
+PF_Handle made_value(SimHost& host, PF_Err err, PF_Handle made) {
+  if (made == nullptr) return nullptr;
+  if (err != PF_Err_NONE) {
+    host.dispose_handle(made);
+    return nullptr;
+  }
+  host.keep_handle(made);
+  return made;
+}
+
 }  // namespace
 
 EffectInstance::EffectInstance(SimHost& host) : host_(host) {
@@ -333,13 +345,8 @@ PF_Handle EffectInstance::copy_arbitrary(PF_ParamIndex slot, PF_Handle source) {
   extra.which_function = PF_Arbitrary_COPY_FUNC;
   extra.u.copy_func_params.src_arbH = source;
   extra.u.copy_func_params.dst_arbPH = &copy;
-  if (arbitrary_callback(slot, extra) != PF_Err_NONE && copy != nullptr) {
-    // An unfilled copy is no value.
-    host_.dispose_handle(copy);
-    return nullptr;
-  }
-  if (copy != nullptr) host_.keep_handle(copy);
-  return copy;
+  const PF_Err err = arbitrary_callback(slot, extra);
+  return made_value(host_, err, copy);
 }
 
 PF_Handle EffectInstance::interpolate_arbitrary(PF_ParamIndex slot, PF_Handle left, PF_Handle right,
@@ -351,12 +358,8 @@ PF_Handle EffectInstance::interpolate_arbitrary(PF_ParamIndex slot, PF_Handle le
   extra.u.interp_func_params.right_arbH = right;
   extra.u.interp_func_params.tF = t;
   extra.u.interp_func_params.interpPH = &result;
-  if (arbitrary_callback(slot, extra) != PF_Err_NONE && result != nullptr) {
-    host_.dispose_handle(result);
-    return nullptr;
-  }
-  if (result != nullptr) host_.keep_handle(result);
-  return result;
+  const PF_Err err = arbitrary_callback(slot, extra);
+  return made_value(host_, err, result);
 }
 
 PF_Handle EffectInstance::unflatten_arbitrary(PF_ParamIndex slot,
@@ -368,12 +371,8 @@ PF_Handle EffectInstance::unflatten_arbitrary(PF_ParamIndex slot,
   extra.u.unflatten_func_params.buf_sizeLu = static_cast<A_u_long>(bytes.size());
   extra.u.unflatten_func_params.flat_dataPV = bytes.empty() ? &nothing : bytes.data();
   extra.u.unflatten_func_params.arbPH = &value;
-  if (arbitrary_callback(slot, extra) != PF_Err_NONE && value != nullptr) {
-    host_.dispose_handle(value);
-    return nullptr;
-  }
-  if (value != nullptr) host_.keep_handle(value);
-  return value;
+  const PF_Err err = arbitrary_callback(slot, extra);
+  return made_value(host_, err, value);
 }
 
 std::vector<unsigned char> EffectInstance::flatten_arbitrary(PF_ParamIndex slot, PF_Handle value) {
