@@ -5,6 +5,7 @@
 #include "host/instance/effect_instance.h"
 #include "host/instance/param_values.h"
 #include "host/suites/suites.h"
+#include "host/suites/unserved.h"
 
 namespace simhost {
 
@@ -38,20 +39,14 @@ PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_Para
   return call.result(instance->update_param_ui(index, def));
 }
 
-// Nothing the effect calls; answered so that the table has no holes.
-PF_Err get_current_state(PF_ProgPtr effect_ref, PF_ParamIndex index, const A_Time*, const A_Time*,
-                         PF_State*) {
-  HostCall call(kSuite, kVersion, "PF_GetCurrentState", effect_ref, index);
-  return call.result(PF_Err_INVALID_CALLBACK);
-}
+#define TARVOLK_UNSERVED(function)                                    \
+  Unserved<kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, #function, \
+           decltype(PF_ParamUtilsSuite3::function)>::call
 
-PF_Err are_states_identical(PF_ProgPtr effect_ref, const PF_State*, const PF_State*, A_Boolean*) {
-  HostCall call(kSuite, kVersion, "PF_AreStatesIdentical", effect_ref);
-  return call.result(PF_Err_INVALID_CALLBACK);
-}
+const PF_ParamUtilsSuite3 param_utils_suite = {
+    update_param_ui, TARVOLK_UNSERVED(PF_GetCurrentState), TARVOLK_UNSERVED(PF_AreStatesIdentical)};
 
-const PF_ParamUtilsSuite3 param_utils_suite = {update_param_ui, get_current_state,
-                                               are_states_identical};
+#undef TARVOLK_UNSERVED
 
 }  // namespace
 
