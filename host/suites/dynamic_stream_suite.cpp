@@ -101,13 +101,9 @@ A_Err get_new_stream_ref_by_matchname(AEGP_PluginID plugin_id, AEGP_StreamRefH p
   return call.result(A_Err_NONE);
 }
 
-// An effect parameter's stream and its instance; null for a layer's stream.
-EffectInstance* param_stream(AEGP_StreamRefH stream, PF_ParamIndex* slot) {
-  auto* found = HostObjects::instance().find<StreamObject>(stream);
-  if (found == nullptr || found->layer != nullptr) return nullptr;
-  EffectInstance* instance = EffectInstance::from_ref(found->effect_ref);
-  *slot = found->param_index;
-  return instance;
+// The instance whose parameter the stream is; null for a layer's stream.
+EffectInstance* param_instance(const StreamObject& stream) {
+  return stream.layer == nullptr ? EffectInstance::from_ref(stream.effect_ref) : nullptr;
 }
 
 // The flags of effect parameters' streams, which the host keeps per
@@ -116,13 +112,11 @@ template <int32_t V>
 A_Err get_dynamic_stream_flags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
   HostCall call(kSuite, V, "AEGP_GetDynamicStreamFlags", stream);
   if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
-  if (HostObjects::instance().find<StreamObject>(stream) == nullptr || flags == nullptr) {
-    return call.result(kAegpBadArgument);
-  }
-  PF_ParamIndex slot = 0;
-  EffectInstance* instance = param_stream(stream, &slot);
+  auto* found = HostObjects::instance().find<StreamObject>(stream);
+  if (found == nullptr || flags == nullptr) return call.result(kAegpBadArgument);
+  EffectInstance* instance = param_instance(*found);
   if (instance == nullptr) return call.result(kAegpNotServed);
-  *flags = instance->dynamic_stream_flags(slot);
+  *flags = instance->dynamic_stream_flags(found->param_index);
   call.output(*flags);
   return call.result(A_Err_NONE);
 }
@@ -133,12 +127,11 @@ A_Err set_dynamic_stream_flag(AEGP_StreamRefH stream, AEGP_DynStreamFlags one_fl
                               A_Boolean undoable, A_Boolean set) {
   HostCall call(kSuite, V, "AEGP_SetDynamicStreamFlag", stream, one_flag, undoable, set);
   if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
-  if (HostObjects::instance().find<StreamObject>(stream) == nullptr) {
-    return call.result(kAegpBadArgument);
-  }
-  PF_ParamIndex slot = 0;
-  EffectInstance* instance = param_stream(stream, &slot);
+  auto* found = HostObjects::instance().find<StreamObject>(stream);
+  if (found == nullptr) return call.result(kAegpBadArgument);
+  EffectInstance* instance = param_instance(*found);
   if (instance == nullptr) return call.result(kAegpNotServed);
+  const PF_ParamIndex slot = found->param_index;
   if (one_flag != AEGP_DynStreamFlag_HIDDEN && one_flag != AEGP_DynStreamFlag_DISABLED) {
     return call.result(kAegpBadArgument);
   }
