@@ -3,20 +3,10 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "host/world.h"
 
 namespace simhost {
-
-namespace {
-
-uint8_t channel8(float v) {
-  if (!(v > 0.0f)) return 0;
-  return static_cast<uint8_t>(std::lround(std::min(v, 1.0f) * 255.0f));
-}
-
-}  // namespace
 
 RgbaImage rgba_image_of(const PF_EffectWorld& world) {
   RgbaImage image{std::max<A_long>(world.width, 0), std::max<A_long>(world.height, 0), {}};

@@ -1,6 +1,7 @@
 #include "host/world.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace simhost {
@@ -38,6 +39,30 @@ PF_Rect clip_to_world(const PF_Rect* area, const PF_EffectWorld* world) {
     r.bottom = std::min(area->bottom, world->height);
   }
   return r;
+}
+
+PF_PixelFloat to_float_pixel(const PF_Pixel8& p) {
+  return {p.alpha / 255.0f, p.red / 255.0f, p.green / 255.0f, p.blue / 255.0f};
+}
+
+A_u_char channel8(float v) {
+  if (!(v > 0.0f)) return 0;
+  return static_cast<A_u_char>(std::lround(std::min(v, 1.0f) * 255.0f));
+}
+
+PF_PixelFloat read_float_pixel(const PF_EffectWorld& world, A_long x, A_long y) {
+  auto* w = const_cast<PF_EffectWorld*>(&world);
+  if (world.world_flags & PF_WorldFlag_FLOAT) return *pixel_at<PF_PixelFloat>(w, x, y);
+  return to_float_pixel(*pixel_at<PF_Pixel8>(w, x, y));
+}
+
+void write_float_pixel(PF_EffectWorld& world, A_long x, A_long y, const PF_PixelFloat& p) {
+  if (world.world_flags & PF_WorldFlag_FLOAT) {
+    *pixel_at<PF_PixelFloat>(&world, x, y) = p;
+  } else {
+    *pixel_at<PF_Pixel8>(&world, x, y) = {channel8(p.alpha), channel8(p.red), channel8(p.green),
+                                          channel8(p.blue)};
+  }
 }
 
 }  // namespace simhost

@@ -42,4 +42,14 @@ Pixel* pixel_at(PF_EffectWorld* world, A_long x, A_long y) {
 // The area (the whole world when null) cut to the world's bounds.
 PF_Rect clip_to_world(const PF_Rect* area, const PF_EffectWorld* world);
 
+// Channels between the two depths: an 8-bit one over 255, and a float one
+// rounded to 8 bits, cut to 0..1 (NaN as 0).
+PF_PixelFloat to_float_pixel(const PF_Pixel8& p);
+A_u_char channel8(float v);
+
+// The pixel at (x, y) of an 8-bit or float world, as float; and a float
+// pixel written there in the world's depth.
+PF_PixelFloat read_float_pixel(const PF_EffectWorld& world, A_long x, A_long y);
+void write_float_pixel(PF_EffectWorld& world, A_long x, A_long y, const PF_PixelFloat& p);
+
 }  // namespace simhost

@@ -4,7 +4,6 @@
 // the effect gives none back.
 
 #include <algorithm>
-#include <cmath>
 
 #include "host/frame/frame.h"
 #include "host/frame/frame_callbacks.h"
@@ -48,18 +47,6 @@ PF_Err cb_checkout_output(PF_ProgPtr effect_ref, PF_EffectWorld** output) {
   return call.result(err);
 }
 
-PF_PixelFloat float_pixel(const PF_EffectWorld& world, A_long x, A_long y) {
-  if (world.world_flags & PF_WorldFlag_FLOAT) {
-    return *pixel_at<PF_PixelFloat>(const_cast<PF_EffectWorld*>(&world), x, y);
-  }
-  const PF_Pixel8 p = *pixel_at<PF_Pixel8>(const_cast<PF_EffectWorld*>(&world), x, y);
-  return {p.alpha / 255.0f, p.red / 255.0f, p.green / 255.0f, p.blue / 255.0f};
-}
-
-A_u_char channel8(float v) {
-  return static_cast<A_u_char>(std::lround(std::clamp(std::isnan(v) ? 0.0f : v, 0.0f, 1.0f) * 255));
-}
-
 // The part of `from` (host space, top-left at the layer's origin) that
 // `to` covers at its origin; pixels outside `from` stay transparent.
 void copy_layer_area(const PF_EffectWorld& from, World& to) {
@@ -70,12 +57,7 @@ void copy_layer_area(const PF_EffectWorld& from, World& to) {
     for (A_long x = 0; x < target->width; ++x) {
       const A_long from_x = x + target->origin_x;
       if (from_x < 0 || from_x >= from.width) continue;
-      const PF_PixelFloat p = float_pixel(from, from_x, from_y);
-      if (to.format() == PixelFormat::ArgbFloat) {
-        to.pixel_float(x, y) = p;
-      } else {
-        to.pixel8(x, y) = {channel8(p.alpha), channel8(p.red), channel8(p.green), channel8(p.blue)};
-      }
+      write_float_pixel(*target, x, y, read_float_pixel(from, from_x, from_y));
     }
   }
 }

@@ -29,8 +29,7 @@ PF_Err get_floating_point_color(PF_ProgPtr effect_ref, const PF_ParamDef* color_
     return call.result(PF_Err_BAD_CALLBACK_PARAM);
   }
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
-  const PF_Pixel& c = color_param->u.cd.value;
-  *float_color = {c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f, c.blue / 255.0f};
+  *float_color = to_float_pixel(color_param->u.cd.value);
   return call.result(PF_Err_NONE);
 }
 

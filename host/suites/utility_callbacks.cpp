@@ -28,8 +28,7 @@ PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
   for (A_long y = r.top; y < r.bottom; ++y) {
     for (A_long x = r.left; x < r.right; ++x) {
       if (world->world_flags & PF_WorldFlag_FLOAT) {
-        *pixel_at<PF_PixelFloat>(world, x, y) = {c.alpha / 255.0f, c.red / 255.0f, c.green / 255.0f,
-                                                 c.blue / 255.0f};
+        *pixel_at<PF_PixelFloat>(world, x, y) = to_float_pixel(c);
       } else if (world->world_flags & PF_WorldFlag_DEEP) {
         auto deep = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 127) / 255); };
         *pixel_at<PF_Pixel16>(world, x, y) = {deep(c.alpha), deep(c.red), deep(c.green),

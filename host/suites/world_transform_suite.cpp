@@ -5,7 +5,6 @@
 // needed to tell. The suite's other functions are not served by this host.
 
 #include <algorithm>
-#include <cmath>
 
 #include "host/host_call.h"
 #include "host/suites/suites.h"
@@ -19,26 +18,6 @@ constexpr int32_t kVersion = kPFWorldTransformSuiteVersion1;
 
 bool is_float(const PF_EffectWorld& world) {
   return (world.world_flags & PF_WorldFlag_FLOAT) != 0;
-}
-
-PF_PixelFloat read_pixel(const PF_EffectWorld& world, A_long x, A_long y) {
-  auto* w = const_cast<PF_EffectWorld*>(&world);
-  if (is_float(world)) return *pixel_at<PF_PixelFloat>(w, x, y);
-  const PF_Pixel8 p = *pixel_at<PF_Pixel8>(w, x, y);
-  return {p.alpha / 255.0f, p.red / 255.0f, p.green / 255.0f, p.blue / 255.0f};
-}
-
-A_u_char channel8(float v) {
-  return static_cast<A_u_char>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
-}
-
-void write_pixel(PF_EffectWorld& world, A_long x, A_long y, const PF_PixelFloat& p) {
-  if (is_float(world)) {
-    *pixel_at<PF_PixelFloat>(&world, x, y) = p;
-  } else {
-    *pixel_at<PF_Pixel8>(&world, x, y) = {channel8(p.alpha), channel8(p.red), channel8(p.green),
-                                          channel8(p.blue)};
-  }
 }
 
 // Straight-alpha "over": the source, its alpha scaled by `opacity`, in front.
@@ -80,8 +59,9 @@ PF_Err transfer_rect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_f
     for (A_long x = from.left; x < from.right; ++x) {
       const A_long to_x = dest_x + (x - from.left);
       if (to_x < 0 || to_x >= dst_world->width) continue;
-      write_pixel(*dst_world, to_x, to_y,
-                  over(read_pixel(*src_world, x, y), read_pixel(*dst_world, to_x, to_y), opacity));
+      write_float_pixel(*dst_world, to_x, to_y,
+                        over(read_float_pixel(*src_world, x, y),
+                             read_float_pixel(*dst_world, to_x, to_y), opacity));
     }
   }
   return call.result(PF_Err_NONE);
