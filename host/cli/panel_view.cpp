@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/instance/param_values.h"
 #include "host/instance/undo_history.h"
 #include "host_api/aegp_suites.h"
 #include "platform/shell32_testing.h"
@@ -29,17 +30,13 @@ std::string hex_color(int r, int g, int b) {
   return text;
 }
 
+// The chosen item's text, or its number when there is no such item.
 std::string popup_item(const PF_ParamDef& def) {
-  const char* items = def.u.pd.u.namesptr != nullptr ? def.u.pd.u.namesptr : "";
-  const std::string all = items;
-  if (def.u.pd.value < 1) return std::to_string(def.u.pd.value);
-  std::size_t start = 0;
-  for (PF_ParamValue i = 1; i < def.u.pd.value; ++i) {
-    start = all.find('|', start);
-    if (start == std::string::npos) return std::to_string(def.u.pd.value);
-    ++start;
-  }
-  return all.substr(start, all.find('|', start) - start);
+  const std::vector<std::string> items =
+      simhost::popup_items(def.u.pd.u.namesptr != nullptr ? def.u.pd.u.namesptr : "");
+  const PF_ParamValue chosen = def.u.pd.value;
+  if (chosen < 1 || static_cast<std::size_t>(chosen) > items.size()) return std::to_string(chosen);
+  return items[static_cast<std::size_t>(chosen) - 1];
 }
 
 // The stops of a "Gradient Wheel" value as the host keeps it: a 32-bit byte

@@ -7,6 +7,7 @@
 #include "host/cli/cli.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
+#include "host/instance/param_values.h"
 #include "host/plugin_module.h"
 #include "host/sim_host.h"
 
@@ -26,16 +27,6 @@ const char* type_name(PF_ParamType type) {
 
 std::string text(const char* s) {
   return s != nullptr ? s : "";
-}
-
-std::vector<std::string> split_items(const std::string& items) {
-  std::vector<std::string> result;
-  std::size_t start = 0;
-  for (std::size_t bar; (bar = items.find('|', start)) != std::string::npos; start = bar + 1) {
-    result.push_back(items.substr(start, bar - start));
-  }
-  result.push_back(items.substr(start));
-  return result;
 }
 
 json describe(simhost::EffectInstance& instance, PF_ParamIndex slot) {
@@ -61,7 +52,7 @@ json describe(simhost::EffectInstance& instance, PF_ParamIndex slot) {
                        {"slider", {u.sd.slider_min, u.sd.slider_max}}};
       break;
     case PF_Param_POPUP:
-      row["items"] = split_items(text(u.pd.u.namesptr));
+      row["items"] = simhost::popup_items(text(u.pd.u.namesptr));
       break;
     case PF_Param_CHECKBOX:
       row["label"] = text(u.bd.u.nameptr);

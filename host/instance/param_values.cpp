@@ -21,18 +21,6 @@ std::string number_text(double v) {
   return buffer;
 }
 
-std::vector<std::string> popup_items(const std::string& items) {
-  std::vector<std::string> result;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t bar = items.find('|', start);
-    result.push_back(items.substr(start, bar - start));
-    if (bar == std::string::npos) break;
-    start = bar + 1;
-  }
-  return result;
-}
-
 PF_Fixed to_fixed(double v) {
   return static_cast<PF_Fixed>(std::lround(v * 65536.0));
 }
@@ -301,6 +289,18 @@ json value_to_json(const StoredParam& param, const ParamValue& value) {
 
 json default_to_json(const StoredParam& param) {
   return value_json(param, param.def.u, 0, true);
+}
+
+std::vector<std::string> popup_items(const std::string& items) {
+  std::vector<std::string> result;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t bar = items.find('|', start);
+    result.push_back(items.substr(start, bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  return result;
 }
 
 json json_from_text(const std::string& text) {

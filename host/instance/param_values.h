@@ -46,6 +46,9 @@ SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot,
 nlohmann::json value_to_json(const StoredParam& param, const ParamValue& value);
 nlohmann::json default_to_json(const StoredParam& param);
 
+// A popup's items, from its text of items separated by '|'.
+std::vector<std::string> popup_items(const std::string& items);
+
 // The text after "NAME=" of a command-line setting: JSON when it parses,
 // else the text itself as a JSON string (so Mode=Vanishing works).
 nlohmann::json json_from_text(const std::string& text);
