@@ -17,9 +17,7 @@
 // at (169, 75) with radius 63; the stops are printed after each step.
 
 #include <cctype>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,6 +27,7 @@
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/instance/effect_panel.h"
+#include "host/instance/gradient_bytes.h"
 #include "host/instance/param_values.h"
 #include "host/plugin_module.h"
 #include "host/scene/scene_effect.h"
@@ -98,34 +97,14 @@ bool parse_gesture(const std::string& text, std::vector<GestureStep>* steps) {
   return true;
 }
 
-struct Stop {
-  double position;
-  float alpha, red, green, blue;
-};
-
-// The value's stops as the host keeps them: a 32-bit byte count, then
-// 24-byte stops.
-std::vector<Stop> stops_of(const std::vector<unsigned char>& bytes) {
-  std::vector<Stop> stops;
-  if (bytes.size() < 4) return stops;
-  std::uint32_t count = 0;
-  std::memcpy(&count, bytes.data(), 4);
-  const std::size_t n = std::min<std::size_t>(count / 24, (bytes.size() - 4) / 24);
-  for (std::size_t i = 0; i < n; ++i) {
-    Stop s{};
-    std::memcpy(&s, bytes.data() + 4 + 24 * i, 24);
-    stops.push_back(s);
-  }
-  return stops;
-}
-
 void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance) {
-  const std::vector<Stop> stops =
-      stops_of(host.handle_bytes(instance.definition(kWheelSlot).u.arb_d.value));
+  const std::vector<simhost::GradientStop> stops =
+      simhost::gradient_stops(host.handle_bytes(instance.definition(kWheelSlot).u.arb_d.value))
+          .value_or(std::vector<simhost::GradientStop>{});
   const A_long selected = instance.definition(kPtSelectSlot).u.sd.value;
   std::printf("  %zu stops, selected %d\n", stops.size(), selected);
   for (std::size_t i = 0; i < stops.size(); ++i) {
-    const Stop& s = stops[i];
+    const simhost::GradientStop& s = stops[i];
     std::printf("  %c%2zu  %.4f turns  rgb(%.3f, %.3f, %.3f)\n",
                 static_cast<A_long>(i) == selected ? '*' : ' ', i, s.position, s.red, s.green,
                 s.blue);

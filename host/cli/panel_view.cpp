@@ -1,11 +1,12 @@
 #include "host/cli/panel_view.h"
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
+#include "host/instance/gradient_bytes.h"
 #include "host/instance/param_values.h"
 #include "host/instance/undo_history.h"
 #include "host_api/aegp_suites.h"
@@ -39,24 +40,19 @@ std::string popup_item(const PF_ParamDef& def) {
   return items[static_cast<std::size_t>(chosen) - 1];
 }
 
-// The stops of a "Gradient Wheel" value as the host keeps it: a 32-bit byte
-// count, then 24-byte stops (position, alpha, red, green, blue).
+// The stops of a "Gradient Wheel" value.
 std::string gradient_text(const std::vector<unsigned char>& bytes) {
-  if (bytes.size() < 4) return "(no value)";
-  std::uint32_t count = 0;
-  std::memcpy(&count, bytes.data(), 4);
-  const std::size_t n = std::min<std::size_t>(count / 24, (bytes.size() - 4) / 24);
+  const std::optional<std::vector<simhost::GradientStop>> stops = simhost::gradient_stops(bytes);
+  if (!stops) return "(no value)";
+  const std::size_t n = stops->size();
   std::string text = std::to_string(n) + (n == 1 ? " stop" : " stops");
   for (std::size_t i = 0; i < n; ++i) {
-    double position = 0;
-    float channels[4] = {};
-    std::memcpy(&position, bytes.data() + 4 + 24 * i, 8);
-    std::memcpy(channels, bytes.data() + 12 + 24 * i, 16);
+    const simhost::GradientStop& stop = (*stops)[i];
     auto byte = [](float c) {
       return static_cast<int>(std::lround(std::fmin(std::fmax(c, 0), 1) * 255));
     };
-    text += (i == 0 ? ": " : ", ") + format("%.3f ", position) +
-            hex_color(byte(channels[1]), byte(channels[2]), byte(channels[3]));
+    text += (i == 0 ? ": " : ", ") + format("%.3f ", stop.position) +
+            hex_color(byte(stop.red), byte(stop.green), byte(stop.blue));
   }
   return text;
 }

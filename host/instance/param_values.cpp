@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+
+#include "host/instance/gradient_bytes.h"
 
 namespace simhost {
 
@@ -158,8 +159,7 @@ class ValueReader {
 
   // {"stops": [[position, r, g, b] or [position, a, r, g, b], ...]} with
   // colour channels from 0 to 1, or {"flat": "hex bytes"}: the value's bytes
-  // as the effect flattens them (a 32-bit byte count, 24 bytes a stop, a
-  // trailing zero byte).
+  // as the effect flattens them (host/instance/gradient_bytes.h).
   std::vector<unsigned char> arbitrary(const json& j) const {
     if (j.is_object() && j.size() == 1 && j.contains("flat") && j["flat"].is_string()) {
       return hex_bytes(j["flat"].get<std::string>());
@@ -167,12 +167,8 @@ class ValueReader {
     if (!j.is_object() || j.size() != 1 || !j.contains("stops") || !j["stops"].is_array()) {
       refuse(j.dump() + " is not {\"stops\": [...]} or {\"flat\": \"hex\"}");
     }
-    const json& stops = j["stops"];
-    const auto count = static_cast<std::uint32_t>(24 * stops.size());
-    std::vector<unsigned char> bytes(4 + count + 1, 0);
-    std::memcpy(bytes.data(), &count, 4);
-    std::size_t at = 4;
-    for (const json& stop : stops) {
+    std::vector<GradientStop> stops;
+    for (const json& stop : j["stops"]) {
       if (!stop.is_array() || (stop.size() != 4 && stop.size() != 5)) {
         refuse(stop.dump() + " is not a stop [position, r, g, b] or [position, a, r, g, b]");
       }
@@ -184,11 +180,9 @@ class ValueReader {
         if (c < 0 || c > 1) refuse(stop.dump() + " has a channel outside 0 to 1");
         channels[first + i - 1] = static_cast<float>(c);
       }
-      std::memcpy(bytes.data() + at, &position, 8);
-      std::memcpy(bytes.data() + at + 8, channels, 16);
-      at += 24;
+      stops.push_back({position, channels[0], channels[1], channels[2], channels[3]});
     }
-    return bytes;
+    return flat_gradient(stops);
   }
 
   std::vector<unsigned char> hex_bytes(const std::string& hex) const {
