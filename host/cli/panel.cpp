@@ -41,10 +41,6 @@ namespace cli {
 
 namespace {
 
-constexpr A_long kEffectSlots = 83;
-constexpr PF_ParamIndex kInfoPanelSlot = 2;
-constexpr PF_ParamIndex kWheelSlot = 39;
-constexpr PF_ParamIndex kPtSelectSlot = 40;
 constexpr int kPanelWidth = 350;
 constexpr PF_Rect kInfoFrame{0, 0, 277, 68};
 constexpr PF_Rect kWheelFrame{0, 76, 350, 226};
@@ -97,11 +93,35 @@ bool parse_gesture(const std::string& text, std::vector<GestureStep>* steps) {
   return true;
 }
 
-void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance) {
+// The wheel's parameters, found as the user knows them: the wheel and its
+// selected stop by name, the info panel as the custom control without a
+// value. ParamValueError when the effect has no such parameter.
+struct WheelSlots {
+  PF_ParamIndex wheel = 0;
+  PF_ParamIndex pt_select = 0;
+  PF_ParamIndex info_panel = 0;
+};
+
+WheelSlots wheel_slots(simhost::EffectInstance& instance) {
+  WheelSlots slots;
+  slots.wheel = instance.find_param("Gradient Wheel");
+  slots.pt_select = instance.find_param("Gradient Pt Select");
+  for (PF_ParamIndex slot = 1; slot < instance.num_params() && slots.info_panel == 0; ++slot) {
+    const PF_ParamDef def = instance.definition(slot);
+    if (def.param_type == PF_Param_NO_DATA && (def.ui_flags & PF_PUI_CONTROL) != 0) {
+      slots.info_panel = slot;
+    }
+  }
+  if (slots.info_panel == 0) throw simhost::ParamValueError("the effect has no info panel");
+  return slots;
+}
+
+void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance,
+                 const WheelSlots& slots) {
   const std::vector<simhost::GradientStop> stops =
-      simhost::gradient_stops(host.handle_bytes(instance.definition(kWheelSlot).u.arb_d.value))
+      simhost::gradient_stops(host.handle_bytes(instance.definition(slots.wheel).u.arb_d.value))
           .value_or(std::vector<simhost::GradientStop>{});
-  const A_long selected = instance.definition(kPtSelectSlot).u.sd.value;
+  const A_long selected = instance.definition(slots.pt_select).u.sd.value;
   std::printf("  %zu stops, selected %d\n", stops.size(), selected);
   for (std::size_t i = 0; i < stops.size(); ++i) {
     const simhost::GradientStop& s = stops[i];
@@ -196,12 +216,13 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
                const std::string& png_path) {
   simhost::DrawbotCanvas canvas(host, kPanelWidth, kWheelFrame.bottom, simhost::theme_background());
   simhost::EffectPanel panel(instance, module, canvas);
-  const simhost::PanelControl wheel{kWheelSlot, kWheelFrame, PF_EA_CONTROL};
-  const simhost::PanelControl info{kInfoPanelSlot, kInfoFrame, PF_EA_CONTROL};
+  const WheelSlots slots = wheel_slots(instance);
+  const simhost::PanelControl wheel{slots.wheel, kWheelFrame, PF_EA_CONTROL};
+  const simhost::PanelControl info{slots.info_panel, kInfoFrame, PF_EA_CONTROL};
   int status = 0;
   if (!steps.empty()) {
     std::printf("Gradient Wheel\n");
-    print_stops(host, instance);
+    print_stops(host, instance, slots);
   }
   for (std::size_t i = 0; i < steps.size() && status == 0; ++i) {
     const GestureStep& step = steps[i];
@@ -227,7 +248,7 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
       std::fprintf(stderr, "the event failed: error %d\n", err);
       status = 1;
     }
-    print_stops(host, instance);
+    print_stops(host, instance, slots);
   }
   if (!png_path.empty() && status == 0) {
     for (const simhost::PanelControl& control : {info, wheel}) {
@@ -289,11 +310,6 @@ int panel(const Options& options) {
     simhost::scene::place_effect(scene, instance);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
       if (!run_command(instance, module, cmd)) return 1;
-    }
-    if (instance.num_params() != kEffectSlots) {
-      std::fprintf(stderr, "the effect declared %d parameter slots, not %d\n",
-                   instance.num_params(), kEffectSlots);
-      return 1;
     }
     simhost::scene::set_scene_parameters(scene, instance);
     for (PF_Cmd cmd : {PF_Cmd_SEQUENCE_SETUP, PF_Cmd_UPDATE_PARAMS_UI}) {
