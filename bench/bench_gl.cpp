@@ -5,9 +5,9 @@
 
 #include <thread>
 
-#include "gl/gl_context.h"
-#include "gl/pixel_transfer.h"
 #include "host/sim_host.h"
+#include "renderer/pixel_transfer.h"
+#include "renderer/render_state.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "effect/aegp_suite_handler.h"
 #include "effect/entry_point.h"
 #include "host/instance/effect_instance.h"
 #include "host/sim_host.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "bench/cairo_reference.h"
-#include "gl/gl_context.h"
 #include "host/sim_host.h"
 #include "renderer/render_plan.h"
+#include "renderer/render_state.h"
 #include "renderer/renderer-render.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
 #include "effect/registration.h"
+#include "host_support/aegp_suite_handler.h"
 
 std::string about_text() {
   return std::string("Tarvolks shape layers, mask paths & text layers.\n\n") + kEffectName +

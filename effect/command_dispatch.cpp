@@ -6,9 +6,10 @@
 #include "effect/command_handlers.h"
 #include "effect/param_slots.h"
 #include "effect/registration.h"
-#include "effect/suite_scope.h"
 #include "gradient_wheel/gradient_arb_callbacks.h"
 #include "host_api/ae_effect_suites.h"
+#include "host_support/host_handles.h"
+#include "host_support/suite_scope.h"
 
 std::recursive_mutex command_mutex;
 
@@ -33,17 +34,15 @@ PF_Err global_setup(PF_InData* in_data, PF_OutData* out_data) {
 PF_Err sequence_setup(PF_InData* in_data, PF_OutData* out_data) {
   if (in_data == nullptr || out_data == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   SuiteScope<PF_HandleSuite1> handles(in_data, out_data, kPFHandleSuite, kPFHandleSuiteVersion1);
-  PF_Handle record = handles->host_new_handle(kSequenceRecordSize);
-  if (record == nullptr) return PF_Err_OUT_OF_MEMORY;
-  void* bytes = handles->host_lock_handle(record);
-  if (bytes == nullptr) {
-    // Nobody else knows the handle: give it back rather than lose it.
-    handles->host_dispose_handle(record);
-    return PF_Err_OUT_OF_MEMORY;
+  // Disposed of on any way out until the host has it.
+  ScopedHandle record(handles.get(), kSequenceRecordSize);
+  if (!record) return PF_Err_OUT_OF_MEMORY;
+  {
+    const LockedHandle bytes(handles.get(), record.get());
+    if (!bytes) return PF_Err_OUT_OF_MEMORY;
+    std::memset(bytes.data(), 0, kSequenceRecordSize);
   }
-  std::memset(bytes, 0, kSequenceRecordSize);
-  out_data->sequence_data = record;
-  handles->host_unlock_handle(record);
+  out_data->sequence_data = record.release();
   return PF_Err_NONE;
 }
 

@@ -13,11 +13,11 @@
 #include <optional>
 #include <vector>
 
-#include "effect/aegp_held.h"
-#include "effect/fixed_point.h"
 #include "effect/param_actions.h"
 #include "effect/param_slots.h"
 #include "gradient_wheel/gradient_handle.h"
+#include "host_support/aegp_held.h"
+#include "host_support/fixed_point.h"
 
 namespace {
 

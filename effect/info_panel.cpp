@@ -4,13 +4,13 @@
 
 #include <cstring>
 
-#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
 #include "effect/info_panel_picture.h"
-#include "effect/suite_scope.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "host_api/ae_effect_suites.h"
 #include "host_api/drawbot_suites.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/suite_scope.h"
 
 namespace {
 

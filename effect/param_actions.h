@@ -4,9 +4,9 @@
 // (written in place), its suites, the effect's AEGP reference and the one
 // error code of the command, and the ways a written value is announced.
 
-#include "effect/aegp_suite_handler.h"
-#include "effect/host_errors.h"
 #include "host_api/ae_effect.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/host_errors.h"
 
 struct ParamActionContext {
   PF_InData* in_data;

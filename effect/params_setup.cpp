@@ -6,16 +6,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
-#include "effect/fixed_point.h"
 #include "effect/param_slots.h"
 #include "effect/param_table.h"
 #include "effect/registration.h"
-#include "gl/gl_context.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_value.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/fixed_point.h"
 #include "platform/win32.h"
+#include "renderer/render_state.h"
 
 std::string windows_version_name(std::uint32_t build) {
   const char* name = build >= 22000 ? "Win 11 " : build >= 19041 ? "Win 10 " : "Win 8.1 ";

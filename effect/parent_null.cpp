@@ -4,10 +4,10 @@
 // gives nothing (what was made before stays); "Reset Transform" puts the
 // anchor at the layer's centre and chooses no parent layer.
 
-#include "effect/aegp_held.h"
-#include "effect/fixed_point.h"
 #include "effect/param_actions.h"
 #include "effect/param_slots.h"
+#include "host_support/aegp_held.h"
+#include "host_support/fixed_point.h"
 
 namespace {
 

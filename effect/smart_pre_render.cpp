@@ -16,14 +16,14 @@
 #include <cstring>
 #include <memory>
 
-#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
-#include "effect/fixed_point.h"
-#include "effect/host_errors.h"
+#include "effect/layer_outlines.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "effect/smart_render.h"
-#include "effect/source_geometry.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/fixed_point.h"
+#include "host_support/host_errors.h"
 #include "renderer/matrix.h"
 #include "renderer/render_plan.h"
 

@@ -15,13 +15,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
-#include "effect/fixed_point.h"
-#include "effect/host_errors.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "gradient_wheel/gradient_handle.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/fixed_point.h"
+#include "host_support/host_errors.h"
 #include "renderer/renderer-render.h"
 
 bool input_composited(double input_opacity_percent) {

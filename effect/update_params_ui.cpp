@@ -8,10 +8,10 @@
 #include <array>
 #include <vector>
 
-#include "effect/aegp_held.h"
-#include "effect/aegp_suite_handler.h"
 #include "effect/command_handlers.h"
 #include "effect/param_slots.h"
+#include "host_support/aegp_held.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace {
 

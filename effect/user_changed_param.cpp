@@ -4,11 +4,11 @@
 // command's records in place and announced with the changed flag and, where
 // the panel must show them at once, a UI refresh.
 
-#include "effect/aegp_held.h"
 #include "effect/command_handlers.h"
 #include "effect/param_actions.h"
 #include "effect/param_slots.h"
 #include "effect/web_pages.h"
+#include "host_support/aegp_held.h"
 #include "platform/win32.h"
 
 namespace {

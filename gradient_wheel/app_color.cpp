@@ -1,6 +1,6 @@
 #include "gradient_wheel/app_color.h"
 
-#include "gradient_wheel/reported_suite.h"
+#include "host_support/reported_suite.h"
 
 ThemeColor get_app_color(PF_InData* in_data, PF_OutData* out_data, PF_App_ColorType type) {
   ReportedSuite<PFAppSuite6> app(in_data, out_data, kPFAppSuite, kPFAppSuiteVersion6);

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "effect/aegp_suite_handler.h"
 #include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_value.h"
-#include "gradient_wheel/reported_suite.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/reported_suite.h"
 
 namespace {
 

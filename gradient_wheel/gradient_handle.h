@@ -9,6 +9,7 @@
 #include "gradient_wheel/gradient_value.h"
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
+#include "host_support/host_handles.h"
 
 // The stops that the handle holds, in stored order. Empty for a null handle,
 // a handle that cannot be locked, a count of 0, or fewer than 4 bytes; a
@@ -33,44 +34,3 @@ PF_Err arb_handle_from_bytes(const PF_HandleSuite1* suite, PF_Handle* handle_out
 // Unlocks and disposes of *handle and sets the variable to null.
 // PF_Err_INTERNAL_STRUCT_DAMAGED without a handle variable.
 PF_Err arb_handle_dispose(const PF_HandleSuite1* suite, PF_Handle* handle);
-
-// A host handle made for the lifetime of the object and disposed of with it.
-class ScopedHandle {
- public:
-  ScopedHandle(const PF_HandleSuite1* suite, A_HandleSize size)
-      : suite_(suite), handle_(suite->host_new_handle(size)) {}
-  ~ScopedHandle() {
-    if (handle_ != nullptr) suite_->host_dispose_handle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-  PF_Handle get() const { return handle_; }
-
- private:
-  const PF_HandleSuite1* suite_;
-  PF_Handle handle_;
-};
-
-// A handle locked for the lifetime of the object; unlocked only when the lock
-// succeeded, since an unlock without its lock could undo another holder's.
-class LockedHandle {
- public:
-  LockedHandle(const PF_HandleSuite1* suite, PF_Handle handle)
-      : suite_(suite),
-        handle_(handle),
-        data_(handle != nullptr ? suite->host_lock_handle(handle) : nullptr) {}
-  ~LockedHandle() {
-    if (data_ != nullptr) suite_->host_unlock_handle(handle_);
-  }
-  LockedHandle(const LockedHandle&) = delete;
-  LockedHandle& operator=(const LockedHandle&) = delete;
-
-  explicit operator bool() const { return data_ != nullptr; }
-  std::byte* data() const { return static_cast<std::byte*>(data_); }
-
- private:
-  const PF_HandleSuite1* suite_;
-  PF_Handle handle_;
-  void* data_;
-};

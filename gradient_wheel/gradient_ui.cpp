@@ -4,19 +4,19 @@
 
 JuceGradientParameter::JuceGradientParameter(PF_InData* in_data, PF_OutData* out_data,
                                              PF_ParamDef* params[], PF_EventExtra* event,
-                                             PF_ParamIndex slot)
-    : in_data_(in_data), out_data_(out_data), params_(params), event_(event), slot_(slot) {}
+                                             const WheelSlots& slots)
+    : in_data_(in_data), out_data_(out_data), params_(params), event_(event), slots_(slots) {}
 
 void JuceGradientParameter::init() {
   marker_cursor_ = kMarkerCursor;
-  select_slot_ = slot::gradient_point_select;
-  angle_slot_ = slot::point_angle;
+  select_slot_ = slots_.point_select;
+  angle_slot_ = slots_.point_angle;
 }
 
 bool JuceGradientParameter::has_params() const {
   if (in_data_ == nullptr || params_ == nullptr || event_ == nullptr) return false;
   for (PF_ParamIndex i :
-       {slot_, select_slot_, angle_slot_, slot::global_offset, slot::interpolate_gradient}) {
+       {slots_.wheel, select_slot_, angle_slot_, slots_.global_offset, slots_.interpolate}) {
     if (i < 0 || i >= in_data_->num_params || params_[i] == nullptr) return false;
   }
   return true;

@@ -11,8 +11,17 @@
 // click's continue_refcon (grab offset and edited stop), in "Gradient Pt
 // Select" and in the sequence record.
 
-#include "effect/param_slots.h"
 #include "host_api/ae_effect.h"
+
+// Where the control finds its parameters in the array of a command: the
+// effect that owns the parameter list hands them over.
+struct WheelSlots {
+  PF_ParamIndex wheel;          // the "Gradient Wheel" value
+  PF_ParamIndex point_select;   // "Gradient Pt Select"
+  PF_ParamIndex point_angle;    // "Point Angle"
+  PF_ParamIndex global_offset;  // "Global Offset"
+  PF_ParamIndex interpolate;    // "Interpolate Gradient"
+};
 
 // Cursors of the host's PF_CursorType numbering.
 inline constexpr PF_CursorType kRingCursor = 16;
@@ -25,7 +34,7 @@ inline constexpr int kMinWheelStops = 2;
 class JuceGradientParameter {
  public:
   JuceGradientParameter(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                        PF_EventExtra* event, PF_ParamIndex slot);
+                        PF_EventExtra* event, const WheelSlots& slots);
   virtual ~JuceGradientParameter() = default;
   JuceGradientParameter(const JuceGradientParameter&) = delete;
   JuceGradientParameter& operator=(const JuceGradientParameter&) = delete;
@@ -44,7 +53,8 @@ class JuceGradientParameter {
   PF_OutData* out_data() const { return out_data_; }
   PF_ParamDef** params() const { return params_; }
   PF_EventExtra* event() const { return event_; }
-  PF_ParamIndex slot() const { return slot_; }
+  PF_ParamIndex slot() const { return slots_.wheel; }
+  const WheelSlots& slots() const { return slots_; }
 
   // Whether the parameter array holds every slot the control reads.
   bool has_params() const;
@@ -54,10 +64,10 @@ class JuceGradientParameter {
   PF_OutData* out_data_;
   PF_ParamDef** params_;
   PF_EventExtra* event_;
-  PF_ParamIndex slot_;
+  WheelSlots slots_;
   PF_CursorType marker_cursor_ = kMarkerCursor;
-  PF_ParamIndex select_slot_ = slot::gradient_point_select;
-  PF_ParamIndex angle_slot_ = slot::point_angle;
+  PF_ParamIndex select_slot_ = slots_.point_select;
+  PF_ParamIndex angle_slot_ = slots_.point_angle;
 };
 
 // Dispatches the event by type: click and drag to handle_mouse, draw to draw

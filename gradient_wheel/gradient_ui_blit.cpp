@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "gradient_wheel/reported_suite.h"
 #include "host_api/ae_effect_suites.h"
+#include "host_support/reported_suite.h"
 
 namespace {
 

@@ -1,17 +1,18 @@
 // Cursor feedback over the wheel: one cursor over the ring, another over a
 // marker, which wins.
 
-#include "effect/aegp_suite_handler.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_ui.h"
 #include "gradient_wheel/wheel_geometry.h"
 #include "gradient_wheel/wheel_sequence_data.h"
+#include "host_support/aegp_suite_handler.h"
 
 PF_Err JuceGradientParameter::adjust_cursor() {
   if (!has_params()) return PF_Err_BAD_CALLBACK_PARAM;
   PF_AdjustCursorEventInfo& cursor = event()->u.adjust_cursor;
   const PF_EffectWindowInfo& window = event()->effect_win;
-  const WheelGeometry geometry = wheel_geometry(window, params()[slot::global_offset]->u.ad.value);
+  const WheelGeometry geometry =
+      wheel_geometry(window, params()[slots().global_offset]->u.ad.value);
   const CanvasPoint pointer = canvas_point(geometry, cursor.screen_point);
 
   SequenceDataLock sequence(in_data());

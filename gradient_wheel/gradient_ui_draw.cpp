@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "effect/aegp_suite_handler.h"
 #include "gradient_wheel/app_color.h"
 #include "gradient_wheel/cairo_canvas.h"
 #include "gradient_wheel/gradient_handle.h"
@@ -11,6 +10,7 @@
 #include "gradient_wheel/gradient_ui_blit.h"
 #include "gradient_wheel/wheel_canvas.h"
 #include "gradient_wheel/wheel_geometry.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ PF_Err JuceGradientParameter::draw() {
   const PF_ParamDef& value_param = *params()[slot()];
   const float opacity = (value_param.ui_flags & PF_PUI_DISABLED) != 0 ? kDisabledOpacity : 1.0f;
   const WheelGeometry geometry =
-      wheel_geometry(event()->effect_win, params()[slot::global_offset]->u.ad.value);
+      wheel_geometry(event()->effect_win, params()[slots().global_offset]->u.ad.value);
 
   AEGP_SuiteHandler suites(in_data()->pica_basicP);
   const PF_HandleSuite1* handles = suites.HandleSuite1();
@@ -33,7 +33,7 @@ PF_Err JuceGradientParameter::draw() {
   picture.radius = geometry.radius;
   picture.stops =
       drawn_stops(gradient_points_from_handle(handles, value_param.u.arb_d.value), geometry.offset);
-  picture.interpolate = params()[slot::interpolate_gradient]->u.bd.value != 0;
+  picture.interpolate = params()[slots().interpolate]->u.bd.value != 0;
   picture.selected = params()[select_slot_]->u.sd.value;
   picture.marker_background = get_app_color(in_data(), out_data(), kMarkerBackgroundColor);
   picture.selection_outline = get_app_color(in_data(), out_data(), kSelectionOutlineColor);

@@ -5,14 +5,14 @@
 #include <optional>
 #include <vector>
 
-#include "effect/aegp_suite_handler.h"
-#include "effect/fixed_point.h"
 #include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_handle.h"
 #include "gradient_wheel/gradient_ui.h"
 #include "gradient_wheel/wheel_geometry.h"
 #include "gradient_wheel/wheel_selection_params.h"
 #include "gradient_wheel/wheel_sequence_data.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/fixed_point.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
   PF_DoClickEventInfo& click = event()->u.do_click;
   PF_ParamDef& value_param = *params()[slot()];
   const WheelGeometry geometry =
-      wheel_geometry(event()->effect_win, params()[slot::global_offset]->u.ad.value);
+      wheel_geometry(event()->effect_win, params()[slots().global_offset]->u.ad.value);
   const CanvasPoint pointer = canvas_point(geometry, click.screen_point);
 
   SequenceDataLock sequence(in_data());
@@ -115,7 +115,7 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
     // A click beside the markers rewrites the value; on the ring it adds a stop.
     changed = true;
     if (on_ring(geometry, pointer)) {
-      const bool interpolate = params()[slot::interpolate_gradient]->u.bd.value != 0;
+      const bool interpolate = params()[slots().interpolate]->u.bd.value != 0;
       const PF_PixelFloat c = gradient_sample(count, stops.data(), turns, interpolate);
       stops.push_back({turns, c.alpha, c.red, c.green, c.blue});
       edited = static_cast<A_long>(count);

@@ -5,8 +5,8 @@
 #include <limits>
 #include <numbers>
 
-#include "effect/fixed_point.h"
 #include "gradient_wheel/float_narrow.h"
+#include "host_support/fixed_point.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "effect/fixed_point.h"
 #include "gradient_wheel/float_narrow.h"
+#include "host_support/fixed_point.h"
 
 PF_Fixed point_angle_value(double position) {
   const double v = std::fmod(position + 0.5, 1.0);

@@ -182,7 +182,7 @@ void SetLastError(DWORD error);
 HMODULE GetModuleHandleW(LPCWSTR module_name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name);
 // From shell32: hands a document or address to whatever opens it. Here it
-// only records the call (platform/shell32_testing.h); a value above 32 is
+// only records the call (platform/shell32_record.h); a value above 32 is
 // success, as on Windows.
 HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters,
                         LPCSTR directory, int show_command);

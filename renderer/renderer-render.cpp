@@ -12,11 +12,11 @@
 #include <string_view>
 #include <utility>
 
-#include "gl/gl_context.h"
-#include "gl/mesh_gl.h"
-#include "gl/pixel_transfer.h"
 #include "renderer/mesh_builders.h"
+#include "renderer/mesh_upload.h"
 #include "renderer/path_grouping.h"
+#include "renderer/pixel_transfer.h"
+#include "renderer/render_state.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "gl/frame_targets.h"
 #include "gl/gl_objects.h"
 #include "host_api/ae_effect.h"
 #include "renderer/frame_coverage.h"
+#include "renderer/frame_targets.h"
 #include "renderer/matrix.h"
 #include "renderer/mesh.h"
 #include "renderer/parallel_for.h"

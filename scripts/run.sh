@@ -8,4 +8,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target tarvolk_aex tarvolk-host
-build/host/tarvolk-host render -o "$PWD/build/tarvolk.png" --background 18,20,36
+build/tarvolk-host render -o "$PWD/build/tarvolk.png" --background 18,20,36

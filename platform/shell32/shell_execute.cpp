@@ -1,10 +1,10 @@
 // ShellExecuteA on Linux: nothing is opened; the call is recorded for the
-// host and for tests (platform/shell32_testing.h).
+// host and for tests (platform/shell32_record.h).
 
 #include <cstdint>
 #include <mutex>
 
-#include "platform/shell32_testing.h"
+#include "platform/shell32_record.h"
 #include "platform/win32.h"
 
 namespace {
@@ -14,8 +14,8 @@ constexpr uintptr_t kOpened = 42;
 constexpr uintptr_t kFileNotFound = 2;
 
 std::mutex mutex;
-std::vector<shell32_testing::ShellExecution>& record() {
-  static std::vector<shell32_testing::ShellExecution> executions;
+std::vector<shell32_record::ShellExecution>& record() {
+  static std::vector<shell32_record::ShellExecution> executions;
   return executions;
 }
 
@@ -34,7 +34,7 @@ extern "C" HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, L
   return reinterpret_cast<HINSTANCE>(kOpened);
 }
 
-namespace shell32_testing {
+namespace shell32_record {
 
 std::vector<ShellExecution> executions() {
   std::lock_guard lock(mutex);
@@ -46,4 +46,4 @@ void reset() {
   record().clear();
 }
 
-}  // namespace shell32_testing
+}  // namespace shell32_record

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "effect/aegp_suite_handler.h"
-#include "effect/suite_scope.h"
 #include "host/sim_host.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/suite_scope.h"
 
 namespace {
 

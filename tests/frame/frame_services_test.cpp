@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "effect/aegp_suite_handler.h"
 #include "host/instance/effect_instance.h"
 #include "host/png.h"
 #include "host/scene/composition.h"
 #include "host/sim_host.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace simhost {
 namespace {

@@ -1,8 +1,6 @@
 // Context creation and the per-thread render state, each case on threads of
 // its own so that every thread starts without state.
 
-#include "gl/gl_context.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32_testing.h"
+#include "renderer/render_state.h"
 
 namespace {
 

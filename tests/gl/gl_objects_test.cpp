@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "gl_test_support.h"
+#include "tests/gl/gl_test_support.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "gl/gl_context.h"
 #include "gl/gl_objects.h"
+#include "renderer/render_state.h"
 
 namespace gl_test {
 

@@ -1,15 +1,15 @@
 // Pixels between the simulated host's worlds and GL textures and
 // framebuffers, through its handle and iterate suites.
 
-#include "gl/pixel_transfer.h"
+#include "renderer/pixel_transfer.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <vector>
 
-#include "gl_test_support.h"
 #include "host/sim_host.h"
+#include "tests/gl/gl_test_support.h"
 
 namespace {
 

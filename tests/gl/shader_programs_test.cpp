@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "gl/mesh_gl.h"
-#include "gl_test_support.h"
 #include "renderer/mesh.h"
+#include "renderer/mesh_upload.h"
+#include "tests/gl/gl_test_support.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "effect/aegp_suite_handler.h"
 #include "host/instance/effect_instance.h"
 #include "host_api/ae_effect_suites.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace simhost {
 namespace {

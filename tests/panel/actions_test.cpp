@@ -226,7 +226,7 @@ TEST_F(PanelTest, ButtonsResetQualityAndCompositingAndOpenPages) {
   EXPECT_EQ(w.value(slot::front_mask_resolution_scale), 1.0);
   EXPECT_EQ(w.value(slot::input_opacity), 0.0);
   std::vector<std::string> pages;
-  for (const shell32_testing::ShellExecution& call : shell32_testing::executions()) {
+  for (const shell32_record::ShellExecution& call : shell32_record::executions()) {
     EXPECT_FALSE(call.window);
     EXPECT_EQ(call.operation, "open");
     EXPECT_EQ(call.parameters + call.directory, "");

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "effect/aegp_suite_handler.h"
+#include "host_support/aegp_suite_handler.h"
 #include "tests/panel/panel_world.h"
 
 namespace panel_test {

@@ -20,7 +20,7 @@
 #include "host/scene/composition.h"
 #include "host/sim_host.h"
 #include "host_api/aegp_suites.h"
-#include "platform/shell32_testing.h"
+#include "platform/shell32_record.h"
 
 namespace panel_test {
 
@@ -28,7 +28,7 @@ using nlohmann::json;
 
 struct PanelWorld {
   explicit PanelWorld(int width = 1280, int height = 720) {
-    shell32_testing::reset();
+    shell32_record::reset();
     simhost::scene::Layer& plate = comp.add_layer(simhost::scene::LayerKind::Solid, "Plate");
     plate.width = width;
     plate.height = height;

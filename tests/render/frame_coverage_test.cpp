@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "gl/gl_context.h"
+#include "renderer/render_state.h"
 #include "tests/render/render_test_support.h"
 
 namespace tarvolk::test {

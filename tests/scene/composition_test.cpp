@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "effect/aegp_suite_handler.h"
 #include "host/instance/effect_instance.h"
 #include "host/scene/shape_contents.h"
 #include "host/scene/text_outlines.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace simhost::scene {
 namespace {

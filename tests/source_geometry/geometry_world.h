@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "effect/entry_point.h"
+#include "effect/layer_outlines.h"
 #include "effect/param_slots.h"
-#include "effect/source_geometry.h"
 #include "host/instance/effect_instance.h"
 #include "host/scene/composition.h"
 #include "host/scene/shape_contents.h"

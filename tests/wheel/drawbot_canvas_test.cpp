@@ -8,8 +8,8 @@
 #include <cstring>
 #include <optional>
 
-#include "effect/aegp_suite_handler.h"
 #include "host/sim_host.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace {
 

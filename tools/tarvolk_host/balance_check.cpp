@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <string>
 
-#include "host/cli/cli.h"
 #include "host/sim_host.h"
+#include "tools/tarvolk_host/cli.h"
 
 namespace cli {
 

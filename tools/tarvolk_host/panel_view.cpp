@@ -1,4 +1,4 @@
-#include "host/cli/panel_view.h"
+#include "tools/tarvolk_host/panel_view.h"
 
 #include <cmath>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "host/instance/param_values.h"
 #include "host/instance/undo_history.h"
 #include "host_api/aegp_suites.h"
-#include "platform/shell32_testing.h"
+#include "platform/shell32_record.h"
 
 namespace cli {
 
@@ -216,7 +216,7 @@ std::string new_layers_text(Composition& comp, AEGP_LayerIDVal first_new_id) {
 
 std::string pages_opened_text() {
   std::string text;
-  for (const shell32_testing::ShellExecution& call : shell32_testing::executions()) {
+  for (const shell32_record::ShellExecution& call : shell32_record::executions()) {
     text += "  " + (call.operation.empty() ? std::string("(default)") : call.operation) + " " +
             call.file + "\n";
   }

@@ -1,4 +1,4 @@
-#include "gl/mesh_gl.h"
+#include "renderer/mesh_upload.h"
 
 template <typename Vertex>
 void upload_mesh(const Mesh<Vertex>& mesh, GlVertexArray& vertex_array, GlBuffer& vertex_buffer,

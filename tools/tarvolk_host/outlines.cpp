@@ -12,15 +12,15 @@
 #include <string>
 #include <variant>
 
+#include "effect/layer_outlines.h"
 #include "effect/param_slots.h"
-#include "effect/source_geometry.h"
-#include "host/cli/cli.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
+#include "tools/tarvolk_host/cli.h"
 
 namespace cli {
 

@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/cli.h"
 #include "host/frame/frame.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
@@ -29,6 +28,7 @@
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
+#include "tools/tarvolk_host/cli.h"
 
 namespace cli {
 

@@ -1,7 +1,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/cli/cli.h"
+#include "tools/tarvolk_host/cli.h"
 
 namespace cli {
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "effect/suite_scope.h"
 #include "host_api/ae_effect.h"
+#include "host_support/suite_scope.h"
 
 inline constexpr const char* kReleaseFailedMessage = "Not able to release AEFX Suite.";
 

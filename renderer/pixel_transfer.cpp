@@ -1,38 +1,12 @@
-#include "gl/pixel_transfer.h"
+#include "renderer/pixel_transfer.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "effect/aegp_suite_handler.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/host_handles.h"
 
 namespace {
-
-// The transfer buffer: a host handle, locked while it lives; unlocked and
-// disposed of on every way out, an exception from a missing suite included.
-class TransferHandle {
- public:
-  TransferHandle(const PF_HandleSuite1* suite, A_HandleSize size) : suite_(suite) {
-    handle_ = suite_->host_new_handle(size);
-    if (handle_ != nullptr) data_ = suite_->host_lock_handle(handle_);
-  }
-  ~TransferHandle() {
-    if (handle_ == nullptr) return;
-    if (data_ != nullptr) suite_->host_unlock_handle(handle_);
-    suite_->host_dispose_handle(handle_);
-  }
-  TransferHandle(const TransferHandle&) = delete;
-  TransferHandle& operator=(const TransferHandle&) = delete;
-
-  template <typename T = float>
-  T* data() const {
-    return static_cast<T*>(data_);
-  }
-
- private:
-  const PF_HandleSuite1* suite_;
-  PF_Handle handle_ = nullptr;
-  void* data_ = nullptr;
-};
 
 const SPBasicSuite* basic_suite(const PF_InData* in_data) {
   return in_data != nullptr ? in_data->pica_basicP : nullptr;
@@ -122,9 +96,9 @@ PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld*
   const A_long height = input != nullptr ? input->height : 1;
 
   AEGP_SuiteHandler suites(basic_suite(in_data));
-  TransferHandle handle(suites.HandleSuite1(), transfer_size(width, height));
+  const LockedScopedHandle handle(suites.HandleSuite1(), transfer_size(width, height));
   if (handle.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
-  float* buffer = handle.data();
+  float* buffer = handle.data_as<float>();
   buffer[0] = buffer[1] = buffer[2] = buffer[3] = 0.0f;
 
   PF_Err err = PF_Err_NONE;
@@ -157,9 +131,9 @@ PF_Err read_back_pixels(const GlFramebuffer& framebuffer, int32_t x, int32_t y, 
   if (width <= 0 || height <= 0) return PF_Err_NONE;
 
   AEGP_SuiteHandler suites(basic_suite(in_data));
-  TransferHandle handle(suites.HandleSuite1(), transfer_size(width, height));
+  const LockedScopedHandle handle(suites.HandleSuite1(), transfer_size(width, height));
   if (handle.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
-  float* buffer = handle.data();
+  float* buffer = handle.data_as<float>();
 
   framebuffer.bind();
   glReadPixels(x, y, width, height, GL_RGBA, GL_FLOAT, buffer);
@@ -184,9 +158,9 @@ PF_Err read_back_pixels8(const GlFramebuffer& framebuffer, int32_t x, int32_t y,
   if (width <= 0 || height <= 0) return PF_Err_NONE;
 
   AEGP_SuiteHandler suites(basic_suite(in_data));
-  TransferHandle handle(suites.HandleSuite1(), transfer_size(width, height, 4));
+  const LockedScopedHandle handle(suites.HandleSuite1(), transfer_size(width, height, 4));
   if (handle.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
-  auto* buffer = handle.data<uint8_t>();
+  auto* buffer = handle.data_as<uint8_t>();
 
   framebuffer.bind();
   glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, buffer);

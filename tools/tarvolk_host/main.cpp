@@ -29,7 +29,7 @@
 #include <exception>
 #include <string>
 
-#include "host/cli/cli.h"
+#include "tools/tarvolk_host/cli.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 file(GLOB shader_files ${SHADER_DIR}/*.glsl)
 list(SORT shader_files)
 set(text "// Generated from the GLSL files of shaders/ at build time; do not edit.\n")
-string(APPEND text "#include \"gl/shader_sources.h\"\n\n")
+string(APPEND text "#include \"renderer/shader_programs.h\"\n\n")
 foreach(file ${shader_files})
   get_filename_component(name ${file} NAME_WE)
   file(READ ${file} content)

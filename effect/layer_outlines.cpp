@@ -1,4 +1,4 @@
-#include "effect/source_geometry.h"
+#include "effect/layer_outlines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,10 @@
 #include <string_view>
 #include <utility>
 
-#include "effect/aegp_held.h"
-#include "effect/aegp_suite_handler.h"
-#include "effect/host_errors.h"
 #include "effect/param_slots.h"
+#include "host_support/aegp_held.h"
+#include "host_support/aegp_suite_handler.h"
+#include "host_support/host_errors.h"
 #include "renderer/matrix.h"
 
 namespace {

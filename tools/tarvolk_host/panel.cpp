@@ -22,8 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/cli.h"
-#include "host/cli/panel_view.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/instance/effect_panel.h"
@@ -35,7 +33,9 @@
 #include "host/sim_host.h"
 #include "host/suites/app_suite.h"
 #include "host/suites/drawbot_canvas.h"
-#include "platform/shell32_testing.h"
+#include "platform/shell32_record.h"
+#include "tools/tarvolk_host/cli.h"
+#include "tools/tarvolk_host/panel_view.h"
 
 namespace cli {
 
@@ -302,7 +302,7 @@ int panel(const Options& options) {
                                     : simhost::scene::read_scene_file(scene_path);
   simhost::scene::Composition& comp = *scene.composition;
   const AEGP_LayerIDVal first_new_layer = static_cast<AEGP_LayerIDVal>(comp.layers().size()) + 1;
-  shell32_testing::reset();
+  shell32_record::reset();
   simhost::PluginModule module(options.module_path);
   int status = 0;
   {

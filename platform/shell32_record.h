@@ -1,13 +1,13 @@
 #pragma once
 
-// What ShellExecuteA was asked to open. The call lives in a shared library
+// The record of what ShellExecuteA was asked to open. The call lives in a shared library
 // of its own (tarvolk_shell32), as it lives in shell32.dll on Windows, so that
 // the plug-in module and the host that loaded it see one record per process.
 
 #include <string>
 #include <vector>
 
-namespace shell32_testing {
+namespace shell32_record {
 
 struct ShellExecution {
   bool window = false;    // a window was given
@@ -22,4 +22,4 @@ struct ShellExecution {
 std::vector<ShellExecution> executions();
 void reset();
 
-}  // namespace shell32_testing
+}  // namespace shell32_record

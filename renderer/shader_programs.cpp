@@ -1,4 +1,4 @@
-#include "gl/shader_sources.h"
+#include "renderer/shader_programs.h"
 
 #include <string>
 #include <string_view>

@@ -9,8 +9,8 @@
 
 #include <utility>
 
-#include "effect/host_errors.h"
 #include "host_api/aegp_suites.h"
+#include "host_support/host_errors.h"
 
 // Every AEGP call that takes a plug-in id is given 0.
 inline constexpr AEGP_PluginID kAegpPluginId = 0;

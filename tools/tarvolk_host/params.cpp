@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <string>
 
-#include "host/cli/cli.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/instance/param_values.h"
 #include "host/plugin_module.h"
 #include "host/sim_host.h"
+#include "tools/tarvolk_host/cli.h"
 
 namespace cli {
 

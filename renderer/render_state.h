@@ -1,0 +1,36 @@
+#pragma once
+
+// The render state of a thread: its GL context, its compiled programs and
+// the render targets its last frame kept, created on the thread's first use
+// and released when the thread ends.
+
+#include <memory>
+#include <vector>
+
+#include "gl/gl_context.h"
+#include "gl/gl_objects.h"
+#include "renderer/frame_targets.h"
+#include "renderer/shader_programs.h"
+
+struct LocalRenderData {
+  std::unique_ptr<GlContext> context;  // null when context creation failed
+  // In ShaderProgramIndex order; empty when context creation failed.
+  std::vector<std::unique_ptr<GlProgram>> programs;
+  bool has_anisotropic = false;
+  // The last frame's render targets, kept for the next while they fit under
+  // frame_targets_memory_cap; null when none are kept.
+  std::unique_ptr<FrameTargets> targets;
+};
+
+// The render path's state of this thread, with its context current; null
+// when the thread has no usable state (its context could not be created,
+// which is tried once per thread).
+LocalRenderData* ensure_local_render_data();
+
+// The same on the params-setup path: its own slot, lock and context.
+LocalRenderData* ensure_thread_gl_state();
+
+// Thread-exit release of one slot's record: programs and kept targets
+// deleted with the context current, then the context destroyed and the
+// record freed.
+void release_local_render_data(LocalRenderData* record);
