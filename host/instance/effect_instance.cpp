@@ -9,6 +9,7 @@
 #include <set>
 
 #include "host/host_call.h"
+#include "host/instance/param_type_traits.h"
 #include "host/instance/undo_history.h"
 #include "host/plugin_module.h"
 

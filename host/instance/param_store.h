@@ -50,16 +50,6 @@ struct KeyframeSpan {
 };
 KeyframeSpan find_keyframe_span(const std::vector<Keyframe>& keyframes, double seconds);
 
-// Types whose values interpolate between keyframes (the host's own
-// interpolation; arbitrary data goes through the effect).
-bool interpolates_linearly(PF_ParamType type);
-// Types that carry a value a user sets (not groups, buttons, nor the info panel).
-bool has_settable_value(PF_ParamType type);
-
-// The value fields of `type` from `from`, over those of `to`.
-void copy_value_fields(PF_ParamType type, const PF_ParamDefUnion& from, PF_ParamDefUnion& to);
-bool same_value_fields(PF_ParamType type, const PF_ParamDefUnion& a, const PF_ParamDefUnion& b);
-
 class ParamStore {
  public:
   // Slot 0, the input layer, alone.

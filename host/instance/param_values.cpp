@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "host/instance/gradient_bytes.h"
+#include "host/instance/param_type_traits.h"
 
 namespace simhost {
 
@@ -22,224 +23,121 @@ std::string number_text(double v) {
   return buffer;
 }
 
-PF_Fixed to_fixed(double v) {
-  return static_cast<PF_Fixed>(std::lround(v * 65536.0));
-}
-
-double from_fixed(PF_Fixed v) {
-  return v / 65536.0;
-}
-
-// Reads one value of the parameter's type.
-class ValueReader {
- public:
-  ValueReader(const ParamStore& store, PF_ParamIndex slot)
-      : param_(store.at(slot)), who_("parameter " + store.describe(slot)) {}
-
-  [[noreturn]] void refuse(const std::string& why) const {
-    throw ParamValueError(who_ + ": " + why);
-  }
-
-  ValueFromJson read(const json& j) const {
-    ValueFromJson out;
-    out.value.u = param_.def.u;
-    PF_ParamDefUnion& u = out.value.u;
-    const PF_ParamDefUnion& def = param_.def.u;
-    switch (param_.def.param_type) {
-      case PF_Param_SLIDER: {
-        const double v = number(j, "an integer");
-        if (v != std::floor(v)) refuse(j.dump() + " is not an integer");
-        in_range(j, v, def.sd.valid_min, def.sd.valid_max);
-        u.sd.value = static_cast<PF_ParamValue>(v);
-        break;
-      }
-      case PF_Param_FIX_SLIDER: {
-        const double v = number(j, "a number");
-        in_range(j, v, from_fixed(def.fd.valid_min), from_fixed(def.fd.valid_max));
-        u.fd.value = to_fixed(v);
-        break;
-      }
-      case PF_Param_FLOAT_SLIDER: {
-        const double v = number(j, "a number");
-        in_range(j, v, def.fs_d.valid_min, def.fs_d.valid_max);
-        u.fs_d.value = v;
-        break;
-      }
-      case PF_Param_ANGLE:
-        u.ad.value = fixed(j, number(j, "a number of degrees"));
-        break;
-      case PF_Param_POINT: {
-        if (!j.is_array() || j.size() != 2) refuse(j.dump() + " is not a point [x, y]");
-        u.td.x_value = fixed(j, number(j[0], "a point [x, y] of numbers"));
-        u.td.y_value = fixed(j, number(j[1], "a point [x, y] of numbers"));
-        break;
-      }
-      case PF_Param_COLOR:
-        u.cd.value = color(j);
-        break;
-      case PF_Param_CHECKBOX:
-        if (!j.is_boolean()) refuse(j.dump() + " is not true or false");
-        u.bd.value = j.get<bool>() ? 1 : 0;
-        break;
-      case PF_Param_POPUP:
-        u.pd.value = popup(j);
-        break;
-      case PF_Param_LAYER:
-        out.value.layer_id = whole_number(j, "a layer id");
-        break;
-      case PF_Param_PATH:
-        u.path_d.path_id = whole_number(j, "a path id");
-        break;
-      case PF_Param_ARBITRARY_DATA:
-        out.flat = arbitrary(j);
-        break;
-      default:
-        refuse("it has no value to set");
-    }
-    return out;
-  }
-
- private:
-  double number(const json& j, const char* form) const {
-    if (!j.is_number()) refuse(j.dump() + " is not " + form);
-    const double v = j.get<double>();
-    if (!std::isfinite(v)) refuse(j.dump() + " is not finite");
-    return v;
-  }
-
-  void in_range(const json& j, double v, double lo, double hi) const {
-    if (v < lo || v > hi) {
-      refuse(j.dump() + " is outside the valid range " + number_text(lo) + " to " +
-             number_text(hi));
-    }
-  }
-
-  PF_Fixed fixed(const json& j, double v) const {
-    if (std::fabs(v) >= kFixedLimit) refuse(j.dump() + " is beyond what 16.16 fixed point holds");
-    return to_fixed(v);
-  }
-
-  A_long whole_number(const json& j, const char* form) const {
-    if (!j.is_number_integer() || j.get<long long>() < 0 || j.get<long long>() > INT32_MAX) {
-      refuse(j.dump() + " is not " + form + " (a whole number, 0 for none)");
-    }
-    return static_cast<A_long>(j.get<long long>());
-  }
-
-  PF_Pixel color(const json& j) const {
-    if (!j.is_array() || (j.size() != 3 && j.size() != 4)) {
-      refuse(j.dump() + " is not a colour [r, g, b] or [a, r, g, b]");
-    }
-    A_u_char c[4] = {255, 0, 0, 0};
-    const std::size_t first = 4 - j.size();
-    for (std::size_t i = 0; i < j.size(); ++i) {
-      if (!j[i].is_number_integer() || j[i].get<long long>() < 0 || j[i].get<long long>() > 255) {
-        refuse(j.dump() + " has a channel outside 0 to 255");
-      }
-      c[first + i] = static_cast<A_u_char>(j[i].get<int>());
-    }
-    return {c[0], c[1], c[2], c[3]};
-  }
-
-  PF_ParamValue popup(const json& j) const {
-    const std::vector<std::string> items = popup_items(param_.text);
-    if (j.is_string()) {
-      auto it = std::find(items.begin(), items.end(), j.get<std::string>());
-      if (it == items.end()) refuse(j.dump() + " is not one of \"" + param_.text + "\"");
-      return static_cast<PF_ParamValue>(it - items.begin() + 1);
-    }
-    if (!j.is_number_integer()) refuse(j.dump() + " is not an item text or number");
-    const long long n = j.get<long long>();
-    if (n < 1 || n > param_.def.u.pd.num_choices) {
-      refuse(j.dump() + " is outside the items 1 to " +
-             std::to_string(param_.def.u.pd.num_choices));
-    }
-    return static_cast<PF_ParamValue>(n);
-  }
-
-  // {"stops": [[position, r, g, b] or [position, a, r, g, b], ...]} with
-  // colour channels from 0 to 1, or {"flat": "hex bytes"}: the value's bytes
-  // as the effect flattens them (host/instance/gradient_bytes.h).
-  std::vector<unsigned char> arbitrary(const json& j) const {
-    if (j.is_object() && j.size() == 1 && j.contains("flat") && j["flat"].is_string()) {
-      return hex_bytes(j["flat"].get<std::string>());
-    }
-    if (!j.is_object() || j.size() != 1 || !j.contains("stops") || !j["stops"].is_array()) {
-      refuse(j.dump() + " is not {\"stops\": [...]} or {\"flat\": \"hex\"}");
-    }
-    std::vector<GradientStop> stops;
-    for (const json& stop : j["stops"]) {
-      if (!stop.is_array() || (stop.size() != 4 && stop.size() != 5)) {
-        refuse(stop.dump() + " is not a stop [position, r, g, b] or [position, a, r, g, b]");
-      }
-      const double position = number(stop[0], "a stop position");
-      float channels[4] = {1.0f, 0, 0, 0};
-      const std::size_t first = 5 - stop.size();
-      for (std::size_t i = 1; i < stop.size(); ++i) {
-        const double c = number(stop[i], "a colour channel");
-        if (c < 0 || c > 1) refuse(stop.dump() + " has a channel outside 0 to 1");
-        channels[first + i - 1] = static_cast<float>(c);
-      }
-      stops.push_back({position, channels[0], channels[1], channels[2], channels[3]});
-    }
-    return flat_gradient(stops);
-  }
-
-  std::vector<unsigned char> hex_bytes(const std::string& hex) const {
-    auto digit = [&](char c) -> int {
-      if (c >= '0' && c <= '9') return c - '0';
-      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-      refuse("\"" + hex + "\" is not hexadecimal bytes");
-    };
-    if (hex.size() % 2 != 0) refuse("\"" + hex + "\" is not hexadecimal bytes");
-    std::vector<unsigned char> bytes(hex.size() / 2);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      bytes[i] = static_cast<unsigned char>(digit(hex[2 * i]) * 16 + digit(hex[2 * i + 1]));
-    }
-    return bytes;
-  }
-
-  const StoredParam& param_;
-  std::string who_;
-};
-
-json value_json(const StoredParam& param, const PF_ParamDefUnion& u, A_long layer_id,
-                bool dephault) {
-  switch (param.def.param_type) {
-    case PF_Param_SLIDER:
-      return dephault ? u.sd.dephault : u.sd.value;
-    case PF_Param_FIX_SLIDER:
-      return from_fixed(dephault ? u.fd.dephault : u.fd.value);
-    case PF_Param_FLOAT_SLIDER:
-      return dephault ? static_cast<double>(u.fs_d.dephault) : u.fs_d.value;
-    case PF_Param_ANGLE:
-      return from_fixed(dephault ? u.ad.dephault : u.ad.value);
-    case PF_Param_POINT:
-      return dephault ? json::array({from_fixed(u.td.x_dephault), from_fixed(u.td.y_dephault)})
-                      : json::array({from_fixed(u.td.x_value), from_fixed(u.td.y_value)});
-    case PF_Param_COLOR: {
-      const PF_Pixel& c = dephault ? u.cd.dephault : u.cd.value;
-      return json::array({c.alpha, c.red, c.green, c.blue});
-    }
-    case PF_Param_CHECKBOX:
-      return (dephault ? u.bd.dephault : u.bd.value) != 0;
-    case PF_Param_POPUP: {
-      const PF_ParamValue v = dephault ? u.pd.dephault : u.pd.value;
-      const std::vector<std::string> items = popup_items(param.text);
-      if (v >= 1 && static_cast<std::size_t>(v) <= items.size()) return items[v - 1];
-      return v;
-    }
-    case PF_Param_LAYER:
-      return dephault ? 0 : layer_id;
-    case PF_Param_PATH:
-      return dephault ? u.path_d.dephault : u.path_d.path_id;
-    default:
-      return nullptr;
-  }
-}
-
 }  // namespace
+
+ValueReader::ValueReader(const ParamStore& store, PF_ParamIndex slot)
+    : param_(store.at(slot)), who_("parameter " + store.describe(slot)) {}
+
+void ValueReader::refuse(const std::string& why) const {
+  throw ParamValueError(who_ + ": " + why);
+}
+
+ValueFromJson ValueReader::read(const json& j) const {
+  const ParamTypeTraits& traits = param_type_traits(param_.def.param_type);
+  if (traits.read_json == nullptr) refuse("it has no value to set");
+  ValueFromJson out;
+  out.value.u = param_.def.u;
+  traits.read_json(*this, j, out);
+  return out;
+}
+
+double ValueReader::number(const json& j, const char* form) const {
+  if (!j.is_number()) refuse(j.dump() + " is not " + form);
+  const double v = j.get<double>();
+  if (!std::isfinite(v)) refuse(j.dump() + " is not finite");
+  return v;
+}
+
+void ValueReader::in_range(const json& j, double v, double lo, double hi) const {
+  if (v < lo || v > hi) {
+    refuse(j.dump() + " is outside the valid range " + number_text(lo) + " to " + number_text(hi));
+  }
+}
+
+PF_Fixed ValueReader::fixed(const json& j, double v) const {
+  if (std::fabs(v) >= kFixedLimit) refuse(j.dump() + " is beyond what 16.16 fixed point holds");
+  return to_fixed(v);
+}
+
+A_long ValueReader::whole_number(const json& j, const char* form) const {
+  if (!j.is_number_integer() || j.get<long long>() < 0 || j.get<long long>() > INT32_MAX) {
+    refuse(j.dump() + " is not " + form + " (a whole number, 0 for none)");
+  }
+  return static_cast<A_long>(j.get<long long>());
+}
+
+PF_Pixel ValueReader::color(const json& j) const {
+  if (!j.is_array() || (j.size() != 3 && j.size() != 4)) {
+    refuse(j.dump() + " is not a colour [r, g, b] or [a, r, g, b]");
+  }
+  A_u_char c[4] = {255, 0, 0, 0};
+  const std::size_t first = 4 - j.size();
+  for (std::size_t i = 0; i < j.size(); ++i) {
+    if (!j[i].is_number_integer() || j[i].get<long long>() < 0 || j[i].get<long long>() > 255) {
+      refuse(j.dump() + " has a channel outside 0 to 255");
+    }
+    c[first + i] = static_cast<A_u_char>(j[i].get<int>());
+  }
+  return {c[0], c[1], c[2], c[3]};
+}
+
+PF_ParamValue ValueReader::popup(const json& j) const {
+  const std::vector<std::string> items = popup_items(param_.text);
+  if (j.is_string()) {
+    auto it = std::find(items.begin(), items.end(), j.get<std::string>());
+    if (it == items.end()) refuse(j.dump() + " is not one of \"" + param_.text + "\"");
+    return static_cast<PF_ParamValue>(it - items.begin() + 1);
+  }
+  if (!j.is_number_integer()) refuse(j.dump() + " is not an item text or number");
+  const long long n = j.get<long long>();
+  if (n < 1 || n > param_.def.u.pd.num_choices) {
+    refuse(j.dump() + " is outside the items 1 to " + std::to_string(param_.def.u.pd.num_choices));
+  }
+  return static_cast<PF_ParamValue>(n);
+}
+
+// {"stops": [[position, r, g, b] or [position, a, r, g, b], ...]} with
+// colour channels from 0 to 1, or {"flat": "hex bytes"}: the value's bytes
+// as the effect flattens them (host/instance/gradient_bytes.h).
+std::vector<unsigned char> ValueReader::arbitrary(const json& j) const {
+  if (j.is_object() && j.size() == 1 && j.contains("flat") && j["flat"].is_string()) {
+    return hex_bytes(j["flat"].get<std::string>());
+  }
+  if (!j.is_object() || j.size() != 1 || !j.contains("stops") || !j["stops"].is_array()) {
+    refuse(j.dump() + " is not {\"stops\": [...]} or {\"flat\": \"hex\"}");
+  }
+  std::vector<GradientStop> stops;
+  for (const json& stop : j["stops"]) {
+    if (!stop.is_array() || (stop.size() != 4 && stop.size() != 5)) {
+      refuse(stop.dump() + " is not a stop [position, r, g, b] or [position, a, r, g, b]");
+    }
+    const double position = number(stop[0], "a stop position");
+    float channels[4] = {1.0f, 0, 0, 0};
+    const std::size_t first = 5 - stop.size();
+    for (std::size_t i = 1; i < stop.size(); ++i) {
+      const double c = number(stop[i], "a colour channel");
+      if (c < 0 || c > 1) refuse(stop.dump() + " has a channel outside 0 to 1");
+      channels[first + i - 1] = static_cast<float>(c);
+    }
+    stops.push_back({position, channels[0], channels[1], channels[2], channels[3]});
+  }
+  return flat_gradient(stops);
+}
+
+std::vector<unsigned char> ValueReader::hex_bytes(const std::string& hex) const {
+  auto digit = [&](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    refuse("\"" + hex + "\" is not hexadecimal bytes");
+  };
+  if (hex.size() % 2 != 0) refuse("\"" + hex + "\" is not hexadecimal bytes");
+  std::vector<unsigned char> bytes(hex.size() / 2);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<unsigned char>(digit(hex[2 * i]) * 16 + digit(hex[2 * i + 1]));
+  }
+  return bytes;
+}
 
 SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot, const json& value) {
   if (!store.contains(slot) || slot == 0) {
@@ -247,7 +145,9 @@ SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot, c
   }
   const ValueReader reader(store, slot);
   const StoredParam& param = store.at(slot);
-  if (!has_settable_value(param.def.param_type)) reader.refuse("it has no value to set");
+  if (param_type_traits(param.def.param_type).read_json == nullptr) {
+    reader.refuse("it has no value to set");
+  }
 
   SettingFromJson setting;
   if (!value.is_object() || !value.contains("keyframes")) {
@@ -277,12 +177,23 @@ SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot, c
   return setting;
 }
 
+PF_Fixed to_fixed(double v) {
+  return static_cast<PF_Fixed>(std::lround(v * 65536.0));
+}
+
+double from_fixed(PF_Fixed v) {
+  return v / 65536.0;
+}
+
 json value_to_json(const StoredParam& param, const ParamValue& value) {
-  return value_json(param, value.u, value.layer_id, false);
+  const ParamTypeTraits& traits = param_type_traits(param.def.param_type);
+  return traits.to_json != nullptr ? traits.to_json(param, value.u, value.layer_id, false)
+                                   : nullptr;
 }
 
 json default_to_json(const StoredParam& param) {
-  return value_json(param, param.def.u, 0, true);
+  const ParamTypeTraits& traits = param_type_traits(param.def.param_type);
+  return traits.to_json != nullptr ? traits.to_json(param, param.def.u, 0, true) : nullptr;
 }
 
 std::vector<std::string> popup_items(const std::string& items) {

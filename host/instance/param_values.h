@@ -34,6 +34,38 @@ struct SettingFromJson {
   std::vector<std::pair<double, ValueFromJson>> keyframes;  // ascending times in seconds
 };
 
+// Reads one value of a parameter from JSON. The parameter type's row
+// (param_type_traits.h) says what form it takes; the checks it needs are
+// here. A refusal throws ParamValueError naming the parameter and the reason.
+class ValueReader {
+ public:
+  ValueReader(const ParamStore& store, PF_ParamIndex slot);
+
+  const StoredParam& param() const { return param_; }
+  ValueFromJson read(const nlohmann::json& j) const;
+  [[noreturn]] void refuse(const std::string& why) const;
+
+  // A finite number; `form` says what was expected ("a number").
+  double number(const nlohmann::json& j, const char* form) const;
+  void in_range(const nlohmann::json& j, double v, double lo, double hi) const;
+  // `v` from `j` in 16.16 fixed point.
+  PF_Fixed fixed(const nlohmann::json& j, double v) const;
+  // An id: a whole number, 0 for none.
+  A_long whole_number(const nlohmann::json& j, const char* form) const;
+  // [r, g, b] or [a, r, g, b], channels from 0 to 255.
+  PF_Pixel color(const nlohmann::json& j) const;
+  // An item's text or its number from 1.
+  PF_ParamValue popup(const nlohmann::json& j) const;
+  // The flattened bytes of an arbitrary value.
+  std::vector<unsigned char> arbitrary(const nlohmann::json& j) const;
+
+ private:
+  std::vector<unsigned char> hex_bytes(const std::string& hex) const;
+
+  const StoredParam& param_;
+  std::string who_;
+};
+
 // Reads a constant value or {"keyframes": [[seconds, value], ...]} for the
 // parameter in `slot`. Throws ParamValueError for a parameter without a
 // value, a value of the wrong form or outside the valid range, and
@@ -45,6 +77,10 @@ SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot,
 // a value; arbitrary values are given by the caller, which flattens them).
 nlohmann::json value_to_json(const StoredParam& param, const ParamValue& value);
 nlohmann::json default_to_json(const StoredParam& param);
+
+// 16.16 fixed point from a number (rounded to the nearest) and back.
+PF_Fixed to_fixed(double v);
+double from_fixed(PF_Fixed v);
 
 // A popup's items, from its text of items separated by '|'.
 std::vector<std::string> popup_items(const std::string& items);

@@ -11,6 +11,7 @@
 
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
+#include "host/instance/param_type_traits.h"
 #include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -34,30 +35,6 @@ bool param_type(const StreamObject& stream, PF_ParamType& type) {
   return true;
 }
 
-AEGP_StreamType param_stream_type(PF_ParamType type) {
-  switch (type) {
-    case PF_Param_LAYER:
-      return AEGP_StreamType_LAYER_ID;
-    case PF_Param_SLIDER:
-    case PF_Param_FIX_SLIDER:
-    case PF_Param_ANGLE:
-    case PF_Param_CHECKBOX:
-    case PF_Param_POPUP:
-    case PF_Param_FLOAT_SLIDER:
-      return AEGP_StreamType_OneD;
-    case PF_Param_POINT:
-      return AEGP_StreamType_TwoD_SPATIAL;
-    case PF_Param_COLOR:
-      return AEGP_StreamType_COLOR;
-    case PF_Param_PATH:
-      return AEGP_StreamType_MASK_ID;
-    case PF_Param_ARBITRARY_DATA:
-      return AEGP_StreamType_ARB;
-    default:
-      return AEGP_StreamType_NO_DATA;
-  }
-}
-
 // The value of a layer's transform stream.
 Animated<Vec3>& transform_value(const StreamObject& stream) {
   return stream.transform == AEGP_LayerStream_POSITION ? stream.layer->transform.position
@@ -72,7 +49,7 @@ AEGP_StreamType stream_type(const StreamObject& stream) {
   if (stream.node != nullptr) return stream.node->type;
   if (stream.transform >= 0) return AEGP_StreamType_ThreeD_SPATIAL;
   PF_ParamType type = 0;
-  return param_type(stream, type) ? param_stream_type(type) : AEGP_StreamType_NO_DATA;
+  return param_type(stream, type) ? param_type_traits(type).stream_type : AEGP_StreamType_NO_DATA;
 }
 
 // An effect parameter's value at a time as its stream gives it: the layer
@@ -89,41 +66,8 @@ A_Err param_value(const StreamObject& stream, const A_Time& time, AEGP_StreamVal
 // An effect parameter's value from a stream value, in the form
 // EffectInstance::set_value takes; null for a type not served.
 nlohmann::json param_json(PF_ParamType type, const AEGP_StreamVal2& val) {
-  auto channel = [](double c) { return std::lround(c * 255.0); };
-  switch (type) {
-    case PF_Param_SLIDER:
-    case PF_Param_POPUP:
-      return std::llround(val.one_d);
-    case PF_Param_CHECKBOX:
-      return val.one_d != 0.0;
-    case PF_Param_FIX_SLIDER:
-    case PF_Param_FLOAT_SLIDER:
-    case PF_Param_ANGLE:
-      return val.one_d;
-    case PF_Param_POINT:
-      return {val.two_d.x, val.two_d.y};
-    case PF_Param_COLOR:
-      return {channel(val.color.alphaF), channel(val.color.redF), channel(val.color.greenF),
-              channel(val.color.blueF)};
-    case PF_Param_LAYER:
-      return val.layer_id;
-    default:
-      return nullptr;
-  }
-}
-
-bool finite_value(PF_ParamType type, const AEGP_StreamVal2& val) {
-  switch (type) {
-    case PF_Param_POINT:
-      return std::isfinite(val.two_d.x) && std::isfinite(val.two_d.y);
-    case PF_Param_COLOR:
-      return std::isfinite(val.color.alphaF) && std::isfinite(val.color.redF) &&
-             std::isfinite(val.color.greenF) && std::isfinite(val.color.blueF);
-    case PF_Param_LAYER:
-      return true;
-    default:
-      return std::isfinite(val.one_d);
-  }
+  const ParamTypeTraits& traits = param_type_traits(type);
+  return traits.from_stream != nullptr ? traits.from_stream(val) : nullptr;
 }
 
 std::string vec3_text(const Vec3& v) {
@@ -140,7 +84,7 @@ std::string value_text(const StreamObject* stream, const AEGP_StreamValue2* valu
   PF_ParamType type = 0;
   if (stream->node != nullptr || !param_type(*stream, type)) return "?";
   if (type == PF_Param_LAYER) return "layer " + std::to_string(val.layer_id);
-  if (!finite_value(type, val)) return "not finite";
+  if (!param_type_traits(type).stream_value_finite(val)) return "not finite";
   const nlohmann::json shown = param_json(type, val);
   return shown.is_null() ? "?" : shown.dump();
 }
@@ -307,7 +251,8 @@ A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_Str
   PF_ParamType type = 0;
   if (found->node != nullptr) return call.result(kAegpNotServed);
   if (!param_type(*found, type)) return call.result(kAegpBadArgument);
-  const nlohmann::json setting = finite_value(type, val) ? param_json(type, val) : nullptr;
+  const nlohmann::json setting =
+      param_type_traits(type).stream_value_finite(val) ? param_json(type, val) : nullptr;
   if (setting.is_null()) return call.result(kAegpBadArgument);
   EffectInstance* instance = EffectInstance::from_ref(found->effect_ref);
   const PF_ParamIndex slot = found->param_index;

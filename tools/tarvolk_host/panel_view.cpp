@@ -1,13 +1,10 @@
 #include "tools/tarvolk_host/panel_view.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <vector>
 
-#include "host/instance/gradient_bytes.h"
-#include "host/instance/param_values.h"
+#include "host/instance/param_type_traits.h"
 #include "host/instance/undo_history.h"
 #include "host_api/aegp_suites.h"
 #include "platform/shell32_record.h"
@@ -17,105 +14,11 @@ namespace cli {
 namespace {
 
 using simhost::scene::Composition;
-using simhost::scene::Layer;
 
-std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0) {
+std::string format(const char* pattern, double a, double b, double c) {
   char text[128];
   std::snprintf(text, sizeof text, pattern, a, b, c);
   return text;
-}
-
-std::string hex_color(int r, int g, int b) {
-  char text[16];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", r, g, b);
-  return text;
-}
-
-// The chosen item's text, or its number when there is no such item.
-std::string popup_item(const PF_ParamDef& def) {
-  const std::vector<std::string> items =
-      simhost::popup_items(def.u.pd.u.namesptr != nullptr ? def.u.pd.u.namesptr : "");
-  const PF_ParamValue chosen = def.u.pd.value;
-  if (chosen < 1 || static_cast<std::size_t>(chosen) > items.size()) return std::to_string(chosen);
-  return items[static_cast<std::size_t>(chosen) - 1];
-}
-
-// The stops of a "Gradient Wheel" value.
-std::string gradient_text(const std::vector<unsigned char>& bytes) {
-  const std::optional<std::vector<simhost::GradientStop>> stops = simhost::gradient_stops(bytes);
-  if (!stops) return "(no value)";
-  const std::size_t n = stops->size();
-  std::string text = std::to_string(n) + (n == 1 ? " stop" : " stops");
-  for (std::size_t i = 0; i < n; ++i) {
-    const simhost::GradientStop& stop = (*stops)[i];
-    auto byte = [](float c) {
-      return static_cast<int>(std::lround(std::fmin(std::fmax(c, 0), 1) * 255));
-    };
-    text += (i == 0 ? ": " : ", ") + format("%.3f ", stop.position) +
-            hex_color(byte(stop.red), byte(stop.green), byte(stop.blue));
-  }
-  return text;
-}
-
-std::string layer_text(Composition& comp, AEGP_LayerIDVal id) {
-  if (id == 0) return "None";
-  const Layer* layer = comp.layer_by_id(id);
-  if (layer == nullptr) return "layer " + std::to_string(id) + " (missing)";
-  return "layer " + std::to_string(id) + " \"" + layer->name + "\"";
-}
-
-// What the panel shows to the right of a parameter's name.
-std::string value_text(simhost::SimHost& host, simhost::EffectInstance& instance, Composition& comp,
-                       PF_ParamIndex slot, const PF_ParamDef& def) {
-  const PF_ParamDefUnion& u = def.u;
-  switch (def.param_type) {
-    case PF_Param_SLIDER:
-      return std::to_string(u.sd.value);
-    case PF_Param_FIX_SLIDER:
-      return format("%g", u.fd.value / 65536.0);
-    case PF_Param_FLOAT_SLIDER: {
-      char number[64];
-      std::snprintf(number, sizeof number, "%.*f", static_cast<int>(u.fs_d.precision),
-                    u.fs_d.value);
-      return number + std::string(u.fs_d.display_flags & PF_ValueDisplayFlag_PERCENT ? "%" : "");
-    }
-    case PF_Param_ANGLE:
-      return format("%g°", u.ad.value / 65536.0);
-    case PF_Param_CHECKBOX:
-      return u.bd.value != 0 ? "on" : "off";
-    case PF_Param_COLOR: {
-      const PF_Pixel& c = u.cd.value;
-      std::string text = hex_color(c.red, c.green, c.blue);
-      if (c.alpha != 255) text += " alpha " + std::to_string(c.alpha);
-      return text;
-    }
-    case PF_Param_POINT:
-      return format("%g, %g", u.td.x_value / 65536.0, u.td.y_value / 65536.0);
-    case PF_Param_POPUP:
-      return popup_item(def);
-    case PF_Param_LAYER:
-      return layer_text(comp, instance.layer_id(slot, instance.current_time, instance.time_scale));
-    case PF_Param_PATH:
-      return u.path_d.path_id == 0 ? "None" : "mask " + std::to_string(u.path_d.path_id);
-    case PF_Param_ARBITRARY_DATA:
-      return gradient_text(host.handle_bytes(u.arb_d.value));
-    default:
-      return "";
-  }
-}
-
-bool has_twirl(PF_ParamType type) {
-  switch (type) {
-    case PF_Param_GROUP_START:
-    case PF_Param_SLIDER:
-    case PF_Param_FIX_SLIDER:
-    case PF_Param_FLOAT_SLIDER:
-    case PF_Param_ANGLE:
-    case PF_Param_ARBITRARY_DATA:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // The name beside the control: an unnamed checkbox or button goes by its label.
@@ -132,22 +35,15 @@ std::string shown_name(const PF_ParamDef& def) {
 std::string line_of(simhost::SimHost& host, simhost::EffectInstance& instance, Composition& comp,
                     PF_ParamIndex slot, const PF_ParamDef& def) {
   std::string line = shown_name(def);
-  switch (def.param_type) {
-    case PF_Param_GROUP_START:
-      break;
-    case PF_Param_BUTTON: {
-      const char* label = def.u.button_d.u.namesptr != nullptr ? def.u.button_d.u.namesptr : "";
-      line += (line.empty() ? "[" : "  [") + std::string(label) + "]";
-      break;
-    }
-    case PF_Param_NO_DATA:
-      line += (line.empty() ? "" : "  ") + std::string("[custom control ") +
-              std::to_string(def.ui_width) + " x " + std::to_string(def.ui_height) + "]";
-      break;
-    default:
-      line += ": " + value_text(host, instance, comp, slot, def);
+  const simhost::ParamTypeTraits& traits = simhost::param_type_traits(def.param_type);
+  const std::string text =
+      traits.panel_text != nullptr ? traits.panel_text({host, instance, comp, slot, def}) : "";
+  if (!traits.shown_as_control) {
+    line += ": " + text;
+  } else if (!text.empty()) {
+    line += (line.empty() ? "" : "  ") + text;
   }
-  if (has_twirl(def.param_type)) {
+  if (traits.twirl) {
     line += (def.flags & PF_ParamFlag_COLLAPSE_TWIRLY) ? "  [twirl closed]" : "  [twirl open]";
   }
   if (def.ui_flags & PF_PUI_DISABLED) line += "  [disabled]";

@@ -6,7 +6,7 @@
 
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
-#include "host/instance/param_values.h"
+#include "host/instance/param_type_traits.h"
 #include "host/plugin_module.h"
 #include "host/sim_host.h"
 #include "tools/tarvolk_host/cli.h"
@@ -17,21 +17,10 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-const char* type_name(PF_ParamType type) {
-  static const char* const names[] = {"layer",    "slider",      "fixed slider", "angle",
-                                      "checkbox", "color",       "point",        "popup",
-                                      "custom",   "no data",     "float slider", "arbitrary data",
-                                      "path",     "group start", "group end",    "button"};
-  return type >= 0 && type < static_cast<PF_ParamType>(std::size(names)) ? names[type] : "unknown";
-}
-
-std::string text(const char* s) {
-  return s != nullptr ? s : "";
-}
-
 json describe(simhost::EffectInstance& instance, PF_ParamIndex slot) {
   const PF_ParamDef def = instance.definition(slot);
-  json row = {{"slot", slot},     {"id", def.uu.id},    {"type", type_name(def.param_type)},
+  const simhost::ParamTypeTraits& traits = simhost::param_type_traits(def.param_type);
+  json row = {{"slot", slot},     {"id", def.uu.id},    {"type", traits.name},
               {"name", def.name}, {"flags", def.flags}, {"ui_flags", def.ui_flags},
               {"value", nullptr}, {"default", nullptr}};
   if (slot != 0) {
@@ -39,33 +28,7 @@ json describe(simhost::EffectInstance& instance, PF_ParamIndex slot) {
     row["default"] = json(instance.default_json(slot));
   }
   if (def.ui_width != 0 || def.ui_height != 0) row["ui_size"] = {def.ui_width, def.ui_height};
-  const PF_ParamDefUnion& u = def.u;
-  switch (def.param_type) {
-    case PF_Param_FLOAT_SLIDER:
-      row["ranges"] = {{"valid", {u.fs_d.valid_min, u.fs_d.valid_max}},
-                       {"slider", {u.fs_d.slider_min, u.fs_d.slider_max}},
-                       {"precision", u.fs_d.precision},
-                       {"percent", u.fs_d.display_flags == PF_ValueDisplayFlag_PERCENT}};
-      break;
-    case PF_Param_SLIDER:
-      row["ranges"] = {{"valid", {u.sd.valid_min, u.sd.valid_max}},
-                       {"slider", {u.sd.slider_min, u.sd.slider_max}}};
-      break;
-    case PF_Param_POPUP:
-      row["items"] = simhost::popup_items(text(u.pd.u.namesptr));
-      break;
-    case PF_Param_CHECKBOX:
-      row["label"] = text(u.bd.u.nameptr);
-      break;
-    case PF_Param_BUTTON:
-      row["label"] = text(u.button_d.u.namesptr);
-      break;
-    case PF_Param_ARBITRARY_DATA:
-      row["arbitrary_id"] = u.arb_d.id;
-      break;
-    default:
-      break;
-  }
+  if (traits.describe != nullptr) traits.describe(def, row);
   return row;
 }
 
