@@ -26,6 +26,15 @@ inline long refusal(HostCall& call, long no_host) {
   return call.host() == nullptr ? no_host : call.injected();
 }
 
+// An AEGP call that disposes of an object the host handed out: the object is
+// given back even when the test injected an error for the call.
+inline A_Err dispose_object(HostCall& call, const void* object, const char* kind) {
+  if (call.host() == nullptr) return call.result(kAegpBadArgument);
+  const bool given_back = HostObjects::instance().give_back(*call.host(), object, kind);
+  if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
+  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+}
+
 // The composition an effect sits in and its layer (null when unknown). Every
 // served call that takes an effect reference comes through here, so that the
 // instance's callback observer sees it.

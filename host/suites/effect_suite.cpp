@@ -16,10 +16,7 @@ constexpr const char* kSuite = kAEGPEffectSuite;
 template <int32_t V>
 A_Err dispose_effect(AEGP_EffectRefH effect) {
   HostCall call(kSuite, V, "AEGP_DisposeEffect", effect);
-  if (call.host() == nullptr) return call.result(kAegpBadArgument);
-  const bool given_back = HostObjects::instance().give_back(*call.host(), effect, kEffectKind);
-  if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
-  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+  return dispose_object(call, effect, kEffectKind);
 }
 
 template <int32_t V>

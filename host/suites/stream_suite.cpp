@@ -133,10 +133,7 @@ A_Err get_new_effect_stream_by_index(AEGP_PluginID plugin_id, AEGP_EffectRefH ef
 template <int32_t V>
 A_Err dispose_stream(AEGP_StreamRefH stream) {
   HostCall call(kSuite, V, "AEGP_DisposeStream", stream);
-  if (call.host() == nullptr) return call.result(kAegpBadArgument);
-  const bool given_back = HostObjects::instance().give_back(*call.host(), stream, kStreamKind);
-  if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
-  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+  return dispose_object(call, stream, kStreamKind);
 }
 
 template <int32_t V>

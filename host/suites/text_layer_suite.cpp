@@ -45,11 +45,7 @@ A_Err get_new_text_outlines(AEGP_LayerH layer, const A_Time* layer_time,
 
 A_Err dispose_text_outlines(AEGP_TextOutlinesH outlines) {
   HostCall call(kSuite, kVersion, "AEGP_DisposeTextOutlines", outlines);
-  if (call.host() == nullptr) return call.result(kAegpBadArgument);
-  const bool given_back =
-      HostObjects::instance().give_back(*call.host(), outlines, kTextOutlinesKind);
-  if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
-  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+  return dispose_object(call, outlines, kTextOutlinesKind);
 }
 
 A_Err get_num_text_outlines(AEGP_TextOutlinesH outlines, A_long* num_outlines) {
