@@ -60,22 +60,23 @@ PathsD overlapping(int glyphs) {
   return paths;
 }
 
-ChainParams params_for(int mode, const PathsD& paths) {
-  if (mode == chain_mode_directional) {
-    return {chain_mode_directional, {std::cos(1.1), std::sin(1.1)}, {}};
+ChainParams params_for(ExtrusionMode mode, const PathsD& paths) {
+  if (mode == ExtrusionMode::directional) {
+    return {ExtrusionMode::directional, {std::cos(1.1), std::sin(1.1)}, {}};
   }
   // Vanishing point off to the right of the outlines' middle.
   RectD all = empty_rect();
   for (const RectD& b : compute_path_boxes(paths)) all = rect_extend(all, b);
   const double w = all.right - all.left;
   const double h = all.bottom - all.top;
-  return {chain_mode_vanishing, {}, {all.left + 1.25 * w, all.top + 0.75 * h}};
+  return {ExtrusionMode::vanishing, {}, {all.left + 1.25 * w, all.top + 0.75 * h}};
 }
 
 // The render routine's geometry step on these outlines: union, flags, chains and their order,
 // the three meshes, with the frame's storage kept from one frame to the next as the render
 // routine keeps it.
-void run_frame_geometry(benchmark::State& state, const PathsD& source, int mode, unsigned threads) {
+void run_frame_geometry(benchmark::State& state, const PathsD& source, ExtrusionMode mode,
+                        unsigned threads) {
   const ChainParams params = params_for(mode, source);
   RenderInput in;
   in.plan.paths = source;
@@ -99,22 +100,27 @@ void run_frame_geometry(benchmark::State& state, const PathsD& source, int mode,
   state.counters["chains"] = static_cast<double>(geometry.chain_set.chains.size());
 }
 
+// The modes as benchmark arguments.
+constexpr int64_t kDirectional = static_cast<int64_t>(ExtrusionMode::directional);
+constexpr int64_t kVanishing = static_cast<int64_t>(ExtrusionMode::vanishing);
+
 void BM_TextRows(benchmark::State& state) {
   run_frame_geometry(state, text_rows(static_cast<int>(state.range(0))),
-                     static_cast<int>(state.range(1)), static_cast<unsigned>(state.range(2)));
+                     static_cast<ExtrusionMode>(state.range(1)),
+                     static_cast<unsigned>(state.range(2)));
 }
 BENCHMARK(BM_TextRows)
-    ->ArgsProduct({{100, 1000, 10000}, {chain_mode_directional, chain_mode_vanishing}, {8, 2}})
+    ->ArgsProduct({{100, 1000, 10000}, {kDirectional, kVanishing}, {8, 2}})
     ->ArgNames({"glyphs", "mode", "threads"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 void BM_Overlapping(benchmark::State& state) {
   run_frame_geometry(state, overlapping(static_cast<int>(state.range(0))),
-                     static_cast<int>(state.range(1)), default_geometry_threads());
+                     static_cast<ExtrusionMode>(state.range(1)), default_geometry_threads());
 }
 BENCHMARK(BM_Overlapping)
-    ->ArgsProduct({{1000}, {chain_mode_directional, chain_mode_vanishing}})
+    ->ArgsProduct({{1000}, {kDirectional, kVanishing}})
     ->ArgNames({"glyphs", "mode"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -136,7 +142,7 @@ BENCHMARK(BM_GroupingGrid)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
 // overlapping ones.
 void BM_Stages(benchmark::State& state) {
   const PathsD source = state.range(1) == 0 ? text_rows(10000) : overlapping(1000);
-  const ChainParams params = params_for(chain_mode_directional, source);
+  const ChainParams params = params_for(ExtrusionMode::directional, source);
   UnitedPaths united = union_overlapping_paths(source, false);
   flag_union_points(united.paths, -0.98);
   SideChainSet set = split_paths_into_chains(united.paths, params);

@@ -62,7 +62,7 @@ struct Frame {
     request.layer_width = kWidth;
     request.layer_height = kHeight;
     request.corner_angle_deg = 60;
-    request.mode = extrusion_mode_directional;
+    request.mode = ExtrusionMode::directional;
     request.direction_deg = 135;
     request.front = 0;
     request.back = 100;

@@ -34,7 +34,7 @@ RenderPlanRequest base_request() {
   r.layer_width = 1920;
   r.layer_height = 1080;
   r.corner_angle_deg = 10;
-  r.mode = extrusion_mode_directional;
+  r.mode = ExtrusionMode::directional;
   r.direction_deg = 135;
   r.front = 0;
   r.back = 40;

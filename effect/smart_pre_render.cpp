@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "effect/command_handlers.h"
+#include "effect/extrusion_mode_popup.h"
 #include "effect/layer_outlines.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
@@ -163,12 +164,10 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   request.layer_width = in_data->width * ds;
   request.layer_height = in_data->height * ds;
   request.corner_angle_deg = params[slot::corner_angle_threshold].u.fs_d.value;
-  const PF_ParamValue mode = params[slot::mode].u.pd.value;
-  request.mode =
-      mode == kModeDirectional || mode == kModeVanishing || mode == kModeCamera3d ? mode : 0;
+  request.mode = extrusion_mode_of_popup(params[slot::mode].u.pd.value);
 
   GuidMixIn mix_in{};
-  if (request.mode == kModeCamera3d) {
+  if (request.mode == ExtrusionMode::camera) {
     request.layer_transform =
         camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, err, mix_in);
   }
@@ -181,7 +180,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
 
   double front = 0.0;
   double back = 0.0;
-  if (request.mode == kModeDirectional || request.mode == kModeCamera3d) {
+  if (request.mode == ExtrusionMode::directional || request.mode == ExtrusionMode::camera) {
     request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
     front = params[slot::extrusion_length_front].u.fs_d.value * ds;
     back = params[slot::extrusion_length_back].u.fs_d.value * ds;

@@ -45,17 +45,17 @@ std::optional<RectD> displaced_box(const RectD& b, double amount, const PreRende
   const auto sides = [&](double x0, double x1, double y0, double y1) {
     return RectD{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
   };
-  if (plan.extrusion_mode == extrusion_mode_directional) {
+  if (plan.extrusion_mode == ExtrusionMode::directional) {
     const double dx = plan.extrusion_direction.x * amount;
     const double dy = plan.extrusion_direction.y * amount;
     return RectD{b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
   }
-  if (plan.extrusion_mode == extrusion_mode_vanishing) {
+  if (plan.extrusion_mode == ExtrusionMode::vanishing) {
     const dvec2 v = plan.vanishing_point;
     return sides(b.left + (v.x - b.left) * amount, b.right + (v.x - b.right) * amount,
                  b.top + (v.y - b.top) * amount, b.bottom + (v.y - b.bottom) * amount);
   }
-  if (plan.extrusion_mode != extrusion_mode_camera) return std::nullopt;
+  if (plan.extrusion_mode != ExtrusionMode::camera) return std::nullopt;
   // Through the camera the box's corners bound it as long as none lies at or behind the eye.
   RectD screen = RectD::empty();
   for (const double x : {b.left, b.right}) {

@@ -51,7 +51,7 @@ int winding_number(const PathsD& paths, double x, double y) {
 }
 
 int32_t visible_cap(const PreRenderPlan& plan) {
-  if (plan.extrusion_mode != extrusion_mode_camera) return face_front;
+  if (plan.extrusion_mode != ExtrusionMode::camera) return face_front;
   // The path-space point that the matrix sends to infinity along z: the eye.
   const dvec4 eye_h =
       transform_dvec4(dvec4_from_values(0.0, 0.0, 1.0, 0.0), mat4_inverse(plan.path_to_screen));
@@ -83,12 +83,12 @@ DepthProjection projection_at(const PreRenderPlan& plan, double depth) {
 RectD map_rect_at_depth(const DepthProjection& projection, const RectD& rect) {
   const double d = projection.depth;
   switch (projection.mode) {
-    case extrusion_mode_directional: {
+    case ExtrusionMode::directional: {
       const double dx = d * projection.direction.x;
       const double dy = d * projection.direction.y;
       return {rect.left + dx, rect.top + dy, rect.right + dx, rect.bottom + dy};
     }
-    case extrusion_mode_vanishing: {
+    case ExtrusionMode::vanishing: {
       const double f = static_cast<float>(d);
       // A coordinate on the vanishing point stays put whatever the factor, infinite included.
       const auto toward = [f](double c, double v) {
@@ -99,7 +99,7 @@ RectD map_rect_at_depth(const DepthProjection& projection, const RectD& rect) {
       return {toward(rect.left, v.x), toward(rect.top, v.y), toward(rect.right, v.x),
               toward(rect.bottom, v.y)};
     }
-    case extrusion_mode_camera:
+    case ExtrusionMode::camera:
       return project_segment_bounds(projection.path_to_screen, {rect.left, rect.top, -d},
                                     {rect.right, rect.top, -d}, {rect.right, rect.bottom, -d},
                                     {rect.left, rect.bottom, -d});
@@ -110,9 +110,9 @@ RectD map_rect_at_depth(const DepthProjection& projection, const RectD& rect) {
 
 RectD unmap_rect_at_depth(const DepthProjection& projection, const RectD& rect) {
   DepthProjection inverse = projection;
-  if (projection.mode == extrusion_mode_directional) {
+  if (projection.mode == ExtrusionMode::directional) {
     inverse.depth = -projection.depth;
-  } else if (projection.mode == extrusion_mode_vanishing) {
+  } else if (projection.mode == ExtrusionMode::vanishing) {
     inverse.depth = 1.0 - 1.0 / (1.0 - projection.depth);
   }
   return map_rect_at_depth(inverse, rect);
@@ -206,7 +206,7 @@ RenderPlanResult build_render_plan(const RenderPlanRequest& request) {
   plan.inherit_layer_color = request.inherit_layer_color;
   plan.face_to_draw = visible_cap(plan);
 
-  const bool camera = plan.extrusion_mode == extrusion_mode_camera;
+  const bool camera = plan.extrusion_mode == ExtrusionMode::camera;
   const bool inner = plan.inner_extrusion != 0;
 
   if (plan.inherit_layer_color != 0) {

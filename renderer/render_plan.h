@@ -3,14 +3,10 @@
 #include <cstdint>
 
 #include "host_api/ae_effect.h"
+#include "renderer/extrusion_mode.h"
 #include "renderer/matrix.h"
 #include "renderer/path_types.h"
 #include "renderer/source_geometry.h"
-
-// Extrusion modes ("Mode").
-inline constexpr int32_t extrusion_mode_directional = 1;
-inline constexpr int32_t extrusion_mode_vanishing = 2;
-inline constexpr int32_t extrusion_mode_camera = 3;
 
 // Visible cap (PreRenderPlan::face_to_draw).
 inline constexpr int32_t face_none = 0;
@@ -24,12 +20,13 @@ struct RenderPlanRequest {
   double layer_width = 0.0;
   double layer_height = 0.0;
   double corner_angle_deg = 0.0;
-  int32_t mode = extrusion_mode_directional;
+  ExtrusionMode mode = ExtrusionMode::directional;
   double direction_deg = 0.0;  // clockwise from straight up
   double vanishing_x = 0.0;
   double vanishing_y = 0.0;
-  dmat4 layer_transform = {};  // mode 3 only: host-space point to homogeneous output coordinates
-  double front = 0.0;          // front <= back
+  dmat4 layer_transform =
+      {};              // camera mode only: host-space point to homogeneous output coordinates
+  double front = 0.0;  // front <= back
   double back = 0.0;
   double stroke_width = 0.0;
   uint8_t inner_extrusion = 0;
@@ -41,11 +38,11 @@ struct PreRenderPlan {
   PathsD paths;
   RectD bounds = RectD::empty();  // of every vertex of paths
   double corner_cos = 0.0;
-  int32_t extrusion_mode = extrusion_mode_directional;
+  ExtrusionMode extrusion_mode = ExtrusionMode::directional;
   dvec2 extrusion_direction;  // unit vector, path space
   dvec2 vanishing_point;      // path space
   dmat4 path_to_screen =
-      {};  // path space to homogeneous output coordinates, y up; zero in modes 1, 2
+      {};  // path space to homogeneous output coordinates, y up; zero unless camera mode
   int32_t face_to_draw = face_front;
   double front_extrusion_amount = 0.0;
   double back_extrusion_amount = 0.0;
@@ -70,7 +67,7 @@ struct PathPoint3 {
 
 // The plan's projection at one depth.
 struct DepthProjection {
-  int32_t mode = extrusion_mode_directional;
+  ExtrusionMode mode = ExtrusionMode::directional;
   dvec2 direction;
   dvec2 vanishing_point;
   dmat4 path_to_screen = {};
@@ -81,7 +78,7 @@ RenderPlanResult build_render_plan(const RenderPlanRequest& request);
 
 // Image of a path-space rectangle at the projection's depth; each corner mapped on its own.
 RectD map_rect_at_depth(const DepthProjection& projection, const RectD& rect);
-// The path-space rectangle whose image at the depth is rect (modes 1 and 2).
+// The path-space rectangle whose image at the depth is rect (directional and vanishing modes).
 RectD unmap_rect_at_depth(const DepthProjection& projection, const RectD& rect);
 // Bounds of the projected quadrilateral q0..q3 (path space, x y z each), clipped at the near plane.
 RectD project_segment_bounds(const dmat4& m, const PathPoint3& q0, const PathPoint3& q1,

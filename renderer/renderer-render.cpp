@@ -195,9 +195,9 @@ ChainSetup compute_chain_setup(const PreRenderPlan& plan) {
   setup.params.direction = plan.extrusion_direction;
   setup.params.vanishing_point = plan.vanishing_point;
   setup.screen_vanishing_point = plan.vanishing_point;
-  if (plan.extrusion_mode != extrusion_mode_camera) return setup;
+  if (plan.extrusion_mode != ExtrusionMode::camera) return setup;
 
-  setup.params.mode = chain_mode_vanishing;
+  setup.params.mode = ExtrusionMode::vanishing;
   const dmat4 inverse = mat4_inverse(plan.path_to_screen);
   const dvec4 q = transform_dvec4(dvec4_from_values(0.0, 0.0, 1.0, 0.0), inverse);
   const dvec2 local = vec2_divide(dvec2{q.x, q.y}, q.w);
@@ -219,7 +219,7 @@ ChainSetup compute_chain_setup(const PreRenderPlan& plan) {
     const double length = std::hypot(direction.x, direction.y);
     direction =
         length > 0.0 && std::isfinite(length) ? vec2_divide(direction, length) : dvec2{0.0, 1.0};
-    setup.params.mode = chain_mode_directional;
+    setup.params.mode = ExtrusionMode::directional;
     setup.params.direction = direction;
     return setup;
   }
@@ -233,7 +233,7 @@ ChainSetup compute_chain_setup(const PreRenderPlan& plan) {
 }
 
 FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorld& output,
-                                   int32_t chain_mode, const dvec2& screen_vanishing_point) {
+                                   ExtrusionMode chain_mode, const dvec2& screen_vanishing_point) {
   FrameRegions regions;
   const double w = output.width;
   const double h = output.height;
@@ -248,7 +248,7 @@ FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorl
   const RectD band{-std::numeric_limits<double>::infinity(), v.y - margin, v.x, v.y + margin};
 
   RectD face = regions.output_region;
-  if (chain_mode == chain_mode_vanishing) {
+  if (chain_mode == ExtrusionMode::vanishing) {
     const RectD inside = intersect_rect_double(regions.output_region, band);
     if (!rect_is_empty(inside)) {
       RectD grown{inside.left, inside.top - margin, inside.right, inside.bottom + margin};
@@ -390,7 +390,7 @@ std::vector<PixelRect> grown_by_a_pixel(const std::vector<PixelRect>& rects) {
 void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan) {
   const vec2 direction = vec2_from_dvec2(plan.extrusion_direction);
   const vec2 vanishing_point = vec2_from_dvec2(plan.vanishing_point);
-  program.set_int("extrusion_mode", plan.extrusion_mode);
+  program.set_int("extrusion_mode", static_cast<int32_t>(plan.extrusion_mode));
   program.set_vec2("extrusion_direction", &direction.x);
   program.set_vec2("extrusion_vanishing_point", &vanishing_point.x);
   program.set_float("back_extrusion_amount", static_cast<float>(plan.back_extrusion_amount));
@@ -617,7 +617,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   targets.outline_fb.bind();
   glDisable(GL_DEPTH_TEST);
 
-  const bool vanishing = geometry.chain_setup.params.mode == chain_mode_vanishing;
+  const bool vanishing = geometry.chain_setup.params.mode == ExtrusionMode::vanishing;
   const vec2 resolution = vec2_from_ints(w, h);
   const vec4 screen_vp =
       transform_vec4(vec4_from_dvec2(geometry.chain_setup.screen_vanishing_point, 0.0f, 1.0f),

@@ -76,7 +76,7 @@ struct FrameRegions {
 };
 
 FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorld& output,
-                                   int32_t chain_mode, const dvec2& screen_vanishing_point);
+                                   ExtrusionMode chain_mode, const dvec2& screen_vanishing_point);
 
 // A copy of the stops with angles in radians in [0, 2pi), measured so that 90 degrees is 0,
 // sorted by angle (stable).

@@ -1,32 +1,69 @@
 #include "renderer/shader_programs.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "renderer/extrusion_mode.h"
 
 namespace {
 
-// `source` with "#define `name`" on the line after its version line.
-std::string with_define(std::string_view source, std::string_view name) {
-  constexpr std::string_view version = "#version 330\n";
-  const size_t after_version = source.find(version) + version.size();
-  std::string text(source.substr(0, after_version));
-  text.append("#define ").append(name).append("\n").append(source.substr(after_version));
+// The values of the extrusion_mode uniform as the geometry programs name them,
+// one "const int" line each.
+std::string extrusion_mode_constants() {
+  std::string text;
+  for (const auto& [name, mode] : {std::pair{"DIRECTIONAL", ExtrusionMode::directional},
+                                   std::pair{"VANISHING", ExtrusionMode::vanishing},
+                                   std::pair{"CAMERA", ExtrusionMode::camera}}) {
+    text.append("const int ").append(name).append(" = ");
+    text.append(std::to_string(static_cast<int32_t>(mode))).append(";\n");
+  }
   return text;
 }
+
+// `source` with `lines` on the lines after its version line.
+std::string after_version(std::string_view source, std::string_view lines) {
+  constexpr std::string_view version = "#version 330\n";
+  const size_t after = source.find(version) + version.size();
+  std::string text(source.substr(0, after));
+  text.append(lines).append(source.substr(after));
+  return text;
+}
+
+// The program source of an embedded shader: the extrusion mode constants, and
+// "#define `define`" when one is given, after the version line.
+std::string program_source(std::string_view embedded, std::string_view define = {}) {
+  std::string lines = extrusion_mode_constants();
+  if (!define.empty()) lines.append("#define ").append(define).append("\n");
+  return after_version(embedded, lines);
+}
+
+struct ProgramTexts {
+  std::string vertex;
+  std::string fragment;
+};
 
 }  // namespace
 
 const ShaderProgramSources& shader_program_sources(int index) {
-  static const std::string composite_single_sample_fragment =
-      with_define(composite_fragment_glsl, "SINGLE_SAMPLE");
-  static const ShaderProgramSources sources[shader_program_count] = {
-      {side_walls_vertex_glsl, side_walls_fragment_glsl},
-      {face_vertex_glsl, face_fragment_glsl},
-      {front_mask_vertex_glsl, front_mask_fragment_glsl},
-      {outline_vertex_glsl, outline_fragment_glsl},
-      {composite_vertex_glsl, composite_fragment_glsl},
-      {face_vertex_glsl, face_flat_fragment_glsl},
-      {composite_vertex_glsl, composite_single_sample_fragment.c_str()},
-  };
+  static const std::array<ProgramTexts, shader_program_count> texts = {{
+      {program_source(side_walls_vertex_glsl), program_source(side_walls_fragment_glsl)},
+      {program_source(face_vertex_glsl), program_source(face_fragment_glsl)},
+      {program_source(front_mask_vertex_glsl), program_source(front_mask_fragment_glsl)},
+      {program_source(outline_vertex_glsl), program_source(outline_fragment_glsl)},
+      {program_source(composite_vertex_glsl), program_source(composite_fragment_glsl)},
+      {program_source(face_vertex_glsl), program_source(face_flat_fragment_glsl)},
+      {program_source(composite_vertex_glsl),
+       program_source(composite_fragment_glsl, "SINGLE_SAMPLE")},
+  }};
+  static const std::array<ShaderProgramSources, shader_program_count> sources = [] {
+    std::array<ShaderProgramSources, shader_program_count> s{};
+    for (int i = 0; i < shader_program_count; ++i) {
+      s[i] = {texts[i].vertex.c_str(), texts[i].fragment.c_str()};
+    }
+    return s;
+  }();
   return sources[index];
 }

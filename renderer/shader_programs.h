@@ -1,7 +1,10 @@
 #pragma once
 
 // The shader programs, their sources embedded from shaders/*.glsl at build
-// time. Each source starts with an empty line and "#version 330".
+// time with the stage's prelude after the version line. Each program source
+// starts with an empty line and "#version 330", followed by the constants
+// DIRECTIONAL, VANISHING and CAMERA: the ExtrusionMode values the geometry
+// programs compare their extrusion_mode uniform with.
 
 // Position of each program in the thread's program list.
 enum ShaderProgramIndex : int {
@@ -28,6 +31,7 @@ struct ShaderProgramSources {
 // Sources of the program at `index`, 0 to shader_program_count - 1.
 const ShaderProgramSources& shader_program_sources(int index);
 
+// The embedded shaders, without the constants the program sources add.
 extern const char side_walls_vertex_glsl[];
 extern const char side_walls_fragment_glsl[];
 extern const char face_vertex_glsl[];

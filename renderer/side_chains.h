@@ -5,19 +5,17 @@
 #include <span>
 #include <vector>
 
+#include "renderer/extrusion_mode.h"
 #include "renderer/matrix.h"
 #include "renderer/path_types.h"
 
-// The extrusion settings the chain and mesh steps read. mode is 1
-// (directional) or 2 (vanishing); camera mode arrives here as 2.
+// The extrusion settings the chain and mesh steps read. mode is directional
+// or vanishing; camera mode arrives here as vanishing.
 struct ChainParams {
-  int32_t mode = 1;
+  ExtrusionMode mode = ExtrusionMode::directional;
   dvec2 direction;
   dvec2 vanishing_point;
 };
-
-inline constexpr int32_t chain_mode_directional = 1;
-inline constexpr int32_t chain_mode_vanishing = 2;
 
 // A point with its sweep key: its position across the extrusion
 // (directional), or minus its angle about the vanishing point (vanishing).

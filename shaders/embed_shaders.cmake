@@ -1,13 +1,32 @@
 # Writes OUTPUT, a C++ source that holds every SHADER_DIR/*.glsl file as a
 # character array named after the file (side_walls_vertex.glsl becomes
-# side_walls_vertex_glsl), text unchanged.
+# side_walls_vertex_glsl). Each source starts with an empty line and the
+# version line; right after it goes the prelude of the source's stage,
+# prelude_vertex.glsl or prelude_fragment.glsl, which are not embedded on their
+# own. The text is otherwise unchanged.
 file(GLOB shader_files ${SHADER_DIR}/*.glsl)
+list(FILTER shader_files EXCLUDE REGEX "/prelude_[a-z]+\\.glsl$")
 list(SORT shader_files)
+set(version_line "\n#version 330\n")
+string(LENGTH "${version_line}" version_length)
+foreach(stage vertex fragment)
+  file(READ ${SHADER_DIR}/prelude_${stage}.glsl prelude_${stage})
+endforeach()
 set(text "// Generated from the GLSL files of shaders/ at build time; do not edit.\n")
 string(APPEND text "#include \"renderer/shader_programs.h\"\n\n")
 foreach(file ${shader_files})
   get_filename_component(name ${file} NAME_WE)
+  if(NOT name MATCHES "_(vertex|fragment)$")
+    message(FATAL_ERROR "${file} is named for no stage (_vertex or _fragment)")
+  endif()
+  set(stage ${CMAKE_MATCH_1})
   file(READ ${file} content)
+  string(FIND "${content}" "${version_line}" version_at)
+  if(NOT version_at EQUAL 0)
+    message(FATAL_ERROR "${file} does not start with an empty line and #version 330")
+  endif()
+  string(SUBSTRING "${content}" ${version_length} -1 body)
+  set(content "${version_line}${prelude_${stage}}${body}")
   string(FIND "${content}" ")glsl\"" clash)
   if(NOT clash EQUAL -1)
     message(FATAL_ERROR "${file} contains the raw-string delimiter )glsl\"")

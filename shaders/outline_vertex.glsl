@@ -4,21 +4,11 @@
 // Stroke: each edge is a strip of four vertices, widened here into a quad
 // around the edge in output pixels. Vertex i of an edge is gl_VertexID % 4.
 
-const int DIRECTIONAL = 1;
-const int VANISHING = 2;
-const int CAMERA = 3;
-
 layout(location = 0) in vec3 a_p1;
 layout(location = 1) in vec3 a_p2;
 layout(location = 2) in float a_z;
 
 uniform mat4 mvp;
-uniform int extrusion_mode;
-uniform vec2 extrusion_direction;
-uniform vec2 extrusion_vanishing_point;
-uniform float front_extrusion_amount;
-uniform float back_extrusion_amount;
-uniform mat4 path_to_screen;
 uniform vec2 resolution;
 uniform float stroke_width;
 
@@ -26,20 +16,6 @@ out vec2 p1;
 out vec2 p2;
 out vec2 p;
 out float depth;
-
-vec4 displace(vec3 point) {
-  float amount = mix(front_extrusion_amount, back_extrusion_amount, -point.z);
-  if (extrusion_mode == DIRECTIONAL) {
-    return vec4(point.xy + extrusion_direction * amount, point.z, 1.0);
-  }
-  if (extrusion_mode == VANISHING) {
-    return vec4(mix(point.xy, extrusion_vanishing_point, amount), point.z, 1.0);
-  }
-  if (extrusion_mode == CAMERA) {
-    return path_to_screen * vec4(point.xy, -amount, 1.0);
-  }
-  return vec4(0.0);
-}
 
 vec2 to_output_pixels(vec2 e) {
   return ((mvp * vec4(e, 0.0, 1.0)).xy * 0.5 + 0.5) * resolution;

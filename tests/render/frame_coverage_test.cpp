@@ -39,11 +39,11 @@ TEST(FrameCoverage, CoversTheSweptOutlinesAndTilesTheRestOfTheOutput) {
   directional.back_extrusion_amount = 60;
   directional.stroke_width = 4;
   PreRenderPlan vanishing = directional;
-  vanishing.extrusion_mode = extrusion_mode_vanishing;
+  vanishing.extrusion_mode = ExtrusionMode::vanishing;
   vanishing.vanishing_point = {300, 120 - kHeight};
   vanishing.back_extrusion_amount = 1.5;  // past the vanishing point, mirrored
   PreRenderPlan camera = directional;
-  camera.extrusion_mode = extrusion_mode_camera;
+  camera.extrusion_mode = ExtrusionMode::camera;
   // Depth s pushes a point by (s, 0) and shrinks it about the origin by 1 + s / 1000.
   camera.path_to_screen = {1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, -0.001, 0, 0, 0, 1};
   PreRenderPlan behind_the_eye = camera;
@@ -146,12 +146,12 @@ TEST(PartlyCoveredFrames, GiveThePixelsOfFramesDrawnWhole) {
   // The vanishing point near the bottom edge: the face targets reach below the output.
   add("vanishing", [](Scene& s) {
     RenderPlanRequest& r = s.request;
-    r.mode = extrusion_mode_vanishing, r.vanishing_x = 420, r.vanishing_y = 316, r.back = 0.5;
+    r.mode = ExtrusionMode::vanishing, r.vanishing_x = 420, r.vanishing_y = 316, r.back = 0.5;
     r.stroke_width = 12;
   });
   add("camera", [](Scene& s) {
     RenderPlanRequest& r = s.request;
-    r.mode = extrusion_mode_camera, r.direction_deg = 0, r.back = 60;
+    r.mode = ExtrusionMode::camera, r.direction_deg = 0, r.back = 60;
     r.layer_transform = camera_transform(240, 160, 500, 25, -15, 5);
   });
   add("inner", [](Scene& s) { s.request.inner_extrusion = 1; });

@@ -46,7 +46,7 @@ TEST_F(FramePixels, SupersampledFillStaysWhereItIsAtOnce) {
   // fill is opaque in the same rows of column 60 at 1x and 3x: the face from row 40, the walls
   // down to row 106.
   scene.outlines({bezier_rect(40, 40, 120, 100)});
-  scene.request.mode = extrusion_mode_vanishing;
+  scene.request.mode = ExtrusionMode::vanishing;
   scene.request.direction_deg = 0;
   scene.request.vanishing_x = 180;
   scene.request.vanishing_y = 148;

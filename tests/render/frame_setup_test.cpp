@@ -12,7 +12,7 @@
 namespace tarvolk::test {
 namespace {
 
-FrameRegions regions_of(int32_t chain_mode, dvec2 vanishing_point, int width, int height,
+FrameRegions regions_of(ExtrusionMode chain_mode, dvec2 vanishing_point, int width, int height,
                         int origin_x = 0, int origin_y = 0, int32_t ssaa = 1) {
   RenderInput in;
   in.plan.stroke_width = 4.0;  // the vanishing band reaches 3 pixels either side
@@ -34,18 +34,19 @@ void expect_rect(const RectD& r, const RectD& expected) {
 
 TEST(FrameRegions, FaceRegionFollowsTheVanishingBand) {
   // Directional: the output region, wherever the vanishing point lies.
-  const FrameRegions directional = regions_of(chain_mode_directional, {100, -21}, 200, 150, 10, 20);
+  const FrameRegions directional =
+      regions_of(ExtrusionMode::directional, {100, -21}, 200, 150, 10, 20);
   expect_rect(directional.output_region, {10, -170, 210, -20});
   expect_rect(directional.face_region, directional.output_region);
   EXPECT_EQ(directional.face_width, 200);
   EXPECT_EQ(directional.face_height, 150);
 
   // Vanishing near the top or bottom edge: the face reaches beyond that edge.
-  const FrameRegions top = regions_of(chain_mode_vanishing, {100, -1}, 200, 150);
+  const FrameRegions top = regions_of(ExtrusionMode::vanishing, {100, -1}, 200, 150);
   expect_rect(top.face_region, {0, -150, 200, 2});
   EXPECT_EQ(top.face_offset.y, 0);
   EXPECT_EQ(top.face_height, 152);
-  const FrameRegions bottom = regions_of(chain_mode_vanishing, {100, -149}, 200, 150, 0, 0, 2);
+  const FrameRegions bottom = regions_of(ExtrusionMode::vanishing, {100, -149}, 200, 150, 0, 0, 2);
   expect_rect(bottom.face_region, {0, -152, 200, 0});
   EXPECT_EQ(bottom.face_offset.y, 2);
   EXPECT_EQ(bottom.face_height, 304);
@@ -53,12 +54,12 @@ TEST(FrameRegions, FaceRegionFollowsTheVanishingBand) {
   // Left of the output, or vertically beyond the band: unchanged.
   for (const dvec2 vp : {dvec2{0, -1}, dvec2{-50, -75}, dvec2{100, 4}, dvec2{100, -154},
                          dvec2{-std::numeric_limits<double>::infinity(), -75}}) {
-    expect_rect(regions_of(chain_mode_vanishing, vp, 200, 150).face_region, {0, -150, 200, 0});
+    expect_rect(regions_of(ExtrusionMode::vanishing, vp, 200, 150).face_region, {0, -150, 200, 0});
   }
 }
 
 TEST(FrameRegions, SupersamplingScalesOnlyTheFaceTextures) {
-  const FrameRegions r = regions_of(chain_mode_directional, {0, 0}, 101, 50, 0, 0, 3);
+  const FrameRegions r = regions_of(ExtrusionMode::directional, {0, 0}, 101, 50, 0, 0, 3);
   EXPECT_EQ(r.face_width, 303);
   EXPECT_EQ(r.face_height, 150);
   expect_rect(r.output_region, {0, -50, 101, 0});
@@ -103,7 +104,7 @@ TEST(FrameGeometry, SameMeshesOnOneThreadOrMany) {
                              {x + 4, y + 5, 2}});
   }
   in.plan.corner_cos = -0.5;
-  in.plan.extrusion_mode = extrusion_mode_directional;
+  in.plan.extrusion_mode = ExtrusionMode::directional;
   in.plan.extrusion_direction = {0.6, -0.8};
   in.plan.face_to_draw = face_front;
   PF_EffectWorld out{};

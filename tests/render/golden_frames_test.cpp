@@ -52,7 +52,7 @@ TEST_F(GoldenFrames, DirectionalSolidIn8BitAndFloat) {
 // Walls running 35% of the way towards a vanishing point at the top right (180, 15).
 TEST_F(GoldenFrames, Vanishing) {
   block_and_ring();
-  scene.request.mode = extrusion_mode_vanishing;
+  scene.request.mode = ExtrusionMode::vanishing;
   scene.request.direction_deg = 0;
   scene.request.vanishing_x = 180;
   scene.request.vanishing_y = 15;
@@ -65,7 +65,7 @@ TEST_F(GoldenFrames, Vanishing) {
 // walls.
 TEST_F(GoldenFrames, Camera) {
   block_and_ring();
-  scene.request.mode = extrusion_mode_camera;
+  scene.request.mode = ExtrusionMode::camera;
   scene.request.direction_deg = 0;
   scene.request.layer_transform = camera_transform(100, 75, 300, 30, -20, 10);
   scene.request.back = 40;
@@ -87,7 +87,7 @@ TEST_F(GoldenFrames, InnerExtrusionFront) {
 // cap in the middle.
 TEST_F(GoldenFrames, InnerExtrusionFromInside) {
   scene.outlines({bezier_rect(30, 20, 170, 130)});
-  scene.request.mode = extrusion_mode_camera;
+  scene.request.mode = ExtrusionMode::camera;
   scene.request.direction_deg = 0;
   scene.request.layer_transform = camera_transform(100, 75, 300, 0, 0);
   scene.request.inner_extrusion = 1;

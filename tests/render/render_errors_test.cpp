@@ -188,7 +188,7 @@ TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
   // s * (0.6, -0.8), the eye has no finite foot point on the layer, and depth maps to w = 0 on
   // screen. Chains are cut as in directional mode, along the receding direction.
   PreRenderPlan plan = scene.plan();
-  plan.extrusion_mode = extrusion_mode_camera;
+  plan.extrusion_mode = ExtrusionMode::camera;
   plan.path_to_screen = {1, 0, 0, 0, 0, 1, 0, 0, -0.6, 0.8, 0.001, 0, 0, 0, 0.5, 1};
   plan.back_extrusion_amount = 30;
   const RenderInput in = host.input(plan);
@@ -196,7 +196,7 @@ TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
   FrameGeometry geometry;
   ASSERT_EQ(build_frame_geometry(in, *out.get(), geometry, text), 0);
   const ChainSetup& setup = geometry.chain_setup;
-  EXPECT_EQ(setup.params.mode, chain_mode_directional);
+  EXPECT_EQ(setup.params.mode, ExtrusionMode::directional);
   EXPECT_NEAR(setup.params.direction.x, 0.6, 1e-12);
   EXPECT_NEAR(setup.params.direction.y, -0.8, 1e-12);
   EXPECT_FALSE(dvec4_not_equal(setup.rotation, dmat2_diagonal(1.0)));

@@ -82,7 +82,7 @@ struct Scene {
     request.layer_width = width;
     request.layer_height = height;
     request.corner_angle_deg = 60.0;
-    request.mode = extrusion_mode_directional;
+    request.mode = ExtrusionMode::directional;
     request.direction_deg = 135.0;
     request.back = 20.0;
     request.stroke_width = 2.0;

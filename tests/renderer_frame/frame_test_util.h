@@ -19,9 +19,9 @@ inline PathD circle_path(double cx, double cy, double r, int n, bool clockwise,
 }
 
 inline ChainParams directional(double dx, double dy) {
-  return {chain_mode_directional, {dx, dy}, {}};
+  return {ExtrusionMode::directional, {dx, dy}, {}};
 }
 
 inline ChainParams vanishing(double vx, double vy) {
-  return {chain_mode_vanishing, {}, {vx, vy}};
+  return {ExtrusionMode::vanishing, {}, {vx, vy}};
 }

@@ -25,7 +25,8 @@ Quad quad(const PF_LRect& r) {
 }
 const Quad zero_rect = {0, 0, 0, 0};
 
-RenderPlanRequest text_request(TextOutlines outlines, int32_t mode = extrusion_mode_directional) {
+RenderPlanRequest text_request(TextOutlines outlines,
+                               ExtrusionMode mode = ExtrusionMode::directional) {
   RenderPlanRequest r;
   r.request_rect = {-1000, -1000, 1000, 1000};
   r.source.value = std::move(outlines);
@@ -40,7 +41,7 @@ RenderPlanRequest text_request(TextOutlines outlines, int32_t mode = extrusion_m
 // z = -0.01, so the eye sits 1000 pixels in front of the layer above the host origin and the
 // near plane (z + w = 0) at depth -990.
 RenderPlanRequest camera_request(TextOutlines outlines) {
-  RenderPlanRequest r = text_request(std::move(outlines), extrusion_mode_camera);
+  RenderPlanRequest r = text_request(std::move(outlines), ExtrusionMode::camera);
   r.layer_transform = dmat4_identity();
   r.layer_transform[10] = 0.0;
   r.layer_transform[11] = 1.0 / 1000.0;
@@ -87,7 +88,7 @@ TEST(BuildRenderPlan, DirectionalMode) {
 }
 
 TEST(BuildRenderPlan, VanishingMode) {
-  RenderPlanRequest r = text_request({bezier_rect(0, 0, 100, 100)}, extrusion_mode_vanishing);
+  RenderPlanRequest r = text_request({bezier_rect(0, 0, 100, 100)}, ExtrusionMode::vanishing);
   r.vanishing_x = 100;
   r.vanishing_y = 100;
   r.back = 0.5;
@@ -96,7 +97,7 @@ TEST(BuildRenderPlan, VanishingMode) {
   EXPECT_EQ(quad(result.swept_bounds), (Quad{0, 0, 100, 100}));
 
   // Halfway to the point; a corner on the point stays whatever the factor, even infinite.
-  DepthProjection p{extrusion_mode_vanishing, {}, {100, -100}, {}, 0.5};
+  DepthProjection p{ExtrusionMode::vanishing, {}, {100, -100}, {}, 0.5};
   EXPECT_EQ(quad(map_rect_at_depth(p, {0, -100, 100, 0})), (Quad{50, -100, 100, -50}));
   p.depth = 0.1;  // the factor in single precision
   EXPECT_EQ(map_rect_at_depth(p, {0, -100, 100, 0}).left, 100.0 * 0.1f);
@@ -116,20 +117,20 @@ TEST(BuildRenderPlan, VanishingMode) {
 }
 
 TEST(BuildRenderPlan, NoOutlinesGivesEmptyRectanglesInEveryMode) {
-  for (int32_t mode :
-       {extrusion_mode_directional, extrusion_mode_vanishing, extrusion_mode_camera}) {
+  for (ExtrusionMode mode :
+       {ExtrusionMode::directional, ExtrusionMode::vanishing, ExtrusionMode::camera}) {
     for (uint8_t inner : {0, 1}) {
-      RenderPlanRequest r = mode == extrusion_mode_camera ? camera_request({}) : text_request({});
+      RenderPlanRequest r = mode == ExtrusionMode::camera ? camera_request({}) : text_request({});
       r.mode = mode;
       r.inherit_layer_color = 1;
       r.inner_extrusion = inner;
       r.back = 0.5;
       r.stroke_width = 10;
-      if (mode == extrusion_mode_vanishing) r.request_rect = {0, 0, 0, 0};
+      if (mode == ExtrusionMode::vanishing) r.request_rect = {0, 0, 0, 0};
       const RenderPlanResult result = build_render_plan(r);
       EXPECT_EQ(quad(result.plan.bounds), quad(RectD::empty()));
       // Modes 1 and 2 map the request rectangle, outlines or not.
-      EXPECT_TRUE(mode != extrusion_mode_camera || quad(result.face_rect) == zero_rect);
+      EXPECT_TRUE(mode != ExtrusionMode::camera || quad(result.face_rect) == zero_rect);
       EXPECT_EQ(quad(result.swept_bounds), zero_rect);
       EXPECT_EQ(quad(result.clipped_bounds), zero_rect);
     }
@@ -247,18 +248,18 @@ TEST(BuildRenderPlan, BadInputInEverySourceAndMode) {
   const SourceGeometry sources[] = {{bad_outlines()}, {std::move(masks)}, {std::move(items)}};
 
   for (const SourceGeometry& source : sources) {
-    for (int32_t extrusion :
-         {extrusion_mode_directional, extrusion_mode_vanishing, extrusion_mode_camera}) {
+    for (ExtrusionMode extrusion :
+         {ExtrusionMode::directional, ExtrusionMode::vanishing, ExtrusionMode::camera}) {
       for (uint8_t inner : {0, 1}) {
         for (bool singular : {false, true}) {
-          RenderPlanRequest r = extrusion == extrusion_mode_camera && !singular
+          RenderPlanRequest r = extrusion == ExtrusionMode::camera && !singular
                                     ? camera_request({})
                                     : text_request({}, extrusion);
           r.source = source;
           r.vanishing_x = 5;
           r.vanishing_y = 5;
-          r.front = extrusion == extrusion_mode_vanishing ? 1 : -3000;
-          r.back = extrusion == extrusion_mode_vanishing ? 1 : 100;
+          r.front = extrusion == ExtrusionMode::vanishing ? 1 : -3000;
+          r.back = extrusion == ExtrusionMode::vanishing ? 1 : 100;
           r.inner_extrusion = inner;
           r.inherit_layer_color = 1;
           r.stroke_width = singular ? nan : 2.0;

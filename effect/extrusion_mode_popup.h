@@ -1,0 +1,22 @@
+#pragma once
+
+// The renderer's extrusion mode chosen by the "Mode" popup. The popup's
+// values (kMode*) are the effect's own; they reach the renderer only through
+// this mapping.
+
+#include "effect/param_slots.h"
+#include "renderer/extrusion_mode.h"
+
+// A value the popup does not have chooses no mode.
+constexpr ExtrusionMode extrusion_mode_of_popup(PF_ParamValue value) {
+  switch (value) {
+    case kModeDirectional:
+      return ExtrusionMode::directional;
+    case kModeVanishing:
+      return ExtrusionMode::vanishing;
+    case kModeCamera3d:
+      return ExtrusionMode::camera;
+    default:
+      return ExtrusionMode::none;
+  }
+}
