@@ -79,22 +79,19 @@ void move_selected_stop(const ParamActionContext& ctx) {
 }
 
 void reset_gradient(const ParamActionContext& ctx, bool fill_colors) {
-  PF_ParamDef& select = ctx.param(slot::gradient_point_select);
-  select.u.sd.value = -1;
-  select.ui_flags |= PF_PUI_DISABLED;
-  ctx.param(slot::point_angle).u.ad.value = 0;
-  ctx.param(slot::global_offset).u.ad.value = 0;
-  ctx.param(slot::interpolate_gradient).u.bd.value = 1;
-  ctx.param(slot::fill_opacity).u.fs_d.value = 100;
+  reset_to_defaults(ctx, slot::gradient_point_select, slot::fill_opacity);
+  // No stop is selected any more.
+  ctx.param(slot::gradient_point_select).ui_flags |= PF_PUI_DISABLED;
   write_stops(ctx, default_gradient_points.data(), default_gradient_points.size());
   if (fill_colors) ctx.param(slot::gradient_wheel).flags |= PF_ParamFlag_COLLAPSE_TWIRLY;
   announce_changes(ctx, slot::gradient_wheel, slot::fill_opacity, true);
   if (!fill_colors) return;
 
-  ctx.param(slot::inherit_layer_color).u.bd.value = 1;
-  ctx.param(slot::fill_opacity).u.fs_d.value = 100;
-  ctx.param(slot::side_fill_mode).u.pd.value = kSideFillSolid;
-  ctx.param(slot::front_fill_color).u.cd.value = {255, 255, 0, 0};
-  ctx.param(slot::side_fill_color).u.cd.value = {255, 255, 255, 255};
+  // "Number of Side Fill Colors", announced with its neighbours, keeps its
+  // value.
+  for (PF_ParamIndex index : {slot::inherit_layer_color, slot::fill_opacity, slot::side_fill_mode,
+                              slot::front_fill_color, slot::side_fill_color}) {
+    reset_to_default(ctx, index);
+  }
   announce_changes(ctx, slot::inherit_layer_color, slot::side_fill_color, true);
 }

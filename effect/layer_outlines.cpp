@@ -11,6 +11,7 @@
 #include "host_support/aegp_held.h"
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/host_errors.h"
+#include "host_support/matrix3.h"
 #include "renderer/matrix.h"
 
 namespace {
@@ -31,10 +32,6 @@ int32_t truncate_to_int32(double value) {
   constexpr double lowest = std::numeric_limits<int32_t>::min();
   constexpr double highest = std::numeric_limits<int32_t>::max();
   return static_cast<int32_t>(std::clamp(std::trunc(value), lowest, highest));
-}
-
-dvec2 map_point(const mat3& m, double x, double y) {
-  return {x * m[0] + y * m[3] + m[6], x * m[1] + y * m[4] + m[7]};
 }
 
 BezierVertex vertex_from(const PF_PathVertex& v) {
@@ -121,7 +118,7 @@ AEGP_StreamVal2 read_transform_value(HostErrors& errors, AEGP_SuiteHandler& suit
 
 // "ADBE Vector Shape - Group": a closed outline becomes a path item.
 void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH shape_group,
-                     const A_Time& layer_time, const mat3& matrix, ShapeItems& out) {
+                     const A_Time& layer_time, const Matrix3& matrix, ShapeItems& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
   const AEGP_MaskOutlineSuite5* outlines = suites.MaskOutlineSuite5();
@@ -144,9 +141,9 @@ void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamR
     for (A_long j = 0; j < num_segments && errors.ok(); ++j) {
       AEGP_MaskVertex v{};
       errors.note(outlines->AEGP_GetMaskOutlineVertexInfo(outline.val.mask, j, &v));
-      const dvec2 position = map_point(matrix, v.x, v.y);
-      const dvec2 in = map_point(matrix, v.x + v.tan_in_x, v.y + v.tan_in_y);
-      const dvec2 out_point = map_point(matrix, v.x + v.tan_out_x, v.y + v.tan_out_y);
+      const Point2d position = matrix.map(v.x, v.y);
+      const Point2d in = matrix.map(v.x + v.tan_in_x, v.y + v.tan_in_y);
+      const Point2d out_point = matrix.map(v.x + v.tan_out_x, v.y + v.tan_out_y);
       path.push_back({position.x, position.y, in.x, in.y, out_point.x, out_point.y});
     }
     if (errors.ok()) {
@@ -159,11 +156,11 @@ void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamR
 }
 
 void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
-                       const A_Time& layer_time, const mat3& matrix, ShapeItems& out);
+                       const A_Time& layer_time, const Matrix3& matrix, ShapeItems& out);
 
 // "ADBE Vector Group": its transform, then its contents walked under it.
 void read_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
-                const A_Time& layer_time, const mat3& matrix, ShapeItems& out) {
+                const A_Time& layer_time, const Matrix3& matrix, ShapeItems& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
 
@@ -181,18 +178,16 @@ void read_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH g
 
   const dvec2 s = vec2_divide({scale.two_d.x, scale.two_d.y}, 100.0);
   const double r = rotation.one_d * kRadiansPerDegree;
-  const mat3 a = mat3_from_values(1, 0, 0, 0, 1, 0, -anchor.two_d.x, -anchor.two_d.y, 1);
-  const mat3 p = mat3_from_values(1, 0, 0, 0, 1, 0, position.two_d.x, position.two_d.y, 1);
-  const mat3 sm = mat3_from_values(s.x, 0, 0, 0, s.y, 0, 0, 0, 1);
-  const mat3 k = skew_matrix(skew_axis.one_d * kRadiansPerDegree, skew.one_d * kRadiansPerDegree);
-  const mat3 rm =
-      mat3_from_values(std::cos(r), std::sin(r), 0, -std::sin(r), std::cos(r), 0, 0, 0, 1);
-  // A point moves by -anchor, is scaled, skewed and rotated, then moves by the position.
-  mat3 rp{}, krp{}, skrp{}, local{};
-  mat3_multiply(rp, p, rm);
-  mat3_multiply(krp, rp, k);
-  mat3_multiply(skrp, krp, sm);
-  mat3_multiply(local, skrp, a);
+  const Matrix3 to_anchor = matrix3_translation(-anchor.two_d.x, -anchor.two_d.y);
+  const Matrix3 to_position = matrix3_translation(position.two_d.x, position.two_d.y);
+  const Matrix3 scaling = matrix3_scale(s.x, s.y);
+  const Matrix3 skewing =
+      matrix3_skew(skew_axis.one_d * kRadiansPerDegree, skew.one_d * kRadiansPerDegree);
+  const Matrix3 rotating = matrix3_rotation(std::cos(r), std::sin(r));
+  // A point moves by -anchor, is scaled, skewed and rotated, then moves by
+  // the position. The products are taken from the last step backwards, as
+  // they always were, so that every shape keeps its exact coordinates.
+  const Matrix3 local = to_anchor.then(scaling.then(skewing.then(rotating.then(to_position))));
 
   transform.give_back(errors);
 
@@ -200,8 +195,7 @@ void read_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH g
   get_child_stream(errors, dynamic_streams, group, "ADBE Vectors Group", contents);
   if (errors.ok()) {
     // The group's own transform first, then the enclosing ones.
-    mat3 inner{};
-    mat3_multiply(inner, matrix, local);
+    const Matrix3 inner = local.then(matrix);
     ShapeGroup sub_group;
     walk_vector_group(errors, suites, contents.get(), layer_time, inner, sub_group.items);
     out.push_back({std::move(sub_group)});
@@ -212,7 +206,7 @@ void read_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH g
 // Appends the items of one "ADBE Vectors Group" (or the root group) in
 // content order, mapping paths through `matrix` and recursing into groups.
 void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH group,
-                       const A_Time& layer_time, const mat3& matrix, ShapeItems& out) {
+                       const A_Time& layer_time, const Matrix3& matrix, ShapeItems& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
   A_long count = 0;
@@ -297,8 +291,8 @@ void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_LayerH
   errors.run([&] { return layers->AEGP_ConvertLayerToCompTime(layer, &layer_time, &comp_time); });
   errors.run([&] { return layers->AEGP_GetLayerToWorldXform(layer, &comp_time, &l); });
   // The layer-to-world matrix restricted to x and y, scaled by the downsample factor.
-  const mat3 m0 = mat3_from_values(l.mat[0][0] * ds, l.mat[0][1] * ds, 0, l.mat[1][0] * ds,
-                                   l.mat[1][1] * ds, 0, l.mat[3][0] * ds, l.mat[3][1] * ds, 1);
+  const Matrix3 m0 = matrix3_affine(l.mat[0][0] * ds, l.mat[0][1] * ds, l.mat[1][0] * ds,
+                                    l.mat[1][1] * ds, l.mat[3][0] * ds, l.mat[3][1] * ds);
   ShapeItems items;
   if (errors.ok()) walk_vector_group(errors, suites, root.get(), layer_time, m0, items);
   out.value = std::move(items);
@@ -365,30 +359,6 @@ void read_masks(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* 
 }
 
 }  // namespace
-
-mat3 mat3_from_values(double m00, double m01, double m02, double m10, double m11, double m12,
-                      double m20, double m21, double m22) {
-  return {m00, m01, m02, m10, m11, m12, m20, m21, m22};
-}
-
-void mat3_multiply(mat3& out, const mat3& a, const mat3& b) {
-  mat3 product{};
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) {
-      double sum = 0.0;
-      for (int k = 0; k < 3; ++k) sum += b[3 * r + k] * a[3 * k + c];
-      product[3 * r + c] = sum;
-    }
-  }
-  out = product;
-}
-
-mat3 skew_matrix(double axis, double skew) {
-  const double t = std::tan(skew);
-  const double s = std::sin(axis);
-  const double c = std::cos(axis);
-  return mat3_from_values(1 - s * c * t, s * s * t, 0, -c * c * t, 1 + s * c * t, 0, 0, 0, 1);
-}
 
 PF_Err gather_source_geometry(const PF_InData* in_data, const PF_ParamDef* params,
                               SourceGeometry& out) {

@@ -12,22 +12,9 @@
 // paths, streams, stream values, the AEGP effect) is given back in any case,
 // and a give-back's own error counts only when none came before.
 
-#include <array>
-
 #include "host_api/ae_effect.h"
 #include "host_api/aegp_suites.h"
 #include "renderer/source_geometry.h"
-
-// Nine doubles, row-major, for row vectors: (x, y) maps to
-// (x*m00 + y*m10 + m20, x*m01 + y*m11 + m21); the translation is the third row.
-using mat3 = std::array<double, 9>;
-
-mat3 mat3_from_values(double m00, double m01, double m02, double m10, double m11, double m12,
-                      double m20, double m21, double m22);
-// out = b * a: mapping a point through out applies b first, then a.
-void mat3_multiply(mat3& out, const mat3& a, const mat3& b);
-// Skew by `skew` along the direction `axis` (both in radians).
-mat3 skew_matrix(double axis, double skew);
 
 // Smart pre-render's reading of the layer's outlines. `params` are the
 // frame's parameter copies indexed by slot ("Mask Path" and "Use All Paths"

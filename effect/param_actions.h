@@ -32,6 +32,14 @@ void refresh_ui(const ParamActionContext& ctx, PF_ParamIndex index);
 void announce_changes(const ParamActionContext& ctx, PF_ParamIndex first, PF_ParamIndex last,
                       bool skip_std_control_only);
 
+// The parameter table's default into the value of the slot's record (a
+// checkbox, popup, slider, float slider, angle, colour or point; a point's
+// percentages are taken of the layer's size). Nothing else of the record
+// changes, and the host is not called.
+void reset_to_default(const ParamActionContext& ctx, PF_ParamIndex index);
+// The same for each slot from `first` to `last`.
+void reset_to_defaults(const ParamActionContext& ctx, PF_ParamIndex first, PF_ParamIndex last);
+
 // "Point Angle": the selected stop of the "Gradient Wheel" moves to the angle.
 void move_selected_stop(const ParamActionContext& ctx);
 // "Reset Gradient", and with `fill_colors` "Reset Fill Color".

@@ -269,3 +269,7 @@ static_assert(rows_in_slot_order());
 std::span<const ParamRow> param_rows() {
   return kRows;
 }
+
+const ParamRow& param_row(PF_ParamIndex slot) {
+  return kRows.at(static_cast<std::size_t>(slot - 1));
+}

@@ -48,6 +48,8 @@ struct ParamRow {
 
 // Rows for slots 1 to 82 in slot order.
 std::span<const ParamRow> param_rows();
+// The row of one slot from 1 to 82.
+const ParamRow& param_row(PF_ParamIndex slot);
 
 // The custom-UI events of the two registrations: composition, layer and
 // effect panel after slot 2, then the effect panel alone before slot 39.

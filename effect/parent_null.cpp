@@ -7,7 +7,6 @@
 #include "effect/param_actions.h"
 #include "effect/param_slots.h"
 #include "host_support/aegp_held.h"
-#include "host_support/fixed_point.h"
 
 namespace {
 
@@ -82,9 +81,7 @@ void setup_parent_null(const ParamActionContext& ctx) {
 }
 
 void reset_transform(const ParamActionContext& ctx) {
-  PF_ParamDef& anchor = ctx.param(slot::anchor_point);
-  anchor.u.td.x_value = fixed_from_double(ctx.in_data->width * 0.5);
-  anchor.u.td.y_value = fixed_from_double(ctx.in_data->height * 0.5);
+  reset_to_default(ctx, slot::anchor_point);  // the layer's centre
   if (ctx.errors.ok()) set_parent_layer(ctx, 0);
   announce_changes(ctx, slot::parent_layer, slot::setup_null, false);
 }

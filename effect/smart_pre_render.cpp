@@ -19,6 +19,7 @@
 #include "effect/command_handlers.h"
 #include "effect/extrusion_mode_popup.h"
 #include "effect/layer_outlines.h"
+#include "effect/param_checkouts.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "effect/smart_render.h"
@@ -132,7 +133,6 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   AEGP_SuiteHandler suites(in_data->pica_basicP);
-  const PF_InteractCallbacks& inter = in_data->inter;
   HostErrors err;
 
   // A downsample factor that is no positive number (a zero numerator or
@@ -146,13 +146,9 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     ds = 1.0;
   }
 
-  std::array<PF_ParamDef, slot::count> params{};
-  for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
-    if (i == slot::gradient_wheel || i == slot::parent_layer || !err.ok()) continue;
-    err.note(inter.checkout_param(in_data->effect_ref, i, in_data->current_time, in_data->time_step,
-                                  in_data->time_scale, &params[i]));
-    err.note(inter.checkin_param(in_data->effect_ref, &params[i]));
-  }
+  // The wheel's stops play no part in the plan; the parent layer is read
+  // through its stream.
+  const ParamCheckouts params(in_data, err, {slot::gradient_wheel, slot::parent_layer});
 
   SourceGeometry source;
   err.run([&] { return gather_source_geometry(in_data, params.data(), source); });

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "effect/command_handlers.h"
+#include "effect/param_checkouts.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "gradient_wheel/gradient_handle.h"
@@ -91,26 +92,10 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   AEGP_SuiteHandler suites(in_data->pica_basicP);
-  const PF_InteractCallbacks& inter = in_data->inter;
   HostErrors err;
 
   // The parameters; the gradient's value is held until its stops are read.
-  std::array<PF_ParamDef, slot::count> params{};
-  bool gradient_checked_out = false;
-  bool gradient_readable = false;
-  for (PF_ParamIndex i = slot::about_group_end; i < slot::count; ++i) {
-    if (i == slot::parent_layer || !err.ok()) continue;
-    const PF_Err checkout =
-        inter.checkout_param(in_data->effect_ref, i, in_data->current_time, in_data->time_step,
-                             in_data->time_scale, &params[i]);
-    err.note(checkout);
-    if (i == slot::gradient_wheel) {
-      gradient_checked_out = true;
-      gradient_readable = checkout == PF_Err_NONE;
-      continue;
-    }
-    err.note(inter.checkin_param(in_data->effect_ref, &params[i]));
-  }
+  ParamCheckouts params(in_data, err, {slot::parent_layer}, {slot::gradient_wheel});
   const PF_ParamValue inherit_layer_color = params[slot::inherit_layer_color].u.bd.value;
   const double input_opacity = params[slot::input_opacity].u.fs_d.value;
 
@@ -138,13 +123,11 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   render_input.fill_opacity = static_cast<float>(params[slot::fill_opacity].u.fs_d.value * 0.01);
 
   std::vector<GradientPoint> points;
-  if (gradient_checked_out) {
-    if (gradient_readable) {
-      points = gradient_points_from_handle(suites.HandleSuite1(),
-                                           params[slot::gradient_wheel].u.arb_d.value);
-    }
-    err.note(inter.checkin_param(in_data->effect_ref, &params[slot::gradient_wheel]));
+  if (params.readable(slot::gradient_wheel)) {
+    points = gradient_points_from_handle(suites.HandleSuite1(),
+                                         params[slot::gradient_wheel].u.arb_d.value);
   }
+  params.check_in(slot::gradient_wheel);
 
   const bool inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0;
   if (params[slot::side_fill_mode].u.pd.value == kSideFillGradient) {

@@ -41,35 +41,25 @@ void follow_side_fill_mode(const ParamActionContext& ctx) {
   mark_changed(wheel);
 }
 
-// The vanishing point goes to the layer's top-left corner and the stroke
-// colour to transparent black: what the button has always written.
 void reset_style(const ParamActionContext& ctx) {
-  ctx.param(slot::mode).u.pd.value = kModeDirectional;
-  ctx.param(slot::extrusion_direction).u.ad.value = 135 << 16;
-  ctx.param(slot::extrusion_length_back).u.fs_d.value = 100;
-  ctx.param(slot::extrusion_length_front).u.fs_d.value = 0;
+  reset_to_defaults(ctx, slot::mode, slot::stroke_opacity);
+  // Not the table's defaults, on purpose: the button has always put the
+  // vanishing point at the layer's top-left corner (the table's is 80%, 80%)
+  // and the stroke colour at transparent black (the table's is opaque).
   ctx.param(slot::vanishing_point).u.td.x_value = 0;
   ctx.param(slot::vanishing_point).u.td.y_value = 0;
-  ctx.param(slot::extrusion_amount_back).u.fs_d.value = 20;
-  ctx.param(slot::extrusion_amount_front).u.fs_d.value = 0;
-  ctx.param(slot::stroke_width).u.fs_d.value = 2;
   ctx.param(slot::stroke_color).u.cd.value = {0, 0, 0, 0};
-  ctx.param(slot::inner_extrusion).u.bd.value = 0;
-  ctx.param(slot::stroke_opacity).u.fs_d.value = 100;
   set_twirl_closed(ctx.param(slot::extrusion_direction), false);
   announce_changes(ctx, slot::mode, slot::stroke_opacity, false);
 }
 
 void reset_quality(const ParamActionContext& ctx) {
-  ctx.param(slot::master_resolution).u.sd.value = 1;
-  ctx.param(slot::corner_angle_threshold).u.fs_d.value = 10;
-  ctx.param(slot::flatness_threshold).u.fs_d.value = 0.25;
-  ctx.param(slot::front_mask_resolution_scale).u.fs_d.value = 1;
+  reset_to_defaults(ctx, slot::master_resolution, slot::front_mask_resolution_scale);
   announce_changes(ctx, slot::master_resolution, slot::front_mask_resolution_scale, false);
 }
 
 void reset_compositing(const ParamActionContext& ctx) {
-  ctx.param(slot::input_opacity).u.fs_d.value = 0;
+  reset_to_default(ctx, slot::input_opacity);
   announce_changes(ctx, slot::input_opacity, slot::input_opacity, false);
 }
 

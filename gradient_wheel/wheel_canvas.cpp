@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "gradient_wheel/wheel_geometry.h"
-#include "gradient_wheel/wheel_matrix.h"
+#include "host_support/matrix3.h"
 
 namespace {
 
@@ -30,15 +30,19 @@ void set_color(cairo_t* cr, const ThemeColor& c) {
   cairo_set_source_rgb(cr, channel(c.red), channel(c.green), channel(c.blue));
 }
 
-// A point rotated clockwise by `degrees` about the ring's centre.
+// A point rotated clockwise by `degrees` about the ring's centre; the sine
+// and cosine come from the host's ANSI suite. No change for 0 degrees.
 void rotated_point(const PF_ANSICallbacksSuite1& ansi, double x, double y, float degrees, float cx,
                    double* out_x, double* out_y) {
-  Mat3 m;
-  mat3_identity(m);
-  mat3_translate(m, x, y);
-  mat3_rotate_about(m, ansi, degrees, cx, kWheelCentreY);
-  *out_x = m[2][0];
-  *out_y = m[2][1];
+  Point2d p{x, y};
+  if (degrees != 0) {
+    const double radians = degrees * 0.017453292519943295;
+    const double sine = ansi.sin(radians);
+    const double cosine = ansi.cos(radians);
+    p = matrix3_rotation_about(cosine, sine, cx, kWheelCentreY).map(x, y);
+  }
+  *out_x = p.x;
+  *out_y = p.y;
 }
 
 void paint_dial(cairo_t* cr, const WheelPicture& p, const PF_ANSICallbacksSuite1& ansi) {

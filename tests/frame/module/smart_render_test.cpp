@@ -248,5 +248,24 @@ TEST_F(SmartRender, AnOutputWithoutPixelsIsAnEmptyFrame) {
   EXPECT_STREQ(out_data.return_msg, "");
 }
 
+// A suite missing halfway through smart render (after the "Gradient Wheel"
+// was checked out and kept) throws 516 out of the command; the kept value is
+// still given back (the fixture's balance check), and nothing else twice.
+TEST_F(SmartRender, AMissingSuiteStillGivesEveryParameterBack) {
+  load_text({{"Side Fill Mode", "Gradient"}});
+  Frame frame(*instance, {});
+  ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
+  host.make_suite_missing("PF ColorParamSuite", 1);
+  host.clear_calls();
+  Frame::Active active(frame);
+  PF_InData in_data = frame.in_data();
+  PF_OutData out_data{};
+  EXPECT_EQ(module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr,
+                               frame.smart_render_extra()),
+            PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(host.calls_of("checkin_param").size(), host.calls_of("checkout_param").size());
+  EXPECT_EQ(host.stray_checkins(), 0);
+}
+
 }  // namespace
 }  // namespace simhost::test
