@@ -1,7 +1,7 @@
 #pragma once
 
 // One effect instance as the host keeps it: its parameters (definitions as
-// added and values over time, host/param_store.h), the layer it is applied
+// added and values over time, host/instance/param_store.h), the layer it is applied
 // to, its sequence data, the capability flags the effect declared, and the
 // in-data record built for each command, whose callbacks reach this
 // instance through its effect reference.

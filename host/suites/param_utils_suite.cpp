@@ -15,7 +15,7 @@ constexpr const char* kSuite = kPFParamUtilsSuite;
 constexpr int32_t kVersion = kPFParamUtilsSuiteVersion3;
 
 // The value a record pushes, as the record of the call shows it: the JSON
-// form of host/param_values.h (popups by number, points in pixels), an
+// form of host/instance/param_values.h (popups by number, points in pixels), an
 // arbitrary value by its handle; "-" for types without a value.
 std::string pushed_value(SimHost* host, const PF_ParamDef* def) {
   if (def == nullptr || host == nullptr) return "-";

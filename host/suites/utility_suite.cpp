@@ -1,5 +1,5 @@
 // "AEGP Utility Suite", versions 7 and 11: undo groups, kept in the host's
-// undo history (host/undo_history.h).
+// undo history (host/instance/undo_history.h).
 
 #include "host/host_call.h"
 #include "host/instance/undo_history.h"
