@@ -2,15 +2,23 @@
 // vertex layouts they take, and how compile and link failures are reported.
 // Attribute offsets are exercised by every draw of the program tests.
 
+#include "gl/gl_objects.h"
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
-#include "tests/gl/gl_test_support.h"
+#include "gl/gl_context.h"
 
 namespace {
 
-class GlObjects : public gl_test::DrawingTest {};
+// The GL objects are made with a context of the test's own current.
+class GlObjects : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(context_, nullptr); }
+  std::unique_ptr<GlContext> context_ = create_gl_context();
+};
 
 TEST_F(GlObjects, LayoutRefusesOtherTypesAndSizes) {
   GlVertexLayout layout;

@@ -1,0 +1,161 @@
+// The "Gradient Wheel" drawn through EffectMain into the panel canvas: sizes
+// and placement as the Drawbot calls show them, opacity, very narrow frames,
+// and reviewed pictures of the control as the host shows it.
+
+#include <limits>
+
+#include "tests/module/panel_fixture.h"
+
+namespace wheel_test {
+namespace {
+
+class WheelDrawing : public PanelTest {
+ protected:
+  // The argument list of the one recorded call of `function`.
+  std::vector<std::string> args_of(const std::string& function) {
+    const std::vector<simhost::CallRecord> calls = event_calls_of(function);
+    EXPECT_EQ(calls.size(), 1u) << function;
+    return calls.empty() ? std::vector<std::string>{} : calls[0].args;
+  }
+};
+
+struct FrameCase {
+  const char* what;
+  PF_Rect frame;
+  PF_EffectArea area;
+  const char* width;
+  const char* handle_bytes;
+  const char* row_bytes;
+  const char* origin;
+};
+
+TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
+  const PF_Rect top_left{0, 0, 350, 150}, lower{10, 20, 360, 170};
+  const std::vector<FrameCase> cases = {
+      // 350 pixels: w 338, r 126, canvas 676 x 300.
+      {"a 350-pixel control", top_left, PF_EA_CONTROL, "676", "811200", "2704", "(0, 0)"},
+      {"further down the panel", lower, PF_EA_CONTROL, "676", "811200", "2704", "(20, 40)"},
+      {"the title row's right half", top_left, PF_EA_PARAM_TITLE, "326", "391200", "1304",
+       "(350, 0)"},
+  };
+  for (const FrameCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    host.clear_calls();
+    wheel_control.frame = c.frame;
+    wheel_control.area = c.area;
+    ASSERT_EQ(draw_wheel(), PF_Err_NONE);
+    EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
+    bool made_pixels = false;
+    for (const simhost::CallRecord& call : event_calls_of("host_new_handle")) {
+      made_pixels |= call.suite == kPFHandleSuite && call.args[0] == c.handle_bytes;
+    }
+    EXPECT_TRUE(made_pixels);
+    const std::vector<std::string> image = args_of("NewImageFromBuffer");
+    ASSERT_EQ(image.size(), 6u);
+    EXPECT_EQ(image[1], c.width);
+    EXPECT_EQ(image[2], "300");
+    EXPECT_EQ(image[3], c.row_bytes);
+    EXPECT_EQ(image[4], "7");  // premultiplied BGRA, cairo's own
+    EXPECT_EQ(args_of("Transform")[1], "[0.5 0 0; 0 0.5 0; 0 0 1]");
+    EXPECT_EQ(args_of("SetInterpolationPolicy")[1], "1");
+    const std::vector<std::string> drawn = args_of("DrawImage");
+    EXPECT_EQ(drawn[2], c.origin);
+    EXPECT_EQ(drawn[3], "1");
+    EXPECT_EQ(event_calls_of("DrawImage")[0].version, 2);
+    EXPECT_EQ(event_calls_of("PushStateStack").size(), event_calls_of("PopStateStack").size());
+  }
+}
+
+TEST_F(WheelDrawing, ADisabledWheelIsDrawnAtAQuarterOpacity) {
+  PF_ParamDef wheel = param(kWheel);
+  wheel.ui_flags |= PF_PUI_DISABLED;
+  ASSERT_EQ(instance.update_param_ui(kWheel, &wheel), PF_Err_NONE);
+  ASSERT_EQ(draw_wheel(), PF_Err_NONE);
+  EXPECT_EQ(args_of("DrawImage")[3], "0.25");
+  // The bottom of the ring (red) barely shows over the panel.
+  const PF_Pixel8 ring = canvas.pixel(169, 138);
+  EXPECT_GT(ring.red, 40);
+  EXPECT_LT(ring.red, 110);
+}
+
+TEST_F(WheelDrawing, VeryNarrowFramesDrawWhatFitsOrNothing) {
+  struct NarrowCase {
+    int width;
+    bool drawn;
+  };
+  for (const NarrowCase& c : {NarrowCase{35, true}, NarrowCase{30, true}, NarrowCase{13, true},
+                              NarrowCase{12, false}, NarrowCase{0, false}}) {
+    SCOPED_TRACE(c.width);
+    host.clear_calls();
+    wheel_control.frame = {0, 0, c.width, 150};
+    ASSERT_EQ(draw_wheel(), PF_Err_NONE);
+    EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
+    EXPECT_EQ(event_calls_of("DrawImage").size(), c.drawn ? 1u : 0u);
+    EXPECT_EQ(host.balance_report(), "");
+  }
+}
+
+TEST_F(WheelDrawing, DamagedValuesDrawWithoutHarm) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::vector<Bytes> values = {
+      {},
+      {1, 2, 3},
+      blob(0, {}, 1),
+      blob(24000, {stop(0.1, 1, 0, 0)}, 1),
+      blob(72, {stop(std::nan(""), 1, 0, 0), stop(1e300, inf, -5, 1e30f), stop(-7.25, 0, 0, 1)}, 1),
+  };
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    SCOPED_TRACE(i);
+    set_value(values[i]);
+    ASSERT_EQ(draw_wheel(), PF_Err_NONE);
+    EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
+    EXPECT_EQ(host.balance_report(), "");
+  }
+}
+
+struct PictureCase {
+  const char* name;
+  const char* scene;
+  std::vector<GradientPoint> stops;
+  A_long selected;
+  A_long interpolate;
+  double offset_degrees;
+};
+
+TEST_F(WheelDrawing, PicturesOfTheControl) {
+  const std::vector<PictureCase> cases = {
+      {"wheel_default",
+       "the default gradient: red at the bottom, green upper right, blue upper left, smooth "
+       "blends between them; grey dial ticks inside the ring and a centre cross",
+       default_points, -1, 1, 0},
+      {"wheel_four_stops_selected",
+       "red at the bottom, yellow right, cyan at the top, magenta lower left; the cyan marker has "
+       "the blue selection outline",
+       {stop(0.0, 1, 0, 0), stop(0.25, 1, 1, 0), stop(0.5, 0, 1, 1), stop(0.8, 1, 0, 1)},
+       2,
+       1,
+       0},
+      {"wheel_steps",
+       "\"Interpolate Gradient\" off: the ring in three hard-edged sectors, red, green and blue, "
+       "changing halfway between the markers",
+       default_points, -1, 0, 0},
+      {"wheel_offset_90",
+       "\"Global Offset\" 90 degrees: the default gradient a quarter turn on, red on the left, "
+       "green just right of the bottom, blue upper right",
+       default_points, -1, 1, 90},
+  };
+  for (const PictureCase& c : cases) {
+    SCOPED_TRACE(c.scene);
+    set_stops(c.stops);
+    instance.set_value(kPtSelect, c.selected);
+    instance.set_value(kInterpolate, c.interpolate != 0);
+    instance.set_value(kGlobalOffset, c.offset_degrees);
+    simhost::DrawbotCanvas wheel_canvas(host, 350, 150, simhost::theme_background());
+    simhost::EffectPanel wheel_panel(instance, module, wheel_canvas);
+    ASSERT_EQ(wheel_panel.draw(wheel_control), PF_Err_NONE);
+    EXPECT_EQ(compare_with_golden(wheel_canvas, c.name), "") << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace wheel_test
