@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/effect/geometry_world.h"
+#include "tests/effect/effect_world.h"
 
-namespace geometry_test {
+namespace effect_test {
 namespace {
 
 constexpr PF_Err kInjected = 0x7A11;
@@ -25,21 +25,21 @@ const std::set<std::string> kGiveBacks = {"AEGP_DisposeStream", "AEGP_DisposeStr
 // Every kind of layer the effect reads, and the layer parameter.
 struct Scenario {
   const char* name;
-  std::function<void(GeometryWorld&)> build;
-  std::function<PF_Err(GeometryWorld&)> run;
+  std::function<void(EffectWorld&)> build;
+  std::function<PF_Err(EffectWorld&)> run;
 };
 
-PF_Err gather_into_fresh(GeometryWorld& world) {
+PF_Err gather_into_fresh(EffectWorld& world) {
   SourceGeometry geometry;
   return world.gather(geometry);
 }
 
 std::vector<Scenario> scenarios() {
   return {
-      {"text", [](GeometryWorld& w) { w.effect_layer(LayerKind::Text).set_text({.text = "ab"}); },
+      {"text", [](EffectWorld& w) { w.effect_layer(LayerKind::Text).set_text({.text = "ab"}); },
        gather_into_fresh},
       {"shape",
-       [](GeometryWorld& w) {
+       [](EffectWorld& w) {
          w.effect_layer(LayerKind::Shape)
              .set_contents(
                  shape_contents({shape_group({shape_path(square(0, 0, 5), kPathDirectionReversed),
@@ -49,7 +49,7 @@ std::vector<Scenario> scenarios() {
        },
        gather_into_fresh},
       {"masks",
-       [](GeometryWorld& w) {
+       [](EffectWorld& w) {
          Layer& solid = w.effect_layer(LayerKind::Solid);
          solid.add_mask({.shape = square(0, 0, 5)});
          solid.add_mask({.shape = square(0, 0, 5, false)});
@@ -57,12 +57,12 @@ std::vector<Scenario> scenarios() {
        },
        gather_into_fresh},
       {"layer parameter",
-       [](GeometryWorld& w) {
+       [](EffectWorld& w) {
          w.effect_layer(LayerKind::Solid);
          w.comp.add_layer(LayerKind::Null, "Parent");
          w.instance.set_value("Parent Layer", 2);
        },
-       [](GeometryWorld& w) {
+       [](EffectWorld& w) {
          const PF_InData in = w.in_data();
          AEGP_LayerH layer = nullptr;
          return layer_param_layer(&in, slot::parent_layer, layer);
@@ -80,7 +80,7 @@ const Scenario& scenario_named(const std::string& name) {
 
 // The suite calls the effect makes, by function, with how often each is made.
 std::map<std::string, int> calls_made(const Scenario& scenario) {
-  GeometryWorld world;
+  EffectWorld world;
   scenario.build(world);
   EXPECT_EQ(scenario.run(world), PF_Err_NONE);
   std::map<std::string, int> counts;
@@ -98,7 +98,7 @@ TEST(HostCallFailures, EachKindFailingFirstOrLastGivesItsErrorAndLeavesNothingOu
         SCOPED_TRACE(std::string(scenario.name) + ": " + function + " call " +
                      std::to_string(skip + 1) + " of " + std::to_string(count));
         ++cases;
-        GeometryWorld world;
+        EffectWorld world;
         scenario.build(world);
         world.host.fail_call(function, kInjected, 1, skip);
         EXPECT_EQ(scenario.run(world), kInjected);
@@ -136,7 +136,7 @@ TEST(HostCallFailures, TheFirstErrorWinsOverAGiveBacksError) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + (c.first ? c.first : "") + " " + c.give_back);
     const Scenario& scenario = scenario_named(c.scenario);
-    GeometryWorld world;
+    EffectWorld world;
     scenario.build(world);
     if (c.first != nullptr) world.host.fail_call(c.first, 1);
     world.host.fail_call(c.give_back, 2, 100);
@@ -163,7 +163,7 @@ TEST(HostCallFailures, AMissingSuiteThrowsWithNothingLeftOut) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + c.suite);
     const Scenario& scenario = scenario_named(c.scenario);
-    GeometryWorld world;
+    EffectWorld world;
     scenario.build(world);
     world.host.make_suite_missing(c.suite, c.version);
     try {
@@ -177,4 +177,4 @@ TEST(HostCallFailures, AMissingSuiteThrowsWithNothingLeftOut) {
 }
 
 }  // namespace
-}  // namespace geometry_test
+}  // namespace effect_test

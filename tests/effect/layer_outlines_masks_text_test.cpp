@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "renderer/path_flattening.h"
-#include "tests/effect/geometry_world.h"
+#include "tests/effect/effect_world.h"
 #include "tests/support/test_paths.h"
 
-namespace geometry_test {
+namespace effect_test {
 namespace {
 
 struct MaskCase {
@@ -45,7 +45,7 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
   };
   for (const MaskCase& c : cases) {
     SCOPED_TRACE(c.name);
-    GeometryWorld world;
+    EffectWorld world;
     Layer& layer = world.effect_layer(LayerKind::Solid);
     if (std::string(c.name) != "solid without masks") {
       for (Mask& mask : three_masks()) layer.add_mask(mask);
@@ -79,7 +79,7 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
 
 TEST(Masks, OfTextAndShapeLayersAreNotRead) {
   for (LayerKind kind : {LayerKind::Text, LayerKind::Shape}) {
-    GeometryWorld world;
+    EffectWorld world;
     Layer& layer = world.effect_layer(kind);
     if (kind == LayerKind::Text) layer.set_text({.text = "I", .size = 40});
     for (Mask& mask : three_masks()) layer.add_mask(mask);
@@ -93,7 +93,7 @@ TEST(Masks, OfTextAndShapeLayersAreNotRead) {
 }
 
 TEST(TextOutlines, TarvolkInDejaVuSansBoldHasItsContoursWoundByKind) {
-  GeometryWorld world;
+  EffectWorld world;
   world.effect_layer(LayerKind::Text)
       .set_text({.text = "Tarvolk", .bold = true, .size = 100, .origin = {40, 200}});
   SourceGeometry full;
@@ -132,7 +132,7 @@ TEST(TextOutlines, TarvolkInDejaVuSansBoldHasItsContoursWoundByKind) {
 }
 
 TEST(TextOutlines, AnEmptyTextGivesNone) {
-  GeometryWorld world;
+  EffectWorld world;
   world.effect_layer(LayerKind::Text).set_text({.text = ""});
   SourceGeometry geometry;
   ASSERT_EQ(world.gather(geometry), PF_Err_NONE);
@@ -154,7 +154,7 @@ TEST(LayerParamLayer, FindsTheChosenLayerOrNone) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    GeometryWorld world;
+    EffectWorld world;
     world.effect_layer(LayerKind::Text);
     Layer& parent = world.comp.add_layer(LayerKind::Null, "Parent");
     world.instance.set_value("Parent Layer", c.chosen);
@@ -173,4 +173,4 @@ TEST(LayerParamLayer, FindsTheChosenLayerOrNone) {
 }
 
 }  // namespace
-}  // namespace geometry_test
+}  // namespace effect_test

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "tests/effect/geometry_world.h"
+#include "tests/effect/effect_world.h"
 
-namespace geometry_test {
+namespace effect_test {
 namespace {
 
 // One vertex, with its control points relative to it.
@@ -17,7 +17,7 @@ PathShape point_path(double x, double y, double in_x = 0, double in_y = 0) {
 }
 
 // A shape layer whose layer-to-world matrix is the identity.
-Layer& identity_shape_layer(GeometryWorld& world) {
+Layer& identity_shape_layer(EffectWorld& world) {
   Layer& layer = world.effect_layer(LayerKind::Shape);
   layer.transform.position = Vec3{};
   return layer;
@@ -75,7 +75,7 @@ TEST(ShapeLayer, PathsAreMappedThroughTheirGroupsAndTheLayer) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    GeometryWorld world;
+    EffectWorld world;
     Layer& layer = identity_shape_layer(world);
     layer.transform.position = c.layer_position;
     layer.set_contents(shape_contents({c.contents}));
@@ -94,7 +94,7 @@ TEST(ShapeLayer, PathsAreMappedThroughTheirGroupsAndTheLayer) {
 }
 
 TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
-  GeometryWorld world;
+  EffectWorld world;
   identity_shape_layer(world).set_contents(shape_contents(
       {shape_path(point_path(1, 1)), shape_fill(2.0),
        shape_group({shape_path(point_path(2, 2)), shape_merge(3.0), shape_fill()}),
@@ -120,7 +120,7 @@ TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
 }
 
 TEST(ShapeLayer, OfParametricShapesAndStrokesOnlyGivesAnEmptyList) {
-  GeometryWorld world;
+  EffectWorld world;
   identity_shape_layer(world).set_contents(
       shape_contents({shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_stroke(2.0),
                       shape_group({shape_star(5.0, 10.0), shape_stroke(1.0)})}));
@@ -130,7 +130,7 @@ TEST(ShapeLayer, OfParametricShapesAndStrokesOnlyGivesAnEmptyList) {
   ASSERT_EQ(items.size(), 1u);  // the group, holding nothing
   EXPECT_TRUE(std::get<ShapeGroup>(items[0].value).items.empty());
 
-  GeometryWorld bare;
+  EffectWorld bare;
   identity_shape_layer(bare).set_contents(shape_contents(
       {shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_stroke(2.0)}));
   SourceGeometry nothing;
@@ -145,7 +145,7 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
   SourceGeometry forward;
   SourceGeometry backward;
   for (double direction : {kPathDirectionNormal, kPathDirectionReversed}) {
-    GeometryWorld world;
+    EffectWorld world;
     identity_shape_layer(world).set_contents(
         shape_contents({shape_path(triangle, direction), shape_path(square(0, 0, 4, false))}));
     ASSERT_EQ(world.gather(direction == kPathDirectionNormal ? forward : backward), PF_Err_NONE);
@@ -168,4 +168,4 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
 }
 
 }  // namespace
-}  // namespace geometry_test
+}  // namespace effect_test

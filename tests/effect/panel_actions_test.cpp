@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "platform/win32.h"
-#include "tests/effect/panel_world.h"
+#include "tests/effect/effect_world.h"
 
-namespace panel_test {
+namespace effect_test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -255,4 +255,4 @@ TEST_F(PanelTest, PanelCommandsRefuseAShortArray) {
 }
 
 }  // namespace
-}  // namespace panel_test
+}  // namespace effect_test

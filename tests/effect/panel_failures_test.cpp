@@ -9,9 +9,9 @@
 #include <functional>
 #include <set>
 
-#include "tests/effect/panel_world.h"
+#include "tests/effect/effect_world.h"
 
-namespace panel_test {
+namespace effect_test {
 namespace {
 
 // No call gives this code by itself.
@@ -125,4 +125,4 @@ TEST(PanelFailures, EachHostCallFailingAndEachSuiteMissingInTurnLeavesTheHostBal
 }
 
 }  // namespace
-}  // namespace panel_test
+}  // namespace effect_test

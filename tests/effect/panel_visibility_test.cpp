@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <set>
 
-#include "tests/effect/panel_world.h"
+#include "tests/effect/effect_world.h"
 
-namespace panel_test {
+namespace effect_test {
 namespace {
 
 // Every slot an update shows or hides: "Debug", then the rules in order.
@@ -57,7 +57,8 @@ TEST_F(PanelTest, FirstUpdateInitialisesTheInstanceOnceInAnUnnamedUndoGroup) {
 
   // The suites at the versions the host is asked for, nothing else.
   std::set<std::string> served;
-  for (const simhost::CallRecord& call : w.calls_during("PF_Cmd_UPDATE_PARAMS_UI")) {
+  for (const simhost::CallRecord& call : w.host.calls()) {
+    if (call.command != "PF_Cmd_UPDATE_PARAMS_UI" || call.suite == "SPBasicSuite") continue;
     served.insert(call.suite + " v" + std::to_string(call.version) + " " + call.function);
   }
   EXPECT_EQ(served, (std::set<std::string>{
@@ -84,4 +85,4 @@ TEST_F(PanelTest, FirstUpdateInitialisesTheInstanceOnceInAnUnnamedUndoGroup) {
 }
 
 }  // namespace
-}  // namespace panel_test
+}  // namespace effect_test

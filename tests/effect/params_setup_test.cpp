@@ -14,8 +14,9 @@
 
 #include "host/host_call.h"
 #include "host/scene/composition.h"
-#include "tests/effect/params_test_support.h"
+#include "tests/effect/effect_world.h"
 
+namespace effect_test {
 namespace {
 
 constexpr PF_ParamType GS = PF_Param_GROUP_START, GE = PF_Param_GROUP_END, BTN = PF_Param_BUTTON,
@@ -191,13 +192,12 @@ std::string summary(const PF_ParamDef& def) {
   }
 }
 
-TEST_F(ParamsTest, TheHostHoldsTheWholeList) {
-  set_up_effect();
-  ASSERT_EQ(instance.num_params(), 83);
+TEST_F(EffectTest, TheHostHoldsTheWholeList) {
+  ASSERT_EQ(w.instance.num_params(), 83);
   ASSERT_EQ(std::size(kList), 82u);
   for (const Row& row : kList) {
     SCOPED_TRACE("slot " + std::to_string(row.slot));
-    const PF_ParamDef def = instance.definition(row.slot);
+    const PF_ParamDef def = w.instance.definition(row.slot);
     EXPECT_EQ(def.uu.id, row.id);
     EXPECT_EQ(def.param_type, row.type);
     if (row.name != nullptr) {
@@ -209,21 +209,21 @@ TEST_F(ParamsTest, TheHostHoldsTheWholeList) {
   }
   // The "Debug" group closes the list; "Mode" and "Extrusion Direction"
   // share their persistent id.
-  EXPECT_EQ(instance.definition(82).param_type, PF_Param_GROUP_END);
-  EXPECT_EQ(instance.definition(20).uu.id, instance.definition(22).uu.id);
-  EXPECT_EQ(instance.last_out_data().num_params, 83);
+  EXPECT_EQ(w.instance.definition(82).param_type, PF_Param_GROUP_END);
+  EXPECT_EQ(w.instance.definition(20).uu.id, w.instance.definition(22).uu.id);
+  EXPECT_EQ(w.instance.last_out_data().num_params, 83);
 }
 
 // The first registration right after slot 2, the second right before slot
 // 39; the effect-panel events alone the second time.
-TEST_F(ParamsTest, CustomUiIsRegisteredTwiceBetweenTheRightAdds) {
-  set_up_effect();
-  ASSERT_EQ(instance.registered_ui().size(), 2u);
-  EXPECT_EQ(instance.registered_ui()[0].events, 7);
-  EXPECT_EQ(instance.registered_ui()[1].events, 4);
+TEST_F(EffectTest, CustomUiIsRegisteredTwiceBetweenTheRightAdds) {
+  ASSERT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+  ASSERT_EQ(w.instance.registered_ui().size(), 2u);
+  EXPECT_EQ(w.instance.registered_ui()[0].events, 7);
+  EXPECT_EQ(w.instance.registered_ui()[1].events, 4);
   std::vector<int> adds_before_registration;
   int adds = 0;
-  for (const simhost::CallRecord& call : host.calls()) {
+  for (const simhost::CallRecord& call : w.host.calls()) {
     if (call.function == "add_param") ++adds;
     if (call.function == "register_ui") adds_before_registration.push_back(adds);
   }
@@ -231,18 +231,16 @@ TEST_F(ParamsTest, CustomUiIsRegisteredTwiceBetweenTheRightAdds) {
   EXPECT_EQ(adds, 82);
 }
 
-struct Failure {
-  const char* what;
-  simhost::Fail fail;
-  int skip;
-  PF_Err result;
-  A_long slots;               // held afterwards, the input layer included
-  std::size_t registrations;  // calls made
-  A_long num_params;          // what out_data says: 1 when the effect did not set it
-};
-
-TEST_F(ParamsTest, FailuresOfTheHost) {
-  const Failure failures[] = {
+TEST_F(EffectTest, FailuresOfTheHost) {
+  const struct {
+    const char* what;
+    simhost::Fail fail;
+    int skip;
+    PF_Err result;
+    A_long slots;               // held afterwards, the input layer included
+    std::size_t registrations;  // calls made
+    A_long num_params;          // what out_data says: 1 when the effect did not set it
+  } failures[] = {
       // A failed registration neither stops the list nor is made again.
       {"first registration", simhost::Fail::RegisterUi, 0, PF_Err_INTERNAL_STRUCT_DAMAGED, 83, 1,
        83},
@@ -253,36 +251,34 @@ TEST_F(ParamsTest, FailuresOfTheHost) {
       {"add of slot 39", simhost::Fail::AddParam, 38, PF_Err_OUT_OF_MEMORY, 39, 2, 1},
       {"add of slot 82", simhost::Fail::AddParam, 81, PF_Err_OUT_OF_MEMORY, 82, 2, 1},
   };
-  ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  for (const Failure& f : failures) {
+  for (const auto& f : failures) {
     SCOPED_TRACE(f.what);
-    host.clear_calls();
-    host.fail(f.fail, 1, f.skip);
-    EXPECT_EQ(run(PF_Cmd_PARAMS_SETUP), f.result);
-    host.clear_failures();
-    EXPECT_EQ(instance.num_params(), f.slots);
-    EXPECT_EQ(host.calls_of("register_ui").size(), f.registrations);
-    EXPECT_EQ(instance.last_out_data().num_params, f.num_params);
+    w.host.clear_calls();
+    w.host.fail(f.fail, 1, f.skip);
+    EXPECT_EQ(w.run(PF_Cmd_PARAMS_SETUP), f.result);
+    w.host.clear_failures();
+    EXPECT_EQ(w.instance.num_params(), f.slots);
+    EXPECT_EQ(w.host.calls_of("register_ui").size(), f.registrations);
+    EXPECT_EQ(w.instance.last_out_data().num_params, f.num_params);
     // The default gradient of a failed add is not left behind.
-    EXPECT_EQ(host.balance_report(), "");
+    EXPECT_EQ(w.host.balance_report(), "");
   }
 }
 
-TEST_F(ParamsTest, AMissingHandleSuiteStopsBeforeTheGradient) {
-  host.make_suite_missing(kPFHandleSuite, kPFHandleSuiteVersion1);
-  EXPECT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(instance.num_params(), 39);
-  EXPECT_EQ(instance.registered_ui().size(), 2u);
+TEST_F(EffectTest, AMissingHandleSuiteStopsBeforeTheGradient) {
+  w.host.make_suite_missing(kPFHandleSuite, kPFHandleSuiteVersion1);
+  EXPECT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(w.instance.num_params(), 39);
+  EXPECT_EQ(w.instance.registered_ui().size(), 2u);
 }
 
-TEST_F(ParamsTest, WindowsNameFromTheBuild) {
+TEST_F(EffectTest, WindowsNameFromTheBuild) {
   using win32_testing::Call;
-  struct Case {
+  const struct {
     DWORD build;
     Call failing;  // RegisterClassExA: none of the three fails
     const char* name;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {22000, Call::RegisterClassExA, "OS Win 11 22000"},
       {21999, Call::RegisterClassExA, "OS Win 10 21999"},
       {19041, Call::RegisterClassExA, "OS Win 10 19041"},
@@ -291,23 +287,22 @@ TEST_F(ParamsTest, WindowsNameFromTheBuild) {
       {22000, Call::GetProcAddress, "OS Win 8.1 0"},
       {22000, Call::RtlGetVersion, "OS Win 8.1 0"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     win32_testing::reset();
     win32_testing::set_windows_build(c.build);
     if (c.failing != Call::RegisterClassExA) win32_testing::fail_call(c.failing);
-    ASSERT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
-    EXPECT_STREQ(instance.definition(6).name, c.name);
+    ASSERT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+    EXPECT_STREQ(w.instance.definition(6).name, c.name);
   }
 }
 
 // Cut to the name field; "NULL" when there is none, or on a thread whose
 // context cannot be made.
-TEST_F(ParamsTest, RendererName) {
-  set_up_effect();
+TEST_F(EffectTest, RendererName) {
   // Read on this thread's params-setup context, still current.
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   ASSERT_NE(renderer, nullptr);
-  EXPECT_EQ(instance.definition(7).name, std::string(renderer).substr(0, 31));
+  EXPECT_EQ(w.instance.definition(7).name, std::string(renderer).substr(0, 31));
 
   PF_ParamDef def{};
   const std::string forty = "0123456789abcdefghijklmnopqrstuvwxyzABCD";
@@ -317,63 +312,28 @@ TEST_F(ParamsTest, RendererName) {
   EXPECT_EQ(renderer_name(nullptr), "NULL");
 
   win32_testing::fail_call(win32_testing::Call::CreateWindowExA);
-  std::thread other([&] { EXPECT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE); });
+  std::thread other([&] { EXPECT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE); });
   other.join();
-  EXPECT_STREQ(instance.definition(7).name, "NULL");
-  EXPECT_EQ(instance.num_params(), 83);
+  EXPECT_STREQ(w.instance.definition(7).name, "NULL");
+  EXPECT_EQ(w.instance.num_params(), 83);
 }
 
 // The default (count 72, red at 0, green at 0.333, blue at 0.666, one zero
 // byte) is the host's, and so is the value made from it with the effect's
-// COPY callback; a checkout gets a copy of its own. All go with the instance.
-TEST_F(ParamsTest, TheGradientValueIsMadeFromItsDefaultAndGoesWithTheInstance) {
-  PF_Handle default_handle = nullptr;
-  PF_Handle value_handle = nullptr;
+// COPY callback; both go with the instance.
+TEST_F(EffectTest, TheGradientValueIsMadeFromItsDefaultAndGoesWithTheInstance) {
+  PF_Handle handles[2] = {};
   {
-    simhost::EffectInstance own{host};
+    simhost::EffectInstance own{w.host};
     ASSERT_EQ(own.run(EffectMain, PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
-    const PF_ParamDef def = own.definition(39);
-    default_handle = def.u.arb_d.dephault;
-    value_handle = def.u.arb_d.value;
-    EXPECT_EQ(host.handle_bytes(default_handle), default_blob());
-    ASSERT_NE(value_handle, nullptr);
-    EXPECT_NE(value_handle, default_handle);
-    EXPECT_EQ(host.handle_bytes(value_handle), default_blob());
+    handles[0] = own.definition(39).u.arb_d.dephault;
+    handles[1] = own.definition(39).u.arb_d.value;
+    EXPECT_NE(handles[0], handles[1]);
+    for (PF_Handle h : handles) EXPECT_EQ(w.host.handle_bytes(h), default_blob());
     EXPECT_EQ(own.flatten_value(39), default_blob());
-
-    PF_InData in_data = own.make_in_data();
-    PF_ParamDef checked_out{};
-    ASSERT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 39, 0, 1, 24, &checked_out),
-              PF_Err_NONE);
-    EXPECT_NE(checked_out.u.arb_d.value, value_handle);
-    EXPECT_EQ(host.handle_bytes(checked_out.u.arb_d.value), default_blob());
-    EXPECT_EQ(in_data.inter.checkin_param(in_data.effect_ref, &checked_out), PF_Err_NONE);
-    EXPECT_FALSE(host.is_live_handle(checked_out.u.arb_d.value));
   }
-  EXPECT_FALSE(host.is_live_handle(default_handle));
-  EXPECT_FALSE(host.is_live_handle(value_handle));
-}
-
-TEST_F(ParamsTest, EveryCommandBalances) {
-  // The panel's commands reach the effect's layer in its composition.
-  simhost::scene::Composition comp(1920, 1080, 24);
-  comp.attach_effect(instance.effect_ref(),
-                     comp.add_layer(simhost::scene::LayerKind::Solid, "Plate").id);
-  PF_UserChangedParamExtra changed{20};
-  PF_EventExtra event{};
-  event.effect_win.index = 39;
-  event.e_type = PF_Event_DRAW;
-  const std::pair<PF_Cmd, void*> commands[] = {
-      {PF_Cmd_GLOBAL_SETUP, nullptr},        {PF_Cmd_PARAMS_SETUP, nullptr},
-      {PF_Cmd_SEQUENCE_SETUP, nullptr},      {PF_Cmd_UPDATE_PARAMS_UI, nullptr},
-      {PF_Cmd_USER_CHANGED_PARAM, &changed}, {PF_Cmd_EVENT, &event},
-      {PF_Cmd_QUERY_DYNAMIC_FLAGS, nullptr}, {PF_Cmd_ABOUT, nullptr},
-      {PF_Cmd_SEQUENCE_SETDOWN, nullptr},    {PF_Cmd_GLOBAL_SETDOWN, nullptr},
-  };
-  for (const auto& [cmd, extra] : commands) {
-    EXPECT_EQ(run(cmd, extra), PF_Err_NONE) << simhost::command_name(cmd);
-    EXPECT_EQ(host.balance_report(), "") << simhost::command_name(cmd);
-  }
+  for (PF_Handle h : handles) EXPECT_FALSE(w.host.is_live_handle(h));
 }
 
 }  // namespace
+}  // namespace effect_test

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 
 #include "host/instance/effect_instance.h"
@@ -16,21 +15,14 @@
 namespace simhost::scene {
 namespace {
 
-Vec3 apply(const A_Matrix4& m, Vec3 p) {
-  return {p.x * m.mat[0][0] + p.y * m.mat[1][0] + p.z * m.mat[2][0] + m.mat[3][0],
-          p.x * m.mat[0][1] + p.y * m.mat[1][1] + p.z * m.mat[2][1] + m.mat[3][1],
-          p.x * m.mat[0][2] + p.y * m.mat[1][2] + p.z * m.mat[2][2] + m.mat[3][2]};
-}
-
-TEST(LayerToWorld, AnchorScaleRotationPositionThenTheParents) {
-  struct Case {
+TEST(Composition, LayerToWorldAppliesAnchorScaleRotationPositionThenTheParents) {
+  const struct {
     const char* name;
     bool three_d;
     bool parented;  // under a parent moved by (1000, 0, 0) and scaled 50 %
     Vec3 point, expected;
     LayerTransform transform;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"2D", false, false, Vec3{12, 1, 0}, Vec3{104, 53, 0},
        LayerTransform{
            .anchor = Vec3{10, 0, 0}, .position = Vec3{100, 50, 0}, .scale = Vec3{200, 300, 100}}},
@@ -43,8 +35,7 @@ TEST(LayerToWorld, AnchorScaleRotationPositionThenTheParents) {
       {"under a parent", false, true, Vec3{2, 0, 0}, Vec3{1011, 0, 0},
        LayerTransform{.position = Vec3{20, 0, 0}}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& c : cases) {
     Composition comp(100, 100, 24);
     Layer& parent = comp.add_layer(LayerKind::Null, "Parent");
     parent.transform = {.anchor = Vec3{}, .position = Vec3{1000, 0, 0}, .scale = Vec3{50, 50, 50}};
@@ -52,25 +43,28 @@ TEST(LayerToWorld, AnchorScaleRotationPositionThenTheParents) {
     layer.three_d = c.three_d;
     layer.transform = c.transform;
     if (c.parented) layer.parent = parent.id;
-    const Vec3 p = apply(comp.layer_to_world(layer, 0.0), c.point);
-    EXPECT_NEAR(p.x, c.expected.x, 1e-9);
-    EXPECT_NEAR(p.y, c.expected.y, 1e-9);
-    EXPECT_NEAR(p.z, c.expected.z, 1e-9);
+    const A_Matrix4 m = comp.layer_to_world(layer, 0.0);
+    const double p[3] = {c.point.x, c.point.y, c.point.z},
+                 e[3] = {c.expected.x, c.expected.y, c.expected.z};
+    for (int axis = 0; axis < 3; ++axis) {
+      const double got =
+          p[0] * m.mat[0][axis] + p[1] * m.mat[1][axis] + p[2] * m.mat[2][axis] + m.mat[3][axis];
+      EXPECT_NEAR(got, e[axis], 1e-9) << c.name << ", axis " << axis;
+    }
   }
 }
 
-TEST(Animated, HoldsOutsideItsKeyframesAndInterpolatesBetween) {
+TEST(Composition, KeyframesHoldOutsideAndInterpolateBetween) {
   const auto value = Animated<double>::keyed({{1.0, 10.0}, {3.0, 30.0}});
   EXPECT_EQ(value.at(0.0), 10.0);
   EXPECT_EQ(value.at(2.5), 25.0);
   EXPECT_EQ(value.at(9.0), 30.0);
   // Paths of different vertex counts hold until the next keyframe.
-  const PathShape a{{{0, 0}}, true};
-  const PathShape b{{{10, 0}, {0, 10}}, true};
+  const PathShape a{{{0, 0}}, true}, b{{{10, 0}, {0, 10}}, true};
   EXPECT_EQ(Animated<PathShape>::keyed({{0.0, a}, {1.0, b}}).at(0.5).vertices.size(), 1u);
 }
 
-TEST(GlyphOutlines, ClosedContoursOfTheNamedFontAndWeight) {
+TEST(Composition, GlyphOutlinesAreClosedContoursOfTheFontAndWeight) {
   const std::vector<PathShape> o = glyph_outlines({.text = "o", .size = 50});
   ASSERT_EQ(o.size(), 2u);
   for (const PathShape& contour : o) {
@@ -79,75 +73,21 @@ TEST(GlyphOutlines, ClosedContoursOfTheNamedFontAndWeight) {
     EXPECT_FALSE(contour.vertices.front().x == contour.vertices.back().x &&
                  contour.vertices.front().y == contour.vertices.back().y);
   }
-  const std::vector<PathShape> bold = glyph_outlines({.text = "o", .bold = true, .size = 50});
-  EXPECT_NE(bold[0].vertices[0].x, o[0].vertices[0].x);
+  EXPECT_NE(glyph_outlines({.text = "o", .bold = true, .size = 50})[0].vertices[0].x,
+            o[0].vertices[0].x);
   EXPECT_TRUE(glyph_outlines({.text = ""}).empty());
-  // A font that is not installed is refused: see the scene file's mistakes.
 }
 
-class ServedComposition : public ::testing::Test {
- protected:
-  void TearDown() override {
-    handler.reset();
-    EXPECT_EQ(host.balance_report(), "");
-  }
-
-  SimHost host;
-  EffectInstance instance{host};
-  Composition comp{640, 360, 24, "Main"};
-  PF_InData in_data = instance.make_in_data();
-  std::unique_ptr<AEGP_SuiteHandler> handler =
-      std::make_unique<AEGP_SuiteHandler>(in_data.pica_basicP);
-  AEGP_SuiteHandler& suites = *handler;
-};
-
-TEST_F(ServedComposition, StreamValuesAtLayerOrCompositionTime) {
-  Layer& layer = comp.add_layer(LayerKind::Shape, "Shapes");
-  layer.start_time = 1.0;
-  layer.set_contents(
-      shape_contents({shape_fill(Animated<double>::keyed({{0.0, 1.0}, {2.0, 2.0}}))}));
-  comp.attach_effect(instance.effect_ref(), layer.id);
-
-  AEGP_StreamRefH root = nullptr, fill = nullptr, rule = nullptr;
-  const AEGP_DynamicStreamSuite5* dynamic = suites.DynamicStreamSuite5();
-  const AEGP_StreamSuite9* streams = suites.StreamSuite9();
-  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefForLayer(0, layer.handle(), &root), A_Err_NONE);
-  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, root, "ADBE Root Vectors Group", &fill),
-            A_Err_NONE);
-  AEGP_StreamRefH group = fill;
-  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByIndex(0, group, 0, &fill), A_Err_NONE);
-  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Fill Rule", &rule),
-            A_Err_NONE);
-  EXPECT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Nothing", &rule),
-            A_Err_PARAMETER);
-
-  const A_Time two_seconds{48, 24};
-  AEGP_StreamValue2 value{};
-  for (auto [mode, expected] :
-       {std::pair{AEGP_LTimeMode_LayerTime, 2.0}, {AEGP_LTimeMode_CompTime, 1.5}}) {
-    ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, rule, mode, &two_seconds, false, &value),
-              A_Err_NONE);
-    EXPECT_EQ(value.val.one_d, expected);
-    EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
-  }
-  A_Time comp_time{};
-  ASSERT_EQ(
-      suites.LayerSuite13()->AEGP_ConvertLayerToCompTime(layer.handle(), &two_seconds, &comp_time),
-      A_Err_NONE);
-  EXPECT_EQ(comp_time.value, 72);
-
-  // Records name what the host handed out, and the version called.
-  EXPECT_EQ(host.calls_of("AEGP_DisposeStreamValue")[0].text(),
-            "AEGP Stream Suite v9 AEGP_DisposeStreamValue(value#1 (ADBE Vector Fill Rule)) -> 0");
-  for (AEGP_StreamRefH stream : {rule, fill, group, root}) {
-    EXPECT_EQ(streams->AEGP_DisposeStream(stream), A_Err_NONE);
-  }
-}
-
-TEST(ServedCompositionMisuse, GivingBackTwiceOrReadingWhatIsGoneIsRefused) {
+// Stream values at layer or composition time, records naming what the host
+// handed out; what is given back twice, or read once gone, is refused.
+TEST(Composition, ServedStreamsPathsAndOutlines) {
   SimHost host;
   EffectInstance instance(host);
-  Composition comp(100, 100, 24);
+  Composition comp(640, 360, 24);
+  Layer& shapes = comp.add_layer(LayerKind::Shape, "Shapes");
+  shapes.start_time = 1.0;
+  shapes.set_contents(
+      shape_contents({shape_fill(Animated<double>::keyed({{0.0, 1.0}, {2.0, 2.0}}))}));
   Layer& text = comp.add_layer(LayerKind::Text, "Text");
   text.set_text({.text = "i", .size = 20});
   text.add_mask({.shape = PathShape{{{1, 1}, {5, 1}, {5, 5}}, true}});
@@ -155,19 +95,48 @@ TEST(ServedCompositionMisuse, GivingBackTwiceOrReadingWhatIsGoneIsRefused) {
   PF_InData in_data = instance.make_in_data();
   {
     AEGP_SuiteHandler suites(in_data.pica_basicP);
-    AEGP_TextOutlinesH outlines = nullptr;
-    const A_Time zero{0, 24};
-    ASSERT_EQ(suites.TextLayerSuite1()->AEGP_GetNewTextOutlines(text.handle(), &zero, &outlines),
+    const AEGP_DynamicStreamSuite5* dynamic = suites.DynamicStreamSuite5();
+    const AEGP_StreamSuite9* streams = suites.StreamSuite9();
+    AEGP_StreamRefH root = nullptr, group = nullptr, fill = nullptr, rule = nullptr;
+    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefForLayer(0, shapes.handle(), &root), A_Err_NONE);
+    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, root, "ADBE Root Vectors Group", &group),
               A_Err_NONE);
-    PF_PathOutlinePtr path = nullptr;
+    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByIndex(0, group, 0, &fill), A_Err_NONE);
+    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Fill Rule", &rule),
+              A_Err_NONE);
+    EXPECT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Nothing", &rule),
+              A_Err_PARAMETER);
+    const A_Time two_seconds{48, 24};
+    for (auto [mode, expected] :
+         {std::pair{AEGP_LTimeMode_LayerTime, 2.0}, {AEGP_LTimeMode_CompTime, 1.5}}) {
+      AEGP_StreamValue2 value{};
+      ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, rule, mode, &two_seconds, false, &value),
+                A_Err_NONE);
+      EXPECT_EQ(value.val.one_d, expected);
+      EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
+    }
+    A_Time comp_time{};
+    ASSERT_EQ(suites.LayerSuite13()->AEGP_ConvertLayerToCompTime(shapes.handle(), &two_seconds,
+                                                                 &comp_time),
+              A_Err_NONE);
+    EXPECT_EQ(comp_time.value, 72);
+    EXPECT_EQ(host.calls_of("AEGP_DisposeStreamValue")[0].text(),
+              "AEGP Stream Suite v9 AEGP_DisposeStreamValue(value#1 (ADBE Vector Fill Rule)) -> 0");
+    for (AEGP_StreamRefH stream : {rule, fill, group, root}) {
+      EXPECT_EQ(streams->AEGP_DisposeStream(stream), A_Err_NONE);
+    }
+
+    AEGP_TextOutlinesH outlines = nullptr;
+    ASSERT_EQ(
+        suites.TextLayerSuite1()->AEGP_GetNewTextOutlines(text.handle(), &two_seconds, &outlines),
+        A_Err_NONE);
+    PF_PathOutlinePtr path = nullptr, mask = nullptr;
     ASSERT_EQ(suites.TextLayerSuite1()->AEGP_GetIndexedTextOutline(outlines, 0, &path), A_Err_NONE);
     EXPECT_EQ(suites.TextLayerSuite1()->AEGP_DisposeTextOutlines(outlines), A_Err_NONE);
     EXPECT_EQ(suites.TextLayerSuite1()->AEGP_DisposeTextOutlines(outlines), A_Err_PARAMETER);
     A_long segments = 0;
     EXPECT_EQ(suites.PathDataSuite1()->PF_PathNumSegments(instance.effect_ref(), path, &segments),
               PF_Err_BAD_CALLBACK_PARAM);
-
-    PF_PathOutlinePtr mask = nullptr;
     ASSERT_EQ(suites.PathQuerySuite1()->PF_CheckoutPath(instance.effect_ref(), text.masks[0].id, 0,
                                                         1, 24, &mask),
               PF_Err_NONE);

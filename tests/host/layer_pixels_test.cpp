@@ -26,65 +26,55 @@ Color rgb(int r, int g, int b) {
   return {1.0, r / 255.0, g / 255.0, b / 255.0};
 }
 
-PF_Pixel8 pixel_of(World& world, A_long x, A_long y) {
-  if (world.format() == PixelFormat::Argb8) return world.pixel8(x, y);
-  const PF_PixelFloat p = world.pixel_float(x, y);
-  auto byte = [](float c) { return static_cast<A_u_char>(std::lround(c * 255.0f)); };
-  return {byte(p.alpha), byte(p.red), byte(p.green), byte(p.blue)};
-}
-
-// A pixel of the world (counted from its top-left) and what it must hold;
-// colour channels are checked only where alpha is not 0.
+// A pixel of the world (from its top-left) and what it must hold; colour
+// channels count only where alpha is not 0.
 struct Probe {
   A_long x, y;
   PF_Pixel8 expected;
   int tolerance = 1;
 };
 
-struct Case {
-  const char* name;
-  std::function<Layer&(Composition&)> make;
-  std::vector<Probe> probes;
-  A_u_long downsample = 1;
-  PF_LRect area = {0, 0, 100, 60};  // the world's place in the layer, at the downsampling
-  PixelFormat format = PixelFormat::Argb8;
-  double seconds = 0.0;
-};
-
 TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
   const PF_Pixel8 clear = {0, 0, 0, 0};
-  const std::vector<Case> cases = {
-      {"a text layer: the glyph of \"I\" (x 29.19 to 47.98) in the text's colour",
-       [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::Text, "Title");
-         layer.set_text({.text = "I",
-                         .bold = true,
-                         .size = 100,
-                         .origin = {20, 110},
-                         .fill_color = rgb(200, 40, 60)});
-         return layer;
+  const struct {
+    const char* name;
+    std::function<void(Layer&)> make;
+    LayerKind kind;
+    std::vector<Probe> probes;
+    A_u_long downsample = 1;
+    PF_LRect area = {0, 0, 100, 60};  // the world's place in the layer, downsampled
+    PixelFormat format = PixelFormat::Argb8;
+    double seconds = 0.0;
+  } cases[] = {
+      // The glyph "I" runs from x 29.19 to 47.98.
+      {"text in its colour",
+       [](Layer& l) {
+         l.set_text({.text = "I",
+                     .bold = true,
+                     .size = 100,
+                     .origin = {20, 110},
+                     .fill_color = rgb(200, 40, 60)});
        },
+       LayerKind::Text,
        {{38, 73, {255, 200, 40, 60}}, {10, 73, clear}, {29, 73, {207, 200, 40, 60}, 8}},
        1,
        {0, 0, 100, 120}},
-      {"a solid keyed from black to (20, 240, 200) over 2 s, seen at 1 s, under masks: a "
-       "frame added, a window subtracted, an inverted mask subtracted (keeping x < 70.5), "
-       "an open one ignored",
-       [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::Solid, "Plate");
-         layer.width = 100;
-         layer.height = 60;
-         layer.solid_color =
-             Animated<Color>::keyed({{0.0, rgb(0, 0, 0)}, {2.0, rgb(20, 240, 200)}});
-         layer.add_mask({.shape = rectangle(10, 10, 90, 50), .mode = PF_MaskMode_ADD});
-         layer.add_mask({.shape = rectangle(30, 20, 50, 40), .mode = PF_MaskMode_SUBTRACT});
-         layer.add_mask(
+      // Keyed from black to (20, 240, 200) over 2 s, seen at 1 s; a frame
+      // added, a window subtracted, an inverted mask subtracted (keeping
+      // x < 70.5), an open one ignored.
+      {"a solid under masks",
+       [](Layer& l) {
+         l.width = 100;
+         l.height = 60;
+         l.solid_color = Animated<Color>::keyed({{0.0, rgb(0, 0, 0)}, {2.0, rgb(20, 240, 200)}});
+         l.add_mask({.shape = rectangle(10, 10, 90, 50), .mode = PF_MaskMode_ADD});
+         l.add_mask({.shape = rectangle(30, 20, 50, 40), .mode = PF_MaskMode_SUBTRACT});
+         l.add_mask(
              {.shape = rectangle(0, 0, 70.5, 60), .mode = PF_MaskMode_SUBTRACT, .inverted = true});
-         PathShape open = rectangle(0, 0, 8, 8);
-         open.closed = false;
-         layer.add_mask({.shape = open, .mode = PF_MaskMode_ADD});
-         return layer;
+         l.add_mask(
+             {.shape = PathShape{rectangle(0, 0, 8, 8).vertices, false}, .mode = PF_MaskMode_ADD});
        },
+       LayerKind::Solid,
        {{20, 30, {255, 10, 120, 100}},
         {40, 30, clear},
         {80, 30, clear},
@@ -94,48 +84,43 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
        {0, 0, 100, 60},
        PixelFormat::Argb8,
        1.0},
-      {"a shape layer: a ring filled red by an even-odd fill, a blue non-zero fill behind "
-       "it showing through the hole, in a group scaled 200 % and moved to (0, -30) from the "
-       "contents' origin, the layer's middle (50, 60)",
-       [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::Shape, "Badge");
-         layer.set_contents(shape_contents({shape_group(
+      // A ring filled red even-odd over a blue non-zero fill that shows
+      // through its hole, in a group scaled 200 % and moved to (0, -30) from
+      // the layer's middle (50, 60).
+      {"shape fills in float",
+       [](Layer& l) {
+         l.set_contents(shape_contents({shape_group(
              {shape_path(rectangle(-10, -10, 10, 10)), shape_path(rectangle(-5, -5, 5, 5)),
               shape_fill(2.0, rgb(255, 0, 0)), shape_fill(1.0, rgb(0, 0, 255))},
              {.position = Vec2{0, -30}, .scale = Vec2{200, 200}})}));
-         return layer;
        },
+       LayerKind::Shape,
        {{35, 30, {255, 255, 0, 0}}, {50, 30, {255, 0, 0, 255}}, {80, 30, clear}},
        1,
        {0, 0, 100, 60},
        PixelFormat::ArgbFloat},
-      {"an image layer: the picture at the layer's origin, straight alpha kept, nothing "
-       "beyond it",
-       [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::Solid, "Picture");
-         auto image = std::make_shared<RgbaImage>();
-         image->width = 2;
-         image->height = 1;
-         image->rgba = {10, 20, 30, 255, 200, 100, 50, 128};
-         layer.image = image;
-         return layer;
+      {"a picture at the origin, straight alpha kept",
+       [](Layer& l) {
+         l.image =
+             std::make_shared<RgbaImage>(RgbaImage{2, 1, {10, 20, 30, 255, 200, 100, 50, 128}});
        },
+       LayerKind::Solid,
        {{0, 0, {255, 10, 20, 30}}, {1, 0, {128, 200, 100, 50}, 2}, {2, 0, clear}, {0, 1, clear}},
        1,
        {0, 0, 4, 2},
        PixelFormat::ArgbFloat},
-      {"half resolution: a mask edge at x = 91 falls half way into pixel 45; a second mask "
-       "over the bottom shows that a solid of 101 x 61 fills its extent of 51 x 31 and no "
-       "more; the world sits at (40, 0)",
-       [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::Solid, "Small");
-         layer.width = 101;
-         layer.height = 61;
-         layer.solid_color = rgb(90, 90, 90);
-         layer.add_mask({.shape = rectangle(-1, -1, 91, 40), .mode = PF_MaskMode_ADD});
-         layer.add_mask({.shape = rectangle(-1, 50, 200, 100), .mode = PF_MaskMode_ADD});
-         return layer;
+      // A mask edge at x = 91 falls half way into pixel 45; a second mask
+      // over the bottom shows that a solid of 101 x 61 fills its extent of
+      // 51 x 31 and no more; the world sits at (40, 0).
+      {"half resolution",
+       [](Layer& l) {
+         l.width = 101;
+         l.height = 61;
+         l.solid_color = rgb(90, 90, 90);
+         l.add_mask({.shape = rectangle(-1, -1, 91, 40), .mode = PF_MaskMode_ADD});
+         l.add_mask({.shape = rectangle(-1, 50, 200, 100), .mode = PF_MaskMode_ADD});
        },
+       LayerKind::Solid,
        {{0, 10, {255, 90, 90, 90}},
         {5, 10, {128, 90, 90, 90}, 2},
         {6, 10, clear},
@@ -145,19 +130,25 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
        2,
        {40, 0, 60, 40}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& c : cases) {
     SimHost host;
     Composition comp(100, 120, 24);
-    const Layer& layer = c.make(comp);
+    Layer& layer = comp.add_layer(c.kind, "Layer");
+    c.make(layer);
     World world(c.area.right - c.area.left, c.area.bottom - c.area.top, c.format);
     world.get()->origin_x = c.area.left;
     world.get()->origin_y = c.area.top;
     const PF_RationalScale downsample{1, c.downsample};
     render_layer_pixels(layer, c.seconds, downsample, downsample, world);
     for (const Probe& p : c.probes) {
-      const PF_Pixel8 got = pixel_of(world, p.x, p.y);
-      const std::string where = "at (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+      PF_Pixel8 got = world.format() == PixelFormat::Argb8 ? world.pixel8(p.x, p.y) : PF_Pixel8{};
+      if (world.format() == PixelFormat::ArgbFloat) {
+        const PF_PixelFloat f = world.pixel_float(p.x, p.y);
+        const auto byte = [](float v) { return static_cast<A_u_char>(std::lround(v * 255.0f)); };
+        got = {byte(f.alpha), byte(f.red), byte(f.green), byte(f.blue)};
+      }
+      const std::string where =
+          std::string(c.name) + " at (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
       EXPECT_NEAR(got.alpha, p.expected.alpha, p.tolerance) << where;
       if (p.expected.alpha == 0) continue;
       EXPECT_NEAR(got.red, p.expected.red, p.tolerance) << where;

@@ -78,16 +78,12 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
 }
 
 TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
-  struct Case {
+  const struct {
     const char* name;
     std::string text;
     const char* message;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"not JSON", "{\n  \"composition\": {,\n}", "test.json:2:19: not JSON: "},
-      {"a number no double holds",
-       scene_with(R"({"name": "L", "kind": "solid", "start_time": 1e999})"),
-       "test.json: not JSON: [json.exception.out_of_range.406] number overflow parsing '1e999'"},
       {"an unknown layer kind", scene_with(R"({"name": "L", "kind": "vector"})"),
        "test.json: /layers/0/kind: unknown value \"vector\" (known: \"camera\", \"null\", "
        "\"shape\", \"solid\", \"text\")"},
@@ -97,18 +93,9 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
       {"a path without vertices",
        scene_with(R"({"name": "L", "kind": "solid", "masks": [{"path": {"vertices": []}}]})"),
        "test.json: /layers/0/masks/0/path/vertices: a path needs at least one vertex"},
-      {"a keyframed path without vertices",
-       scene_with(R"({"name": "L", "kind": "shape", "contents": [{"type": "path", "path":
-           {"keyframes": [{"time": 0, "value": {"vertices": [[0, 0]]}},
-                          {"time": 1, "value": {"vertices": []}}]}}]})"),
-       "test.json: /layers/0/contents/0/path/keyframes/1/value/vertices: a path needs at least "
-       "one vertex"},
       {"a misspelt field", scene_with(R"({"name": "L", "kind": "solid", "postion": [1, 2]})"),
        "test.json: /layers/0/postion: unknown field (known: name, kind, start_time, size, "
        "three_d, transform, parent, text, contents, masks, camera, color, image)"},
-      {"a colour on a text layer",
-       scene_with(R"({"name": "L", "kind": "text", "color": [1, 2, 3]})"),
-       "test.json: /layers/0/color: only a solid layer has a colour"},
       {"a channel beyond 255",
        scene_with(R"({"name": "L", "kind": "solid", "color": [255, 256, 0, 0]})"),
        "test.json: /layers/0/color/1: expected a channel from 0 to 255"},
@@ -119,27 +106,18 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
        scene_with(R"({"name": "L", "kind": "solid", "transform": {"rotation":
            {"keyframes": [{"time": 1, "value": 0}, {"time": 1, "value": 5}]}}})"),
        "test.json: /layers/0/transform/rotation/keyframes/1/time: keyframe times must increase"},
-      {"an unknown content type",
-       scene_with(R"({"name": "L", "kind": "shape", "contents": [{"type": "trim paths"}]})"),
-       "test.json: /layers/0/contents/0/type: unknown content type \"trim paths\""},
-      {"text on a solid", scene_with(R"({"name": "L", "kind": "solid", "text": {"text": "a"}})"),
-       "test.json: /layers/0/text: only a text layer has a text"},
       {"a parent loop", scene_with(R"({"name": "L", "kind": "null", "parent": "L"})"),
        "test.json: /layers/0/parent: a layer cannot be its own parent"},
       {"the effect on a missing layer",
        R"({"composition": {"width": 1, "height": 1, "frame_rate": 1}, "layers": [],
            "effect": {"layer": "Gone"}})",
        "test.json: /effect/layer: no layer is named \"Gone\""},
-      {"a zero frame rate",
-       R"({"composition": {"width": 1, "height": 1, "frame_rate": 0}, "layers": []})",
-       "test.json: /composition/frame_rate: expected a number greater than 0"},
       {"a fractional downsampling",
        scene_with(R"({"name": "L", "kind": "solid"})", R"(, "downsample": 1.5)"),
        "test.json: /downsample: expected a whole number from 1 to 64"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SimHost host;
     try {
       parse_scene(c.text, "test.json");
       ADD_FAILURE() << "accepted";
