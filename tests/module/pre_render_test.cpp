@@ -1,12 +1,11 @@
 // Smart pre-render through EffectMain: the plan it leaves with the host per
-// mode and resolution, the GUID mix-in, the input layer it asks for and the
-// output rectangles, and what a failure still leaves behind.
+// mode and resolution, the GUID mix-in, and what a failure still leaves
+// behind. (The input layer it asks for: smart render's tests.)
 
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "tests/module/frame_test_support.h"
@@ -132,53 +131,6 @@ TEST_F(PreRender, GuidMixInByHostVersionAndParent) {
         EXPECT_NE(expected, std::vector<unsigned char>(128, 0));
       }
       EXPECT_EQ(frame.guid_mix_ins()[0], expected);
-    }
-    finish();
-  }
-}
-
-// The input layer is asked for when the face takes its colours (for the
-// area the face samples: the request moved back along the walls to the
-// front's depth) or when it is composited in front (for the whole request);
-// only the latter adds to the output rectangles.
-TEST_F(PreRender, InputLayerRequestAndOutputRectangles) {
-  using Quad = std::array<A_long, 4>;  // left, top, right, bottom
-  const auto quad = [](const PF_LRect& r) { return Quad{r.left, r.top, r.right, r.bottom}; };
-  struct Case {
-    bool inherit;
-    double input_opacity;
-    std::optional<Quad> asked;  // the input layer's area, when asked for
-    bool result_is_whole_layer;
-  };
-  const Quad whole = {0, 0, 320, 180};
-  // The walls run down and to the right at 135 degrees: 10 pixels back along
-  // them is 7.07 up and to the left, rounded outwards.
-  for (const Case& c : std::vector<Case>{{false, 0.1, std::nullopt, false},
-                                         {true, 0.0, Quad{-8, -8, 313, 173}, false},
-                                         {false, 0.2, whole, true},
-                                         {true, 50.0, Quad{-8, -8, 320, 180}, true}}) {
-    SCOPED_TRACE(std::string(c.inherit ? "inherit" : "own colour") + ", opacity " +
-                 std::to_string(c.input_opacity));
-    load_text({{"Inherit Layer Color", c.inherit},
-               {"Input Opacity", c.input_opacity},
-               {"Extrusion Length Front", 10},
-               {"Extrusion Length Back", 20}});
-    Frame frame(*instance, {});
-    ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
-    ASSERT_EQ(frame.layer_checkouts().size(), c.asked ? 1u : 0u);
-    if (c.asked) {
-      const LayerCheckout& checkout = frame.layer_checkouts()[0];
-      EXPECT_EQ(checkout.index, 0);
-      EXPECT_EQ(checkout.checkout_id, 0);
-      EXPECT_EQ(quad(checkout.request.rect), *c.asked);
-    }
-    const Quad result = quad(frame.pre_render_output().result_rect);
-    EXPECT_EQ(quad(frame.pre_render_output().max_result_rect), result);
-    if (c.result_is_whole_layer) {
-      EXPECT_EQ(result, whole);
-    } else {
-      // The solid's bounds: the glyphs and their walls, not the layer.
-      EXPECT_TRUE(result[0] > 0 && result[2] < 320);
     }
     finish();
   }

@@ -1,10 +1,12 @@
-// Smart render through EffectMain: the input layer composited in front at
-// "Input Opacity", the renderer's errors passed to the host, and frames of
-// bad input that must end in a clear error or an empty frame.
+// Smart render through EffectMain: the input layer asked for and composited
+// in front at "Input Opacity", the face in the layer's colours, the
+// renderer's errors passed to the host, and frames of bad input that must
+// end in a clear error or an empty frame.
 
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,88 +19,88 @@ namespace {
 
 class SmartRender : public SceneFrames {
  protected:
-  void load_text(json parameters, json more_layers = json::array()) {
-    load(scene_json(160, 90, text_layer("T", 60, 30, 70), plain_look(parameters), more_layers));
-  }
-
-  // An input layer of one colour: alpha 255, red 0, green 200, blue 100.
-  World input_layer{160, 90, PixelFormat::Argb8};
-  void fill_input() {
-    for (A_long y = 0; y < 90; ++y) {
-      for (A_long x = 0; x < 160; ++x) input_layer.pixel8(x, y) = {255, 0, 200, 100};
-    }
+  void load_text(json parameters) {
+    load(scene_json(160, 90, text_layer("T", 60, 30, 70), plain_look(parameters)));
   }
 };
 
-// "Input Opacity" in percent to the 8-bit opacity of the composite; the
-// input is fetched whenever the face or the composite needs it. Away from the
-// solid the output is the input layer at that opacity.
-TEST_F(SmartRender, InputLayerInFrontAtInputOpacity) {
-  struct Case {
-    double opacity;
+// The input layer is asked for when the face takes its colours (for the
+// area the face samples: the request moved back along the walls to the
+// front's depth) or when it is composited in front at "Input Opacity" (for
+// the whole request, which then is the output's too). Away from the solid the
+// output is the input layer at the composite's 8-bit opacity.
+TEST_F(SmartRender, InputLayerAskedForAndCompositedInFront) {
+  using Quad = std::array<A_long, 4>;  // left, top, right, bottom
+  const auto quad = [](const PF_LRect& r) { return Quad{r.left, r.top, r.right, r.bottom}; };
+  const Quad whole = {0, 0, 320, 180};
+  // The walls run down and to the right at 135 degrees: 10 pixels back along
+  // them is 7.07 up and to the left, rounded outwards.
+  const struct {
     bool inherit;
-    bool fetched;
-    int composite_opacity;  // -1: no composite
-  };
-  fill_input();
-  for (const Case& c : std::vector<Case>{{50, false, true, 128},
-                                         {0.1, false, false, -1},
-                                         {0.2, false, true, 1},
-                                         {100, false, true, 255},
-                                         {0, true, true, -1}}) {
-    SCOPED_TRACE("opacity " + std::to_string(c.opacity));
-    load_text({{"Input Opacity", c.opacity}, {"Inherit Layer Color", c.inherit}});
+    double opacity;
+    std::optional<Quad> asked;  // the input layer's area, when asked for
+    int composite_opacity;      // -1: no composite, the output the solid's bounds
+  } cases[] = {{false, 0.1, std::nullopt, -1},
+               {true, 0.0, Quad{-8, -8, 313, 173}, -1},
+               {false, 0.2, whole, 1},
+               {true, 50.0, Quad{-8, -8, 320, 180}, 128},
+               {false, 100.0, whole, 255}};
+  World input(320, 180, PixelFormat::Argb8);
+  for (A_long y = 0; y < 180; ++y) {
+    for (A_long x = 0; x < 320; ++x) input.pixel8(x, y) = {255, 0, 200, 100};
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.inherit ? "inherit" : "own colour") + ", opacity " +
+                 std::to_string(c.opacity));
+    load(scene_json(320, 180, text_layer("Tv", 100, 60, 130),
+                    plain_look({{"Inherit Layer Color", c.inherit},
+                                {"Input Opacity", c.opacity},
+                                {"Extrusion Length Front", 10},
+                                {"Extrusion Length Back", 20}})));
     host.clear_calls();
-    Frame frame(*instance, {.input_layer = &input_layer});
+    Frame frame(*instance, {.input_layer = &input});
     ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
-    EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.fetched ? 1u : 0u);
+    ASSERT_EQ(frame.layer_checkouts().size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(frame.layer_checkouts()[0].index, 0);
+      EXPECT_EQ(quad(frame.layer_checkouts()[0].request.rect), *c.asked);
+    }
+    const Quad result = quad(frame.pre_render_output().result_rect);
+    EXPECT_EQ(quad(frame.pre_render_output().max_result_rect), result);
     const std::vector<CallRecord> transfers = host.calls_of("transfer_rect");
     ASSERT_EQ(transfers.size(), c.composite_opacity < 0 ? 0u : 1u);
-    if (c.composite_opacity >= 0) {
-      EXPECT_EQ(transfers[0].args[6], std::to_string(PF_Xfer_IN_FRONT));
-      EXPECT_EQ(transfers[0].args[7], std::to_string(c.composite_opacity));
-      const PF_Pixel8 corner = frame.picture().pixel8(150, 5);
-      EXPECT_EQ(corner.alpha, c.composite_opacity);
-      EXPECT_EQ(corner.green, 200);
+    if (c.composite_opacity < 0) {
+      EXPECT_TRUE(result[0] > 0 && result[2] < 320);  // the glyphs and their walls
+      finish();
+      continue;
     }
+    EXPECT_EQ(result, whole);
+    EXPECT_EQ(transfers[0].args[6], std::to_string(PF_Xfer_IN_FRONT));
+    EXPECT_EQ(transfers[0].args[7], std::to_string(c.composite_opacity));
+    EXPECT_EQ(frame.picture().pixel8(310, 5).alpha, c.composite_opacity);
+    EXPECT_EQ(frame.picture().pixel8(310, 5).green, 200);
     finish();
   }
 }
 
 // With "Inherit Layer Color" the face takes the colours of the layer's own
 // pixels, which the host renders at the frame's downsampling over the
-// layer's extent; without it the face has its own colour, and "Input
-// Opacity" puts the layer back in front.
+// layer's extent.
 TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
-  struct Case {
-    bool inherit;
-    double input_opacity;
-    A_u_long downsample;
-    PF_Pixel8 face;
-  };
-  const PF_Pixel8 text_color = {255, 30, 160, 220};
   json title = text_layer("T", 60, 30, 70);
   title["text"]["color"] = {30, 160, 220};
-  for (const Case& c : std::vector<Case>{{true, 0, 1, text_color},
-                                         {true, 0, 2, text_color},
-                                         {false, 0, 1, {255, 240, 200, 80}},
-                                         {false, 100, 1, text_color}}) {
-    SCOPED_TRACE(std::string(c.inherit ? "inherited" : "own colour") + ", input opacity " +
-                 std::to_string(c.input_opacity) + ", 1:" + std::to_string(c.downsample));
+  for (const A_u_long downsample : {1u, 2u}) {
     load(scene_json(160, 90, title,
-                    plain_look({{"Inherit Layer Color", c.inherit},
-                                {"Input Opacity", c.input_opacity},
-                                {"Extrusion Length Back", 10}})));
-    set_downsample(c.downsample);
+                    plain_look({{"Inherit Layer Color", true}, {"Extrusion Length Back", 10}})));
+    set_downsample(downsample);
     Frame frame(*instance, {});
     ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
-    if (c.inherit || c.input_opacity > 0) {
-      ASSERT_EQ(frame.layer_checkouts().size(), 1u);
-      const PF_LRect max = frame.layer_checkouts()[0].result.max_result_rect;
-      EXPECT_EQ((std::array<A_long, 4>{max.left, max.top, max.right, max.bottom}),
-                (std::array<A_long, 4>{0, 0, static_cast<A_long>(160 / c.downsample),
-                                       static_cast<A_long>(90 / c.downsample)}));
-    }
+    ASSERT_EQ(frame.layer_checkouts().size(), 1u);
+    const PF_LRect max = frame.layer_checkouts()[0].result.max_result_rect;
+    EXPECT_EQ((std::array<A_long, 4>{max.left, max.top, max.right, max.bottom}),
+              (std::array<A_long, 4>{0, 0, static_cast<A_long>(160 / downsample),
+                                     static_cast<A_long>(90 / downsample)}));
     // The middle of the glyph's stem.
     double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
     for (const scene::PathShape& contour : layer("Layer").text_outlines()) {
@@ -108,12 +110,12 @@ TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
       }
     }
     const PF_Pixel8 face =
-        frame.picture().pixel8(static_cast<A_long>((left + right) / 2 / c.downsample),
-                               static_cast<A_long>((top + bottom) / 2 / c.downsample));
-    EXPECT_EQ(face.alpha, c.face.alpha);
-    EXPECT_NEAR(face.red, c.face.red, 1);
-    EXPECT_NEAR(face.green, c.face.green, 1);
-    EXPECT_NEAR(face.blue, c.face.blue, 1);
+        frame.picture().pixel8(static_cast<A_long>((left + right) / 2 / downsample),
+                               static_cast<A_long>((top + bottom) / 2 / downsample));
+    EXPECT_EQ(face.alpha, 255) << "1:" << downsample;
+    EXPECT_NEAR(face.red, 30, 1) << "1:" << downsample;
+    EXPECT_NEAR(face.green, 160, 1) << "1:" << downsample;
+    EXPECT_NEAR(face.blue, 220, 1) << "1:" << downsample;
     finish();
   }
 }
@@ -146,11 +148,11 @@ TEST_F(SmartRender, ErrorsAndTheirMessages) {
        [](SimHost& h) { h.fail_call("transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED); },
        PF_Err_INTERNAL_STRUCT_DAMAGED, ""},
   };
-  fill_input();
+  const World input(160, 90, PixelFormat::Argb8);
   for (const Case& c : cases) {
     load_text({{"Input Opacity", 50}});
     c.fail(host);
-    Frame frame(*instance, {.input_layer = &input_layer});
+    Frame frame(*instance, {.input_layer = &input});
     EXPECT_EQ(frame.run(module), c.expected) << c.what;
     const std::string message = frame.out_data().return_msg;
     EXPECT_TRUE(c.message[0] == '\0' ? message.empty() : message.rfind(c.message, 0) == 0)

@@ -7,7 +7,6 @@
 // prints the time taken.
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +64,8 @@ std::vector<StressScene> stress_scenes() {
   return scenes;
 }
 
-// One instance on its own scene, set up as the host does, rendering frames.
+// One instance on its own scene, set up as the host does, rendering frame n
+// of the composition (24 per second).
 class Player {
  public:
   Player(SimHost& host, PluginModule& module, const StressScene& s)
@@ -74,8 +74,6 @@ class Player {
         bitdepth_(s.bitdepth) {
     placed_.set_downsample(s.downsample);
   }
-
-  // Frame n of the composition (24 per second).
   RgbaImage frame(int n) {
     placed_.instance.current_time = n;
     Frame frame(placed_.instance, {.bitdepth = bitdepth_});
@@ -89,17 +87,13 @@ class Player {
   A_short bitdepth_;
 };
 
-int frames_per_thread() {
-  const char* text = std::getenv("TARVOLK_STRESS_FRAMES");
-  const int n = text != nullptr ? std::atoi(text) : 0;
-  return n > 0 ? n : 3;
-}
-
 TEST(Stress, EightInstancesOnEightThreadsRenderAsAlone) {
   SimHost host;
   PluginModule module(TARVOLK_MODULE_PATH);
   const std::vector<StressScene> scenes = stress_scenes();
-  const int frames = frames_per_thread();
+  const char* frames_text = std::getenv("TARVOLK_STRESS_FRAMES");
+  const int frames =
+      frames_text != nullptr && std::atoi(frames_text) > 0 ? std::atoi(frames_text) : 3;
   if (frames > 10) host.set_recording(false);
   // Frames step through the first second, where the values change.
   auto frame_number = [](int i) { return (i * 5) % 25; };
@@ -110,7 +104,6 @@ TEST(Stress, EightInstancesOnEightThreadsRenderAsAlone) {
     for (int i = 0; i < std::min(frames, 5); ++i) alone[s].push_back(player.frame(frame_number(i)));
   }
 
-  std::atomic<int> mismatches{0};
   const auto start = std::chrono::steady_clock::now();
   std::vector<std::thread> threads;
   for (size_t s = 0; s < scenes.size(); ++s) {
@@ -119,11 +112,8 @@ TEST(Stress, EightInstancesOnEightThreadsRenderAsAlone) {
       for (int i = 0; i < frames; ++i) {
         const RgbaImage picture = player.frame(frame_number(i));
         const RgbaImage& expected = alone[s][static_cast<size_t>(i) % alone[s].size()];
-        if (picture.rgba != expected.rgba) {
-          ++mismatches;
-          ADD_FAILURE() << scenes[s].name << " frame " << frame_number(i)
-                        << " differs from the same frame rendered alone";
-        }
+        EXPECT_TRUE(picture.rgba == expected.rgba) << scenes[s].name << " frame " << frame_number(i)
+                                                   << " differs from the same frame rendered alone";
       }
     });
   }
@@ -132,7 +122,6 @@ TEST(Stress, EightInstancesOnEightThreadsRenderAsAlone) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%zu threads x %d frames of 160 x 90: %.2f s, %.1f frames/s\n", scenes.size(), frames,
               seconds, static_cast<double>(scenes.size()) * frames / seconds);
-  EXPECT_EQ(mismatches, 0);
   EXPECT_EQ(host.balance_report(), "");
 }
 
