@@ -1,6 +1,5 @@
-// The pixels the host renders for a layer before effects: what each kind
-// draws, masks in mask order, pictures, the downsampling and the layer's
-// extent, read back from worlds of either depth.
+// The pixels the host renders for a layer before effects: text, a solid
+// under masks in mask order, the downsampling and the layer's extent.
 
 #include "host/scene/layer_pixels.h"
 
@@ -8,11 +7,9 @@
 
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "host/scene/shape_contents.h"
 #include "host/sim_host.h"
 
 namespace simhost::scene {
@@ -84,34 +81,9 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
        {0, 0, 100, 60},
        PixelFormat::Argb8,
        1.0},
-      // A ring filled red even-odd over a blue non-zero fill that shows
-      // through its hole, in a group scaled 200 % and moved to (0, -30) from
-      // the layer's middle (50, 60).
-      {"shape fills in float",
-       [](Layer& l) {
-         l.set_contents(shape_contents({shape_group(
-             {shape_path(rectangle(-10, -10, 10, 10)), shape_path(rectangle(-5, -5, 5, 5)),
-              shape_fill(2.0, rgb(255, 0, 0)), shape_fill(1.0, rgb(0, 0, 255))},
-             {.position = Vec2{0, -30}, .scale = Vec2{200, 200}})}));
-       },
-       LayerKind::Shape,
-       {{35, 30, {255, 255, 0, 0}}, {50, 30, {255, 0, 0, 255}}, {80, 30, clear}},
-       1,
-       {0, 0, 100, 60},
-       PixelFormat::ArgbFloat},
-      {"a picture at the origin, straight alpha kept",
-       [](Layer& l) {
-         l.image =
-             std::make_shared<RgbaImage>(RgbaImage{2, 1, {10, 20, 30, 255, 200, 100, 50, 128}});
-       },
-       LayerKind::Solid,
-       {{0, 0, {255, 10, 20, 30}}, {1, 0, {128, 200, 100, 50}, 2}, {2, 0, clear}, {0, 1, clear}},
-       1,
-       {0, 0, 4, 2},
-       PixelFormat::ArgbFloat},
       // A mask edge at x = 91 falls half way into pixel 45; a second mask
       // over the bottom shows that a solid of 101 x 61 fills its extent of
-      // 51 x 31 and no more; the world sits at (40, 0).
+      // 51 x 31 and no more; the world, in float, sits at (40, 0).
       {"half resolution",
        [](Layer& l) {
          l.width = 101;
@@ -128,7 +100,8 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
         {11, 30, clear},
         {10, 31, clear}},
        2,
-       {40, 0, 60, 40}},
+       {40, 0, 60, 40},
+       PixelFormat::ArgbFloat},
   };
   for (const auto& c : cases) {
     SimHost host;

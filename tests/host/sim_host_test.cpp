@@ -1,6 +1,7 @@
 // The simulated host's own services, without a plug-in: the suite registry,
-// the balance and its report, handles, injected failures, iteration and
-// parameter checkouts.
+// the balance and its report, handles, injected failures and parameter
+// checkouts. (Iteration: the pixel transfer tests, which copy every value
+// through it and cancel it.)
 
 #include "host/sim_host.h"
 
@@ -110,43 +111,6 @@ TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   EXPECT_EQ(resizes[0].text(), "utils host_resize_handle(8, handle#1) -> 512");
   EXPECT_EQ(resizes[0].thread, std::this_thread::get_id());
   EXPECT_LT(resizes[0].sequence, resizes[1].sequence);
-}
-
-PF_Err mark_visit(void* refcon, A_long x, A_long y, PF_Pixel8* in, PF_Pixel8* out) {
-  ++*static_cast<int*>(refcon);
-  *out = {static_cast<A_u_char>(out->alpha + 1), static_cast<A_u_char>(x), static_cast<A_u_char>(y),
-          in->blue};
-  return y == 3 && x == 1 ? PF_Err_OUT_OF_MEMORY : PF_Err_NONE;
-}
-
-// Each pixel of the area once, with its position and the source's pixel;
-// the first callback error, a world of the other depth and an injected
-// cancel stop it.
-TEST(SimHost, IterationVisitsEachPixelOnceUntilAnError) {
-  SimHost host;
-  AEGP_SuiteHandler suites(host.basic_suite());
-  const PF_Iterate8Suite1* iterate = suites.Iterate8Suite1();
-  World src(4, 5, PixelFormat::Argb8), dst(4, 5, PixelFormat::Argb8);
-  src.pixel8(2, 1).blue = 77;
-  int visits = 0;
-  const PF_Rect area{1, 1, 3, 3};
-  ASSERT_EQ(iterate->iterate(nullptr, 0, 0, src.get(), &area, &visits, mark_visit, dst.get()),
-            PF_Err_NONE);
-  EXPECT_EQ(visits, 4);
-  EXPECT_EQ(dst.pixel8(2, 1).blue, 77);
-  EXPECT_EQ(dst.pixel8(2, 2).red, 2);
-  EXPECT_EQ(dst.pixel8(1, 2).green, 2);
-  EXPECT_EQ(dst.pixel8(0, 0).alpha + dst.pixel8(3, 3).alpha, 0);
-  EXPECT_EQ(iterate->iterate(nullptr, 0, 5, nullptr, nullptr, &visits, mark_visit, dst.get()),
-            PF_Err_OUT_OF_MEMORY);
-  World flt(3, 4, PixelFormat::ArgbFloat);
-  EXPECT_EQ(iterate->iterate(nullptr, 0, 2, nullptr, nullptr, &visits, mark_visit, flt.get()),
-            PF_Err_BAD_CALLBACK_PARAM);
-  host.fail(Fail::Iterate);
-  visits = 0;
-  EXPECT_EQ(iterate->iterate(nullptr, 0, 5, nullptr, nullptr, &visits, mark_visit, dst.get()),
-            PF_Interrupt_CANCEL);
-  EXPECT_EQ(visits, 4);  // the first row
 }
 
 // A checkout is a copy, counted until checked in; a check-in after a failed
