@@ -118,13 +118,12 @@ TEST(HostCallFailures, EachKindFailingFirstOrLastGivesItsErrorAndLeavesNothingOu
 }
 
 TEST(HostCallFailures, TheFirstErrorWinsOverAGiveBacksError) {
-  struct Case {
+  const struct {
     const char* scenario;
     const char* first;  // null: only the give-back fails
     const char* give_back;
     PF_Err expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"masks", "PF_PathVertexInfo", "PF_CheckinPath", 1},
       {"masks", nullptr, "PF_CheckinPath", 2},
       {"shape", "AEGP_GetNewStreamValue", "AEGP_DisposeStream", 1},
@@ -133,7 +132,7 @@ TEST(HostCallFailures, TheFirstErrorWinsOverAGiveBacksError) {
       {"layer parameter", "AEGP_GetLayerFromLayerID", "AEGP_DisposeEffect", 1},
       {"layer parameter", nullptr, "AEGP_DisposeStream", 2},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + (c.first ? c.first : "") + " " + c.give_back);
     const Scenario& scenario = scenario_named(c.scenario);
     EffectWorld world;
@@ -147,12 +146,11 @@ TEST(HostCallFailures, TheFirstErrorWinsOverAGiveBacksError) {
 
 // A suite the host lacks is found before anything is taken from the host.
 TEST(HostCallFailures, AMissingSuiteThrowsWithNothingLeftOut) {
-  struct Case {
+  const struct {
     const char* scenario;
     const char* suite;
     int32_t version;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"text", kPFPathDataSuite, 1},
       {"shape", kAEGPMaskOutlineSuite, 5},
       {"shape", kAEGPStreamSuite, 7},
@@ -160,7 +158,7 @@ TEST(HostCallFailures, AMissingSuiteThrowsWithNothingLeftOut) {
       {"layer parameter", kAEGPLayerSuite, 11},
       {"layer parameter", kAEGPEffectSuite, 1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + c.suite);
     const Scenario& scenario = scenario_named(c.scenario);
     EffectWorld world;

@@ -141,18 +141,17 @@ TEST(TextOutlines, AnEmptyTextGivesNone) {
 }
 
 TEST(LayerParamLayer, FindsTheChosenLayerOrNone) {
-  struct Case {
+  const struct {
     const char* name;
     AEGP_LayerIDVal chosen;
     A_Err expected_err;
     bool found;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"no layer chosen", 0, A_Err_NONE, false},
       {"a layer of the composition", 2, A_Err_NONE, true},
       {"a layer that is gone", 99, A_Err_PARAMETER, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EffectWorld world;
     world.effect_layer(LayerKind::Text);

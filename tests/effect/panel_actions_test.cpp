@@ -186,20 +186,19 @@ TEST_F(PanelTest, SetupNullTwiceMakesTwoNullsAndLinksTheSecond) {
 }
 
 TEST_F(PanelTest, TwirlsFollowModeAndSideFillMode) {
-  struct Case {
+  const struct {
     const char* popup;
     PF_ParamIndex changed;
     json value;
     std::vector<std::pair<PF_ParamIndex, bool>> closed;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"Mode", slot::mode, "3D Camera", {{22, true}}},
       {"Mode", slot::mode, "Directional", {{22, false}}},
       {"Mode", slot::mode, "Vanishing", {{22, true}}},
       {"Side Fill Mode", slot::side_fill_mode, "Gradient", {{39, false}, {42, true}}},
       {"Side Fill Mode", slot::side_fill_mode, "Solid", {{39, true}, {42, true}}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     w.set(c.popup, c.value);
     ASSERT_EQ(w.change(c.changed), PF_Err_NONE);
     for (const auto& [slot, closed] : c.closed) {

@@ -19,19 +19,14 @@ namespace {
 // One point at a quarter turn (to the right on the wheel): where its stop
 // sits for each global offset, outside and inside.
 TEST(SmartRenderValues, GradientStopAnglesFollowTheGlobalOffset) {
-  struct Case {
+  const struct {
     double offset_deg;
     bool inner;
     float angle;
-  };
+  } cases[] = {{0, false, 90},  {0, true, -90},    {90, false, 180}, {90, true, 0},
+               {-90, false, 0}, {-90, true, -180}, {450, false, 180}};
   const std::vector<GradientPoint> points = {{0.25, 1.0f, 0.2f, 0.4f, 0.6f}};
-  for (const Case& c : std::vector<Case>{{0, false, 90},
-                                         {0, true, -90},
-                                         {90, false, 180},
-                                         {90, true, 0},
-                                         {-90, false, 0},
-                                         {-90, true, -180},
-                                         {450, false, 180}}) {
+  for (const auto& c : cases) {
     const std::vector<SideFillStop> stops = gradient_side_fill_stops(points, c.offset_deg, c.inner);
     ASSERT_EQ(stops.size(), 1u);
     EXPECT_FLOAT_EQ(stops[0].angle, c.angle) << c.offset_deg << (c.inner ? " inner" : "");
@@ -64,17 +59,16 @@ TEST(SmartRenderValues, ErrorTextReachesTheHostCut) {
   simhost::SimHost host;
   PF_InData in_data = host.make_in_data();
   const std::string long_text = std::string(250, 'a') + std::string(50, 'b');
-  struct Case {
+  const struct {
     PF_Err err;
-    std::string text;
-    std::string expected;
-  };
-  for (const Case& c : std::vector<Case>{{512, long_text, long_text.substr(0, 255)},
-                                         {512, "GL error: 1282", "GL error: 1282"},
-                                         {4, long_text, "untouched"},
-                                         {517, long_text, "untouched"},
-                                         {0, long_text, "untouched"},
-                                         {512, "", "untouched"}}) {
+    std::string text, expected;
+  } cases[] = {{512, long_text, long_text.substr(0, 255)},
+               {512, "GL error: 1282", "GL error: 1282"},
+               {4, long_text, "untouched"},
+               {517, long_text, "untouched"},
+               {0, long_text, "untouched"},
+               {512, "", "untouched"}};
+  for (const auto& c : cases) {
     PF_OutData out_data{};
     std::strcpy(out_data.return_msg, "untouched");
     report_render_error(&in_data, &out_data, c.err, c.text);

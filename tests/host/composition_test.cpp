@@ -9,7 +9,6 @@
 
 #include "host/instance/effect_instance.h"
 #include "host/scene/shape_contents.h"
-#include "host/scene/text_outlines.h"
 #include "host_support/aegp_suite_handler.h"
 
 namespace simhost::scene {
@@ -62,20 +61,6 @@ TEST(Composition, KeyframesHoldOutsideAndInterpolateBetween) {
   // Paths of different vertex counts hold until the next keyframe.
   const PathShape a{{{0, 0}}, true}, b{{{10, 0}, {0, 10}}, true};
   EXPECT_EQ(Animated<PathShape>::keyed({{0.0, a}, {1.0, b}}).at(0.5).vertices.size(), 1u);
-}
-
-TEST(Composition, GlyphOutlinesAreClosedContoursOfTheFontAndWeight) {
-  const std::vector<PathShape> o = glyph_outlines({.text = "o", .size = 50});
-  ASSERT_EQ(o.size(), 2u);
-  for (const PathShape& contour : o) {
-    EXPECT_TRUE(contour.closed);
-    // The closing segment ends on the first vertex, which is not repeated.
-    EXPECT_FALSE(contour.vertices.front().x == contour.vertices.back().x &&
-                 contour.vertices.front().y == contour.vertices.back().y);
-  }
-  EXPECT_NE(glyph_outlines({.text = "o", .bold = true, .size = 50})[0].vertices[0].x,
-            o[0].vertices[0].x);
-  EXPECT_TRUE(glyph_outlines({.text = ""}).empty());
 }
 
 // Stream values at layer or composition time, records naming what the host

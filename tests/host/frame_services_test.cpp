@@ -1,5 +1,6 @@
-// The host's services for frames: the in-front composite's arithmetic and
-// placement, PNG files of float worlds, and the composition's camera.
+// The host's services for frames: the in-front composite's placement and
+// rounding (its arithmetic: the golden frame with the input in front), PNG
+// files of float worlds, and the composition's camera.
 
 #include <gtest/gtest.h>
 
@@ -35,33 +36,6 @@ class FrameServices : public ::testing::Test {
   SimHost host;
   EffectInstance instance{host};
 };
-
-// One float source pixel in front of one destination pixel: straight alpha,
-// the source's alpha scaled by the opacity.
-TEST_F(FrameServices, InFrontTransferIsAStraightAlphaOver) {
-  const struct {
-    PF_PixelFloat source, dest;
-    A_u_char opacity;
-    PF_PixelFloat expected;
-  } cases[] = {{{1, 1, 0, 0}, {1, 0, 0, 1}, 255, {1, 1, 0, 0}},       // opaque source covers
-               {{1, 1, 0, 0}, {1, 0, 0, 1}, 0, {1, 0, 0, 1}},         // no opacity: the dest
-               {{1, 1, 0, 0}, {1, 0, 0, 1}, 51, {1, 0.2f, 0, 0.8f}},  // a fifth over opaque
-               {{0.5f, 0, 1, 0}, {0, 0.3f, 0.3f, 0.3f}, 255, {0.5f, 0, 1, 0}},  // over nothing
-               {{0.5f, 1, 1, 1}, {0.5f, 0, 0, 0}, 255, {0.75f, 2 / 3.0f, 2 / 3.0f, 2 / 3.0f}},
-               {{0, 1, 1, 1}, {0, 0, 0, 0}, 255, {0, 0, 0, 0}}};  // nothing over nothing
-  for (const auto& c : cases) {
-    World src(1, 1, PixelFormat::ArgbFloat), dst(1, 1, PixelFormat::ArgbFloat);
-    src.pixel_float(0, 0) = c.source;
-    dst.pixel_float(0, 0) = c.dest;
-    ASSERT_EQ(transfer(src, dst, PF_Xfer_IN_FRONT, c.opacity), PF_Err_NONE);
-    const PF_PixelFloat got = dst.pixel_float(0, 0);
-    const float want[4] = {c.expected.alpha, c.expected.red, c.expected.green, c.expected.blue};
-    const float have[4] = {got.alpha, got.red, got.green, got.blue};
-    for (int i = 0; i < 4; ++i) {
-      EXPECT_NEAR(have[i], want[i], 1e-6) << "opacity " << int(c.opacity) << ", channel " << i;
-    }
-  }
-}
 
 // In 8 bits: the source rectangle's corner lands at the destination offset,
 // what falls outside is dropped, channels round to the nearest step. Other

@@ -126,12 +126,4 @@ inline void expect_no_gl_error() {
   }
 }
 
-// The sRGB transfer functions as the programs apply them.
-inline float srgb_decode(float c) {
-  return c < 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
-}
-inline float srgb_encode(float c) {
-  return c < 0.0031308f ? 12.92f * c : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
-}
-
 }  // namespace gl_test

@@ -22,8 +22,6 @@ namespace {
 
 using gl_test::MeshBuffers;
 using gl_test::ortho;
-using gl_test::srgb_decode;
-using gl_test::srgb_encode;
 using gl_test::Target;
 
 constexpr float kTwoPi = 6.2831855f;
@@ -51,73 +49,51 @@ void set_sweep(GlProgram& program, const std::array<float, 16>& mvp, int mode = 
 
 // --- side walls -------------------------------------------------------------
 
-// Draws one wall facing `angle` over a 1 x 1 target (with depth, cleared to
-// (0.1, 0.2, 0.3, 0.4) and 1) and returns its pixel.
-class SideWallDraw {
- public:
-  std::array<float, 4> draw(const std::vector<SideFillStop>& stops, float angle, bool interpolate,
-                            float a_z = -0.25f) {
-    GlProgram& program = gl_test::program(side_walls_program);
-    set_sweep(program, ortho(0, 1, 0, 1));
-    program.set_bool("interpolate_gradient", interpolate);
-    program.set_int("side_fill_color_buffer", 0);
-
-    GlBuffer stop_buffer;
-    upload_vector_to_buffer(stop_buffer, GL_TEXTURE_BUFFER, stops, GL_DYNAMIC_DRAW);
-    GlTexture stop_texture(GL_TEXTURE_BUFFER);
-    glActiveTexture(GL_TEXTURE0);
-    stop_texture.bind();
-    glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, stop_buffer.id());
-
-    SideMesh mesh;
-    mesh.mode = mesh_mode_triangle_strip;
-    for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {0.f, 1.f}, {1.f, 1.f}}) {
-      mesh.vertices.push_back({x, y, 0, std::cos(angle), std::sin(angle), a_z});
-      mesh.indices.push_back(static_cast<uint32_t>(mesh.indices.size()));
-    }
-    MeshBuffers buffers({3, 2, 1});
-    target_.begin({0.1f, 0.2f, 0.3f, 0.4f});
-    glEnable(GL_DEPTH_TEST);
-    draw_side_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
-    glDisable(GL_DEPTH_TEST);
-    gl_test::expect_no_gl_error();
-    return target_.pixel(0, 0);
+// Draws one wall facing `angle` with chain depth `a_z` over a 1 x 1 target
+// (cleared to (0.1, 0.2, 0.3, 0.4) and depth 1); its pixel, and its depth.
+std::array<float, 4> draw_wall(const std::vector<SideFillStop>& stops, float angle,
+                               float a_z = -0.25f, float* depth = nullptr) {
+  Target target(1, 1, GL_RGBA32F, true);
+  GlProgram& program = gl_test::program(side_walls_program);
+  set_sweep(program, ortho(0, 1, 0, 1));
+  program.set_bool("interpolate_gradient", true);
+  program.set_int("side_fill_color_buffer", 0);
+  GlBuffer stop_buffer;
+  upload_vector_to_buffer(stop_buffer, GL_TEXTURE_BUFFER, stops, GL_DYNAMIC_DRAW);
+  GlTexture stop_texture(GL_TEXTURE_BUFFER);
+  glActiveTexture(GL_TEXTURE0);
+  stop_texture.bind();
+  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, stop_buffer.id());
+  SideMesh mesh;
+  mesh.mode = mesh_mode_triangle_strip;
+  for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {0.f, 1.f}, {1.f, 1.f}}) {
+    mesh.vertices.push_back({x, y, 0, std::cos(angle), std::sin(angle), a_z});
+    mesh.indices.push_back(static_cast<uint32_t>(mesh.indices.size()));
   }
-
-  float depth() const { return target_.depth(0, 0); }
-
- private:
-  Target target_{1, 1, GL_RGBA32F, true};
-};
-
-// Opaque sRGB colour blended in linear light: a + (b - a) * t per channel.
-std::array<float, 4> blend(std::array<float, 3> a, std::array<float, 3> b, float t) {
-  std::array<float, 4> out{0, 0, 0, 1};
-  for (int c = 0; c < 3; ++c) {
-    out[c] = srgb_encode(srgb_decode(a[c]) + (srgb_decode(b[c]) - srgb_decode(a[c])) * t);
-  }
-  return out;
+  MeshBuffers buffers({3, 2, 1});
+  target.begin({0.1f, 0.2f, 0.3f, 0.4f});
+  glEnable(GL_DEPTH_TEST);
+  draw_side_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
+  glDisable(GL_DEPTH_TEST);
+  gl_test::expect_no_gl_error();
+  if (depth != nullptr) *depth = target.depth(0, 0);
+  return target.pixel(0, 0);
 }
 
-TEST_F(ShaderPrograms, SideWallTwoStopsAtOneAngleRunOnceAroundTheCircle) {
-  SideWallDraw wall;
+TEST_F(ShaderPrograms, SideWallStopsAtOneAngleRunOnceAroundAndTheChainDepthIsWritten) {
+  // A (red) then B (green), both at angle a: just past a the colour is B's;
+  // it reaches A's at a, one turn later, halfway (in linear light) opposite.
   const float a = 2.0f;
-  // A (red) then B (green), both at angle a.
   const std::vector<SideFillStop> stops = {{1, 0, 0, a}, {0, 1, 0, a}};
-  // Just past a the colour is B's; it reaches A's at a, one turn later.
-  expect_rgba(wall.draw(stops, a + 0.02f, true), {0, 1, 0, 1}, "just past", 0.01f);
-  expect_rgba(wall.draw(stops, a - 0.02f, true), {1, 0, 0, 1}, "just before", 0.01f);
-  expect_rgba(wall.draw(stops, a + kTwoPi / 2, true), blend({0, 1, 0}, {1, 0, 0}, 0.5f),
-              "opposite");
-}
-
-TEST_F(ShaderPrograms, SideWallWritesItsChainDepthAndWithoutStopsNothing) {
-  SideWallDraw wall;
-  wall.draw({{1, 1, 1, 0}}, 1.0f, true, -0.375f);
-  EXPECT_FLOAT_EQ(wall.depth(), 0.375f);
+  expect_rgba(draw_wall(stops, a + 0.02f), {0, 1, 0, 1}, "just past", 0.01f);
+  expect_rgba(draw_wall(stops, a - 0.02f), {1, 0, 0, 1}, "just before", 0.01f);
+  expect_rgba(draw_wall(stops, a + kTwoPi / 2), {0.7353569f, 0.7353569f, 0, 1}, "opposite");
+  float depth = 0;
+  draw_wall({{1, 1, 1, 0}}, 1.0f, -0.375f, &depth);
+  EXPECT_FLOAT_EQ(depth, 0.375f);
   // An empty gradient has no colour to give: the target keeps its clear.
-  expect_rgba(wall.draw({}, 1.0f, true), {0.1f, 0.2f, 0.3f, 0.4f}, "no stops", 0);
-  EXPECT_FLOAT_EQ(wall.depth(), 1.0f);
+  expect_rgba(draw_wall({}, 1.0f, -0.375f, &depth), {0.1f, 0.2f, 0.3f, 0.4f}, "no stops", 0);
+  EXPECT_FLOAT_EQ(depth, 1.0f);
 }
 
 // --- face -------------------------------------------------------------------
@@ -335,7 +311,7 @@ TEST_F(ShaderPrograms, CompositeBoxResolvePerOutputPixel) {
   };
   const auto pixels = composite(2, 2, {1, 0}, 6, 2, fill, {0, 0}, 1.0f, {0, 0, 0}, 0.0f);
   // Mean of white and black in linear light, sRGB-encoded; mean coverage.
-  const float grey = srgb_encode(0.5f);
+  const float grey = 0.7353569f;
   expect_rgba(pixels[0], {grey, grey, grey, 0.5f}, "resolved", 1e-4f);
   EXPECT_EQ(pixels[1][3], 0.0f);
 }
