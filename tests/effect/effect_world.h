@@ -63,8 +63,16 @@ struct EffectWorld {
     return run(PF_Cmd_USER_CHANGED_PARAM, &extra);
   }
   void set(const std::string& name, const json& value) { instance.set_value(name, value); }
+  void set(const json& values) {
+    for (const auto& [name, value] : values.items()) set(name, value);
+  }
   json value(PF_ParamIndex slot) { return instance.value_json(slot); }
-  json value(const std::string& name) { return value(instance.find_param(name)); }
+  // Each of the values, by name, as expected.
+  void expect_values(const json& expected, const std::string& when) {
+    for (const auto& [name, value] : expected.items()) {
+      EXPECT_EQ(instance.value_json(instance.find_param(name)), value) << name << " " << when;
+    }
+  }
   bool hidden(PF_ParamIndex slot) {
     return (instance.dynamic_stream_flags(slot) & AEGP_DynStreamFlag_HIDDEN) != 0;
   }

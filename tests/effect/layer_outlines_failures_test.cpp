@@ -7,7 +7,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,60 +21,46 @@ const std::set<std::string> kGiveBacks = {"AEGP_DisposeStream", "AEGP_DisposeStr
                                           "AEGP_DisposeTextOutlines", "PF_CheckinPath",
                                           "AEGP_DisposeEffect"};
 
-// Every kind of layer the effect reads, and the layer parameter.
+// Every kind of layer the effect reads, and the layer parameter: how each is
+// built, and how the effect reads it.
 struct Scenario {
-  const char* name;
   std::function<void(EffectWorld&)> build;
-  std::function<PF_Err(EffectWorld&)> run;
+  std::function<PF_Err(EffectWorld&)> run = [](EffectWorld& w) {
+    SourceGeometry geometry;
+    return w.gather(geometry);
+  };
 };
 
-PF_Err gather_into_fresh(EffectWorld& world) {
-  SourceGeometry geometry;
-  return world.gather(geometry);
-}
-
-std::vector<Scenario> scenarios() {
-  return {
-      {"text", [](EffectWorld& w) { w.effect_layer(LayerKind::Text).set_text({.text = "ab"}); },
-       gather_into_fresh},
-      {"shape",
-       [](EffectWorld& w) {
+const std::map<std::string, Scenario>& scenarios() {
+  static const std::map<std::string, Scenario> all = {
+      {"text", {[](EffectWorld& w) { w.effect_layer(LayerKind::Text).set_text({.text = "ab"}); }}},
+      {"shape", {[](EffectWorld& w) {
          w.effect_layer(LayerKind::Shape)
              .set_contents(
                  shape_contents({shape_group({shape_path(square(0, 0, 5), kPathDirectionReversed),
                                               shape_fill(), shape_path(square(1, 1, 5, false))},
                                              {.rotation = 30.0}),
                                  shape_merge(2.0), shape_stroke(1.0)}));
-       },
-       gather_into_fresh},
-      {"masks",
-       [](EffectWorld& w) {
+       }}},
+      {"masks", {[](EffectWorld& w) {
          Layer& solid = w.effect_layer(LayerKind::Solid);
          solid.add_mask({.shape = square(0, 0, 5)});
          solid.add_mask({.shape = square(0, 0, 5, false)});
          solid.add_mask({.shape = square(2, 2, 5), .mode = PF_MaskMode_SUBTRACT});
-       },
-       gather_into_fresh},
+       }}},
       {"layer parameter",
-       [](EffectWorld& w) {
-         w.effect_layer(LayerKind::Solid);
-         w.comp.add_layer(LayerKind::Null, "Parent");
-         w.instance.set_value("Parent Layer", 2);
-       },
-       [](EffectWorld& w) {
-         const PF_InData in = w.in_data();
-         AEGP_LayerH layer = nullptr;
-         return layer_param_layer(&in, slot::parent_layer, layer);
-       }},
+       {[](EffectWorld& w) {
+          w.effect_layer(LayerKind::Solid);
+          w.comp.add_layer(LayerKind::Null, "Parent");
+          w.instance.set_value("Parent Layer", 2);
+        },
+        [](EffectWorld& w) {
+          const PF_InData in = w.in_data();
+          AEGP_LayerH layer = nullptr;
+          return layer_param_layer(&in, slot::parent_layer, layer);
+        }}},
   };
-}
-
-const Scenario& scenario_named(const std::string& name) {
-  static const std::vector<Scenario> all = scenarios();
-  for (const Scenario& scenario : all) {
-    if (scenario.name == name) return scenario;
-  }
-  throw std::invalid_argument(name);
+  return all;
 }
 
 // The suite calls the effect makes, by function, with how often each is made.
@@ -92,11 +77,11 @@ std::map<std::string, int> calls_made(const Scenario& scenario) {
 
 TEST(HostCallFailures, EachKindFailingFirstOrLastGivesItsErrorAndLeavesNothingOut) {
   int cases = 0;
-  for (const Scenario& scenario : scenarios()) {
+  for (const auto& [name, scenario] : scenarios()) {
     for (const auto& [function, count] : calls_made(scenario)) {
       for (int skip : std::set<int>{0, count - 1}) {
-        SCOPED_TRACE(std::string(scenario.name) + ": " + function + " call " +
-                     std::to_string(skip + 1) + " of " + std::to_string(count));
+        SCOPED_TRACE(name + ": " + function + " call " + std::to_string(skip + 1) + " of " +
+                     std::to_string(count));
         ++cases;
         EffectWorld world;
         scenario.build(world);
@@ -134,7 +119,7 @@ TEST(HostCallFailures, TheFirstErrorWinsOverAGiveBacksError) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + (c.first ? c.first : "") + " " + c.give_back);
-    const Scenario& scenario = scenario_named(c.scenario);
+    const Scenario& scenario = scenarios().at(c.scenario);
     EffectWorld world;
     scenario.build(world);
     if (c.first != nullptr) world.host.fail_call(c.first, 1);
@@ -160,7 +145,7 @@ TEST(HostCallFailures, AMissingSuiteThrowsWithNothingLeftOut) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.scenario) + ": " + c.suite);
-    const Scenario& scenario = scenario_named(c.scenario);
+    const Scenario& scenario = scenarios().at(c.scenario);
     EffectWorld world;
     scenario.build(world);
     world.host.make_suite_missing(c.suite, c.version);

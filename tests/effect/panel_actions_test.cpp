@@ -3,7 +3,6 @@
 
 #include <gmock/gmock.h>
 
-#include <cstring>
 #include <optional>
 
 #include "platform/win32.h"
@@ -13,27 +12,14 @@ namespace effect_test {
 namespace {
 
 using ::testing::ElementsAre;
-using Bytes = std::vector<unsigned char>;
-
-// A saved value of three stops whose count claims four.
-Bytes overclaiming_value() {
-  const std::uint32_t count = 96;
-  Bytes bytes(4 + 72 + 1, 0);
-  std::memcpy(bytes.data(), &count, 4);
-  std::memcpy(bytes.data() + 4, default_gradient_points.data(), 72);
-  return bytes;
-}
-
-struct PointAngleCase {
-  const char* what;
-  double degrees;
-  int selected;
-  std::optional<double> moved_to;  // stop `selected`'s new position, or nothing changes
-  bool damaged = false;
-};
-
 TEST(PointAngle, MovesTheSelectedStopAndLeavesNoHandleBehind) {
-  const PointAngleCase cases[] = {
+  const struct {
+    const char* what;
+    double degrees;
+    int selected;
+    std::optional<double> moved_to;  // stop `selected`'s new position, or nothing changes
+    bool damaged = false;            // three stops whose count claims four
+  } cases[] = {
       {"0 degrees", 0, 1, 0.5},
       {"180 degrees", 180, 1, 1.0},
       {"-270 degrees", -270, 1, 1.25},
@@ -41,9 +27,10 @@ TEST(PointAngle, MovesTheSelectedStopAndLeavesNoHandleBehind) {
       {"past the last stop", 90, 3, std::nullopt},
       {"damaged value", 90, 1, std::nullopt, true},
   };
-  for (const PointAngleCase& c : cases) {
+  for (const auto& c : cases) {
     PanelWorld world;
-    if (c.damaged) world.instance.unflatten_value(slot::gradient_wheel, overclaiming_value());
+    if (c.damaged)
+      world.instance.unflatten_value(slot::gradient_wheel, blob(96, default_points, 1));
     world.set("Gradient Pt Select", c.selected);
     world.set("Point Angle", c.degrees);
     const Bytes before = world.wheel_bytes();
@@ -69,51 +56,51 @@ TEST(PointAngle, MovesTheSelectedStopAndLeavesNoHandleBehind) {
 }
 
 TEST_F(PanelTest, ResetStyleWritesItsValuesAndRefreshesEachControl) {
-  w.set("Mode", "3D Camera");
-  w.set("Vanishing Point", {10, 20});
-  w.set("Stroke Color", {9, 9, 9});
-  w.set("Inner Tarvolk", true);
-  w.set("Extrusion Amount Back", -50);
+  w.set({{"Mode", "3D Camera"},
+         {"Vanishing Point", {10, 20}},
+         {"Stroke Color", {9, 9, 9}},
+         {"Inner Tarvolk", true},
+         {"Extrusion Amount Back", -50}});
   ASSERT_EQ(w.change(slot::reset_style), PF_Err_NONE);
-  const json expected = {{"Mode", "Directional"},          {"Extrusion Direction", 135.0},
-                         {"Extrusion Length Back", 100.0}, {"Extrusion Length Front", 0.0},
-                         {"Vanishing Point", {0.0, 0.0}},  {"Extrusion Amount Back", 20.0},
-                         {"Extrusion Amount Front", 0.0},  {"Stroke Width", 2.0},
-                         {"Stroke Color", {0, 0, 0, 0}},   {"Inner Tarvolk", false},
-                         {"Stroke Opacity", 100.0}};
-  for (const auto& [name, value] : expected.items()) {
-    EXPECT_EQ(w.value(w.instance.find_param(name)), value) << name;
-  }
+  w.expect_values({{"Mode", "Directional"},
+                   {"Extrusion Direction", 135.0},
+                   {"Extrusion Length Back", 100.0},
+                   {"Extrusion Length Front", 0.0},
+                   {"Vanishing Point", {0.0, 0.0}},
+                   {"Extrusion Amount Back", 20.0},
+                   {"Extrusion Amount Front", 0.0},
+                   {"Stroke Width", 2.0},
+                   {"Stroke Color", {0, 0, 0, 0}},
+                   {"Inner Tarvolk", false},
+                   {"Stroke Opacity", 100.0}},
+                  "after Reset Style");
   EXPECT_FALSE(w.twirl_closed(slot::extrusion_direction));
   EXPECT_THAT(w.ui_updates(), ElementsAre(20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30));
 }
 
-struct GradientResetCase {
-  PF_ParamIndex button;
-  std::vector<PF_ParamIndex> flagged;
-  std::vector<PF_ParamIndex> refreshed;
-};
-
 // Run with the command's own array in hand, to see what the effect flagged.
 TEST_F(PanelTest, GradientResetsFlagAllButTheStandardControlsAndRefreshEach) {
-  const GradientResetCase cases[] = {
+  const struct {
+    PF_ParamIndex button;
+    std::vector<PF_ParamIndex> flagged, refreshed;
+  } cases[] = {
       {slot::reset_gradient, {39, 42, 43, 44}, {39, 40, 41, 42, 43, 44}},
       {slot::reset_fill_color,
        {34, 35, 36, 37, 38, 39, 42, 43, 44},
        {39, 40, 41, 42, 43, 44, 34, 35, 36, 37, 38}},
   };
-  for (const GradientResetCase& c : cases) {
-    w.set("Gradient Wheel", {{"stops", {{0.1, 1, 1, 1}, {0.6, 0, 0, 0}}}});
-    w.set("Gradient Pt Select", 1);
-    w.set("Point Angle", 90);
-    w.set("Global Offset", 30);
-    w.set("Interpolate Gradient", false);
-    w.set("Fill Opacity", 40);
-    w.set("Inherit Layer Color", false);
-    w.set("Side Fill Mode", "Gradient");
+  for (const auto& c : cases) {
+    w.set({{"Gradient Wheel", {{"stops", {{0.1, 1, 1, 1}, {0.6, 0, 0, 0}}}}},
+           {"Gradient Pt Select", 1},
+           {"Point Angle", 90},
+           {"Global Offset", 30},
+           {"Interpolate Gradient", false},
+           {"Fill Opacity", 40},
+           {"Inherit Layer Color", false},
+           {"Side Fill Mode", "Gradient"},
+           {"Front Fill Color", {0, 0, 255}},
+           {"Side Fill Color", {1, 2, 3}}});
     ASSERT_EQ(w.change(slot::side_fill_mode), PF_Err_NONE);  // opens the wheel's twirl
-    w.set("Front Fill Color", {0, 0, 255});
-    w.set("Side Fill Color", {1, 2, 3});
     w.host.clear_calls();
     PF_InData in_data = w.instance.make_in_data();
     PF_OutData out_data{};
@@ -141,18 +128,15 @@ TEST_F(PanelTest, GradientResetsFlagAllButTheStandardControlsAndRefreshEach) {
     EXPECT_EQ(w.stops()[2].position, 0.666);
     EXPECT_EQ(w.value(slot::gradient_point_select), -1);
     EXPECT_TRUE(w.instance.definition(slot::gradient_point_select).ui_flags & PF_PUI_DISABLED);
-    const json expected = {
-        {"Point Angle", 0.0},
-        {"Global Offset", 0.0},
-        {"Interpolate Gradient", true},
-        {"Fill Opacity", 100.0},
-        {"Inherit Layer Color", fill},
-        {"Side Fill Mode", fill ? "Solid" : "Gradient"},
-        {"Front Fill Color", fill ? json{255, 255, 0, 0} : json{255, 0, 0, 255}},
-        {"Side Fill Color", fill ? json{255, 255, 255, 255} : json{255, 1, 2, 3}}};
-    for (const auto& [name, value] : expected.items()) {
-      EXPECT_EQ(w.value(w.instance.find_param(name)), value) << name << " after " << c.button;
-    }
+    w.expect_values({{"Point Angle", 0.0},
+                     {"Global Offset", 0.0},
+                     {"Interpolate Gradient", true},
+                     {"Fill Opacity", 100.0},
+                     {"Inherit Layer Color", fill},
+                     {"Side Fill Mode", fill ? "Solid" : "Gradient"},
+                     {"Front Fill Color", fill ? json{255, 255, 0, 0} : json{255, 0, 0, 255}},
+                     {"Side Fill Color", fill ? json{255, 255, 255, 255} : json{255, 1, 2, 3}}},
+                    "after button " + std::to_string(c.button));
   }
 }
 
@@ -209,21 +193,22 @@ TEST_F(PanelTest, TwirlsFollowModeAndSideFillMode) {
 }
 
 TEST_F(PanelTest, ButtonsResetQualityAndCompositingAndOpenPages) {
-  w.set("Master Resolution", 3);
-  w.set("Corner Angle Threshold", 45);
-  w.set("Flatness Threshold", 2);
-  w.set("Front Mask Resolution Scale", 4);
-  w.set("Input Opacity", 70);
+  w.set({{"Master Resolution", 3},
+         {"Corner Angle Threshold", 45},
+         {"Flatness Threshold", 2},
+         {"Front Mask Resolution Scale", 4},
+         {"Input Opacity", 70}});
   for (PF_ParamIndex button :
        {slot::reset_quality, slot::reset_compositing, slot::product_page_button,
         slot::free_plugins_button, slot::get_support_button, slot::shape_to_mask}) {
     ASSERT_EQ(w.change(button), PF_Err_NONE) << button;
   }
-  EXPECT_EQ(w.value(slot::master_resolution), 1);
-  EXPECT_EQ(w.value(slot::corner_angle_threshold), 10.0);
-  EXPECT_EQ(w.value(slot::flatness_threshold), 0.25);
-  EXPECT_EQ(w.value(slot::front_mask_resolution_scale), 1.0);
-  EXPECT_EQ(w.value(slot::input_opacity), 0.0);
+  w.expect_values({{"Master Resolution", 1},
+                   {"Corner Angle Threshold", 10.0},
+                   {"Flatness Threshold", 0.25},
+                   {"Front Mask Resolution Scale", 1.0},
+                   {"Input Opacity", 0.0}},
+                  "after the resets");
   std::vector<std::string> pages;
   for (const shell32_record::ShellExecution& call : shell32_record::executions()) {
     EXPECT_FALSE(call.window);
