@@ -1,6 +1,9 @@
 // The host's parameter values on the module's list: setting them from JSON,
-// keyframes, saved arbitrary values, the arrays commands get and what the
-// host takes back from them, and PF_UpdateParamUI.
+// keyframes of the arbitrary value, saved values, the arrays commands get and
+// what the host takes back from them. (Keyframes of numbers: the stress
+// test's frames, which change over their first second. What PF_UpdateParamUI
+// takes over: the panel and wheel tests, which read the flags, values and
+// twirls it set.)
 
 #include <gtest/gtest.h>
 
@@ -63,8 +66,7 @@ TEST_F(ParamValues, ValuesSetInTheirJsonForms) {
       {"Vanishing Point", {100.5, -20}, {100.5, -20.0}},
       {"Stroke Color", {10, 20, 30}, {255, 10, 20, 30}},
       {"Use All Paths", false, false},  // an unnamed checkbox, by its label
-      {"Parent Layer", 7, 7},
-      {"40", -1, -1},  // by slot
+      {"40", -1, -1},                   // by slot
       {"Stroke Width",
        {{"keyframes", {{1, 3}, {0, 4.5}}}},
        {{"keyframes", {{0.0, 4.5}, {1.0, 3.0}}}}},
@@ -84,19 +86,16 @@ TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
     const char* message;
   } cases[] = {
       {"Nope", 1, "parameter \"Nope\": there is no such parameter"},
-      {"0", 1, "parameter slot 0: there is no such parameter"},
       {"Stroke Width", "wide", "parameter \"Stroke Width\" (slot 28): \"wide\" is not a number"},
       {"Mode", "Sideways", "\"Sideways\" is not one of \"Directional|Vanishing|3D Camera\""},
       {"Mode", 4, "4 is outside the items 1 to 3"},
       {"Mode", {{"keyframes", {{0, 1}, {1, 2}}}}, "\"Mode\" (slot 20): it cannot vary over time"},
-      {"Number of Side Fill Colors", 2.5, "2.5 is not an integer"},
       {"Stroke Color", {256, 0, 0}, "has a channel outside 0 to 255"},
       {"Vanishing Point", {40000, 0}, "beyond what 16.16 fixed point holds"},
       {"Inner Tarvolk", 1, "1 is not true or false"},
       {"Reset Style", true, "\"Reset Style\" (slot 31): it has no value to set"},
       {"Gradient Wheel", {{"stops", {{0, 2, 0, 0}}}}, "has a channel outside 0 to 1"},
       {"Stroke Width", {{"keyframes", {{0, 1}, {0, 2}}}}, "two keyframes at 0 s"},
-      {"Stroke Width", {{"keyframes", {{0, 1}, {1, 20000}}}}, "20000 is outside"},
   };
   const json before_width = instance.value_json(28), before_wheel = instance.value_json(39);
   for (const auto& c : cases) {
@@ -110,36 +109,6 @@ TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
   EXPECT_EQ(instance.value_json(28), before_width);
   EXPECT_EQ(instance.value_json(39), before_wheel);
   EXPECT_EQ(instance.value_json(20), "Directional");
-}
-
-TEST_F(ParamValues, KeyframesInterpolateNumbersAndHoldTheRest) {
-  using Read = double (*)(const PF_ParamDef&);
-  const Read fs = [](const PF_ParamDef& d) { return d.u.fs_d.value; };
-  const Read degrees = [](const PF_ParamDef& d) { return d.u.ad.value / 65536.0; };
-  const Read y = [](const PF_ParamDef& d) { return d.u.td.y_value / 65536.0; };
-  const Read green = [](const PF_ParamDef& d) { return double(d.u.cd.value.green); };
-  const Read checkbox = [](const PF_ParamDef& d) { return double(d.u.bd.value); };
-  const json width = {{0, 2}, {1, 12}};
-  const struct {
-    const char* param;
-    json keyframes;
-    A_long time;  // in 1/24 s
-    Read read;
-    double expected;
-  } cases[] = {
-      {"Stroke Width", width, 6, fs, 4.5},
-      {"Stroke Width", width, 48, fs, 12},
-      {"Extrusion Direction", {{0, 0}, {2, 90}}, 24, degrees, 45},
-      // Points are handed out at the layer's downsampling, 1/4 vertically.
-      {"Vanishing Point", {{0, {0, 0}}, {1, {100, 200}}}, 12, y, 25},
-      {"Stroke Color", {{0, {0, 0, 0}}, {1, {255, 255, 0}}}, 12, green, 128},
-      {"Inner Tarvolk", {{0, false}, {1, true}}, 23, checkbox, 0},
-  };
-  for (const auto& c : cases) {
-    instance.set_value(c.param, {{"keyframes", c.keyframes}});
-    EXPECT_DOUBLE_EQ(c.read(value_at(instance.find_param(c.param), c.time)), c.expected)
-        << c.param << " at " << c.time;
-  }
 }
 
 // Between keyframes the effect's own interpolation makes the value; a
@@ -294,36 +263,6 @@ TEST_F(CommandArrays, EachCommandHasItsOwnArray) {
   first.finish();
   second.finish();
   EXPECT_EQ(instance.value_json(28), 2.0);
-}
-
-TEST_F(CommandArrays, UpdateParamUiTakesOverValueFlagsAndName) {
-  ASSERT_EQ(user_changed([](PF_InData* in_data, PF_ParamDef** params) {
-              const void* table = nullptr;
-              ASSERT_EQ(in_data->pica_basicP->AcquireSuite(kPFParamUtilsSuite,
-                                                           kPFParamUtilsSuiteVersion3, &table),
-                        kSPNoError);
-              const auto* suite = static_cast<const PF_ParamUtilsSuite3*>(table);
-              PF_ParamDef angle = *params[41];
-              angle.u.ad.value = 90 << 16;
-              angle.ui_flags |= PF_PUI_DISABLED;
-              angle.flags = 0;
-              std::strcpy(angle.name, "Stop Angle");
-              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 41, &angle), PF_Err_NONE);
-              PF_ParamDef wheel = *params[39];
-              wheel.u.arb_d.value = new_value(in_data, Bytes(5, 0));
-              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 39, &wheel), PF_Err_NONE);
-              in_data->utils->host_dispose_handle(wheel.u.arb_d.value);
-              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 83, &angle),
-                        PF_Err_INVALID_INDEX);
-              in_data->pica_basicP->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
-            }),
-            PF_Err_NONE);
-  const PF_ParamDef angle = instance.definition(41);
-  EXPECT_EQ(angle.u.ad.value, 90 << 16);
-  EXPECT_EQ(angle.ui_flags, PF_PUI_STD_CONTROL_ONLY | PF_PUI_DISABLED);
-  EXPECT_EQ(angle.flags, 0);
-  EXPECT_STREQ(angle.name, "Stop Angle");
-  EXPECT_EQ(instance.flatten_value(39), Bytes(5, 0));
 }
 
 }  // namespace

@@ -134,8 +134,6 @@ TEST_F(SmartRender, ErrorsAndTheirMessages) {
       {"read-back refused",
        [](SimHost& h) { h.fail_call("iterate", PF_Err_INTERNAL_STRUCT_DAMAGED, 10); },
        PF_Err_INTERNAL_STRUCT_DAMAGED, "failed to download composite_fb into output texture ("},
-      {"no memory for the transfer", [](SimHost& h) { h.fail(Fail::LockHandle, 100); },
-       PF_Err_OUT_OF_MEMORY, ""},
       {"cancelled", [](SimHost& h) { h.fail(Fail::Iterate, 10); }, PF_Interrupt_CANCEL, ""},
       {"colour conversion refused",
        [](SimHost& h) {

@@ -10,7 +10,7 @@
 
 #include "renderer/path_grouping.h"
 #include "renderer/side_chains.h"
-#include "tests/renderer/frame_test_util.h"
+#include "tests/renderer/path_test_util.h"
 
 namespace {
 

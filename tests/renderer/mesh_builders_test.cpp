@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "renderer/path_grouping.h"
-#include "tests/renderer/frame_test_util.h"
+#include "tests/renderer/path_test_util.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/renderer/plan_test_util.h"
+#include "tests/renderer/path_test_util.h"
 
 namespace {
 

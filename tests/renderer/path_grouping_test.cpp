@@ -6,7 +6,7 @@
 #include <limits>
 #include <random>
 
-#include "tests/renderer/frame_test_util.h"
+#include "tests/renderer/path_test_util.h"
 
 namespace {
 

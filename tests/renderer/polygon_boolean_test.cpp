@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "tests/renderer/plan_test_util.h"
+#include "tests/renderer/path_test_util.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "tests/renderer/frame_test_util.h"
+#include "tests/renderer/path_test_util.h"
 
 namespace {
 
