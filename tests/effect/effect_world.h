@@ -10,12 +10,10 @@
 #include <span>
 #include <string>
 #include <variant>
-#include <vector>
 
 #include "effect/entry_point.h"
 #include "effect/layer_outlines.h"
 #include "effect/param_slots.h"
-#include "gradient_wheel/gradient_value.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/instance/undo_history.h"

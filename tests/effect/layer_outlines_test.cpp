@@ -2,14 +2,10 @@
 // masks, text and shape layers, the layer chosen in a layer parameter, and
 // every host call failing.
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
 #include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "renderer/path_flattening.h"
 #include "tests/effect/effect_world.h"

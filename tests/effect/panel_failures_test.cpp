@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 
-#include <cstring>
 #include <functional>
 #include <set>
 

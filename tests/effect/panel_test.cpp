@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <optional>
 #include <set>
 

@@ -4,16 +4,10 @@
 #include "effect/params_setup.h"
 
 #include <GL/glew.h>
-#include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "host/host_call.h"
-#include "host/scene/composition.h"
 #include "tests/effect/effect_world.h"
 
 namespace effect_test {

@@ -2,14 +2,10 @@
 
 #include "effect/registration.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <iterator>
-#include <string>
 
 #include "effect/command_handlers.h"
-#include "host/host_call.h"
 #include "tests/effect/effect_world.h"
 
 namespace effect_test {

@@ -9,7 +9,6 @@
 #include <array>
 #include <cmath>
 #include <random>
-#include <vector>
 
 #include "gradient_wheel/float_narrow.h"
 #include "gradient_wheel/gradient_arb_callbacks.h"

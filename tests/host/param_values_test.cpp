@@ -7,10 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"

@@ -10,11 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <numbers>
-#include <string>
-#include <vector>
 
 #include "host/instance/effect_instance.h"
 #include "host/instance/effect_panel.h"

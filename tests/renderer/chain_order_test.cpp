@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <initializer_list>
 #include <random>
 #include <set>
 #include <string>
 
 #include "renderer/path_grouping.h"
-#include "renderer/side_chains.h"
 #include "tests/renderer/path_test_util.h"
 
 namespace {

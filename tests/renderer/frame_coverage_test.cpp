@@ -3,11 +3,8 @@
 // and composited whole, even over targets a previous frame left holding other values.
 
 #include <GL/glew.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "renderer/render_state.h"
 #include "tests/renderer/render_test_support.h"

@@ -1,15 +1,9 @@
 // A frame's steps: its regions, side-fill stops and meshes on the CPU, and
 // pixels of whole frames where they follow from the scene.
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <limits>
-#include <string>
-#include <utility>
 
 #include "tests/renderer/render_test_support.h"
 

@@ -1,10 +1,6 @@
 // Whole frames of the render routine compared with reviewed pictures (tests/render/golden), each
 // scene described with its case.
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "tests/renderer/render_test_support.h"
 
 namespace tarvolk::test {

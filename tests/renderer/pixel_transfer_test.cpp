@@ -4,10 +4,7 @@
 
 #include "renderer/pixel_transfer.h"
 
-#include <gtest/gtest.h>
-
 #include <limits>
-#include <vector>
 
 #include "host/sim_host.h"
 #include "tests/renderer/gl_test_support.h"

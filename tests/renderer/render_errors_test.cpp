@@ -1,13 +1,9 @@
 // How a frame fails: the early exit, the renderer's report lines and error texts, bad input.
 
 #include <GL/glew.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/win32_testing.h"
 #include "tests/renderer/render_test_support.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <limits>
 
 #include "tests/renderer/path_test_util.h"

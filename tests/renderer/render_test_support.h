@@ -5,11 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <utility>
 #include <vector>
 

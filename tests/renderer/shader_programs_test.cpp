@@ -4,15 +4,10 @@
 // supersampled resolve and the one-sample composite. (Stop lookup, sRGB
 // blending, flat faces and the stroke over the fill: the golden frames.)
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "renderer/mesh.h"
 #include "renderer/mesh_upload.h"
