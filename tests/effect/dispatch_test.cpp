@@ -156,9 +156,13 @@ TEST_F(DispatchTest, MissingRecordsAreRefusedNotFollowed) {
               PF_Err_BAD_CALLBACK_PARAM)
         << cmd;
   }
-  EXPECT_EQ(
-      dispatch_command(default_command_handlers(), -1, nullptr, nullptr, nullptr, nullptr, nullptr),
-      PF_Err_NONE);
+  // Commands beyond the table touch nothing.
+  for (PF_Cmd cmd : {-1, 25, 26, 1000}) {
+    EXPECT_EQ(dispatch_command(default_command_handlers(), cmd, nullptr, nullptr, nullptr, nullptr,
+                               nullptr),
+              PF_Err_NONE)
+        << cmd;
+  }
   EXPECT_EQ(PluginDataEntryFunction2(nullptr, nullptr, nullptr, nullptr, nullptr),
             PF_Err_BAD_CALLBACK_PARAM);
 }

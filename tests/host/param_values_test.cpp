@@ -1,9 +1,9 @@
-// The host's parameter values on the module's list: setting them from JSON,
-// keyframes of the arbitrary value, saved values, the arrays commands get and
-// what the host takes back from them. (Keyframes of numbers: the stress
-// test's frames, which change over their first second. What PF_UpdateParamUI
-// takes over: the panel and wheel tests, which read the flags, values and
-// twirls it set.)
+// The host's parameter values on the module's list: values refused from
+// JSON, keyframes of the arbitrary value, saved values, the arrays commands
+// get and what the host takes back from them. (Values taken from JSON: every
+// scene; keyframes of numbers: the stress test's frames; what
+// PF_UpdateParamUI takes over: the panel and wheel tests, which read the
+// flags, values and twirls it set.)
 
 #include <gtest/gtest.h>
 
@@ -52,29 +52,6 @@ class ParamValues : public ::testing::Test {
   PluginModule module{TARVOLK_MODULE_PATH};
   EffectInstance instance{host};
 };
-
-TEST_F(ParamValues, ValuesSetInTheirJsonForms) {
-  const struct {
-    const char* param;
-    json value, stored;
-  } cases[] = {
-      {"Mode", "Vanishing", "Vanishing"},
-      {"Mode", 3, "3D Camera"},
-      {"Extrusion Direction", -45, -45.0},
-      {"Vanishing Point", {100.5, -20}, {100.5, -20.0}},
-      {"Stroke Color", {10, 20, 30}, {255, 10, 20, 30}},
-      {"Use All Paths", false, false},  // an unnamed checkbox, by its label
-      {"40", -1, -1},                   // by slot
-      {"Stroke Width",
-       {{"keyframes", {{1, 3}, {0, 4.5}}}},
-       {{"keyframes", {{0.0, 4.5}, {1.0, 3.0}}}}},
-      {"Gradient Wheel", {{"flat", "0000000000"}}, {{"flat", "0000000000"}}},
-  };
-  for (const auto& c : cases) {
-    instance.set_value(c.param, c.value);
-    EXPECT_EQ(instance.value_json(instance.find_param(c.param)), c.stored) << c.param;
-  }
-}
 
 TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
   // "Stroke Width" 20000: tarvolk-host panel's test.

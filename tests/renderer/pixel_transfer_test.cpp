@@ -1,6 +1,7 @@
 // Pixels between the simulated host's worlds and GL textures and
-// framebuffers, through its handle and iterate suites. (Every 8-bit value
-// there and back: the golden frame whose face shows the layer's pixels.)
+// framebuffers, through its handle and iterate suites. (Rows and channels of
+// 8-bit values there and back: the golden frame whose face shows the layer's
+// pixels unchanged.)
 
 #include "renderer/pixel_transfer.h"
 
@@ -51,24 +52,6 @@ class PixelTransfer : public gl_test::DrawingTest {
   simhost::SimHost host_;
   PF_InData in_data_{};
 };
-
-TEST_F(PixelTransfer, UploadFlipsRowsAndReordersChannels) {
-  World input(3, 2, PixelFormat::Argb8);
-  input.pixel8(0, 0) = {255, 255, 0, 0};   // top left, opaque red
-  input.pixel8(2, 1) = {51, 0, 102, 255};  // bottom right
-  GlTexture texture(GL_TEXTURE_2D);
-  ASSERT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_NONE);
-  int width = 0, height = 0;
-  const auto data = texels(texture, &width, &height);
-  ASSERT_EQ(width, 3);
-  ASSERT_EQ(height, 2);
-  auto texel = [&](int x, int row) {
-    return std::vector<float>(&data[(row * 3 + x) * 4], &data[(row * 3 + x) * 4 + 4]);
-  };
-  EXPECT_EQ(texel(0, 1), (std::vector<float>{1, 0, 0, 1}));
-  EXPECT_EQ(texel(2, 0), (std::vector<float>{0, 0.4f, 1, 0.2f}));
-  EXPECT_EQ(texel(0, 0)[3], 0.0f);
-}
 
 TEST_F(PixelTransfer, ReadBackTo8BitsRoundsHalfAwayAndClamps) {
   const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -114,27 +114,6 @@ TEST(BuildRenderPlan, VanishingMode) {
   EXPECT_EQ(quad(build_render_plan(r).face_rect), (Quad{i32_min, i32_min, i32_max, i32_max}));
 }
 
-TEST(BuildRenderPlan, NoOutlinesGivesEmptyRectanglesInEveryMode) {
-  for (int32_t mode :
-       {extrusion_mode_directional, extrusion_mode_vanishing, extrusion_mode_camera}) {
-    for (uint8_t inner : {0, 1}) {
-      RenderPlanRequest r = mode == extrusion_mode_camera ? camera_request({}) : text_request({});
-      r.mode = mode;
-      r.inherit_layer_color = 1;
-      r.inner_extrusion = inner;
-      r.back = 0.5;
-      r.stroke_width = 10;
-      if (mode == extrusion_mode_vanishing) r.request_rect = {0, 0, 0, 0};
-      const RenderPlanResult result = build_render_plan(r);
-      EXPECT_EQ(quad(result.plan.bounds), quad(RectD::empty()));
-      // Modes 1 and 2 map the request rectangle, outlines or not.
-      EXPECT_TRUE(mode != extrusion_mode_camera || quad(result.face_rect) == zero_rect);
-      EXPECT_EQ(quad(result.swept_bounds), zero_rect);
-      EXPECT_EQ(quad(result.clipped_bounds), zero_rect);
-    }
-  }
-}
-
 TEST(BuildRenderPlan, MaskAndShapeSources) {
   RenderPlanRequest r = text_request({});
   r.source.value = MaskPaths{{bezier_rect(10, 10, 30, 30), mask_mode_subtract, 0}};
