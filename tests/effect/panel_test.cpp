@@ -234,22 +234,6 @@ TEST(ResetTransform, PutsTheAnchorAtTheLayerCentreAndDropsTheParent) {
   }
 }
 
-TEST_F(PanelTest, SetupNullTwiceMakesTwoNullsAndLinksTheSecond) {
-  ASSERT_EQ(w.change(slot::setup_null), PF_Err_NONE);
-  ASSERT_EQ(w.change(slot::setup_null), PF_Err_NONE);
-
-  ASSERT_EQ(w.comp.layers().size(), 3u);
-  for (const auto& null : {w.comp.layers()[1].get(), w.comp.layers()[2].get()}) {
-    EXPECT_EQ(null->kind, simhost::scene::LayerKind::Null);
-    EXPECT_EQ(null->name, "Tarvolk Parent Null");
-    EXPECT_TRUE(null->three_d);
-    const simhost::scene::Vec3 p = null->transform.position.at(0);
-    EXPECT_EQ(std::vector<double>({p.x, p.y, p.z}), std::vector<double>({640, 360, 0}));
-  }
-  EXPECT_EQ(w.value(slot::parent_layer), w.comp.layers()[2]->id);
-  EXPECT_TRUE(w.undo().size() >= 2 && !w.undo()[0].group);
-}
-
 TEST_F(PanelTest, TwirlsFollowModeAndSideFillMode) {
   const struct {
     const char* popup;

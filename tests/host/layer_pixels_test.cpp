@@ -1,6 +1,7 @@
-// The pixels the host renders for a layer before effects: text in its
-// colour, and a masked solid at the downsampling over the layer's extent,
-// read back from a float world.
+// The pixels the host renders for a layer before effects: a masked solid at
+// the downsampling over the layer's extent, read back from a float world.
+// (Text in its colour: smart render's test of the face in the layer's
+// colours.)
 
 #include "host/scene/layer_pixels.h"
 
@@ -45,22 +46,6 @@ void expect_pixels(World& world, const std::vector<Probe>& probes) {
 }
 
 const PF_Pixel8 kClear = {0, 0, 0, 0};
-
-TEST(LayerPixels, TextInItsColour) {
-  SimHost host;
-  Composition comp(100, 120, 24);
-  Layer& layer = comp.add_layer(LayerKind::Text, "Title");
-  layer.set_text({.text = "I",
-                  .bold = true,
-                  .size = 100,
-                  .origin = {20, 110},
-                  .fill_color = Color{1.0, 200 / 255.0, 40 / 255.0, 60 / 255.0}});
-  World world(100, 120, PixelFormat::Argb8);
-  render_layer_pixels(layer, 0.0, {1, 1}, {1, 1}, world);
-  // The glyph "I" runs from x 29.19 to 47.98.
-  expect_pixels(world,
-                {{38, 73, {255, 200, 40, 60}}, {10, 73, kClear}, {29, 73, {207, 200, 40, 60}, 8}});
-}
 
 // At half resolution a mask edge at x = 91 falls half way into pixel 45; a
 // second mask over the bottom shows that a solid of 101 x 61 fills its

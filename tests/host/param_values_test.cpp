@@ -123,18 +123,6 @@ TEST_F(ParamValues, SavedGradientValuesRoundTrip) {
   }
 }
 
-// Points are added in percent of the layer and handed out downsampled.
-TEST_F(ParamValues, PointsFollowTheLayerAndItsDownsampling) {
-  EXPECT_EQ(instance.value_json(25), json({800.0, 400.0}));
-  const PF_ParamDef point = value_at(25, 0);
-  EXPECT_EQ(point.u.td.x_value, 400 << 16);
-  EXPECT_EQ(point.u.td.y_value, 100 << 16);
-  const PF_InData in_data = instance.make_in_data();
-  EXPECT_EQ(in_data.width, 1000);
-  EXPECT_EQ(in_data.extent_hint.right, 500);
-  EXPECT_EQ(in_data.extent_hint.bottom, 125);
-}
-
 // --- what commands do with their arrays ---------------------------------------------
 
 // Stands for the effect in user-changed-param commands, forwarding every
