@@ -312,22 +312,5 @@ TEST_F(EffectTest, RendererName) {
   EXPECT_EQ(w.instance.num_params(), 83);
 }
 
-// The default (count 72, red at 0, green at 0.333, blue at 0.666, one zero
-// byte) is the host's, and so is the value made from it with the effect's
-// COPY callback; both go with the instance.
-TEST_F(EffectTest, TheGradientValueIsMadeFromItsDefaultAndGoesWithTheInstance) {
-  PF_Handle handles[2] = {};
-  {
-    simhost::EffectInstance own{w.host};
-    ASSERT_EQ(own.run(EffectMain, PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
-    handles[0] = own.definition(39).u.arb_d.dephault;
-    handles[1] = own.definition(39).u.arb_d.value;
-    EXPECT_NE(handles[0], handles[1]);
-    for (PF_Handle h : handles) EXPECT_EQ(w.host.handle_bytes(h), default_blob());
-    EXPECT_EQ(own.flatten_value(39), default_blob());
-  }
-  for (PF_Handle h : handles) EXPECT_FALSE(w.host.is_live_handle(h));
-}
-
 }  // namespace
 }  // namespace effect_test
