@@ -22,42 +22,30 @@ class WheelDrawing : public PanelTest {
   }
 };
 
-struct FrameCase {
-  const char* what;
-  PF_Rect frame;
-  PF_EffectArea area;
-  const char* width;
-  const char* row_bytes;
-  const char* origin;
-};
-
+// The canvas, twice the panel's pixels, drawn at half scale where the frame
+// sits. (Its pixels: the golden pictures.)
 TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
-  const PF_Rect top_left{0, 0, 350, 150}, lower{10, 20, 360, 170};
-  const std::vector<FrameCase> cases = {
-      // 350 pixels: w 338, r 126, canvas 676 x 300.
-      {"a 350-pixel control", top_left, PF_EA_CONTROL, "676", "2704", "(0, 0)"},
-      {"further down the panel", lower, PF_EA_CONTROL, "676", "2704", "(20, 40)"},
-      {"the title row's right half", top_left, PF_EA_PARAM_TITLE, "326", "1304", "(350, 0)"},
+  const struct {
+    const char* what;
+    PF_Rect frame;
+    PF_EffectArea area;
+    const char* width;  // 350 pixels: w 338, r 126, canvas 676 x 300
+    const char* origin;
+  } cases[] = {
+      {"a 350-pixel control", {0, 0, 350, 150}, PF_EA_CONTROL, "676", "(0, 0)"},
+      {"further down the panel", {10, 20, 360, 170}, PF_EA_CONTROL, "676", "(20, 40)"},
+      {"the title row's right half", {0, 0, 350, 150}, PF_EA_PARAM_TITLE, "326", "(350, 0)"},
   };
-  for (const FrameCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     host.clear_calls();
     wheel_control.frame = c.frame;
     wheel_control.area = c.area;
     ASSERT_EQ(draw_wheel(), PF_Err_NONE);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
-    const std::vector<std::string> image = args_of("NewImageFromBuffer");
-    ASSERT_EQ(image.size(), 6u);
-    EXPECT_EQ(image[1], c.width);
-    EXPECT_EQ(image[2], "300");
-    EXPECT_EQ(image[3], c.row_bytes);
-    EXPECT_EQ(image[4], "7");  // premultiplied BGRA, cairo's own
+    EXPECT_EQ(args_of("NewImageFromBuffer")[1], c.width);
     EXPECT_EQ(args_of("Transform")[1], "[0.5 0 0; 0 0.5 0; 0 0 1]");
-    EXPECT_EQ(args_of("SetInterpolationPolicy")[1], "1");
-    const std::vector<std::string> drawn = args_of("DrawImage");
-    EXPECT_EQ(drawn[2], c.origin);
-    EXPECT_EQ(drawn[3], "1");
-    EXPECT_EQ(event_calls_of("DrawImage")[0].version, 2);
+    EXPECT_EQ(args_of("DrawImage")[2], c.origin);
     EXPECT_EQ(event_calls_of("PushStateStack").size(), event_calls_of("PopStateStack").size());
   }
 }
