@@ -14,8 +14,7 @@
 namespace effect_test {
 namespace {
 
-// Masks and text outlines of the effect's layer, and the layer chosen in a
-// layer parameter.
+// --- masks, text and the layer parameter -------------------------------------
 
 struct MaskCase {
   const char* name;
@@ -156,8 +155,7 @@ TEST(LayerParamLayer, FindsTheChosenLayerOrNone) {
   }
 }
 
-// Shape layers: items in content order, group transforms, direction, and
-// what is not read.
+// --- shape layers ----------------------------------------------------------
 
 // One vertex, with its control points relative to it.
 PathShape point_path(double x, double y, double in_x = 0, double in_y = 0) {
@@ -249,11 +247,14 @@ TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
        shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_star(5.0, 20.0),
        shape_stroke(4.0), shape_gradient_fill(), shape_merge(5.9),
        // Values no integer holds: saturated, and NaN as 0.
-       shape_merge(1e12), shape_fill(-1e12), shape_fill(std::nan(""))}));
+       shape_merge(1e12), shape_fill(-1e12), shape_fill(std::nan("")),
+       // A group of nothing read stays, empty.
+       shape_group({shape_star(5.0, 10.0), shape_stroke(1.0)})}));
   SourceGeometry geometry;
   ASSERT_EQ(world.gather(geometry), PF_Err_NONE);
   const ShapeItems& items = holds<ShapeItems>(geometry);
-  ASSERT_EQ(items.size(), 7u);
+  ASSERT_EQ(items.size(), 8u);
+  EXPECT_TRUE(std::get<ShapeGroup>(items[7].value).items.empty());
   EXPECT_EQ(std::get<ShapeMerge>(items[4].value).type, 2147483647);
   EXPECT_EQ(std::get<ShapeFill>(items[5].value).rule, -2147483647 - 1);
   EXPECT_EQ(std::get<ShapeFill>(items[6].value).rule, 0);
@@ -269,23 +270,12 @@ TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
 
 TEST(ShapeLayer, OfParametricShapesAndStrokesOnlyGivesAnEmptyList) {
   EffectWorld world;
-  identity_shape_layer(world).set_contents(
-      shape_contents({shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_stroke(2.0),
-                      shape_group({shape_star(5.0, 10.0), shape_stroke(1.0)})}));
-  SourceGeometry geometry;
-  ASSERT_EQ(world.gather(geometry), PF_Err_NONE);
-  const ShapeItems& items = holds<ShapeItems>(geometry);
-  ASSERT_EQ(items.size(), 1u);  // the group, holding nothing
-  EXPECT_TRUE(std::get<ShapeGroup>(items[0].value).items.empty());
-
-  EffectWorld bare;
-  identity_shape_layer(bare).set_contents(shape_contents(
+  identity_shape_layer(world).set_contents(shape_contents(
       {shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_stroke(2.0)}));
   SourceGeometry nothing;
-  ASSERT_EQ(bare.gather(nothing), PF_Err_NONE);
+  ASSERT_EQ(world.gather(nothing), PF_Err_NONE);
   EXPECT_TRUE(holds<ShapeItems>(nothing).empty());
   EXPECT_EQ(world.host.balance_report(), "");
-  EXPECT_EQ(bare.host.balance_report(), "");
 }
 
 TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
@@ -315,9 +305,8 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
   }
 }
 
-// Failures of the host's calls: the first error is the result, no further
-// call is made once it is recorded except those that give something back,
-// and everything taken is given back.
+// --- failures: the first error is the result, no call follows it but those
+// that give something back, and everything taken is given back --------------
 
 constexpr PF_Err kInjected = 0x7A11;
 

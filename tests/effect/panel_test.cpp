@@ -13,8 +13,7 @@
 namespace effect_test {
 namespace {
 
-// Which parameters the panel shows after an update, and the first update of
-// an instance.
+// --- what an update shows -------------------------------------------------
 
 // Every slot an update shows or hides: "Debug", then the rules in order.
 constexpr PF_ParamIndex kDecided[] = {73, 40, 15, 11, 13, 69, 68, 72, 25, 26, 27, 22,
@@ -69,8 +68,7 @@ TEST_F(PanelTest, FirstUpdateInitialisesTheInstanceOnceInAnUnnamedUndoGroup) {
   EXPECT_EQ(w.undo().size(), 1u);
 }
 
-// What the buttons and the supervised controls do, through EffectMain, and
-// what the host keeps of it after the command.
+// --- buttons and supervised controls ---------------------------------------
 
 using ::testing::ElementsAre;
 TEST(PointAngle, MovesTheSelectedStopAndLeavesNoHandleBehind) {

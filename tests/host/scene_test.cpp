@@ -14,8 +14,6 @@
 namespace simhost::scene {
 namespace {
 
-// Scene files: what they make, and mistakes reported at their place.
-
 // A scene around one layer.
 std::string scene_with(const std::string& layer, const std::string& extra = "") {
   return R"({"composition": {"width": 320, "height": 200, "frame_rate": 25},
@@ -109,8 +107,7 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
   }
 }
 
-// An effect instance placed in a scene: its layer, time and downsampling,
-// and the scene's parameter values set through the loaded module's list.
+// --- an effect instance placed in a scene, its values through the module ---
 
 std::string scene_text(const std::string& parameters, double frame_rate = 25) {
   return R"({"composition": {"width": 320, "height": 200, "frame_rate": )" +

@@ -1,5 +1,6 @@
 // The panel's two controls drawn through EffectMain into its canvas: the
-// "Gradient Wheel" and the info panel.
+// "Gradient Wheel" (its size and place, opacity, narrow frames, reviewed
+// pictures) and the info panel (half size at 70 % below the frame's top).
 
 #include <limits>
 
@@ -8,9 +9,7 @@
 namespace wheel_test {
 namespace {
 
-// The "Gradient Wheel" drawn through EffectMain into the panel canvas: sizes
-// and placement as the Drawbot calls show them, opacity, very narrow frames,
-// and reviewed pictures of the control as the host shows it.
+// --- the "Gradient Wheel" ----------------------------------------------------
 
 class WheelDrawing : public PanelTest {
  protected:
@@ -141,9 +140,7 @@ TEST_F(WheelDrawing, PicturesOfTheControl) {
   }
 }
 
-// The info panel at the top of "About & Support" drawn through EffectMain:
-// the picture at half size and 70 % opacity, placed by the frame's top, and
-// nothing in other areas.
+// --- the info panel at the top of "About & Support" ---------------------------
 
 class InfoPanel : public PanelTest {};
 

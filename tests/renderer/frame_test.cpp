@@ -10,7 +10,7 @@
 namespace tarvolk::test {
 namespace {
 
-// The CPU side of a frame: regions, side-fill stops, the same meshes whatever the thread count.
+// --- the CPU side ------------------------------------------------------------------------------
 
 FrameRegions regions_of(int32_t chain_mode, dvec2 vanishing_point, int width, int height,
                         int origin_x = 0, int origin_y = 0, int32_t ssaa = 1) {
@@ -119,9 +119,7 @@ TEST(FrameGeometry, SameMeshesOnOneThreadOrMany) {
   EXPECT_GT(one.face_mesh.indices.size(), 3000u);
 }
 
-// Pixels of whole frames where they follow from the scene: the supersampled fill where it is at
-// 1x, and the straight alpha of the output worlds. The face showing the layer's pixels unchanged
-// is checked with the golden frame of the inherited layer colour.
+// --- whole frames (the face showing the layer's pixels unchanged: its golden frame) ------------
 
 class FramePixels : public ::testing::Test {
  protected:
