@@ -1,7 +1,12 @@
 // The simulated host's own services, without a plug-in: the suite registry,
 // the balance and its report, handles, injected failures and parameter
-// checkouts. (Iteration: the pixel transfer tests, which copy every value
-// through it and cancel it.)
+// checkouts. What frames take from the host is judged by the frames: the
+// in-front composite by the golden frame with the input in front, the
+// camera by pre-render's camera case and tarvolk-host's camera example, a
+// layer's own pixels by smart render's face in the layer's colours at full
+// and half size, float worlds as pictures by the golden float frame,
+// iteration by the pixel transfer tests, which copy every value through it
+// and cancel it.
 
 #include "host/sim_host.h"
 
