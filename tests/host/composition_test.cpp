@@ -1,15 +1,12 @@
-// The composition as the host's suites serve it, without a plug-in.
+// The composition's own sums, without a plug-in: a layer's place in the
+// world and values between keyframes. (The streams, outlines and masks it
+// serves: the effect's outline tests, which read and give back every kind.)
 
 #include "host/scene/composition.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
-
-#include "host/instance/effect_instance.h"
-#include "host/scene/shape_contents.h"
-#include "host_support/aegp_suite_handler.h"
 
 namespace simhost::scene {
 namespace {
@@ -61,53 +58,6 @@ TEST(Composition, KeyframesHoldOutsideAndInterpolateBetween) {
   // Paths of different vertex counts hold until the next keyframe.
   const PathShape a{{{0, 0}}, true}, b{{{10, 0}, {0, 10}}, true};
   EXPECT_EQ(Animated<PathShape>::keyed({{0.0, a}, {1.0, b}}).at(0.5).vertices.size(), 1u);
-}
-
-// Stream values at layer or composition time, and records naming what the
-// host handed out. (Text outlines and mask paths: the effect's outline tests,
-// which read and give back every kind.)
-TEST(Composition, StreamValuesAtLayerOrCompositionTime) {
-  SimHost host;
-  EffectInstance instance(host);
-  Composition comp(640, 360, 24);
-  Layer& shapes = comp.add_layer(LayerKind::Shape, "Shapes");
-  shapes.start_time = 1.0;
-  shapes.set_contents(
-      shape_contents({shape_fill(Animated<double>::keyed({{0.0, 1.0}, {2.0, 2.0}}))}));
-  comp.attach_effect(instance.effect_ref(), shapes.id);
-  PF_InData in_data = instance.make_in_data();
-  {
-    AEGP_SuiteHandler suites(in_data.pica_basicP);
-    const AEGP_DynamicStreamSuite5* dynamic = suites.DynamicStreamSuite5();
-    const AEGP_StreamSuite9* streams = suites.StreamSuite9();
-    AEGP_StreamRefH root = nullptr, group = nullptr, fill = nullptr, rule = nullptr;
-    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefForLayer(0, shapes.handle(), &root), A_Err_NONE);
-    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, root, "ADBE Root Vectors Group", &group),
-              A_Err_NONE);
-    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByIndex(0, group, 0, &fill), A_Err_NONE);
-    ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Fill Rule", &rule),
-              A_Err_NONE);
-    const A_Time two_seconds{48, 24};
-    for (auto [mode, expected] :
-         {std::pair{AEGP_LTimeMode_LayerTime, 2.0}, {AEGP_LTimeMode_CompTime, 1.5}}) {
-      AEGP_StreamValue2 value{};
-      ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, rule, mode, &two_seconds, false, &value),
-                A_Err_NONE);
-      EXPECT_EQ(value.val.one_d, expected);
-      EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
-    }
-    A_Time comp_time{};
-    ASSERT_EQ(suites.LayerSuite13()->AEGP_ConvertLayerToCompTime(shapes.handle(), &two_seconds,
-                                                                 &comp_time),
-              A_Err_NONE);
-    EXPECT_EQ(comp_time.value, 72);
-    EXPECT_EQ(host.calls_of("AEGP_DisposeStreamValue")[0].text(),
-              "AEGP Stream Suite v9 AEGP_DisposeStreamValue(value#1 (ADBE Vector Fill Rule)) -> 0");
-    for (AEGP_StreamRefH stream : {rule, fill, group, root}) {
-      EXPECT_EQ(streams->AEGP_DisposeStream(stream), A_Err_NONE);
-    }
-  }
-  EXPECT_EQ(host.balance_report(), "");
 }
 
 }  // namespace
