@@ -13,6 +13,8 @@
 namespace effect_test {
 namespace {
 
+using ParamsSetup = EffectTest;
+
 constexpr PF_ParamType GS = PF_Param_GROUP_START, GE = PF_Param_GROUP_END, BTN = PF_Param_BUTTON,
                        CB = PF_Param_CHECKBOX, POP = PF_Param_POPUP, FS = PF_Param_FLOAT_SLIDER,
                        SL = PF_Param_SLIDER, ANG = PF_Param_ANGLE, PT = PF_Param_POINT,
@@ -186,7 +188,7 @@ std::string summary(const PF_ParamDef& def) {
   }
 }
 
-TEST_F(EffectTest, TheHostHoldsTheWholeList) {
+TEST_F(ParamsSetup, TheHostHoldsTheWholeList) {
   ASSERT_EQ(w.instance.num_params(), 83);
   ASSERT_EQ(std::size(kList), 82u);
   for (const Row& row : kList) {
@@ -210,7 +212,7 @@ TEST_F(EffectTest, TheHostHoldsTheWholeList) {
 
 // The first registration right after slot 2, the second right before slot
 // 39; the effect-panel events alone the second time.
-TEST_F(EffectTest, CustomUiIsRegisteredTwiceBetweenTheRightAdds) {
+TEST_F(ParamsSetup, CustomUiIsRegisteredTwiceBetweenTheRightAdds) {
   ASSERT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
   ASSERT_EQ(w.instance.registered_ui().size(), 2u);
   EXPECT_EQ(w.instance.registered_ui()[0].events, 7);
@@ -225,7 +227,7 @@ TEST_F(EffectTest, CustomUiIsRegisteredTwiceBetweenTheRightAdds) {
   EXPECT_EQ(adds, 82);
 }
 
-TEST_F(EffectTest, FailuresOfTheHost) {
+TEST_F(ParamsSetup, FailuresOfTheHost) {
   const struct {
     const char* what;
     simhost::Fail fail;
@@ -259,14 +261,14 @@ TEST_F(EffectTest, FailuresOfTheHost) {
   }
 }
 
-TEST_F(EffectTest, AMissingHandleSuiteStopsBeforeTheGradient) {
+TEST_F(ParamsSetup, AMissingHandleSuiteStopsBeforeTheGradient) {
   w.host.make_suite_missing(kPFHandleSuite, kPFHandleSuiteVersion1);
   EXPECT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_BAD_CALLBACK_PARAM);
   EXPECT_EQ(w.instance.num_params(), 39);
   EXPECT_EQ(w.instance.registered_ui().size(), 2u);
 }
 
-TEST_F(EffectTest, WindowsNameFromTheBuild) {
+TEST_F(ParamsSetup, WindowsNameFromTheBuild) {
   using win32_testing::Call;
   const struct {
     DWORD build;
@@ -292,7 +294,7 @@ TEST_F(EffectTest, WindowsNameFromTheBuild) {
 
 // Cut to the name field; "NULL" when there is none, or on a thread whose
 // context cannot be made.
-TEST_F(EffectTest, RendererName) {
+TEST_F(ParamsSetup, RendererName) {
   // Read on this thread's params-setup context, still current.
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   ASSERT_NE(renderer, nullptr);

@@ -50,9 +50,11 @@ TEST(Pipl, BuiltBytesAndTheFileNextToTheModuleAreTheResourceLayout) {
 
 // The About box's text through EffectMain.
 
+using About = EffectTest;
+
 // The text goes through "%s", so no '%' in it can be taken for a format; in
 // Premiere the About box is left alone.
-TEST_F(EffectTest, AboutTextIsPrintedAsAnArgument) {
+TEST_F(About, TextIsPrintedAsAnArgument) {
   ASSERT_EQ(w.run(PF_Cmd_ABOUT), PF_Err_NONE);
   const std::string text = w.instance.last_out_data().return_msg;
   EXPECT_EQ(text, about_text());

@@ -1,5 +1,5 @@
 // Whole frames through EffectMain compared with reviewed pictures
-// (tests/frame/golden), each scene described with its case. Regenerate with
+// (tests/module/golden), each scene described with its case. Regenerate with
 // TARVOLK_UPDATE_GOLDEN=1 and look at every picture before committing it.
 
 #include <string>

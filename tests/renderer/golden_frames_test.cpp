@@ -1,4 +1,4 @@
-// Whole frames of the render routine compared with reviewed pictures (tests/render/golden), each
+// Whole frames of the render routine compared with reviewed pictures (tests/renderer/golden), each
 // scene described with its case.
 
 #include "tests/renderer/render_test_support.h"
