@@ -1,0 +1,229 @@
+// The host's parameter values on the module's list: values refused from
+// JSON, keyframes of the arbitrary value, saved values, the arrays commands
+// get and what the host takes back from them. (Values taken from JSON: every
+// scene; keyframes of numbers: the stress test's frames; what
+// PF_UpdateParamUI takes over: the panel and wheel tests, which read the
+// flags, values and twirls it set.)
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "host/instance/effect_instance.h"
+#include "host/plugin_module.h"
+#include "host/sim_host.h"
+#include "host_api/ae_effect_suites.h"
+#include "tests/support/gradient_bytes.h"
+
+namespace simhost {
+namespace {
+
+using nlohmann::json;
+
+// The module's effect with its list on a 1000 x 500 layer, the balance
+// checked after every test.
+class ParamValues : public ::testing::Test {
+ protected:
+  ParamValues() {
+    instance.layer = {1000, 500, {1, 2}, {1, 4}};
+    for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
+      EXPECT_EQ(instance.run(module, cmd), PF_Err_NONE);
+    }
+  }
+  void TearDown() override {
+    host.clear_failures();
+    EXPECT_EQ(host.balance_report(), "");
+  }
+
+  // A checkout at a time in 1/24 s, checked in at once; arbitrary values
+  // are read before the check-in disposes of them.
+  PF_ParamDef value_at(PF_ParamIndex slot, A_long time, Bytes* arbitrary_bytes = nullptr) {
+    PF_InData in_data = instance.make_in_data();
+    PF_ParamDef def{};
+    EXPECT_EQ(in_data.inter.checkout_param(in_data.effect_ref, slot, time, 1, 24, &def),
+              PF_Err_NONE);
+    if (arbitrary_bytes != nullptr) *arbitrary_bytes = host.handle_bytes(def.u.arb_d.value);
+    EXPECT_EQ(in_data.inter.checkin_param(in_data.effect_ref, &def), PF_Err_NONE);
+    return def;
+  }
+
+  SimHost host;
+  PluginModule module{TARVOLK_MODULE_PATH};
+  EffectInstance instance{host};
+};
+
+TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
+  // "Stroke Width" 20000: tarvolk-host panel's test.
+  const struct {
+    const char* param;
+    json value;
+    const char* message;
+  } cases[] = {
+      {"Nope", 1, "parameter \"Nope\": there is no such parameter"},
+      {"Stroke Width", "wide", "parameter \"Stroke Width\" (slot 28): \"wide\" is not a number"},
+      {"Mode", "Sideways", "\"Sideways\" is not one of \"Directional|Vanishing|3D Camera\""},
+      {"Mode", 4, "4 is outside the items 1 to 3"},
+      {"Mode", {{"keyframes", {{0, 1}, {1, 2}}}}, "\"Mode\" (slot 20): it cannot vary over time"},
+      {"Vanishing Point", {40000, 0}, "beyond what 16.16 fixed point holds"},
+      {"Reset Style", true, "\"Reset Style\" (slot 31): it has no value to set"},
+      {"Stroke Width", {{"keyframes", {{0, 1}, {0, 2}}}}, "two keyframes at 0 s"},
+  };
+  const json before_width = instance.value_json(28), before_wheel = instance.value_json(39);
+  for (const auto& c : cases) {
+    try {
+      instance.set_value(c.param, c.value);
+      ADD_FAILURE() << c.param << " = " << c.value << " accepted";
+    } catch (const ParamValueError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(instance.value_json(28), before_width);
+  EXPECT_EQ(instance.value_json(39), before_wheel);
+  EXPECT_EQ(instance.value_json(20), "Directional");
+}
+
+// Between keyframes the effect's own interpolation makes the value; a
+// damaged saved keyframe is read safely.
+TEST_F(ParamValues, GradientKeyframesInterpolateThroughTheEffect) {
+  const auto one_stop = [](double position, double red, double blue) {
+    return json{{"stops", {{position, red, 0, blue}}}};
+  };
+  instance.set_value("Gradient Wheel",
+                     {{"keyframes", {{0, one_stop(0.1, 1, 0)}, {1, one_stop(0.3, 0, 1)}}}});
+  Bytes bytes;
+  value_at(39, 12, &bytes);
+  const std::vector<GradientPoint> stops = points_in(bytes);
+  ASSERT_EQ(stops.size(), 1u);
+  EXPECT_NEAR(stops[0].position, 0.2, 1e-12);
+  EXPECT_FLOAT_EQ(stops[0].red, 0.5f);
+  EXPECT_FLOAT_EQ(stops[0].blue, 0.5f);
+
+  instance.set_value(
+      "Gradient Wheel",
+      {{"keyframes", {{0, {{"flat", "ffffff7f010203"}}}, {1, one_stop(0.3, 0, 1)}}}});
+  value_at(39, 12, &bytes);
+  value_at(39, 0, &bytes);
+  EXPECT_EQ(bytes, (Bytes{0xff, 0xff, 0xff, 0x7f, 1, 2, 3}));
+}
+
+TEST_F(ParamValues, SavedGradientValuesRoundTrip) {
+  const Bytes saved = instance.flatten_value(39);
+  EXPECT_EQ(saved, default_blob());
+  const Bytes two_stops = blob(48, {{0.5, 0, 0, 0, 0}, {0.25, 0, 0, 0, 0}});  // no trailing byte
+  for (const Bytes& bytes : {two_stops, Bytes{1, 2, 3}, Bytes{}, saved}) {
+    instance.unflatten_value(39, bytes);
+    EXPECT_EQ(instance.flatten_value(39), bytes);
+    Bytes checked_out;
+    value_at(39, 0, &checked_out);
+    EXPECT_EQ(checked_out, bytes);
+  }
+}
+
+// --- what commands do with their arrays ---------------------------------------------
+
+// Stands for the effect in user-changed-param commands, forwarding every
+// other command (the value callbacks among them) to the module.
+std::function<void(PF_InData*, PF_ParamDef**)> user_change;
+PF_EffectMainPtr module_main = nullptr;
+
+PF_Err scripted_effect_main(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
+                            PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
+  if (cmd == PF_Cmd_USER_CHANGED_PARAM) {
+    user_change(in_data, params);
+    return PF_Err_NONE;
+  }
+  return module_main(cmd, in_data, out_data, params, output, extra);
+}
+
+class CommandArrays : public ParamValues {
+ protected:
+  CommandArrays() { module_main = module.entry(); }
+  PF_Err user_changed(std::function<void(PF_InData*, PF_ParamDef**)> script) {
+    user_change = std::move(script);
+    PF_UserChangedParamExtra extra{20};
+    return instance.run(scripted_effect_main, PF_Cmd_USER_CHANGED_PARAM, &extra);
+  }
+  // A new handle holding these bytes, made as the effect makes its own.
+  static PF_Handle new_value(PF_InData* in_data, const Bytes& bytes) {
+    PF_Handle h = in_data->utils->host_new_handle(bytes.size());
+    std::memcpy(*h, bytes.data(), bytes.size());
+    return h;
+  }
+};
+
+// Only announced changes are taken. The panel's commands see the layer at
+// full size whatever resolution frames are made at, so a point written there
+// is stored as written.
+TEST_F(CommandArrays, OnlyAnnouncedChangesAreTakenInFullSizePixels) {
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(user_changed([](PF_InData*, PF_ParamDef** params) {
+                // Change flags start cleared, not as the persistent id.
+                EXPECT_EQ(params[23]->uu.change_flags, 0);
+                params[28]->u.fs_d.value = 7;  // unannounced
+                params[23]->u.fs_d.value = 50;
+                params[57]->u.td.x_value = 100 << 16;
+                params[57]->u.td.y_value = 10 << 16;
+                params[23]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+                params[57]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+              }),
+              PF_Err_NONE);
+  }
+  EXPECT_EQ(instance.value_json(28), 2.0);
+  EXPECT_EQ(instance.value_json(23), 50.0);
+  EXPECT_EQ(instance.value_json(57), json({100.0, 10.0}));
+}
+
+// Whether the effect disposes of the handle it replaces or not, nothing
+// leaks and nothing is freed twice; an unannounced new handle stays the
+// effect's and shows as not given back.
+TEST_F(CommandArrays, ArbitraryHandlesChangeOwnerOnlyWhenAnnounced) {
+  const Bytes written(5, 0);
+  const struct {
+    const char* what;
+    bool dispose_old, in_place;
+  } cases[] = {{"disposes of the old one", true, false},
+               {"keeps the old one", false, false},
+               {"writes into the handle", false, true}};
+  for (const auto& c : cases) {
+    instance.unflatten_value(39, Bytes(77, 1));
+    ASSERT_EQ(user_changed([&](PF_InData* in_data, PF_ParamDef** params) {
+                PF_Handle& value = params[39]->u.arb_d.value;
+                if (c.in_place) {
+                  in_data->utils->host_resize_handle(written.size(), &value);
+                  std::memcpy(*value, written.data(), written.size());
+                } else {
+                  if (c.dispose_old) in_data->utils->host_dispose_handle(value);
+                  value = new_value(in_data, written);
+                }
+                params[39]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+              }),
+              PF_Err_NONE);
+    EXPECT_EQ(instance.flatten_value(39), written) << c.what;
+    EXPECT_EQ(host.balance_report(), "") << c.what;
+  }
+
+  PF_Handle unannounced = nullptr;
+  ASSERT_EQ(user_changed([&](PF_InData* in_data, PF_ParamDef** params) {
+              unannounced = params[39]->u.arb_d.value = new_value(in_data, Bytes(9, 2));
+            }),
+            PF_Err_NONE);
+  EXPECT_EQ(instance.flatten_value(39), written);
+  EXPECT_EQ(host.balance_report(), "1 x handle not given back\n");
+  host.dispose_handle(unannounced);
+}
+
+TEST_F(CommandArrays, EachCommandHasItsOwnArray) {
+  const PF_InData in_data = instance.make_in_data();
+  CommandParams first(instance, in_data), second(instance, in_data);
+  first.list()[28]->u.fs_d.value = 99;
+  EXPECT_EQ(second.list()[28]->u.fs_d.value, 2);
+  // Even the arbitrary value is each command's own copy.
+  EXPECT_NE(first.list()[39]->u.arb_d.value, second.list()[39]->u.arb_d.value);
+  first.finish();
+  second.finish();
+  EXPECT_EQ(instance.value_json(28), 2.0);
+}
+
+}  // namespace
+}  // namespace simhost

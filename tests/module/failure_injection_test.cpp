@@ -1,0 +1,128 @@
+// Host calls made to fail, or suites made missing, during each kind of event
+// of the two controls: the event gives the expected code, the value stays
+// whole and everything the host handed out comes back, event by event.
+
+#include "tests/module/panel_fixture.h"
+
+namespace wheel_test {
+namespace {
+
+enum class Action { DrawWheel, ClickRing, DoubleClickMarker, DragMarker, Cursor, DrawInfo };
+
+struct FailureCase {
+  Action action;
+  const char* function;  // a served call made to fail once, or a missing suite
+  int skip;              // calls of that function that succeed first
+  long error;
+  int missing_version;  // non-zero: `function` names a suite of that version
+  PF_Err result;
+  std::size_t stops_after;  // the value's stops after the event
+  bool message;             // the host's error message is set
+};
+
+constexpr long kFail = PF_Err_INTERNAL_STRUCT_DAMAGED;
+
+const std::vector<FailureCase> cases = {
+    // The wheel's drawing: each Drawbot call's failure is the event's, as
+    // the first and last of them show; the calls that do not stop it.
+    {Action::DrawWheel, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::DrawWheel, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::DrawWheel, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::DrawWheel, "PF_AppGetColor", 0, kFail, 0, 0, 3, false},
+    {Action::DrawWheel, "PF_GetDrawingReference", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawWheel, "Transform", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawWheel, "NewImageFromBuffer", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::DrawWheel, "PopStateStack", 0, kFail, 0, 0, 3, false},
+    {Action::DrawWheel, "ReleaseObject", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawWheel, kDRAWBOT_SurfaceSuite, 0, 0, 2, 516, 3, true},
+    {Action::DrawWheel, kDRAWBOT_PathSuite, 0, 0, 1, 516, 3, true},
+    {Action::DrawWheel, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, true},
+    {Action::DrawWheel, kPFAppSuite, 0, 0, 6, 0, 3, true},
+    {Action::DrawWheel, kPFANSISuite, 0, 0, 1, 516, 3, false},
+    {Action::DrawWheel, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    // A click on the ring that adds a stop: the sequence record's lock, the
+    // value's, then the new value's.
+    {Action::ClickRing, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::ClickRing, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 4, false},
+    {Action::ClickRing, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::ClickRing, "host_lock_handle", 2, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::ClickRing, kPFParamUtilsSuite, 0, 0, 3, 516, 3, false},
+    {Action::ClickRing, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    // The colour picker.
+    {Action::DoubleClickMarker, "PF_AppColorPickerDialog", 0, kFail, 0, 0, 3, false},
+    {Action::DoubleClickMarker, kPFAppSuite, 0, 0, 6, 516, 3, false},
+    {Action::DragMarker, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::Cursor, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::Cursor, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    // The info panel.
+    {Action::DrawInfo, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::DrawInfo, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::DrawInfo, "PF_GetDrawingReference", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawInfo, "NewImageFromBuffer", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawInfo, "DrawImage", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawInfo, "ReleaseObject", 0, kFail, 0, kFail, 3, false},
+    {Action::DrawInfo, kDRAWBOT_DrawSuite, 0, 0, 1, 13, 3, true},
+    {Action::DrawInfo, kDRAWBOT_SurfaceSuite, 0, 0, 1, 13, 3, true},
+    {Action::DrawInfo, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, false},
+    {Action::DrawInfo, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+};
+
+class FailureInjection : public PanelTest {
+ protected:
+  PF_Err act(Action action) {
+    // A user who would pick a colour if a picker opened.
+    if (action == Action::DoubleClickMarker) {
+      simhost::script_color_picker(host, {PF_Err_NONE, {1, 0.5f, 0.5f, 0.5f}});
+    }
+    switch (action) {
+      case Action::DrawWheel:
+        return draw_wheel();
+      case Action::ClickRing:
+        return click(ring_point(0.5));
+      case Action::DoubleClickMarker:
+        return click(ring_point(0.333), 2);
+      case Action::DragMarker:
+        return drag(ring_point(0.4), true);
+      case Action::Cursor: {
+        PF_CursorType cursor = 0;
+        return panel.adjust_cursor(wheel_control, ring_point(0.333), &cursor);
+      }
+      case Action::DrawInfo:
+        return panel.draw(info_control);
+    }
+    return PF_Err_NONE;
+  }
+};
+
+TEST_F(FailureInjection, EveryEventGivesItsCodeAndGivesEverythingBack) {
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(std::string(c.function) + " failing after " + std::to_string(c.skip) +
+                 " call(s), action " + std::to_string(static_cast<int>(c.action)));
+    set_stops(default_points);
+    const std::vector<unsigned char> bytes_before = host.handle_bytes(value());
+    if (c.action == Action::DragMarker) {
+      ASSERT_EQ(click(ring_point(0.333)), PF_Err_NONE);
+    }
+    if (c.missing_version != 0) {
+      host.make_suite_missing(c.function, c.missing_version);
+    } else {
+      host.fail_call_during("PF_Cmd_EVENT", c.function, c.error, 1, c.skip);
+    }
+
+    EXPECT_EQ(act(c.action), c.result);
+    host.clear_failures();
+    EXPECT_EQ(stops().size(), c.stops_after);
+    if (c.stops_after == 3 && c.result != PF_Err_NONE) {
+      EXPECT_EQ(host.handle_bytes(value()), bytes_before);
+    }
+    const PF_OutData& out = instance.last_out_data();
+    EXPECT_EQ((out.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) != 0, c.message);
+    if (c.message) {
+      EXPECT_STREQ(out.return_msg, "Not able to acquire AEFX Suite.");
+    }
+    EXPECT_EQ(host.balance_report(), "");
+  }
+}
+
+}  // namespace
+}  // namespace wheel_test

@@ -1,0 +1,251 @@
+// Smart render through EffectMain: the input layer asked for and composited
+// in front at "Input Opacity", the face in the layer's colours, the
+// renderer's errors passed to the host, and frames of bad input that must
+// end in a clear error or an empty frame.
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/png.h"
+#include "tests/module/frame_test_support.h"
+#include "tests/support/golden_picture.h"
+
+namespace simhost::test {
+namespace {
+
+class SmartRender : public SceneFrames {
+ protected:
+  void load_text(json parameters) {
+    load(scene_json(160, 90, text_layer("T", 60, 30, 70), plain_look(parameters)));
+  }
+};
+
+// The input layer is asked for when the face takes its colours (for the
+// area the face samples: the request moved back along the walls to the
+// front's depth) or when it is composited in front at "Input Opacity" (for
+// the whole request, which then is the output's too). Away from the solid the
+// output is the input layer at the composite's 8-bit opacity.
+TEST_F(SmartRender, InputLayerAskedForAndCompositedInFront) {
+  using Quad = std::array<A_long, 4>;  // left, top, right, bottom
+  const auto quad = [](const PF_LRect& r) { return Quad{r.left, r.top, r.right, r.bottom}; };
+  const Quad whole = {0, 0, 320, 180};
+  // The walls run down and to the right at 135 degrees: 10 pixels back along
+  // them is 7.07 up and to the left, rounded outwards.
+  const struct {
+    bool inherit;
+    double opacity;
+    std::optional<Quad> asked;  // the input layer's area, when asked for
+    int composite_opacity;      // -1: no composite, the output the solid's bounds
+  } cases[] = {{false, 0.1, std::nullopt, -1},
+               {true, 0.0, Quad{-8, -8, 313, 173}, -1},
+               {false, 0.2, whole, 1},
+               {true, 50.0, Quad{-8, -8, 320, 180}, 128},
+               {false, 100.0, whole, 255}};
+  World input(320, 180, PixelFormat::Argb8);
+  for (A_long y = 0; y < 180; ++y) {
+    for (A_long x = 0; x < 320; ++x) input.pixel8(x, y) = {255, 0, 200, 100};
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.inherit ? "inherit" : "own colour") + ", opacity " +
+                 std::to_string(c.opacity));
+    load(scene_json(320, 180, text_layer("Tv", 100, 60, 130),
+                    plain_look({{"Inherit Layer Color", c.inherit},
+                                {"Input Opacity", c.opacity},
+                                {"Extrusion Length Front", 10},
+                                {"Extrusion Length Back", 20}})));
+    host.clear_calls();
+    Frame frame(*instance, {.input_layer = &input});
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    ASSERT_EQ(frame.layer_checkouts().size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(frame.layer_checkouts()[0].index, 0);
+      EXPECT_EQ(quad(frame.layer_checkouts()[0].request.rect), *c.asked);
+    }
+    const Quad result = quad(frame.pre_render_output().result_rect);
+    EXPECT_EQ(quad(frame.pre_render_output().max_result_rect), result);
+    const std::vector<CallRecord> transfers = host.calls_of("transfer_rect");
+    ASSERT_EQ(transfers.size(), c.composite_opacity < 0 ? 0u : 1u);
+    if (c.composite_opacity < 0) {
+      EXPECT_TRUE(result[0] > 0 && result[2] < 320);  // the glyphs and their walls
+      finish();
+      continue;
+    }
+    EXPECT_EQ(result, whole);
+    EXPECT_EQ(transfers[0].args[6], std::to_string(PF_Xfer_IN_FRONT));
+    EXPECT_EQ(transfers[0].args[7], std::to_string(c.composite_opacity));
+    EXPECT_EQ(frame.picture().pixel8(310, 5).alpha, c.composite_opacity);
+    EXPECT_EQ(frame.picture().pixel8(310, 5).green, 200);
+    finish();
+  }
+}
+
+// With "Inherit Layer Color" the face takes the colours of the layer's own
+// pixels, which the host renders at the frame's downsampling over the
+// layer's extent.
+TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
+  json title = text_layer("T", 60, 30, 70);
+  title["text"]["color"] = {30, 160, 220};
+  for (const A_u_long downsample : {1u, 2u}) {
+    load(scene_json(160, 90, title,
+                    plain_look({{"Inherit Layer Color", true}, {"Extrusion Length Back", 10}})));
+    set_downsample(downsample);
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    ASSERT_EQ(frame.layer_checkouts().size(), 1u);
+    const PF_LRect max = frame.layer_checkouts()[0].result.max_result_rect;
+    EXPECT_EQ((std::array<A_long, 4>{max.left, max.top, max.right, max.bottom}),
+              (std::array<A_long, 4>{0, 0, static_cast<A_long>(160 / downsample),
+                                     static_cast<A_long>(90 / downsample)}));
+    // The middle of the glyph's stem.
+    double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+    for (const scene::PathShape& contour : layer("Layer").text_outlines()) {
+      for (const scene::PathPoint& v : contour.vertices) {
+        left = std::min(left, v.x), right = std::max(right, v.x);
+        top = std::min(top, v.y), bottom = std::max(bottom, v.y);
+      }
+    }
+    const PF_Pixel8 face =
+        frame.picture().pixel8(static_cast<A_long>((left + right) / 2 / downsample),
+                               static_cast<A_long>((top + bottom) / 2 / downsample));
+    EXPECT_EQ(face.alpha, 255) << "1:" << downsample;
+    EXPECT_NEAR(face.red, 30, 1) << "1:" << downsample;
+    EXPECT_NEAR(face.green, 160, 1) << "1:" << downsample;
+    EXPECT_NEAR(face.blue, 220, 1) << "1:" << downsample;
+    finish();
+  }
+}
+
+// Failures of smart render's own calls to the host give their codes and
+// leave the host's message field empty. (The renderer's failures and their
+// texts: the renderer's error tests and smart render's error text test.)
+TEST_F(SmartRender, HostFailuresGiveTheirCodes) {
+  const std::pair<const char*, PF_Err> failures[] = {
+      {"PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM},
+      {"checkout_output", PF_Err_OUT_OF_MEMORY},
+      {"transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED}};
+  const World input(160, 90, PixelFormat::Argb8);
+  for (const auto& [function, error] : failures) {
+    load_text({{"Input Opacity", 50}});
+    host.fail_call(function, error);
+    Frame frame(*instance, {.input_layer = &input});
+    EXPECT_EQ(frame.run(module), error) << function;
+    EXPECT_STREQ(frame.out_data().return_msg, "") << function;
+    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0) << function;
+    host.clear_failures();
+    finish();
+  }
+}
+
+// Nothing to draw, or nothing to draw into, or what cannot be drawn: an
+// empty frame or a clear error, never more, and every checkout given back
+// (the fixture's balance check).
+TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
+  struct Case {
+    const char* what;
+    json layer = text_layer("T", 60, 30, 70);
+    json values = json::object();
+    json more_layers = json::array();
+    std::function<void(EffectInstance&)> spoil_layer = [](EffectInstance&) {};
+    PF_RationalScale downsample_x = {1, 1};  // as in-data gives it
+    PF_Err expected = PF_Err_NONE;
+    bool drawn = false;  // some pixel of the picture is not transparent
+  };
+  const json flat_mask = {{"path", {{"vertices", {{10, 10}, {50, 10}, {90, 10}}}}}};
+  const json zoomless = {{"name", "Camera"}, {"kind", "camera"}, {"camera", {{"zoom", 0}}}};
+  const std::vector<Case> cases = {
+      {.what = "zero lengths", .values = {{"Extrusion Length Back", 0}}, .drawn = true},
+      {.what = "a solid without masks", .layer = {{"kind", "solid"}}},
+      {.what = "a text of spaces", .layer = text_layer("   ", 60, 30, 70)},
+      {.what = "a mask of zero area",
+       .layer = {{"kind", "solid"}, {"masks", json::array({flat_mask})}}},
+      {.what = "a layer of no size",
+       .spoil_layer = [](EffectInstance& i) { i.layer.width = i.layer.height = 0; }},
+      {.what = "a zero downsample factor",
+       .downsample_x = {0, 1},
+       .expected = PF_Err_BAD_CALLBACK_PARAM},
+      {.what = "a zero downsample denominator",
+       .downsample_x = {1, 0},
+       .expected = PF_Err_BAD_CALLBACK_PARAM},
+      // The whole solid seen as one point in the middle, which covers no pixel.
+      {.what = "a camera of zero zoom",
+       .values = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}},
+       .more_layers = json::array({zoomless})},
+      {.what = "a parent not in the composition",
+       .values = {{"Mode", "3D Camera"}, {"Parent Layer", 77}},
+       .expected = A_Err_PARAMETER},
+  };
+  for (const Case& c : cases) {
+    load(scene_json(160, 90, c.layer, plain_look(c.values), c.more_layers));
+    c.spoil_layer(*instance);
+    Frame frame(*instance, {});
+    frame.in_data().downsample_x = c.downsample_x;
+    EXPECT_EQ(frame.run(module), c.expected) << c.what;
+    ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr) << c.what;
+    const RgbaImage picture = rgba_image_of(*frame.picture().get());
+    EXPECT_EQ(count_alpha(picture, 1, 255) > 0, c.drawn) << c.what;
+    finish();
+  }
+}
+
+// "Side Fill Mode" Solid gives the walls one stop of the side fill colour:
+// the gradient and its interpolation change nothing; in Gradient mode they
+// do.
+TEST_F(SmartRender, SolidSideFillIgnoresTheGradient) {
+  const json stops = {{"stops", {{0.0, 1, 0, 0}, {0.25, 0, 1, 0}, {0.5, 0, 0, 1}}}};
+  auto picture = [&](const char* mode, bool custom_gradient) {
+    json values = {{"Side Fill Mode", mode}, {"Interpolate Gradient", true}};
+    if (custom_gradient) values["Gradient Wheel"] = stops;
+    load_text(values);
+    Frame frame(*instance, {});
+    EXPECT_EQ(frame.run(module), PF_Err_NONE);
+    const RgbaImage image = rgba_image_of(*frame.picture().get());
+    finish();
+    return image.rgba;
+  };
+  EXPECT_EQ(picture("Solid", false), picture("Solid", true));
+  EXPECT_NE(picture("Gradient", false), picture("Gradient", true));
+}
+
+// Asked to render into an output without pixels, smart render draws
+// nothing and reports nothing.
+TEST_F(SmartRender, AnOutputWithoutPixelsIsAnEmptyFrame) {
+  load_text(json::object());
+  Frame frame(*instance, {.request = PF_LRect{0, 0, 0, 0}});
+  ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
+  Frame::Active active(frame);
+  PF_InData in_data = frame.in_data();
+  PF_OutData out_data{};
+  EXPECT_EQ(module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr,
+                               frame.smart_render_extra()),
+            PF_Err_NONE);
+  ASSERT_NE(frame.output(), nullptr);
+  EXPECT_EQ(frame.output()->get()->width, 0);
+  EXPECT_STREQ(out_data.return_msg, "");
+}
+
+// A suite missing halfway through smart render (after the "Gradient Wheel"
+// was checked out and kept) throws 516 out of the command; the kept value is
+// still given back (the fixture's balance check), and nothing else twice.
+TEST_F(SmartRender, AMissingSuiteStillGivesEveryParameterBack) {
+  load_text({{"Side Fill Mode", "Gradient"}});
+  Frame frame(*instance, {});
+  ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
+  host.make_suite_missing("PF ColorParamSuite", 1);
+  host.clear_calls();
+  Frame::Active active(frame);
+  PF_InData in_data = frame.in_data();
+  PF_OutData out_data{};
+  EXPECT_EQ(module.effect_main(PF_Cmd_SMART_RENDER, &in_data, &out_data, nullptr, nullptr,
+                               frame.smart_render_extra()),
+            PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(host.calls_of("checkin_param").size(), host.calls_of("checkout_param").size());
+  EXPECT_EQ(host.stray_checkins(), 0);
+}
+
+}  // namespace
+}  // namespace simhost::test

@@ -1,0 +1,140 @@
+// Pixels between the simulated host's worlds and GL textures and
+// framebuffers, through its handle and iterate suites. (Rows and channels of
+// 8-bit values there and back: the golden frame whose face shows the layer's
+// pixels unchanged.)
+
+#include "renderer/pixel_transfer.h"
+
+#include <limits>
+
+#include "host/sim_host.h"
+#include "tests/renderer/gl_test_support.h"
+
+namespace {
+
+using simhost::Fail;
+using simhost::PixelFormat;
+using simhost::World;
+
+class PixelTransfer : public gl_test::DrawingTest {
+ protected:
+  void SetUp() override {
+    DrawingTest::SetUp();
+    in_data_ = host_.make_in_data();
+  }
+  // Every handle and suite went back, on failures too.
+  void TearDown() override { EXPECT_EQ(host_.balance_report(), ""); }
+
+  // The texture's level 0 as RGBA floats, bottom row first.
+  static std::vector<float> texels(const GlTexture& texture, int* width, int* height) {
+    texture.bind();
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, height);
+    std::vector<float> data(static_cast<size_t>(*width) * *height * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, data.data());
+    return data;
+  }
+
+  // Reads `texture` at (0, 0) into `output` through a framebuffer.
+  PF_Err read_back(const GlTexture& texture, int16_t bitdepth, World& output) {
+    GlFramebuffer framebuffer;
+    framebuffer.attach_texture(GL_COLOR_ATTACHMENT0, texture, 0);
+    return read_back_pixels(framebuffer, 0, 0, &in_data_, bitdepth, output.get());
+  }
+
+  // Uploads `input`, then reads it back into `output`.
+  PF_Err round_trip(World& input, int16_t bitdepth, World& output) {
+    GlTexture texture(GL_TEXTURE_2D);
+    const PF_Err err = upload_input_pixels(&in_data_, bitdepth, input.get(), texture);
+    return err != PF_Err_NONE ? err : read_back(texture, bitdepth, output);
+  }
+
+  simhost::SimHost host_;
+  PF_InData in_data_{};
+};
+
+TEST_F(PixelTransfer, ReadBackTo8BitsRoundsHalfAwayAndClamps) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // Bottom row first: the output's top row is the second row here.
+  const std::vector<float> rgba = {0.5f,  0.998f, 1.5f,   -0.25f,  // read into (0, 1)
+                                   nan,   1.0f,   0.002f, 0.0f,    // read into (0, 0)
+                                   0.25f, 0.75f,  1.0f,   0.0f};   // unused third row
+  World output(1, 2, PixelFormat::Argb8);
+  ASSERT_EQ(read_back(*gl_test::rgba_texture(1, 3, rgba), 8, output), PF_Err_NONE);
+  const PF_Pixel8 top = output.pixel8(0, 0), bottom = output.pixel8(0, 1);
+  EXPECT_EQ(bottom.red, 128);
+  EXPECT_EQ(bottom.green, 254);
+  EXPECT_EQ(bottom.blue, 255);
+  EXPECT_EQ(bottom.alpha, 0);
+  EXPECT_EQ(top.red, 0);
+  EXPECT_EQ(top.green, 255);
+  EXPECT_EQ(top.blue, 1);
+}
+
+TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveAFloatRoundTrip) {
+  World input(2, 1, PixelFormat::ArgbFloat);
+  input.pixel_float(0, 0) = {1.0f, 2.5f, -0.5f, 0.25f};
+  input.pixel_float(1, 0) = {-1.0f, 0.0f, 1.0f, 7.0f};
+  World output(2, 1, PixelFormat::ArgbFloat);
+  ASSERT_EQ(round_trip(input, 32, output), PF_Err_NONE);
+  EXPECT_EQ(output.pixel_float(0, 0).red, 2.5f);
+  EXPECT_EQ(output.pixel_float(0, 0).green, -0.5f);
+  EXPECT_EQ(output.pixel_float(1, 0).alpha, -1.0f);
+  EXPECT_EQ(output.pixel_float(1, 0).blue, 7.0f);
+}
+
+TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
+  World output(2, 2, PixelFormat::Argb8);
+  output.pixel8(0, 0) = {1, 2, 3, 4};
+  gl_test::Target target(2, 2);
+  host_.fail(Fail::LockHandle);
+  EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, output.get()),
+            PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(output.pixel8(0, 0).red, 2);
+
+  World input(4, 8, PixelFormat::ArgbFloat);
+  GlTexture texture(GL_TEXTURE_2D);
+  host_.fail(Fail::NewHandle);
+  EXPECT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Err_OUT_OF_MEMORY);
+  // A cancelled iterate still defines the texture, from what it filled.
+  host_.fail(Fail::Iterate);
+  EXPECT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Interrupt_CANCEL);
+  int width = 0, height = 0;
+  texels(texture, &width, &height);
+  EXPECT_EQ(width, 4);
+  EXPECT_EQ(height, 8);
+
+  host_.make_suite_missing(kPFIterate8Suite, kPFIterate8SuiteVersion1);
+  try {
+    upload_input_pixels(&in_data_, 8, input.get(), texture);
+    ADD_FAILURE() << "no exception";
+  } catch (PF_Err err) {
+    EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
+  }
+}
+
+// (Depths other than 8 and 32 bits: the effect declares no other, so the host
+// asks for none.)
+TEST_F(PixelTransfer, MissingOrEmptyWorldsCopyNothing) {
+  // No input, or an empty one: one transparent black texel, filtered.
+  World empty(0, 3, PixelFormat::Argb8);
+  for (PF_EffectWorld* none : {static_cast<PF_EffectWorld*>(nullptr), empty.get()}) {
+    GlTexture texture(GL_TEXTURE_2D);
+    EXPECT_EQ(upload_input_pixels(&in_data_, 8, none, texture), PF_Err_NONE);
+    int width = 0, height = 0;
+    EXPECT_EQ(texels(texture, &width, &height), std::vector<float>(4, 0.0f));
+    GLint format = 0, filter = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(format, GL_RGBA32F);
+    EXPECT_EQ(filter, GL_LINEAR);
+  }
+
+  // No output world, or an empty one.
+  gl_test::Target target(2, 2);
+  EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, nullptr),
+            PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, empty.get()), PF_Err_NONE);
+}
+
+}  // namespace

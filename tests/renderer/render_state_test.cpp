@@ -1,0 +1,125 @@
+// The per-thread render state: made once per thread with every program,
+// kept apart per path, tried once when the context cannot be made, and
+// released when the thread ends. Each case runs on a thread of its own,
+// which starts without state. (Eight threads' states side by side: the
+// stress test.)
+
+#include "renderer/render_state.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <latch>
+#include <thread>
+#include <vector>
+
+#include "platform/win32_testing.h"
+
+namespace {
+
+using win32_testing::Call;
+using win32_testing::LiveObjects;
+
+bool same(const LiveObjects& a, const LiveObjects& b) {
+  return a.classes == b.classes && a.windows == b.windows &&
+         a.device_contexts == b.device_contexts && a.contexts == b.contexts;
+}
+
+class RenderState : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    win32_testing::reset();
+    baseline_ = win32_testing::live_objects();
+  }
+  void TearDown() override {
+    win32_testing::reset();
+    EXPECT_TRUE(same(win32_testing::live_objects(), baseline_));
+  }
+
+  LiveObjects baseline_;
+};
+
+TEST_F(RenderState, FirstEnsureBuildsEverythingAndLaterOnesNothing) {
+  std::thread([] {
+    LocalRenderData* data = ensure_local_render_data();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(wglGetCurrentContext(), data->context->context);
+    // Every program compiles and links on this driver.
+    ASSERT_EQ(data->programs.size(), static_cast<size_t>(shader_program_count));
+    for (const auto& program : data->programs) {
+      GLint linked = 0;
+      glGetProgramiv(program->id(), GL_LINK_STATUS, &linked);
+      EXPECT_EQ(linked, GL_TRUE);
+    }
+    EXPECT_TRUE(data->has_anisotropic);
+
+    const int created = win32_testing::call_count(Call::wglCreateContext);
+    const LiveObjects live = win32_testing::live_objects();
+    wglMakeCurrent(nullptr, nullptr);
+    EXPECT_EQ(ensure_local_render_data(), data);
+    EXPECT_EQ(wglGetCurrentContext(), data->context->context);
+    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), created);
+    EXPECT_TRUE(same(win32_testing::live_objects(), live));
+  }).join();
+}
+
+TEST_F(RenderState, WithoutAContextTheThreadHasNoStateAndTriesOnce) {
+  win32_testing::set_create_context_attribs_supported(false);
+  testing::internal::CaptureStdout();
+  std::thread([this] {
+    EXPECT_EQ(ensure_local_render_data(), nullptr);
+    EXPECT_TRUE(same(win32_testing::live_objects(), baseline_));
+    EXPECT_EQ(ensure_local_render_data(), nullptr);
+    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), 1);
+  }).join();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "WGL Create Context Attrib isn't supported.\n");
+}
+
+// Counts program deletions through GLEW's entry point.
+PFNGLDELETEPROGRAMPROC real_delete_program = nullptr;
+std::vector<GLuint> deleted_programs;
+void GLAPIENTRY counting_delete_program(GLuint program) {
+  deleted_programs.push_back(program);
+  real_delete_program(program);
+}
+
+TEST_F(RenderState, ThreadExitReleasesContextsAndPrograms) {
+  std::vector<GLuint> program_ids;
+  std::latch created(1), watching(1);
+  std::thread worker([&] {
+    // The render and params-setup paths keep separate states.
+    LocalRenderData* render = ensure_local_render_data();
+    LocalRenderData* params = ensure_thread_gl_state();
+    if (render == nullptr || params == nullptr) {
+      ADD_FAILURE() << "no state";
+      created.count_down();
+      return;
+    }
+    EXPECT_EQ(wglGetCurrentContext(), params->context->context);
+    EXPECT_EQ(ensure_local_render_data(), render);
+    EXPECT_EQ(wglGetCurrentContext(), render->context->context);
+    for (LocalRenderData* data : {render, params}) {
+      for (const auto& program : data->programs) program_ids.push_back(program->id());
+    }
+    created.count_down();
+    watching.wait();
+  });
+  created.wait();
+  const LiveObjects during = win32_testing::live_objects();
+  EXPECT_EQ(during.contexts, baseline_.contexts + 2);
+  EXPECT_EQ(during.windows, baseline_.windows + 2);
+
+  deleted_programs.clear();
+  real_delete_program = glDeleteProgram;
+  glDeleteProgram = counting_delete_program;
+  watching.count_down();
+  worker.join();
+  glDeleteProgram = real_delete_program;
+
+  std::sort(program_ids.begin(), program_ids.end());
+  std::sort(deleted_programs.begin(), deleted_programs.end());
+  EXPECT_EQ(program_ids.size(), 2u * shader_program_count);
+  EXPECT_EQ(deleted_programs, program_ids);
+}
+
+}  // namespace
