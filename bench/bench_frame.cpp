@@ -22,15 +22,15 @@
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
+constexpr int frame_width = 1920;
+constexpr int frame_height = 1080;
 
 // The default scene one and a half times as large: 1920 x 1080.
 std::string full_hd_scene() {
   nlohmann::json scene = nlohmann::json::parse(simhost::default_scene_json());
-  const double k = static_cast<double>(kWidth) / scene["composition"]["width"].get<double>();
-  scene["composition"]["width"] = kWidth;
-  scene["composition"]["height"] = kHeight;
+  const double k = static_cast<double>(frame_width) / scene["composition"]["width"].get<double>();
+  scene["composition"]["width"] = frame_width;
+  scene["composition"]["height"] = frame_height;
   nlohmann::json& text = scene["layers"][0]["text"];
   text["size"] = text["size"].get<double>() * k;
   text["origin"] = {text["origin"][0].get<double>() * k, text["origin"][1].get<double>() * k};
@@ -94,7 +94,7 @@ void BM_CairoFillAndStroke(benchmark::State& state) {
   simhost::Frame planned(*s.instance, {});
   planned.pre_render(s.module);
   const auto* plan = static_cast<const PreRenderPlan*>(planned.pre_render_output().pre_render_data);
-  run_cairo_fill_and_stroke(state, plan->paths, plan->stroke_width, kWidth, kHeight,
+  run_cairo_fill_and_stroke(state, plan->paths, plan->stroke_width, frame_width, frame_height,
                             {1.0, 0.8, 0.36}, {0.14, 0.05, 0.17});
 }
 

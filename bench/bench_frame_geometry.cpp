@@ -101,8 +101,8 @@ void run_frame_geometry(benchmark::State& state, const PathsD& source, Extrusion
 }
 
 // The modes as benchmark arguments.
-constexpr int64_t kDirectional = static_cast<int64_t>(ExtrusionMode::directional);
-constexpr int64_t kVanishing = static_cast<int64_t>(ExtrusionMode::vanishing);
+constexpr int64_t directional_mode_arg = static_cast<int64_t>(ExtrusionMode::directional);
+constexpr int64_t vanishing_mode_arg = static_cast<int64_t>(ExtrusionMode::vanishing);
 
 void BM_TextRows(benchmark::State& state) {
   run_frame_geometry(state, text_rows(static_cast<int>(state.range(0))),
@@ -110,7 +110,7 @@ void BM_TextRows(benchmark::State& state) {
                      static_cast<unsigned>(state.range(2)));
 }
 BENCHMARK(BM_TextRows)
-    ->ArgsProduct({{100, 1000, 10000}, {kDirectional, kVanishing}, {8, 2}})
+    ->ArgsProduct({{100, 1000, 10000}, {directional_mode_arg, vanishing_mode_arg}, {8, 2}})
     ->ArgNames({"glyphs", "mode", "threads"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -120,7 +120,7 @@ void BM_Overlapping(benchmark::State& state) {
                      static_cast<ExtrusionMode>(state.range(1)), default_geometry_threads());
 }
 BENCHMARK(BM_Overlapping)
-    ->ArgsProduct({{1000}, {kDirectional, kVanishing}})
+    ->ArgsProduct({{1000}, {directional_mode_arg, vanishing_mode_arg}})
     ->ArgNames({"glyphs", "mode"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

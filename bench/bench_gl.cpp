@@ -29,7 +29,8 @@ void BM_UploadAndReadBack(benchmark::State& state) {
   ensure_local_render_data();
   simhost::SimHost host;
   PF_InData in_data = host.make_in_data();
-  const auto format = bitdepth == 8 ? simhost::PixelFormat::Argb8 : simhost::PixelFormat::ArgbFloat;
+  const auto format =
+      bitdepth == 8 ? simhost::PixelFormat::argb8 : simhost::PixelFormat::argb_float;
   simhost::World input(1920, 1080, format), output(1920, 1080, format);
   for (auto _ : state) {
     GlTexture texture(GL_TEXTURE_2D);

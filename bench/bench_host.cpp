@@ -23,7 +23,7 @@ PF_Err touch_float(void*, A_long x, A_long, PF_PixelFloat*, PF_PixelFloat* out) 
 void BM_Iterate8(benchmark::State& state) {
   simhost::SimHost host;
   simhost::World world(static_cast<A_long>(state.range(0)), static_cast<A_long>(state.range(1)),
-                       simhost::PixelFormat::Argb8);
+                       simhost::PixelFormat::argb8);
   AEGP_SuiteHandler suites(host.basic_suite());
   const PF_Iterate8Suite1* iterate = suites.Iterate8Suite1();
   for (auto _ : state) {
@@ -37,7 +37,7 @@ BENCHMARK(BM_Iterate8)->Args({256, 256})->Args({1920, 1080})->UseRealTime();
 void BM_IterateFloat(benchmark::State& state) {
   simhost::SimHost host;
   simhost::World world(static_cast<A_long>(state.range(0)), static_cast<A_long>(state.range(1)),
-                       simhost::PixelFormat::ArgbFloat);
+                       simhost::PixelFormat::argb_float);
   AEGP_SuiteHandler suites(host.basic_suite());
   const PF_iterateFloatSuite1* iterate = suites.IterateFloatSuite1();
   for (auto _ : state) {

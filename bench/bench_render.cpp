@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
+constexpr int frame_width = 1920;
+constexpr int frame_height = 1080;
 
 // A glyph like an "O" of a bold face: a wavy outer contour of 28 vertices with four corners and
 // a counter of 12, host space, 150 x 300 pixels at (x, y).
@@ -58,9 +58,9 @@ struct Frame {
 
   Frame() {
     RenderPlanRequest request;
-    request.request_rect = {0, 0, kWidth, kHeight};
-    request.layer_width = kWidth;
-    request.layer_height = kHeight;
+    request.request_rect = {0, 0, frame_width, frame_height};
+    request.layer_width = frame_width;
+    request.layer_height = frame_height;
     request.corner_angle_deg = 60;
     request.mode = ExtrusionMode::directional;
     request.direction_deg = 135;
@@ -93,7 +93,7 @@ Frame& frame() {
 }
 
 simhost::PixelFormat format_of(int16_t bitdepth) {
-  return bitdepth == 32 ? simhost::PixelFormat::ArgbFloat : simhost::PixelFormat::Argb8;
+  return bitdepth == 32 ? simhost::PixelFormat::argb_float : simhost::PixelFormat::argb8;
 }
 
 void label(benchmark::State& state) {
@@ -103,7 +103,7 @@ void label(benchmark::State& state) {
 
 void BM_CpuGeometry(benchmark::State& state) {
   const RenderInput in = frame().input(static_cast<int>(state.range(0)), 8);
-  simhost::World out(kWidth, kHeight, simhost::PixelFormat::Argb8);
+  simhost::World out(frame_width, frame_height, simhost::PixelFormat::argb8);
   std::string text;
   for (auto _ : state) {
     FrameGeometry geometry;
@@ -125,7 +125,7 @@ struct PreparedFrame {
 
   explicit PreparedFrame(benchmark::State& state)
       : in(frame().input(static_cast<int>(state.range(0)), static_cast<int16_t>(state.range(1)))),
-        out(kWidth, kHeight, format_of(in.bitdepth)) {
+        out(frame_width, frame_height, format_of(in.bitdepth)) {
     build_frame_geometry(in, *out.get(), geometry, text);
     render_data = ensure_local_render_data();
     if (render_data == nullptr) state.SkipWithError("no GL context");
@@ -154,9 +154,9 @@ void BM_GlPasses(benchmark::State& state) {
 // step keeps llvmpipe from overlapping them, so the parts add up to more than BM_GlPasses.
 struct StepClock {
   using Clock = std::chrono::steady_clock;
-  static constexpr int kChecks = static_cast<int>(RenderCheck::ReadBack) + 1;
+  static constexpr int render_check_count = static_cast<int>(RenderCheck::read_back) + 1;
   Clock::time_point last;
-  std::array<double, kChecks> ms_at = {};
+  std::array<double, render_check_count> ms_at = {};
 
   static StepClock& instance() {
     static StepClock clock;
@@ -186,14 +186,14 @@ void BM_PassBreakdown(benchmark::State& state) {
   set_render_check_hook(nullptr);
   const double n = static_cast<double>(state.iterations());
   double setup = 0;
-  for (int i = 0; i <= static_cast<int>(RenderCheck::AllObjects); ++i) setup += clock.ms_at[i];
+  for (int i = 0; i <= static_cast<int>(RenderCheck::all_objects); ++i) setup += clock.ms_at[i];
   state.counters["setup_ms"] = setup / n;
   const std::pair<const char*, RenderCheck> steps[] = {
-      {"clear_ms", RenderCheck::FaceClear},
-      {"face_ms", RenderCheck::FacePass},
-      {"side_ms", RenderCheck::SidePass},
-      {"outline_ms", RenderCheck::OutlinePass},
-      {"composite_ms", RenderCheck::CompositePass}};
+      {"clear_ms", RenderCheck::face_clear},
+      {"face_ms", RenderCheck::face_pass},
+      {"side_ms", RenderCheck::side_pass},
+      {"outline_ms", RenderCheck::outline_pass},
+      {"composite_ms", RenderCheck::composite_pass}};
   for (const auto& [name, check] : steps) {
     state.counters[name] = clock.ms_at[static_cast<int>(check)] / n;
   }
@@ -213,7 +213,7 @@ void BM_ReadBack(benchmark::State& state) {
 void BM_RenderLayer(benchmark::State& state) {
   const auto bitdepth = static_cast<int16_t>(state.range(1));
   const RenderInput in = frame().input(static_cast<int>(state.range(0)), bitdepth);
-  simhost::World out(kWidth, kHeight, format_of(bitdepth));
+  simhost::World out(frame_width, frame_height, format_of(bitdepth));
   std::string text;
   for (auto _ : state) {
     if (render_layer(&in, out.get(), &text) != 0) state.SkipWithError(text.c_str());
@@ -223,8 +223,8 @@ void BM_RenderLayer(benchmark::State& state) {
 
 void BM_CairoFillAndStroke(benchmark::State& state) {
   const PreRenderPlan& plan = frame().plan;
-  run_cairo_fill_and_stroke(state, plan.paths, plan.stroke_width, kWidth, kHeight, {0.95, 0.8, 0.3},
-                            {0.1, 0.1, 0.1});
+  run_cairo_fill_and_stroke(state, plan.paths, plan.stroke_width, frame_width, frame_height,
+                            {0.95, 0.8, 0.3}, {0.1, 0.1, 0.1});
 }
 
 void frame_args(benchmark::internal::Benchmark* b) {

@@ -7,13 +7,13 @@
 #include "host_support/aegp_suite_handler.h"
 
 std::string about_text() {
-  return std::string("Tarvolks shape layers, mask paths & text layers.\n\n") + kEffectName +
-         " 1.0 by " + kEffectCategory +
+  return std::string("Tarvolks shape layers, mask paths & text layers.\n\n") + effect_name +
+         " 1.0 by " + effect_category +
          "\n"
          "Outlines combined with Clipper and tessellated with libtess2\n"
          "Drawn with OpenGL\n"
          "Support: " +
-         kEffectSupportUrl + "\n";
+         effect_support_url + "\n";
 }
 
 PF_Err about_command(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_LayerDef*) {

@@ -24,9 +24,9 @@ const CommandHandlers& default_command_handlers() {
 
 PF_Err global_setup(PF_InData* in_data, PF_OutData* out_data) {
   if (in_data == nullptr || out_data == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  out_data->my_version = kEffectVersion;
-  out_data->out_flags = kEffectOutFlags;
-  out_data->out_flags2 = kEffectOutFlags2;
+  out_data->my_version = effect_version;
+  out_data->out_flags = effect_out_flags;
+  out_data->out_flags2 = effect_out_flags2;
   if (in_data->appl_id == PF_APPL_ID_PREMIERE) out_data->out_flags = PF_OutFlag_I_AM_OBSOLETE;
   return PF_Err_NONE;
 }
@@ -35,12 +35,12 @@ PF_Err sequence_setup(PF_InData* in_data, PF_OutData* out_data) {
   if (in_data == nullptr || out_data == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   SuiteScope<PF_HandleSuite1> handles(in_data, out_data, kPFHandleSuite, kPFHandleSuiteVersion1);
   // Disposed of on any way out until the host has it.
-  ScopedHandle record(handles.get(), kSequenceRecordSize);
+  ScopedHandle record(handles.get(), sequence_record_size);
   if (!record) return PF_Err_OUT_OF_MEMORY;
   {
     const LockedHandle bytes(handles.get(), record.get());
     if (!bytes) return PF_Err_OUT_OF_MEMORY;
-    std::memset(bytes.data(), 0, kSequenceRecordSize);
+    std::memset(bytes.data(), 0, sequence_record_size);
   }
   out_data->sequence_data = record.release();
   return PF_Err_NONE;
@@ -69,7 +69,7 @@ PF_Err query_dynamic_flags(PF_InData* in_data, PF_OutData* out_data) {
   if (in_data->inter.checkin_param != nullptr) {
     in_data->inter.checkin_param(in_data->effect_ref, &mode);
   }
-  if (mode.u.pd.value == kModeCamera3d) {
+  if (mode.u.pd.value == mode_camera3d) {
     out_data->out_flags2 |= PF_OutFlag2_I_USE_3D_CAMERA;
   } else {
     out_data->out_flags2 &= ~PF_OutFlag2_I_USE_3D_CAMERA;
@@ -93,7 +93,7 @@ PF_Err route_event(const CommandHandlers& handlers, PF_InData* in_data, PF_OutDa
 
 PF_Err route_arbitrary_callback(const CommandHandlers& handlers, PF_InData* in_data,
                                 PF_ArbParamsExtra* arb) {
-  if (arb == nullptr || arb->id != kGradientArbId) return PF_Err_NONE;
+  if (arb == nullptr || arb->id != gradient_arb_id) return PF_Err_NONE;
   return handlers.arbitrary_callback(in_data, arb);
 }
 

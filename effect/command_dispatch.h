@@ -45,4 +45,4 @@ PF_Err query_dynamic_flags(PF_InData* in_data, PF_OutData* out_data);
 
 // Size of the effect instance's sequence record (pointer position and
 // selected stop of the wheel).
-inline constexpr A_HandleSize kSequenceRecordSize = sizeof(GradientUiSequenceData);
+inline constexpr A_HandleSize sequence_record_size = sizeof(GradientUiSequenceData);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The renderer's extrusion mode chosen by the "Mode" popup. The popup's
-// values (kMode*) are the effect's own; they reach the renderer only through
+// values (mode_*) are the effect's own; they reach the renderer only through
 // this mapping.
 
 #include "effect/param_slots.h"
@@ -10,11 +10,11 @@
 // A value the popup does not have chooses no mode.
 constexpr ExtrusionMode extrusion_mode_of_popup(PF_ParamValue value) {
   switch (value) {
-    case kModeDirectional:
+    case mode_directional:
       return ExtrusionMode::directional;
-    case kModeVanishing:
+    case mode_vanishing:
       return ExtrusionMode::vanishing;
-    case kModeCamera3d:
+    case mode_camera3d:
       return ExtrusionMode::camera;
     default:
       return ExtrusionMode::none;

@@ -14,10 +14,10 @@
 
 namespace {
 
-constexpr float kPictureLeft = 122.0f;  // at half scale: 61 panel pixels
-constexpr float kPictureOpacity = 0.7f;
-constexpr DRAWBOT_MatrixF32 kHalfScale{{{0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 0.5f}}};
-constexpr DRAWBOT_MatrixF32 kDoubleScale{{{2.0f, 0, 0}, {0, 2.0f, 0}, {0, 0, 2.0f}}};
+constexpr float picture_left = 122.0f;  // at half scale: 61 panel pixels
+constexpr float picture_opacity = 0.7f;
+constexpr DRAWBOT_MatrixF32 half_scale{{{0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 0.5f}}};
+constexpr DRAWBOT_MatrixF32 double_scale{{{2.0f, 0, 0}, {0, 2.0f, 0}, {0, 0, 2.0f}}};
 
 // Draws the picture with its top-left at (61, top - 1) panel pixels. A
 // picture that cannot be copied into host memory is left out without an
@@ -26,19 +26,19 @@ PF_Err draw_picture(AEGP_SuiteHandler& suites, const DRAWBOT_SupplierSuite1& sup
                     const DRAWBOT_SurfaceSuite1& surface_suite, DRAWBOT_SupplierRef supplier,
                     DRAWBOT_SurfaceRef surface, A_long frame_top) {
   const PF_HandleSuite1* handles = suites.HandleSuite1();
-  const ScopedHandle picture(handles, kInfoPanelPictureBytes);
+  const ScopedHandle picture(handles, info_panel_picture_bytes);
   const LockedHandle bytes(handles, picture.get());
   if (!bytes) return PF_Err_NONE;
-  std::memcpy(bytes.data(), kInfoPanelPicture, kInfoPanelPictureBytes);
+  std::memcpy(bytes.data(), info_panel_picture_pixels, info_panel_picture_bytes);
 
   DRAWBOT_ImageRef image = nullptr;
   PF_Err err = supplier_suite.NewImageFromBuffer(
-      supplier, kInfoPanelPictureWidth, kInfoPanelPictureHeight, kInfoPanelPictureRowBytes,
+      supplier, info_panel_picture_width, info_panel_picture_height, info_panel_picture_row_bytes,
       kDRAWBOT_PixelLayout_32BGRA_Straight, bytes.data(), &image);
-  const DRAWBOT_PointF32 origin{kPictureLeft, 2.0f * static_cast<float>(frame_top) - 2.0f};
-  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &kHalfScale);
-  if (err == PF_Err_NONE) err = surface_suite.DrawImage(surface, image, &origin, kPictureOpacity);
-  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &kDoubleScale);
+  const DRAWBOT_PointF32 origin{picture_left, 2.0f * static_cast<float>(frame_top) - 2.0f};
+  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &half_scale);
+  if (err == PF_Err_NONE) err = surface_suite.DrawImage(surface, image, &origin, picture_opacity);
+  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &double_scale);
   if (image != nullptr) {
     const PF_Err release_err = supplier_suite.ReleaseObject(image);
     if (err == PF_Err_NONE) err = release_err;

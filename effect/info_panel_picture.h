@@ -6,10 +6,10 @@
 
 #include <cstddef>
 
-inline constexpr int kInfoPanelPictureWidth = 555;
-inline constexpr int kInfoPanelPictureHeight = 127;
-inline constexpr int kInfoPanelPictureRowBytes = kInfoPanelPictureWidth * 4;
-inline constexpr std::size_t kInfoPanelPictureBytes =
-    static_cast<std::size_t>(kInfoPanelPictureRowBytes) * kInfoPanelPictureHeight;
+inline constexpr int info_panel_picture_width = 555;
+inline constexpr int info_panel_picture_height = 127;
+inline constexpr int info_panel_picture_row_bytes = info_panel_picture_width * 4;
+inline constexpr std::size_t info_panel_picture_bytes =
+    static_cast<std::size_t>(info_panel_picture_row_bytes) * info_panel_picture_height;
 
-extern const unsigned char kInfoPanelPicture[kInfoPanelPictureBytes];
+extern const unsigned char info_panel_picture_pixels[info_panel_picture_bytes];

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-constexpr double kReversedDirection = 3.0;
+constexpr double radians_per_degree = 0.017453292519943295;
+constexpr double reversed_direction = 3.0;
 
 using HeldTextOutlines = HeldAegpObject<AEGP_TextOutlinesH>;
 
@@ -55,7 +55,7 @@ void reverse_bezier_path(BezierPath& path) {
 void get_child_stream(HostErrors& errors, const AEGP_DynamicStreamSuite5* dynamic_streams,
                       AEGP_StreamRefH parent, const char* match_name, HeldStream& child) {
   errors.run([&] {
-    return dynamic_streams->AEGP_GetNewStreamRefByMatchname(kAegpPluginId, parent, match_name,
+    return dynamic_streams->AEGP_GetNewStreamRefByMatchname(aegp_plugin_id, parent, match_name,
                                                             child.out());
   });
 }
@@ -68,7 +68,7 @@ bool get_layer_time_value(HostErrors& errors, const AEGP_StreamSuite7* streams,
   bool read = false;
   errors.run([&] {
     const A_Err err = streams->AEGP_GetNewStreamValue(
-        kAegpPluginId, stream, AEGP_LTimeMode_LayerTime, &layer_time, false, &value);
+        aegp_plugin_id, stream, AEGP_LTimeMode_LayerTime, &layer_time, false, &value);
     read = err == A_Err_NONE;
     return err;
   });
@@ -126,7 +126,7 @@ void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamR
   double direction = 0.0;
   const bool reversed = read_child_one_d(errors, suites, shape_group, "ADBE Vector Shape Direction",
                                          layer_time, direction) &&
-                        direction == kReversedDirection;
+                        direction == reversed_direction;
 
   HeldStream shape(streams->AEGP_DisposeStream);
   get_child_stream(errors, dynamic_streams, shape_group, "ADBE Vector Shape", shape);
@@ -177,12 +177,12 @@ void read_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamRefH g
   const AEGP_StreamVal2 rotation = value("ADBE Vector Rotation");
 
   const dvec2 s = vec2_divide({scale.two_d.x, scale.two_d.y}, 100.0);
-  const double r = rotation.one_d * kRadiansPerDegree;
+  const double r = rotation.one_d * radians_per_degree;
   const Matrix3 to_anchor = matrix3_translation(-anchor.two_d.x, -anchor.two_d.y);
   const Matrix3 to_position = matrix3_translation(position.two_d.x, position.two_d.y);
   const Matrix3 scaling = matrix3_scale(s.x, s.y);
   const Matrix3 skewing =
-      matrix3_skew(skew_axis.one_d * kRadiansPerDegree, skew.one_d * kRadiansPerDegree);
+      matrix3_skew(skew_axis.one_d * radians_per_degree, skew.one_d * radians_per_degree);
   const Matrix3 rotating = matrix3_rotation(std::cos(r), std::sin(r));
   // A point moves by -anchor, is scaled, skewed and rotated, then moves by
   // the position. The products are taken from the last step backwards, as
@@ -214,7 +214,7 @@ void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_Strea
   for (A_long i = 0; i < count; ++i) {
     HeldStream child(streams->AEGP_DisposeStream);
     errors.run([&] {
-      return dynamic_streams->AEGP_GetNewStreamRefByIndex(kAegpPluginId, group, i, child.out());
+      return dynamic_streams->AEGP_GetNewStreamRefByIndex(aegp_plugin_id, group, i, child.out());
     });
     A_char name[AEGP_MAX_STREAM_MATCH_NAME_SIZE] = {};
     errors.run([&] { return dynamic_streams->AEGP_GetMatchName(child.get(), name); });
@@ -283,7 +283,7 @@ void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_LayerH
   HeldStream layer_stream(streams->AEGP_DisposeStream);
   HeldStream root(streams->AEGP_DisposeStream);
   errors.run([&] {
-    return dynamic_streams->AEGP_GetNewStreamRefForLayer(kAegpPluginId, layer, layer_stream.out());
+    return dynamic_streams->AEGP_GetNewStreamRefForLayer(aegp_plugin_id, layer, layer_stream.out());
   });
   get_child_stream(errors, dynamic_streams, layer_stream.get(), "ADBE Root Vectors Group", root);
   A_Time comp_time{};
@@ -398,18 +398,18 @@ PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_Lay
   AEGP_StreamValue2 value{};
   bool read = false;
   errors.run([&] {
-    return pf_interface->AEGP_GetNewEffectForEffect(kAegpPluginId, in_data->effect_ref,
+    return pf_interface->AEGP_GetNewEffectForEffect(aegp_plugin_id, in_data->effect_ref,
                                                     effect.out());
   });
   errors.run([&] {
-    return streams->AEGP_GetNewEffectStreamByIndex(kAegpPluginId, effect.get(), index,
+    return streams->AEGP_GetNewEffectStreamByIndex(aegp_plugin_id, effect.get(), index,
                                                    stream.out());
   });
   errors.run([&] {
     // The parameter's own value, not what an expression makes of it.
     const A_Time start{0, 1};
     const A_Err err = streams->AEGP_GetNewStreamValue(
-        kAegpPluginId, stream.get(), AEGP_LTimeMode_LayerTime, &start, true, &value);
+        aegp_plugin_id, stream.get(), AEGP_LTimeMode_LayerTime, &start, true, &value);
     read = err == A_Err_NONE;
     return err;
   });

@@ -105,13 +105,13 @@ inline constexpr A_long count = 83;
 }  // namespace slot
 
 // Values of the "Mode" popup ("Directional|Vanishing|3D Camera").
-inline constexpr PF_ParamValue kModeDirectional = 1;
-inline constexpr PF_ParamValue kModeVanishing = 2;
-inline constexpr PF_ParamValue kModeCamera3d = 3;
+inline constexpr PF_ParamValue mode_directional = 1;
+inline constexpr PF_ParamValue mode_vanishing = 2;
+inline constexpr PF_ParamValue mode_camera3d = 3;
 
 // Values of the "Side Fill Mode" popup ("Solid|Gradient").
-inline constexpr PF_ParamValue kSideFillSolid = 1;
-inline constexpr PF_ParamValue kSideFillGradient = 2;
+inline constexpr PF_ParamValue side_fill_solid = 1;
+inline constexpr PF_ParamValue side_fill_gradient = 2;
 
 // The arbitrary id of the "Gradient Wheel" value (also its persistent id).
-inline constexpr A_short kGradientArbId = 32;
+inline constexpr A_short gradient_arb_id = 32;

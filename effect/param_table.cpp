@@ -154,14 +154,14 @@ constexpr ParamRow plain(PF_ParamIndex slot, A_long id, PF_ParamType type, const
   return {.slot = slot, .id = id, .type = type, .name = name, .flags = flags};
 }
 
-constexpr const char* kModeItems = "Directional|Vanishing|3D Camera";
-constexpr const char* kSideFillItems = "Solid|Gradient";
-constexpr const char* kDebugViewItems =
+constexpr const char* mode_items = "Directional|Vanishing|3D Camera";
+constexpr const char* side_fill_items = "Solid|Gradient";
+constexpr const char* debug_view_items =
     "Front geometry|Front mask|Side geometry|Screenspace outlines|Composite";
 
 using namespace slot;
 
-constexpr std::array kRows{
+constexpr std::array table_rows{
     group_start(about_group, 47, "About & Support", COL),
     custom_control(info_panel, 69, PF_Param_NO_DATA, "", CTRL | NOERASE, SKIP, 277, 68),
     group_start(version_group, 51, "", SKIP, 0, RuntimeName::version_text),
@@ -181,7 +181,7 @@ constexpr std::array kRows{
     checkbox(use_all_paths, 36, "", DIS | INV, CTV | SKIP, true, "Use All Paths"),
     group_end(paths_group_end, 37),
     group_start(style_group, 38, "Style", SKIP),
-    popup(mode, 2, "Mode", CTV | SUP | SKIP, kModeItems, 3, 1),
+    popup(mode, 2, "Mode", CTV | SUP | SKIP, mode_items, 3, 1),
     checkbox(inner_extrusion, 10, "Inner Tarvolk", 0, SKIP, false, ""),
     angle(extrusion_direction, 2, "Extrusion Direction", 0, COL | SKIP, 135),
     float_slider(extrusion_length_back, 3, "Extrusion Length Back", COL | SKIP, 100, -10000, 10000,
@@ -201,10 +201,10 @@ constexpr std::array kRows{
     group_start(fill_group, 27, "Fill Color", SKIP),
     checkbox(inherit_layer_color, 11, "Inherit Layer Color", 0, SKIP, true, ""),
     color(front_fill_color, 12, "Front Fill Color", SKIP, 255, 0, 0),
-    popup(side_fill_mode, 28, "Side Fill Mode", CTV | SUP | SKIP, kSideFillItems, 2, 1),
+    popup(side_fill_mode, 28, "Side Fill Mode", CTV | SUP | SKIP, side_fill_items, 2, 1),
     slider(side_fill_color_count, 13, "Number of Side Fill Colors", 0, SKIP, 1, 1, 5, 1, 5),
     color(side_fill_color, 14, "Side Fill Color", SKIP, 255, 255, 255),
-    custom_control(gradient_wheel, kGradientArbId, PF_Param_ARBITRARY_DATA, "Gradient Wheel",
+    custom_control(gradient_wheel, gradient_arb_id, PF_Param_ARBITRARY_DATA, "Gradient Wheel",
                    CTRL | NOERASE, COL | SKIP, 350, 150),
     slider(gradient_point_select, 33, "Gradient Pt Select", STD | DIS, CTV | SUP | SKIP, -1, -1,
            2048, 0, 10),
@@ -243,7 +243,7 @@ constexpr std::array kRows{
     group_end(quality_group_end, 31),
     button(shape_to_mask, 86, "", SUP | SKIP, "Shape -> Mask"),
     group_start(debug_group, 62, "Debug", COL | SKIP),
-    popup(debug_view, 59, "Debug View", CTV | SKIP, kDebugViewItems, 5, 5),
+    popup(debug_view, 59, "Debug View", CTV | SKIP, debug_view_items, 5, 5),
     slider(debug_view_x_offset, 60, "Debug View X-Offset", 0, SKIP, 0, -2000, 2000, -1000, 1000),
     slider(debug_view_y_offset, 61, "Debug View Y-Offset", 0, SKIP, 0, -2000, 2000, -1000, 1000),
     float_slider(debug_left, 71, "Left", COL | SKIP, 0, -5000, 5000, 0, 5, 2),
@@ -257,19 +257,19 @@ constexpr std::array kRows{
 // Every slot once, in order: the slot numbers of param_slots.h are the rows'
 // positions.
 constexpr bool rows_in_slot_order() {
-  for (std::size_t i = 0; i < kRows.size(); ++i) {
-    if (kRows[i].slot != static_cast<PF_ParamIndex>(i + 1)) return false;
+  for (std::size_t i = 0; i < table_rows.size(); ++i) {
+    if (table_rows[i].slot != static_cast<PF_ParamIndex>(i + 1)) return false;
   }
-  return kRows.size() + 1 == static_cast<std::size_t>(slot::count);
+  return table_rows.size() + 1 == static_cast<std::size_t>(slot::count);
 }
 static_assert(rows_in_slot_order());
 
 }  // namespace
 
 std::span<const ParamRow> param_rows() {
-  return kRows;
+  return table_rows;
 }
 
 const ParamRow& param_row(PF_ParamIndex slot) {
-  return kRows.at(static_cast<std::size_t>(slot - 1));
+  return table_rows.at(static_cast<std::size_t>(slot - 1));
 }

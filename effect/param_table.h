@@ -53,9 +53,9 @@ const ParamRow& param_row(PF_ParamIndex slot);
 
 // The custom-UI events of the two registrations: composition, layer and
 // effect panel after slot 2, then the effect panel alone before slot 39.
-inline constexpr PF_CustomEventFlags kFirstUiEvents =
+inline constexpr PF_CustomEventFlags first_ui_events =
     PF_CustomEFlag_COMP | PF_CustomEFlag_LAYER | PF_CustomEFlag_EFFECT;
-inline constexpr PF_CustomEventFlags kSecondUiEvents = PF_CustomEFlag_EFFECT;
+inline constexpr PF_CustomEventFlags second_ui_events = PF_CustomEFlag_EFFECT;
 
 // The refcon of the "Gradient Wheel" parameter, the four characters 'PxGr'.
-inline constexpr A_u_long kGradientRefcon = 0x50784772;
+inline constexpr A_u_long gradient_refcon = 0x50784772;

@@ -37,7 +37,7 @@ std::uint32_t windows_build_number() {
 std::string effect_version_text() {
   // The host's packing of the version word: major, minor and bug-fix numbers
   // in bits 19, 15 and 11 upwards.
-  const A_u_long v = kEffectVersion;
+  const A_u_long v = effect_version;
   return " v" + std::to_string((v >> 19) & 0xf) + "." + std::to_string((v >> 15) & 0xf) + "." +
          std::to_string((v >> 11) & 0xf);
 }
@@ -157,9 +157,9 @@ PF_ParamDef param_def(const ParamRow& row, const RuntimeNames& names) {
       break;
     case PF_Param_ARBITRARY_DATA:
       // The default value is made just before the add.
-      u.arb_d.id = kGradientArbId;
+      u.arb_d.id = gradient_arb_id;
       u.arb_d.pad = 0;
-      u.arb_d.refconPV = reinterpret_cast<void*>(static_cast<std::uintptr_t>(kGradientRefcon));
+      u.arb_d.refconPV = reinterpret_cast<void*>(static_cast<std::uintptr_t>(gradient_refcon));
       break;
     default:
       // Groups and the info panel carry nothing more.
@@ -186,7 +186,7 @@ PF_Err params_setup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF
     PF_ParamDef def = param_def(row, names);
     if (row.slot == slot::gradient_wheel) {
       if (registration_err == PF_Err_NONE) {
-        registration_err = register_custom_ui(in_data, kSecondUiEvents);
+        registration_err = register_custom_ui(in_data, second_ui_events);
       }
       // Whatever the result, the parameter goes in with the handle the
       // call left (null when none was made).
@@ -201,7 +201,7 @@ PF_Err params_setup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF
       return err;
     }
     if (row.slot == slot::info_panel)
-      registration_err = register_custom_ui(in_data, kFirstUiEvents);
+      registration_err = register_custom_ui(in_data, first_ui_events);
   }
   out_data->num_params = slot::count;
   return registration_err;

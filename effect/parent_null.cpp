@@ -11,7 +11,7 @@
 namespace {
 
 // "Tarvolk Parent Null" in UTF-16, as "AEGP Comp Suite" version 11 takes names.
-constexpr A_UTF16Char kNullName[] = {'T', 'a', 'r', 'v', 'o', 'l', 'k', ' ', 'P', 'a',
+constexpr A_UTF16Char null_name[] = {'T', 'a', 'r', 'v', 'o', 'l', 'k', ' ', 'P', 'a',
                                      'r', 'e', 'n', 't', ' ', 'N', 'u', 'l', 'l', 0};
 
 // "Parent Layer" set through its stream, which is given back whether or not
@@ -20,7 +20,7 @@ void set_parent_layer(const ParamActionContext& ctx, AEGP_LayerIDVal layer_id) {
   const AEGP_StreamSuite9* streams = ctx.suites.StreamSuite9();
   HeldStream stream(streams->AEGP_DisposeStream);
   ctx.errors.run([&] {
-    return streams->AEGP_GetNewEffectStreamByIndex(kAegpPluginId, ctx.effect, slot::parent_layer,
+    return streams->AEGP_GetNewEffectStreamByIndex(aegp_plugin_id, ctx.effect, slot::parent_layer,
                                                    stream.out());
   });
   if (stream) {
@@ -28,7 +28,7 @@ void set_parent_layer(const ParamActionContext& ctx, AEGP_LayerIDVal layer_id) {
       AEGP_StreamValue2 value{};
       value.streamH = stream.get();
       value.val.layer_id = layer_id;
-      return streams->AEGP_SetStreamValue(kAegpPluginId, stream.get(), &value);
+      return streams->AEGP_SetStreamValue(aegp_plugin_id, stream.get(), &value);
     });
   }
   stream.give_back(ctx.errors);
@@ -39,7 +39,7 @@ bool centre_null(const ParamActionContext& ctx, AEGP_LayerH null_layer) {
   const AEGP_StreamSuite9* streams = ctx.suites.StreamSuite9();
   HeldStream position(streams->AEGP_DisposeStream);
   ctx.errors.run([&] {
-    return streams->AEGP_GetNewLayerStream(kAegpPluginId, null_layer, AEGP_LayerStream_POSITION,
+    return streams->AEGP_GetNewLayerStream(aegp_plugin_id, null_layer, AEGP_LayerStream_POSITION,
                                            position.out());
   });
   const bool obtained = ctx.errors.ok() && position;
@@ -48,7 +48,7 @@ bool centre_null(const ParamActionContext& ctx, AEGP_LayerH null_layer) {
       AEGP_StreamValue2 value{};
       value.streamH = position.get();
       value.val.three_d = {ctx.in_data->width * 0.5, ctx.in_data->height * 0.5, 0.0};
-      return streams->AEGP_SetStreamValue(kAegpPluginId, position.get(), &value);
+      return streams->AEGP_SetStreamValue(aegp_plugin_id, position.get(), &value);
     });
   }
   position.give_back(ctx.errors);
@@ -70,7 +70,7 @@ void setup_parent_null(const ParamActionContext& ctx) {
   if (!errors.ok() || comp == nullptr) return;
   AEGP_LayerH null_layer = nullptr;
   errors.run([&] {
-    return ctx.suites.CompSuite11()->AEGP_CreateNullInComp(kNullName, comp, nullptr, &null_layer);
+    return ctx.suites.CompSuite11()->AEGP_CreateNullInComp(null_name, comp, nullptr, &null_layer);
   });
   if (!errors.ok() || null_layer == nullptr) return;
   errors.run([&] { return layers->AEGP_SetLayerFlag(null_layer, AEGP_LayerFlag_LAYER_IS_3D, 1); });

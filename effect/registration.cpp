@@ -71,19 +71,19 @@ std::vector<std::uint8_t> build_pipl() {
   pipl.u32(0);   // list version
   pipl.u32(13);  // property count
   pipl.property(four_cc("kind"), le32(PF_Kind_EFFECT));
-  pipl.property(four_cc("name"), pascal_string(kEffectName));
-  pipl.property(four_cc("catg"), pascal_string(kEffectCategory));
-  pipl.property(four_cc("8664"), c_string(kEffectEntryPoint));
+  pipl.property(four_cc("name"), pascal_string(effect_name));
+  pipl.property(four_cc("catg"), pascal_string(effect_category));
+  pipl.property(four_cc("8664"), c_string(effect_entry_point));
   pipl.property(four_cc("ePVR"), le32(2));
   // Two 16-bit numbers: API version, then subversion.
-  pipl.property(four_cc("eSVR"), le32(std::uint32_t(kEffectApiVersionMajor) |
-                                      std::uint32_t(kEffectApiVersionMinor) << 16));
-  pipl.property(four_cc("eVER"), le32(kEffectVersion));
+  pipl.property(four_cc("eSVR"), le32(std::uint32_t(effect_api_version_major) |
+                                      std::uint32_t(effect_api_version_minor) << 16));
+  pipl.property(four_cc("eVER"), le32(effect_version));
   pipl.property(four_cc("eINF"), le16(0));
-  pipl.property(four_cc("eGLO"), le32(kEffectOutFlags));
-  pipl.property(four_cc("eGL2"), le32(kEffectOutFlags2));
-  pipl.property(four_cc("eMNA"), pascal_string(kEffectMatchName));
-  pipl.property(four_cc("aeFL"), le32(kEffectReservedInfo));
-  pipl.property(four_cc("eURL"), pascal_string(kEffectSupportUrl));
+  pipl.property(four_cc("eGLO"), le32(effect_out_flags));
+  pipl.property(four_cc("eGL2"), le32(effect_out_flags2));
+  pipl.property(four_cc("eMNA"), pascal_string(effect_match_name));
+  pipl.property(four_cc("aeFL"), le32(effect_reserved_info));
+  pipl.property(four_cc("eURL"), pascal_string(effect_support_url));
   return pipl.take();
 }

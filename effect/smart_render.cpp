@@ -130,7 +130,7 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   params.check_in(slot::gradient_wheel);
 
   const bool inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0;
-  if (params[slot::side_fill_mode].u.pd.value == kSideFillGradient) {
+  if (params[slot::side_fill_mode].u.pd.value == side_fill_gradient) {
     render_input.side_fill = gradient_side_fill_stops(
         points, fixed_to_double(params[slot::global_offset].u.ad.value), inner_extrusion);
     render_input.interpolate_gradient = params[slot::interpolate_gradient].u.bd.value != 0 ? 1 : 0;

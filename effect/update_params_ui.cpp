@@ -29,7 +29,7 @@ std::array<Visibility, 34> visibility(PF_ParamDef* const params[]) {
   const PF_ParamValue mode = params[slot::mode]->u.pd.value;
   const PF_ParamValue side_fill = params[slot::side_fill_mode]->u.pd.value;
   const bool inherit_color = (params[slot::inherit_layer_color]->u.bd.value & 0xFF) != 0;
-  const bool solid = side_fill == kSideFillSolid;
+  const bool solid = side_fill == side_fill_solid;
   return {{
       {slot::gradient_point_select, true},
       {slot::paths_group, true},
@@ -38,20 +38,20 @@ std::array<Visibility, 34> visibility(PF_ParamDef* const params[]) {
       {slot::front_mask_resolution_scale, true},
       {slot::flatness_threshold, true},
       {slot::shape_to_mask, true},
-      {slot::vanishing_point, mode != kModeVanishing},
-      {slot::extrusion_amount_back, mode != kModeVanishing},
-      {slot::extrusion_amount_front, mode != kModeVanishing},
-      {slot::extrusion_direction, mode != kModeDirectional},
-      {slot::extrusion_length_back, mode == kModeVanishing},
-      {slot::extrusion_length_front, mode == kModeVanishing},
+      {slot::vanishing_point, mode != mode_vanishing},
+      {slot::extrusion_amount_back, mode != mode_vanishing},
+      {slot::extrusion_amount_front, mode != mode_vanishing},
+      {slot::extrusion_direction, mode != mode_directional},
+      {slot::extrusion_length_back, mode == mode_vanishing},
+      {slot::extrusion_length_front, mode == mode_vanishing},
       {slot::compositing_group, false},
-      {slot::transform_group, mode != kModeCamera3d},
-      {slot::parent_layer, mode != kModeCamera3d},
-      {slot::setup_null, mode != kModeCamera3d},
-      {slot::anchor_point, mode != kModeCamera3d},
-      {slot::reset_transform, mode != kModeCamera3d},
+      {slot::transform_group, mode != mode_camera3d},
+      {slot::parent_layer, mode != mode_camera3d},
+      {slot::setup_null, mode != mode_camera3d},
+      {slot::anchor_point, mode != mode_camera3d},
+      {slot::reset_transform, mode != mode_camera3d},
       {slot::front_fill_color, inherit_color},
-      {slot::side_fill_color, side_fill == kSideFillGradient},
+      {slot::side_fill_color, side_fill == side_fill_gradient},
       {slot::gradient_wheel, solid},
       {slot::global_offset, solid},
       {slot::point_angle, solid},
@@ -82,7 +82,7 @@ PF_Err set_param_hidden(PF_InData* in_data, AEGP_SuiteHandler& suites, AEGP_Effe
   HeldStream stream(streams->AEGP_DisposeStream);
   HostErrors errors;
   errors.run([&] {
-    return streams->AEGP_GetNewEffectStreamByIndex(kAegpPluginId, effect, index, stream.out());
+    return streams->AEGP_GetNewEffectStreamByIndex(aegp_plugin_id, effect, index, stream.out());
   });
   errors.run([&] {
     return suites.DynamicStreamSuite2()->AEGP_SetDynamicStreamFlag(
@@ -102,14 +102,14 @@ void mark_initialised(PF_InData* in_data, AEGP_SuiteHandler& suites, AEGP_Effect
   const AEGP_StreamSuite9* streams = suites.StreamSuite9();
   HeldStream sentinel(streams->AEGP_DisposeStream);
   errors.run([&] {
-    return streams->AEGP_GetNewEffectStreamByIndex(kAegpPluginId, effect, slot::sentinel_init_value,
-                                                   sentinel.out());
+    return streams->AEGP_GetNewEffectStreamByIndex(aegp_plugin_id, effect,
+                                                   slot::sentinel_init_value, sentinel.out());
   });
   errors.run([&] {
     AEGP_StreamValue2 value{};
     value.streamH = sentinel.get();
     value.val.one_d = 1.0;
-    return streams->AEGP_SetStreamValue(kAegpPluginId, sentinel.get(), &value);
+    return streams->AEGP_SetStreamValue(aegp_plugin_id, sentinel.get(), &value);
   });
   local[slot::extrusion_direction].flags = PF_ParamFlag_NONE;
   errors.run([&] { return push_ui(in_data, suites, local, slot::extrusion_direction); });
@@ -135,7 +135,7 @@ PF_Err update_params_ui(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[]) 
   HostErrors errors;
   errors.run([&] {
     return suites.PFInterfaceSuite1()->AEGP_GetNewEffectForEffect(
-        kAegpPluginId, in_data->effect_ref, effect.out());
+        aegp_plugin_id, in_data->effect_ref, effect.out());
   });
   errors.run([&] {
     return set_param_hidden(in_data, suites, effect.get(), local, slot::debug_group, true);
@@ -148,7 +148,7 @@ PF_Err update_params_ui(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[]) 
       return set_param_hidden(in_data, suites, effect.get(), local, rule.slot, rule.hidden);
     });
   }
-  if (params[slot::side_fill_mode]->u.pd.value == kSideFillSolid) {
+  if (params[slot::side_fill_mode]->u.pd.value == side_fill_solid) {
     local[slot::point_angle].flags |= PF_ParamFlag_COLLAPSE_TWIRLY;
     local[slot::gradient_wheel].uu.change_flags |= PF_ChangeFlag_CHANGED_VALUE;
     errors.run([&] { return push_ui(in_data, suites, local, slot::gradient_wheel); });

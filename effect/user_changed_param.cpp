@@ -24,15 +24,15 @@ void set_twirl_closed(PF_ParamDef& param, bool closed) {
 // "Extrusion Direction" is open only where it counts, in Directional mode.
 void follow_mode(const ParamActionContext& ctx) {
   PF_ParamDef& direction = ctx.param(slot::extrusion_direction);
-  set_twirl_closed(direction, ctx.param(slot::mode).u.pd.value != kModeDirectional);
+  set_twirl_closed(direction, ctx.param(slot::mode).u.pd.value != mode_directional);
   mark_changed(direction);
 }
 
 void follow_side_fill_mode(const ParamActionContext& ctx) {
   PF_ParamDef& wheel = ctx.param(slot::gradient_wheel);
   const PF_ParamValue mode = ctx.param(slot::side_fill_mode).u.pd.value;
-  if (mode == kSideFillGradient) set_twirl_closed(wheel, false);
-  if (mode == kSideFillSolid) {
+  if (mode == side_fill_gradient) set_twirl_closed(wheel, false);
+  if (mode == side_fill_solid) {
     PF_ParamDef& offset = ctx.param(slot::global_offset);
     set_twirl_closed(wheel, true);
     set_twirl_closed(offset, true);
@@ -71,11 +71,11 @@ void open_page(const char* address) {
 void run_action(const ParamActionContext& ctx, PF_ParamIndex changed) {
   switch (changed) {
     case slot::product_page_button:
-      return open_page(kProductPageUrl);
+      return open_page(product_page_url);
     case slot::free_plugins_button:
-      return open_page(kFreePluginsPageUrl);
+      return open_page(free_plugins_page_url);
     case slot::get_support_button:
-      return open_page(kSupportPageUrl);
+      return open_page(support_page_url);
     case slot::mode:
       return follow_mode(ctx);
     case slot::reset_style:
@@ -135,7 +135,7 @@ PF_Err user_changed_param(PF_InData* in_data, PF_OutData*, PF_ParamDef* params[]
   AEGP_SuiteHandler suites(in_data->pica_basicP);
   HeldEffect effect(suites.EffectSuite3()->AEGP_DisposeEffect);
   const A_Err obtained = suites.PFInterfaceSuite1()->AEGP_GetNewEffectForEffect(
-      kAegpPluginId, in_data->effect_ref, effect.out());
+      aegp_plugin_id, in_data->effect_ref, effect.out());
   if (!effect) return PF_Err_INTERNAL_STRUCT_DAMAGED;
   HostErrors errors(obtained);
   run_action({in_data, params, suites, effect.get(), errors}, extra->param_index);

@@ -4,6 +4,6 @@
 
 #include "effect/registration.h"
 
-inline constexpr const char* kProductPageUrl = "https://brindlecast.example/tarvolk";
-inline constexpr const char* kFreePluginsPageUrl = "https://brindlecast.example/free-plugins";
-inline constexpr const char* kSupportPageUrl = kEffectSupportUrl;
+inline constexpr const char* product_page_url = "https://brindlecast.example/tarvolk";
+inline constexpr const char* free_plugins_page_url = "https://brindlecast.example/free-plugins";
+inline constexpr const char* support_page_url = effect_support_url;

@@ -13,8 +13,8 @@ struct ThemeColor {
 };
 
 // Theme colour types the wheel draws with.
-inline constexpr PF_App_ColorType kMarkerBackgroundColor = 1000;
-inline constexpr PF_App_ColorType kSelectionOutlineColor = 49;
+inline constexpr PF_App_ColorType marker_background_color = 1000;
+inline constexpr PF_App_ColorType selection_outline_color = 49;
 
 // The theme colour of `type` through "PF AE App Suite" v6, each channel
 // scaled from 16 bits to [0, 1], alpha 1. All four components are 0 when the

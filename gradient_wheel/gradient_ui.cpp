@@ -8,7 +8,7 @@ JuceGradientParameter::JuceGradientParameter(PF_InData* in_data, PF_OutData* out
     : in_data_(in_data), out_data_(out_data), params_(params), event_(event), slots_(slots) {}
 
 void JuceGradientParameter::init() {
-  marker_cursor_ = kMarkerCursor;
+  marker_cursor_ = marker_cursor;
   select_slot_ = slots_.point_select;
   angle_slot_ = slots_.point_angle;
 }

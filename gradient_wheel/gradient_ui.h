@@ -24,12 +24,12 @@ struct WheelSlots {
 };
 
 // Cursors of the host's PF_CursorType numbering.
-inline constexpr PF_CursorType kRingCursor = 16;
-inline constexpr PF_CursorType kMarkerCursor = 23;
+inline constexpr PF_CursorType ring_cursor = 16;
+inline constexpr PF_CursorType marker_cursor = 23;
 
 // Stop counts the control keeps to.
-inline constexpr int kMaxWheelStops = 32;
-inline constexpr int kMinWheelStops = 2;
+inline constexpr int max_wheel_stops = 32;
+inline constexpr int min_wheel_stops = 2;
 
 class JuceGradientParameter {
  public:
@@ -65,7 +65,7 @@ class JuceGradientParameter {
   PF_ParamDef** params_;
   PF_EventExtra* event_;
   WheelSlots slots_;
-  PF_CursorType marker_cursor_ = kMarkerCursor;
+  PF_CursorType marker_cursor_ = marker_cursor;
   PF_ParamIndex select_slot_ = slots_.point_select;
   PF_ParamIndex angle_slot_ = slots_.point_angle;
 };

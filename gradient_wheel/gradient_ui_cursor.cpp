@@ -17,7 +17,7 @@ PF_Err JuceGradientParameter::adjust_cursor() {
 
   SequenceDataLock sequence(in_data());
   sequence.set_pointer(pointer.x, pointer.y);
-  if (on_ring(geometry, pointer)) cursor.set_cursor = kRingCursor;
+  if (on_ring(geometry, pointer)) cursor.set_cursor = ring_cursor;
 
   AEGP_SuiteHandler suites(in_data()->pica_basicP);
   const std::vector<GradientPoint> stops =

@@ -14,15 +14,15 @@
 
 namespace {
 
-constexpr float kCanvasScale = 2.0f;
-constexpr float kDisabledOpacity = 0.25f;
+constexpr float canvas_scale = 2.0f;
+constexpr float disabled_opacity = 0.25f;
 
 }  // namespace
 
 PF_Err JuceGradientParameter::draw() {
   if (!has_params()) return PF_Err_BAD_CALLBACK_PARAM;
   const PF_ParamDef& value_param = *params()[slot()];
-  const float opacity = (value_param.ui_flags & PF_PUI_DISABLED) != 0 ? kDisabledOpacity : 1.0f;
+  const float opacity = (value_param.ui_flags & PF_PUI_DISABLED) != 0 ? disabled_opacity : 1.0f;
   const WheelGeometry geometry =
       wheel_geometry(event()->effect_win, params()[slots().global_offset]->u.ad.value);
 
@@ -35,11 +35,11 @@ PF_Err JuceGradientParameter::draw() {
       drawn_stops(gradient_points_from_handle(handles, value_param.u.arb_d.value), geometry.offset);
   picture.interpolate = params()[slots().interpolate]->u.bd.value != 0;
   picture.selected = params()[select_slot_]->u.sd.value;
-  picture.marker_background = get_app_color(in_data(), out_data(), kMarkerBackgroundColor);
-  picture.selection_outline = get_app_color(in_data(), out_data(), kSelectionOutlineColor);
+  picture.marker_background = get_app_color(in_data(), out_data(), marker_background_color);
+  picture.selection_outline = get_app_color(in_data(), out_data(), selection_outline_color);
 
   const int width = geometry.canvas_width();
-  const int height = static_cast<int>(kWheelCanvasHeight);
+  const int height = static_cast<int>(wheel_canvas_height);
   const CairoCanvas canvas(width, height);
   if (!canvas.ok()) return PF_Err_OUT_OF_MEMORY;
   paint_wheel(canvas.context(), picture, *suites.ANSICallbacksSuite1());
@@ -48,7 +48,7 @@ PF_Err JuceGradientParameter::draw() {
   if (width == 0) return PF_Err_NONE;
 
   const auto size =
-      static_cast<A_HandleSize>(kCanvasScale * geometry.width * kWheelCanvasHeight * 4);
+      static_cast<A_HandleSize>(canvas_scale * geometry.width * wheel_canvas_height * 4);
   const int row_bytes = width * 4;
   const ScopedHandle pixels(handles, size);
   if (pixels.get() == nullptr) return PF_Err_OUT_OF_MEMORY;
@@ -63,5 +63,5 @@ PF_Err JuceGradientParameter::draw() {
   const DRAWBOT_RectF32 rect{geometry.left, geometry.top, geometry.width, 150.0f};
   return gradient_ui_blit(in_data(), out_data(), event(), rect, locked.data(),
                           kDRAWBOT_PixelLayout_32BGRA_Premul, width, height, row_bytes,
-                          kCanvasScale, opacity);
+                          canvas_scale, opacity);
 }

@@ -18,20 +18,20 @@ namespace {
 
 // Words of the click's continue_refcon, which the host hands back with every
 // drag of the same gesture.
-constexpr int kGrabOffsetWord = 0;  // pointer turns minus the stop's position, 1/65536 turn
-constexpr int kEditedStopWord = 2;  // -1 for none
+constexpr int grab_offset_word = 0;  // pointer turns minus the stop's position, 1/65536 turn
+constexpr int edited_stop_word = 2;  // -1 for none
 
-constexpr const char* kColorPickerTitle = "Pick Color";
+constexpr const char* color_picker_title = "Pick Color";
 
 // Marker boxes of clicks and drags are centred on this row below the frame's top.
-constexpr float kMarkerRowOffset = 75.0f;
+constexpr float marker_row_offset = 75.0f;
 
 // Asks the host's colour picker for a new colour of the stop; true when the
 // user picked one.
 bool pick_color(const PFAppSuite6& app, GradientPoint& stop) {
   const PF_PixelFloat sample{stop.alpha, stop.red, stop.green, stop.blue};
   PF_PixelFloat picked = sample;
-  if (app.PF_AppColorPickerDialog(kColorPickerTitle, &sample, 1, &picked) != PF_Err_NONE) {
+  if (app.PF_AppColorPickerDialog(color_picker_title, &sample, 1, &picked) != PF_Err_NONE) {
     return false;  // cancelled (PF_Interrupt_CANCEL) or failed: the stop keeps its colour
   }
   stop.alpha = picked.alpha;
@@ -92,25 +92,25 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
   const std::size_t count = stops.size();
   const float turns = pointer_turns(geometry, pointer);
 
-  A_long& edited = click.continue_refcon[kEditedStopWord];
+  A_long& edited = click.continue_refcon[edited_stop_word];
   float grab_offset = 0;
   if (!drag) {
     edited = -1;
     click.send_drag = click.num_clicks > 1 ? 0 : 1;  // a double click wants no drags
-    edited = last_marker_hit(geometry, stops, click.screen_point, geometry.top + kMarkerRowOffset);
+    edited = last_marker_hit(geometry, stops, click.screen_point, geometry.top + marker_row_offset);
     if (edited >= 0) {
       const float offset =
           turns - narrow_to_float(stops[static_cast<std::size_t>(edited)].position);
-      click.continue_refcon[kGrabOffsetWord] = fixed_from_double(offset);
+      click.continue_refcon[grab_offset_word] = fixed_from_double(offset);
     }
   } else {
-    grab_offset = static_cast<float>(fixed_to_double(click.continue_refcon[kGrabOffsetWord]));
+    grab_offset = static_cast<float>(fixed_to_double(click.continue_refcon[grab_offset_word]));
   }
   // A gesture's word may name a stop that is no longer there.
   const bool stop_edited = edited >= 0 && static_cast<std::size_t>(edited) < count;
 
   bool changed = false;
-  if (edited == -1 && !drag && click.num_clicks == 1 && count < kMaxWheelStops &&
+  if (edited == -1 && !drag && click.num_clicks == 1 && count < max_wheel_stops &&
       read.has_value()) {
     // A click beside the markers rewrites the value; on the ring it adds a stop.
     changed = true;
@@ -119,7 +119,7 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
       const PF_PixelFloat c = gradient_sample(count, stops.data(), turns, interpolate);
       stops.push_back({turns, c.alpha, c.red, c.green, c.blue});
       edited = static_cast<A_long>(count);
-      click.continue_refcon[kGrabOffsetWord] = 0;
+      click.continue_refcon[grab_offset_word] = 0;
     }
   } else if (stop_edited && click.num_clicks > 1) {
     changed = pick_color(*suites.AppSuite6(), stops[static_cast<std::size_t>(edited)]);
@@ -129,7 +129,7 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
     stops[static_cast<std::size_t>(edited)].position = position;
     // Dragged far outside the ring, a stop goes, as long as two remain.
     if (distance_from_centre(geometry, pointer) > 2 * geometry.radius &&
-        count > static_cast<std::size_t>(kMinWheelStops)) {
+        count > static_cast<std::size_t>(min_wheel_stops)) {
       stops.erase(stops.begin() + edited);
       edited = -1;
     }

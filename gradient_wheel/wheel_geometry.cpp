@@ -10,11 +10,11 @@
 
 namespace {
 
-constexpr float kFrameMargin = 12.0f;
-constexpr double kRingInset = 24.0;
-constexpr double kMaxRingRadius = 126.0;
-constexpr float kMarkerHalfBox = 7.0f;
-constexpr float kMarkerBox = 13.0f;
+constexpr float frame_margin = 12.0f;
+constexpr double ring_inset = 24.0;
+constexpr double max_ring_radius = 126.0;
+constexpr float marker_half_box = 7.0f;
+constexpr float marker_box = 13.0f;
 
 std::int32_t saturate_to_int32(std::int64_t v) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -34,8 +34,8 @@ WheelGeometry wheel_geometry(const PF_EffectWindowInfo& window, PF_Fixed global_
   }
   g.left = left;
   g.top = static_cast<float>(frame.top);
-  g.width = width - kFrameMargin > 0 ? width - kFrameMargin : 0.0f;
-  g.radius = narrow_to_float(std::min(static_cast<double>(g.width) - kRingInset, kMaxRingRadius));
+  g.width = width - frame_margin > 0 ? width - frame_margin : 0.0f;
+  g.radius = narrow_to_float(std::min(static_cast<double>(g.width) - ring_inset, max_ring_radius));
   g.offset = narrow_to_float(std::fmod(fixed_to_double(global_offset) / 360.0, 1.0));
   g.frame_left = frame.left;
   g.frame_top = frame.top;
@@ -50,12 +50,12 @@ CanvasPoint canvas_point(const WheelGeometry& geometry, PF_Point screen_point) {
 
 float distance_from_centre(const WheelGeometry& geometry, CanvasPoint point) {
   const double dx = static_cast<double>(point.x) - geometry.width;
-  const double dy = static_cast<double>(point.y) - kWheelCentreY;
+  const double dy = static_cast<double>(point.y) - wheel_centre_y;
   return narrow_to_float(std::sqrt(dx * dx + dy * dy));
 }
 
 bool on_ring(const WheelGeometry& geometry, CanvasPoint point) {
-  return std::fabs(distance_from_centre(geometry, point) - geometry.radius) < kRingHitDistance;
+  return std::fabs(distance_from_centre(geometry, point) - geometry.radius) < ring_hit_distance;
 }
 
 float angle_turns_about(float cx, float cy, float px, float py, float offset) {
@@ -67,7 +67,7 @@ float angle_turns_about(float cx, float cy, float px, float py, float offset) {
 }
 
 float pointer_turns(const WheelGeometry& geometry, CanvasPoint point) {
-  return angle_turns_about(geometry.width, kWheelCentreY, static_cast<float>(point.x),
+  return angle_turns_about(geometry.width, wheel_centre_y, static_cast<float>(point.x),
                            static_cast<float>(point.y), geometry.offset);
 }
 
@@ -86,9 +86,9 @@ int last_marker_hit(const WheelGeometry& geometry, const std::vector<GradientPoi
   int hit = -1;
   for (std::size_t i = 0; i < stops.size(); ++i) {
     const PanelPointF c = marker_centre(geometry, stops[i].position, centre_y);
-    const float x = c.x - kMarkerHalfBox;
-    const float y = c.y - kMarkerHalfBox;
-    if (x <= h && h <= x + kMarkerBox && y <= v && v <= y + kMarkerBox) hit = static_cast<int>(i);
+    const float x = c.x - marker_half_box;
+    const float y = c.y - marker_half_box;
+    if (x <= h && h <= x + marker_box && y <= v && v <= y + marker_box) hit = static_cast<int>(i);
   }
   return hit;
 }

@@ -12,10 +12,10 @@
 #include "host_api/ae_effect.h"
 
 // Canvas height in canvas pixels, and the vertical centre of the ring on it.
-inline constexpr float kWheelCanvasHeight = 300.0f;
-inline constexpr float kWheelCentreY = 150.0f;
+inline constexpr float wheel_canvas_height = 300.0f;
+inline constexpr float wheel_centre_y = 150.0f;
 // A pointer closer than this to the ring (canvas pixels) is on the ring.
-inline constexpr float kRingHitDistance = 15.0f;
+inline constexpr float ring_hit_distance = 15.0f;
 
 struct WheelGeometry {
   float left = 0;    // L: the left edge of the wheel's rectangle, panel pixels

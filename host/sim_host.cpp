@@ -16,10 +16,10 @@ std::atomic<SimHost*> active_host{nullptr};
 
 // Fresh host memory is not zeroed: a plug-in that relies on zeroed memory
 // shows up in tests.
-constexpr unsigned char kFreshByte = 0xA5;
+constexpr unsigned char fresh_byte = 0xA5;
 
 // Enough for any one test or frame; long runs turn recording off.
-constexpr size_t kMaxRecordedCalls = 200000;
+constexpr size_t max_recorded_calls = 200000;
 
 std::string suite_kind(const std::string& name, int32_t version) {
   return "suite " + name + " v" + std::to_string(version);
@@ -27,16 +27,16 @@ std::string suite_kind(const std::string& name, int32_t version) {
 
 // --- basic suite -------------------------------------------------------------
 
-constexpr const char* kBasicSuite = "SPBasicSuite";
+constexpr const char* basic_suite_name = "SPBasicSuite";
 
 SPErr sp_acquire_suite(const char* name, int32_t version, const void** suite) {
-  HostCall call(kBasicSuite, 0, "AcquireSuite", name, version);
+  HostCall call(basic_suite_name, 0, "AcquireSuite", name, version);
   if (call.host() == nullptr) return call.result(kSPBadParameterError);
   return call.result(call.host()->acquire_suite(name, version, suite));
 }
 
 SPErr sp_release_suite(const char* name, int32_t version) {
-  HostCall call(kBasicSuite, 0, "ReleaseSuite", name, version);
+  HostCall call(basic_suite_name, 0, "ReleaseSuite", name, version);
   if (call.host() == nullptr) return call.result(kSPBadParameterError);
   return call.result(call.host()->release_suite(name, version));
 }
@@ -46,7 +46,7 @@ SPBoolean sp_is_equal(const char* a, const char* b) {
 }
 
 SPErr sp_allocate_block(size_t size, void** block) {
-  HostCall call(kBasicSuite, 0, "AllocateBlock", size);
+  HostCall call(basic_suite_name, 0, "AllocateBlock", size);
   if (call.host() == nullptr) return call.result(kSPBadParameterError);
   if (block != nullptr) *block = nullptr;
   if (long err = call.injected()) return call.result(static_cast<SPErr>(err));
@@ -54,13 +54,13 @@ SPErr sp_allocate_block(size_t size, void** block) {
 }
 
 SPErr sp_free_block(void* block) {
-  HostCall call(kBasicSuite, 0, "FreeBlock", block);
+  HostCall call(basic_suite_name, 0, "FreeBlock", block);
   if (call.host() == nullptr) return call.result(kSPBadParameterError);
   return call.result(call.host()->free_block(block));
 }
 
 SPErr sp_reallocate_block(void* block, size_t size, void** new_block) {
-  HostCall call(kBasicSuite, 0, "ReallocateBlock", block, size);
+  HostCall call(basic_suite_name, 0, "ReallocateBlock", block, size);
   if (call.host() == nullptr) return call.result(kSPBadParameterError);
   return call.result(call.host()->reallocate_block(block, size, new_block));
 }
@@ -73,25 +73,25 @@ SPErr sp_undefined() {
 
 const char* fail_function(Fail what) {
   switch (what) {
-    case Fail::NewHandle:
+    case Fail::new_handle:
       return "host_new_handle";
-    case Fail::LockHandle:
+    case Fail::lock_handle:
       return "host_lock_handle";
-    case Fail::ResizeHandle:
+    case Fail::resize_handle:
       return "host_resize_handle";
-    case Fail::AllocateBlock:
+    case Fail::allocate_block:
       return "AllocateBlock";
-    case Fail::CheckoutParam:
+    case Fail::checkout_param:
       return "checkout_param";
-    case Fail::CheckinParam:
+    case Fail::checkin_param:
       return "checkin_param";
-    case Fail::AddParam:
+    case Fail::add_param:
       return "add_param";
-    case Fail::RegisterUi:
+    case Fail::register_ui:
       return "register_ui";
-    case Fail::Iterate:
+    case Fail::iterate:
       return "iterate";
-    case Fail::Fill:
+    case Fail::fill:
       return "fill";
   }
   return "";
@@ -101,14 +101,14 @@ namespace {
 
 long fail_error(Fail what) {
   switch (what) {
-    case Fail::ResizeHandle:
-    case Fail::AddParam:
-    case Fail::NewHandle:
-    case Fail::LockHandle:
+    case Fail::resize_handle:
+    case Fail::add_param:
+    case Fail::new_handle:
+    case Fail::lock_handle:
       return PF_Err_OUT_OF_MEMORY;
-    case Fail::AllocateBlock:
+    case Fail::allocate_block:
       return kSPOutOfMemoryError;
-    case Fail::Iterate:
+    case Fail::iterate:
       return PF_Interrupt_CANCEL;
     default:
       return PF_Err_INTERNAL_STRUCT_DAMAGED;
@@ -292,7 +292,7 @@ PF_Handle SimHost::new_handle(A_HandleSize size) {
   auto record = std::make_unique<HandleRecord>();
   record->data = std::malloc(std::max<A_HandleSize>(size, 1));
   if (record->data == nullptr) return nullptr;
-  std::memset(record->data, kFreshByte, std::max<A_HandleSize>(size, 1));
+  std::memset(record->data, fresh_byte, std::max<A_HandleSize>(size, 1));
   record->size = size;
   PF_Handle handle = &record->data;
   std::lock_guard lock(mutex_);
@@ -365,7 +365,7 @@ PF_Err SimHost::resize_handle(A_HandleSize size, PF_Handle* handle) {
   void* data = std::realloc(record->data, std::max<A_HandleSize>(size, 1));
   if (data == nullptr) return PF_Err_OUT_OF_MEMORY;
   if (size > record->size) {
-    std::memset(static_cast<unsigned char*>(data) + record->size, kFreshByte, size - record->size);
+    std::memset(static_cast<unsigned char*>(data) + record->size, fresh_byte, size - record->size);
   }
   record->data = data;
   record->size = size;
@@ -586,7 +586,7 @@ void SimHost::record_call(CallRecord record) {
   std::lock_guard lock(mutex_);
   if (!recording_) return;
   record.sequence = next_call_++;
-  if (calls_.size() == kMaxRecordedCalls) calls_.pop_front();
+  if (calls_.size() == max_recorded_calls) calls_.pop_front();
   calls_.push_back(std::move(record));
 }
 

@@ -34,16 +34,16 @@ namespace simhost {
 // Any other served call can be made to fail by its function name
 // (SimHost::fail_call).
 enum class Fail {
-  NewHandle,      // host_new_handle gives null
-  LockHandle,     // host_lock_handle gives null
-  ResizeHandle,   // host_resize_handle gives PF_Err_OUT_OF_MEMORY
-  AllocateBlock,  // AllocateBlock gives kSPOutOfMemoryError
-  CheckoutParam,  // checkout_param gives PF_Err_INTERNAL_STRUCT_DAMAGED
-  CheckinParam,   // checkin_param gives PF_Err_INTERNAL_STRUCT_DAMAGED
-  AddParam,       // add_param gives PF_Err_OUT_OF_MEMORY
-  RegisterUi,     // register_ui gives PF_Err_INTERNAL_STRUCT_DAMAGED
-  Iterate,        // an iterate stops after its first row with PF_Interrupt_CANCEL
-  Fill,           // fill gives PF_Err_INTERNAL_STRUCT_DAMAGED
+  new_handle,      // host_new_handle gives null
+  lock_handle,     // host_lock_handle gives null
+  resize_handle,   // host_resize_handle gives PF_Err_OUT_OF_MEMORY
+  allocate_block,  // allocate_block gives kSPOutOfMemoryError
+  checkout_param,  // checkout_param gives PF_Err_INTERNAL_STRUCT_DAMAGED
+  checkin_param,   // checkin_param gives PF_Err_INTERNAL_STRUCT_DAMAGED
+  add_param,       // add_param gives PF_Err_OUT_OF_MEMORY
+  register_ui,     // register_ui gives PF_Err_INTERNAL_STRUCT_DAMAGED
+  iterate,         // an iterate stops after its first row with PF_Interrupt_CANCEL
+  fill,            // fill gives PF_Err_INTERNAL_STRUCT_DAMAGED
 };
 
 // The function name under which a Fail kind is served and recorded.

@@ -8,25 +8,25 @@ namespace simhost {
 
 World::World(A_long width, A_long height, PixelFormat format) : format_(format) {
   if (width < 0 || height < 0) throw std::invalid_argument("negative world size");
-  const A_long pixel_size = format == PixelFormat::ArgbFloat ? 16 : 4;
+  const A_long pixel_size = format == PixelFormat::argb_float ? 16 : 4;
   world_.width = width;
   world_.height = height;
   world_.rowbytes = width * pixel_size;
   bytes_.assign(static_cast<size_t>(world_.rowbytes) * height + 1, 0);
   world_.data = bytes_.data();
   world_.world_flags =
-      PF_WorldFlag_WRITEABLE | (format == PixelFormat::ArgbFloat ? PF_WorldFlag_FLOAT : 0);
+      PF_WorldFlag_WRITEABLE | (format == PixelFormat::argb_float ? PF_WorldFlag_FLOAT : 0);
   world_.extent_hint = {0, 0, width, height};
   world_.pix_aspect_ratio = {1, 1};
 }
 
 PF_Pixel8& World::pixel8(A_long x, A_long y) {
-  if (format_ != PixelFormat::Argb8) throw std::logic_error("not an 8-bit world");
+  if (format_ != PixelFormat::argb8) throw std::logic_error("not an 8-bit world");
   return *pixel_at<PF_Pixel8>(&world_, x, y);
 }
 
 PF_PixelFloat& World::pixel_float(A_long x, A_long y) {
-  if (format_ != PixelFormat::ArgbFloat) throw std::logic_error("not a float world");
+  if (format_ != PixelFormat::argb_float) throw std::logic_error("not a float world");
   return *pixel_at<PF_PixelFloat>(&world_, x, y);
 }
 

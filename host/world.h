@@ -12,7 +12,7 @@
 
 namespace simhost {
 
-enum class PixelFormat { Argb8, ArgbFloat };
+enum class PixelFormat { argb8, argb_float };
 
 class World {
  public:

@@ -13,7 +13,7 @@
 #include "host_support/host_errors.h"
 
 // Every AEGP call that takes a plug-in id is given 0.
-inline constexpr AEGP_PluginID kAegpPluginId = 0;
+inline constexpr AEGP_PluginID aegp_plugin_id = 0;
 
 template <class Ref>
 class HeldAegpObject {

@@ -11,7 +11,7 @@
 #include "host_api/ae_effect.h"
 #include "host_support/suite_scope.h"
 
-inline constexpr const char* kReleaseFailedMessage = "Not able to release AEFX Suite.";
+inline constexpr const char* release_failed_message = "Not able to release AEFX Suite.";
 
 template <class Suite>
 class ReportedSuite {
@@ -37,7 +37,7 @@ class ReportedSuite {
     if (suite_ == nullptr) return PF_Err_NONE;
     suite_ = nullptr;
     if (in_data_->pica_basicP->ReleaseSuite(name_, version_) == kSPNoError) return PF_Err_NONE;
-    show_error_message(in_data_, out_data_, kReleaseFailedMessage);
+    show_error_message(in_data_, out_data_, release_failed_message);
     return PF_Err_BAD_CALLBACK_PARAM;
   }
 

@@ -13,7 +13,7 @@
 #include "host_api/ae_effect.h"
 #include "host_api/sp_basic_suite.h"
 
-inline constexpr const char* kMissingSuiteMessage = "Not able to acquire AEFX Suite.";
+inline constexpr const char* missing_suite_message = "Not able to acquire AEFX Suite.";
 
 // Asks the host to show `message` (through its sprintf when it has one).
 inline void show_error_message(PF_InData* in_data, PF_OutData* out_data, const char* message) {
@@ -27,7 +27,7 @@ inline void show_error_message(PF_InData* in_data, PF_OutData* out_data, const c
 }
 
 inline void report_missing_suite(PF_InData* in_data, PF_OutData* out_data) {
-  show_error_message(in_data, out_data, kMissingSuiteMessage);
+  show_error_message(in_data, out_data, missing_suite_message);
 }
 
 // Acquires the suite into *suite, or reports and gives 516. A suite acquired

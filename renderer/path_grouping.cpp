@@ -148,7 +148,7 @@ class BoxGrid {
         continue;
       }
       const CellRange r = range_of(b);
-      if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) > kMaxCellsPerBox) {
+      if ((r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1) > max_cells_per_box) {
         loose_.push_back(i);
         continue;
       }
@@ -189,7 +189,7 @@ class BoxGrid {
   }
 
  private:
-  static constexpr size_t kMaxCellsPerBox = 64;
+  static constexpr size_t max_cells_per_box = 64;
 
   struct CellRange {
     size_t x0, y0, x1, y1;
@@ -249,14 +249,14 @@ std::vector<PathGroup> group_overlapping_paths_indexed(const std::vector<RectD>&
 namespace {
 
 // Below this many paths the plain scan is as fast as building the grid.
-constexpr size_t kIndexedGroupingThreshold = 64;
+constexpr size_t indexed_grouping_threshold = 64;
 
 }  // namespace
 
 UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion, unsigned threads) {
   UnitedPaths result;
   const std::vector<RectD> boxes = compute_path_boxes(paths);
-  const std::vector<PathGroup> groups = paths.size() < kIndexedGroupingThreshold
+  const std::vector<PathGroup> groups = paths.size() < indexed_grouping_threshold
                                             ? group_overlapping_paths(boxes)
                                             : group_overlapping_paths_indexed(boxes);
   result.group_trees.resize(groups.size());

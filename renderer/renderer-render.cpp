@@ -431,7 +431,7 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     gl.in_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     gl.in_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::InputTexture, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::input_texture, "", error_text));
 
   gl.face_vertex_array.add_buffer(gl.face_vertex_buffer, float_layout({2}));
   gl.face_vertex_array.bind_with_index_buffer(gl.face_index_buffer);
@@ -464,19 +464,19 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     make_target(targets.face_fb, GL_DEPTH_ATTACHMENT, targets.depth_tex, GL_DEPTH_COMPONENT32F,
                 gl_fw, gl_fh, GL_DEPTH_COMPONENT, GL_NEAREST);
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::DepthTexture,
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::depth_texture,
                            failed_to_create("depth_tex", fw, fh), error_text));
   if (!kept) {
     make_target(targets.face_fb, GL_COLOR_ATTACHMENT0, targets.fill_tex, GL_RGBA32F, gl_fw, gl_fh,
                 GL_RGBA, GL_LINEAR);
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FillTexture, failed_to_create("fill_tex", fw, fh),
-                           error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::fill_texture,
+                           failed_to_create("fill_tex", fw, fh), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.face_fb, "face_fb", error_text));
 
   gl.outline_vertex_array.add_buffer(gl.outline_vertex_buffer, float_layout({3, 3, 1}));
   gl.outline_vertex_array.bind_with_index_buffer(gl.outline_index_buffer);
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineVertexArray, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::outline_vertex_array, "", error_text));
 
   // Stroke coverage at the output's size.
   targets.outline_fb.bind();
@@ -484,7 +484,7 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     make_target(targets.outline_fb, GL_COLOR_ATTACHMENT0, targets.outline_tex, GL_R32F, w, h,
                 GL_RGBA, GL_LINEAR);
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlineTexture,
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::outline_texture,
                            failed_to_create("outline_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.outline_fb, "outline_fb", error_text));
 
@@ -499,10 +499,10 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     targets.composite_tex.image_2d(0, composite_format, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     targets.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.composite_tex, 0);
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositeTexture,
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::composite_texture,
                            failed_to_create("composite_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.composite_fb, "composite_fb", error_text));
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::AllObjects, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::all_objects, "", error_text));
   targets.face_width = gl_fw;
   targets.face_height = gl_fh;
   targets.width = w;
@@ -532,7 +532,7 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
                      [] { glClear(GL_COLOR_BUFFER_BIT); });
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FaceClear, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::face_clear, "", error_text));
   // The clears start now, while the caller builds the meshes.
   glFlush();
   return PF_Err_NONE;
@@ -588,7 +588,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
     draw_mesh(geometry.face_mesh);
   }
   glDepthFunc(GL_LESS);
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::FacePass, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::face_pass, "", error_text));
 
   // Side-wall pass, into the same targets.
   const GlProgram& side = *render_data.programs[side_walls_program];
@@ -610,7 +610,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   draw_side_mesh(geometry.side_mesh, gl.side_vertex_array, gl.side_vertex_buffer,
                  gl.side_index_buffer);
   glDisable(GL_PRIMITIVE_RESTART);
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::SidePass, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::side_pass, "", error_text));
 
   // Outline pass at the output's size, tested against the supersampled depth.
   glViewport(0, 0, w, h);
@@ -645,7 +645,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   draw_outline_mesh(geometry.outline_mesh, gl.outline_vertex_array, gl.outline_vertex_buffer,
                     gl.outline_index_buffer);
   glDisable(GL_BLEND);
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::OutlinePass, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::outline_pass, "", error_text));
 
   // Composite pass: resolves the supersampled fill and lays the stroke over it.
   const GlProgram& composite =
@@ -676,7 +676,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
     for_each_scissor(coverage.drawn, ivec2{}, 1, w, h,
                      [] { glDrawArrays(GL_TRIANGLE_STRIP, 0, 4); });
   }
-  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::CompositePass, "", error_text));
+  RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::composite_pass, "", error_text));
   return PF_Err_NONE;
 }
 
@@ -704,7 +704,7 @@ PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_Ef
                                  concat({"failed to download composite_fb into output texture ",
                                          size_text(output->width, output->height)}),
                                  error_text));
-  return check_gl(__LINE__, RenderCheck::ReadBack, "", error_text);
+  return check_gl(__LINE__, RenderCheck::read_back, "", error_text);
 }
 
 namespace {

@@ -156,19 +156,19 @@ PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_Ef
 
 // The points at which render_layer polls GL for errors, in frame order.
 enum class RenderCheck {
-  InputTexture,
-  DepthTexture,
-  FillTexture,
-  OutlineVertexArray,
-  OutlineTexture,
-  CompositeTexture,
-  AllObjects,
-  FaceClear,
-  FacePass,
-  SidePass,
-  OutlinePass,
-  CompositePass,
-  ReadBack,
+  input_texture,
+  depth_texture,
+  fill_texture,
+  outline_vertex_array,
+  outline_texture,
+  composite_texture,
+  all_objects,
+  face_clear,
+  face_pass,
+  side_pass,
+  outline_pass,
+  composite_pass,
+  read_back,
 };
 
 // Test seam: when set, called at each check before GL is polled; the codes it appends are

@@ -7,19 +7,25 @@
 #include <utility>
 
 #include "renderer/extrusion_mode.h"
+#include "renderer/render_plan.h"
 
 namespace {
 
-// The values of the extrusion_mode uniform as the geometry programs name them,
-// one "const int" line each.
-std::string extrusion_mode_constants() {
+// The numbers the programs compare their uniforms with, one "const int" line
+// each, written from the renderer's own definitions: the values of the
+// extrusion_mode uniform, and the face_to_draw value of the front cap.
+std::string shared_constants() {
   std::string text;
+  const auto line = [&text](const char* name, int32_t value) {
+    text.append("const int ").append(name).append(" = ");
+    text.append(std::to_string(value)).append(";\n");
+  };
   for (const auto& [name, mode] : {std::pair{"DIRECTIONAL", ExtrusionMode::directional},
                                    std::pair{"VANISHING", ExtrusionMode::vanishing},
                                    std::pair{"CAMERA", ExtrusionMode::camera}}) {
-    text.append("const int ").append(name).append(" = ");
-    text.append(std::to_string(static_cast<int32_t>(mode))).append(";\n");
+    line(name, static_cast<int32_t>(mode));
   }
+  line("FRONT", face_front);
   return text;
 }
 
@@ -32,10 +38,10 @@ std::string after_version(std::string_view source, std::string_view lines) {
   return text;
 }
 
-// The program source of an embedded shader: the extrusion mode constants, and
+// The program source of an embedded shader: the shared constants, and
 // "#define `define`" when one is given, after the version line.
 std::string program_source(std::string_view embedded, std::string_view define = {}) {
-  std::string lines = extrusion_mode_constants();
+  std::string lines = shared_constants();
   if (!define.empty()) lines.append("#define ").append(define).append("\n");
   return after_version(embedded, lines);
 }

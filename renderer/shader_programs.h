@@ -3,8 +3,9 @@
 // The shader programs, their sources embedded from shaders/*.glsl at build
 // time with the stage's prelude after the version line. Each program source
 // starts with an empty line and "#version 330", followed by the constants
-// DIRECTIONAL, VANISHING and CAMERA: the ExtrusionMode values the geometry
-// programs compare their extrusion_mode uniform with.
+// DIRECTIONAL, VANISHING and CAMERA (the ExtrusionMode values the geometry
+// programs compare their extrusion_mode uniform with) and FRONT (the
+// face_to_draw value of the front cap).
 
 // Position of each program in the thread's program list.
 enum ShaderProgramIndex : int {

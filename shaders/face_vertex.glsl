@@ -3,8 +3,6 @@
 
 // Front or back cap: the triangulated face, displaced to its depth.
 
-const int FRONT = 1;
-
 layout(location = 0) in vec2 a_pos;
 
 uniform mat4 mvp;

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.cpp\n", argv[0]);
     return 2;
   }
-  const CairoCanvas canvas(kInfoPanelPictureWidth, kInfoPanelPictureHeight);
+  const CairoCanvas canvas(info_panel_picture_width, info_panel_picture_height);
   draw_mark(canvas.context());
   draw_name(canvas.context());
   cairo_surface_t* surface = canvas.surface();
@@ -109,12 +109,12 @@ int main(int argc, char** argv) {
   std::ostringstream out;
   out << "// Written by write_info_panel_picture at build time.\n"
       << "#include \"effect/info_panel_picture.h\"\n\n"
-      << "const unsigned char kInfoPanelPicture[kInfoPanelPictureBytes] = {\n";
+      << "const unsigned char info_panel_picture_pixels[info_panel_picture_bytes] = {\n";
   const unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < kInfoPanelPictureHeight; ++y) {
+  for (int y = 0; y < info_panel_picture_height; ++y) {
     const unsigned char* row = data + static_cast<std::size_t>(y) * stride;
-    for (int x = 0; x < kInfoPanelPictureWidth; ++x) {
+    for (int x = 0; x < info_panel_picture_width; ++x) {
       const unsigned char* p = row + 4 * x;
       const unsigned a = p[3];
       for (int c = 0; c < 3; ++c) {

@@ -59,7 +59,7 @@ Frame::~Frame() {
 }
 
 PixelFormat Frame::pixel_format() const {
-  return settings_.bitdepth == 32 ? PixelFormat::ArgbFloat : PixelFormat::Argb8;
+  return settings_.bitdepth == 32 ? PixelFormat::argb_float : PixelFormat::argb8;
 }
 
 void Frame::destroy_pre_render_data() {

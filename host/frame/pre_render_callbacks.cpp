@@ -11,12 +11,12 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kPreRender = "pre-render";
+constexpr const char* pre_render_name = "pre-render";
 
 PF_Err cb_checkout_layer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_id,
                          const PF_RenderRequest* request, A_long what_time, A_long time_step,
                          A_u_long time_scale, PF_CheckoutResult* result) {
-  HostCall call(kPreRender, 0, "checkout_layer", effect_ref, index, checkout_id,
+  HostCall call(pre_render_name, 0, "checkout_layer", effect_ref, index, checkout_id,
                 request != nullptr ? request->rect : PF_LRect{}, what_time, time_step, time_scale);
   Frame* frame = frame_for(effect_ref);
   if (frame == nullptr || request == nullptr || result == nullptr) {
@@ -30,7 +30,7 @@ PF_Err cb_checkout_layer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long chec
 }
 
 PF_Err cb_guid_mix_in(PF_ProgPtr effect_ref, A_u_long size, const void* bytes) {
-  HostCall call(kPreRender, 0, "GuidMixInPtr", effect_ref, size);
+  HostCall call(pre_render_name, 0, "GuidMixInPtr", effect_ref, size);
   Frame* frame = frame_for(effect_ref);
   if (frame == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));

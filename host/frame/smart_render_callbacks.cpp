@@ -14,11 +14,11 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kSmartRender = "smart render";
+constexpr const char* smart_render_name = "smart render";
 
 PF_Err cb_checkout_layer_pixels(PF_ProgPtr effect_ref, A_long checkout_id,
                                 PF_EffectWorld** pixels) {
-  HostCall call(kSmartRender, 0, "checkout_layer_pixels", effect_ref, checkout_id);
+  HostCall call(smart_render_name, 0, "checkout_layer_pixels", effect_ref, checkout_id);
   Frame* frame = frame_for(effect_ref);
   if (frame == nullptr || pixels == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   *pixels = nullptr;
@@ -29,7 +29,7 @@ PF_Err cb_checkout_layer_pixels(PF_ProgPtr effect_ref, A_long checkout_id,
 }
 
 PF_Err cb_checkin_layer_pixels(PF_ProgPtr effect_ref, A_long checkout_id) {
-  HostCall call(kSmartRender, 0, "checkin_layer_pixels", effect_ref, checkout_id);
+  HostCall call(smart_render_name, 0, "checkin_layer_pixels", effect_ref, checkout_id);
   Frame* frame = frame_for(effect_ref);
   if (frame == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
@@ -37,7 +37,7 @@ PF_Err cb_checkin_layer_pixels(PF_ProgPtr effect_ref, A_long checkout_id) {
 }
 
 PF_Err cb_checkout_output(PF_ProgPtr effect_ref, PF_EffectWorld** output) {
-  HostCall call(kSmartRender, 0, "checkout_output", effect_ref);
+  HostCall call(smart_render_name, 0, "checkout_output", effect_ref);
   Frame* frame = frame_for(effect_ref);
   if (frame == nullptr || output == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   *output = nullptr;

@@ -21,26 +21,27 @@ std::mutex instances_mutex;
 std::set<EffectInstance*> live_instances;
 std::atomic<int> instance_count{0};
 
-constexpr const char* kParamCheckout = "param checkout";
-constexpr const char* kInData = "in_data";
+constexpr const char* param_checkout = "param checkout";
+constexpr const char* in_data_name = "in_data";
 
 PF_Err cb_checkout_param(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time,
                          A_long time_step, A_u_long time_scale, PF_ParamDef* param) {
-  HostCall call(kInData, 0, "checkout_param", effect_ref, index, what_time, time_step, time_scale);
+  HostCall call(in_data_name, 0, "checkout_param", effect_ref, index, what_time, time_step,
+                time_scale);
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
   if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   return call.result(instance->checkout_param(index, what_time, time_step, time_scale, param));
 }
 
 PF_Err cb_checkin_param(PF_ProgPtr effect_ref, PF_ParamDef* param) {
-  HostCall call(kInData, 0, "checkin_param", effect_ref, param);
+  HostCall call(in_data_name, 0, "checkin_param", effect_ref, param);
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
   if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   return call.result(instance->checkin_param(param));
 }
 
 PF_Err cb_add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-  HostCall call(kInData, 0, "add_param", effect_ref, index, param_name(def));
+  HostCall call(in_data_name, 0, "add_param", effect_ref, index, param_name(def));
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
   if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   return call.result(instance->add_param(index, def));
@@ -55,7 +56,7 @@ PF_Err cb_progress(PF_ProgPtr effect_ref, A_long, A_long) {
 }
 
 PF_Err cb_register_ui(PF_ProgPtr effect_ref, PF_CustomUIInfo* info) {
-  HostCall call(kInData, 0, "register_ui", effect_ref, info != nullptr ? info->events : -1);
+  HostCall call(in_data_name, 0, "register_ui", effect_ref, info != nullptr ? info->events : -1);
   EffectInstance* instance = EffectInstance::callback_target(effect_ref);
   if (instance == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   return call.result(instance->register_ui(info));
@@ -445,13 +446,13 @@ PF_Err EffectInstance::checkout_param(PF_ParamIndex index, A_long what_time, A_l
   if (param == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
   std::lock_guard lock(mutex_);
   if (!store_.contains(index)) return PF_Err_INVALID_INDEX;
-  if (host_.should_fail(Fail::CheckoutParam) || host_.should_fail_checkout_of(index)) {
+  if (host_.should_fail(Fail::checkout_param) || host_.should_fail_checkout_of(index)) {
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
   *param = hand_out(index, seconds(what_time, time_scale));
   const PF_Handle given = is_arbitrary(*param) ? param->u.arb_d.value : nullptr;
   checked_out_.emplace(param, CheckedOut{index, given, host_.handle_serial(given)});
-  host_.give(kParamCheckout);
+  host_.give(param_checkout);
   return PF_Err_NONE;
 }
 
@@ -464,17 +465,17 @@ PF_Err EffectInstance::checkin_param(PF_ParamDef* param) {
   }
   const CheckedOut given = it->second;
   checked_out_.erase(it);
-  host_.take_back(kParamCheckout);
+  host_.take_back(param_checkout);
   if (given.handle != nullptr && host_.handle_serial(given.handle) == given.serial) {
     dispose_arbitrary(given.slot, given.handle);
   }
-  if (host_.should_fail(Fail::CheckinParam)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  if (host_.should_fail(Fail::checkin_param)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
   return PF_Err_NONE;
 }
 
 PF_Err EffectInstance::add_param(PF_ParamIndex index, const PF_ParamDef* def) {
   if (def == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  if (host_.should_fail(Fail::AddParam)) return PF_Err_OUT_OF_MEMORY;
+  if (host_.should_fail(Fail::add_param)) return PF_Err_OUT_OF_MEMORY;
   std::lock_guard lock(mutex_);
   // Parameters are added in order: -1 appends, or the next slot by number.
   if (index != -1 && index != store_.size()) return PF_Err_INVALID_INDEX;
@@ -491,7 +492,7 @@ PF_Err EffectInstance::add_param(PF_ParamIndex index, const PF_ParamDef* def) {
 
 PF_Err EffectInstance::register_ui(const PF_CustomUIInfo* info) {
   if (info == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  if (host_.should_fail(Fail::RegisterUi)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+  if (host_.should_fail(Fail::register_ui)) return PF_Err_INTERNAL_STRUCT_DAMAGED;
   std::lock_guard lock(mutex_);
   registered_ui_.push_back(*info);
   return PF_Err_NONE;

@@ -15,7 +15,7 @@ using nlohmann::json;
 namespace {
 
 // 16.16 fixed point holds magnitudes below 32768.
-constexpr double kFixedLimit = 32768.0;
+constexpr double fixed_limit = 32768.0;
 
 std::string number_text(double v) {
   char buffer[32];
@@ -55,7 +55,7 @@ void ValueReader::in_range(const json& j, double v, double lo, double hi) const 
 }
 
 PF_Fixed ValueReader::fixed(const json& j, double v) const {
-  if (std::fabs(v) >= kFixedLimit) refuse(j.dump() + " is beyond what 16.16 fixed point holds");
+  if (std::fabs(v) >= fixed_limit) refuse(j.dump() + " is beyond what 16.16 fixed point holds");
   return to_fixed(v);
 }
 

@@ -6,7 +6,7 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kUndoGroupKind = "undo group";
+constexpr const char* undo_group_kind = "undo group";
 
 std::string group_label(const std::string& name) {
   return name.empty() ? "(unnamed group)" : "\"" + name + "\"";
@@ -22,7 +22,7 @@ void UndoHistory::start_group(SimHost& host, const char* name) {
   entry.name = name != nullptr ? name : "";
   const char* command = CommandScope::current();
   entry.command = command != nullptr ? command : "";
-  host.hand_out(&token_, kUndoGroupKind, "undo group " + group_label(entry.name));
+  host.hand_out(&token_, undo_group_kind, "undo group " + group_label(entry.name));
   entries_.push_back(std::move(entry));
 }
 
@@ -32,7 +32,7 @@ bool UndoHistory::end_group(SimHost& host) {
     host.misuse("end of an undo group that was not started");
     return false;
   }
-  if (--depth_ == 0) host.give_back(&token_, kUndoGroupKind);
+  if (--depth_ == 0) host.give_back(&token_, undo_group_kind);
   return true;
 }
 
@@ -54,7 +54,7 @@ void UndoHistory::close_after_command(SimHost& host, const std::string& command)
   std::lock_guard lock(mutex_);
   if (depth_ == 0) return;
   depth_ = 0;
-  host.give_back(&token_, kUndoGroupKind);
+  host.give_back(&token_, undo_group_kind);
   host.misuse("undo group " + group_label(entries_.back().name) + " left open by " + command);
 }
 

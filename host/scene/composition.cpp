@@ -16,7 +16,7 @@ std::mutex registry_mutex;
 std::set<Composition*> live_compositions;
 
 // Parents deeper than this are taken as a loop.
-constexpr int kMaxParentDepth = 64;
+constexpr int max_parent_depth = 64;
 
 using Matrix = A_Matrix4;
 
@@ -55,13 +55,13 @@ Matrix scaling(double x, double y, double z) {
   return m;
 }
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr double radians_per_degree = 0.017453292519943295;
 
 // Row-vector rotations; with y down, a positive angle about z turns
 // clockwise on screen.
 Matrix rotation_about(int axis, double degrees) {
-  const double c = std::cos(degrees * kRadiansPerDegree);
-  const double s = std::sin(degrees * kRadiansPerDegree);
+  const double c = std::cos(degrees * radians_per_degree);
+  const double s = std::sin(degrees * radians_per_degree);
   const int i = (axis + 1) % 3;
   const int j = (axis + 2) % 3;
   Matrix m = identity();
@@ -132,15 +132,15 @@ Matrix camera_rotation(const Layer& camera, const Vec3& position, double layer_s
 
 const char* layer_kind_name(LayerKind kind) {
   switch (kind) {
-    case LayerKind::Text:
+    case LayerKind::text:
       return "text";
-    case LayerKind::Shape:
+    case LayerKind::shape:
       return "shape";
-    case LayerKind::Solid:
+    case LayerKind::solid:
       return "solid";
-    case LayerKind::Null:
+    case LayerKind::null:
       return "null";
-    case LayerKind::Camera:
+    case LayerKind::camera:
       return "camera";
   }
   return "?";
@@ -199,9 +199,9 @@ Layer& Composition::add_layer(LayerKind kind, std::string name) {
   layer->width = width_;
   layer->height = height_;
   const Vec3 centre{width_ / 2.0, height_ / 2.0, 0.0};
-  layer->transform.anchor = kind == LayerKind::Shape ? Vec3{} : centre;
+  layer->transform.anchor = kind == LayerKind::shape ? Vec3{} : centre;
   layer->transform.position = centre;
-  if (kind == LayerKind::Camera) {
+  if (kind == LayerKind::camera) {
     // Where the host puts a new camera: in front of the centre, facing it.
     layer->three_d = true;
     layer->transform.anchor = Vec3{};
@@ -209,12 +209,12 @@ Layer& Composition::add_layer(LayerKind kind, std::string name) {
     layer->camera.point_of_interest = centre;
     layer->transform.position = Vec3{centre.x, centre.y, -default_camera_zoom()};
   }
-  const char* streams_name = kind == LayerKind::Text     ? "ADBE Text Layer"
-                             : kind == LayerKind::Shape  ? "ADBE Vector Layer"
-                             : kind == LayerKind::Camera ? "ADBE Camera Layer"
+  const char* streams_name = kind == LayerKind::text     ? "ADBE Text Layer"
+                             : kind == LayerKind::shape  ? "ADBE Vector Layer"
+                             : kind == LayerKind::camera ? "ADBE Camera Layer"
                                                          : "ADBE AV Layer";
   layer->streams = stream_group(streams_name);
-  if (kind == LayerKind::Shape) layer->set_contents(stream_group("ADBE Root Vectors Group"));
+  if (kind == LayerKind::shape) layer->set_contents(stream_group("ADBE Root Vectors Group"));
   if (SimHost* host = SimHost::current()) {
     host->name_object(layer.get(), "layer " + std::to_string(layer->id) + " (" + layer->name + ")");
   }
@@ -233,7 +233,7 @@ Layer* Composition::layer_by_id(AEGP_LayerIDVal id) {
 A_Matrix4 Composition::layer_to_world(const Layer& layer, double comp_seconds) const {
   Matrix m = local_transform(layer, layer.layer_time(comp_seconds));
   const Layer* child = &layer;
-  for (int depth = 0; child->parent != 0 && depth < kMaxParentDepth; ++depth) {
+  for (int depth = 0; child->parent != 0 && depth < max_parent_depth; ++depth) {
     const Layer* parent = const_cast<Composition*>(this)->layer_by_id(child->parent);
     if (parent == nullptr) break;
     m = then(m, local_transform(*parent, parent->layer_time(comp_seconds)));
@@ -245,7 +245,7 @@ A_Matrix4 Composition::layer_to_world(const Layer& layer, double comp_seconds) c
 CameraView Composition::camera_view(double comp_seconds) const {
   const Layer* camera = nullptr;
   for (const auto& layer : layers_) {
-    if (layer->kind == LayerKind::Camera && layer->start_time <= comp_seconds) camera = layer.get();
+    if (layer->kind == LayerKind::camera && layer->start_time <= comp_seconds) camera = layer.get();
   }
   CameraView view;
   if (camera == nullptr) {

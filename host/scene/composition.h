@@ -9,7 +9,7 @@
 // the layer (and the composition) of an effect through its effect reference.
 //
 //   scene::Composition comp(1280, 720, 24);
-//   scene::Layer& solid = comp.add_layer(scene::LayerKind::Solid, "Plate");
+//   scene::Layer& solid = comp.add_layer(scene::LayerKind::solid, "Plate");
 //   solid.masks.push_back({.shape = square, .mode = PF_MaskMode_ADD});
 //   comp.attach_effect(instance.effect_ref(), solid.id);
 //
@@ -32,7 +32,7 @@
 
 namespace simhost::scene {
 
-enum class LayerKind { Text, Shape, Solid, Null, Camera };
+enum class LayerKind { text, shape, solid, null, camera };
 
 const char* layer_kind_name(LayerKind kind);
 
@@ -55,7 +55,7 @@ struct Mask {
   bool inverted = false;
 };
 
-inline constexpr Color kWhite{1.0, 1.0, 1.0, 1.0};
+inline constexpr Color opaque_white{1.0, 1.0, 1.0, 1.0};
 
 // The text of a text layer, set in one line whose baseline starts at
 // `origin` (layer pixels), its glyphs filled with `fill_color`.
@@ -65,7 +65,7 @@ struct TextContent {
   bool bold = false;
   double size = 72.0;  // pixels
   Vec2 origin;
-  Animated<Color> fill_color = kWhite;
+  Animated<Color> fill_color = opaque_white;
 };
 
 // A camera layer's lens and aim. The zoom is the distance from the camera to
@@ -92,7 +92,7 @@ struct Layer {
   Composition* composition = nullptr;
   AEGP_LayerIDVal id = 0;
   std::string name;
-  LayerKind kind = LayerKind::Solid;
+  LayerKind kind = LayerKind::solid;
   double start_time = 0.0;  // seconds of composition time at which layer time 0 falls
   int width = 0;
   int height = 0;
@@ -105,7 +105,7 @@ struct Layer {
   // "ADBE Root Vectors Group" (see `set_contents`).
   StreamNode streams;
   // Solid layers: the colour that fills them.
-  Animated<Color> solid_color = kWhite;
+  Animated<Color> solid_color = opaque_white;
   // Any layer: a picture drawn at the layer's origin in place of what its
   // kind draws (its outlines stay those of its kind); null for none.
   std::shared_ptr<const RgbaImage> image;

@@ -62,22 +62,22 @@ void Coverage::combine(const Coverage& m, CoverageOp op) {
     const float a = values_[i];
     const float b = m.values_[i];
     switch (op) {
-      case CoverageOp::Add:
+      case CoverageOp::add:
         values_[i] = std::min(1.0f, a + b);
         break;
-      case CoverageOp::Subtract:
+      case CoverageOp::subtract:
         values_[i] = a * (1.0f - b);
         break;
-      case CoverageOp::Intersect:
+      case CoverageOp::intersect:
         values_[i] = a * b;
         break;
-      case CoverageOp::Exclude:
+      case CoverageOp::exclude:
         values_[i] = std::clamp(a + b - 2.0f * a * b, 0.0f, 1.0f);
         break;
-      case CoverageOp::Lighten:
+      case CoverageOp::lighten:
         values_[i] = std::max(a, b);
         break;
-      case CoverageOp::Darken:
+      case CoverageOp::darken:
         values_[i] = std::min(a, b);
         break;
     }
@@ -97,7 +97,7 @@ Coverage fill_coverage(const PixelGrid& grid, const std::vector<PlacedPath>& pat
   }
   ContextPtr cr(cairo_create(surface.get()));
   cairo_set_fill_rule(
-      cr.get(), rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+      cr.get(), rule == FillRule::even_odd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
   const Affine to_grid = grid_map(grid);
   for (const PlacedPath& path : paths) {
     if (path.shape.closed && !path.shape.vertices.empty()) {

@@ -40,16 +40,16 @@ struct PlacedPath {
   Affine transform;
 };
 
-enum class FillRule { NonZero, EvenOdd };
+enum class FillRule { non_zero, even_odd };
 
 // How a coverage `m` combines into `a`.
 enum class CoverageOp {
-  Add,        // min(1, a + m)
-  Subtract,   // a (1 - m)
-  Intersect,  // a m
-  Exclude,    // a + m - 2 a m: one or the other, not both
-  Lighten,    // max(a, m)
-  Darken,     // min(a, m)
+  add,        // min(1, a + m)
+  subtract,   // a (1 - m)
+  intersect,  // a m
+  exclude,    // a + m - 2 a m: one or the other, not both
+  lighten,    // max(a, m)
+  darken,     // min(a, m)
 };
 
 class Coverage {

@@ -4,7 +4,7 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kDefaultScene = R"({
+constexpr const char* default_scene_text = R"({
   "composition": {"width": 1280, "height": 720, "frame_rate": 24, "name": "Tarvolk"},
   "layers": [
     {
@@ -38,11 +38,11 @@ constexpr const char* kDefaultScene = R"({
 }  // namespace
 
 scene::Scene default_scene() {
-  return scene::parse_scene(kDefaultScene, "default scene");
+  return scene::parse_scene(default_scene_text, "default scene");
 }
 
 const char* default_scene_json() {
-  return kDefaultScene;
+  return default_scene_text;
 }
 
 }  // namespace simhost

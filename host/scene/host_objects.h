@@ -21,12 +21,12 @@
 namespace simhost::scene {
 
 // Kinds of objects as the host counts them.
-inline constexpr const char* kStreamKind = "stream";
-inline constexpr const char* kStreamValueKind = "stream value";
-inline constexpr const char* kMaskOutlineKind = "mask outline";
-inline constexpr const char* kTextOutlinesKind = "text outlines";
-inline constexpr const char* kPathKind = "path";
-inline constexpr const char* kEffectKind = "effect";
+inline constexpr const char* stream_kind = "stream";
+inline constexpr const char* stream_value_kind = "stream value";
+inline constexpr const char* mask_outline_kind = "mask outline";
+inline constexpr const char* text_outlines_kind = "text outlines";
+inline constexpr const char* path_kind = "path";
+inline constexpr const char* effect_kind = "effect";
 
 struct HostObject {
   virtual ~HostObject() = default;

@@ -117,7 +117,7 @@ class PremultipliedPixels {
   // transparent.
   void write(World& world, A_long right, A_long bottom) const {
     PF_EffectWorld* w = world.get();
-    const bool is_float = world.format() == PixelFormat::ArgbFloat;
+    const bool is_float = world.format() == PixelFormat::argb_float;
     for (A_long y = 0; y < grid_.height; ++y) {
       const bool row_inside = y + grid_.top >= 0 && y + grid_.top < bottom;
       for (A_long x = 0; x < grid_.width; ++x) {
@@ -151,17 +151,17 @@ class PremultipliedPixels {
 CoverageOp mask_op(PF_MaskMode mode) {
   switch (mode) {
     case PF_MaskMode_SUBTRACT:
-      return CoverageOp::Subtract;
+      return CoverageOp::subtract;
     case PF_MaskMode_INTERSECT:
-      return CoverageOp::Intersect;
+      return CoverageOp::intersect;
     case PF_MaskMode_LIGHTEN:
-      return CoverageOp::Lighten;
+      return CoverageOp::lighten;
     case PF_MaskMode_DARKEN:
-      return CoverageOp::Darken;
+      return CoverageOp::darken;
     case PF_MaskMode_DIFFERENCE:
-      return CoverageOp::Exclude;
+      return CoverageOp::exclude;
     default:  // add and accumulate, which differ only for masks with opacity
-      return CoverageOp::Add;
+      return CoverageOp::add;
   }
 }
 
@@ -176,10 +176,10 @@ std::optional<Coverage> mask_coverage(const Layer& layer, double seconds, const 
     if (mask.mode == PF_MaskMode_NONE || !shape.closed || shape.vertices.empty()) continue;
     const CoverageOp op = mask_op(mask.mode);
     if (!kept) {
-      const bool from_nothing = op == CoverageOp::Add || op == CoverageOp::Lighten;
+      const bool from_nothing = op == CoverageOp::add || op == CoverageOp::lighten;
       kept.emplace(grid, from_nothing ? 0.0f : 1.0f);
     }
-    Coverage own = fill_coverage(grid, {{std::move(shape), Affine{}}}, FillRule::NonZero);
+    Coverage own = fill_coverage(grid, {{std::move(shape), Affine{}}}, FillRule::non_zero);
     if (mask.inverted) own.invert();
     kept->combine(own, op);
   }
@@ -198,15 +198,15 @@ void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalSc
   PremultipliedPixels pixels(grid);
   if (layer.image != nullptr) {
     pixels.draw_image(*layer.image);
-  } else if (layer.kind == LayerKind::Text) {
+  } else if (layer.kind == LayerKind::text) {
     std::vector<PlacedPath> glyphs;
     for (const PathShape& outline : layer.text_outlines()) glyphs.push_back({outline, Affine{}});
     const Color color = layer.text().fill_color.at(layer_seconds);
-    pixels.paint(fill_coverage(grid, glyphs, FillRule::NonZero), color, color.alpha);
-  } else if (layer.kind == LayerKind::Solid) {
+    pixels.paint(fill_coverage(grid, glyphs, FillRule::non_zero), color, color.alpha);
+  } else if (layer.kind == LayerKind::solid) {
     const Color color = layer.solid_color.at(layer_seconds);
     pixels.paint(rectangle_coverage(grid, right, bottom), color, color.alpha);
-  } else if (layer.kind == LayerKind::Shape) {
+  } else if (layer.kind == LayerKind::shape) {
     if (const StreamNode* root = layer.streams.child("ADBE Root Vectors Group")) {
       // The contents' origin is the middle of the layer, where its anchor
       // sits.

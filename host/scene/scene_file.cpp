@@ -195,12 +195,12 @@ Animated<Color> animated_color(const Node& node) {
   return animated<Color>(node, color);
 }
 
-const std::map<std::string, double> kFillRules = {{"non-zero", 1}, {"even-odd", 2}};
-const std::map<std::string, double> kMergeTypes = {
+const std::map<std::string, double> fill_rules = {{"non-zero", 1}, {"even-odd", 2}};
+const std::map<std::string, double> merge_types = {
     {"merge", 1}, {"add", 2}, {"subtract", 3}, {"intersect", 4}, {"exclude", 5}};
-const std::map<std::string, double> kDirections = {{"normal", kPathDirectionNormal},
-                                                   {"reversed", kPathDirectionReversed}};
-const std::map<std::string, double> kMaskModes = {{"none", PF_MaskMode_NONE},
+const std::map<std::string, double> path_directions = {{"normal", path_direction_normal},
+                                                       {"reversed", path_direction_reversed}};
+const std::map<std::string, double> mask_modes = {{"none", PF_MaskMode_NONE},
                                                   {"add", PF_MaskMode_ADD},
                                                   {"subtract", PF_MaskMode_SUBTRACT},
                                                   {"intersect", PF_MaskMode_INTERSECT},
@@ -208,12 +208,12 @@ const std::map<std::string, double> kMaskModes = {{"none", PF_MaskMode_NONE},
                                                   {"darken", PF_MaskMode_DARKEN},
                                                   {"difference", PF_MaskMode_DIFFERENCE},
                                                   {"accumulate", PF_MaskMode_ACCUM}};
-const std::map<std::string, double> kLayerKinds = {
-    {"text", static_cast<double>(LayerKind::Text)},
-    {"shape", static_cast<double>(LayerKind::Shape)},
-    {"solid", static_cast<double>(LayerKind::Solid)},
-    {"null", static_cast<double>(LayerKind::Null)},
-    {"camera", static_cast<double>(LayerKind::Camera)}};
+const std::map<std::string, double> layer_kinds = {
+    {"text", static_cast<double>(LayerKind::text)},
+    {"shape", static_cast<double>(LayerKind::shape)},
+    {"solid", static_cast<double>(LayerKind::solid)},
+    {"null", static_cast<double>(LayerKind::null)},
+    {"camera", static_cast<double>(LayerKind::camera)}};
 
 StreamNode content_item(const Node& node);
 
@@ -249,23 +249,23 @@ StreamNode content_item(const Node& node) {
   if (type == "path") {
     node.object({"type", "path", "direction"});
     return shape_path(animated_path(node["path"]),
-                      node.has("direction") ? animated_choice(node["direction"], kDirections)
-                                            : Animated<double>(kPathDirectionNormal));
+                      node.has("direction") ? animated_choice(node["direction"], path_directions)
+                                            : Animated<double>(path_direction_normal));
   }
   if (type == "fill") {
     node.object({"type", "rule", "color"});
     return shape_fill(
-        node.has("rule") ? animated_choice(node["rule"], kFillRules) : Animated<double>(1.0),
-        node.has("color") ? animated_color(node["color"]) : Animated<Color>(kDefaultFillColor));
+        node.has("rule") ? animated_choice(node["rule"], fill_rules) : Animated<double>(1.0),
+        node.has("color") ? animated_color(node["color"]) : Animated<Color>(default_fill_color));
   }
   if (type == "gradient fill") {
     node.object({"type", "rule"});
-    return shape_gradient_fill(node.has("rule") ? animated_choice(node["rule"], kFillRules)
+    return shape_gradient_fill(node.has("rule") ? animated_choice(node["rule"], fill_rules)
                                                 : Animated<double>(1.0));
   }
   if (type == "merge") {
     node.object({"type", "merge"});
-    return shape_merge(animated_choice(node["merge"], kMergeTypes));
+    return shape_merge(animated_choice(node["merge"], merge_types));
   }
   if (type == "rectangle" || type == "ellipse") {
     node.object({"type", "size", "position"});
@@ -326,7 +326,7 @@ Mask mask(const Node& node) {
   node.object({"name", "mode", "inverted", "path"});
   Mask m;
   if (node.has("name")) m.name = node["name"].string();
-  if (node.has("mode")) m.mode = static_cast<PF_MaskMode>(node["mode"].choice(kMaskModes, false));
+  if (node.has("mode")) m.mode = static_cast<PF_MaskMode>(node["mode"].choice(mask_modes, false));
   if (node.has("inverted")) m.inverted = node["inverted"].boolean();
   m.shape = animated_path(node["path"]);
   return m;
@@ -344,7 +344,7 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
                const std::filesystem::path& folder) {
   node.object({"name", "kind", "start_time", "size", "three_d", "transform", "parent", "text",
                "contents", "masks", "camera", "color", "image"});
-  const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(kLayerKinds, false));
+  const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(layer_kinds, false));
   const Node name = node["name"];
   for (const auto& existing : comp.layers()) {
     if (existing->name == name.string()) name.fail("another layer has this name");
@@ -361,7 +361,7 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
   if (node.has("transform")) layer.transform = layer_transform(node["transform"], layer.transform);
   if (node.has("parent")) parents.emplace(layer.name, node["parent"]);
   if (node.has("text")) {
-    if (kind != LayerKind::Text) node["text"].fail("only a text layer has a text");
+    if (kind != LayerKind::text) node["text"].fail("only a text layer has a text");
     const Node text = node["text"];
     try {
       layer.set_text(text_content(text));
@@ -372,18 +372,18 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
     }
   }
   if (node.has("contents")) {
-    if (kind != LayerKind::Shape) node["contents"].fail("only a shape layer has contents");
+    if (kind != LayerKind::shape) node["contents"].fail("only a shape layer has contents");
     layer.set_contents(shape_contents(content_items(node["contents"])));
   }
   if (node.has("masks")) {
     for (const Node& m : node["masks"].elements()) layer.add_mask(mask(m));
   }
   if (node.has("camera")) {
-    if (kind != LayerKind::Camera) node["camera"].fail("only a camera layer has a lens");
+    if (kind != LayerKind::camera) node["camera"].fail("only a camera layer has a lens");
     camera_settings(node["camera"], layer.camera);
   }
   if (node.has("color")) {
-    if (kind != LayerKind::Solid) node["color"].fail("only a solid layer has a colour");
+    if (kind != LayerKind::solid) node["color"].fail("only a solid layer has a colour");
     layer.solid_color = animated_color(node["color"]);
   }
   if (node.has("image")) layer.image = image(node["image"], folder);

@@ -47,7 +47,7 @@ StreamNode shape_merge(Animated<double> type) {
 StreamNode shape_rectangle(Animated<Vec2> size, Animated<Vec2> position) {
   return stream_group(
       "ADBE Vector Shape - Rect",
-      {stream_1d("ADBE Vector Shape Direction", kPathDirectionNormal),
+      {stream_1d("ADBE Vector Shape Direction", path_direction_normal),
        stream_2d("ADBE Vector Rect Size", std::move(size)),
        stream_2d("ADBE Vector Rect Position", std::move(position), AEGP_StreamType_TwoD_SPATIAL),
        stream_1d("ADBE Vector Rect Roundness", 0.0)});
@@ -55,7 +55,7 @@ StreamNode shape_rectangle(Animated<Vec2> size, Animated<Vec2> position) {
 
 StreamNode shape_ellipse(Animated<Vec2> size, Animated<Vec2> position) {
   return stream_group("ADBE Vector Shape - Ellipse",
-                      {stream_1d("ADBE Vector Shape Direction", kPathDirectionNormal),
+                      {stream_1d("ADBE Vector Shape Direction", path_direction_normal),
                        stream_2d("ADBE Vector Ellipse Size", std::move(size)),
                        stream_2d("ADBE Vector Ellipse Position", std::move(position),
                                  AEGP_StreamType_TwoD_SPATIAL)});
@@ -65,7 +65,7 @@ StreamNode shape_star(Animated<double> points, Animated<double> outer_radius,
                       Animated<Vec2> position) {
   return stream_group(
       "ADBE Vector Shape - Star",
-      {stream_1d("ADBE Vector Shape Direction", kPathDirectionNormal),
+      {stream_1d("ADBE Vector Shape Direction", path_direction_normal),
        stream_1d("ADBE Vector Star Type", 1.0),
        stream_1d("ADBE Vector Star Points", std::move(points)),
        stream_2d("ADBE Vector Star Position", std::move(position), AEGP_StreamType_TwoD_SPATIAL),

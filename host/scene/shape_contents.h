@@ -4,7 +4,7 @@
 // transform, free-form paths with their direction, fills, merge-paths
 // operators, and the parametric shapes and strokes the host draws itself.
 //
-//   Layer& layer = comp.add_layer(LayerKind::Shape, "Shapes");
+//   Layer& layer = comp.add_layer(LayerKind::shape, "Shapes");
 //   layer.contents = shape_contents({shape_group({shape_path(square), shape_fill()},
 //                                                {.position = Vec2{110, 50}})});
 
@@ -26,20 +26,20 @@ struct GroupTransform {
 };
 
 // "ADBE Vector Shape Direction" values.
-inline constexpr double kPathDirectionNormal = 1.0;
-inline constexpr double kPathDirectionReversed = 3.0;
+inline constexpr double path_direction_normal = 1.0;
+inline constexpr double path_direction_reversed = 3.0;
 
 // "ADBE Root Vectors Group" holding the items in content order.
 StreamNode shape_contents(std::vector<StreamNode> items);
 // "ADBE Vector Group" with its "ADBE Vectors Group" and "ADBE Vector Transform Group".
 StreamNode shape_group(std::vector<StreamNode> items, GroupTransform transform = {});
 // "ADBE Vector Shape - Group" with "ADBE Vector Shape Direction" and "ADBE Vector Shape".
-StreamNode shape_path(Animated<PathShape> path, Animated<double> direction = kPathDirectionNormal);
+StreamNode shape_path(Animated<PathShape> path, Animated<double> direction = path_direction_normal);
 // The colour of a new fill: red, as the host makes it.
-inline constexpr Color kDefaultFillColor{1.0, 1.0, 0.0, 0.0};
+inline constexpr Color default_fill_color{1.0, 1.0, 0.0, 0.0};
 // "ADBE Vector Graphic - Fill": rule 1 non-zero winding, 2 even-odd; its
 // colour ("ADBE Vector Fill Color") and opacity in percent.
-StreamNode shape_fill(Animated<double> rule = 1.0, Animated<Color> color = kDefaultFillColor,
+StreamNode shape_fill(Animated<double> rule = 1.0, Animated<Color> color = default_fill_color,
                       Animated<double> opacity = 100.0);
 // "ADBE Vector Filter - Merge": type 1 to 5.
 StreamNode shape_merge(Animated<double> type);

@@ -13,7 +13,7 @@ namespace simhost::scene {
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr double radians_per_degree = 0.017453292519943295;
 
 // A stream's value at a time; `fallback` when the group has no such stream
 // or it holds another kind of value.
@@ -32,10 +32,11 @@ Affine group_transform(const StreamNode* t, double seconds) {
   const Vec2 anchor = value_of<Vec2>(t, "ADBE Vector Anchor", seconds, {});
   const Vec2 position = value_of<Vec2>(t, "ADBE Vector Position", seconds, {});
   const Vec2 scale = value_of<Vec2>(t, "ADBE Vector Scale", seconds, {100.0, 100.0});
-  const double skew = value_of<double>(t, "ADBE Vector Skew", seconds, 0.0) * kRadiansPerDegree;
+  const double skew = value_of<double>(t, "ADBE Vector Skew", seconds, 0.0) * radians_per_degree;
   const double axis =
-      value_of<double>(t, "ADBE Vector Skew Axis", seconds, 0.0) * kRadiansPerDegree;
-  const double turn = value_of<double>(t, "ADBE Vector Rotation", seconds, 0.0) * kRadiansPerDegree;
+      value_of<double>(t, "ADBE Vector Skew Axis", seconds, 0.0) * radians_per_degree;
+  const double turn =
+      value_of<double>(t, "ADBE Vector Rotation", seconds, 0.0) * radians_per_degree;
   const double k = std::tan(skew);
   const double s = std::sin(axis);
   const double c = std::cos(axis);
@@ -83,8 +84,8 @@ class ShapePainter {
       } else if (kind == "ADBE Vector Shape - Group") {
         PathShape shape = value_of<PathShape>(&item, "ADBE Vector Shape", seconds_, {});
         const double direction =
-            value_of<double>(&item, "ADBE Vector Shape Direction", seconds_, kPathDirectionNormal);
-        if (direction == kPathDirectionReversed) shape = reversed(std::move(shape));
+            value_of<double>(&item, "ADBE Vector Shape Direction", seconds_, path_direction_normal);
+        if (direction == path_direction_reversed) shape = reversed(std::move(shape));
         pieces.emplace_back(PlacedPath{std::move(shape), to_layer});
       } else if (kind == "ADBE Vector Graphic - Fill") {
         paint(item, pieces, opacity);
@@ -101,10 +102,10 @@ class ShapePainter {
   void paint(const StreamNode& fill, const std::vector<Piece>& pieces, double opacity) {
     if (pieces.empty()) return;
     const FillRule rule = value_of<double>(&fill, "ADBE Vector Fill Rule", seconds_, 1.0) == 2.0
-                              ? FillRule::EvenOdd
-                              : FillRule::NonZero;
+                              ? FillRule::even_odd
+                              : FillRule::non_zero;
     const Color color =
-        value_of<Color>(&fill, "ADBE Vector Fill Color", seconds_, kDefaultFillColor);
+        value_of<Color>(&fill, "ADBE Vector Fill Color", seconds_, default_fill_color);
     const double fill_opacity =
         value_of<double>(&fill, "ADBE Vector Fill Opacity", seconds_, 100.0) / 100.0;
     paints_.push_back({coverage_of(pieces, rule), color,
@@ -120,7 +121,7 @@ class ShapePainter {
     Coverage coverage = fill_coverage(grid_, paths, rule);
     for (const Piece& piece : pieces) {
       if (const auto* merged = std::get_if<Coverage>(&piece)) {
-        coverage.combine(*merged, CoverageOp::Add);
+        coverage.combine(*merged, CoverageOp::add);
       }
     }
     return coverage;
@@ -130,20 +131,20 @@ class ShapePainter {
   // 2 unites them, 3 cuts the later ones out of the first, 4 keeps what all
   // share, 5 what an odd number of them covers.
   void merge(double type, std::vector<Piece>& pieces) const {
-    CoverageOp op = CoverageOp::Add;
+    CoverageOp op = CoverageOp::add;
     if (type == 3.0) {
-      op = CoverageOp::Subtract;
+      op = CoverageOp::subtract;
     } else if (type == 4.0) {
-      op = CoverageOp::Intersect;
+      op = CoverageOp::intersect;
     } else if (type == 5.0) {
-      op = CoverageOp::Exclude;
+      op = CoverageOp::exclude;
     } else if (type != 2.0) {
       return;
     }
     if (pieces.empty()) return;
     Coverage combined;
     for (size_t i = 0; i < pieces.size(); ++i) {
-      Coverage own = coverage_of({pieces[i]}, FillRule::NonZero);
+      Coverage own = coverage_of({pieces[i]}, FillRule::non_zero);
       if (i == 0) {
         combined = std::move(own);
       } else {

@@ -13,12 +13,12 @@ namespace simhost::scene {
 
 // AEGP calls: a reference or argument the host cannot use, or an index or
 // name that leads nowhere; a call this host does not serve yet.
-inline constexpr A_Err kAegpBadArgument = A_Err_PARAMETER;
-inline constexpr A_Err kAegpNotServed = A_Err_GENERIC;
+inline constexpr A_Err aegp_bad_argument = A_Err_PARAMETER;
+inline constexpr A_Err aegp_not_served = A_Err_GENERIC;
 // PF calls, likewise.
-inline constexpr PF_Err kPfBadArgument = PF_Err_BAD_CALLBACK_PARAM;
-inline constexpr PF_Err kPfBadIndex = PF_Err_INVALID_INDEX;
-inline constexpr PF_Err kPfNotServed = PF_Err_INVALID_CALLBACK;
+inline constexpr PF_Err pf_bad_argument = PF_Err_BAD_CALLBACK_PARAM;
+inline constexpr PF_Err pf_bad_index = PF_Err_INVALID_INDEX;
+inline constexpr PF_Err pf_not_served = PF_Err_INVALID_CALLBACK;
 
 // The error a test injected for this call; `no_host` when no host is active
 // (a table kept after its host went).
@@ -29,10 +29,10 @@ inline long refusal(HostCall& call, long no_host) {
 // An AEGP call that disposes of an object the host handed out: the object is
 // given back even when the test injected an error for the call.
 inline A_Err dispose_object(HostCall& call, const void* object, const char* kind) {
-  if (call.host() == nullptr) return call.result(kAegpBadArgument);
+  if (call.host() == nullptr) return call.result(aegp_bad_argument);
   const bool given_back = HostObjects::instance().give_back(*call.host(), object, kind);
   if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
-  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+  return call.result(given_back ? A_Err_NONE : aegp_bad_argument);
 }
 
 // The composition an effect sits in and its layer (null when unknown). Every

@@ -12,12 +12,12 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kSuite = kPFANSISuite;
-constexpr int32_t kVersion = kPFANSISuiteVersion1;
+constexpr const char* suite_name = kPFANSISuite;
+constexpr int32_t suite_version = kPFANSISuiteVersion1;
 
 template <A_FpLong (*F)(A_FpLong)>
 A_FpLong unary(const char* name, A_FpLong x) {
-  HostCall call(kSuite, kVersion, name, x);
+  HostCall call(suite_name, suite_version, name, x);
   const A_FpLong y = F(x);
   call.output(y);
   return y;
@@ -25,7 +25,7 @@ A_FpLong unary(const char* name, A_FpLong x) {
 
 template <A_FpLong (*F)(A_FpLong, A_FpLong)>
 A_FpLong binary(const char* name, A_FpLong x, A_FpLong y) {
-  HostCall call(kSuite, kVersion, name, x, y);
+  HostCall call(suite_name, suite_version, name, x, y);
   const A_FpLong z = F(x, y);
   call.output(z);
   return z;
@@ -62,13 +62,13 @@ TARVOLK_UNARY(acos)
 A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
   va_list args;
   va_start(args, format);
-  const A_long n = serve_vsprintf(kSuite, kVersion, buffer, format, args);
+  const A_long n = serve_vsprintf(suite_name, suite_version, buffer, format, args);
   va_end(args);
   return n;
 }
 
 A_char* ansi_strcpy(A_char* dest, const A_char* src) {
-  return serve_strcpy(kSuite, kVersion, dest, src);
+  return serve_strcpy(suite_name, suite_version, dest, src);
 }
 
 const PF_ANSICallbacksSuite1 ansi_suite = {

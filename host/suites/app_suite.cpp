@@ -21,8 +21,8 @@ inline std::string describe(SimHost&, const PF_PixelFloat& c) {
 
 namespace {
 
-constexpr const char* kSuite = kPFAppSuite;
-constexpr int32_t kVersion = kPFAppSuiteVersion6;
+constexpr const char* suite_name = kPFAppSuite;
+constexpr int32_t suite_version = kPFAppSuiteVersion6;
 
 constexpr PF_App_Color grey(A_u_short level) {
   return {static_cast<A_u_short>(level * 257), static_cast<A_u_short>(level * 257),
@@ -35,8 +35,8 @@ struct ThemeEntry {
 };
 
 // A dark theme: 8-bit levels widened to 16 bits.
-constexpr PF_App_Color kBackground = grey(35);
-constexpr ThemeEntry kTheme[] = {
+constexpr PF_App_Color background_grey = grey(35);
+constexpr ThemeEntry theme_colors[] = {
     {49, {0x2d * 257, 0x8c * 257, 0xeb * 257}},  // selection and focus highlight
     {1000, grey(24)},                            // behind markers and knobs
 };
@@ -47,15 +47,15 @@ struct ColorPickerScript {
 };
 
 PF_Err get_bg_color(PF_App_Color* color) {
-  HostCall call(kSuite, kVersion, "PF_AppGetBgColor");
+  HostCall call(suite_name, suite_version, "PF_AppGetBgColor");
   if (color == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
-  *color = kBackground;
+  *color = background_grey;
   return call.result(PF_Err_NONE);
 }
 
 PF_Err get_color(PF_App_ColorType type, PF_App_Color* color) {
-  HostCall call(kSuite, kVersion, "PF_AppGetColor", type);
+  HostCall call(suite_name, suite_version, "PF_AppGetColor", type);
   if (color == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
   return call.result(theme_color(type, color) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM);
@@ -63,7 +63,7 @@ PF_Err get_color(PF_App_ColorType type, PF_App_Color* color) {
 
 PF_Err color_picker_dialog(const A_char* title, const PF_PixelFloat* sample, PF_Boolean use_ws,
                            PF_PixelFloat* result) {
-  HostCall call(kSuite, kVersion, "PF_AppColorPickerDialog", title,
+  HostCall call(suite_name, suite_version, "PF_AppColorPickerDialog", title,
                 sample != nullptr ? *sample : PF_PixelFloat{}, use_ws);
   if (call.host() == nullptr || sample == nullptr || result == nullptr) {
     return call.result(PF_Err_BAD_CALLBACK_PARAM);
@@ -117,11 +117,11 @@ std::size_t queued_color_picker_answers(SimHost& host) {
 }
 
 PF_App_Color theme_background() {
-  return kBackground;
+  return background_grey;
 }
 
 bool theme_color(PF_App_ColorType type, PF_App_Color* color) {
-  for (const ThemeEntry& entry : kTheme) {
+  for (const ThemeEntry& entry : theme_colors) {
     if (entry.type == type) {
       *color = entry.color;
       return true;

@@ -17,12 +17,12 @@ std::string describe_color(const PF_ParamDef* param) {
          std::to_string(c.green) + "," + std::to_string(c.blue) + ")";
 }
 
-constexpr const char* kSuite = kPFColorParamSuite;
-constexpr int32_t kVersion = kPFColorParamSuiteVersion1;
+constexpr const char* suite_name = kPFColorParamSuite;
+constexpr int32_t suite_version = kPFColorParamSuiteVersion1;
 
 PF_Err get_floating_point_color(PF_ProgPtr effect_ref, const PF_ParamDef* color_param,
                                 PF_PixelFloat* float_color) {
-  HostCall call(kSuite, kVersion, "PF_GetFloatingPointColorFromColorDef", effect_ref,
+  HostCall call(suite_name, suite_version, "PF_GetFloatingPointColorFromColorDef", effect_ref,
                 describe_color(color_param));
   if (color_param == nullptr || float_color == nullptr ||
       color_param->param_type != PF_Param_COLOR) {
@@ -38,7 +38,7 @@ const PF_ColorParamSuite1 color_param_suite = {get_floating_point_color};
 }  // namespace
 
 void install_color_param_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &color_param_suite);
+  host.register_suite(suite_name, suite_version, &color_param_suite);
 }
 
 }  // namespace simhost

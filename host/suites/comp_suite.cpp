@@ -13,19 +13,19 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPCompSuite;
-constexpr int32_t kVersion = kAEGPCompSuiteVersion11;
+constexpr const char* suite_name = kAEGPCompSuite;
+constexpr int32_t suite_version = kAEGPCompSuiteVersion11;
 
 // A null object's size in pixels; its anchor sits at its centre.
-constexpr int kNullSize = 100;
+constexpr int null_size = 100;
 // Names longer than this are cut; a name without its zero ends here too.
-constexpr std::size_t kMaxNameUnits = 1024;
+constexpr std::size_t max_name_units = 1024;
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string utf8_from_utf16(const A_UTF16Char* text) {
   std::string out;
   if (text == nullptr) return out;
-  for (std::size_t i = 0; i < kMaxNameUnits && text[i] != 0; ++i) {
+  for (std::size_t i = 0; i < max_name_units && text[i] != 0; ++i) {
     char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
@@ -56,19 +56,19 @@ std::string utf8_from_utf16(const A_UTF16Char* text) {
 A_Err create_null_in_comp(const A_UTF16Char* name, AEGP_CompH comp, const A_Time* duration,
                           AEGP_LayerH* null_layer) {
   const std::string text = utf8_from_utf16(name);
-  HostCall call(kSuite, kVersion, "AEGP_CreateNullInComp", text, comp,
+  HostCall call(suite_name, suite_version, "AEGP_CreateNullInComp", text, comp,
                 duration != nullptr
                     ? std::to_string(duration->value) + "/" + std::to_string(duration->scale)
                     : std::string("default"));
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Composition* found = Composition::from_handle(comp);
   if (found == nullptr || name == nullptr || null_layer == nullptr) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
-  Layer& layer = found->add_layer(LayerKind::Null, text);
-  layer.width = kNullSize;
-  layer.height = kNullSize;
-  layer.transform.anchor = Vec3{kNullSize / 2.0, kNullSize / 2.0, 0.0};
+  Layer& layer = found->add_layer(LayerKind::null, text);
+  layer.width = null_size;
+  layer.height = null_size;
+  layer.transform.anchor = Vec3{null_size / 2.0, null_size / 2.0, 0.0};
   undo_history(*call.host())
       .record("new null layer " + std::to_string(layer.id) + " \"" + layer.name + "\"");
   *null_layer = layer.handle();
@@ -81,7 +81,7 @@ const AEGP_CompSuite11 comp_suite = {create_null_in_comp};
 }  // namespace
 
 void install_comp_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &comp_suite);
+  host.register_suite(suite_name, suite_version, &comp_suite);
 }
 
 }  // namespace simhost

@@ -15,8 +15,8 @@ namespace {
 std::mutex canvases_mutex;
 std::set<DrawbotCanvas*> live_canvases;
 
-constexpr const char* kImageKind = "drawbot image";
-constexpr const char* kStateKind = "drawbot surface state";
+constexpr const char* image_kind = "drawbot image";
+constexpr const char* state_kind = "drawbot surface state";
 
 template <class Ref, class Get>
 DrawbotCanvas* find_canvas(Ref ref, Get get) {
@@ -162,7 +162,7 @@ PF_Err DrawbotCanvas::push_state() {
   std::lock_guard lock(mutex_);
   cairo_save(cairo_);
   saved_policies_.push_back(policy_);
-  host_.give(kStateKind);
+  host_.give(state_kind);
   return PF_Err_NONE;
 }
 
@@ -175,7 +175,7 @@ PF_Err DrawbotCanvas::pop_state() {
   cairo_restore(cairo_);
   policy_ = saved_policies_.back();
   saved_policies_.pop_back();
-  host_.take_back(kStateKind);
+  host_.take_back(state_kind);
   return PF_Err_NONE;
 }
 
@@ -270,7 +270,7 @@ PF_Err new_drawbot_image(SimHost& host, int width, int height, int row_bytes,
   auto made = std::make_unique<DrawbotImage>(surface);
   std::lock_guard lock(state.mutex);
   const void* ref = made.get();
-  host.hand_out(ref, kImageKind, std::string(kImageKind) + "#" + std::to_string(++state.made));
+  host.hand_out(ref, image_kind, std::string(image_kind) + "#" + std::to_string(++state.made));
   state.images.emplace(ref, std::move(made));
   *image = static_cast<DRAWBOT_ImageRef>(const_cast<void*>(ref));
   return PF_Err_NONE;
@@ -301,7 +301,7 @@ PF_Err release_drawbot_object(SimHost& host, DRAWBOT_ObjectRef object) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   if (--it->second->references == 0) {
-    host.give_back(object, kImageKind);
+    host.give_back(object, image_kind);
     state.images.erase(it);
   }
   return PF_Err_NONE;

@@ -67,14 +67,14 @@ const DRAWBOT_DrawbotSuite1 draw_suite = {get_supplier, get_surface};
 
 // --- supplier suite ------------------------------------------------------------
 
-constexpr const char* kSupplier = kDRAWBOT_SupplierSuite;
-constexpr int32_t kSupplierVersion = kDRAWBOT_SupplierSuite_Version1;
+constexpr const char* supplier_suite_name = kDRAWBOT_SupplierSuite;
+constexpr int32_t supplier_version = kDRAWBOT_SupplierSuite_Version1;
 
 PF_Err new_image_from_buffer(DRAWBOT_SupplierRef supplier, int width, int height, int row_bytes,
                              DRAWBOT_PixelLayout layout, const void* data,
                              DRAWBOT_ImageRef* image) {
-  HostCall call(kSupplier, kSupplierVersion, "NewImageFromBuffer", supplier, width, height,
-                row_bytes, layout);
+  HostCall call(supplier_suite_name, supplier_version, "NewImageFromBuffer", supplier, width,
+                height, row_bytes, layout);
   if (image != nullptr) *image = nullptr;
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
   if (call.host() == nullptr || DrawbotCanvas::from_supplier(supplier) == nullptr) {
@@ -86,14 +86,14 @@ PF_Err new_image_from_buffer(DRAWBOT_SupplierRef supplier, int width, int height
 }
 
 PF_Err retain_object(DRAWBOT_ObjectRef object) {
-  HostCall call(kSupplier, kSupplierVersion, "RetainObject", object);
+  HostCall call(supplier_suite_name, supplier_version, "RetainObject", object);
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));
   if (call.host() == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   return call.result(retain_drawbot_object(*call.host(), object));
 }
 
 PF_Err release_object(DRAWBOT_ObjectRef object) {
-  HostCall call(kSupplier, kSupplierVersion, "ReleaseObject", object);
+  HostCall call(supplier_suite_name, supplier_version, "ReleaseObject", object);
   if (call.host() == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   // A failed release still lets go of the object: nothing could release it later.
   const PF_Err err = release_drawbot_object(*call.host(), object);
@@ -104,7 +104,7 @@ PF_Err release_object(DRAWBOT_ObjectRef object) {
 // The buffers the host takes are BGRA, premultiplied or not.
 template <DRAWBOT_Boolean Answer>
 PF_Err layout_answer(const char* function, DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* yes) {
-  HostCall call(kSupplier, kSupplierVersion, function, supplier);
+  HostCall call(supplier_suite_name, supplier_version, function, supplier);
   if (yes == nullptr) return call.result(PF_Err_BAD_CALLBACK_PARAM);
   *yes = Answer;
   return call.result(PF_Err_NONE);

@@ -16,7 +16,7 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPDynamicStreamSuite;
+constexpr const char* suite_name = kAEGPDynamicStreamSuite;
 
 AEGP_StreamRefH hand_out_stream(SimHost& host, Layer& layer, const StreamNode& node) {
   auto object = std::make_unique<StreamObject>();
@@ -24,7 +24,7 @@ AEGP_StreamRefH hand_out_stream(SimHost& host, Layer& layer, const StreamNode& n
   object->layer = &layer;
   object->node = &node;
   return reinterpret_cast<AEGP_StreamRefH>(HostObjects::instance().hand_out(
-      host, std::move(object), kStreamKind, "stream", node.match_name));
+      host, std::move(object), stream_kind, "stream", node.match_name));
 }
 
 // A layer's stream that groups others.
@@ -36,10 +36,10 @@ StreamObject* group_of(AEGP_StreamRefH stream) {
 template <int32_t V>
 A_Err get_new_stream_ref_for_layer(AEGP_PluginID plugin_id, AEGP_LayerH layer,
                                    AEGP_StreamRefH* stream) {
-  HostCall call(kSuite, V, "AEGP_GetNewStreamRefForLayer", plugin_id, layer);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNewStreamRefForLayer", plugin_id, layer);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || stream == nullptr) return call.result(aegp_bad_argument);
   *stream = hand_out_stream(*call.host(), *found, found->streams);
   call.output(*stream);
   return call.result(A_Err_NONE);
@@ -47,10 +47,10 @@ A_Err get_new_stream_ref_for_layer(AEGP_PluginID plugin_id, AEGP_LayerH layer,
 
 template <int32_t V>
 A_Err get_num_streams_in_group(AEGP_StreamRefH group, A_long* num_streams) {
-  HostCall call(kSuite, V, "AEGP_GetNumStreamsInGroup", group);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNumStreamsInGroup", group);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   StreamObject* found = group_of(group);
-  if (found == nullptr || num_streams == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || num_streams == nullptr) return call.result(aegp_bad_argument);
   *num_streams = static_cast<A_long>(found->node->children.size());
   call.output(*num_streams);
   return call.result(A_Err_NONE);
@@ -59,12 +59,12 @@ A_Err get_num_streams_in_group(AEGP_StreamRefH group, A_long* num_streams) {
 template <int32_t V>
 A_Err get_new_stream_ref_by_index(AEGP_PluginID plugin_id, AEGP_StreamRefH parent, A_long index,
                                   AEGP_StreamRefH* stream) {
-  HostCall call(kSuite, V, "AEGP_GetNewStreamRefByIndex", plugin_id, parent, index);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNewStreamRefByIndex", plugin_id, parent, index);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   StreamObject* found = group_of(parent);
   if (found == nullptr || stream == nullptr || index < 0 ||
       index >= static_cast<A_long>(found->node->children.size())) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   *stream = hand_out_stream(*call.host(), *found->layer,
                             found->node->children[static_cast<size_t>(index)]);
@@ -74,11 +74,11 @@ A_Err get_new_stream_ref_by_index(AEGP_PluginID plugin_id, AEGP_StreamRefH paren
 
 template <int32_t V>
 A_Err get_match_name(AEGP_StreamRefH stream, A_char* match_name) {
-  HostCall call(kSuite, V, "AEGP_GetMatchName", stream);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetMatchName", stream);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<StreamObject>(stream);
   if (found == nullptr || found->node == nullptr || match_name == nullptr) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   const std::string& name = found->node->match_name;
   const size_t length = std::min<size_t>(name.size(), AEGP_MAX_STREAM_MATCH_NAME_SIZE - 1);
@@ -90,12 +90,12 @@ A_Err get_match_name(AEGP_StreamRefH stream, A_char* match_name) {
 template <int32_t V>
 A_Err get_new_stream_ref_by_matchname(AEGP_PluginID plugin_id, AEGP_StreamRefH parent,
                                       const A_char* match_name, AEGP_StreamRefH* stream) {
-  HostCall call(kSuite, V, "AEGP_GetNewStreamRefByMatchname", plugin_id, parent, match_name);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNewStreamRefByMatchname", plugin_id, parent, match_name);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   StreamObject* found = group_of(parent);
   const StreamNode* child =
       found != nullptr && match_name != nullptr ? found->node->child(match_name) : nullptr;
-  if (child == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  if (child == nullptr || stream == nullptr) return call.result(aegp_bad_argument);
   *stream = hand_out_stream(*call.host(), *found->layer, *child);
   call.output(*stream);
   return call.result(A_Err_NONE);
@@ -110,12 +110,12 @@ EffectInstance* param_instance(const StreamObject& stream) {
 // parameter; those of a layer's streams are not served.
 template <int32_t V>
 A_Err get_dynamic_stream_flags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
-  HostCall call(kSuite, V, "AEGP_GetDynamicStreamFlags", stream);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetDynamicStreamFlags", stream);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<StreamObject>(stream);
-  if (found == nullptr || flags == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || flags == nullptr) return call.result(aegp_bad_argument);
   EffectInstance* instance = param_instance(*found);
-  if (instance == nullptr) return call.result(kAegpNotServed);
+  if (instance == nullptr) return call.result(aegp_not_served);
   *flags = instance->dynamic_stream_flags(found->param_index);
   call.output(*flags);
   return call.result(A_Err_NONE);
@@ -125,15 +125,15 @@ A_Err get_dynamic_stream_flags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flag
 template <int32_t V>
 A_Err set_dynamic_stream_flag(AEGP_StreamRefH stream, AEGP_DynStreamFlags one_flag,
                               A_Boolean undoable, A_Boolean set) {
-  HostCall call(kSuite, V, "AEGP_SetDynamicStreamFlag", stream, one_flag, undoable, set);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_SetDynamicStreamFlag", stream, one_flag, undoable, set);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<StreamObject>(stream);
-  if (found == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr) return call.result(aegp_bad_argument);
   EffectInstance* instance = param_instance(*found);
-  if (instance == nullptr) return call.result(kAegpNotServed);
+  if (instance == nullptr) return call.result(aegp_not_served);
   const PF_ParamIndex slot = found->param_index;
   if (one_flag != AEGP_DynStreamFlag_HIDDEN && one_flag != AEGP_DynStreamFlag_DISABLED) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   instance->set_dynamic_stream_flag(slot, one_flag, set != 0);
   if (undoable) {
@@ -153,9 +153,9 @@ const AEGP_DynamicStreamSuite5 dynamic_stream_suite = {
 }  // namespace
 
 void install_dynamic_stream_suite(SimHost& host) {
-  host.register_suite(kSuite, kAEGPDynamicStreamSuiteVersion2,
+  host.register_suite(suite_name, kAEGPDynamicStreamSuiteVersion2,
                       &dynamic_stream_suite<kAEGPDynamicStreamSuiteVersion2>);
-  host.register_suite(kSuite, kAEGPDynamicStreamSuiteVersion5,
+  host.register_suite(suite_name, kAEGPDynamicStreamSuiteVersion5,
                       &dynamic_stream_suite<kAEGPDynamicStreamSuiteVersion5>);
 }
 

@@ -11,12 +11,12 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPEffectSuite;
+constexpr const char* suite_name = kAEGPEffectSuite;
 
 template <int32_t V>
 A_Err dispose_effect(AEGP_EffectRefH effect) {
-  HostCall call(kSuite, V, "AEGP_DisposeEffect", effect);
-  return dispose_object(call, effect, kEffectKind);
+  HostCall call(suite_name, V, "AEGP_DisposeEffect", effect);
+  return dispose_object(call, effect, effect_kind);
 }
 
 template <int32_t V>
@@ -25,9 +25,12 @@ const AEGP_EffectSuite3 effect_suite = {dispose_effect<V>};
 }  // namespace
 
 void install_effect_suite(SimHost& host) {
-  host.register_suite(kSuite, kAEGPEffectSuiteVersion1, &effect_suite<kAEGPEffectSuiteVersion1>);
-  host.register_suite(kSuite, kAEGPEffectSuiteVersion2, &effect_suite<kAEGPEffectSuiteVersion2>);
-  host.register_suite(kSuite, kAEGPEffectSuiteVersion3, &effect_suite<kAEGPEffectSuiteVersion3>);
+  host.register_suite(suite_name, kAEGPEffectSuiteVersion1,
+                      &effect_suite<kAEGPEffectSuiteVersion1>);
+  host.register_suite(suite_name, kAEGPEffectSuiteVersion2,
+                      &effect_suite<kAEGPEffectSuiteVersion2>);
+  host.register_suite(suite_name, kAEGPEffectSuiteVersion3,
+                      &effect_suite<kAEGPEffectSuiteVersion3>);
 }
 
 }  // namespace simhost

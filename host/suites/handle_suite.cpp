@@ -45,26 +45,26 @@ PF_Err serve_resize_handle(const char* suite, int32_t version, A_HandleSize size
 
 namespace {
 
-constexpr const char* kSuite = kPFHandleSuite;
-constexpr int32_t kVersion = kPFHandleSuiteVersion1;
+constexpr const char* suite_name = kPFHandleSuite;
+constexpr int32_t suite_version = kPFHandleSuiteVersion1;
 
 PF_Handle new_handle(A_HandleSize size) {
-  return serve_new_handle(kSuite, kVersion, size);
+  return serve_new_handle(suite_name, suite_version, size);
 }
 void* lock_handle(PF_Handle handle) {
-  return serve_lock_handle(kSuite, kVersion, handle);
+  return serve_lock_handle(suite_name, suite_version, handle);
 }
 void unlock_handle(PF_Handle handle) {
-  serve_unlock_handle(kSuite, kVersion, handle);
+  serve_unlock_handle(suite_name, suite_version, handle);
 }
 void dispose_handle(PF_Handle handle) {
-  serve_dispose_handle(kSuite, kVersion, handle);
+  serve_dispose_handle(suite_name, suite_version, handle);
 }
 A_HandleSize get_handle_size(PF_Handle handle) {
-  return serve_get_handle_size(kSuite, kVersion, handle);
+  return serve_get_handle_size(suite_name, suite_version, handle);
 }
 PF_Err resize_handle(A_HandleSize size, PF_Handle* handle) {
-  return serve_resize_handle(kSuite, kVersion, size, handle);
+  return serve_resize_handle(suite_name, suite_version, size, handle);
 }
 
 const PF_HandleSuite1 handle_suite = {new_handle,     lock_handle,     unlock_handle,

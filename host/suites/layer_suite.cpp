@@ -12,18 +12,18 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPLayerSuite;
+constexpr const char* suite_name = kAEGPLayerSuite;
 
 AEGP_ObjectType object_type(LayerKind kind) {
   switch (kind) {
-    case LayerKind::Text:
+    case LayerKind::text:
       return AEGP_ObjectType_TEXT;
-    case LayerKind::Shape:
+    case LayerKind::shape:
       return AEGP_ObjectType_VECTOR;
-    case LayerKind::Camera:
+    case LayerKind::camera:
       return AEGP_ObjectType_CAMERA;
-    case LayerKind::Solid:
-    case LayerKind::Null:
+    case LayerKind::solid:
+    case LayerKind::null:
       return AEGP_ObjectType_AV;
   }
   return AEGP_ObjectType_NONE;
@@ -31,10 +31,10 @@ AEGP_ObjectType object_type(LayerKind kind) {
 
 template <int32_t V>
 A_Err get_layer_parent_comp(AEGP_LayerH layer, AEGP_CompH* comp) {
-  HostCall call(kSuite, V, "AEGP_GetLayerParentComp", layer);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetLayerParentComp", layer);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || comp == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || comp == nullptr) return call.result(aegp_bad_argument);
   *comp = found->composition->handle();
   call.output(*comp);
   return call.result(A_Err_NONE);
@@ -42,10 +42,10 @@ A_Err get_layer_parent_comp(AEGP_LayerH layer, AEGP_CompH* comp) {
 
 template <int32_t V>
 A_Err get_layer_object_type(AEGP_LayerH layer, AEGP_ObjectType* type) {
-  HostCall call(kSuite, V, "AEGP_GetLayerObjectType", layer);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetLayerObjectType", layer);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || type == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || type == nullptr) return call.result(aegp_bad_argument);
   *type = object_type(found->kind);
   call.output(*type);
   return call.result(A_Err_NONE);
@@ -53,11 +53,11 @@ A_Err get_layer_object_type(AEGP_LayerH layer, AEGP_ObjectType* type) {
 
 template <int32_t V>
 A_Err get_layer_from_layer_id(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
-  HostCall call(kSuite, V, "AEGP_GetLayerFromLayerID", comp, id);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetLayerFromLayerID", comp, id);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Composition* found_comp = Composition::from_handle(comp);
   Layer* found = found_comp != nullptr ? found_comp->layer_by_id(id) : nullptr;
-  if (found == nullptr || layer == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || layer == nullptr) return call.result(aegp_bad_argument);
   *layer = found->handle();
   call.output(*layer);
   return call.result(A_Err_NONE);
@@ -65,10 +65,10 @@ A_Err get_layer_from_layer_id(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* 
 
 template <int32_t V>
 A_Err get_layer_id(AEGP_LayerH layer, AEGP_LayerIDVal* id) {
-  HostCall call(kSuite, V, "AEGP_GetLayerID", layer);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetLayerID", layer);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || id == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || id == nullptr) return call.result(aegp_bad_argument);
   *id = found->id;
   call.output(*id);
   return call.result(A_Err_NONE);
@@ -76,12 +76,12 @@ A_Err get_layer_id(AEGP_LayerH layer, AEGP_LayerIDVal* id) {
 
 template <int32_t V>
 A_Err convert_layer_to_comp_time(AEGP_LayerH layer, const A_Time* layer_time, A_Time* comp_time) {
-  HostCall call(kSuite, V, "AEGP_ConvertLayerToCompTime", layer, time_arg(layer_time));
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_ConvertLayerToCompTime", layer, time_arg(layer_time));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
   double seconds = 0.0;
   if (found == nullptr || comp_time == nullptr || !to_seconds(layer_time, &seconds)) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   *comp_time = comp_time_of(*found, *layer_time);
   call.output(*comp_time);
@@ -90,12 +90,12 @@ A_Err convert_layer_to_comp_time(AEGP_LayerH layer, const A_Time* layer_time, A_
 
 template <int32_t V>
 A_Err get_layer_to_world_xform(AEGP_LayerH layer, const A_Time* comp_time, A_Matrix4* transform) {
-  HostCall call(kSuite, V, "AEGP_GetLayerToWorldXform", layer, time_arg(comp_time));
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetLayerToWorldXform", layer, time_arg(comp_time));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
   double seconds = 0.0;
   if (found == nullptr || transform == nullptr || !to_seconds(comp_time, &seconds)) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   *transform = found->composition->layer_to_world(*found, seconds);
   return call.result(A_Err_NONE);
@@ -103,10 +103,10 @@ A_Err get_layer_to_world_xform(AEGP_LayerH layer, const A_Time* comp_time, A_Mat
 
 template <int32_t V>
 A_Err get_layer_flags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
-  HostCall call(kSuite, V, "AEGP_GetLayerFlags", layer);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetLayerFlags", layer);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || flags == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || flags == nullptr) return call.result(aegp_bad_argument);
   *flags = found->three_d ? AEGP_LayerFlag_LAYER_IS_3D : AEGP_LayerFlag_NONE;
   call.output(*flags);
   return call.result(A_Err_NONE);
@@ -115,11 +115,11 @@ A_Err get_layer_flags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
 // The 3D switch; other switches are not served.
 template <int32_t V>
 A_Err set_layer_flag(AEGP_LayerH layer, AEGP_LayerFlags single_flag, A_Boolean value) {
-  HostCall call(kSuite, V, "AEGP_SetLayerFlag", layer, single_flag, value);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_SetLayerFlag", layer, single_flag, value);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr) return call.result(kAegpBadArgument);
-  if (single_flag != AEGP_LayerFlag_LAYER_IS_3D) return call.result(kAegpNotServed);
+  if (found == nullptr) return call.result(aegp_bad_argument);
+  if (single_flag != AEGP_LayerFlag_LAYER_IS_3D) return call.result(aegp_not_served);
   found->three_d = value != 0;
   undo_history(*call.host())
       .record("layer " + std::to_string(found->id) + " 3D " + (found->three_d ? "on" : "off"));
@@ -140,9 +140,9 @@ const AEGP_LayerSuite13 layer_suite = {get_layer_parent_comp<V>,
 }  // namespace
 
 void install_layer_suite(SimHost& host) {
-  host.register_suite(kSuite, kAEGPLayerSuiteVersion5, &layer_suite<kAEGPLayerSuiteVersion5>);
-  host.register_suite(kSuite, kAEGPLayerSuiteVersion11, &layer_suite<kAEGPLayerSuiteVersion11>);
-  host.register_suite(kSuite, kAEGPLayerSuiteVersion13, &layer_suite<kAEGPLayerSuiteVersion13>);
+  host.register_suite(suite_name, kAEGPLayerSuiteVersion5, &layer_suite<kAEGPLayerSuiteVersion5>);
+  host.register_suite(suite_name, kAEGPLayerSuiteVersion11, &layer_suite<kAEGPLayerSuiteVersion11>);
+  host.register_suite(suite_name, kAEGPLayerSuiteVersion13, &layer_suite<kAEGPLayerSuiteVersion13>);
 }
 
 }  // namespace simhost

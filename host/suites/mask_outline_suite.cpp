@@ -11,24 +11,24 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPMaskOutlineSuite;
-constexpr int32_t kVersion = kAEGPMaskOutlineSuiteVersion5;
+constexpr const char* suite_name = kAEGPMaskOutlineSuite;
+constexpr int32_t suite_version = kAEGPMaskOutlineSuiteVersion5;
 
 A_Err is_mask_outline_open(AEGP_MaskOutlineValH outline, A_Boolean* open) {
-  HostCall call(kSuite, kVersion, "AEGP_IsMaskOutlineOpen", outline);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_IsMaskOutlineOpen", outline);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
-  if (found == nullptr || open == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || open == nullptr) return call.result(aegp_bad_argument);
   *open = found->shape.closed ? 0 : 1;
   call.output(*open);
   return call.result(A_Err_NONE);
 }
 
 A_Err get_mask_outline_num_segments(AEGP_MaskOutlineValH outline, A_long* num_segments) {
-  HostCall call(kSuite, kVersion, "AEGP_GetMaskOutlineNumSegments", outline);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetMaskOutlineNumSegments", outline);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
-  if (found == nullptr || num_segments == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || num_segments == nullptr) return call.result(aegp_bad_argument);
   *num_segments = static_cast<A_long>(found->shape.num_segments());
   call.output(*num_segments);
   return call.result(A_Err_NONE);
@@ -36,12 +36,12 @@ A_Err get_mask_outline_num_segments(AEGP_MaskOutlineValH outline, A_long* num_se
 
 A_Err get_mask_outline_vertex_info(AEGP_MaskOutlineValH outline, AEGP_VertexIndex which_point,
                                    AEGP_MaskVertex* vertex) {
-  HostCall call(kSuite, kVersion, "AEGP_GetMaskOutlineVertexInfo", outline, which_point);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetMaskOutlineVertexInfo", outline, which_point);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
   if (found == nullptr || vertex == nullptr || which_point < 0 ||
       which_point >= static_cast<A_long>(found->shape.vertices.size())) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   const PathPoint& p = found->shape.vertices[static_cast<size_t>(which_point)];
   *vertex = {p.x, p.y, p.in_x, p.in_y, p.out_x, p.out_y};
@@ -54,7 +54,7 @@ const AEGP_MaskOutlineSuite5 mask_outline_suite = {
 }  // namespace
 
 void install_mask_outline_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &mask_outline_suite);
+  host.register_suite(suite_name, suite_version, &mask_outline_suite);
 }
 
 }  // namespace simhost

@@ -11,8 +11,8 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kSuite = kPFParamUtilsSuite;
-constexpr int32_t kVersion = kPFParamUtilsSuiteVersion3;
+constexpr const char* suite_name = kPFParamUtilsSuite;
+constexpr int32_t suite_version = kPFParamUtilsSuiteVersion3;
 
 // The value a record pushes, as the record of the call shows it: the JSON
 // form of host/instance/param_values.h (popups by number, points in pixels), an
@@ -30,7 +30,7 @@ std::string pushed_value(SimHost* host, const PF_ParamDef* def) {
 // Recorded: the name, ui_flags (disabled 0x20), flags (twirl closed 0x20)
 // and the value pushed.
 PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def) {
-  HostCall call(kSuite, kVersion, "PF_UpdateParamUI", effect_ref, index, param_name(def),
+  HostCall call(suite_name, suite_version, "PF_UpdateParamUI", effect_ref, index, param_name(def),
                 def != nullptr ? def->ui_flags : 0, def != nullptr ? def->flags : 0,
                 pushed_value(SimHost::current(), def));
   if (long err = call.injected()) return call.result(static_cast<PF_Err>(err));

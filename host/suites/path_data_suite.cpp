@@ -14,11 +14,11 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kPFPathDataSuite;
-constexpr int32_t kVersion = kPFPathDataSuiteVersion1;
+constexpr const char* suite_name = kPFPathDataSuite;
+constexpr int32_t suite_version = kPFPathDataSuiteVersion1;
 
 // Names are written with at most this many characters and a zero.
-constexpr size_t kMaxPathNameLength = 31;
+constexpr size_t max_path_name_length = 31;
 
 const Mask* effect_mask(PF_ProgPtr effect_ref, PF_PathID unique_id) {
   Layer* layer = nullptr;
@@ -27,22 +27,22 @@ const Mask* effect_mask(PF_ProgPtr effect_ref, PF_PathID unique_id) {
 }
 
 PF_Err path_is_open(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Boolean* open) {
-  HostCall call(kSuite, kVersion, "PF_PathIsOpen", effect_ref, path);
-  if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  HostCall call(suite_name, suite_version, "PF_PathIsOpen", effect_ref, path);
+  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
   EffectInstance::callback_target(effect_ref);
   auto* found = HostObjects::instance().find<PathObject>(path);
-  if (found == nullptr || open == nullptr) return call.result(kPfBadArgument);
+  if (found == nullptr || open == nullptr) return call.result(pf_bad_argument);
   *open = found->open ? 1 : 0;
   call.output(*open);
   return call.result(PF_Err_NONE);
 }
 
 PF_Err path_num_segments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long* num_segments) {
-  HostCall call(kSuite, kVersion, "PF_PathNumSegments", effect_ref, path);
-  if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  HostCall call(suite_name, suite_version, "PF_PathNumSegments", effect_ref, path);
+  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
   EffectInstance::callback_target(effect_ref);
   auto* found = HostObjects::instance().find<PathObject>(path);
-  if (found == nullptr || num_segments == nullptr) return call.result(kPfBadArgument);
+  if (found == nullptr || num_segments == nullptr) return call.result(pf_bad_argument);
   *num_segments = static_cast<A_long>(found->num_segments());
   call.output(*num_segments);
   return call.result(PF_Err_NONE);
@@ -50,44 +50,44 @@ PF_Err path_num_segments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long* 
 
 PF_Err path_vertex_info(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long which_point,
                         PF_PathVertex* vertex) {
-  HostCall call(kSuite, kVersion, "PF_PathVertexInfo", effect_ref, path, which_point);
-  if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  HostCall call(suite_name, suite_version, "PF_PathVertexInfo", effect_ref, path, which_point);
+  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
   EffectInstance::callback_target(effect_ref);
   auto* found = HostObjects::instance().find<PathObject>(path);
-  if (found == nullptr || vertex == nullptr) return call.result(kPfBadArgument);
+  if (found == nullptr || vertex == nullptr) return call.result(pf_bad_argument);
   if (which_point < 0 || which_point >= static_cast<A_long>(found->vertices.size())) {
-    return call.result(kPfBadIndex);
+    return call.result(pf_bad_index);
   }
   *vertex = found->vertices[static_cast<size_t>(which_point)];
   return call.result(PF_Err_NONE);
 }
 
 PF_Err path_is_inverted(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_Boolean* inverted) {
-  HostCall call(kSuite, kVersion, "PF_PathIsInverted", effect_ref, unique_id);
-  if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  HostCall call(suite_name, suite_version, "PF_PathIsInverted", effect_ref, unique_id);
+  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
   const Mask* mask = effect_mask(effect_ref, unique_id);
-  if (mask == nullptr || inverted == nullptr) return call.result(kPfBadArgument);
+  if (mask == nullptr || inverted == nullptr) return call.result(pf_bad_argument);
   *inverted = mask->inverted ? 1 : 0;
   call.output(*inverted);
   return call.result(PF_Err_NONE);
 }
 
 PF_Err path_get_mask_mode(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_MaskMode* mode) {
-  HostCall call(kSuite, kVersion, "PF_PathGetMaskMode", effect_ref, unique_id);
-  if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  HostCall call(suite_name, suite_version, "PF_PathGetMaskMode", effect_ref, unique_id);
+  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
   const Mask* mask = effect_mask(effect_ref, unique_id);
-  if (mask == nullptr || mode == nullptr) return call.result(kPfBadArgument);
+  if (mask == nullptr || mode == nullptr) return call.result(pf_bad_argument);
   *mode = mask->mode;
   call.output(*mode);
   return call.result(PF_Err_NONE);
 }
 
 PF_Err path_get_name(PF_ProgPtr effect_ref, PF_PathID unique_id, A_char* name) {
-  HostCall call(kSuite, kVersion, "PF_PathGetName", effect_ref, unique_id);
-  if (long err = refusal(call, kPfBadArgument)) return call.result(static_cast<PF_Err>(err));
+  HostCall call(suite_name, suite_version, "PF_PathGetName", effect_ref, unique_id);
+  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
   const Mask* mask = effect_mask(effect_ref, unique_id);
-  if (mask == nullptr || name == nullptr) return call.result(kPfBadArgument);
-  const size_t length = std::min(mask->name.size(), kMaxPathNameLength);
+  if (mask == nullptr || name == nullptr) return call.result(pf_bad_argument);
+  const size_t length = std::min(mask->name.size(), max_path_name_length);
   std::memcpy(name, mask->name.data(), length);
   name[length] = '\0';
   return call.result(PF_Err_NONE);
@@ -99,7 +99,7 @@ const PF_PathDataSuite1 path_data_suite = {path_is_open,     path_num_segments, 
 }  // namespace
 
 void install_path_data_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &path_data_suite);
+  host.register_suite(suite_name, suite_version, &path_data_suite);
 }
 
 }  // namespace simhost

@@ -12,15 +12,15 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPPFInterfaceSuite;
-constexpr int32_t kVersion = kAEGPPFInterfaceSuiteVersion1;
+constexpr const char* suite_name = kAEGPPFInterfaceSuite;
+constexpr int32_t suite_version = kAEGPPFInterfaceSuiteVersion1;
 
 A_Err get_effect_layer(PF_ProgPtr effect_ref, AEGP_LayerH* layer) {
-  HostCall call(kSuite, kVersion, "AEGP_GetEffectLayer", effect_ref);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetEffectLayer", effect_ref);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = nullptr;
   if (layer == nullptr || effect_scene(effect_ref, &found) == nullptr || found == nullptr) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   *layer = found->handle();
   call.output(*layer);
@@ -29,15 +29,15 @@ A_Err get_effect_layer(PF_ProgPtr effect_ref, AEGP_LayerH* layer) {
 
 A_Err get_new_effect_for_effect(AEGP_PluginID plugin_id, PF_ProgPtr effect_ref,
                                 AEGP_EffectRefH* effect) {
-  HostCall call(kSuite, kVersion, "AEGP_GetNewEffectForEffect", plugin_id, effect_ref);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetNewEffectForEffect", plugin_id, effect_ref);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Composition* comp = effect_scene(effect_ref);
-  if (effect == nullptr || comp == nullptr) return call.result(kAegpBadArgument);
+  if (effect == nullptr || comp == nullptr) return call.result(aegp_bad_argument);
   auto object = std::make_unique<EffectObject>();
   object->composition = comp;
   object->effect_ref = effect_ref;
   *effect = reinterpret_cast<AEGP_EffectRefH>(
-      HostObjects::instance().hand_out(*call.host(), std::move(object), kEffectKind, "aegp effect",
+      HostObjects::instance().hand_out(*call.host(), std::move(object), effect_kind, "aegp effect",
                                        call.host()->name_of(effect_ref)));
   call.output(*effect);
   return call.result(A_Err_NONE);
@@ -45,12 +45,12 @@ A_Err get_new_effect_for_effect(AEGP_PluginID plugin_id, PF_ProgPtr effect_ref,
 
 A_Err convert_effect_to_comp_time(PF_ProgPtr effect_ref, A_long what_time, A_u_long time_scale,
                                   A_Time* comp_time) {
-  HostCall call(kSuite, kVersion, "AEGP_ConvertEffectToCompTime", effect_ref, what_time,
+  HostCall call(suite_name, suite_version, "AEGP_ConvertEffectToCompTime", effect_ref, what_time,
                 time_scale);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* layer = nullptr;
   if (comp_time == nullptr || effect_scene(effect_ref, &layer) == nullptr || layer == nullptr) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   *comp_time = comp_time_of(*layer, {what_time, time_scale});
   call.output(*comp_time);
@@ -58,8 +58,8 @@ A_Err convert_effect_to_comp_time(PF_ProgPtr effect_ref, A_long what_time, A_u_l
 }
 
 A_Err get_effect_camera(PF_ProgPtr effect_ref, const A_Time* comp_time, AEGP_LayerH*) {
-  HostCall call(kSuite, kVersion, "AEGP_GetEffectCamera", effect_ref, time_arg(comp_time));
-  return call.result(kAegpNotServed);
+  HostCall call(suite_name, suite_version, "AEGP_GetEffectCamera", effect_ref, time_arg(comp_time));
+  return call.result(aegp_not_served);
 }
 
 // The composition's camera at a composition time: its camera-to-world
@@ -68,13 +68,14 @@ A_Err get_effect_camera(PF_ProgPtr effect_ref, const A_Time* comp_time, AEGP_Lay
 A_Err get_effect_camera_matrix(PF_ProgPtr effect_ref, const A_Time* comp_time,
                                A_Matrix4* camera_transform, A_FpLong* dst_to_plane,
                                A_short* plane_width, A_short* plane_height) {
-  HostCall call(kSuite, kVersion, "AEGP_GetEffectCameraMatrix", effect_ref, time_arg(comp_time));
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetEffectCameraMatrix", effect_ref,
+                time_arg(comp_time));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Composition* comp = effect_scene(effect_ref);
   double seconds = 0.0;
   if (comp == nullptr || camera_transform == nullptr || dst_to_plane == nullptr ||
       plane_width == nullptr || plane_height == nullptr || !to_seconds(comp_time, &seconds)) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   const CameraView view = comp->camera_view(seconds);
   *camera_transform = view.camera_to_world;
@@ -92,7 +93,7 @@ const AEGP_PFInterfaceSuite1 pf_interface_suite = {get_effect_layer, get_new_eff
 }  // namespace
 
 void install_pf_interface_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &pf_interface_suite);
+  host.register_suite(suite_name, suite_version, &pf_interface_suite);
 }
 
 }  // namespace simhost

@@ -22,7 +22,7 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPStreamSuite;
+constexpr const char* suite_name = kAEGPStreamSuite;
 
 // The effect parameter's type, or false for a slot the effect does not have.
 bool param_type(const StreamObject& stream, PF_ParamType& type) {
@@ -56,8 +56,8 @@ AEGP_StreamType stream_type(const StreamObject& stream) {
 // chosen in a layer parameter. Values of other types are not served yet.
 A_Err param_value(const StreamObject& stream, const A_Time& time, AEGP_StreamVal2& val) {
   PF_ParamType type = 0;
-  if (!param_type(stream, type)) return kAegpBadArgument;
-  if (type != PF_Param_LAYER) return kAegpNotServed;
+  if (!param_type(stream, type)) return aegp_bad_argument;
+  if (type != PF_Param_LAYER) return aegp_not_served;
   val.layer_id = EffectInstance::from_ref(stream.effect_ref)
                      ->layer_id(stream.param_index, time.value, time.scale);
   return A_Err_NONE;
@@ -92,19 +92,19 @@ std::string value_text(const StreamObject* stream, const AEGP_StreamValue2* valu
 template <int32_t V>
 A_Err get_new_layer_stream(AEGP_PluginID plugin_id, AEGP_LayerH layer, AEGP_LayerStream which,
                            AEGP_StreamRefH* stream) {
-  HostCall call(kSuite, V, "AEGP_GetNewLayerStream", plugin_id, layer, which);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNewLayerStream", plugin_id, layer, which);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || stream == nullptr) return call.result(aegp_bad_argument);
   if (which != AEGP_LayerStream_POSITION && which != AEGP_LayerStream_ANCHORPOINT) {
-    return call.result(kAegpNotServed);
+    return call.result(aegp_not_served);
   }
   auto object = std::make_unique<StreamObject>();
   object->composition = found->composition;
   object->layer = found;
   object->transform = which;
   *stream = reinterpret_cast<AEGP_StreamRefH>(HostObjects::instance().hand_out(
-      *call.host(), std::move(object), kStreamKind, "stream",
+      *call.host(), std::move(object), stream_kind, "stream",
       std::string(transform_name(which)) + " of layer " + std::to_string(found->id)));
   call.output(*stream);
   return call.result(A_Err_NONE);
@@ -113,18 +113,18 @@ A_Err get_new_layer_stream(AEGP_PluginID plugin_id, AEGP_LayerH layer, AEGP_Laye
 template <int32_t V>
 A_Err get_new_effect_stream_by_index(AEGP_PluginID plugin_id, AEGP_EffectRefH effect,
                                      PF_ParamIndex param_index, AEGP_StreamRefH* stream) {
-  HostCall call(kSuite, V, "AEGP_GetNewEffectStreamByIndex", plugin_id, effect, param_index);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNewEffectStreamByIndex", plugin_id, effect, param_index);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<EffectObject>(effect);
-  if (found == nullptr || stream == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || stream == nullptr) return call.result(aegp_bad_argument);
   auto object = std::make_unique<StreamObject>();
   object->composition = found->composition;
   object->effect_ref = found->effect_ref;
   object->param_index = param_index;
   PF_ParamType type = 0;
-  if (!param_type(*object, type)) return call.result(kAegpBadArgument);
+  if (!param_type(*object, type)) return call.result(aegp_bad_argument);
   *stream = reinterpret_cast<AEGP_StreamRefH>(
-      HostObjects::instance().hand_out(*call.host(), std::move(object), kStreamKind, "stream",
+      HostObjects::instance().hand_out(*call.host(), std::move(object), stream_kind, "stream",
                                        "parameter " + std::to_string(param_index)));
   call.output(*stream);
   return call.result(A_Err_NONE);
@@ -132,16 +132,16 @@ A_Err get_new_effect_stream_by_index(AEGP_PluginID plugin_id, AEGP_EffectRefH ef
 
 template <int32_t V>
 A_Err dispose_stream(AEGP_StreamRefH stream) {
-  HostCall call(kSuite, V, "AEGP_DisposeStream", stream);
-  return dispose_object(call, stream, kStreamKind);
+  HostCall call(suite_name, V, "AEGP_DisposeStream", stream);
+  return dispose_object(call, stream, stream_kind);
 }
 
 template <int32_t V>
 A_Err get_stream_type(AEGP_StreamRefH stream, AEGP_StreamType* type) {
-  HostCall call(kSuite, V, "AEGP_GetStreamType", stream);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetStreamType", stream);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<StreamObject>(stream);
-  if (found == nullptr || type == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || type == nullptr) return call.result(aegp_bad_argument);
   *type = stream_type(*found);
   call.output(*type);
   return call.result(A_Err_NONE);
@@ -151,13 +151,13 @@ template <int32_t V>
 A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
                            AEGP_LTimeMode time_mode, const A_Time* time, A_Boolean pre_expression,
                            AEGP_StreamValue2* value) {
-  HostCall call(kSuite, V, "AEGP_GetNewStreamValue", plugin_id, stream, time_mode, time_arg(time),
-                pre_expression);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_GetNewStreamValue", plugin_id, stream, time_mode,
+                time_arg(time), pre_expression);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<StreamObject>(stream);
   double seconds = 0.0;
   if (found == nullptr || value == nullptr || !to_seconds(time, &seconds)) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   SimHost& host = *call.host();
   AEGP_StreamVal2 val{};
@@ -189,7 +189,7 @@ A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
             outline->shape = animated.at(seconds);
             object->mask_outline =
                 reinterpret_cast<AEGP_MaskOutlineValH>(HostObjects::instance().hand_out(
-                    host, std::move(outline), kMaskOutlineKind, "mask outline", detail));
+                    host, std::move(outline), mask_outline_kind, "mask outline", detail));
             val.mask = object->mask_outline;
           } else {
             return false;
@@ -197,14 +197,14 @@ A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
           return true;
         },
         found->node->value);
-    if (!has_value) return call.result(kAegpBadArgument);
+    if (!has_value) return call.result(aegp_bad_argument);
   } else {
     detail = "parameter " + std::to_string(found->param_index);
     if (const A_Err err = param_value(*found, *time, val)) return call.result(err);
   }
   value->streamH = stream;
   value->val = val;
-  HostObjects::instance().hand_out(host, std::move(object), kStreamValueKind, "value", detail,
+  HostObjects::instance().hand_out(host, std::move(object), stream_value_kind, "value", detail,
                                    value);
   call.output(value);
   return call.result(A_Err_NONE);
@@ -212,25 +212,25 @@ A_Err get_new_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream,
 
 template <int32_t V>
 A_Err dispose_stream_value(AEGP_StreamValue2* value) {
-  HostCall call(kSuite, V, "AEGP_DisposeStreamValue", value);
-  if (call.host() == nullptr) return call.result(kAegpBadArgument);
+  HostCall call(suite_name, V, "AEGP_DisposeStreamValue", value);
+  if (call.host() == nullptr) return call.result(aegp_bad_argument);
   auto* found = HostObjects::instance().find<StreamValueObject>(value);
   const AEGP_MaskOutlineValH mask_outline = found != nullptr ? found->mask_outline : nullptr;
-  const bool given_back = HostObjects::instance().give_back(*call.host(), value, kStreamValueKind);
+  const bool given_back = HostObjects::instance().give_back(*call.host(), value, stream_value_kind);
   if (given_back && mask_outline != nullptr) {
-    HostObjects::instance().give_back(*call.host(), mask_outline, kMaskOutlineKind);
+    HostObjects::instance().give_back(*call.host(), mask_outline, mask_outline_kind);
   }
   if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
-  return call.result(given_back ? A_Err_NONE : kAegpBadArgument);
+  return call.result(given_back ? A_Err_NONE : aegp_bad_argument);
 }
 
 // A stream with keyframes takes no single value, as in the host.
 template <int32_t V>
 A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_StreamValue2* value) {
   auto* found = HostObjects::instance().find<StreamObject>(stream);
-  HostCall call(kSuite, V, "AEGP_SetStreamValue", plugin_id, stream, value_text(found, value));
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
-  if (found == nullptr || value == nullptr) return call.result(kAegpBadArgument);
+  HostCall call(suite_name, V, "AEGP_SetStreamValue", plugin_id, stream, value_text(found, value));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
+  if (found == nullptr || value == nullptr) return call.result(aegp_bad_argument);
   UndoHistory& undo = undo_history(*call.host());
   const AEGP_StreamVal2& val = value->val;
   if (found->transform >= 0) {
@@ -238,7 +238,7 @@ A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_Str
     const Vec3 v{val.three_d.x, val.three_d.y, val.three_d.z};
     if (target.is_keyframed() || !std::isfinite(v.x) || !std::isfinite(v.y) ||
         !std::isfinite(v.z)) {
-      return call.result(kAegpBadArgument);
+      return call.result(aegp_bad_argument);
     }
     target = v;
     undo.record("layer " + std::to_string(found->layer->id) + " " +
@@ -246,27 +246,27 @@ A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_Str
     return call.result(A_Err_NONE);
   }
   PF_ParamType type = 0;
-  if (found->node != nullptr) return call.result(kAegpNotServed);
-  if (!param_type(*found, type)) return call.result(kAegpBadArgument);
+  if (found->node != nullptr) return call.result(aegp_not_served);
+  if (!param_type(*found, type)) return call.result(aegp_bad_argument);
   const nlohmann::json setting =
       param_type_traits(type).stream_value_finite(val) ? param_json(type, val) : nullptr;
-  if (setting.is_null()) return call.result(kAegpBadArgument);
+  if (setting.is_null()) return call.result(aegp_bad_argument);
   EffectInstance* instance = EffectInstance::from_ref(found->effect_ref);
   const PF_ParamIndex slot = found->param_index;
   if (type == PF_Param_LAYER && val.layer_id != 0 &&
       found->composition->layer_by_id(val.layer_id) == nullptr) {
     call.output(std::string("no such layer"));
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   if (instance->is_keyframed(slot)) {
     call.output(std::string("the stream has keyframes"));
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   try {
     instance->set_value(slot, setting);
   } catch (const ParamValueError& e) {
     call.output(std::string(e.what()));
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   undo.record(instance->describe(slot) + " " + setting.dump());
   return call.result(A_Err_NONE);
@@ -281,9 +281,12 @@ const AEGP_StreamSuite9 stream_suite = {get_new_layer_stream<V>, get_new_effect_
 }  // namespace
 
 void install_stream_suite(SimHost& host) {
-  host.register_suite(kSuite, kAEGPStreamSuiteVersion4, &stream_suite<kAEGPStreamSuiteVersion4>);
-  host.register_suite(kSuite, kAEGPStreamSuiteVersion7, &stream_suite<kAEGPStreamSuiteVersion7>);
-  host.register_suite(kSuite, kAEGPStreamSuiteVersion9, &stream_suite<kAEGPStreamSuiteVersion9>);
+  host.register_suite(suite_name, kAEGPStreamSuiteVersion4,
+                      &stream_suite<kAEGPStreamSuiteVersion4>);
+  host.register_suite(suite_name, kAEGPStreamSuiteVersion7,
+                      &stream_suite<kAEGPStreamSuiteVersion7>);
+  host.register_suite(suite_name, kAEGPStreamSuiteVersion9,
+                      &stream_suite<kAEGPStreamSuiteVersion9>);
 }
 
 }  // namespace simhost

@@ -12,24 +12,24 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPTextLayerSuite;
-constexpr int32_t kVersion = kAEGPTextLayerSuiteVersion1;
+constexpr const char* suite_name = kAEGPTextLayerSuite;
+constexpr int32_t suite_version = kAEGPTextLayerSuiteVersion1;
 
 A_Err get_new_text_outlines(AEGP_LayerH layer, const A_Time* layer_time,
                             AEGP_TextOutlinesH* outlines) {
-  HostCall call(kSuite, kVersion, "AEGP_GetNewTextOutlines", layer, time_arg(layer_time));
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetNewTextOutlines", layer, time_arg(layer_time));
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   Layer* found = Composition::layer_from_handle(layer);
   double seconds = 0.0;
-  if (found == nullptr || found->kind != LayerKind::Text || outlines == nullptr ||
+  if (found == nullptr || found->kind != LayerKind::text || outlines == nullptr ||
       !to_seconds(layer_time, &seconds)) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   SimHost& host = *call.host();
   auto object = std::make_unique<TextOutlinesObject>();
   object->composition = found->composition;
   TextOutlinesObject* handed = HostObjects::instance().hand_out(
-      host, std::move(object), kTextOutlinesKind, "text outlines", found->name);
+      host, std::move(object), text_outlines_kind, "text outlines", found->name);
   const std::string owner_name = host.name_of(handed);
   for (const PathShape& contour : found->text_outlines()) {
     auto path = std::make_unique<PathObject>(path_object(contour));
@@ -44,15 +44,15 @@ A_Err get_new_text_outlines(AEGP_LayerH layer, const A_Time* layer_time,
 }
 
 A_Err dispose_text_outlines(AEGP_TextOutlinesH outlines) {
-  HostCall call(kSuite, kVersion, "AEGP_DisposeTextOutlines", outlines);
-  return dispose_object(call, outlines, kTextOutlinesKind);
+  HostCall call(suite_name, suite_version, "AEGP_DisposeTextOutlines", outlines);
+  return dispose_object(call, outlines, text_outlines_kind);
 }
 
 A_Err get_num_text_outlines(AEGP_TextOutlinesH outlines, A_long* num_outlines) {
-  HostCall call(kSuite, kVersion, "AEGP_GetNumTextOutlines", outlines);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetNumTextOutlines", outlines);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<TextOutlinesObject>(outlines);
-  if (found == nullptr || num_outlines == nullptr) return call.result(kAegpBadArgument);
+  if (found == nullptr || num_outlines == nullptr) return call.result(aegp_bad_argument);
   *num_outlines = static_cast<A_long>(found->paths.size());
   call.output(*num_outlines);
   return call.result(A_Err_NONE);
@@ -60,12 +60,12 @@ A_Err get_num_text_outlines(AEGP_TextOutlinesH outlines, A_long* num_outlines) {
 
 A_Err get_indexed_text_outline(AEGP_TextOutlinesH outlines, A_long path_index,
                                PF_PathOutlinePtr* path) {
-  HostCall call(kSuite, kVersion, "AEGP_GetIndexedTextOutline", outlines, path_index);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, suite_version, "AEGP_GetIndexedTextOutline", outlines, path_index);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   auto* found = HostObjects::instance().find<TextOutlinesObject>(outlines);
   if (found == nullptr || path == nullptr || path_index < 0 ||
       path_index >= static_cast<A_long>(found->paths.size())) {
-    return call.result(kAegpBadArgument);
+    return call.result(aegp_bad_argument);
   }
   *path = reinterpret_cast<PF_PathOutlinePtr>(found->paths[static_cast<size_t>(path_index)]);
   call.output(*path);
@@ -78,7 +78,7 @@ const AEGP_TextLayerSuite1 text_layer_suite = {get_new_text_outlines, dispose_te
 }  // namespace
 
 void install_text_layer_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &text_layer_suite);
+  host.register_suite(suite_name, suite_version, &text_layer_suite);
 }
 
 }  // namespace simhost

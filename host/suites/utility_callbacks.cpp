@@ -13,11 +13,11 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kUtils = "utils";
+constexpr const char* utils_name = "utils";
 
 PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
             PF_EffectWorld* world) {
-  HostCall call(kUtils, 0, "fill", effect_ref, color != nullptr ? *color : PF_Pixel{},
+  HostCall call(utils_name, 0, "fill", effect_ref, color != nullptr ? *color : PF_Pixel{},
                 rect != nullptr ? *rect : PF_Rect{}, world);
   if (call.host() == nullptr || world == nullptr || world->data == nullptr) {
     return call.result(PF_Err_BAD_CALLBACK_PARAM);
@@ -44,32 +44,32 @@ PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
 A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
   va_list args;
   va_start(args, format);
-  const A_long n = serve_vsprintf(kUtils, 0, buffer, format, args);
+  const A_long n = serve_vsprintf(utils_name, 0, buffer, format, args);
   va_end(args);
   return n;
 }
 
 A_char* ansi_strcpy(A_char* dest, const A_char* src) {
-  return serve_strcpy(kUtils, 0, dest, src);
+  return serve_strcpy(utils_name, 0, dest, src);
 }
 
 PF_Handle new_handle(A_HandleSize size) {
-  return serve_new_handle(kUtils, 0, size);
+  return serve_new_handle(utils_name, 0, size);
 }
 void* lock_handle(PF_Handle handle) {
-  return serve_lock_handle(kUtils, 0, handle);
+  return serve_lock_handle(utils_name, 0, handle);
 }
 void unlock_handle(PF_Handle handle) {
-  serve_unlock_handle(kUtils, 0, handle);
+  serve_unlock_handle(utils_name, 0, handle);
 }
 void dispose_handle(PF_Handle handle) {
-  serve_dispose_handle(kUtils, 0, handle);
+  serve_dispose_handle(utils_name, 0, handle);
 }
 A_HandleSize get_handle_size(PF_Handle handle) {
-  return serve_get_handle_size(kUtils, 0, handle);
+  return serve_get_handle_size(utils_name, 0, handle);
 }
 PF_Err resize_handle(A_HandleSize size, PF_Handle* handle) {
-  return serve_resize_handle(kUtils, 0, size, handle);
+  return serve_resize_handle(utils_name, 0, size, handle);
 }
 
 }  // namespace

@@ -12,12 +12,12 @@ namespace {
 
 using namespace scene;
 
-constexpr const char* kSuite = kAEGPUtilitySuite;
+constexpr const char* suite_name = kAEGPUtilitySuite;
 
 template <int32_t V>
 A_Err start_undo_group(const A_char* undo_name) {
-  HostCall call(kSuite, V, "AEGP_StartUndoGroup", undo_name);
-  if (long err = refusal(call, kAegpBadArgument)) return call.result(static_cast<A_Err>(err));
+  HostCall call(suite_name, V, "AEGP_StartUndoGroup", undo_name);
+  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
   undo_history(*call.host()).start_group(*call.host(), undo_name);
   return call.result(A_Err_NONE);
 }
@@ -26,11 +26,11 @@ A_Err start_undo_group(const A_char* undo_name) {
 // same, so that a second close shows as a misuse.
 template <int32_t V>
 A_Err end_undo_group() {
-  HostCall call(kSuite, V, "AEGP_EndUndoGroup");
-  if (call.host() == nullptr) return call.result(kAegpBadArgument);
+  HostCall call(suite_name, V, "AEGP_EndUndoGroup");
+  if (call.host() == nullptr) return call.result(aegp_bad_argument);
   const bool closed = undo_history(*call.host()).end_group(*call.host());
   if (long err = call.injected()) return call.result(static_cast<A_Err>(err));
-  return call.result(closed ? A_Err_NONE : kAegpBadArgument);
+  return call.result(closed ? A_Err_NONE : aegp_bad_argument);
 }
 
 template <int32_t V>
@@ -39,8 +39,9 @@ const AEGP_UtilitySuite11 utility_suite = {start_undo_group<V>, end_undo_group<V
 }  // namespace
 
 void install_utility_suite(SimHost& host) {
-  host.register_suite(kSuite, kAEGPUtilitySuiteVersion7, &utility_suite<kAEGPUtilitySuiteVersion7>);
-  host.register_suite(kSuite, kAEGPUtilitySuiteVersion11,
+  host.register_suite(suite_name, kAEGPUtilitySuiteVersion7,
+                      &utility_suite<kAEGPUtilitySuiteVersion7>);
+  host.register_suite(suite_name, kAEGPUtilitySuiteVersion11,
                       &utility_suite<kAEGPUtilitySuiteVersion11>);
 }
 

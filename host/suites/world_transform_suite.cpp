@@ -13,8 +13,8 @@ namespace simhost {
 
 namespace {
 
-constexpr const char* kSuite = kPFWorldTransformSuite;
-constexpr int32_t kVersion = kPFWorldTransformSuiteVersion1;
+constexpr const char* suite_name = kPFWorldTransformSuite;
+constexpr int32_t suite_version = kPFWorldTransformSuiteVersion1;
 
 bool is_float(const PF_EffectWorld& world) {
   return (world.world_flags & PF_WorldFlag_FLOAT) != 0;
@@ -35,7 +35,7 @@ PF_Err transfer_rect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_f
                      PF_Field field, const PF_Rect* src_rect, const PF_EffectWorld* src_world,
                      const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world,
                      A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world) {
-  HostCall call(kSuite, kVersion, "transfer_rect", effect_ref, quality, m_flags, field,
+  HostCall call(suite_name, suite_version, "transfer_rect", effect_ref, quality, m_flags, field,
                 src_rect != nullptr ? *src_rect : PF_Rect{}, src_world,
                 comp_mode != nullptr ? comp_mode->xfer : PF_Xfer_NONE,
                 comp_mode != nullptr ? comp_mode->opacity : 0, mask_world, dest_x, dest_y,
@@ -70,26 +70,26 @@ PF_Err transfer_rect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_f
 // The functions this host does not serve answer every call with an error.
 PF_Err composite_rect(PF_ProgPtr effect_ref, PF_Rect*, A_long, PF_EffectWorld*, A_long, A_long,
                       PF_Field, PF_TransferMode, PF_EffectWorld*) {
-  HostCall call(kSuite, kVersion, "composite_rect", effect_ref);
+  HostCall call(suite_name, suite_version, "composite_rect", effect_ref);
   return call.result(PF_Err_BAD_CALLBACK_PARAM);
 }
 PF_Err blend(PF_ProgPtr effect_ref, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed,
              PF_EffectWorld*) {
-  HostCall call(kSuite, kVersion, "blend", effect_ref);
+  HostCall call(suite_name, suite_version, "blend", effect_ref);
   return call.result(PF_Err_BAD_CALLBACK_PARAM);
 }
 PF_Err copy(PF_ProgPtr effect_ref, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*) {
-  HostCall call(kSuite, kVersion, "copy", effect_ref);
+  HostCall call(suite_name, suite_version, "copy", effect_ref);
   return call.result(PF_Err_BAD_CALLBACK_PARAM);
 }
 PF_Err copy_hq(PF_ProgPtr effect_ref, PF_EffectWorld*, PF_EffectWorld*, PF_Rect*, PF_Rect*) {
-  HostCall call(kSuite, kVersion, "copy_hq", effect_ref);
+  HostCall call(suite_name, suite_version, "copy_hq", effect_ref);
   return call.result(PF_Err_BAD_CALLBACK_PARAM);
 }
 PF_Err transform_world(PF_ProgPtr effect_ref, PF_Quality, PF_ModeFlags, PF_Field,
                        const PF_EffectWorld*, const PF_CompositeMode*, const PF_MaskWorld*,
                        const PF_FloatMatrix*, A_long, PF_Boolean, const PF_Rect*, PF_EffectWorld*) {
-  HostCall call(kSuite, kVersion, "transform_world", effect_ref);
+  HostCall call(suite_name, suite_version, "transform_world", effect_ref);
   return call.result(PF_Err_BAD_CALLBACK_PARAM);
 }
 
@@ -99,7 +99,7 @@ const PF_WorldTransformSuite1 world_transform_suite = {
 }  // namespace
 
 void install_world_transform_suite(SimHost& host) {
-  host.register_suite(kSuite, kVersion, &world_transform_suite);
+  host.register_suite(suite_name, suite_version, &world_transform_suite);
 }
 
 }  // namespace simhost

@@ -10,8 +10,8 @@
 namespace {
 
 // Results below 33 are errors on Windows; SE_ERR_FNF when there is no file.
-constexpr uintptr_t kOpened = 42;
-constexpr uintptr_t kFileNotFound = 2;
+constexpr uintptr_t shell_execute_ok = 42;
+constexpr uintptr_t file_not_found = 2;
 
 std::mutex mutex;
 std::vector<shell32_record::ShellExecution>& record() {
@@ -27,11 +27,11 @@ std::string text(LPCSTR s) {
 
 extern "C" HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters,
                                    LPCSTR directory, int show_command) {
-  if (file == nullptr) return reinterpret_cast<HINSTANCE>(kFileNotFound);
+  if (file == nullptr) return reinterpret_cast<HINSTANCE>(file_not_found);
   std::lock_guard lock(mutex);
   record().push_back(
       {window != nullptr, text(operation), file, text(parameters), text(directory), show_command});
-  return reinterpret_cast<HINSTANCE>(kOpened);
+  return reinterpret_cast<HINSTANCE>(shell_execute_ok);
 }
 
 namespace shell32_record {

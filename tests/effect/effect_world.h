@@ -119,7 +119,7 @@ struct EffectWorld {
 // the host sets it up before the panel opens.
 struct PanelWorld : EffectWorld {
   explicit PanelWorld(int width = 1280, int height = 720) {
-    effect_layer(LayerKind::Solid, width, height);
+    effect_layer(LayerKind::solid, width, height);
     EXPECT_EQ(run(PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
     host.clear_calls();
   }

@@ -49,7 +49,7 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
   for (const MaskCase& c : cases) {
     SCOPED_TRACE(c.name);
     EffectWorld world;
-    Layer& layer = world.effect_layer(LayerKind::Solid);
+    Layer& layer = world.effect_layer(LayerKind::solid);
     if (std::string(c.name) != "solid without masks") {
       for (Mask& mask : three_masks()) layer.add_mask(mask);
     }
@@ -81,14 +81,14 @@ TEST(Masks, ReadInMaskOrderAsTheHostDeliversThem) {
 }
 
 TEST(Masks, OfTextAndShapeLayersAreNotRead) {
-  for (LayerKind kind : {LayerKind::Text, LayerKind::Shape}) {
+  for (LayerKind kind : {LayerKind::text, LayerKind::shape}) {
     EffectWorld world;
     Layer& layer = world.effect_layer(kind);
-    if (kind == LayerKind::Text) layer.set_text({.text = "I", .size = 40});
+    if (kind == LayerKind::text) layer.set_text({.text = "I", .size = 40});
     for (Mask& mask : three_masks()) layer.add_mask(mask);
     SourceGeometry geometry;
     ASSERT_EQ(world.gather(geometry), PF_Err_NONE);
-    EXPECT_EQ(geometry.value.index(), kind == LayerKind::Text ? 0u : 2u);
+    EXPECT_EQ(geometry.value.index(), kind == LayerKind::text ? 0u : 2u);
     EXPECT_TRUE(world.host.calls_of("PF_NumPaths").empty());
     EXPECT_TRUE(world.host.calls_of("PF_CheckoutPath").empty());
     EXPECT_EQ(world.host.balance_report(), "");
@@ -97,7 +97,7 @@ TEST(Masks, OfTextAndShapeLayersAreNotRead) {
 
 TEST(TextOutlines, TarvolkInDejaVuSansBoldHasItsContoursWoundByKind) {
   EffectWorld world;
-  world.effect_layer(LayerKind::Text)
+  world.effect_layer(LayerKind::text)
       .set_text({.text = "Tarvolk", .bold = true, .size = 100, .origin = {40, 200}});
   SourceGeometry full;
   ASSERT_EQ(world.gather(full), PF_Err_NONE);
@@ -138,8 +138,8 @@ TEST(LayerParamLayer, FindsTheChosenLayerOrNone) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EffectWorld world;
-    world.effect_layer(LayerKind::Text);
-    Layer& parent = world.comp.add_layer(LayerKind::Null, "Parent");
+    world.effect_layer(LayerKind::text);
+    Layer& parent = world.comp.add_layer(LayerKind::null, "Parent");
     world.instance.set_value("Parent Layer", c.chosen);
     const PF_InData in = world.in_data();
     AEGP_LayerH layer = nullptr;
@@ -164,7 +164,7 @@ PathShape point_path(double x, double y, double in_x = 0, double in_y = 0) {
 
 // A shape layer whose layer-to-world matrix is the identity.
 Layer& identity_shape_layer(EffectWorld& world) {
-  Layer& layer = world.effect_layer(LayerKind::Shape);
+  Layer& layer = world.effect_layer(LayerKind::shape);
   layer.transform.position = Vec3{};
   return layer;
 }
@@ -282,11 +282,11 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
   const PathShape triangle{{{0, 0, -1, 0, 1, 0}, {10, 0, 0, -1, 0, 1}, {5, 8, 1, 1, -1, -1}}, true};
   SourceGeometry forward;
   SourceGeometry backward;
-  for (double direction : {kPathDirectionNormal, kPathDirectionReversed}) {
+  for (double direction : {path_direction_normal, path_direction_reversed}) {
     EffectWorld world;
     identity_shape_layer(world).set_contents(
         shape_contents({shape_path(triangle, direction), shape_path(square(0, 0, 4, false))}));
-    ASSERT_EQ(world.gather(direction == kPathDirectionNormal ? forward : backward), PF_Err_NONE);
+    ASSERT_EQ(world.gather(direction == path_direction_normal ? forward : backward), PF_Err_NONE);
     EXPECT_EQ(world.host.balance_report(), "");
   }
   // The open square adds nothing.
@@ -308,9 +308,9 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
 // --- failures: the first error is the result, no call follows it but those
 // that give something back, and everything taken is given back --------------
 
-constexpr PF_Err kInjected = 0x7A11;
+constexpr PF_Err injected_error = 0x7A11;
 
-const std::set<std::string> kGiveBacks = {"AEGP_DisposeStream", "AEGP_DisposeStreamValue",
+const std::set<std::string> give_backs = {"AEGP_DisposeStream", "AEGP_DisposeStreamValue",
                                           "AEGP_DisposeTextOutlines", "PF_CheckinPath",
                                           "AEGP_DisposeEffect"};
 
@@ -326,25 +326,25 @@ struct Scenario {
 
 const std::map<std::string, Scenario>& scenarios() {
   static const std::map<std::string, Scenario> all = {
-      {"text", {[](EffectWorld& w) { w.effect_layer(LayerKind::Text).set_text({.text = "ab"}); }}},
+      {"text", {[](EffectWorld& w) { w.effect_layer(LayerKind::text).set_text({.text = "ab"}); }}},
       {"shape", {[](EffectWorld& w) {
-         w.effect_layer(LayerKind::Shape)
+         w.effect_layer(LayerKind::shape)
              .set_contents(
-                 shape_contents({shape_group({shape_path(square(0, 0, 5), kPathDirectionReversed),
+                 shape_contents({shape_group({shape_path(square(0, 0, 5), path_direction_reversed),
                                               shape_fill(), shape_path(square(1, 1, 5, false))},
                                              {.rotation = 30.0}),
                                  shape_merge(2.0), shape_stroke(1.0)}));
        }}},
       {"masks", {[](EffectWorld& w) {
-         Layer& solid = w.effect_layer(LayerKind::Solid);
+         Layer& solid = w.effect_layer(LayerKind::solid);
          solid.add_mask({.shape = square(0, 0, 5)});
          solid.add_mask({.shape = square(0, 0, 5, false)});
          solid.add_mask({.shape = square(2, 2, 5), .mode = PF_MaskMode_SUBTRACT});
        }}},
       {"layer parameter",
        {[](EffectWorld& w) {
-          w.effect_layer(LayerKind::Solid);
-          w.comp.add_layer(LayerKind::Null, "Parent");
+          w.effect_layer(LayerKind::solid);
+          w.comp.add_layer(LayerKind::null, "Parent");
           w.instance.set_value("Parent Layer", 2);
         },
         [](EffectWorld& w) {
@@ -378,16 +378,16 @@ TEST(HostCallFailures, EachKindFailingFirstOrLastGivesItsErrorAndLeavesNothingOu
         ++cases;
         EffectWorld world;
         scenario.build(world);
-        world.host.fail_call(function, kInjected, 1, skip);
-        EXPECT_EQ(scenario.run(world), kInjected);
+        world.host.fail_call(function, injected_error, 1, skip);
+        EXPECT_EQ(scenario.run(world), injected_error);
         EXPECT_EQ(world.host.balance_report(), "");
         // After the failure only give-backs reach the host.
         bool failed = false;
         for (const simhost::CallRecord& call : world.host.calls()) {
           if (failed && call.suite != "SPBasicSuite" && call.suite != "in_data") {
-            EXPECT_TRUE(kGiveBacks.count(call.function) != 0) << call.text();
+            EXPECT_TRUE(give_backs.count(call.function) != 0) << call.text();
           }
-          failed = failed || call.result == kInjected;
+          failed = failed || call.result == injected_error;
         }
       }
     }

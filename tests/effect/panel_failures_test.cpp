@@ -14,7 +14,7 @@ namespace effect_test {
 namespace {
 
 // No call gives this code by itself.
-constexpr long kInjected = 1234;
+constexpr long injected_error = 1234;
 
 struct Scenario {
   const char* what;
@@ -43,7 +43,7 @@ std::set<long> allowed_results(const std::string& function, const Scenario& s) {
       function == "host_dispose_handle") {
     return {PF_Err_NONE};
   }
-  return {kInjected};
+  return {injected_error};
 }
 
 void expect_whole_value(PanelWorld& world, const std::string& where) {
@@ -54,7 +54,7 @@ void expect_whole_value(PanelWorld& world, const std::string& where) {
   EXPECT_TRUE(count > 0 && count % 24 == 0 && count <= bytes.size() - 4) << where;
 }
 
-const Scenario kScenarios[] = {
+const Scenario failure_scenarios[] = {
     {"first update", [](PanelWorld&) {}, 0},
     {"Point Angle",
      [](PanelWorld& w) {
@@ -72,7 +72,7 @@ const Scenario kScenarios[] = {
 // The handle suite stays: without it the host could not copy the values it
 // hands to the command in the first place.
 TEST(PanelFailures, EachHostCallFailingAndEachSuiteMissingInTurnLeavesTheHostBalanced) {
-  for (const Scenario& s : kScenarios) {
+  for (const Scenario& s : failure_scenarios) {
     std::vector<simhost::CallRecord> calls;
     {
       PanelWorld world;
@@ -106,7 +106,7 @@ TEST(PanelFailures, EachHostCallFailingAndEachSuiteMissingInTurnLeavesTheHostBal
       if (acquisition) {
         world.host.make_suite_missing(suite, version);
       } else {
-        world.host.fail_call_during(command_of(s), call.function, kInjected, 1, occurrence);
+        world.host.fail_call_during(command_of(s), call.function, injected_error, 1, occurrence);
       }
       const PF_Err err = run(world, s);
       if (acquisition) {

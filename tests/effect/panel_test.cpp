@@ -16,15 +16,15 @@ namespace {
 // --- what an update shows -------------------------------------------------
 
 // Every slot an update shows or hides: "Debug", then the rules in order.
-constexpr PF_ParamIndex kDecided[] = {73, 40, 15, 11, 13, 69, 68, 72, 25, 26, 27, 22,
-                                      23, 24, 61, 55, 56, 58, 57, 59, 35, 38, 39, 42,
-                                      41, 52, 43, 37, 45, 46, 47, 48, 49, 50, 51};
+constexpr PF_ParamIndex decided[] = {73, 40, 15, 11, 13, 69, 68, 72, 25, 26, 27, 22,
+                                     23, 24, 61, 55, 56, 58, 57, 59, 35, 38, 39, 42,
+                                     41, 52, 43, 37, 45, 46, 47, 48, 49, 50, 51};
 
 TEST(Visibility, ModeSideFillAndInheritanceDecideWhatShows) {
   const struct {
     const char* what;
     json settings;
-    std::set<PF_ParamIndex> shown;  // of kDecided; the rest are hidden
+    std::set<PF_ParamIndex> shown;  // of decided; the rest are hidden
   } cases[] = {
       {"defaults", json::object(), {22, 23, 24, 61, 38}},
       {"vanishing", {{"Mode", "Vanishing"}}, {25, 26, 27, 61, 38}},
@@ -36,7 +36,7 @@ TEST(Visibility, ModeSideFillAndInheritanceDecideWhatShows) {
     PanelWorld world;
     world.set(c.settings);
     ASSERT_EQ(world.update(), PF_Err_NONE) << c.what;
-    for (PF_ParamIndex slot : kDecided) {
+    for (PF_ParamIndex slot : decided) {
       EXPECT_EQ(world.hidden(slot), c.shown.count(slot) == 0) << c.what << ", slot " << slot;
     }
     // In Solid mode the wheel and "Point Angle" are pushed once more, the

@@ -32,7 +32,7 @@ struct Row {
 
 // The list as the host holds it after params setup on a 1920 x 1080 layer
 // (points in pixels) with the default Windows build.
-const Row kList[] = {
+const Row expected_list[] = {
     {1, 47, GS, "About & Support", 0, 0x20, ""},
     {2, 69, PF_Param_NO_DATA, "", 0x82, 0x200, "277x68"},
     {3, 51, GS, " v1.0.0", 0, 0x200, ""},
@@ -190,8 +190,8 @@ std::string summary(const PF_ParamDef& def) {
 
 TEST_F(ParamsSetup, TheHostHoldsTheWholeList) {
   ASSERT_EQ(w.instance.num_params(), 83);
-  ASSERT_EQ(std::size(kList), 82u);
-  for (const Row& row : kList) {
+  ASSERT_EQ(std::size(expected_list), 82u);
+  for (const Row& row : expected_list) {
     SCOPED_TRACE("slot " + std::to_string(row.slot));
     const PF_ParamDef def = w.instance.definition(row.slot);
     EXPECT_EQ(def.uu.id, row.id);
@@ -238,14 +238,14 @@ TEST_F(ParamsSetup, FailuresOfTheHost) {
     A_long num_params;          // what out_data says: 1 when the effect did not set it
   } failures[] = {
       // A failed registration neither stops the list nor is made again.
-      {"first registration", simhost::Fail::RegisterUi, 0, PF_Err_INTERNAL_STRUCT_DAMAGED, 83, 1,
+      {"first registration", simhost::Fail::register_ui, 0, PF_Err_INTERNAL_STRUCT_DAMAGED, 83, 1,
        83},
-      {"second registration", simhost::Fail::RegisterUi, 1, PF_Err_INTERNAL_STRUCT_DAMAGED, 83, 2,
+      {"second registration", simhost::Fail::register_ui, 1, PF_Err_INTERNAL_STRUCT_DAMAGED, 83, 2,
        83},
       // A failed add ends the list there.
-      {"add of slot 20", simhost::Fail::AddParam, 19, PF_Err_OUT_OF_MEMORY, 20, 1, 1},
-      {"add of slot 39", simhost::Fail::AddParam, 38, PF_Err_OUT_OF_MEMORY, 39, 2, 1},
-      {"add of slot 82", simhost::Fail::AddParam, 81, PF_Err_OUT_OF_MEMORY, 82, 2, 1},
+      {"add of slot 20", simhost::Fail::add_param, 19, PF_Err_OUT_OF_MEMORY, 20, 1, 1},
+      {"add of slot 39", simhost::Fail::add_param, 38, PF_Err_OUT_OF_MEMORY, 39, 2, 1},
+      {"add of slot 82", simhost::Fail::add_param, 81, PF_Err_OUT_OF_MEMORY, 82, 2, 1},
   };
   for (const auto& f : failures) {
     SCOPED_TRACE(f.what);

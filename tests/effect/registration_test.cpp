@@ -20,7 +20,7 @@ using namespace std::string_literals;
 // appear reversed. Every property: vendor, key, id 0, data length, data
 // padded to 4 bytes.
 // clang-format off
-const std::string kExpectedPipl =
+const std::string expected_pipl =
     "\x01\x00"s            // resource format 1
     "\0\0\0\0"s            // list version 0
     "\x0d\0\0\0"s          // 13 properties
@@ -40,12 +40,12 @@ const std::string kExpectedPipl =
 // clang-format on
 
 TEST(Pipl, BuiltBytesAndTheFileNextToTheModuleAreTheResourceLayout) {
-  EXPECT_EQ(kExpectedPipl.size() % 4, 2u);  // the 10-byte header, then whole words
+  EXPECT_EQ(expected_pipl.size() % 4, 2u);  // the 10-byte header, then whole words
   const std::vector<std::uint8_t> built = build_pipl();
-  EXPECT_EQ(std::string(built.begin(), built.end()), kExpectedPipl);
+  EXPECT_EQ(std::string(built.begin(), built.end()), expected_pipl);
   std::ifstream file(TARVOLK_PIPL_PATH, std::ios::binary);
   ASSERT_TRUE(file) << TARVOLK_PIPL_PATH;
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kExpectedPipl);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), expected_pipl);
 }
 
 // The About box's text through EffectMain.

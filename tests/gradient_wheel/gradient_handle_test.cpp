@@ -127,7 +127,7 @@ TEST_F(GradientHandle, DefaultValueByteForByte) {
   EXPECT_TRUE(host_.is_live_handle(original));
   // Bytes that cannot be read give no answer rather than a wrong one.
   result = PF_ArbCompare_LESS;
-  host_.fail(Fail::LockHandle, 1, 1);
+  host_.fail(Fail::lock_handle, 1, 1);
   EXPECT_EQ(compare(h, original, &result), PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(result, PF_ArbCompare_LESS);
 
@@ -232,7 +232,7 @@ TEST_F(GradientHandle, ArbitrarySavedValues) {
   for (int round = 0; round < 2000; ++round) {
     SCOPED_TRACE(round);
     const bool failing = round % 2 == 1;
-    if (failing) host_.fail(Fail::LockHandle, 1, static_cast<int>(rng() % 8));
+    if (failing) host_.fail(Fail::lock_handle, 1, static_cast<int>(rng() % 8));
     const Bytes bytes_a = random_value(rng), bytes_b = random_value(rng);
     const double tF = std::uniform_real_distribution<double>(-0.5, 1.5)(rng);
     PF_Handle a = nullptr, b = nullptr, c = nullptr, r = nullptr;

@@ -33,9 +33,9 @@ TEST(Composition, LayerToWorldAppliesAnchorScaleRotationPositionThenTheParents) 
   };
   for (const auto& c : cases) {
     Composition comp(100, 100, 24);
-    Layer& parent = comp.add_layer(LayerKind::Null, "Parent");
+    Layer& parent = comp.add_layer(LayerKind::null, "Parent");
     parent.transform = {.anchor = Vec3{}, .position = Vec3{1000, 0, 0}, .scale = Vec3{50, 50, 50}};
-    Layer& layer = comp.add_layer(LayerKind::Solid, "Layer");
+    Layer& layer = comp.add_layer(LayerKind::solid, "Layer");
     layer.three_d = c.three_d;
     layer.transform = c.transform;
     if (c.parented) layer.parent = parent.id;

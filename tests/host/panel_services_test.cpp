@@ -22,7 +22,7 @@ using nlohmann::json;
 class PanelServices : public ::testing::Test {
  protected:
   PanelServices() {
-    comp.attach_effect(instance.effect_ref(), comp.add_layer(scene::LayerKind::Solid, "Plate").id);
+    comp.attach_effect(instance.effect_ref(), comp.add_layer(scene::LayerKind::solid, "Plate").id);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
       EXPECT_EQ(instance.run(module, cmd), PF_Err_NONE);
     }

@@ -99,7 +99,7 @@ TEST(SimHost, HandlesAreCountedLockedAndResized) {
 TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   SimHost host;
   PF_UtilCallbacks* utils = host.utils();
-  host.fail(Fail::NewHandle, 1, 1);
+  host.fail(Fail::new_handle, 1, 1);
   PF_Handle first = utils->host_new_handle(4);
   EXPECT_EQ(utils->host_new_handle(4), nullptr);
   PF_Handle third = utils->host_new_handle(4);

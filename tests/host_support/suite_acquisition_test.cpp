@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kSuite = "PF Handle Suite";
+constexpr const char* suite_name = "PF Handle Suite";
 
 class SuiteAcquisition : public ::testing::Test {
  protected:
@@ -34,27 +34,27 @@ class SuiteAcquisition : public ::testing::Test {
 
 TEST_F(SuiteAcquisition, AScopedSuiteIsHeldForItsScopeAndAMissingOneThrows13) {
   {
-    SuiteScope<PF_HandleSuite1> suite(&in_data, &out_data, kSuite, 2);
+    SuiteScope<PF_HandleSuite1> suite(&in_data, &out_data, suite_name, 2);
     EXPECT_NE(suite->host_new_handle, nullptr);
     EXPECT_EQ(host.outstanding()["suite PF Handle Suite v2"], 1);
   }
   EXPECT_EQ(out_data.out_flags, 0);
-  host.make_suite_missing(kSuite, 2);
-  EXPECT_TRUE(throws(13, [&] { SuiteScope<PF_HandleSuite1>(&in_data, &out_data, kSuite, 2); }));
+  host.make_suite_missing(suite_name, 2);
+  EXPECT_TRUE(throws(13, [&] { SuiteScope<PF_HandleSuite1>(&in_data, &out_data, suite_name, 2); }));
   EXPECT_EQ(out_data.out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
   EXPECT_STREQ(out_data.return_msg, "Not able to acquire AEFX Suite.");
   // Without out_data, or without a basic suite, it still throws.
-  EXPECT_TRUE(throws(13, [&] { SuiteScope<PF_HandleSuite1>(&in_data, nullptr, kSuite, 2); }));
+  EXPECT_TRUE(throws(13, [&] { SuiteScope<PF_HandleSuite1>(&in_data, nullptr, suite_name, 2); }));
   in_data.pica_basicP = nullptr;
-  EXPECT_THROW((SuiteScope<PF_HandleSuite1>(&in_data, &out_data, kSuite, 2)), PF_Err);
+  EXPECT_THROW((SuiteScope<PF_HandleSuite1>(&in_data, &out_data, suite_name, 2)), PF_Err);
 }
 
 TEST_F(SuiteAcquisition, AReportingAcquisitionGives516) {
   const void* suite = nullptr;
-  ASSERT_EQ(acquire_suite_reporting(&in_data, &out_data, kSuite, 2, &suite), PF_Err_NONE);
+  ASSERT_EQ(acquire_suite_reporting(&in_data, &out_data, suite_name, 2, &suite), PF_Err_NONE);
   EXPECT_NE(suite, nullptr);
-  in_data.pica_basicP->ReleaseSuite(kSuite, 2);
-  EXPECT_EQ(acquire_suite_reporting(&in_data, &out_data, kSuite, 1, &suite),
+  in_data.pica_basicP->ReleaseSuite(suite_name, 2);
+  EXPECT_EQ(acquire_suite_reporting(&in_data, &out_data, suite_name, 1, &suite),
             PF_Err_BAD_CALLBACK_PARAM);
   EXPECT_EQ(suite, nullptr);
   EXPECT_TRUE(out_data.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE);
@@ -73,7 +73,7 @@ TEST_F(SuiteAcquisition, TheSuiteTableAcquiresOnceAndReleasesEverything) {
     const PF_HandleSuite1* a = suites.HandleSuite1();
     EXPECT_EQ(suites.HandleSuite1(), a);
     EXPECT_NE(suites.Iterate8Suite1(), nullptr);
-    EXPECT_EQ(host.acquisitions(kSuite, 2), 1);
+    EXPECT_EQ(host.acquisitions(suite_name, 2), 1);
     EXPECT_EQ(host.outstanding().size(), 2u);
     EXPECT_TRUE(throws(PF_Err_BAD_CALLBACK_PARAM, [&] { suites.IterateFloatSuite1(); }));
     EXPECT_THROW(suites.acquire<PF_HandleSuite1>("Empty Suite", 1), PF_Err);

@@ -18,7 +18,7 @@
 namespace simhost {
 namespace {
 
-constexpr PF_ParamIndex kModeSlot = 20;
+constexpr PF_ParamIndex mode_slot = 20;
 
 class EntryPointTest : public ::testing::Test {
  protected:
@@ -66,8 +66,8 @@ TEST_F(EntryPointTest, SequenceRecordIsZeroedUnlockedAndDisposed) {
 TEST_F(EntryPointTest, SequenceSetupFailuresLeaveNoRecord) {
   const std::pair<std::function<void()>, PF_Err> failures[] = {
       {[this] { host.make_suite_missing(kPFHandleSuite, kPFHandleSuiteVersion1); }, 13},
-      {[this] { host.fail(Fail::NewHandle); }, PF_Err_OUT_OF_MEMORY},
-      {[this] { host.fail(Fail::LockHandle); }, PF_Err_OUT_OF_MEMORY}};
+      {[this] { host.fail(Fail::new_handle); }, PF_Err_OUT_OF_MEMORY},
+      {[this] { host.fail(Fail::lock_handle); }, PF_Err_OUT_OF_MEMORY}};
   for (const auto& [fail, result] : failures) {
     host.clear_failures();
     fail();
@@ -86,7 +86,7 @@ TEST_F(EntryPointTest, DynamicFlagsFollowTheMode) {
   ASSERT_EQ(run(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
   ASSERT_EQ(run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
   for (PF_ParamValue mode : {1, 2, 3, 1}) {
-    instance.set_value(kModeSlot, mode);
+    instance.set_value(mode_slot, mode);
     ASSERT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
     const bool camera = (instance.out_flags2 & PF_OutFlag2_I_USE_3D_CAMERA) != 0;
     EXPECT_EQ(camera, mode == 3) << "mode " << mode;
@@ -96,7 +96,7 @@ TEST_F(EntryPointTest, DynamicFlagsFollowTheMode) {
   EXPECT_EQ(host.stray_checkins(), 0);
   // A mode that cannot be read clears the camera bit.
   instance.set_value("Mode", "3D Camera");
-  host.fail_checkout_of(kModeSlot);
+  host.fail_checkout_of(mode_slot);
   EXPECT_EQ(run(PF_Cmd_QUERY_DYNAMIC_FLAGS), PF_Err_NONE);
   EXPECT_EQ(instance.out_flags2 & PF_OutFlag2_I_USE_3D_CAMERA, 0);
 }

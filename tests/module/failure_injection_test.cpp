@@ -7,7 +7,7 @@
 namespace wheel_test {
 namespace {
 
-enum class Action { DrawWheel, ClickRing, DoubleClickMarker, DragMarker, Cursor, DrawInfo };
+enum class Action { draw_wheel, click_ring, double_click_marker, drag_marker, cursor, draw_info };
 
 struct FailureCase {
   Action action;
@@ -20,74 +20,74 @@ struct FailureCase {
   bool message;             // the host's error message is set
 };
 
-constexpr long kFail = PF_Err_INTERNAL_STRUCT_DAMAGED;
+constexpr long injected_error = PF_Err_INTERNAL_STRUCT_DAMAGED;
 
 const std::vector<FailureCase> cases = {
     // The wheel's drawing: each Drawbot call's failure is the event's, as
     // the first and last of them show; the calls that do not stop it.
-    {Action::DrawWheel, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
-    {Action::DrawWheel, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::DrawWheel, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
-    {Action::DrawWheel, "PF_AppGetColor", 0, kFail, 0, 0, 3, false},
-    {Action::DrawWheel, "PF_GetDrawingReference", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawWheel, "Transform", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawWheel, "NewImageFromBuffer", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
-    {Action::DrawWheel, "PopStateStack", 0, kFail, 0, 0, 3, false},
-    {Action::DrawWheel, "ReleaseObject", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawWheel, kDRAWBOT_SurfaceSuite, 0, 0, 2, 516, 3, true},
-    {Action::DrawWheel, kDRAWBOT_PathSuite, 0, 0, 1, 516, 3, true},
-    {Action::DrawWheel, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, true},
-    {Action::DrawWheel, kPFAppSuite, 0, 0, 6, 0, 3, true},
-    {Action::DrawWheel, kPFANSISuite, 0, 0, 1, 516, 3, false},
-    {Action::DrawWheel, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::draw_wheel, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::draw_wheel, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::draw_wheel, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::draw_wheel, "PF_AppGetColor", 0, injected_error, 0, 0, 3, false},
+    {Action::draw_wheel, "PF_GetDrawingReference", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, "Transform", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, "NewImageFromBuffer", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::draw_wheel, "PopStateStack", 0, injected_error, 0, 0, 3, false},
+    {Action::draw_wheel, "ReleaseObject", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, kDRAWBOT_SurfaceSuite, 0, 0, 2, 516, 3, true},
+    {Action::draw_wheel, kDRAWBOT_PathSuite, 0, 0, 1, 516, 3, true},
+    {Action::draw_wheel, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, true},
+    {Action::draw_wheel, kPFAppSuite, 0, 0, 6, 0, 3, true},
+    {Action::draw_wheel, kPFANSISuite, 0, 0, 1, 516, 3, false},
+    {Action::draw_wheel, kPFHandleSuite, 0, 0, 2, 516, 3, false},
     // A click on the ring that adds a stop: the sequence record's lock, the
     // value's, then the new value's.
-    {Action::ClickRing, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::ClickRing, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 4, false},
-    {Action::ClickRing, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::ClickRing, "host_lock_handle", 2, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::ClickRing, kPFParamUtilsSuite, 0, 0, 3, 516, 3, false},
-    {Action::ClickRing, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::click_ring, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::click_ring, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 4, false},
+    {Action::click_ring, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::click_ring, "host_lock_handle", 2, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::click_ring, kPFParamUtilsSuite, 0, 0, 3, 516, 3, false},
+    {Action::click_ring, kPFHandleSuite, 0, 0, 2, 516, 3, false},
     // The colour picker.
-    {Action::DoubleClickMarker, "PF_AppColorPickerDialog", 0, kFail, 0, 0, 3, false},
-    {Action::DoubleClickMarker, kPFAppSuite, 0, 0, 6, 516, 3, false},
-    {Action::DragMarker, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::Cursor, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::Cursor, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::double_click_marker, "PF_AppColorPickerDialog", 0, injected_error, 0, 0, 3, false},
+    {Action::double_click_marker, kPFAppSuite, 0, 0, 6, 516, 3, false},
+    {Action::drag_marker, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::cursor, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::cursor, kPFHandleSuite, 0, 0, 2, 516, 3, false},
     // The info panel.
-    {Action::DrawInfo, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::DrawInfo, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::DrawInfo, "PF_GetDrawingReference", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawInfo, "NewImageFromBuffer", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawInfo, "DrawImage", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawInfo, "ReleaseObject", 0, kFail, 0, kFail, 3, false},
-    {Action::DrawInfo, kDRAWBOT_DrawSuite, 0, 0, 1, 13, 3, true},
-    {Action::DrawInfo, kDRAWBOT_SurfaceSuite, 0, 0, 1, 13, 3, true},
-    {Action::DrawInfo, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, false},
-    {Action::DrawInfo, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::draw_info, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::draw_info, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
+    {Action::draw_info, "PF_GetDrawingReference", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_info, "NewImageFromBuffer", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_info, "DrawImage", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_info, "ReleaseObject", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_info, kDRAWBOT_DrawSuite, 0, 0, 1, 13, 3, true},
+    {Action::draw_info, kDRAWBOT_SurfaceSuite, 0, 0, 1, 13, 3, true},
+    {Action::draw_info, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, false},
+    {Action::draw_info, kPFHandleSuite, 0, 0, 2, 516, 3, false},
 };
 
 class FailureInjection : public PanelTest {
  protected:
   PF_Err act(Action action) {
     // A user who would pick a colour if a picker opened.
-    if (action == Action::DoubleClickMarker) {
+    if (action == Action::double_click_marker) {
       simhost::script_color_picker(host, {PF_Err_NONE, {1, 0.5f, 0.5f, 0.5f}});
     }
     switch (action) {
-      case Action::DrawWheel:
+      case Action::draw_wheel:
         return draw_wheel();
-      case Action::ClickRing:
+      case Action::click_ring:
         return click(ring_point(0.5));
-      case Action::DoubleClickMarker:
+      case Action::double_click_marker:
         return click(ring_point(0.333), 2);
-      case Action::DragMarker:
+      case Action::drag_marker:
         return drag(ring_point(0.4), true);
-      case Action::Cursor: {
+      case Action::cursor: {
         PF_CursorType cursor = 0;
         return panel.adjust_cursor(wheel_control, ring_point(0.333), &cursor);
       }
-      case Action::DrawInfo:
+      case Action::draw_info:
         return panel.draw(info_control);
     }
     return PF_Err_NONE;
@@ -100,7 +100,7 @@ TEST_F(FailureInjection, EveryEventGivesItsCodeAndGivesEverythingBack) {
                  " call(s), action " + std::to_string(static_cast<int>(c.action)));
     set_stops(default_points);
     const std::vector<unsigned char> bytes_before = host.handle_bytes(value());
-    if (c.action == Action::DragMarker) {
+    if (c.action == Action::drag_marker) {
       ASSERT_EQ(click(ring_point(0.333)), PF_Err_NONE);
     }
     if (c.missing_version != 0) {

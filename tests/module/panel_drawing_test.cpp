@@ -50,9 +50,9 @@ TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
 }
 
 TEST_F(WheelDrawing, ADisabledWheelIsDrawnAtAQuarterOpacity) {
-  PF_ParamDef wheel = param(kWheel);
+  PF_ParamDef wheel = param(wheel_slot);
   wheel.ui_flags |= PF_PUI_DISABLED;
-  ASSERT_EQ(instance.update_param_ui(kWheel, &wheel), PF_Err_NONE);
+  ASSERT_EQ(instance.update_param_ui(wheel_slot, &wheel), PF_Err_NONE);
   ASSERT_EQ(draw_wheel(), PF_Err_NONE);
   EXPECT_EQ(args_of("DrawImage")[3], "0.25");
   // The bottom of the ring (red) barely shows over the panel.
@@ -130,9 +130,9 @@ TEST_F(WheelDrawing, PicturesOfTheControl) {
   for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.scene);
     set_stops(c.stops);
-    instance.set_value(kPtSelect, c.selected);
-    instance.set_value(kInterpolate, c.interpolate != 0);
-    instance.set_value(kGlobalOffset, c.offset_degrees);
+    instance.set_value(point_select_slot, c.selected);
+    instance.set_value(interpolate_slot, c.interpolate != 0);
+    instance.set_value(global_offset_slot, c.offset_degrees);
     simhost::DrawbotCanvas wheel_canvas(host, 350, 150, simhost::theme_background());
     simhost::EffectPanel wheel_panel(instance, module, wheel_canvas);
     ASSERT_EQ(wheel_panel.draw(wheel_control), PF_Err_NONE);

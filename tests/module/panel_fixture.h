@@ -23,12 +23,12 @@
 
 namespace wheel_test {
 
-constexpr PF_ParamIndex kInfoPanel = 2;
-constexpr PF_ParamIndex kWheel = 39;
-constexpr PF_ParamIndex kPtSelect = 40;
-constexpr PF_ParamIndex kPointAngle = 41;
-constexpr PF_ParamIndex kGlobalOffset = 42;
-constexpr PF_ParamIndex kInterpolate = 43;
+constexpr PF_ParamIndex info_panel_slot = 2;
+constexpr PF_ParamIndex wheel_slot = 39;
+constexpr PF_ParamIndex point_select_slot = 40;
+constexpr PF_ParamIndex point_angle_slot = 41;
+constexpr PF_ParamIndex global_offset_slot = 42;
+constexpr PF_ParamIndex interpolate_slot = 43;
 
 inline GradientPoint stop(double position, float red, float green, float blue) {
   return {position, 1.0f, red, green, blue};
@@ -51,9 +51,9 @@ class PanelTest : public ::testing::Test {
 
   // --- the value --------------------------------------------------------------
   // A saved value, damaged or not, as the host would load it.
-  void set_value(const Bytes& bytes) { instance.unflatten_value(kWheel, bytes); }
+  void set_value(const Bytes& bytes) { instance.unflatten_value(wheel_slot, bytes); }
   void set_stops(const std::vector<GradientPoint>& stops) { set_value(saved_value(stops)); }
-  PF_Handle value() { return instance.definition(kWheel).u.arb_d.value; }
+  PF_Handle value() { return instance.definition(wheel_slot).u.arb_d.value; }
   std::vector<GradientPoint> stops() { return points_in(host.handle_bytes(value())); }
 
   // --- events -------------------------------------------------------------------
@@ -99,8 +99,8 @@ class PanelTest : public ::testing::Test {
   simhost::EffectInstance instance{host};
   simhost::DrawbotCanvas canvas{host, 350, 240, simhost::theme_background()};
   simhost::EffectPanel panel{instance, module, canvas};
-  simhost::PanelControl wheel_control{kWheel, {0, 0, 350, 150}, PF_EA_CONTROL};
-  simhost::PanelControl info_control{kInfoPanel, {0, 160, 277, 228}, PF_EA_CONTROL};
+  simhost::PanelControl wheel_control{wheel_slot, {0, 0, 350, 150}, PF_EA_CONTROL};
+  simhost::PanelControl info_control{info_panel_slot, {0, 160, 277, 228}, PF_EA_CONTROL};
 
  private:
   bool changed_ = false;

@@ -45,7 +45,7 @@ TEST_F(SmartRender, InputLayerAskedForAndCompositedInFront) {
                {false, 0.2, whole, 1},
                {true, 50.0, Quad{-8, -8, 320, 180}, 128},
                {false, 100.0, whole, 255}};
-  World input(320, 180, PixelFormat::Argb8);
+  World input(320, 180, PixelFormat::argb8);
   for (A_long y = 0; y < 180; ++y) {
     for (A_long x = 0; x < 320; ++x) input.pixel8(x, y) = {255, 0, 200, 100};
   }
@@ -128,7 +128,7 @@ TEST_F(SmartRender, HostFailuresGiveTheirCodes) {
       {"PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM},
       {"checkout_output", PF_Err_OUT_OF_MEMORY},
       {"transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED}};
-  const World input(160, 90, PixelFormat::Argb8);
+  const World input(160, 90, PixelFormat::argb8);
   for (const auto& [function, error] : failures) {
     load_text({{"Input Opacity", 50}});
     host.fail_call(function, error);

@@ -69,7 +69,7 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
   for (const ClickCase& c : cases) {
     SCOPED_TRACE(c.what);
     set_value(c.value);
-    instance.set_value(kPtSelect, -1);
+    instance.set_value(point_select_slot, -1);
     const PF_Handle before = value();
     const std::vector<GradientPoint> stops_before = stops();
     ASSERT_EQ(click(c.point, c.num_clicks), PF_Err_NONE);
@@ -81,7 +81,7 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
     } else if (c.stops_after == stops_before.size()) {
       EXPECT_EQ(host.handle_bytes(value()), saved_value(stops_before));
     }
-    EXPECT_EQ(param(kPtSelect).u.sd.value, c.selected);
+    EXPECT_EQ(param(point_select_slot).u.sd.value, c.selected);
     EXPECT_EQ(event().u.do_click.continue_refcon[2], c.selected);
     EXPECT_EQ(event().u.do_click.send_drag, c.num_clicks == 1 ? 1 : 0);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
@@ -106,17 +106,17 @@ TEST_F(WheelEditing, AnAddedStopTakesTheRingsColourWhereItLands) {
 TEST_F(WheelEditing, SelectingAndDeselectingDriveTheAuxiliaryParameters) {
   ASSERT_EQ(click(ring_point(0.0)), PF_Err_NONE);
   EXPECT_FALSE(value_changed());
-  EXPECT_EQ(param(kPtSelect).u.sd.value, 0);
-  EXPECT_EQ(param(kPointAngle).u.ad.value, 11796480);  // 180 degrees
-  EXPECT_EQ(param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
+  EXPECT_EQ(param(point_select_slot).u.sd.value, 0);
+  EXPECT_EQ(param(point_angle_slot).u.ad.value, 11796480);  // 180 degrees
+  EXPECT_EQ(param(point_angle_slot).ui_flags & PF_PUI_DISABLED, 0);
 
   ASSERT_EQ(click(ring_point(0.666)), PF_Err_NONE);
-  EXPECT_EQ(param(kPtSelect).u.sd.value, 2);
-  EXPECT_NEAR(param(kPointAngle).u.ad.value / 65536.0, 300.24, 1e-3);
+  EXPECT_EQ(param(point_select_slot).u.sd.value, 2);
+  EXPECT_NEAR(param(point_angle_slot).u.ad.value / 65536.0, 300.24, 1e-3);
 
   ASSERT_EQ(click({169, 75}), PF_Err_NONE);
-  EXPECT_EQ(param(kPtSelect).u.sd.value, -1);
-  EXPECT_NE(param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
+  EXPECT_EQ(param(point_select_slot).u.sd.value, -1);
+  EXPECT_NE(param(point_angle_slot).ui_flags & PF_PUI_DISABLED, 0);
 
   // The sequence record holds the pointer in canvas pixels and the selection.
   std::int32_t record[3];
@@ -156,7 +156,7 @@ TEST_F(WheelEditing, DragsMoveOrRemoveStops) {
   for (const DragCase& c : cases) {
     SCOPED_TRACE(c.what);
     set_stops(c.stops);
-    instance.set_value(kGlobalOffset, c.global_offset / 65536.0);
+    instance.set_value(global_offset_slot, c.global_offset / 65536.0);
     const double offset = c.global_offset / 65536.0 / 360.0;
     const PF_Point grab = ring_point(c.grabbed_at);
     ASSERT_EQ(click(grab), PF_Err_NONE);
@@ -181,13 +181,13 @@ TEST_F(WheelEditing, DragsMoveOrRemoveStops) {
     ASSERT_EQ(stops().size(), c.stops_after);
     if (c.stops_after == c.stops.size()) {
       EXPECT_NEAR(stops()[edited].position, c.position_after, 0.02);
-      EXPECT_EQ(param(kPtSelect).u.sd.value, edited);
+      EXPECT_EQ(param(point_select_slot).u.sd.value, edited);
     } else {
-      EXPECT_EQ(param(kPtSelect).u.sd.value, -1);
-      EXPECT_NE(param(kPointAngle).ui_flags & PF_PUI_DISABLED, 0);
+      EXPECT_EQ(param(point_select_slot).u.sd.value, -1);
+      EXPECT_NE(param(point_angle_slot).ui_flags & PF_PUI_DISABLED, 0);
     }
     EXPECT_FALSE(panel.dragging());
-    instance.set_value(kGlobalOffset, 0);
+    instance.set_value(global_offset_slot, 0);
   }
 }
 
@@ -224,7 +224,7 @@ TEST_F(WheelEditing, ADoubleClickOnAMarkerOpensThePickerOnce) {
     } else {
       EXPECT_EQ(green.green, 1.0f);
     }
-    EXPECT_EQ(param(kPtSelect).u.sd.value, 1);
+    EXPECT_EQ(param(point_select_slot).u.sd.value, 1);
     // The effect asked for no drags, so the host sends none.
     EXPECT_FALSE(panel.dragging());
   }

@@ -8,28 +8,30 @@
 
 namespace {
 
-constexpr const char* kClass = "Win32Test_Class";
+constexpr const char* test_window_class = "Win32Test_Class";
 
 TEST(Win32, WindowClassRegistry) {
   win32_testing::reset();
   WNDCLASSEXA c{};
   c.cbSize = sizeof(WNDCLASSEXA);
   c.lpfnWndProc = DefWindowProcA;
-  c.lpszClassName = kClass;
+  c.lpszClassName = test_window_class;
   ASSERT_NE(RegisterClassExA(&c), 0);
   EXPECT_EQ(RegisterClassExA(&c), 0);
   EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
 
-  HWND window = CreateWindowExA(0, kClass, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND window = CreateWindowExA(0, test_window_class, "", 0, 0, 0, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
   ASSERT_NE(window, nullptr);
   // A class with a window stays registered.
-  EXPECT_FALSE(UnregisterClassA(kClass, nullptr));
+  EXPECT_FALSE(UnregisterClassA(test_window_class, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_CLASS_HAS_WINDOWS);
   EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_TRUE(UnregisterClassA(kClass, nullptr));
-  EXPECT_FALSE(UnregisterClassA(kClass, nullptr));
+  EXPECT_TRUE(UnregisterClassA(test_window_class, nullptr));
+  EXPECT_FALSE(UnregisterClassA(test_window_class, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_CLASS_DOES_NOT_EXIST);
-  EXPECT_EQ(CreateWindowExA(0, kClass, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(CreateWindowExA(0, test_window_class, "", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                            nullptr),
             nullptr);
   EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
   EXPECT_EQ(win32_testing::live_objects().windows, 0);

@@ -12,8 +12,8 @@
 namespace tarvolk::test {
 namespace {
 
-constexpr int kWidth = 480;
-constexpr int kHeight = 320;
+constexpr int frame_width = 480;
+constexpr int frame_height = 320;
 
 // --- the cover on the CPU ----------------------------------------------------------------------
 
@@ -26,7 +26,7 @@ bool inside(const std::vector<PixelRect>& rects, int x, int y) {
 
 // A square of path space whose lower left corner lies at output pixel (x, y).
 PathsD square_at(double x, double y, double side = 40) {
-  const double py = y - kHeight;
+  const double py = y - frame_height;
   return {{{x, py, 1}, {x + side, py, 1}, {x + side, py + side, 1}, {x, py + side, 1}}};
 }
 
@@ -37,7 +37,7 @@ TEST(FrameCoverage, CoversTheSweptOutlinesAndTilesTheRestOfTheOutput) {
   directional.stroke_width = 4;
   PreRenderPlan vanishing = directional;
   vanishing.extrusion_mode = ExtrusionMode::vanishing;
-  vanishing.vanishing_point = {300, 120 - kHeight};
+  vanishing.vanishing_point = {300, 120 - frame_height};
   vanishing.back_extrusion_amount = 1.5;  // past the vanishing point, mirrored
   PreRenderPlan camera = directional;
   camera.extrusion_mode = ExtrusionMode::camera;
@@ -73,7 +73,7 @@ TEST(FrameCoverage, CoversTheSweptOutlinesAndTilesTheRestOfTheOutput) {
       // Where nothing is drawn the composite is then not transparent.
       {"colour not finite", square_at(100, 100), directional, true, {}, false},
   };
-  const RectD output{0, -kHeight, kWidth, 0};
+  const RectD output{0, -frame_height, frame_width, 0};
   for (const auto& c : cases) {
     const FrameCoverage coverage =
         compute_frame_coverage(c.paths, c.plan, output, output, c.colors_finite);
@@ -83,8 +83,8 @@ TEST(FrameCoverage, CoversTheSweptOutlinesAndTilesTheRestOfTheOutput) {
       EXPECT_TRUE(inside(coverage.drawn, x, y)) << c.name << " at " << x << ", " << y;
     }
     // Every output pixel is either drawn or empty, never both.
-    for (int y = 0; y < kHeight; y += 4) {
-      for (int x = 0; x < kWidth; x += 4) {
+    for (int y = 0; y < frame_height; y += 4) {
+      for (int x = 0; x < frame_width; x += 4) {
         EXPECT_NE(inside(coverage.drawn, x, y), inside(coverage.empty, x, y))
             << c.name << " at " << x << ", " << y;
       }
@@ -97,7 +97,7 @@ TEST(FrameCoverage, CoversTheSweptOutlinesAndTilesTheRestOfTheOutput) {
 
 std::vector<unsigned char> bytes_of(simhost::World& world) {
   const PF_EffectWorld& w = *world.get();
-  const size_t row = static_cast<size_t>(w.width) * (world.format() == PixelFormat::Argb8 ? 4 : 16);
+  const size_t row = static_cast<size_t>(w.width) * (world.format() == PixelFormat::argb8 ? 4 : 16);
   std::vector<unsigned char> bytes;
   for (int y = 0; y < w.height; ++y) {
     const auto* data =
@@ -133,7 +133,7 @@ TEST(PartlyCoveredFrames, GiveThePixelsOfFramesDrawnWhole) {
   };
   std::vector<std::pair<std::string, Scene>> scenes;
   const auto add = [&](const std::string& name, auto&& setup) {
-    Scene s{kWidth, kHeight};
+    Scene s{frame_width, frame_height};
     block_and_ring(s);
     setup(s);
     scenes.emplace_back(name, s);
@@ -162,13 +162,13 @@ TEST(PartlyCoveredFrames, GiveThePixelsOfFramesDrawnWhole) {
       for (const int16_t bitdepth : {int16_t{8}, int16_t{32}}) {
         const std::string what =
             name + ", ssaa " + std::to_string(ssaa) + ", " + std::to_string(bitdepth) + " bits";
-        const PixelFormat format = bitdepth == 8 ? PixelFormat::Argb8 : PixelFormat::ArgbFloat;
+        const PixelFormat format = bitdepth == 8 ? PixelFormat::argb8 : PixelFormat::argb_float;
         RenderInput in = host.input(scene.plan(), bitdepth);
         in.ssaa = ssaa;
         in.stroke_opacity = 0.8f;
 
         // The frame cleared and composited whole, through the render routine's steps.
-        World whole(kWidth, kHeight, format);
+        World whole(frame_width, frame_height, format);
         std::string text;
         FrameGeometry geometry;
         ASSERT_EQ(build_frame_geometry(in, *whole.get(), geometry, text), 0) << text;
@@ -183,7 +183,7 @@ TEST(PartlyCoveredFrames, GiveThePixelsOfFramesDrawnWhole) {
         }
 
         spoil_kept_targets();
-        World part(kWidth, kHeight, format);
+        World part(frame_width, frame_height, format);
         ASSERT_EQ(render_layer(&in, part.get(), &text), 0) << text;
         EXPECT_TRUE(bytes_of(part) == bytes_of(whole)) << what;
       }

@@ -34,7 +34,8 @@ void expect_rect(const RectD& r, const RectD& expected) {
 
 TEST(FrameRegions, FaceRegionFollowsTheVanishingBand) {
   // Directional: the output region, wherever the vanishing point lies.
-  const FrameRegions directional = regions_of(ExtrusionMode::directional, {100, -21}, 200, 150, 10, 20);
+  const FrameRegions directional =
+      regions_of(ExtrusionMode::directional, {100, -21}, 200, 150, 10, 20);
   expect_rect(directional.output_region, {10, -170, 210, -20});
   expect_rect(directional.face_region, directional.output_region);
   EXPECT_EQ(directional.face_width, 200);
@@ -163,7 +164,7 @@ TEST_F(FramePixels, SupersampledFillStaysWhereItIsAtOnce) {
   in.stroke_opacity = 0.0f;
   for (const int ssaa : {1, 3}) {
     in.ssaa = ssaa;
-    World out(200, 150, PixelFormat::Argb8);
+    World out(200, 150, PixelFormat::argb8);
     render(in, out);
     EXPECT_EQ(opaque_rows(out, 60), (std::pair<int, int>{40, 106})) << "ssaa " << ssaa;
   }
@@ -180,7 +181,7 @@ TEST_F(FramePixels, EdgePixelsHoldStraightAlpha) {
     in.ssaa = 3;
     in.front_fill_color = colour;
     in.side_fill = {{colour[0], colour[1], colour[2], 0.0f}};
-    World out(200, 150, bitdepth == 8 ? PixelFormat::Argb8 : PixelFormat::ArgbFloat);
+    World out(200, 150, bitdepth == 8 ? PixelFormat::argb8 : PixelFormat::argb_float);
     render(in, out);
     int edge_pixels = 0;
     for (int y = 0; y < 150; ++y) {

@@ -6,15 +6,15 @@
 namespace tarvolk::test {
 namespace {
 
-constexpr int kWidth = 200;
-constexpr int kHeight = 150;
+constexpr int frame_width = 200;
+constexpr int frame_height = 150;
 
 class GoldenFrames : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(host.host.balance_report(), ""); }
 
-  RgbaImage render(const RenderInput& in, PixelFormat format = PixelFormat::Argb8) {
-    World out(kWidth, kHeight, format);
+  RgbaImage render(const RenderInput& in, PixelFormat format = PixelFormat::argb8) {
+    World out(frame_width, frame_height, format);
     std::string text;
     EXPECT_EQ(render_layer(&in, out.get(), &text), 0) << text;
     return simhost::rgba_image_of(*out.get());
@@ -33,7 +33,7 @@ class GoldenFrames : public ::testing::Test {
 
   RenderInput input(int16_t bitdepth = 8) { return host.input(scene.plan(), bitdepth); }
 
-  Scene scene{kWidth, kHeight};
+  Scene scene{frame_width, frame_height};
   RenderHost host;
 };
 
@@ -42,7 +42,7 @@ class GoldenFrames : public ::testing::Test {
 TEST_F(GoldenFrames, DirectionalSolidIn8BitAndFloat) {
   block_and_ring();
   expect_golden(render(input()), "directional_solid");
-  expect_golden(render(input(32), PixelFormat::ArgbFloat), "directional_solid");
+  expect_golden(render(input(32), PixelFormat::argb_float), "directional_solid");
 }
 
 // Walls running 35% of the way towards a vanishing point at the top right (180, 15).
@@ -150,14 +150,14 @@ TEST_F(GoldenFrames, SupersampledThreeAndOne) {
 TEST_F(GoldenFrames, FaceSamplesTheInputLayer) {
   block_and_ring();
   scene.request.inherit_layer_color = 1;
-  World layer(kWidth, kHeight, PixelFormat::Argb8);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
+  World layer(frame_width, frame_height, PixelFormat::argb8);
+  for (int y = 0; y < frame_height; ++y) {
+    for (int x = 0; x < frame_width; ++x) {
       const auto ramp = [](int v, int size) { return static_cast<A_u_char>(v * 255 / (size - 1)); };
       const bool light = ((x / 10) + (y / 10)) % 2 == 0;
       layer.pixel8(x, y) = light ? PF_Pixel8{255, 255, 255, 255}
-                                 : PF_Pixel8{255, ramp(x, kWidth), ramp(y, kHeight),
-                                             static_cast<A_u_char>(255 - ramp(x, kWidth))};
+                                 : PF_Pixel8{255, ramp(x, frame_width), ramp(y, frame_height),
+                                             static_cast<A_u_char>(255 - ramp(x, frame_width))};
     }
   }
   RenderInput in = input();
@@ -167,7 +167,7 @@ TEST_F(GoldenFrames, FaceSamplesTheInputLayer) {
   int differing = 0;
   for (int y = 32; y < 48; ++y) {
     for (int x = 27; x < 93; ++x) {
-      const uint8_t* p = &picture.rgba[(static_cast<size_t>(y) * kWidth + x) * 4];
+      const uint8_t* p = &picture.rgba[(static_cast<size_t>(y) * frame_width + x) * 4];
       const PF_Pixel8& q = layer.pixel8(x, y);
       differing += p[0] != q.red || p[1] != q.green || p[2] != q.blue || p[3] != q.alpha;
     }

@@ -59,7 +59,7 @@ TEST_F(PixelTransfer, ReadBackTo8BitsRoundsHalfAwayAndClamps) {
   const std::vector<float> rgba = {0.5f,  0.998f, 1.5f,   -0.25f,  // read into (0, 1)
                                    nan,   1.0f,   0.002f, 0.0f,    // read into (0, 0)
                                    0.25f, 0.75f,  1.0f,   0.0f};   // unused third row
-  World output(1, 2, PixelFormat::Argb8);
+  World output(1, 2, PixelFormat::argb8);
   ASSERT_EQ(read_back(*gl_test::rgba_texture(1, 3, rgba), 8, output), PF_Err_NONE);
   const PF_Pixel8 top = output.pixel8(0, 0), bottom = output.pixel8(0, 1);
   EXPECT_EQ(bottom.red, 128);
@@ -72,10 +72,10 @@ TEST_F(PixelTransfer, ReadBackTo8BitsRoundsHalfAwayAndClamps) {
 }
 
 TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveAFloatRoundTrip) {
-  World input(2, 1, PixelFormat::ArgbFloat);
+  World input(2, 1, PixelFormat::argb_float);
   input.pixel_float(0, 0) = {1.0f, 2.5f, -0.5f, 0.25f};
   input.pixel_float(1, 0) = {-1.0f, 0.0f, 1.0f, 7.0f};
-  World output(2, 1, PixelFormat::ArgbFloat);
+  World output(2, 1, PixelFormat::argb_float);
   ASSERT_EQ(round_trip(input, 32, output), PF_Err_NONE);
   EXPECT_EQ(output.pixel_float(0, 0).red, 2.5f);
   EXPECT_EQ(output.pixel_float(0, 0).green, -0.5f);
@@ -84,20 +84,20 @@ TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveAFloatRoundTrip) {
 }
 
 TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
-  World output(2, 2, PixelFormat::Argb8);
+  World output(2, 2, PixelFormat::argb8);
   output.pixel8(0, 0) = {1, 2, 3, 4};
   gl_test::Target target(2, 2);
-  host_.fail(Fail::LockHandle);
+  host_.fail(Fail::lock_handle);
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, output.get()),
             PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(output.pixel8(0, 0).red, 2);
 
-  World input(4, 8, PixelFormat::ArgbFloat);
+  World input(4, 8, PixelFormat::argb_float);
   GlTexture texture(GL_TEXTURE_2D);
-  host_.fail(Fail::NewHandle);
+  host_.fail(Fail::new_handle);
   EXPECT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Err_OUT_OF_MEMORY);
   // A cancelled iterate still defines the texture, from what it filled.
-  host_.fail(Fail::Iterate);
+  host_.fail(Fail::iterate);
   EXPECT_EQ(upload_input_pixels(&in_data_, 32, input.get(), texture), PF_Interrupt_CANCEL);
   int width = 0, height = 0;
   texels(texture, &width, &height);
@@ -117,7 +117,7 @@ TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
 // asks for none.)
 TEST_F(PixelTransfer, MissingOrEmptyWorldsCopyNothing) {
   // No input, or an empty one: one transparent black texel, filtered.
-  World empty(0, 3, PixelFormat::Argb8);
+  World empty(0, 3, PixelFormat::argb8);
   for (PF_EffectWorld* none : {static_cast<PF_EffectWorld*>(nullptr), empty.get()}) {
     GlTexture texture(GL_TEXTURE_2D);
     EXPECT_EQ(upload_input_pixels(&in_data_, 8, none, texture), PF_Err_NONE);

@@ -43,7 +43,7 @@ class RenderErrors : public ::testing::Test {
 
   Scene scene{200, 150};
   RenderHost host;
-  World out{200, 150, PixelFormat::Argb8};
+  World out{200, 150, PixelFormat::argb8};
   std::string text;
   std::string report;
 };
@@ -77,7 +77,7 @@ TEST_F(RenderErrors, InnerExtrusionSeenFromBehindClearsThroughTheHostWithoutGl) 
 TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
   set_render_check_hook([](RenderCheck check, std::vector<uint32_t>& injected) {
     checks_seen.push_back(check);
-    if (check == RenderCheck::SidePass) injected = {GL_INVALID_ENUM, GL_INVALID_OPERATION};
+    if (check == RenderCheck::side_pass) injected = {GL_INVALID_ENUM, GL_INVALID_OPERATION};
   });
   EXPECT_EQ(render(host.input(scene.plan())), 512);
   EXPECT_EQ(text, "GL error: 1280 1282");
@@ -86,11 +86,11 @@ TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
   EXPECT_EQ(line_start.rfind("[ERROR:renderer/renderer-render.cpp:", 0), 0u) << report;
   EXPECT_EQ(report, line_start + "OpenGL Error: 1280\n" + line_start + "OpenGL Error: 1282\n" +
                         line_start + "PF_Err: 512, GL error: 1280 1282\n");
-  EXPECT_EQ(checks_seen.back(), RenderCheck::SidePass);
+  EXPECT_EQ(checks_seen.back(), RenderCheck::side_pass);
 
   // A real GL error is caught at the next check, and the next frame starts clean.
   set_render_check_hook([](RenderCheck check, std::vector<uint32_t>&) {
-    if (check == RenderCheck::OutlinePass) glEnable(0xDEAD);  // not a capability
+    if (check == RenderCheck::outline_pass) glEnable(0xDEAD);  // not a capability
   });
   EXPECT_EQ(render(host.input(scene.plan())), 512);
   EXPECT_EQ(text, "GL error: 1280");
@@ -101,24 +101,24 @@ TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
 TEST_F(RenderErrors, FailedTransfersNameTheirSizeAndKeepTheHostsCode) {
   // The read-back's handle does not lock. Without "Inherit Layer Color" nothing samples the
   // input, so nothing is uploaded and the read-back's is the frame's first handle.
-  host.host.fail(simhost::Fail::LockHandle);
+  host.host.fail(simhost::Fail::lock_handle);
   EXPECT_EQ(render(host.input(scene.plan())), PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(text, "failed to download composite_fb into output texture (200x150)");
   EXPECT_EQ(count_of(report, "]: PF_Err: 4, " + text + "\n"), 1) << report;
 
   // The upload's handle does not lock.
   scene.request.inherit_layer_color = 1;
-  World layer(64, 48, PixelFormat::Argb8);
+  World layer(64, 48, PixelFormat::argb8);
   RenderInput in = host.input(scene.plan());
   in.input = layer.get();
-  host.host.fail(simhost::Fail::LockHandle);
+  host.host.fail(simhost::Fail::lock_handle);
   EXPECT_EQ(render(in), PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(text, "failed to upload input texture (64x48)");
 }
 
 TEST_F(RenderErrors, OutputsAndPlansThatCannotBeDrawnFailWithAText) {
   // Zero-sized attachments leave the first framebuffer incomplete.
-  World empty(0, 0, PixelFormat::Argb8);
+  World empty(0, 0, PixelFormat::argb8);
   EXPECT_EQ(render(host.input(scene.plan()), empty), 512);
   EXPECT_EQ(text, "face_fb framebuffer incomplete: 36054");
   EXPECT_EQ(count_of(report, "]: Framebuffer Incomplete: 36054\n"), 1) << report;

@@ -24,7 +24,8 @@ Quad quad(const PF_LRect& r) {
 }
 const Quad zero_rect = {0, 0, 0, 0};
 
-RenderPlanRequest text_request(TextOutlines outlines, ExtrusionMode mode = ExtrusionMode::directional) {
+RenderPlanRequest text_request(TextOutlines outlines,
+                               ExtrusionMode mode = ExtrusionMode::directional) {
   RenderPlanRequest r;
   r.request_rect = {-1000, -1000, 1000, 1000};
   r.source.value = std::move(outlines);

@@ -19,13 +19,13 @@ using gl_test::MeshBuffers;
 using gl_test::ortho;
 using gl_test::Target;
 
-constexpr float kTwoPi = 6.2831855f;
-constexpr float kTolerance = 2e-4f;
+constexpr float two_pi = 6.2831855f;
+constexpr float shader_tolerance = 2e-4f;
 
 class ShaderPrograms : public gl_test::DrawingTest {};
 
 void expect_rgba(const std::array<float, 4>& pixel, const std::array<float, 4>& rgba,
-                 const std::string& what, float tolerance = kTolerance) {
+                 const std::string& what, float tolerance = shader_tolerance) {
   for (int c = 0; c < 4; ++c) EXPECT_NEAR(pixel[c], rgba[c], tolerance) << what << " channel " << c;
 }
 
@@ -82,7 +82,7 @@ TEST_F(ShaderPrograms, SideWallStopsAtOneAngleRunOnceAroundAndTheChainDepthIsWri
   const std::vector<SideFillStop> stops = {{1, 0, 0, a}, {0, 1, 0, a}};
   expect_rgba(draw_wall(stops, a + 0.02f), {0, 1, 0, 1}, "just past", 0.01f);
   expect_rgba(draw_wall(stops, a - 0.02f), {1, 0, 0, 1}, "just before", 0.01f);
-  expect_rgba(draw_wall(stops, a + kTwoPi / 2), {0.7353569f, 0.7353569f, 0, 1}, "opposite");
+  expect_rgba(draw_wall(stops, a + two_pi / 2), {0.7353569f, 0.7353569f, 0, 1}, "opposite");
   float depth = 0;
   draw_wall({{1, 1, 1, 0}}, 1.0f, -0.375f, &depth);
   EXPECT_FLOAT_EQ(depth, 0.375f);
@@ -207,7 +207,7 @@ class OutlineDraw {
 };
 
 // A horizontal edge along y = 4, between pixel rows 3 and 4.
-constexpr Edge kMiddleEdge = {{1, 4, 0}, {7, 4, 0}, 0};
+constexpr Edge middle_edge = {{1, 4, 0}, {7, 4, 0}, 0};
 
 TEST_F(ShaderPrograms, OutlineOfNoLengthOrBehindTheEyeDrawsNothingAndTheNearPlaneCutsIt) {
   OutlineDraw outline;
@@ -227,7 +227,7 @@ TEST_F(ShaderPrograms, OutlineDepthTestAndItsSampleNearTheVanishingPoint) {
   OutlineDraw outline;
   // Row 3 is covered by a face in front of the edge, row 4 is not.
   outline.depth_rows = {1, 1, 1, 0.3f, 1, 1, 1, 1};
-  Edge edge = kMiddleEdge;
+  Edge edge = middle_edge;
   edge.a_z = -0.5f;
   outline.draw({edge}, 2.0f);
   EXPECT_FLOAT_EQ(outline.at(2, 3), 0.0f);

@@ -1,5 +1,6 @@
 // The program sources as the GL compiles them: the version line first, and
-// the extrusion modes the geometry programs compare with are the renderer's.
+// the extrusion modes and face selector the programs compare with are the
+// renderer's.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "renderer/extrusion_mode.h"
+#include "renderer/render_plan.h"
 #include "renderer/shader_programs.h"
 
 namespace {
@@ -28,6 +30,7 @@ TEST(ShaderProgramSources, StartWithTheVersionLineAndCarryTheRenderersModes) {
   } modes[] = {{"DIRECTIONAL", ExtrusionMode::directional},
                {"VANISHING", ExtrusionMode::vanishing},
                {"CAMERA", ExtrusionMode::camera}};
+  const std::string front = std::to_string(face_front);
   for (int index = 0; index < shader_program_count; ++index) {
     const ShaderProgramSources& sources = shader_program_sources(index);
     for (const std::string_view source : {sources.vertex, sources.fragment}) {
@@ -36,6 +39,7 @@ TEST(ShaderProgramSources, StartWithTheVersionLineAndCarryTheRenderersModes) {
         EXPECT_EQ(constant_in(source, m.name), std::to_string(static_cast<int32_t>(m.mode)))
             << "program " << index << ", " << m.name;
       }
+      EXPECT_EQ(constant_in(source, "FRONT"), front) << "program " << index;
     }
   }
 }

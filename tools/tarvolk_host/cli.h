@@ -23,8 +23,8 @@ struct Options {
 
 // What a subcommand ends with: the host's accounting. Anything the effect did
 // not give back is printed under `heading` and makes the status 1.
-constexpr const char* kNotGivenBack = "the effect did not give back everything:";
-int with_balance_check(simhost::SimHost& host, int status, const char* heading = kNotGivenBack);
+constexpr const char* not_given_back = "the effect did not give back everything:";
+int with_balance_check(simhost::SimHost& host, int status, const char* heading = not_given_back);
 
 // tarvolk-host info: the registration data, capability words and parameter count.
 int info(const Options& options);

@@ -29,7 +29,7 @@ namespace {
 using nlohmann::json;
 
 // The parameters the outlines are read with.
-constexpr PF_ParamIndex kOutlineParams[] = {slot::mask_path, slot::use_all_paths};
+constexpr PF_ParamIndex outline_params[] = {slot::mask_path, slot::use_all_paths};
 
 const char* mask_mode_name(int32_t mode) {
   static const char* const names[] = {"none",    "add",    "subtract",   "intersect",
@@ -193,7 +193,7 @@ int outlines(const Options& options) {
     PF_Err err = PF_Err_NONE;
     {
       simhost::CommandScope command(PF_Cmd_SMART_PRE_RENDER);
-      for (PF_ParamIndex slot : kOutlineParams) {
+      for (PF_ParamIndex slot : outline_params) {
         if (!err) {
           err = in_data.inter.checkout_param(in_data.effect_ref, slot, in_data.current_time,
                                              in_data.time_step, in_data.time_scale, &copies[slot]);

@@ -41,12 +41,12 @@ namespace cli {
 
 namespace {
 
-constexpr int kPanelWidth = 350;
-constexpr PF_Rect kInfoFrame{0, 0, 277, 68};
-constexpr PF_Rect kWheelFrame{0, 76, 350, 226};
+constexpr int panel_width = 350;
+constexpr PF_Rect info_frame{0, 0, 277, 68};
+constexpr PF_Rect wheel_frame{0, 76, 350, 226};
 
 struct GestureStep {
-  enum Kind { Click, Drag, DoubleClick } kind;
+  enum Kind { click, drag, double_click } kind;
   PF_Point point;
   std::string text;
 };
@@ -70,11 +70,11 @@ bool parse_gesture(const std::string& text, std::vector<GestureStep>* steps) {
     const std::size_t space = item.find(' ');
     const std::string verb = item.substr(0, space);
     if (verb == "click") {
-      step.kind = GestureStep::Click;
+      step.kind = GestureStep::click;
     } else if (verb == "drag") {
-      step.kind = GestureStep::Drag;
+      step.kind = GestureStep::drag;
     } else if (verb == "double-click") {
-      step.kind = GestureStep::DoubleClick;
+      step.kind = GestureStep::double_click;
     } else {
       std::fprintf(stderr, "unknown gesture step \"%s\"\n", item.c_str());
       return false;
@@ -86,7 +86,7 @@ bool parse_gesture(const std::string& text, std::vector<GestureStep>* steps) {
       std::fprintf(stderr, "gesture step \"%s\" needs a point X,Y\n", item.c_str());
       return false;
     }
-    step.point = {kWheelFrame.left + x, kWheelFrame.top + y};
+    step.point = {wheel_frame.left + x, wheel_frame.top + y};
     step.text = item;
     steps->push_back(step);
   }
@@ -132,7 +132,7 @@ void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance,
 }
 
 // The scene of a panel opened without a scene file.
-constexpr const char* kDefaultScene = R"({
+constexpr const char* default_scene_text = R"({
   "composition": {"width": 1280, "height": 720, "frame_rate": 24, "name": "Title"},
   "layers": [{"name": "Tarvolk", "kind": "text",
               "text": {"text": "Tarvolk", "bold": true, "size": 200, "origin": [250, 430]}}],
@@ -140,7 +140,7 @@ constexpr const char* kDefaultScene = R"({
 })";
 
 struct UserChange {
-  enum Kind { Set, Press } kind;
+  enum Kind { set, press } kind;
   std::string text;  // NAME=VALUE, or the button's name or label
 };
 
@@ -183,7 +183,7 @@ int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
           const UserChange& change) {
   PF_ParamIndex slot = 0;
   try {
-    if (change.kind == UserChange::Set) {
+    if (change.kind == UserChange::set) {
       const std::size_t equals = change.text.find('=');
       if (equals == std::string::npos || equals == 0) {
         std::fprintf(stderr, "panel: --set \"%s\" is not NAME=VALUE\n", change.text.c_str());
@@ -214,11 +214,11 @@ int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
 int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
                simhost::PluginModule& module, const std::vector<GestureStep>& steps,
                const std::string& png_path) {
-  simhost::DrawbotCanvas canvas(host, kPanelWidth, kWheelFrame.bottom, simhost::theme_background());
+  simhost::DrawbotCanvas canvas(host, panel_width, wheel_frame.bottom, simhost::theme_background());
   simhost::EffectPanel panel(instance, module, canvas);
   const WheelSlots slots = wheel_slots(instance);
-  const simhost::PanelControl wheel{slots.wheel, kWheelFrame, PF_EA_CONTROL};
-  const simhost::PanelControl info{slots.info_panel, kInfoFrame, PF_EA_CONTROL};
+  const simhost::PanelControl wheel{slots.wheel, wheel_frame, PF_EA_CONTROL};
+  const simhost::PanelControl info{slots.info_panel, info_frame, PF_EA_CONTROL};
   int status = 0;
   if (!steps.empty()) {
     std::printf("Gradient Wheel\n");
@@ -227,17 +227,17 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
   for (std::size_t i = 0; i < steps.size() && status == 0; ++i) {
     const GestureStep& step = steps[i];
     // The mouse goes up after the last drag of a run.
-    const bool last_drag = i + 1 == steps.size() || steps[i + 1].kind != GestureStep::Drag;
+    const bool last_drag = i + 1 == steps.size() || steps[i + 1].kind != GestureStep::drag;
     PF_Err err = PF_Err_NONE;
     switch (step.kind) {
-      case GestureStep::Click:
+      case GestureStep::click:
         err = panel.click(wheel, step.point, 1);
         break;
-      case GestureStep::Drag:
+      case GestureStep::drag:
         if (!panel.dragging()) std::printf("(no drag: the effect asked for none)\n");
         err = panel.drag(step.point, last_drag);
         break;
-      case GestureStep::DoubleClick:
+      case GestureStep::double_click:
         // As a user's double click arrives: one click, then a second one.
         err = panel.click(wheel, step.point, 1);
         if (err == PF_Err_NONE) err = panel.click(wheel, step.point, 2);
@@ -281,9 +281,9 @@ int panel(const Options& options) {
     } else if (arg == "--gesture" && has_next) {
       gesture = options.args[++i];
     } else if (arg == "--set" && has_next) {
-      changes.push_back({UserChange::Set, options.args[++i]});
+      changes.push_back({UserChange::set, options.args[++i]});
     } else if (arg == "--press" && has_next) {
-      changes.push_back({UserChange::Press, options.args[++i]});
+      changes.push_back({UserChange::press, options.args[++i]});
     } else if (arg == "--all") {
       show_hidden = true;
     } else if (arg.rfind("--", 0) != 0 && scene_path.empty()) {
@@ -297,9 +297,9 @@ int panel(const Options& options) {
   if (!parse_gesture(gesture, &steps)) return 2;
 
   simhost::SimHost host;
-  simhost::scene::Scene scene = scene_path.empty()
-                                    ? simhost::scene::parse_scene(kDefaultScene, "default scene")
-                                    : simhost::scene::read_scene_file(scene_path);
+  simhost::scene::Scene scene =
+      scene_path.empty() ? simhost::scene::parse_scene(default_scene_text, "default scene")
+                         : simhost::scene::read_scene_file(scene_path);
   simhost::scene::Composition& comp = *scene.composition;
   const AEGP_LayerIDVal first_new_layer = static_cast<AEGP_LayerIDVal>(comp.layers().size()) + 1;
   shell32_record::reset();

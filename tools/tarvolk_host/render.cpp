@@ -34,7 +34,7 @@ namespace cli {
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* render_usage =
     "usage: tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]\n"
     "                           [--bit-depth 8|32] [--downsample N] [--background R,G,B]\n"
     "                           [--module PATH]\n";
@@ -219,7 +219,7 @@ int render(const Options& options) {
   try {
     o = parse_options(options.args);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "tarvolk-host render: %s\n%s", e.what(), kUsage);
+    std::fprintf(stderr, "tarvolk-host render: %s\n%s", e.what(), render_usage);
     return 2;
   }
   const std::string output = !o.output.empty() ? o.output
