@@ -1,5 +1,7 @@
 #include "gradient_wheel/gradient_ui.h"
 
+#include <initializer_list>
+
 JuceGradientParameter::JuceGradientParameter(PF_InData* in_data, PF_OutData* out_data,
                                              PF_ParamDef* params[], PF_EventExtra* event,
                                              const WheelSlots& slots)
