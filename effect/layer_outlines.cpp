@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "effect/downsample.h"
+#include "effect/layer_placement.h"
 #include "effect/param_slots.h"
 #include "host_support/aegp_held.h"
 #include "host_support/aegp_suite_handler.h"
@@ -21,10 +23,6 @@ constexpr double reversed_direction = 3.0;
 
 using HeldTextOutlines = HeldAegpObject<AEGP_TextOutlinesH>;
 
-double downsample_factor(const PF_RationalScale& scale) {
-  return static_cast<double>(scale.num) / static_cast<double>(scale.den);
-}
-
 // Towards zero; a value outside the 32-bit range saturates and NaN gives 0,
 // so that no host value makes the conversion undefined.
 int32_t truncate_to_int32(double value) {
@@ -38,8 +36,9 @@ BezierVertex vertex_from(const PF_PathVertex& v) {
   return {v.x, v.y, v.tan_in_x, v.tan_in_y, v.tan_out_x, v.tan_out_y};
 }
 
-BezierVertex scaled(const PF_PathVertex& v, double ds) {
-  return {v.x * ds, v.y * ds, v.tan_in_x * ds, v.tan_in_y * ds, v.tan_out_x * ds, v.tan_out_y * ds};
+BezierVertex scaled(const PF_PathVertex& v, const Downsample& ds) {
+  return {v.x * ds.x,        v.y * ds.y,         v.tan_in_x * ds.x,
+          v.tan_in_y * ds.y, v.tan_out_x * ds.x, v.tan_out_y * ds.y};
 }
 
 // The same curve run the other way.
@@ -244,7 +243,7 @@ void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_Strea
 }
 
 void read_text_outlines(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* in_data,
-                        AEGP_LayerH layer, const A_Time& layer_time, double ds,
+                        AEGP_LayerH layer, const A_Time& layer_time, const Downsample& ds,
                         SourceGeometry& out) {
   const AEGP_TextLayerSuite1* text = suites.TextLayerSuite1();
   const PF_PathDataSuite1* path_data = suites.PathDataSuite1();
@@ -273,10 +272,10 @@ void read_text_outlines(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_
   outlines.give_back(errors);
 }
 
-void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_LayerH layer,
-                      const A_Time& layer_time, double ds, SourceGeometry& out) {
+void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* in_data,
+                      AEGP_LayerH layer, const A_Time& layer_time, const Downsample& ds,
+                      SourceGeometry& out) {
   const AEGP_DynamicStreamSuite5* dynamic_streams = suites.DynamicStreamSuite5();
-  const AEGP_LayerSuite13* layers = suites.LayerSuite13();
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
   suites.MaskOutlineSuite5();  // taken now, so that the walk cannot lack it halfway
 
@@ -286,13 +285,12 @@ void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_LayerH
     return dynamic_streams->AEGP_GetNewStreamRefForLayer(aegp_plugin_id, layer, layer_stream.out());
   });
   get_child_stream(errors, dynamic_streams, layer_stream.get(), "ADBE Root Vectors Group", root);
-  A_Time comp_time{};
-  A_Matrix4 l{};
-  errors.run([&] { return layers->AEGP_ConvertLayerToCompTime(layer, &layer_time, &comp_time); });
-  errors.run([&] { return layers->AEGP_GetLayerToWorldXform(layer, &comp_time, &l); });
-  // The layer-to-world matrix restricted to x and y, scaled by the downsample factor.
-  const Matrix3 m0 = matrix3_affine(l.mat[0][0] * ds, l.mat[0][1] * ds, l.mat[1][0] * ds,
-                                    l.mat[1][1] * ds, l.mat[3][0] * ds, l.mat[3][1] * ds);
+  // Into the layer's own pixels at the downsampling, where the effect draws
+  // and the text outlines and masks are: the layer's transform is the
+  // host's to apply when it composites the layer.
+  const Matrix3 to_pixels = shape_contents_to_layer_pixels(*in_data);
+  const Matrix3 m0 =
+      matrix3_affine(ds.x, 0.0, 0.0, ds.y, to_pixels.m[2][0] * ds.x, to_pixels.m[2][1] * ds.y);
   ShapeItems items;
   if (errors.ok()) walk_vector_group(errors, suites, root.get(), layer_time, m0, items);
   out.value = std::move(items);
@@ -363,7 +361,7 @@ void read_masks(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* 
 PF_Err gather_source_geometry(const PF_InData* in_data, const PF_ParamDef* params,
                               SourceGeometry& out) {
   AEGP_SuiteHandler suites(in_data->pica_basicP);
-  const double ds = downsample_factor(in_data->downsample_x);
+  const Downsample ds = downsample_of(*in_data);
   const A_Time layer_time{in_data->current_time, in_data->time_scale};
   HostErrors errors;
   AEGP_LayerH layer = nullptr;
@@ -375,7 +373,7 @@ PF_Err gather_source_geometry(const PF_InData* in_data, const PF_ParamDef* param
   if (type == AEGP_ObjectType_TEXT) {
     if (errors.ok()) read_text_outlines(errors, suites, in_data, layer, layer_time, ds, out);
   } else if (type == AEGP_ObjectType_VECTOR) {
-    read_shape_layer(errors, suites, layer, layer_time, ds, out);
+    read_shape_layer(errors, suites, in_data, layer, layer_time, ds, out);
   } else {
     read_masks(errors, suites, in_data, params, out);
   }

@@ -1,11 +1,12 @@
 #pragma once
 
 // The outlines of the layer the effect is applied to, read from the host
-// once per frame: the glyph outlines of a text layer (scaled by the
-// downsample factor), the paths, fills, merges and groups of a shape layer
-// (every group transform and the layer-to-world matrix applied, then scaled
-// by the downsample factor), or the masks of any other layer (as the host
-// delivers them). Also the layer chosen in a layer parameter.
+// once per frame, in the layer's own pixels at the downsampling: the glyph
+// outlines of a text layer (scaled by the downsample factors), the paths,
+// fills, merges and groups of a shape layer (every group transform applied,
+// the contents' origin in the middle of the layer, then scaled by the
+// factors), or the masks of any other layer (as the host delivers them).
+// Also the layer chosen in a layer parameter.
 //
 // Every host call runs only while no error is recorded and the first error
 // is the result; what was taken from the host (text outlines, checked-out

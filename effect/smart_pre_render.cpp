@@ -15,10 +15,13 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "effect/command_handlers.h"
+#include "effect/downsample.h"
 #include "effect/extrusion_mode_popup.h"
 #include "effect/layer_outlines.h"
+#include "effect/layer_placement.h"
 #include "effect/param_checkouts.h"
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
@@ -70,9 +73,13 @@ bool host_mixes_guids(const PF_SpecVersion& version) {
 }
 
 // "3D Camera" mode: the layer's transform from host space (with z the depth)
-// to homogeneous output coordinates, T D W V P S E, and the GUID mix-in.
-dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point, double ds,
-                             AEGP_SuiteHandler& suites, HostErrors& err, GuidMixIn& mix_in) {
+// to homogeneous output coordinates, T D W V P S Q E, and the GUID mix-in.
+// Q takes the composition's view into the layer's own pixels, which the host
+// then composites with the layer's own placement; without a parent, that
+// placement is also where the layer sits in the world (W).
+dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point,
+                             const Downsample& ds, AEGP_SuiteHandler& suites, HostErrors& err,
+                             GuidMixIn& mix_in) {
   const AEGP_PFInterfaceSuite1* pf_interface = suites.PFInterfaceSuite1();
   A_Time comp_time{};
   err.run([&] {
@@ -110,15 +117,19 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
     return pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera, &d,
                                                     &w, &h);
   });
+  const std::optional<LayerPlacement> placement =
+      read_layer_placement(*in_data, suites, err, own_layer, comp_time);
+  if (parent == nullptr && placement) world = placement->to_composition;
   const dmat4 view = mat4_inverse(dmat4_from(camera));
   const dmat4 perspective = {2 * d / w, 0, 0, 0, 0, 2 * d / h,        0, 0, 0,
                              0,         1, 1, 0, 0, -2 * (0.001 * d), 0};
   const dmat4 screen = {w / 2.0, 0, 0, 0, 0, h / 2.0, 0, 0, 0, 0, 1, 0, w / 2.0, h / 2.0, 0, 1};
-  const dmat4 to_full_resolution = diagonal(1 / ds, 1 / ds, 1 / ds, 1);
-  const dmat4 to_downsampled = diagonal(ds, ds, 1, 1);
+  const dmat4 to_full_resolution = diagonal(1 / ds.x, 1 / ds.y, 1 / ds.length(), 1);
+  const dmat4 to_downsampled = diagonal(ds.x, ds.y, 1, 1);
 
   // From the right end: a point goes through T first and E last.
   dmat4 m = to_downsampled;
+  if (placement) m = mat4_multiply(m, placement->to_layer);
   for (const dmat4& next : {screen, perspective, view, world, to_full_resolution, anchor}) {
     m = mat4_multiply(m, next);
   }
@@ -135,15 +146,12 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   AEGP_SuiteHandler suites(in_data->pica_basicP);
   HostErrors err;
 
-  // A downsample factor that is no positive number (a zero numerator or
-  // denominator) would scale every outline to nothing or to infinity: the
-  // frame is refused before anything is taken, and the plan is made at full
-  // size from no outlines.
-  double ds = static_cast<double>(in_data->downsample_x.num) /
-              static_cast<double>(static_cast<uint32_t>(in_data->downsample_x.den));
-  if (!(ds > 0.0 && std::isfinite(ds))) {
+  // A downsample factor that is no positive number is refused before
+  // anything is taken, and the plan is made at full size from no outlines.
+  Downsample ds = downsample_of(*in_data);
+  if (!ds.valid()) {
     err.note(PF_Err_BAD_CALLBACK_PARAM);
-    ds = 1.0;
+    ds = {};
   }
 
   // The wheel's stops play no part in the plan; the parent layer is read
@@ -157,8 +165,8 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   RenderPlanRequest request;
   request.request_rect = output_request.rect;
   request.source = std::move(source);
-  request.layer_width = in_data->width * ds;
-  request.layer_height = in_data->height * ds;
+  request.layer_width = in_data->width * ds.x;
+  request.layer_height = in_data->height * ds.y;
   request.corner_angle_deg = params[slot::corner_angle_threshold].u.fs_d.value;
   request.mode = extrusion_mode_of_popup(params[slot::mode].u.pd.value);
 
@@ -178,8 +186,16 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   double back = 0.0;
   if (request.mode == ExtrusionMode::directional || request.mode == ExtrusionMode::camera) {
     request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
-    front = params[slot::extrusion_length_front].u.fs_d.value * ds;
-    back = params[slot::extrusion_length_back].u.fs_d.value * ds;
+    // Directional lengths run along the direction on screen, which unequal
+    // factors turn; the camera's depths run along no screen direction.
+    double length_scale = ds.length();
+    if (request.mode == ExtrusionMode::directional) {
+      const DownsampledDirection seen = downsampled_direction(ds, request.direction_deg);
+      request.direction_deg = seen.direction_deg;
+      length_scale = seen.length_scale;
+    }
+    front = params[slot::extrusion_length_front].u.fs_d.value * length_scale;
+    back = params[slot::extrusion_length_back].u.fs_d.value * length_scale;
   } else {
     const PF_PointDef& vanishing = params[slot::vanishing_point].u.td;
     request.vanishing_x = static_cast<float>(fixed_to_double(vanishing.x_value));
@@ -190,7 +206,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   if (front > back) std::swap(front, back);
   request.front = front;
   request.back = back;
-  request.stroke_width = params[slot::stroke_width].u.fs_d.value * ds;
+  request.stroke_width = params[slot::stroke_width].u.fs_d.value * ds.length();
   request.inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0 ? 1 : 0;
   request.inherit_layer_color = params[slot::inherit_layer_color].u.bd.value != 0 ? 1 : 0;
 

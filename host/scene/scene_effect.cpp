@@ -63,8 +63,10 @@ void place_effect(Scene& scene, EffectInstance& instance) {
   Composition& comp = *scene.composition;
   comp.attach_effect(instance.effect_ref(), scene.effect_layer);
   const Layer& layer = *comp.layer_by_id(scene.effect_layer);
-  const PF_RationalScale downsample = {1, static_cast<A_u_long>(scene.downsample)};
-  instance.layer = {layer.width, layer.height, downsample, downsample};
+  instance.layer = {layer.width,
+                    layer.height,
+                    {1, static_cast<A_u_long>(scene.downsample.x)},
+                    {1, static_cast<A_u_long>(scene.downsample.y)}};
   frame_time_scale(comp.frame_rate(), instance.time_scale, instance.time_step);
   instance.current_time = static_cast<A_long>(
       std::llround(layer.layer_time(scene.time) * static_cast<double>(instance.time_scale)));

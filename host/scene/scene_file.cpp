@@ -405,6 +405,17 @@ std::string line_and_column(const std::string& text, size_t offset) {
   return std::to_string(line) + ":" + std::to_string(column);
 }
 
+// One factor for both directions, or [across, down].
+Downsample downsample(const Node& node) {
+  if (!node.value().is_array()) {
+    const int n = node.integer(1, 64);
+    return {n, n};
+  }
+  const std::vector<Node> n = node.elements();
+  if (n.size() != 2) node.fail("expected a whole number from 1 to 64 or [across, down]");
+  return {n[0].integer(1, 64), n[1].integer(1, 64)};
+}
+
 json parse_json(const std::string& text, const std::string& source) {
   try {
     return json::parse(text);
@@ -462,7 +473,7 @@ Scene parse_scene(const std::string& text, const std::string& source) {
     scene.parameters = parameters.value();
   }
   if (root.has("time")) scene.time = root["time"].number();
-  if (root.has("downsample")) scene.downsample = root["downsample"].integer(1, 64);
+  if (root.has("downsample")) scene.downsample = downsample(root["downsample"]);
   return scene;
 }
 

@@ -13,6 +13,8 @@
 //     "time": 0, "downsample": 1
 //   }
 //
+// "downsample" is one factor for both directions or two, [across, down].
+//
 // A value the host can keyframe is written either as itself or as
 // {"keyframes": [{"time": seconds of layer time, "value": ...}, ...]}.
 // Mistakes are reported with their place in the file (a line and column for
@@ -33,14 +35,20 @@ class SceneError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The frame's downsampling across and down: 1 full resolution, 2 half, ...
+struct Downsample {
+  int x = 1;
+  int y = 1;
+};
+
 struct Scene {
   std::string source;  // the file's name, for messages
   std::unique_ptr<Composition> composition;
   AEGP_LayerIDVal effect_layer = 0;
   // The effect's parameter values by parameter name, as written.
   nlohmann::json parameters = nlohmann::json::object();
-  double time = 0.0;   // seconds of composition time
-  int downsample = 1;  // 1 full resolution, 2 half, ...
+  double time = 0.0;  // seconds of composition time
+  Downsample downsample;
 };
 
 // Throws SceneError. Image files are found relative to the folder of

@@ -92,14 +92,16 @@ struct EffectWorld {
   }
 
   // --- the layer's outlines --------------------------------------------------
-  PF_InData in_data(PF_RationalScale ds = {1, 1}) {
-    instance.layer.downsample_x = instance.layer.downsample_y = ds;
+  PF_InData in_data(PF_RationalScale ds_x = {1, 1}, PF_RationalScale ds_y = {0, 0}) {
+    instance.layer.downsample_x = ds_x;
+    instance.layer.downsample_y = ds_y.den == 0 ? ds_x : ds_y;
     return instance.make_in_data();
   }
   // As smart pre-render reads them: with copies of the parameters checked
-  // out at the frame's time.
-  PF_Err gather(SourceGeometry& out, PF_RationalScale ds = {1, 1}) {
-    const PF_InData in = in_data(ds);
+  // out at the frame's time; the factor down is the one across unless given.
+  PF_Err gather(SourceGeometry& out, PF_RationalScale ds_x = {1, 1},
+                PF_RationalScale ds_y = {0, 0}) {
+    const PF_InData in = in_data(ds_x, ds_y);
     PF_ParamDef copies[slot::count] = {};
     for (PF_ParamIndex index : {slot::mask_path, slot::use_all_paths}) {
       EXPECT_EQ(in.inter.checkout_param(in.effect_ref, index, in.current_time, in.time_step,

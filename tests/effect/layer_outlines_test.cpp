@@ -162,11 +162,10 @@ PathShape point_path(double x, double y, double in_x = 0, double in_y = 0) {
   return {{{x, y, in_x, in_y, 0, 0}}, true};
 }
 
-// A shape layer whose layer-to-world matrix is the identity.
-Layer& identity_shape_layer(EffectWorld& world) {
-  Layer& layer = world.effect_layer(LayerKind::shape);
-  layer.transform.position = Vec3{};
-  return layer;
+// A shape layer of 200 x 100 pixels: its contents' origin lies at (100, 50)
+// of its pixels, wherever its transform puts it.
+Layer& shape_layer(EffectWorld& world) {
+  return world.effect_layer(LayerKind::shape, 200, 100);
 }
 
 // The first path found depth first.
@@ -180,18 +179,22 @@ const BezierPath* first_path(const ShapeItems& items) {
   return nullptr;
 }
 
-TEST(ShapeLayer, PathsAreMappedThroughTheirGroupsAndTheLayer) {
+// Paths come in the layer's own pixels, as the host draws the layer and as
+// text outlines and masks come: the layer's own transform is the host's to
+// apply when it composites the layer, so it changes nothing here.
+TEST(ShapeLayer, PathsAreMappedThroughTheirGroupsIntoTheLayersPixels) {
   struct Expected {
-    double x, y, in_x, in_y;
+    double x, y, in_x, in_y;  // in the contents, before the move to the layer's middle
   };
   struct Case {
     const char* name;
     StreamNode contents;
-    Vec3 layer_position;
-    PF_RationalScale ds;
+    std::function<void(Layer&)> move_layer;
+    PF_RationalScale ds_x, ds_y;
     A_long time;  // at 24 frames a second
     Expected vertex;
   };
+  const auto unmoved = [](Layer&) {};
   const StreamNode scaled =
       shape_group({shape_path(point_path(12, 3, -2, 0)), shape_fill()},
                   {.anchor = Vec2{10, 0}, .position = Vec2{110, 50}, .scale = Vec2{200, 200}});
@@ -205,43 +208,58 @@ TEST(ShapeLayer, PathsAreMappedThroughTheirGroupsAndTheLayer) {
   const StreamNode keyed =
       shape_group({shape_path(point_path(0, 0))},
                   {.position = Animated<Vec2>::keyed({{0.0, {0, 0}}, {2.0, {100, 0}}})});
+  const auto moved_turned_scaled = [](Layer& layer) {
+    layer.transform.anchor = Vec3{30, -20, 0};
+    layer.transform.position = Vec3{900, 100, 0};
+    layer.transform.scale = Vec3{50, 50, 100};
+    layer.transform.rotation = 30.0;
+  };
   const Case cases[] = {
-      {"anchor, position and scale", scaled, {}, {1, 1}, 0, {114, 56, 110, 56}},
-      {"a quarter turn is clockwise on screen", turned, {}, {1, 1}, 0, {0, 1, 0, 1}},
-      {"skew 45 degrees along x", skewed, {}, {1, 1}, 0, {-10, 10, -10, 10}},
-      {"skew 0 on any axis changes nothing", unskewed, {}, {1, 1}, 0, {3, 10, 3, 10}},
-      {"the inner group's transform first", nested, {}, {1, 1}, 0, {106, 6, 106, 6}},
-      {"the layer-to-world matrix at half resolution",
-       shape_path(point_path(12, 3)),
-       {640, 360, 0},
+      {"anchor, position and scale", scaled, unmoved, {1, 1}, {1, 1}, 0, {114, 56, 110, 56}},
+      {"a quarter turn is clockwise on screen", turned, unmoved, {1, 1}, {1, 1}, 0, {0, 1, 0, 1}},
+      {"skew 45 degrees along x", skewed, unmoved, {1, 1}, {1, 1}, 0, {-10, 10, -10, 10}},
+      {"skew 0 on any axis changes nothing", unskewed, unmoved, {1, 1}, {1, 1}, 0, {3, 10, 3, 10}},
+      {"the inner group's transform first", nested, unmoved, {1, 1}, {1, 1}, 0, {106, 6, 106, 6}},
+      {"a moved, turned and scaled layer at 1/2 across and 1/4 down",
+       shape_path(point_path(12, 3, -2, 4)),
+       moved_turned_scaled,
        {1, 2},
+       {1, 4},
        0,
-       {326, 181.5, 326, 181.5}},
-      {"a keyframed position at the frame's time", keyed, {}, {1, 1}, 24, {50, 0, 50, 0}},
+       {12, 3, 10, 7}},
+      {"a keyframed position at the frame's time",
+       keyed,
+       unmoved,
+       {1, 1},
+       {1, 1},
+       24,
+       {50, 0, 50, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EffectWorld world;
-    Layer& layer = identity_shape_layer(world);
-    layer.transform.position = c.layer_position;
+    Layer& layer = shape_layer(world);
+    c.move_layer(layer);
     layer.set_contents(shape_contents({c.contents}));
     world.instance.current_time = c.time;
     SourceGeometry geometry;
-    ASSERT_EQ(world.gather(geometry, c.ds), PF_Err_NONE);
+    ASSERT_EQ(world.gather(geometry, c.ds_x, c.ds_y), PF_Err_NONE);
     const BezierPath* path = first_path(holds<ShapeItems>(geometry));
     ASSERT_NE(path, nullptr);
     ASSERT_EQ(path->size(), 1u);
-    EXPECT_NEAR((*path)[0].x, c.vertex.x, 1e-12);
-    EXPECT_NEAR((*path)[0].y, c.vertex.y, 1e-12);
-    EXPECT_NEAR((*path)[0].in_x, c.vertex.in_x, 1e-12);
-    EXPECT_NEAR((*path)[0].in_y, c.vertex.in_y, 1e-12);
+    const double sx = static_cast<double>(c.ds_x.num) / c.ds_x.den;
+    const double sy = static_cast<double>(c.ds_y.num) / c.ds_y.den;
+    EXPECT_NEAR((*path)[0].x, (c.vertex.x + 100) * sx, 1e-12);
+    EXPECT_NEAR((*path)[0].y, (c.vertex.y + 50) * sy, 1e-12);
+    EXPECT_NEAR((*path)[0].in_x, (c.vertex.in_x + 100) * sx, 1e-12);
+    EXPECT_NEAR((*path)[0].in_y, (c.vertex.in_y + 50) * sy, 1e-12);
     EXPECT_EQ(world.host.balance_report(), "");
   }
 }
 
 TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
   EffectWorld world;
-  identity_shape_layer(world).set_contents(shape_contents(
+  shape_layer(world).set_contents(shape_contents(
       {shape_path(point_path(1, 1)), shape_fill(2.0),
        shape_group({shape_path(point_path(2, 2)), shape_merge(3.0), shape_fill()}),
        shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_star(5.0, 20.0),
@@ -270,7 +288,7 @@ TEST(ShapeLayer, ItemsKeepTheContentOrderAndIgnoreWhatTheyDoNotRead) {
 
 TEST(ShapeLayer, OfParametricShapesAndStrokesOnlyGivesAnEmptyList) {
   EffectWorld world;
-  identity_shape_layer(world).set_contents(shape_contents(
+  shape_layer(world).set_contents(shape_contents(
       {shape_rectangle(Vec2{10, 10}), shape_ellipse(Vec2{5, 5}), shape_stroke(2.0)}));
   SourceGeometry nothing;
   ASSERT_EQ(world.gather(nothing), PF_Err_NONE);
@@ -284,7 +302,7 @@ TEST(ShapeLayer, AReversedPathIsTheSameCurveRunTheOtherWay) {
   SourceGeometry backward;
   for (double direction : {path_direction_normal, path_direction_reversed}) {
     EffectWorld world;
-    identity_shape_layer(world).set_contents(
+    shape_layer(world).set_contents(
         shape_contents({shape_path(triangle, direction), shape_path(square(0, 0, 4, false))}));
     ASSERT_EQ(world.gather(direction == path_direction_normal ? forward : backward), PF_Err_NONE);
     EXPECT_EQ(world.host.balance_report(), "");

@@ -94,6 +94,9 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
       {"a fractional downsampling",
        scene_with(R"({"name": "L", "kind": "solid"})", R"(, "downsample": 1.5)"),
        "test.json: /downsample: expected a whole number from 1 to 64"},
+      {"a downsampling of three factors",
+       scene_with(R"({"name": "L", "kind": "solid"})", R"(, "downsample": [2, 4, 8])"),
+       "test.json: /downsample: expected a whole number from 1 to 64 or [across, down]"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -116,7 +119,7 @@ std::string scene_text(const std::string& parameters, double frame_rate = 25) {
                 "masks": [{"name": "Window", "path": {"vertices": [[0, 0], [5, 0], [5, 5]]}}]},
                {"name": "Null", "kind": "null"}],
     "effect": {"layer": "Plate", "parameters": )" +
-         parameters + R"(}, "time": 1.5, "downsample": 2})";
+         parameters + R"(}, "time": 1.5, "downsample": [2, 4]})";
 }
 
 class SceneEffect : public ::testing::Test {
@@ -144,6 +147,7 @@ TEST_F(SceneEffect, TheInstanceSitsOnTheLayerAtTheScenesTimeWithItsValues) {
   EXPECT_EQ(Composition::of_effect(instance.effect_ref()), scene.composition.get());
   EXPECT_EQ(instance.layer.width, 100);
   EXPECT_EQ(instance.layer.downsample_x.den, 2u);
+  EXPECT_EQ(instance.layer.downsample_y.den, 4u);
   // 1.5 s of composition time is 1 s of the layer's, 25 frames.
   EXPECT_EQ(instance.time_scale, 25u);
   EXPECT_EQ(instance.current_time, 25);

@@ -14,10 +14,11 @@ namespace simhost::test {
 namespace {
 
 // A path-space point through a plan's matrix (row vector times matrix),
-// divided by w: where it lands on screen, y up.
-std::array<double, 2> on_screen(const dmat4& m, double x, double y, double z) {
+// divided by w: where it lands on screen, y up. With w 0, where the
+// direction (x, y, z) runs to.
+std::array<double, 2> on_screen(const dmat4& m, double x, double y, double z, double w = 1) {
   double q[4] = {};
-  const double p[4] = {x, y, z, 1};
+  const double p[4] = {x, y, z, w};
   for (int c = 0; c < 4; ++c) {
     for (int k = 0; k < 4; ++k) q[c] += p[k] * m[4 * k + c];
   }
@@ -73,29 +74,51 @@ TEST_F(PreRender, DepthsPerModeAndResolution) {
   }
 }
 
-// Without a parent, and with the effect's own layer as parent, the layer
-// stays where it is under the default camera: a point of the layer plane
-// lands on itself, at full and at half size.
+// Without a parent (or with the effect's own layer as parent) the layer
+// stays where it lies in the composition under the default camera: a point
+// of the layer plane lands on itself in the layer's pixels, at any
+// downsampling, while deeper points run towards the composition's middle,
+// seen in the layer's pixels (the perspective centre).
 TEST_F(PreRender, CameraModeWithoutParentKeepsTheLayerInPlace) {
-  for (const char* parent : {"", "Layer"}) {
-    for (A_u_long downsample : {1u, 2u}) {
-      json values = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}};
-      if (parent[0] != '\0') values["Parent Layer"] = parent;
-      SCOPED_TRACE(std::string("parent \"") + parent + "\" at 1/" + std::to_string(downsample));
-      load_text(values);
-      set_downsample(downsample);
-      Frame frame(*instance, {});
-      ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
-      const dmat4& m = plan_of(frame).path_to_screen;
-      for (const std::array<double, 2>& p : {std::array<double, 2>{0, 0}, {37, -12}, {150, -80}}) {
-        const std::array<double, 2> q = on_screen(m, p[0], p[1], 0);
-        EXPECT_NEAR(q[0], p[0], 1e-6);
-        EXPECT_NEAR(q[1], p[1], 1e-6);
-      }
-      // Deeper points move towards the middle of the composition.
-      EXPECT_GT(on_screen(m, 0, 0, -100)[0], 0.0);
-      finish();
+  struct Case {
+    const char* what;
+    json layer;  // in a 640 x 360 composition
+    const char* parent;
+    A_u_long ds_x, ds_y;
+    std::array<double, 2> centre;  // layer pixels, full size
+  };
+  const json title = text_layer("Tv", 100, 60, 130);
+  json turned = title;
+  turned["transform"] = {{"position", {400, 150}}, {"rotation", 30}};
+  const json plate = {
+      {"kind", "solid"}, {"size", {400, 300}}, {"transform", {{"anchor", {200, 150}}}}};
+  const std::vector<Case> cases = {
+      {"the composition's size", title, "", 1, 1, {320, 180}},
+      {"its own layer as parent at half size", title, "Layer", 2, 2, {320, 180}},
+      // (320, 180) less (400, 150) turned back by 30 degrees, from the middle.
+      {"moved and turned", turned, "", 1, 1, {265.71796769724491, 245.98076211353316}},
+      {"a 400 x 300 solid in the middle", plate, "", 1, 1, {200, 150}},
+      {"the same at 1/2 across, 1/4 down", plate, "", 2, 4, {200, 150}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    json values = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}};
+    if (c.parent[0] != '\0') values["Parent Layer"] = c.parent;
+    load(scene_json(640, 360, c.layer, plain_look(values)));
+    instance->layer.downsample_x = {1, c.ds_x};
+    instance->layer.downsample_y = {1, c.ds_y};
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
+    const dmat4& m = plan_of(frame).path_to_screen;
+    for (const std::array<double, 2>& p : {std::array<double, 2>{0, 0}, {37, -12}, {150, -80}}) {
+      const std::array<double, 2> q = on_screen(m, p[0], p[1], 0);
+      EXPECT_NEAR(q[0], p[0], 1e-6);
+      EXPECT_NEAR(q[1], p[1], 1e-6);
     }
+    const std::array<double, 2> centre = on_screen(m, 0, 0, -1, 0);
+    EXPECT_NEAR(centre[0], c.centre[0] / c.ds_x, 1e-6);
+    EXPECT_NEAR(-centre[1], c.centre[1] / c.ds_y, 1e-6);
+    finish();
   }
 }
 

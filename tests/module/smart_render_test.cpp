@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/png.h"
+#include "host/scene/layer_pixels.h"
 #include "tests/module/frame_test_support.h"
 #include "tests/support/golden_picture.h"
 
@@ -117,6 +118,107 @@ TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
     EXPECT_NEAR(face.green, 160, 1) << "1:" << downsample;
     EXPECT_NEAR(face.blue, 220, 1) << "1:" << downsample;
     finish();
+  }
+}
+
+// A shape layer's solid stands on the layer's own pixels wherever the
+// layer's transform puts it (the host composites the layer with it): the
+// yellow face, over blue walls, covers what the host draws of the layer.
+TEST_F(SmartRender, AShapeLayersFaceCoversItsOwnPixels) {
+  const json badge = {
+      {"type", "group"},
+      {"transform", {{"rotation", 10}}},
+      {"items",
+       {{{"type", "path"}, {"path", {{"vertices", {{-60, -30}, {50, -40}, {40, 35}, {-45, 30}}}}}},
+        {{"type", "fill"}}}}};
+  const json mover = {
+      {"name", "Mover"}, {"kind", "null"}, {"transform", {{"position", {220, 60}}}}};
+  const std::pair<const char*, json> cases[] = {
+      {"moved", {{"transform", {{"position", {200, 100}}}}}},
+      {"anchored", {{"transform", {{"anchor", {30, -20}}}}}},
+      {"scaled 50 %", {{"transform", {{"scale", {50, 50}}}}}},
+      {"rotated 30 degrees", {{"transform", {{"rotation", 30}}}}},
+      {"parented to a moved null", {{"parent", "Mover"}}},
+      {"not the composition's size", {{"size", {200, 120}}}},
+  };
+  for (auto [what, shape] : cases) {
+    SCOPED_TRACE(what);
+    shape.update({{"kind", "shape"}, {"contents", json::array({badge})}});
+    load(scene_json(320, 180, shape,
+                    plain_look({{"Stroke Width", 0}, {"Extrusion Length Back", 20}}),
+                    json::array({mover})));
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    const RgbaImage solid = rgba_image_of(*frame.picture().get());
+    World own(solid.width, solid.height, PixelFormat::argb8);
+    scene::render_layer_pixels(layer("Layer"), 0.0, {1, 1}, {1, 1}, own);
+    // The face's share of a pixel: its alpha, times how far its red lies
+    // from the walls' (60) towards the face's (240). The overlap is within
+    // 1 % of either area.
+    double common = 0.0;
+    double face_area = 0.0;
+    double own_area = 0.0;
+    for (int y = 0; y < solid.height; ++y) {
+      for (int x = 0; x < solid.width; ++x) {
+        const uint8_t* p = &solid.rgba[(static_cast<size_t>(y) * solid.width + x) * 4];
+        const double f = p[3] / 255.0 * std::clamp((p[0] - 60) / 180.0, 0.0, 1.0);
+        const double o = own.pixel8(x, y).alpha / 255.0;
+        common += std::min(f, o);
+        face_area += f;
+        own_area += o;
+      }
+    }
+    EXPECT_GT(common, 1000.0);
+    EXPECT_GE(common / std::max(face_area, own_area), 0.99);
+    finish();
+  }
+}
+
+// At 1/2 across and 1/4 down a frame is the full frame squeezed by those
+// factors, in every mode: the premultiplied channels differ from the full
+// frame's averaged over 2 x 4 pixels by a couple of levels on the mean (the
+// stroke keeps one width, which no squeeze keeps exactly).
+TEST_F(SmartRender, UnequalDownsamplingSqueezesTheFullFrame) {
+  const std::pair<const char*, json> modes[] = {
+      {"directional", json::object()},
+      {"vanishing",
+       {{"Mode", "Vanishing"}, {"Vanishing Point", {160, 20}}, {"Extrusion Amount Back", 30}}},
+      {"3D camera", {{"Mode", "3D Camera"}, {"Parent Layer", "Rig"}, {"Anchor Point", {160, 90}}}},
+  };
+  for (const auto& [what, values] : modes) {
+    SCOPED_TRACE(what);
+    const auto frame_at = [&](A_u_long ds_x, A_u_long ds_y) {
+      load(scene_json(320, 180, text_layer("Tv", 100, 60, 130), plain_look(values),
+                      json::array({rig({160, 90, 0}, {15, -30, 0})})));
+      instance->layer.downsample_x = {1, ds_x};
+      instance->layer.downsample_y = {1, ds_y};
+      Frame frame(*instance, {});
+      EXPECT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+      RgbaImage picture = rgba_image_of(*frame.picture().get());
+      finish();
+      return picture;
+    };
+    const RgbaImage full = frame_at(1, 1);
+    const RgbaImage squeezed = frame_at(2, 4);
+    ASSERT_EQ(squeezed.width, 160);
+    ASSERT_EQ(squeezed.height, 45);
+    const auto premultiplied = [](const RgbaImage& image, int x, int y, int k) {
+      const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
+      return k == 3 ? p[3] : p[k] * p[3] / 255.0;
+    };
+    double difference = 0.0;
+    for (int y = 0; y < squeezed.height; ++y) {
+      for (int x = 0; x < squeezed.width; ++x) {
+        std::array<double, 4> block = {};
+        for (int k = 0; k < 4; ++k) {
+          for (int j = 0; j < 8; ++j)
+            block[k] += premultiplied(full, 2 * x + j % 2, 4 * y + j / 2, k) / 8;
+        }
+        for (int k = 0; k < 4; ++k)
+          difference += std::abs(premultiplied(squeezed, x, y, k) - block[k]) / 4;
+      }
+    }
+    EXPECT_LE(difference / (160 * 45), 2.0);
   }
 }
 

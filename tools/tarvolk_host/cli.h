@@ -43,7 +43,7 @@ int panel(const Options& options);
 int outlines(const Options& options);
 
 // tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B] [--bit-depth 8|32]
-// [--downsample N] [--background R,G,B]: frames of a scene (the default scene without one)
+// [--downsample N|X,Y] [--background R,G,B]: frames of a scene (the default scene without one)
 // rendered through the module and written as PNG files.
 int render(const Options& options);
 

@@ -20,7 +20,7 @@
 //     prints the outlines the effect gathers from the layer it sits on in a
 //     scene file (examples/*.json), with --json every vertex.
 //   tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]
-//                       [--bit-depth 8|32] [--downsample N] [--background R,G,B]
+//                       [--bit-depth 8|32] [--downsample N|X,Y] [--background R,G,B]
 //     renders frames of a scene (the default scene without one) to PNG files
 //     and prints their paths.
 
@@ -42,7 +42,7 @@ int usage() {
                "                          [--all] [--module PATH] [--png FILE] [--gesture STEPS]\n"
                "       tarvolk-host outlines SCENE [--json] [--module PATH]\n"
                "       tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]\n"
-               "                           [--bit-depth 8|32] [--downsample N]\n"
+               "                           [--bit-depth 8|32] [--downsample N|X,Y]\n"
                "                           [--background R,G,B] [--module PATH]\n");
   return 2;
 }

@@ -213,7 +213,8 @@ int outlines(const Options& options) {
       out["layer"] = layer.name;
       out["kind"] = simhost::scene::layer_kind_name(layer.kind);
       out["time"] = scene.time;
-      out["downsample"] = scene.downsample;
+      const simhost::scene::Downsample ds = scene.downsample;
+      out["downsample"] = ds.x == ds.y ? json(ds.x) : json::array({ds.x, ds.y});
       std::string text;
       write_json(text, out, 0);
       std::printf("%s\n", text.c_str());
@@ -221,7 +222,9 @@ int outlines(const Options& options) {
       std::printf("scene:      %s\n", scene_path.c_str());
       std::printf("layer:      %s (%s)\n", layer.name.c_str(),
                   simhost::scene::layer_kind_name(layer.kind));
-      std::printf("time:       %g s, downsample %d\n", scene.time, scene.downsample);
+      std::printf("time:       %g s, downsample %d", scene.time, scene.downsample.x);
+      if (scene.downsample.y != scene.downsample.x) std::printf(",%d", scene.downsample.y);
+      std::printf("\n");
       print_geometry(geometry);
     }
   }

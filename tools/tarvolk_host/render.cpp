@@ -1,5 +1,5 @@
 // tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]
-//                     [--bit-depth 8|32] [--downsample N] [--background R,G,B]
+//                     [--bit-depth 8|32] [--downsample N|X,Y] [--background R,G,B]
 // renders frames of a scene (the default scene without one) through the
 // module as the host does: global setup, params setup, sequence setup, the
 // scene's parameter values, update params UI, then for each frame smart
@@ -36,7 +36,7 @@ namespace {
 
 constexpr const char* render_usage =
     "usage: tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]\n"
-    "                           [--bit-depth 8|32] [--downsample N] [--background R,G,B]\n"
+    "                           [--bit-depth 8|32] [--downsample N|X,Y] [--background R,G,B]\n"
     "                           [--module PATH]\n";
 
 class UsageError : public std::invalid_argument {
@@ -50,7 +50,7 @@ struct RenderOptions {
   std::optional<double> time;
   std::optional<std::array<long, 2>> frames;
   A_short bitdepth = 8;
-  int downsample = 0;  // 0: the scene's
+  std::optional<simhost::scene::Downsample> downsample;  // none: the scene's
   std::optional<std::array<int, 3>> background;
 };
 
@@ -101,9 +101,17 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
       if (depth != 8 && depth != 32) throw UsageError("--bit-depth is 8 or 32");
       o.bitdepth = static_cast<A_short>(depth);
     } else if (arg == "--downsample") {
-      const long n = whole_number_of(arg, value());
-      if (n < 1 || n > 64) throw UsageError("--downsample is a whole number from 1 to 64");
-      o.downsample = static_cast<int>(n);
+      // N for both directions, or X,Y across and down.
+      const std::string factors = value();
+      const size_t comma = factors.find(',');
+      const auto factor = [&](const std::string& text) {
+        const long n = whole_number_of(arg, text);
+        if (n < 1 || n > 64)
+          throw UsageError("--downsample factors are whole numbers from 1 to 64");
+        return static_cast<int>(n);
+      };
+      const int x = factor(factors.substr(0, comma));
+      o.downsample = {x, comma == std::string::npos ? x : factor(factors.substr(comma + 1))};
     } else if (arg == "--background") {
       const std::string rgb = value();
       std::array<int, 3> c{};
@@ -236,7 +244,7 @@ int render(const Options& options) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
     return 1;
   }
-  if (o.downsample != 0) scene.downsample = o.downsample;
+  if (o.downsample) scene.downsample = *o.downsample;
   simhost::PluginModule module(options.module_path);
   simhost::Registration registration;
   if (const PF_Err err = module.register_plugin(host, &registration)) {
