@@ -121,21 +121,32 @@ TEST_F(SmartRender, TheFaceTakesTheLayersOwnColours) {
 }
 
 // Failures of smart render's own calls to the host give their codes and
-// leave the host's message field empty. (The renderer's failures and their
-// texts: the renderer's error tests and smart render's error text test.)
+// leave the host's message field empty, but for a "Gradient Wheel" value
+// that cannot be read for gradient walls, which says so. (The renderer's
+// failures and their texts: the renderer's error tests and smart render's
+// error text test.)
 TEST_F(SmartRender, HostFailuresGiveTheirCodes) {
-  const std::pair<const char*, PF_Err> failures[] = {
-      {"PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM},
-      {"checkout_output", PF_Err_OUT_OF_MEMORY},
-      {"transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED}};
+  const struct {
+    const char* function;
+    PF_Err error;
+    const char* side_fill;
+    const char* message;
+  } failures[] = {
+      {"PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM, "Solid", ""},
+      {"checkout_output", PF_Err_OUT_OF_MEMORY, "Solid", ""},
+      {"transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED, "Solid", ""},
+      {"host_lock_handle", PF_Err_OUT_OF_MEMORY, "Gradient",
+       "the \"Gradient Wheel\" value could not be read (out of memory)"},
+  };
   const World input(160, 90, PixelFormat::argb8);
-  for (const auto& [function, error] : failures) {
-    load_text({{"Input Opacity", 50}});
-    host.fail_call(function, error);
+  for (const auto& f : failures) {
+    SCOPED_TRACE(f.function);
+    load_text({{"Input Opacity", 50}, {"Side Fill Mode", f.side_fill}});
+    host.fail_call_during("PF_Cmd_SMART_RENDER", f.function, f.error);
     Frame frame(*instance, {.input_layer = &input});
-    EXPECT_EQ(frame.run(module), error) << function;
-    EXPECT_STREQ(frame.out_data().return_msg, "") << function;
-    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0) << function;
+    EXPECT_EQ(frame.run(module), f.error);
+    EXPECT_STREQ(frame.out_data().return_msg, f.message);
+    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0);
     host.clear_failures();
     finish();
   }
