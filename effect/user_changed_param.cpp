@@ -2,7 +2,8 @@
 // buttons' resets, "Setup Null", the web pages, "Point Angle" and the twirls
 // that follow "Mode" and "Side Fill Mode". Values are written into the
 // command's records in place and announced with the changed flag and, where
-// the panel must show them at once, a UI refresh.
+// the panel must show them at once, a UI refresh; a twirl alone is moved by
+// the UI refresh, with no value written.
 
 #include "effect/command_handlers.h"
 #include "effect/param_actions.h"
