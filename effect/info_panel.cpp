@@ -17,7 +17,6 @@ namespace {
 constexpr float picture_left = 122.0f;  // at half scale: 61 panel pixels
 constexpr float picture_opacity = 0.7f;
 constexpr DRAWBOT_MatrixF32 half_scale{{{0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 0.5f}}};
-constexpr DRAWBOT_MatrixF32 double_scale{{{2.0f, 0, 0}, {0, 2.0f, 0}, {0, 0, 2.0f}}};
 
 // Draws the picture with its top-left at (61, top - 1) panel pixels. A
 // picture that cannot be copied into host memory is left out without an
@@ -36,9 +35,19 @@ PF_Err draw_picture(AEGP_SuiteHandler& suites, const DRAWBOT_SupplierSuite1& sup
       supplier, info_panel_picture_width, info_panel_picture_height, info_panel_picture_row_bytes,
       kDRAWBOT_PixelLayout_32BGRA_Straight, bytes.data(), &image);
   const DRAWBOT_PointF32 origin{picture_left, 2.0f * static_cast<float>(frame_top) - 2.0f};
+  // The half scale lives in a state of its own, so that the host's surface
+  // gets its transform back whichever call fails.
+  bool pushed = false;
+  if (err == PF_Err_NONE) {
+    err = surface_suite.PushStateStack(surface);
+    pushed = err == PF_Err_NONE;
+  }
   if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &half_scale);
   if (err == PF_Err_NONE) err = surface_suite.DrawImage(surface, image, &origin, picture_opacity);
-  if (err == PF_Err_NONE) err = surface_suite.Transform(surface, &double_scale);
+  if (pushed) {
+    const PF_Err pop_err = surface_suite.PopStateStack(surface);
+    if (err == PF_Err_NONE) err = pop_err;
+  }
   if (image != nullptr) {
     const PF_Err release_err = supplier_suite.ReleaseObject(image);
     if (err == PF_Err_NONE) err = release_err;

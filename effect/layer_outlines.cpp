@@ -12,6 +12,7 @@
 #include "effect/param_slots.h"
 #include "host_support/aegp_held.h"
 #include "host_support/aegp_suite_handler.h"
+#include "host_support/give_back_quietly.h"
 #include "host_support/host_errors.h"
 #include "host_support/matrix3.h"
 #include "renderer/matrix.h"
@@ -59,19 +60,15 @@ void get_child_stream(HostErrors& errors, const AEGP_DynamicStreamSuite5* dynami
   });
 }
 
-// The stream's value at the layer time, expressions applied. True when it
-// was read, and so must be given back.
+// The stream's value at the layer time, expressions applied, into `value`.
+// True when it was read.
 bool get_layer_time_value(HostErrors& errors, const AEGP_StreamSuite7* streams,
                           AEGP_StreamRefH stream, const A_Time& layer_time,
-                          AEGP_StreamValue2& value) {
-  bool read = false;
-  errors.run([&] {
-    const A_Err err = streams->AEGP_GetNewStreamValue(
-        aegp_plugin_id, stream, AEGP_LTimeMode_LayerTime, &layer_time, false, &value);
-    read = err == A_Err_NONE;
-    return err;
+                          HeldStreamValue& value) {
+  return value.take(errors, [&](AEGP_StreamValue2* out) {
+    return streams->AEGP_GetNewStreamValue(aegp_plugin_id, stream, AEGP_LTimeMode_LayerTime,
+                                           &layer_time, false, out);
   });
-  return read;
 }
 
 // A one-dimensional child value at the layer time, given back at once.
@@ -82,12 +79,10 @@ bool read_child_one_d(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_Stream
   const AEGP_StreamSuite7* streams = suites.StreamSuite7();
   HeldStream stream(streams->AEGP_DisposeStream);
   get_child_stream(errors, dynamic_streams, parent, match_name, stream);
-  AEGP_StreamValue2 stream_value{};
+  HeldStreamValue stream_value(streams->AEGP_DisposeStreamValue);
   const bool read = get_layer_time_value(errors, streams, stream.get(), layer_time, stream_value);
-  if (read) {
-    value = stream_value.val.one_d;
-    errors.note(streams->AEGP_DisposeStreamValue(&stream_value));
-  }
+  if (read) value = stream_value.val().one_d;
+  stream_value.give_back(errors);
   stream.give_back(errors);
   return read;
 }
@@ -106,11 +101,9 @@ AEGP_StreamVal2 read_transform_value(HostErrors& errors, AEGP_SuiteHandler& suit
   get_child_stream(errors, dynamic_streams, transform, match_name, stream);
   AEGP_StreamType type = AEGP_StreamType_NO_DATA;
   errors.run([&] { return streams->AEGP_GetStreamType(stream.get(), &type); });
-  AEGP_StreamValue2 value{};
-  if (get_layer_time_value(errors, streams, stream.get(), layer_time, value)) {
-    result = value.val;
-    errors.note(streams->AEGP_DisposeStreamValue(&value));
-  }
+  HeldStreamValue value(streams->AEGP_DisposeStreamValue);
+  if (get_layer_time_value(errors, streams, stream.get(), layer_time, value)) result = value.val();
+  value.give_back(errors);
   stream.give_back(errors);
   return result;
 }
@@ -129,17 +122,18 @@ void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamR
 
   HeldStream shape(streams->AEGP_DisposeStream);
   get_child_stream(errors, dynamic_streams, shape_group, "ADBE Vector Shape", shape);
-  AEGP_StreamValue2 outline{};
-  const bool read = get_layer_time_value(errors, streams, shape.get(), layer_time, outline);
+  HeldStreamValue outline(streams->AEGP_DisposeStreamValue);
+  get_layer_time_value(errors, streams, shape.get(), layer_time, outline);
+  const AEGP_MaskOutlineValH mask = outline.val().mask;
   A_Boolean open = true;
-  errors.run([&] { return outlines->AEGP_IsMaskOutlineOpen(outline.val.mask, &open); });
+  errors.run([&] { return outlines->AEGP_IsMaskOutlineOpen(mask, &open); });
   if (errors.ok() && !open) {
     A_long num_segments = 0;
-    errors.note(outlines->AEGP_GetMaskOutlineNumSegments(outline.val.mask, &num_segments));
+    errors.note(outlines->AEGP_GetMaskOutlineNumSegments(mask, &num_segments));
     BezierPath path;
     for (A_long j = 0; j < num_segments && errors.ok(); ++j) {
       AEGP_MaskVertex v{};
-      errors.note(outlines->AEGP_GetMaskOutlineVertexInfo(outline.val.mask, j, &v));
+      errors.note(outlines->AEGP_GetMaskOutlineVertexInfo(mask, j, &v));
       const Point2d position = matrix.map(v.x, v.y);
       const Point2d in = matrix.map(v.x + v.tan_in_x, v.y + v.tan_in_y);
       const Point2d out_point = matrix.map(v.x + v.tan_out_x, v.y + v.tan_out_y);
@@ -150,7 +144,7 @@ void read_shape_path(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_StreamR
       out.push_back({std::move(path)});
     }
   }
-  if (read) errors.note(streams->AEGP_DisposeStreamValue(&outline));
+  outline.give_back(errors);
   shape.give_back(errors);
 }
 
@@ -298,6 +292,36 @@ void read_shape_layer(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_In
   layer_stream.give_back(errors);
 }
 
+// A mask path's checkout, checked in once whether or not it was made: by
+// check_in() on the normal path, its result noted, or by the destructor.
+class CheckedOutPath {
+ public:
+  CheckedOutPath(const PF_PathQuerySuite1* query, PF_ProgPtr effect_ref, PF_PathID path_id,
+                 PF_PathOutlinePtr* path)
+      : query_(query), effect_ref_(effect_ref), path_id_(path_id), path_(path) {}
+  ~CheckedOutPath() {
+    if (out_) give_back_quietly([&] { check_in_now(); });
+  }
+  CheckedOutPath(const CheckedOutPath&) = delete;
+  CheckedOutPath& operator=(const CheckedOutPath&) = delete;
+
+  // A check-in that throws is made again by the destructor.
+  void check_in(HostErrors& errors) {
+    if (!out_) return;
+    errors.note(check_in_now());
+    out_ = false;
+  }
+
+ private:
+  PF_Err check_in_now() { return query_->PF_CheckinPath(effect_ref_, path_id_, false, *path_); }
+
+  const PF_PathQuerySuite1* query_;
+  PF_ProgPtr effect_ref_;
+  PF_PathID path_id_;
+  PF_PathOutlinePtr* path_;
+  bool out_ = true;
+};
+
 // Appends the closed mask of that path id, with its mode and inversion, as
 // the host delivers it. No mask for id 0 or an open path. The path is
 // checked in whether or not its checkout was made.
@@ -306,6 +330,8 @@ void read_mask_path(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InDa
   const PF_PathQuerySuite1* query = suites.PathQuerySuite1();
   const PF_PathDataSuite1* path_data = suites.PathDataSuite1();
   PF_PathOutlinePtr path = nullptr;
+  // Checked in on every way out, also when an exception leaves the frame.
+  CheckedOutPath checked_out(query, in_data->effect_ref, path_id, &path);
   errors.run([&] {
     return query->PF_CheckoutPath(in_data->effect_ref, path_id, in_data->current_time,
                                   in_data->time_step, in_data->time_scale, &path);
@@ -334,7 +360,7 @@ void read_mask_path(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InDa
       }
     }
   }
-  errors.note(query->PF_CheckinPath(in_data->effect_ref, path_id, false, path));
+  checked_out.check_in(errors);
 }
 
 void read_masks(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* in_data,
@@ -393,8 +419,7 @@ PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_Lay
   HostErrors errors;
   HeldEffect effect(effects->AEGP_DisposeEffect);
   HeldStream stream(streams->AEGP_DisposeStream);
-  AEGP_StreamValue2 value{};
-  bool read = false;
+  HeldStreamValue value(streams->AEGP_DisposeStreamValue);
   errors.run([&] {
     return pf_interface->AEGP_GetNewEffectForEffect(aegp_plugin_id, in_data->effect_ref,
                                                     effect.out());
@@ -403,15 +428,13 @@ PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_Lay
     return streams->AEGP_GetNewEffectStreamByIndex(aegp_plugin_id, effect.get(), index,
                                                    stream.out());
   });
-  errors.run([&] {
-    // The parameter's own value, not what an expression makes of it.
+  // The parameter's own value, not what an expression makes of it.
+  const bool read = value.take(errors, [&](AEGP_StreamValue2* given) {
     const A_Time start{0, 1};
-    const A_Err err = streams->AEGP_GetNewStreamValue(
-        aegp_plugin_id, stream.get(), AEGP_LTimeMode_LayerTime, &start, true, &value);
-    read = err == A_Err_NONE;
-    return err;
+    return streams->AEGP_GetNewStreamValue(aegp_plugin_id, stream.get(), AEGP_LTimeMode_LayerTime,
+                                           &start, true, given);
   });
-  if (read && value.val.layer_id != 0) {
+  if (read && value.val().layer_id != 0) {
     AEGP_LayerH effect_layer = nullptr;
     AEGP_CompH comp = nullptr;
     AEGP_LayerH chosen = nullptr;
@@ -419,10 +442,10 @@ PF_Err layer_param_layer(const PF_InData* in_data, PF_ParamIndex index, AEGP_Lay
         [&] { return pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &effect_layer); });
     errors.run([&] { return layers5->AEGP_GetLayerParentComp(effect_layer, &comp); });
     errors.run(
-        [&] { return layers11->AEGP_GetLayerFromLayerID(comp, value.val.layer_id, &chosen); });
+        [&] { return layers11->AEGP_GetLayerFromLayerID(comp, value.val().layer_id, &chosen); });
     if (errors.ok()) out = chosen;
   }
-  if (read) errors.note(streams->AEGP_DisposeStreamValue(&value));
+  value.give_back(errors);
   stream.give_back(errors);
   effect.give_back(errors);
   return errors.code();

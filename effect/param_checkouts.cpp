@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host_support/give_back_quietly.h"
+
 namespace {
 
 bool among(std::initializer_list<PF_ParamIndex> slots, PF_ParamIndex index) {
@@ -36,25 +38,28 @@ void ParamCheckouts::check_out_all(std::initializer_list<PF_ParamIndex> left_out
         inter.checkout_param(in_data_->effect_ref, i, in_data_->current_time, in_data_->time_step,
                              in_data_->time_scale, &params_[i]);
     errors_.note(checkout);
+    out_.set(i);
     if (among(kept, i)) {
-      out_.set(i);
+      kept_.set(i);
       readable_.set(i, checkout == PF_Err_NONE);
       continue;
     }
-    errors_.note(inter.checkin_param(in_data_->effect_ref, &params_[i]));
+    check_in(i);
   }
 }
 
 void ParamCheckouts::check_in(PF_ParamIndex index) {
   if (!out_[index]) return;
-  out_.reset(index);
   errors_.note(in_data_->inter.checkin_param(in_data_->effect_ref, &params_[index]));
+  // Only a check-in that returned is done with: one that threw is made
+  // again on the way out.
+  out_.reset(index);
 }
 
-void ParamCheckouts::check_in_all_quietly() {
+void ParamCheckouts::check_in_all_quietly() noexcept {
   for (PF_ParamIndex i = 0; i < slot::count; ++i) {
     if (!out_[i]) continue;
     out_.reset(i);
-    in_data_->inter.checkin_param(in_data_->effect_ref, &params_[i]);
+    give_back_quietly([&] { in_data_->inter.checkin_param(in_data_->effect_ref, &params_[i]); });
   }
 }

@@ -4,8 +4,8 @@
 // time. Every slot from the end of the "About & Support" group to the last is
 // checked out in slot order, except the slots left out, and checked in again
 // at once, except the kept slots: those stay checked out until `check_in`.
-// Whatever is still out when the owner ends (an exception unwinding) is
-// checked in then.
+// Whatever is still out when the owner ends (an exception unwinding, a
+// check-in that threw) is checked in then.
 //
 // The checkouts stop at the first error of the command's HostErrors. A slot
 // is checked in whether or not its checkout succeeded, and every checkout's
@@ -35,21 +35,24 @@ class ParamCheckouts {
 
   // Whether a kept slot is checked out now and its checkout succeeded, so
   // that its value can be read.
-  bool readable(PF_ParamIndex index) const { return out_[index] && readable_[index]; }
-  // Checks in a kept slot that is still out, noting the result; nothing for
-  // any other slot.
+  bool readable(PF_ParamIndex index) const {
+    return kept_[index] && out_[index] && readable_[index];
+  }
+  // Checks in a slot that is still out (a kept one), noting the result;
+  // nothing for any other slot.
   void check_in(PF_ParamIndex index);
 
  private:
   void check_out_all(std::initializer_list<PF_ParamIndex> left_out,
                      std::initializer_list<PF_ParamIndex> kept);
-  // Checks in whatever is still out; the results are not heard, as the
-  // command is leaving by an exception.
-  void check_in_all_quietly();
+  // Checks in whatever is still out, quietly (give_back_quietly): the
+  // command is leaving by an exception, or a check-in threw.
+  void check_in_all_quietly() noexcept;
 
   PF_InData* in_data_;
   HostErrors& errors_;
   std::array<PF_ParamDef, slot::count> params_{};
-  std::bitset<slot::count> out_;       // kept slots checked out and not yet in
+  std::bitset<slot::count> out_;       // slots checked out and not yet in
+  std::bitset<slot::count> kept_;      // slots held until check_in
   std::bitset<slot::count> readable_;  // kept slots whose checkout succeeded
 };

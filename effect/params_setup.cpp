@@ -188,10 +188,16 @@ PF_Err params_setup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF
       if (registration_err == PF_Err_NONE) {
         registration_err = register_custom_ui(in_data, second_ui_events);
       }
-      // Whatever the result, the parameter goes in with the handle the
-      // call left (null when none was made).
-      gradient_points_to_handle(suites.HandleSuite1(), &def.u.arb_d.dephault,
-                                default_gradient_points.size(), default_gradient_points.data());
+      // A default that could not be written whole is no value to save with
+      // a project: the command fails with the write's error.
+      if (const PF_Err err = gradient_points_to_handle(suites.HandleSuite1(), &def.u.arb_d.dephault,
+                                                       default_gradient_points.size(),
+                                                       default_gradient_points.data())) {
+        if (def.u.arb_d.dephault != nullptr) {
+          suites.HandleSuite1()->host_dispose_handle(def.u.arb_d.dephault);
+        }
+        return err;
+      }
     }
     if (PF_Err err = in_data->inter.add_param(in_data->effect_ref, -1, &def)) {
       // A default the host did not take is still ours.

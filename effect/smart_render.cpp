@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "effect/command_handlers.h"
 #include "effect/param_checkouts.h"
@@ -57,9 +58,11 @@ int32_t supersampling_factor(PF_ParamValue master_resolution) {
   return std::max<PF_ParamValue>(master_resolution, 1);
 }
 
-void report_render_error(PF_InData* in_data, PF_OutData* out_data, PF_Err err,
-                         const std::string& error_text) {
-  if (err == PF_Err_NONE || err == PF_Err_OUT_OF_MEMORY || err == PF_Interrupt_CANCEL) return;
+namespace {
+
+// At most 255 characters of the text into return_msg, through the host's
+// strcpy when it has one.
+void set_return_msg(PF_InData* in_data, PF_OutData* out_data, const std::string& error_text) {
   if (error_text.empty() || out_data == nullptr) return;
   std::array<A_char, PF_MAX_EFFECT_MSG_LEN + 1> message{};
   const size_t length = std::min<size_t>(error_text.size(), PF_MAX_EFFECT_MSG_LEN);
@@ -71,7 +74,18 @@ void report_render_error(PF_InData* in_data, PF_OutData* out_data, PF_Err err,
   }
 }
 
+}  // namespace
+
+void report_render_error(PF_InData* in_data, PF_OutData* out_data, PF_Err err,
+                         const std::string& error_text) {
+  if (err == PF_Err_NONE || err == PF_Err_OUT_OF_MEMORY || err == PF_Interrupt_CANCEL) return;
+  set_return_msg(in_data, out_data, error_text);
+}
+
 namespace {
+
+constexpr const char* unreadable_gradient_text =
+    "the \"Gradient Wheel\" value could not be read (out of memory)";
 
 // The colour of a parameter, converted to float by the host.
 std::array<float, 3> host_float_color(AEGP_SuiteHandler& suites, PF_InData* in_data,
@@ -122,17 +136,23 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
       static_cast<float>(params[slot::stroke_opacity].u.fs_d.value * 0.01);
   render_input.fill_opacity = static_cast<float>(params[slot::fill_opacity].u.fs_d.value * 0.01);
 
-  std::vector<GradientPoint> points;
+  std::optional<std::vector<GradientPoint>> points = std::vector<GradientPoint>{};
   if (params.readable(slot::gradient_wheel)) {
-    points = gradient_points_from_handle(suites.HandleSuite1(),
+    points = gradient_points_if_readable(suites.HandleSuite1(),
                                          params[slot::gradient_wheel].u.arb_d.value);
   }
   params.check_in(slot::gradient_wheel);
 
   const bool inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0;
+  // Walls drawn without the stops of a value that is there would be a wrong
+  // picture: a value that cannot be read fails the frame, with a text.
+  bool unreadable_gradient = false;
   if (params[slot::side_fill_mode].u.pd.value == side_fill_gradient) {
+    unreadable_gradient = !points && err.ok();
+    if (unreadable_gradient) err.note(PF_Err_OUT_OF_MEMORY);
     render_input.side_fill = gradient_side_fill_stops(
-        points, fixed_to_double(params[slot::global_offset].u.ad.value), inner_extrusion);
+        points.value_or(std::vector<GradientPoint>{}),
+        fixed_to_double(params[slot::global_offset].u.ad.value), inner_extrusion);
     render_input.interpolate_gradient = params[slot::interpolate_gradient].u.bd.value != 0 ? 1 : 0;
   } else {
     const std::array<float, 3> side =
@@ -156,6 +176,10 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
     });
   }
 
-  report_render_error(in_data, out_data, err.code(), error_text);
+  if (unreadable_gradient) {
+    set_return_msg(in_data, out_data, unreadable_gradient_text);
+  } else {
+    report_render_error(in_data, out_data, err.code(), error_text);
+  }
   return err.code();
 }

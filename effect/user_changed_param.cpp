@@ -2,7 +2,8 @@
 // buttons' resets, "Setup Null", the web pages, "Point Angle" and the twirls
 // that follow "Mode" and "Side Fill Mode". Values are written into the
 // command's records in place and announced with the changed flag and, where
-// the panel must show them at once, a UI refresh.
+// the panel must show them at once, a UI refresh; a twirl alone is moved by
+// the UI refresh, with no value written.
 
 #include "effect/command_handlers.h"
 #include "effect/param_actions.h"
@@ -21,24 +22,26 @@ void set_twirl_closed(PF_ParamDef& param, bool closed) {
   }
 }
 
+// A twirl that follows a popup moves through the UI refresh alone: announced
+// as a changed value, the parameter's value would be written back, which on
+// an animated parameter is a new keyframe.
+void move_twirl(const ParamActionContext& ctx, PF_ParamIndex index, bool closed) {
+  set_twirl_closed(ctx.param(index), closed);
+  refresh_ui(ctx, index);
+}
+
 // "Extrusion Direction" is open only where it counts, in Directional mode.
 void follow_mode(const ParamActionContext& ctx) {
-  PF_ParamDef& direction = ctx.param(slot::extrusion_direction);
-  set_twirl_closed(direction, ctx.param(slot::mode).u.pd.value != mode_directional);
-  mark_changed(direction);
+  move_twirl(ctx, slot::extrusion_direction, ctx.param(slot::mode).u.pd.value != mode_directional);
 }
 
 void follow_side_fill_mode(const ParamActionContext& ctx) {
-  PF_ParamDef& wheel = ctx.param(slot::gradient_wheel);
   const PF_ParamValue mode = ctx.param(slot::side_fill_mode).u.pd.value;
-  if (mode == side_fill_gradient) set_twirl_closed(wheel, false);
+  if (mode == side_fill_gradient) move_twirl(ctx, slot::gradient_wheel, false);
   if (mode == side_fill_solid) {
-    PF_ParamDef& offset = ctx.param(slot::global_offset);
-    set_twirl_closed(wheel, true);
-    set_twirl_closed(offset, true);
-    mark_changed(offset);
+    move_twirl(ctx, slot::gradient_wheel, true);
+    move_twirl(ctx, slot::global_offset, true);
   }
-  mark_changed(wheel);
 }
 
 void reset_style(const ParamActionContext& ctx) {

@@ -7,9 +7,15 @@
 
 std::vector<GradientPoint> gradient_points_from_handle(const PF_HandleSuite1* suite,
                                                        PF_Handle handle) {
-  if (suite == nullptr || handle == nullptr) return {};
+  return gradient_points_if_readable(suite, handle).value_or(std::vector<GradientPoint>{});
+}
+
+std::optional<std::vector<GradientPoint>> gradient_points_if_readable(const PF_HandleSuite1* suite,
+                                                                      PF_Handle handle) {
+  if (handle == nullptr) return std::vector<GradientPoint>{};
+  if (suite == nullptr) return std::nullopt;
   const LockedHandle locked(suite, handle);
-  if (!locked) return {};
+  if (!locked) return std::nullopt;
   // The size bounds the read: a damaged count must not lead past the end.
   const A_HandleSize size = suite->host_get_handle_size(handle);
   return GradientBlob::decode({locked.data(), static_cast<std::size_t>(size)});

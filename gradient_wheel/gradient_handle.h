@@ -4,6 +4,7 @@
 // host's "PF Handle Suite" (version 2, acquired by the caller).
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "gradient_wheel/gradient_value.h"
@@ -17,6 +18,11 @@
 // stops present.
 std::vector<GradientPoint> gradient_points_from_handle(const PF_HandleSuite1* suite,
                                                        PF_Handle handle);
+
+// The same, but nothing for a handle that is there and cannot be locked, so
+// that a value that could not be read is not taken for an empty one.
+std::optional<std::vector<GradientPoint>> gradient_points_if_readable(const PF_HandleSuite1* suite,
+                                                                      PF_Handle handle);
 
 // Stores a new handle holding the n stops in *handle_out (see
 // arb_handle_from_bytes); the handle that *handle_out held is not disposed

@@ -41,34 +41,24 @@ bool pick_color(const PFAppSuite6& app, GradientPoint& stop) {
   return true;
 }
 
-// The value's stops; nothing when the value is there but cannot be locked,
-// so that a passing failure is not taken for an empty value and overwritten.
-std::optional<std::vector<GradientPoint>> read_stops(const PF_HandleSuite1* handles,
-                                                     PF_Handle value) {
-  if (value == nullptr) return std::vector<GradientPoint>{};
-  const LockedHandle locked(handles, value);
-  if (!locked) return std::nullopt;
-  const auto size = static_cast<std::size_t>(handles->host_get_handle_size(value));
-  return GradientBlob::decode({locked.data(), size});
-}
-
 // Replaces the parameter's value by a handle holding `stops` and announces
-// the change. The old value goes only once the new one is written, so a
-// failed write leaves the parameter as it was; an empty list has nothing to
-// write.
-void write_value(const PF_HandleSuite1* handles, PF_ParamDef& param,
+// the change; false when the new value could not be written. The old value
+// goes only once the new one is written, so a failed write leaves the
+// parameter as it was; an empty list has nothing to write.
+bool write_value(const PF_HandleSuite1* handles, PF_ParamDef& param,
                  const std::vector<GradientPoint>& stops) {
-  if (stops.empty()) return;
+  if (stops.empty()) return true;
   PF_Handle fresh = nullptr;
   const PF_Err err = gradient_points_to_handle(handles, &fresh, stops.size(), stops.data());
   if (err != PF_Err_NONE) {
     if (fresh != nullptr) handles->host_dispose_handle(fresh);
-    return;
+    return false;
   }
   PF_Handle old = param.u.arb_d.value;
   if (old != nullptr) arb_handle_dispose(handles, &old);
   param.u.arb_d.value = fresh;
   param.uu.change_flags |= PF_ChangeFlag_CHANGED_VALUE;
+  return true;
 }
 
 }  // namespace
@@ -86,8 +76,10 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
 
   AEGP_SuiteHandler suites(in_data()->pica_basicP);
   const PF_HandleSuite1* handles = suites.HandleSuite1();
+  // A value that is there but cannot be read is not taken for an empty one
+  // and overwritten.
   const std::optional<std::vector<GradientPoint>> read =
-      read_stops(handles, value_param.u.arb_d.value);
+      gradient_points_if_readable(handles, value_param.u.arb_d.value);
   std::vector<GradientPoint> stops = read.value_or(std::vector<GradientPoint>{});
   const std::size_t count = stops.size();
   const float turns = pointer_turns(geometry, pointer);
@@ -108,6 +100,7 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
   }
   // A gesture's word may name a stop that is no longer there.
   const bool stop_edited = edited >= 0 && static_cast<std::size_t>(edited) < count;
+  const A_long edited_before = edited;
 
   bool changed = false;
   if (edited == -1 && !drag && click.num_clicks == 1 && count < max_wheel_stops &&
@@ -136,10 +129,18 @@ PF_Err JuceGradientParameter::handle_mouse(bool drag) {
     changed = true;
   }
 
+  // The selection shows the value as stored: when the edit could not be
+  // written, the stored stops and the stop the gesture began with. (The
+  // suite is taken first, so that a missing one leaves the value alone.)
+  const PF_ParamUtilsSuite3& param_utils = *suites.ParamUtilsSuite3();
+  if (changed && !write_value(handles, value_param, stops)) {
+    stops = read.value_or(std::vector<GradientPoint>{});
+    edited = edited_before;
+  }
+  if (edited < 0 || edited >= static_cast<A_long>(stops.size())) edited = -1;
   sequence.set_selected_stop(edited);
-  update_selection_params(*suites.ParamUtilsSuite3(), in_data()->effect_ref, params(), select_slot_,
-                          angle_slot_, edited, stops);
-  if (changed) write_value(handles, value_param, stops);
+  update_selection_params(param_utils, in_data()->effect_ref, params(), select_slot_, angle_slot_,
+                          edited, stops);
   event()->evt_out_flags = drag ? PF_EO_NEVER_UPDATE : PF_EO_HANDLED_EVENT;
   return PF_Err_NONE;
 }

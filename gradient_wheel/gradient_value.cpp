@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <iostream>
+#include <optional>
 
 #include "gradient_wheel/float_narrow.h"
 
@@ -45,7 +45,7 @@ PF_PixelFloat mix(const GradientPoint& from, const GradientPoint& to, float t) {
   return c;
 }
 
-// Linear lookup on stops sorted by position. The segment from the last stop
+// Linear lookup on two or more stops sorted by position. The segment from the last stop
 // to the first is raised by one turn, and so is the asked position once it
 // falls below a stop, so that the wrap is covered.
 PF_PixelFloat color_on_sorted(const std::vector<GradientPoint>& s, double q) {
@@ -71,6 +71,7 @@ double cyclic_distance(double p, double q) {
   return std::min(d, 1.0 - d);
 }
 
+// Nearest stop on two or more stops sorted by position.
 PF_PixelFloat nearest_on_sorted(const std::vector<GradientPoint>& s, double q) {
   double wrapped = q;
   if (q < 0.0) {
@@ -93,6 +94,16 @@ PF_PixelFloat nearest_on_sorted(const std::vector<GradientPoint>& s, double q) {
     return color_of(*upper);
   }
   return color_of(*lower);
+}
+
+// A list with no segment to look in has one colour everywhere: a single
+// stop's own, exactly (without the display's gamma steps), and for an empty
+// value, which has no colour of its own, opaque white. Nothing for two
+// stops or more.
+std::optional<PF_PixelFloat> uniform_color(const std::vector<GradientPoint>& s) {
+  if (s.empty()) return PF_PixelFloat{1.0f, 1.0f, 1.0f, 1.0f};
+  if (s.size() == 1) return color_of(s.front());
+  return std::nullopt;
 }
 
 float power(float channel, double exponent) {
@@ -123,26 +134,22 @@ std::vector<GradientPoint> GradientBlob::decode(std::span<const std::byte> bytes
 }
 
 PF_PixelFloat gradient_color_at(std::size_t n, const GradientPoint* points, double position) {
-  return color_on_sorted(sorted_copy(n, points), position);
+  const std::vector<GradientPoint> s = sorted_copy(n, points);
+  if (const std::optional<PF_PixelFloat> c = uniform_color(s)) return *c;
+  return color_on_sorted(s, position);
 }
 
 PF_PixelFloat gradient_sample(std::size_t n, const GradientPoint* points, double position,
                               bool interpolate) {
   std::vector<GradientPoint> s = sorted_copy(n, points);
+  if (const std::optional<PF_PixelFloat> c = uniform_color(s)) return *c;
   for (GradientPoint& p : s) {
     p.red = power(p.red, 2.22);
     p.green = power(p.green, 2.22);
     p.blue = power(p.blue, 2.22);
   }
 
-  PF_PixelFloat c{};
-  if (interpolate) {
-    c = color_on_sorted(s, position);
-  } else if (s.empty()) {
-    std::cerr << "Gradient points vector is empty." << std::endl;
-  } else {
-    c = nearest_on_sorted(s, position);
-  }
+  PF_PixelFloat c = interpolate ? color_on_sorted(s, position) : nearest_on_sorted(s, position);
 
   c.red = power(c.red, 0.4545);
   c.green = power(c.green, 0.4545);

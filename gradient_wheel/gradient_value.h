@@ -48,11 +48,13 @@ inline constexpr std::array<GradientPoint, 3> default_gradient_points{{
     {0.666, 1.0f, 0.0f, 0.0f, 1.0f},
 }};
 
-// Linear colour at a position, no gamma. Zero in all channels for an empty
-// list or when no segment of the sorted stops holds the position.
+// Linear colour at a position, no gamma. A single stop gives its colour
+// everywhere and an empty list opaque white; otherwise zero in all channels
+// when no segment of the sorted stops holds the position.
 PF_PixelFloat gradient_color_at(std::size_t n, const GradientPoint* points, double position);
 
 // Display colour at a position: channels raised to 2.22, then interpolated
 // (interpolate set) or taken from the nearest stop, then raised to 0.4545.
+// A single stop and an empty list give what gradient_color_at gives.
 PF_PixelFloat gradient_sample(std::size_t n, const GradientPoint* points, double position,
                               bool interpolate);

@@ -68,6 +68,17 @@ HostCall::~HostCall() {
   host_->record_call(std::move(record_));
 }
 
+void HostCall::throw_if_asked() {
+  if (host_ == nullptr || !host_->injected_throw(record_.function)) return;
+  CallRecord thrown = record_;
+  thrown.result = -1;
+  thrown.command = current_command != nullptr ? current_command : "";
+  thrown.thread = std::this_thread::get_id();
+  host_->record_call(std::move(thrown));
+  // The destructor does not run for a constructor that throws.
+  throw InjectedThrow{record_.function};
+}
+
 long HostCall::injected() {
   return host_ != nullptr ? host_->injected_failure(record_.function) : 0;
 }

@@ -110,6 +110,7 @@ class HostCall {
     record_.version = version;
     record_.function = std::move(function);
     if (host_ != nullptr) (record_.args.push_back(describe(*host_, args)), ...);
+    throw_if_asked();
   }
   ~HostCall();
   HostCall(const HostCall&) = delete;
@@ -136,6 +137,10 @@ class HostCall {
   }
 
  private:
+  // Throws InjectedThrow, after recording the call, when a test asked this
+  // call to throw (SimHost::throw_in_call_during).
+  void throw_if_asked();
+
   SimHost* host_;
   CallRecord record_;
 };

@@ -240,6 +240,12 @@ void SimHost::fail_call_during(const std::string& command, const std::string& fu
   fail_plans_[function] = {error, skip, times, command};
 }
 
+void SimHost::throw_in_call_during(const std::string& command, const std::string& function,
+                                   int times, int skip) {
+  std::lock_guard lock(mutex_);
+  throw_plans_[function] = {0, skip, times, command};
+}
+
 void SimHost::fail_checkout_of(PF_ParamIndex index) {
   std::lock_guard lock(mutex_);
   failing_checkouts_[index] = true;
@@ -248,28 +254,37 @@ void SimHost::fail_checkout_of(PF_ParamIndex index) {
 void SimHost::clear_failures() {
   std::lock_guard lock(mutex_);
   fail_plans_.clear();
+  throw_plans_.clear();
   failing_checkouts_.clear();
   missing_suites_.clear();
+}
+
+bool SimHost::plan_acts(FailPlan& plan) {
+  if (!plan.command.empty()) {
+    const char* running = CommandScope::current();
+    if (running == nullptr || plan.command != running) return false;
+  }
+  if (plan.skip > 0) {
+    --plan.skip;
+    return false;
+  }
+  if (plan.times > 0) {
+    --plan.times;
+    return true;
+  }
+  return false;
 }
 
 long SimHost::injected_failure(const std::string& function) {
   std::lock_guard lock(mutex_);
   auto it = fail_plans_.find(function);
-  if (it == fail_plans_.end()) return 0;
-  FailPlan& plan = it->second;
-  if (!plan.command.empty()) {
-    const char* running = CommandScope::current();
-    if (running == nullptr || plan.command != running) return 0;
-  }
-  if (plan.skip > 0) {
-    --plan.skip;
-    return 0;
-  }
-  if (plan.times > 0) {
-    --plan.times;
-    return plan.error;
-  }
-  return 0;
+  return it != fail_plans_.end() && plan_acts(it->second) ? it->second.error : 0;
+}
+
+bool SimHost::injected_throw(const std::string& function) {
+  std::lock_guard lock(mutex_);
+  auto it = throw_plans_.find(function);
+  return it != throw_plans_.end() && plan_acts(it->second);
 }
 
 bool SimHost::should_fail(Fail what) {

@@ -49,6 +49,13 @@ enum class Fail {
 // The function name under which a Fail kind is served and recorded.
 const char* fail_function(Fail what);
 
+// What a call made to throw (SimHost::throw_in_call_during) throws. Not a
+// std::exception, so that nothing but a catch-all takes it for something
+// the host meant.
+struct InjectedThrow {
+  std::string function;
+};
+
 // One call the host served.
 struct CallRecord {
   uint64_t sequence = 0;
@@ -101,6 +108,13 @@ class SimHost {
   // ("PF_Cmd_EVENT"): the host's own calls around it are left alone.
   void fail_call_during(const std::string& command, const std::string& function, long error,
                         int times = 1, int skip = 0);
+  // Tests only, and apart from the failures above: the served call of
+  // `function` made while the effect runs `command` throws InjectedThrow
+  // into the plug-in instead of being served (the first `skip` such calls
+  // are served, the next `times` throw), as a host that breaks the rule
+  // that callbacks never throw would. The call is recorded with result -1.
+  void throw_in_call_during(const std::string& command, const std::string& function, int times = 1,
+                            int skip = 0);
   // Checkouts of this parameter index fail until cleared.
   void fail_checkout_of(PF_ParamIndex index);
   void clear_failures();
@@ -109,6 +123,8 @@ class SimHost {
   bool should_fail_checkout_of(PF_ParamIndex index);
   // The error injected for this call of `function`, or 0 (HostCall asks).
   long injected_failure(const std::string& function);
+  // Whether this call of `function` is to throw (HostCall asks).
+  bool injected_throw(const std::string& function);
 
   // --- handles --------------------------------------------------------------
   PF_Handle new_handle(A_HandleSize size);
@@ -219,7 +235,11 @@ class SimHost {
   std::map<std::pair<std::string, int32_t>, const void*> suites_;
   std::map<std::pair<std::string, int32_t>, bool> missing_suites_;
   std::map<std::pair<std::string, int32_t>, long> acquisitions_;
+  // Counts a call against the plan: true when it is one to act on.
+  static bool plan_acts(FailPlan& plan);
+
   std::map<std::string, FailPlan> fail_plans_;
+  std::map<std::string, FailPlan> throw_plans_;  // error unused
   std::map<PF_ParamIndex, bool> failing_checkouts_;
   std::unordered_map<PF_Handle, std::unique_ptr<HandleRecord>> handles_;
   uint64_t next_handle_number_ = 1;

@@ -13,13 +13,14 @@
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
 #include "host_api/aegp_suites.h"
+#include "host_support/give_back_quietly.h"
 
 class AEGP_SuiteHandler {
  public:
   explicit AEGP_SuiteHandler(const SPBasicSuite* basic) : basic_(basic) {}
   ~AEGP_SuiteHandler() {
     for (auto it = acquired_.rbegin(); it != acquired_.rend(); ++it) {
-      basic_->ReleaseSuite(it->name, it->version);
+      give_back_quietly([&] { basic_->ReleaseSuite(it->name, it->version); });
     }
   }
   AEGP_SuiteHandler(const AEGP_SuiteHandler&) = delete;

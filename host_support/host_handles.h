@@ -9,6 +9,7 @@
 
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
+#include "host_support/give_back_quietly.h"
 
 // A host handle made for the lifetime of the object and disposed of with it,
 // unless release() handed it over to the host first.
@@ -17,7 +18,7 @@ class ScopedHandle {
   ScopedHandle(const PF_HandleSuite1* suite, A_HandleSize size)
       : suite_(suite), handle_(suite->host_new_handle(size)) {}
   ~ScopedHandle() {
-    if (handle_ != nullptr) suite_->host_dispose_handle(handle_);
+    if (handle_ != nullptr) give_back_quietly([&] { suite_->host_dispose_handle(handle_); });
   }
   ScopedHandle(const ScopedHandle&) = delete;
   ScopedHandle& operator=(const ScopedHandle&) = delete;
@@ -41,7 +42,7 @@ class LockedHandle {
         handle_(handle),
         data_(handle != nullptr ? suite->host_lock_handle(handle) : nullptr) {}
   ~LockedHandle() {
-    if (data_ != nullptr) suite_->host_unlock_handle(handle_);
+    if (data_ != nullptr) give_back_quietly([&] { suite_->host_unlock_handle(handle_); });
   }
   LockedHandle(const LockedHandle&) = delete;
   LockedHandle& operator=(const LockedHandle&) = delete;

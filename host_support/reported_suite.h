@@ -23,7 +23,9 @@ class ReportedSuite {
     error_ = acquire_suite_reporting(in_data, out_data, name, version, &suite);
     suite_ = static_cast<const Suite*>(suite);
   }
-  ~ReportedSuite() { release(); }
+  ~ReportedSuite() {
+    give_back_quietly([&] { release(); });
+  }
   ReportedSuite(const ReportedSuite&) = delete;
   ReportedSuite& operator=(const ReportedSuite&) = delete;
 

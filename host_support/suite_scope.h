@@ -12,6 +12,7 @@
 
 #include "host_api/ae_effect.h"
 #include "host_api/sp_basic_suite.h"
+#include "host_support/give_back_quietly.h"
 
 inline constexpr const char* missing_suite_message = "Not able to acquire AEFX Suite.";
 
@@ -59,7 +60,9 @@ class SuiteScope {
     }
     suite_ = static_cast<const Suite*>(suite);
   }
-  ~SuiteScope() { basic_->ReleaseSuite(name_, version_); }
+  ~SuiteScope() {
+    give_back_quietly([&] { basic_->ReleaseSuite(name_, version_); });
+  }
   SuiteScope(const SuiteScope&) = delete;
   SuiteScope& operator=(const SuiteScope&) = delete;
 

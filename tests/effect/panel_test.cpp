@@ -225,14 +225,24 @@ TEST_F(PanelTest, TwirlsFollowModeAndSideFillMode) {
       {"Side Fill Mode", slot::side_fill_mode, "Gradient", {{39, false}, {42, true}}},
       {"Side Fill Mode", slot::side_fill_mode, "Solid", {{39, true}, {42, true}}},
   };
+  // The twirls move between keyframes of their animated parameters, and
+  // no value is written: no keyframe is added, none changes.
+  w.set({{"Extrusion Direction", {{"keyframes", {{0, 90}, {2, 180}}}}},
+         {"Global Offset", {{"keyframes", {{0, 0}, {2, 45}}}}}});
+  w.instance.current_time = 24;  // 1 s
+  const json direction = w.value(slot::extrusion_direction);
+  const json offset = w.value(slot::global_offset);
+  const Bytes wheel = w.wheel_bytes();
   for (const auto& c : cases) {
     w.set(c.popup, c.value);
     ASSERT_EQ(w.change(c.changed), PF_Err_NONE);
     for (const auto& [slot, closed] : c.closed) {
       EXPECT_EQ(w.twirl_closed(slot), closed) << c.value << ", slot " << slot;
     }
+    EXPECT_EQ(w.value(slot::extrusion_direction), direction) << c.value;
+    EXPECT_EQ(w.value(slot::global_offset), offset) << c.value;
+    EXPECT_EQ(w.wheel_bytes(), wheel) << c.value;
   }
-  EXPECT_TRUE(w.ui_updates().empty());
 }
 
 TEST_F(PanelTest, ButtonsResetQualityAndCompositingAndOpenPages) {

@@ -246,6 +246,9 @@ TEST_F(ParamsSetup, FailuresOfTheHost) {
       {"add of slot 20", simhost::Fail::add_param, 19, PF_Err_OUT_OF_MEMORY, 20, 1, 1},
       {"add of slot 39", simhost::Fail::add_param, 38, PF_Err_OUT_OF_MEMORY, 39, 2, 1},
       {"add of slot 82", simhost::Fail::add_param, 81, PF_Err_OUT_OF_MEMORY, 82, 2, 1},
+      // A default gradient that cannot be written whole is not added.
+      {"default gradient's handle", simhost::Fail::new_handle, 0, PF_Err_OUT_OF_MEMORY, 39, 2, 1},
+      {"default gradient's lock", simhost::Fail::lock_handle, 0, PF_Err_OUT_OF_MEMORY, 39, 2, 1},
   };
   for (const auto& f : failures) {
     SCOPED_TRACE(f.what);

@@ -1,6 +1,8 @@
 // Host calls made to fail, or suites made missing, during each kind of event
 // of the two controls: the event gives the expected code, the value stays
-// whole and everything the host handed out comes back, event by event.
+// whole, the selection shows the value as stored, the panel's surface is
+// left as it was and everything the host handed out comes back, event by
+// event.
 
 #include "tests/module/panel_fixture.h"
 
@@ -99,6 +101,7 @@ TEST_F(FailureInjection, EveryEventGivesItsCodeAndGivesEverythingBack) {
     SCOPED_TRACE(std::string(c.function) + " failing after " + std::to_string(c.skip) +
                  " call(s), action " + std::to_string(static_cast<int>(c.action)));
     set_stops(default_points);
+    instance.set_value(point_select_slot, -1);
     const std::vector<unsigned char> bytes_before = host.handle_bytes(value());
     if (c.action == Action::drag_marker) {
       ASSERT_EQ(click(ring_point(0.333)), PF_Err_NONE);
@@ -121,6 +124,20 @@ TEST_F(FailureInjection, EveryEventGivesItsCodeAndGivesEverythingBack) {
       EXPECT_STREQ(out.return_msg, "Not able to acquire AEFX Suite.");
     }
     EXPECT_EQ(host.balance_report(), "");
+
+    // The selection names a stop the value holds, and "Point Angle" shows it.
+    const A_long selected = param(point_select_slot).u.sd.value;
+    EXPECT_LT(selected, static_cast<A_long>(stops().size()));
+    if (selected >= 0 && selected < static_cast<A_long>(stops().size())) {
+      const double position = stops()[static_cast<std::size_t>(selected)].position;
+      EXPECT_NEAR(param(point_angle_slot).u.ad.value / 65536.0,
+                  (1 - std::fmod(position + 0.5, 1.0)) * 360, 1e-3);
+    }
+    // The panel's surface is left as it was found: the wheel drawn next
+    // lands at full size, its ring's red bottom where it belongs.
+    canvas.clear();
+    ASSERT_EQ(draw_wheel(), PF_Err_NONE);
+    EXPECT_GT(canvas.pixel(169, 138).red, 200);
   }
 }
 

@@ -149,12 +149,13 @@ TEST_F(InfoPanel, ThePictureIsShownAtHalfSizeBelowTheFramesTop) {
   ASSERT_EQ(panel.draw(info_control), PF_Err_NONE);
   EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
   // The picture (its size and colours: the golden picture) drawn at half
-  // scale, and the scale put back for the host.
+  // scale in a state of its own, popped for the host.
   const std::vector<simhost::CallRecord> transforms = event_calls_of("Transform");
-  ASSERT_EQ(transforms.size(), 2u);
+  ASSERT_EQ(transforms.size(), 1u);
   EXPECT_EQ(transforms[0].args[1], "[0.5 0 0; 0 0.5 0; 0 0 0.5]");
-  EXPECT_EQ(transforms[1].args[1], "[2 0 0; 0 2 0; 0 0 2]");
   EXPECT_EQ(transforms[0].version, 1);
+  EXPECT_EQ(event_calls_of("PushStateStack").size(), 1u);
+  EXPECT_EQ(event_calls_of("PopStateStack").size(), 1u);
   // (122, 18) at half scale is (61, 9) in the panel.
   const std::vector<simhost::CallRecord> draws = event_calls_of("DrawImage");
   ASSERT_EQ(draws.size(), 1u);

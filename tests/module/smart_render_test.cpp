@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -223,21 +224,32 @@ TEST_F(SmartRender, UnequalDownsamplingSqueezesTheFullFrame) {
 }
 
 // Failures of smart render's own calls to the host give their codes and
-// leave the host's message field empty. (The renderer's failures and their
-// texts: the renderer's error tests and smart render's error text test.)
+// leave the host's message field empty, but for a "Gradient Wheel" value
+// that cannot be read for gradient walls, which says so. (The renderer's
+// failures and their texts: the renderer's error tests and smart render's
+// error text test.)
 TEST_F(SmartRender, HostFailuresGiveTheirCodes) {
-  const std::pair<const char*, PF_Err> failures[] = {
-      {"PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM},
-      {"checkout_output", PF_Err_OUT_OF_MEMORY},
-      {"transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED}};
+  const struct {
+    const char* function;
+    PF_Err error;
+    const char* side_fill;
+    const char* message;
+  } failures[] = {
+      {"PF_GetFloatingPointColorFromColorDef", PF_Err_BAD_CALLBACK_PARAM, "Solid", ""},
+      {"checkout_output", PF_Err_OUT_OF_MEMORY, "Solid", ""},
+      {"transfer_rect", PF_Err_INTERNAL_STRUCT_DAMAGED, "Solid", ""},
+      {"host_lock_handle", PF_Err_OUT_OF_MEMORY, "Gradient",
+       "the \"Gradient Wheel\" value could not be read (out of memory)"},
+  };
   const World input(160, 90, PixelFormat::argb8);
-  for (const auto& [function, error] : failures) {
-    load_text({{"Input Opacity", 50}});
-    host.fail_call(function, error);
+  for (const auto& f : failures) {
+    SCOPED_TRACE(f.function);
+    load_text({{"Input Opacity", 50}, {"Side Fill Mode", f.side_fill}});
+    host.fail_call_during("PF_Cmd_SMART_RENDER", f.function, f.error);
     Frame frame(*instance, {.input_layer = &input});
-    EXPECT_EQ(frame.run(module), error) << function;
-    EXPECT_STREQ(frame.out_data().return_msg, "") << function;
-    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0) << function;
+    EXPECT_EQ(frame.run(module), f.error);
+    EXPECT_STREQ(frame.out_data().return_msg, f.message);
+    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0);
     host.clear_failures();
     finish();
   }
@@ -347,6 +359,74 @@ TEST_F(SmartRender, AMissingSuiteStillGivesEveryParameterBack) {
             PF_Err_BAD_CALLBACK_PARAM);
   EXPECT_EQ(host.calls_of("checkin_param").size(), host.calls_of("checkout_param").size());
   EXPECT_EQ(host.stray_checkins(), 0);
+}
+
+// Each host call of a frame in turn fails, and in another frame throws (as a
+// host that breaks the rule that callbacks never throw would): either way
+// everything the frame took from the host is given back.
+TEST_F(SmartRender, EachHostCallFailingOrThrowingLeavesNothingOut) {
+  const json triangle = {
+      {"kind", "shape"},
+      {"contents",
+       {{{"type", "group"},
+         {"items",
+          {{{"type", "path"}, {"path", {{"vertices", {{10, 10}, {60, 15}, {30, 50}}}}}},
+           {{"type", "fill"}}}}}}}};
+  const struct {
+    const char* what;
+    json layer;
+    json values;
+    json more_layers = json::array();
+    A_short bitdepth = 8;
+  } scenes[] = {
+      {"masks seen by a camera through a parent, gradient walls, the layer's own colours and "
+       "the layer in front",
+       framed_solid({10, 10, 70, 50}, {30, 20, 50, 40}),
+       {{"Mode", "3D Camera"},
+        {"Parent Layer", "Rig"},
+        {"Side Fill Mode", "Gradient"},
+        {"Inherit Layer Color", true},
+        {"Input Opacity", 50}},
+       json::array({rig({40, 30, 0}, {0, 30, 0})})},
+      {"a shape layer", triangle, json::object()},
+      {"a text layer in float", text_layer("T", 40, 10, 50), json::object(), json::array(), 32},
+  };
+  for (const auto& scene : scenes) {
+    SCOPED_TRACE(scene.what);
+    load(scene_json(80, 60, scene.layer, plain_look(scene.values), scene.more_layers));
+    host.clear_calls();
+    {
+      Frame frame(*instance, {.bitdepth = scene.bitdepth});
+      ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    }
+    // The effect's own calls: those made while its frame commands run.
+    std::vector<CallRecord> calls;
+    for (const CallRecord& call : host.calls()) {
+      if (call.command == "PF_Cmd_SMART_PRE_RENDER" || call.command == "PF_Cmd_SMART_RENDER") {
+        calls.push_back(call);
+      }
+    }
+    std::map<std::pair<std::string, std::string>, int> earlier;  // of the same function
+    for (const CallRecord& call : calls) {
+      const int skip = earlier[{call.command, call.function}]++;
+      for (const bool throws : {false, true}) {
+        SCOPED_TRACE(call.text() + (throws ? " throwing" : " failing"));
+        if (throws) {
+          host.throw_in_call_during(call.command, call.function, 1, skip);
+        } else {
+          host.fail_call_during(call.command, call.function, PF_Err_INTERNAL_STRUCT_DAMAGED, 1,
+                                skip);
+        }
+        {
+          Frame frame(*instance, {.bitdepth = scene.bitdepth});
+          frame.run(module);
+        }
+        host.clear_failures();
+        ASSERT_EQ(host.balance_report(), "");
+      }
+    }
+    finish();
+  }
 }
 
 }  // namespace

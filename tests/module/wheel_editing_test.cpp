@@ -4,6 +4,7 @@
 // panel's top-left: ring centre (169, 75), radius 63 panel pixels (126 on the
 // canvas, where one panel pixel is two).
 
+#include <algorithm>
 #include <cstring>
 
 #include "tests/module/panel_fixture.h"
@@ -89,18 +90,42 @@ TEST_F(WheelEditing, ClicksAddSelectOrRewrite) {
   }
 }
 
+// One stop is that colour all round the ring, and an empty value opaque
+// white, whether or not the ring interpolates.
 TEST_F(WheelEditing, AnAddedStopTakesTheRingsColourWhereItLands) {
-  ASSERT_EQ(click(ring_point(0.5)), PF_Err_NONE);
-  const std::vector<GradientPoint> after = stops();
-  ASSERT_EQ(after.size(), 4u);
-  EXPECT_NEAR(after[3].position, 0.5, 0.005);
-  // Halfway between green and blue, through the display gamma.
-  EXPECT_NEAR(after[3].red, 0.0f, 1e-6);
-  EXPECT_NEAR(after[3].green, std::pow(0.5, 0.4545), 0.01);
-  EXPECT_NEAR(after[3].blue, std::pow(0.5, 0.4545), 0.01);
-  EXPECT_EQ(event().u.do_click.continue_refcon[0], 0);
-  // The stored stops before it are untouched.
-  EXPECT_EQ(std::memcmp(after.data(), default_points.data(), 3 * sizeof(GradientPoint)), 0);
+  const auto half = static_cast<float>(std::pow(0.5, 0.4545));  // through the display gamma
+  const GradientPoint one{0.1, 0.8f, 0.2f, 0.4f, 0.6f};
+  const struct {
+    const char* what;
+    std::vector<GradientPoint> stops;
+    bool interpolate;
+    PF_PixelFloat added;
+  } cases[] = {
+      {"halfway between green and blue", default_points, true, {1, 0, half, half}},
+      {"one stop, interpolated", {one}, true, {0.8f, 0.2f, 0.4f, 0.6f}},
+      {"one stop, nearest", {one}, false, {0.8f, 0.2f, 0.4f, 0.6f}},
+      {"an empty value", {}, true, {1, 1, 1, 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    set_stops(c.stops);
+    instance.set_value(interpolate_slot, c.interpolate);
+    ASSERT_EQ(click(ring_point(0.5)), PF_Err_NONE);
+    const std::vector<GradientPoint> after = stops();
+    ASSERT_EQ(after.size(), c.stops.size() + 1);
+    const GradientPoint& added = after.back();
+    EXPECT_NEAR(added.position, 0.5, 0.005);
+    EXPECT_NEAR(added.alpha, c.added.alpha, 0.01);
+    EXPECT_NEAR(added.red, c.added.red, 0.01);
+    EXPECT_NEAR(added.green, c.added.green, 0.01);
+    EXPECT_NEAR(added.blue, c.added.blue, 0.01);
+    EXPECT_EQ(event().u.do_click.continue_refcon[0], 0);
+    // The stored stops before it are untouched.
+    EXPECT_TRUE(std::equal(c.stops.begin(), c.stops.end(), after.begin(),
+                           [](const GradientPoint& a, const GradientPoint& b) {
+                             return std::memcmp(&a, &b, sizeof a) == 0;
+                           }));
+  }
 }
 
 TEST_F(WheelEditing, SelectingAndDeselectingDriveTheAuxiliaryParameters) {
