@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "renderer/flattening_range.h"
 #include "renderer/polygon_boolean.h"
 
 namespace {
@@ -78,7 +79,12 @@ class CairoFlattener {
 
 }  // namespace
 
-PathD flatten_bezier_path(const BezierPath& path, double corner_cos) {
+PathD flatten_bezier_path(const BezierPath& original, double corner_cos) {
+  // Beyond cairo's fixed-point range coordinates would wrap: such a path is cut down first.
+  const bool within_range = within_flattening_range(original);
+  const BezierPath cut = within_range ? BezierPath{} : cut_to_flattening_range(original);
+  const BezierPath& path = within_range ? original : cut;
+
   PathD result;
   const size_t n = path.size();
   if (n == 0) return result;
