@@ -15,6 +15,7 @@
 #include "host_support/give_back_quietly.h"
 #include "host_support/host_errors.h"
 #include "host_support/matrix3.h"
+#include "renderer/frame_abort.h"
 #include "renderer/matrix.h"
 
 namespace {
@@ -205,6 +206,7 @@ void walk_vector_group(HostErrors& errors, AEGP_SuiteHandler& suites, AEGP_Strea
   A_long count = 0;
   errors.run([&] { return dynamic_streams->AEGP_GetNumStreamsInGroup(group, &count); });
   for (A_long i = 0; i < count; ++i) {
+    errors.run(poll_frame_abort_when_due);
     HeldStream child(streams->AEGP_DisposeStream);
     errors.run([&] {
       return dynamic_streams->AEGP_GetNewStreamRefByIndex(aegp_plugin_id, group, i, child.out());
@@ -249,6 +251,7 @@ void read_text_outlines(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_
   errors.run([&] { return text->AEGP_GetNumTextOutlines(outlines.get(), &count); });
   TextOutlines paths(static_cast<size_t>(std::max<A_long>(count, 0)));
   for (A_long i = 0; i < count; ++i) {
+    errors.run(poll_frame_abort_when_due);
     PF_PathOutlinePtr path = nullptr;
     errors.run([&] { return text->AEGP_GetIndexedTextOutline(outlines.get(), i, &path); });
     A_long num_segments = 0;
@@ -374,6 +377,7 @@ void read_masks(HostErrors& errors, AEGP_SuiteHandler& suites, const PF_InData* 
     A_long count = 0;
     errors.run([&] { return query->PF_NumPaths(in_data->effect_ref, &count); });
     for (A_long i = 0; i < count; ++i) {
+      errors.run(poll_frame_abort_when_due);
       PF_PathID path_id = 0;
       errors.run([&] { return query->PF_PathInfo(in_data->effect_ref, i, &path_id); });
       read_mask_path(errors, suites, in_data, path_id, masks);

@@ -9,7 +9,9 @@
 // One error code is kept: once a host call fails, the later host calls are
 // skipped and the first failure is returned; the plan, the output
 // rectangles and the pre-render data are still made (from whatever was
-// gathered), so the host always has a plan to destroy.
+// gathered), so the host always has a plan to destroy. A frame the host
+// cancels (through its abort callback) gets an empty plan and the host's
+// answer.
 
 #include <array>
 #include <cmath>
@@ -29,6 +31,7 @@
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
 #include "host_support/host_errors.h"
+#include "renderer/frame_abort.h"
 #include "renderer/matrix.h"
 #include "renderer/render_plan.h"
 
@@ -154,12 +157,19 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     ds = {};
   }
 
+  // The host is asked between the stages whether it still wants the frame;
+  // once it said no, nothing more is asked of it or built.
+  FrameAbort abort(in_data);
+  const FrameAbortScope abort_scope(abort);
+
   // The wheel's stops play no part in the plan; the parent layer is read
   // through its stream.
   const ParamCheckouts params(in_data, err, {slot::gradient_wheel, slot::parent_layer});
 
   SourceGeometry source;
+  err.run([&] { return abort.poll(); });
   err.run([&] { return gather_source_geometry(in_data, params.data(), source); });
+  err.run([&] { return abort.poll(); });
 
   const PF_RenderRequest& output_request = extra->input->output_request;
   RenderPlanRequest request;
@@ -210,7 +220,11 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   request.inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0 ? 1 : 0;
   request.inherit_layer_color = params[slot::inherit_layer_color].u.bd.value != 0 ? 1 : 0;
 
-  RenderPlanResult result = build_render_plan(request);
+  RenderPlanResult result;
+  if (abort.answer() == PF_Err_NONE) {
+    err.note(run_until_cancelled([&] { result = build_render_plan(request); }));
+    err.run([&] { return abort.poll(); });
+  }
 
   PF_PreRenderOutput& output = *extra->output;
   output.result_rect = {0, 0, 0, 0};

@@ -24,6 +24,7 @@
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
 #include "host_support/host_errors.h"
+#include "renderer/frame_abort.h"
 #include "renderer/renderer-render.h"
 
 bool input_composited(double input_opacity_percent) {
@@ -110,6 +111,8 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
 
   // The parameters; the gradient's value is held until its stops are read.
   ParamCheckouts params(in_data, err, {slot::parent_layer}, {slot::gradient_wheel});
+  // Whether the host still wants the frame, before its pixels are asked for.
+  err.run([&] { return FrameAbort(in_data).poll(); });
   const PF_ParamValue inherit_layer_color = params[slot::inherit_layer_color].u.bd.value;
   const double input_opacity = params[slot::input_opacity].u.fs_d.value;
 

@@ -629,4 +629,14 @@ void SimHost::set_recording(bool on) {
   recording_ = on;
 }
 
+// --- the user's cancel -----------------------------------------------------------
+
+void SimHost::request_abort() {
+  abort_requested_.store(true);
+}
+
+bool SimHost::abort_requested() const {
+  return abort_requested_.load();
+}
+
 }  // namespace simhost

@@ -12,6 +12,7 @@
 // so one SimHost is active per process at a time: the one most recently
 // constructed and not yet destroyed.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -194,6 +195,14 @@ class SimHost {
   // Long runs (stress tests, frame ranges) may turn recording off.
   void set_recording(bool on);
 
+  // --- the user's cancel -------------------------------------------------------
+  // From now on the abort callback (in-data's inter.abort, recorded as "abort")
+  // answers PF_Interrupt_CANCEL, as after the user pressed Escape. Safe to
+  // call from a signal handler. Tests that want it to answer after N calls
+  // use fail_call("abort", PF_Interrupt_CANCEL, times, N).
+  void request_abort();
+  bool abort_requested() const;
+
   // --- state of suite families --------------------------------------------------
   // What a suite family keeps for as long as the host lives (the Drawbot
   // images it gave out, the colour picker's scripted answers, ...): one T per
@@ -252,6 +261,8 @@ class SimHost {
   std::deque<CallRecord> calls_;
   uint64_t next_call_ = 1;
   bool recording_ = true;
+  std::atomic<bool> abort_requested_{false};
+  static_assert(std::atomic<bool>::is_always_lock_free, "request_abort runs in signal handlers");
   SPBasicSuite basic_suite_{};
   PF_UtilCallbacks utils_{};
   std::map<std::type_index, std::shared_ptr<void>> family_states_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "renderer/frame_abort.h"
 #include "renderer/side_chains.h"
 
 namespace {
@@ -84,6 +85,7 @@ std::vector<uint64_t> order_chains_front_to_back(const std::vector<SideChain>& c
   ChainSearchTree<decltype(before)> active(n, before);
   using Tree = ChainSearchTree<decltype(before)>;
   for (const ChainEvent& event : events) {
+    check_frame_abort_when_due();
     const auto c = static_cast<uint32_t>(event.chain);
     if (event.is_begin) {
       active.insert(c);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "renderer/frame_abort.h"
 #include "renderer/matrix.h"
 #include "renderer/parallel_for.h"
 
@@ -236,6 +237,7 @@ void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const
   mesh.indices.reserve(3 * pairs + count);
   const auto depth_divisor = static_cast<float>(count + 1);
   for (size_t k = 0; k < count; ++k) {
+    check_frame_abort_when_due();
     const SideChain& chain = chains[k];
     const PathD& path = paths[chain_set.path_index(chain)];
     if (path.empty()) continue;
@@ -337,6 +339,7 @@ void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
   const bool back_edges = face_to_draw != 2;
   const bool front_edges = face_to_draw != 1;
   for (size_t k = 0; k < count; ++k) {
+    check_frame_abort_when_due();
     const SideChain& chain = chains[k];
     const PathD& path = paths[chain_set.path_index(chain)];
     if (path.empty()) continue;

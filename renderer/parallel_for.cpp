@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "renderer/frame_abort.h"
+
 unsigned default_geometry_threads() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
 }
@@ -24,9 +26,14 @@ void parallel_for(size_t count, unsigned threads, size_t min_per_thread,
   std::atomic<size_t> next{0};
   std::exception_ptr failure;
   std::mutex failure_mutex;
+  // A cancelled frame hands out no more ranges; only the calling thread asks the host.
+  FrameAbort* const abort = current_frame_abort();
   auto run = [&] {
     try {
       for (;;) {
+        if (abort != nullptr) {
+          if (const PF_Err err = abort->poll_when_due()) throw FrameCancelled{err};
+        }
         const size_t begin = next.fetch_add(range);
         if (begin >= count) return;
         work(begin, std::min(count, begin + range));

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "renderer/flattening_range.h"
+#include "renderer/frame_abort.h"
 #include "renderer/polygon_boolean.h"
 
 namespace {
@@ -78,7 +80,12 @@ class CairoFlattener {
 
 }  // namespace
 
-PathD flatten_bezier_path(const BezierPath& path, double corner_cos) {
+PathD flatten_bezier_path(const BezierPath& original, double corner_cos) {
+  // Beyond cairo's fixed-point range coordinates would wrap: such a path is cut down first.
+  const bool within_range = within_flattening_range(original);
+  const BezierPath cut = within_range ? BezierPath{} : cut_to_flattening_range(original);
+  const BezierPath& path = within_range ? original : cut;
+
   PathD result;
   const size_t n = path.size();
   if (n == 0) return result;
@@ -130,8 +137,10 @@ PathD flatten_bezier_path(const BezierPath& path, double corner_cos) {
 
 void flatten_bezier_paths(const TextOutlines& outlines, double corner_cos, PathsD& out) {
   out.reserve(out.size() + outlines.size());
-  for (const BezierPath& outline : outlines)
+  for (const BezierPath& outline : outlines) {
+    check_frame_abort_when_due();
     out.push_back(flatten_bezier_path(outline, corner_cos));
+  }
 }
 
 PathD make_layer_frame(double layer_width, double layer_height) {
@@ -146,6 +155,7 @@ PathsD combine_mask_paths(const MaskPaths& masks, double corner_cos, double laye
   std::vector<FlatMaskPath> flat;
   flat.reserve(masks.size());
   for (const MaskPath& mask : masks) {
+    check_frame_abort_when_due();
     if (mask.mode == mask_mode_none) continue;
     flat.push_back({flatten_bezier_path(mask.path, corner_cos), mask.mode, mask.inverted});
   }
@@ -155,6 +165,7 @@ PathsD combine_mask_paths(const MaskPaths& masks, double corner_cos, double laye
 PathsD combine_masks(std::vector<FlatMaskPath> masks, const PathD& layer_frame) {
   PathsD result;
   for (size_t position = 0; position < masks.size(); ++position) {
+    check_frame_abort_when_due();
     FlatMaskPath& mask = masks[position];
     bool has_operation = true;
     ClipType operation = ClipType::Union;
@@ -243,6 +254,7 @@ void merge_paths(ShapeGroupPaths& level, int32_t merge_type) {
 ShapeGroupPaths merge_group_paths(const ShapeItems& items, double corner_cos) {
   ShapeGroupPaths level;
   for (const ShapeItem& item : items) {
+    check_frame_abort_when_due();
     if (const auto* path = std::get_if<BezierPath>(&item.value)) {
       add_shape_path(level, *path, corner_cos);
     } else if (const auto* fill = std::get_if<ShapeFill>(&item.value)) {

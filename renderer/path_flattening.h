@@ -20,8 +20,13 @@ struct ShapeGroupPaths {
 };
 
 // Flattens one closed Bezier path (host space) into a polygon in path space (y negated), each
-// vertex flagged corner or smooth by corner_cos, the curve points in between smooth.
+// vertex flagged corner or smooth by corner_cos, the curve points in between smooth. A path that
+// reaches beyond cairo's fixed-point range is cut down first (renderer/flattening_range.h).
 PathD flatten_bezier_path(const BezierPath& path, double corner_cos);
+
+// Within a frame the host may cancel, the conversions of whole outline lists below check between
+// outlines, masks and items whether it did, and throw FrameCancelled (renderer/frame_abort.h).
+
 // Appends one flattened polygon per outline to out.
 void flatten_bezier_paths(const TextOutlines& outlines, double corner_cos, PathsD& out);
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "renderer/frame_abort.h"
 #include "renderer/mesh_builders.h"
 #include "renderer/mesh_upload.h"
 #include "renderer/path_grouping.h"
@@ -313,12 +314,16 @@ void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry, unsig
   geometry.combined_paths = std::move(united.paths);
   geometry.group_trees = std::move(united.group_trees);
   flag_union_points(geometry.combined_paths, plan.corner_cos);
+  check_frame_abort();
 
   geometry.chain_set = build_chains(geometry.combined_paths, geometry.chain_setup);
+  check_frame_abort();
 
   geometry.face_mesh = build_face_mesh(geometry.group_trees, threads);
+  check_frame_abort();
   build_side_mesh(geometry.side_mesh, geometry.chain_set.chains, geometry.combined_paths,
                   geometry.chain_set);
+  check_frame_abort();
   build_outline_mesh(geometry.outline_mesh, plan.face_to_draw, geometry.chain_set.chains,
                      geometry.combined_paths, geometry.chain_set);
 }
@@ -589,6 +594,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   }
   glDepthFunc(GL_LESS);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::face_pass, "", error_text));
+  RETURN_ON_ERROR(poll_frame_abort());
 
   // Side-wall pass, into the same targets.
   const GlProgram& side = *render_data.programs[side_walls_program];
@@ -611,6 +617,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                  gl.side_index_buffer);
   glDisable(GL_PRIMITIVE_RESTART);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::side_pass, "", error_text));
+  RETURN_ON_ERROR(poll_frame_abort());
 
   // Outline pass at the output's size, tested against the supersampled depth.
   glViewport(0, 0, w, h);
@@ -646,6 +653,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                     gl.outline_index_buffer);
   glDisable(GL_BLEND);
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::outline_pass, "", error_text));
+  RETURN_ON_ERROR(poll_frame_abort());
 
   // Composite pass: resolves the supersampled fill and lays the stroke over it.
   const GlProgram& composite =
@@ -763,10 +771,15 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
     return PF_Err_NONE;
   }
 
+  // The host is asked between the stages whether it still wants the frame.
+  FrameAbort abort(input->in_data);
+  const FrameAbortScope abort_scope(abort);
+
   // The thread keeps its frame storage for the next frame, which mostly needs as much again.
   thread_local FrameGeometry geometry;
   const KeptGeometryLimit limit{geometry};
   RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
+  RETURN_ON_ERROR(abort.poll());
 
   LocalRenderData* render_data = ensure_local_render_data();
   if (render_data == nullptr || render_data->context == nullptr ||
@@ -779,7 +792,14 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
   const KeptTargetsLimit targets_limit{*render_data};
   FrameGlObjects gl;
   RETURN_ON_ERROR(prepare_frame_targets(*input, *output, geometry, *render_data, gl, text));
-  build_frame_meshes(*input, geometry);
+  RETURN_ON_ERROR(abort.poll());
+  // A cancelled frame lets go of what it built.
+  if (const PF_Err err = run_until_cancelled([&] { build_frame_meshes(*input, geometry); })) {
+    geometry = FrameGeometry();
+    return err;
+  }
+  RETURN_ON_ERROR(abort.poll());
   RETURN_ON_ERROR(draw_frame_passes(*input, *output, geometry, *render_data, gl, text));
+  RETURN_ON_ERROR(abort.poll());
   return read_back_frame(*input, gl, output, text);
 }

@@ -5,6 +5,8 @@
 #include <numbers>
 #include <span>
 
+#include "renderer/frame_abort.h"
+
 namespace {
 
 struct ChainBreak {
@@ -99,7 +101,10 @@ SideChainSet split_paths_into_chains(const PathsD& paths, const ChainParams& par
   }
   // The chains point into keyed_paths, which is not resized from here on.
   std::vector<ChainBreak> breaks;
-  for (const KeyedPath& keyed : set.keyed_paths) split_path(keyed, params, set.chains, breaks);
+  for (const KeyedPath& keyed : set.keyed_paths) {
+    check_frame_abort_when_due();
+    split_path(keyed, params, set.chains, breaks);
+  }
   return set;
 }
 

@@ -47,12 +47,21 @@ PF_Err cb_add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr d
   return call.result(instance->add_param(index, def));
 }
 
+// What the user wants of the command running: 0 to go on, PF_Interrupt_CANCEL
+// once the host was asked to abort.
+PF_Err user_interrupt(PF_ProgPtr effect_ref, SimHost* host) {
+  if (EffectInstance::callback_target(effect_ref) == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  return host != nullptr && host->abort_requested() ? PF_Interrupt_CANCEL : PF_Err_NONE;
+}
+
 PF_Err cb_abort(PF_ProgPtr effect_ref) {
-  return EffectInstance::callback_target(effect_ref) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
+  HostCall call(in_data_name, 0, "abort", effect_ref);
+  if (const long err = call.injected()) return call.result(static_cast<PF_Err>(err));
+  return call.result(user_interrupt(effect_ref, call.host()));
 }
 
 PF_Err cb_progress(PF_ProgPtr effect_ref, A_long, A_long) {
-  return cb_abort(effect_ref);
+  return user_interrupt(effect_ref, SimHost::current());
 }
 
 PF_Err cb_register_ui(PF_ProgPtr effect_ref, PF_CustomUIInfo* info) {

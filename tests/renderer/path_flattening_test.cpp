@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
+#include "renderer/polygon_boolean.h"
 #include "tests/renderer/path_test_util.h"
 
 namespace {
@@ -90,6 +93,51 @@ TEST(FlattenBezierPath, ZeroLengthSegmentAndNonFiniteCoordinates) {
 
 MaskPath mask(BezierPath path, int32_t mode, uint8_t inverted = 0) {
   return {std::move(path), mode, inverted};
+}
+
+// Circle of radius r about (cx, cy) in four cubic segments.
+BezierPath bezier_circle(double cx, double cy, double r) {
+  const double k = 0.5522847498 * r;
+  return {{cx + r, cy, cx + r, cy + k, cx + r, cy - k},
+          {cx, cy - r, cx + k, cy - r, cx - k, cy - r},
+          {cx - r, cy, cx - r, cy - k, cx - r, cy + k},
+          {cx, cy + r, cx - k, cy + r, cx + k, cy + r}};
+}
+
+TEST(FlattenBezierPath, OutlinesBeyondCairosRangeCoverWhatTheyCoverInTheFrame) {
+  // A 1280 x 720 layer under masks reaching x out to +-far: the whole layer; the layer below the
+  // line y = x / 2 + 100; the layer right of x = 500 (the left edge of a circle of radius far).
+  const PathD frame = make_layer_frame(1280, 720);
+  for (const double far : {8.4e6, 2e7, 1e9}) {
+    const struct {
+      BezierPath path;
+      double area;  // of the layer covered
+    } cases[] = {
+        {bezier_rect(-far, -far, far, far), 1280.0 * 720.0},
+        {{{-far, 100 - far / 2, -far, 100 - far / 2, -far, 100 - far / 2},
+          {far, 100 + far / 2, far, 100 + far / 2, far, 100 + far / 2},
+          {-far, 3 * far, -far, 3 * far, -far, 3 * far}},
+         620.0 * 1240.0 - 1240.0 * 1240.0 / 4.0},
+        {bezier_circle(500 + far, 360, far), 780.0 * 720.0},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      const PathD flat = flatten(cases[i].path);
+      for (const PathVertexZ& v : flat) {
+        ASSERT_LE(std::max(std::abs(v.x), std::abs(v.y)), 2097152.0) << far << ", case " << i;
+      }
+      const PathsD covered = boolean_op(
+          ClipType::Intersection, FillRule::NonZero,
+          combine_mask_paths({mask(cases[i].path, mask_mode_add)}, default_corner_cos, 1280, 720),
+          {frame}, 2);
+      EXPECT_NEAR(total_area(covered), cases[i].area, 100.0) << far << ", case " << i;
+    }
+  }
+  // Cut straight edges meet the square they are cut to at corners; infinity is only farther.
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(flatten(bezier_rect(-inf, -inf, inf, 0)), flatten(bezier_rect(-1e9, -1e9, 1e9, 0)));
+  EXPECT_EQ(
+      flatten(bezier_rect(-1e9, -1e9, 1e9, 0)),
+      (PathD{{2097152, 2097152, 1}, {2097152, 0, 1}, {-2097152, 0, 1}, {-2097152, 2097152, 1}}));
 }
 
 TEST(CombineMasks, ModesInversionAndOrder) {

@@ -7,7 +7,8 @@
 // setdown. Each frame's output, placed in the layer's area at its
 // downsampling, is written as a PNG (float frames as a viewer shows them);
 // a frame range writes numbered files, one progress line each. An error of
-// the effect is printed with its message and ends the run with status 1.
+// the effect is printed with its message and ends the run with status 1;
+// so does Ctrl-C, which cancels the frame in flight.
 
 #include <algorithm>
 #include <array>
@@ -29,6 +30,7 @@
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
 #include "tools/tarvolk_host/cli.h"
+#include "tools/tarvolk_host/interrupt.h"
 
 namespace cli {
 
@@ -194,7 +196,12 @@ bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
   for (size_t i = 0; i < times.size(); ++i) {
     instance.current_time = instance_time(scene, instance, times[i]);
     simhost::Frame frame(instance, {.bitdepth = o.bitdepth});
-    const PF_Err err = frame.run(module);
+    const PF_Err err = instance.host().abort_requested() ? PF_Interrupt_CANCEL : frame.run(module);
+    if (err == PF_Interrupt_CANCEL) {
+      std::fprintf(stderr, "tarvolk-host: cancelled; the frame at %g s was not rendered\n",
+                   times[i]);
+      return false;
+    }
     if (err != PF_Err_NONE) {
       const char* message = frame.out_data().return_msg;
       std::fprintf(stderr, "tarvolk-host: the frame at %g s failed with error %d%s%s\n", times[i],
@@ -236,6 +243,7 @@ int render(const Options& options) {
                                  : std::filesystem::path(o.scene_path).stem().string() + ".png";
 
   simhost::SimHost host;
+  const CancelOnInterrupt cancel_on_interrupt;
   simhost::scene::Scene scene;
   try {
     scene = o.scene_path.empty() ? simhost::default_scene()

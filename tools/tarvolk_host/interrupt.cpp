@@ -1,0 +1,29 @@
+#include "tools/tarvolk_host/interrupt.h"
+
+#include "host/sim_host.h"
+
+namespace cli {
+
+namespace {
+
+// Only what is safe in a signal handler: an atomic load and an atomic store.
+void request_abort(int) {
+  if (simhost::SimHost* host = simhost::SimHost::current()) host->request_abort();
+}
+
+}  // namespace
+
+CancelOnInterrupt::CancelOnInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = request_abort;
+  sigemptyset(&action.sa_mask);
+  // The first Ctrl-C asks the frame to stop; the second is not caught.
+  action.sa_flags = SA_RESETHAND;
+  sigaction(SIGINT, &action, &previous_);
+}
+
+CancelOnInterrupt::~CancelOnInterrupt() {
+  sigaction(SIGINT, &previous_, nullptr);
+}
+
+}  // namespace cli

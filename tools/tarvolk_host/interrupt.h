@@ -1,0 +1,24 @@
+#pragma once
+
+// Ctrl-C while frames render: from then on the host's abort callback answers
+// "cancelled" (PF_Interrupt_CANCEL), so the frame in flight ends with 517 at
+// the effect's next poll and the tool winds down as after any failed frame,
+// giving everything back. A second Ctrl-C ends the process at once.
+
+#include <csignal>
+
+namespace cli {
+
+// Catches SIGINT for the object's life; the handler before it comes back after.
+class CancelOnInterrupt {
+ public:
+  CancelOnInterrupt();
+  ~CancelOnInterrupt();
+  CancelOnInterrupt(const CancelOnInterrupt&) = delete;
+  CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+}  // namespace cli
