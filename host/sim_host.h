@@ -101,13 +101,18 @@ class SimHost {
   // ("PF_Cmd_EVENT"): the host's own calls around it are left alone.
   void fail_call_during(const std::string& command, const std::string& function, long error,
                         int times = 1, int skip = 0);
+  // The host's own work in served calls of `function` runs out of memory
+  // (throws std::bad_alloc), which the call gives the plug-in as its
+  // out-of-memory code; counted as fail_call counts.
+  void run_out_of_memory_in(const std::string& function, int times = 1, int skip = 0);
   // Checkouts of this parameter index fail until cleared.
   void fail_checkout_of(PF_ParamIndex index);
   void clear_failures();
   // For the host's callbacks: whether this call of `what` is one to fail.
   bool should_fail(Fail what);
   bool should_fail_checkout_of(PF_ParamIndex index);
-  // The error injected for this call of `function`, or 0 (HostCall asks).
+  // The error injected for this call of `function`, or 0 (HostCall asks);
+  // throws std::bad_alloc where run_out_of_memory_in says so.
   long injected_failure(const std::string& function);
 
   // --- handles --------------------------------------------------------------
@@ -206,6 +211,7 @@ class SimHost {
     int skip = 0;
     int times = 0;
     std::string command;  // empty: any
+    bool out_of_memory = false;
   };
   struct OutObject {
     std::string kind;

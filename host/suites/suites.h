@@ -67,7 +67,7 @@ PF_Err serve_resize_handle(const char* suite, int32_t version, A_HandleSize size
 
 // sprintf and strcpy, shared by the utility callbacks and the ANSI suite.
 A_long serve_vsprintf(const char* suite, int32_t version, A_char* buffer, const A_char* format,
-                      va_list args);
+                      va_list args) noexcept;
 A_char* serve_strcpy(const char* suite, int32_t version, A_char* dest, const A_char* src);
 
 }  // namespace simhost
