@@ -146,8 +146,9 @@ TEST_F(SmartRender, HostFailuresGiveTheirCodes) {
   for (const char* function :
        {"checkout_layer", "checkout_layer_pixels", "checkout_param", "AEGP_GetNewTextOutlines",
         "PF_GetFloatingPointColorFromColorDef", "checkout_output", "transfer_rect"}) {
-    load_text({{"Input Opacity", 50}, {"Inherit Layer Color", true}});
-    host.run_out_of_memory_in(function, 1, function == std::string("checkout_param") ? 20 : 0);
+    load_text(
+        {{"Input Opacity", 50}, {"Inherit Layer Color", true}, {"Side Fill Mode", "Gradient"}});
+    host.run_out_of_memory_in(function);
     Frame frame(*instance, {});
     EXPECT_EQ(frame.run(module), PF_Err_OUT_OF_MEMORY) << function;
     host.clear_failures();
