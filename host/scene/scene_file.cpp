@@ -353,7 +353,7 @@ TextContent text_content(const Node& node) {
   text.text = node["text"].string();
   if (node.has("font")) text.font = node["font"].string();
   if (node.has("bold")) text.bold = node["bold"].boolean();
-  if (node.has("size")) text.size = node["size"].positive();
+  if (node.has("size")) text.size = node["size"].within(0.1, 1296.0, "a font size");
   if (node.has("origin")) text.origin = vec2(node["origin"]);
   if (node.has("color")) text.fill_color = animated_color(node["color"]);
   return text;

@@ -19,8 +19,8 @@
 // text that is not JSON, a JSON pointer such as /layers/2/kind otherwise)
 // and nothing is made of the scene. What the host would never hold is
 // refused the same way: nesting deeper than 256 levels, frame rates outside
-// 0.001 to 1000, sides beyond 30,000 pixels, times its 32-bit tick count
-// cannot reach, cameras of no zoom.
+// 0.001 to 1000, sides beyond 30,000 pixels, font sizes beyond 0.1 to 1296
+// pixels, times its 32-bit tick count cannot reach, cameras of no zoom.
 
 #include <memory>
 #include <nlohmann/json.hpp>

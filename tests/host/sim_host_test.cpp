@@ -99,6 +99,8 @@ TEST(SimHost, HandlesAreCountedLockedAndResized) {
 
 TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   SimHost host;
+  void* block = nullptr;
+  AEGP_LayerIDVal id = 0;
   PF_UtilCallbacks* utils = host.utils();
   host.fail(Fail::new_handle, 1, 1);
   PF_Handle first = utils->host_new_handle(4);
@@ -124,12 +126,10 @@ TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   host.run_out_of_memory_in("host_new_handle");
   EXPECT_EQ(utils->host_new_handle(4), nullptr);
   host.run_out_of_memory_in("AllocateBlock");
-  void* block = nullptr;
   EXPECT_EQ(host.basic_suite()->AllocateBlock(8, &block), kSPOutOfMemoryError);
-  AEGP_SuiteHandler suites(host.basic_suite());
   host.run_out_of_memory_in("AEGP_GetLayerID");
-  AEGP_LayerIDVal id = 0;
-  EXPECT_EQ(suites.LayerSuite13()->AEGP_GetLayerID(nullptr, &id), A_Err_ALLOC);
+  EXPECT_EQ(AEGP_SuiteHandler(host.basic_suite()).LayerSuite13()->AEGP_GetLayerID(nullptr, &id),
+            A_Err_ALLOC);
 }
 
 // A checkout is a copy, counted until checked in; a check-in after a failed
