@@ -6,8 +6,9 @@
 // pre-render and smart render, and at the end sequence setdown and global
 // setdown. Each frame's output, placed in the layer's area at its
 // downsampling, is written as a PNG (float frames as a viewer shows them);
-// a frame range writes numbered files, one progress line each. An error of
-// the effect is printed with its message and ends the run with status 1.
+// a frame range (at most 100000 frames) writes numbered files, one progress
+// line each. An error of the effect is printed with its message and ends the
+// run with status 1; a bad scene or time, status 2.
 
 #include <algorithm>
 #include <array>
