@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -141,8 +143,10 @@ struct SimHost::HandleRecord {
 };
 
 SimHost::SimHost() {
-  basic_suite_ = {sp_acquire_suite, sp_release_suite,    sp_is_equal, sp_allocate_block,
-                  sp_free_block,    sp_reallocate_block, sp_undefined};
+  basic_suite_ = {guarded<sp_acquire_suite, sp_thrown>, guarded<sp_release_suite, sp_thrown>,
+                  guarded<sp_is_equal, sp_thrown>,      guarded<sp_allocate_block, sp_thrown>,
+                  guarded<sp_free_block, sp_thrown>,    guarded<sp_reallocate_block, sp_thrown>,
+                  guarded<sp_undefined, sp_thrown>};
   install_utility_callbacks(utils_);
   install_suites(*this);
   previous_ = active_host.exchange(this);
@@ -246,6 +250,11 @@ void SimHost::throw_in_call_during(const std::string& command, const std::string
   throw_plans_[function] = {0, skip, times, command};
 }
 
+void SimHost::run_out_of_memory_in(const std::string& function, int times, int skip) {
+  std::lock_guard lock(mutex_);
+  fail_plans_[function] = {0, skip, times, "", true};
+}
+
 void SimHost::fail_checkout_of(PF_ParamIndex index) {
   std::lock_guard lock(mutex_);
   failing_checkouts_[index] = true;
@@ -278,7 +287,9 @@ bool SimHost::plan_acts(FailPlan& plan) {
 long SimHost::injected_failure(const std::string& function) {
   std::lock_guard lock(mutex_);
   auto it = fail_plans_.find(function);
-  return it != fail_plans_.end() && plan_acts(it->second) ? it->second.error : 0;
+  if (it == fail_plans_.end() || !plan_acts(it->second)) return 0;
+  if (it->second.out_of_memory) throw std::bad_alloc();
+  return it->second.error;
 }
 
 bool SimHost::injected_throw(const std::string& function) {

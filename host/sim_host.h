@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/injected_throw.h"
 #include "host/world.h"
 #include "host_api/ae_effect.h"
 #include "host_api/ae_effect_suites.h"
@@ -49,13 +50,6 @@ enum class Fail {
 
 // The function name under which a Fail kind is served and recorded.
 const char* fail_function(Fail what);
-
-// What a call made to throw (SimHost::throw_in_call_during) throws. Not a
-// std::exception, so that nothing but a catch-all takes it for something
-// the host meant.
-struct InjectedThrow {
-  std::string function;
-};
 
 // One call the host served.
 struct CallRecord {
@@ -116,13 +110,18 @@ class SimHost {
   // that callbacks never throw would. The call is recorded with result -1.
   void throw_in_call_during(const std::string& command, const std::string& function, int times = 1,
                             int skip = 0);
+  // The host's own work in served calls of `function` runs out of memory
+  // (throws std::bad_alloc), which the call gives the plug-in as its
+  // out-of-memory code; counted as fail_call counts.
+  void run_out_of_memory_in(const std::string& function, int times = 1, int skip = 0);
   // Checkouts of this parameter index fail until cleared.
   void fail_checkout_of(PF_ParamIndex index);
   void clear_failures();
   // For the host's callbacks: whether this call of `what` is one to fail.
   bool should_fail(Fail what);
   bool should_fail_checkout_of(PF_ParamIndex index);
-  // The error injected for this call of `function`, or 0 (HostCall asks).
+  // The error injected for this call of `function`, or 0 (HostCall asks);
+  // throws std::bad_alloc where run_out_of_memory_in says so.
   long injected_failure(const std::string& function);
   // Whether this call of `function` is to throw (HostCall asks).
   bool injected_throw(const std::string& function);
@@ -231,6 +230,7 @@ class SimHost {
     int skip = 0;
     int times = 0;
     std::string command;  // empty: any
+    bool out_of_memory = false;
   };
   struct OutObject {
     std::string kind;

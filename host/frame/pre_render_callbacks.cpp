@@ -5,6 +5,7 @@
 
 #include "host/frame/frame.h"
 #include "host/frame/frame_callbacks.h"
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 
 namespace simhost {
@@ -47,7 +48,7 @@ PF_LRect intersection(const PF_LRect& a, const PF_LRect& b) {
 }  // namespace
 
 PF_PreRenderCallbacks frame_pre_render_callbacks() {
-  return {cb_checkout_layer, cb_guid_mix_in};
+  return {guarded<cb_checkout_layer>, guarded<cb_guid_mix_in>};
 }
 
 // Only the input layer (slot 0) has pixels to give here; its checkout is what

@@ -7,6 +7,7 @@
 
 #include "host/frame/frame.h"
 #include "host/frame/frame_callbacks.h"
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/layer_pixels.h"
 
@@ -73,7 +74,8 @@ std::unique_ptr<World> world_over(const PF_LRect& area, PixelFormat format) {
 }  // namespace
 
 PF_SmartRenderCallbacks frame_smart_render_callbacks() {
-  return {cb_checkout_layer_pixels, cb_checkin_layer_pixels, cb_checkout_output};
+  return {guarded<cb_checkout_layer_pixels>, guarded<cb_checkin_layer_pixels>,
+          guarded<cb_checkout_output>};
 }
 
 // The pixels of the checkout's result rectangle, placed by the world's

@@ -8,10 +8,12 @@
 #include <optional>
 #include <set>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/param_type_traits.h"
 #include "host/instance/undo_history.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 
 namespace simhost {
 
@@ -178,7 +180,7 @@ PF_ParamIndex EffectInstance::find_param(const std::string& name_or_slot) {
                       std::all_of(name_or_slot.begin(), name_or_slot.end(),
                                   [](unsigned char c) { return std::isdigit(c) != 0; });
   if (number && store_.contains(std::stoi(name_or_slot))) return std::stoi(name_or_slot);
-  throw ParamValueError("parameter \"" + name_or_slot + "\": there is no such parameter");
+  throw ParamValueError("parameter " + in_quotes(name_or_slot) + ": there is no such parameter");
 }
 
 void EffectInstance::set_value(const std::string& name_or_slot, const nlohmann::json& value) {
@@ -543,12 +545,12 @@ PF_Err EffectInstance::update_param_ui(PF_ParamIndex index, const PF_ParamDef* d
 
 PF_InData EffectInstance::make_in_data() {
   PF_InData in_data = host_.make_in_data();
-  in_data.inter.checkout_param = cb_checkout_param;
-  in_data.inter.checkin_param = cb_checkin_param;
-  in_data.inter.add_param = cb_add_param;
-  in_data.inter.abort = cb_abort;
-  in_data.inter.progress = cb_progress;
-  in_data.inter.register_ui = cb_register_ui;
+  in_data.inter.checkout_param = guarded<cb_checkout_param>;
+  in_data.inter.checkin_param = guarded<cb_checkin_param>;
+  in_data.inter.add_param = guarded<cb_add_param>;
+  in_data.inter.abort = guarded<cb_abort>;
+  in_data.inter.progress = guarded<cb_progress>;
+  in_data.inter.register_ui = guarded<cb_register_ui>;
   in_data.effect_ref = effect_ref();
   in_data.appl_id = appl_id;
   in_data.version = version;

@@ -7,6 +7,7 @@
 
 #include "host/instance/gradient_bytes.h"
 #include "host/instance/param_type_traits.h"
+#include "host/quoted.h"
 
 namespace simhost {
 
@@ -21,6 +22,11 @@ std::string number_text(double v) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%g", v);
   return buffer;
+}
+
+// A value as a message shows it: its JSON, shortened.
+std::string shown(const json& j) {
+  return shortened(j.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
 }  // namespace
@@ -42,39 +48,39 @@ ValueFromJson ValueReader::read(const json& j) const {
 }
 
 double ValueReader::number(const json& j, const char* form) const {
-  if (!j.is_number()) refuse(j.dump() + " is not " + form);
+  if (!j.is_number()) refuse(shown(j) + " is not " + form);
   const double v = j.get<double>();
-  if (!std::isfinite(v)) refuse(j.dump() + " is not finite");
+  if (!std::isfinite(v)) refuse(shown(j) + " is not finite");
   return v;
 }
 
 void ValueReader::in_range(const json& j, double v, double lo, double hi) const {
   if (v < lo || v > hi) {
-    refuse(j.dump() + " is outside the valid range " + number_text(lo) + " to " + number_text(hi));
+    refuse(shown(j) + " is outside the valid range " + number_text(lo) + " to " + number_text(hi));
   }
 }
 
 PF_Fixed ValueReader::fixed(const json& j, double v) const {
-  if (std::fabs(v) >= fixed_limit) refuse(j.dump() + " is beyond what 16.16 fixed point holds");
+  if (std::fabs(v) >= fixed_limit) refuse(shown(j) + " is beyond what 16.16 fixed point holds");
   return to_fixed(v);
 }
 
 A_long ValueReader::whole_number(const json& j, const char* form) const {
   if (!j.is_number_integer() || j.get<long long>() < 0 || j.get<long long>() > INT32_MAX) {
-    refuse(j.dump() + " is not " + form + " (a whole number, 0 for none)");
+    refuse(shown(j) + " is not " + form + " (a whole number, 0 for none)");
   }
   return static_cast<A_long>(j.get<long long>());
 }
 
 PF_Pixel ValueReader::color(const json& j) const {
   if (!j.is_array() || (j.size() != 3 && j.size() != 4)) {
-    refuse(j.dump() + " is not a colour [r, g, b] or [a, r, g, b]");
+    refuse(shown(j) + " is not a colour [r, g, b] or [a, r, g, b]");
   }
   A_u_char c[4] = {255, 0, 0, 0};
   const std::size_t first = 4 - j.size();
   for (std::size_t i = 0; i < j.size(); ++i) {
     if (!j[i].is_number_integer() || j[i].get<long long>() < 0 || j[i].get<long long>() > 255) {
-      refuse(j.dump() + " has a channel outside 0 to 255");
+      refuse(shown(j) + " has a channel outside 0 to 255");
     }
     c[first + i] = static_cast<A_u_char>(j[i].get<int>());
   }
@@ -85,13 +91,13 @@ PF_ParamValue ValueReader::popup(const json& j) const {
   const std::vector<std::string> items = popup_items(param_.text);
   if (j.is_string()) {
     auto it = std::find(items.begin(), items.end(), j.get<std::string>());
-    if (it == items.end()) refuse(j.dump() + " is not one of \"" + param_.text + "\"");
+    if (it == items.end()) refuse(shown(j) + " is not one of \"" + param_.text + "\"");
     return static_cast<PF_ParamValue>(it - items.begin() + 1);
   }
-  if (!j.is_number_integer()) refuse(j.dump() + " is not an item text or number");
+  if (!j.is_number_integer()) refuse(shown(j) + " is not an item text or number");
   const long long n = j.get<long long>();
   if (n < 1 || n > param_.def.u.pd.num_choices) {
-    refuse(j.dump() + " is outside the items 1 to " + std::to_string(param_.def.u.pd.num_choices));
+    refuse(shown(j) + " is outside the items 1 to " + std::to_string(param_.def.u.pd.num_choices));
   }
   return static_cast<PF_ParamValue>(n);
 }
@@ -104,19 +110,19 @@ std::vector<unsigned char> ValueReader::arbitrary(const json& j) const {
     return hex_bytes(j["flat"].get<std::string>());
   }
   if (!j.is_object() || j.size() != 1 || !j.contains("stops") || !j["stops"].is_array()) {
-    refuse(j.dump() + " is not {\"stops\": [...]} or {\"flat\": \"hex\"}");
+    refuse(shown(j) + " is not {\"stops\": [...]} or {\"flat\": \"hex\"}");
   }
   std::vector<GradientStop> stops;
   for (const json& stop : j["stops"]) {
     if (!stop.is_array() || (stop.size() != 4 && stop.size() != 5)) {
-      refuse(stop.dump() + " is not a stop [position, r, g, b] or [position, a, r, g, b]");
+      refuse(shown(stop) + " is not a stop [position, r, g, b] or [position, a, r, g, b]");
     }
     const double position = number(stop[0], "a stop position");
     float channels[4] = {1.0f, 0, 0, 0};
     const std::size_t first = 5 - stop.size();
     for (std::size_t i = 1; i < stop.size(); ++i) {
       const double c = number(stop[i], "a colour channel");
-      if (c < 0 || c > 1) refuse(stop.dump() + " has a channel outside 0 to 1");
+      if (c < 0 || c > 1) refuse(shown(stop) + " has a channel outside 0 to 1");
       channels[first + i - 1] = static_cast<float>(c);
     }
     stops.push_back({position, channels[0], channels[1], channels[2], channels[3]});
@@ -129,9 +135,9 @@ std::vector<unsigned char> ValueReader::hex_bytes(const std::string& hex) const 
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    refuse("\"" + hex + "\" is not hexadecimal bytes");
+    refuse(in_quotes(hex) + " is not hexadecimal bytes");
   };
-  if (hex.size() % 2 != 0) refuse("\"" + hex + "\" is not hexadecimal bytes");
+  if (hex.size() % 2 != 0) refuse(in_quotes(hex) + " is not hexadecimal bytes");
   std::vector<unsigned char> bytes(hex.size() / 2);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     bytes[i] = static_cast<unsigned char>(digit(hex[2 * i]) * 16 + digit(hex[2 * i + 1]));

@@ -57,8 +57,9 @@ struct Mask {
 
 inline constexpr Color opaque_white{1.0, 1.0, 1.0, 1.0};
 
-// The text of a text layer, set in one line whose baseline starts at
-// `origin` (layer pixels), its glyphs filled with `fill_color`.
+// The text of a text layer, its first baseline starting at `origin` (layer
+// pixels), each line break starting a line 1.2 sizes further down, its
+// glyphs filled with `fill_color`.
 struct TextContent {
   std::string text;
   std::string font = "DejaVu Sans";

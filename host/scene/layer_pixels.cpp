@@ -166,18 +166,20 @@ CoverageOp mask_op(PF_MaskMode mode) {
 }
 
 // What the masks leave of the layer, or nothing when no mask shapes it
-// (masks of mode none and open masks do not). A first mask that adds starts
-// from nothing; one that subtracts, intersects or differs starts from the
-// whole layer, so that a lone subtracting mask cuts a hole.
+// (masks of mode none and open masks do not). The first mask that shapes
+// it counts as the effect counts it (effect/layer_outlines, the renderer's
+// mask combination): one that subtracts cuts itself out of the whole layer
+// (a lone subtracting mask cuts a hole); any other adds its own area, its
+// inside or, inverted, its outside.
 std::optional<Coverage> mask_coverage(const Layer& layer, double seconds, const PixelGrid& grid) {
   std::optional<Coverage> kept;
   for (const Mask& mask : layer.masks) {
     PathShape shape = mask.shape.at(seconds);
     if (mask.mode == PF_MaskMode_NONE || !shape.closed || shape.vertices.empty()) continue;
-    const CoverageOp op = mask_op(mask.mode);
+    CoverageOp op = mask_op(mask.mode);
     if (!kept) {
-      const bool from_nothing = op == CoverageOp::add || op == CoverageOp::lighten;
-      kept.emplace(grid, from_nothing ? 0.0f : 1.0f);
+      if (op != CoverageOp::subtract) op = CoverageOp::add;
+      kept.emplace(grid, op == CoverageOp::subtract ? 1.0f : 0.0f);
     }
     Coverage own = fill_coverage(grid, {{std::move(shape), Affine{}}}, FillRule::non_zero);
     if (mask.inverted) own.invert();

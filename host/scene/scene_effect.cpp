@@ -4,25 +4,13 @@
 #include <string>
 
 #include "host/instance/param_values.h"
+#include "host/quoted.h"
 
 namespace simhost::scene {
 
 namespace {
 
 using nlohmann::json;
-
-// A time scale that counts whole frames at the frame rate, and the frame's
-// length in it: 24 fps is 24 and 1, 29.97 fps is 2997 and 100.
-void frame_time_scale(double frame_rate, A_u_long& scale, A_long& step) {
-  for (A_long k : {1, 10, 100, 1000}) {
-    const double scaled = frame_rate * k;
-    if (std::abs(scaled - std::round(scaled)) < 1e-9 || k == 1000) {
-      scale = static_cast<A_u_long>(std::llround(scaled));
-      step = k;
-      return;
-    }
-  }
-}
 
 // Layer and mask names in a value (or in each keyframe's) become their ids.
 json with_ids(const json& value, PF_ParamType type, Composition& comp, const Layer& effect_layer) {
@@ -39,21 +27,21 @@ json with_ids(const json& value, PF_ParamType type, Composition& comp, const Lay
     for (const auto& layer : comp.layers()) {
       if (layer->name == name) return layer->id;
     }
-    throw ParamValueError("no layer is named \"" + name + "\"");
+    throw ParamValueError("no layer is named " + in_quotes(name));
   }
   if (type == PF_Param_PATH) {
     for (const Mask& mask : effect_layer.masks) {
       if (mask.name == name) return mask.id;
     }
-    throw ParamValueError("the effect's layer has no mask named \"" + name + "\"");
+    throw ParamValueError("the effect's layer has no mask named " + in_quotes(name));
   }
   return value;
 }
 
-// A name as one step of a JSON pointer.
+// A name as one step of a JSON pointer, shortened for messages.
 std::string pointer_step(const std::string& name) {
   std::string step;
-  for (char c : name) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  for (char c : shortened(name)) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
   return step;
 }
 
@@ -67,7 +55,9 @@ void place_effect(Scene& scene, EffectInstance& instance) {
                     layer.height,
                     {1, static_cast<A_u_long>(scene.downsample.x)},
                     {1, static_cast<A_u_long>(scene.downsample.y)}};
-  frame_time_scale(comp.frame_rate(), instance.time_scale, instance.time_step);
+  const FrameTimeScale time_scale = frame_time_scale(comp.frame_rate());
+  instance.time_scale = time_scale.scale;
+  instance.time_step = time_scale.step;
   instance.current_time = static_cast<A_long>(
       std::llround(layer.layer_time(scene.time) * static_cast<double>(instance.time_scale)));
 }

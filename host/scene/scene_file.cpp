@@ -2,16 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <utility>
 #include <vector>
 
+#include "host/quoted.h"
 #include "host/scene/shape_contents.h"
 
 namespace simhost::scene {
@@ -20,15 +23,34 @@ namespace {
 
 using json = nlohmann::json;
 
+// Deeper nesting is refused before the text is parsed: no scene comes near
+// it, and reading the tree (and the plug-in walking the shape groups made
+// of it) recurses once a level.
+constexpr int deepest_nesting = 256;
+
+// What every value of a file is read with: the file's name for messages,
+// and the longest time, either way, that the scene's frame rate can count.
+struct Reading {
+  std::string source;
+  double longest_time = std::numeric_limits<double>::infinity();
+};
+
+// A member's name as one step of a JSON pointer, shortened for messages.
+std::string pointer_step(const std::string& name) {
+  std::string step;
+  for (char c : shortened(name)) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return step;
+}
+
 // One value of the file with its place, for reading it and for telling
 // where a mistake is.
 class Node {
  public:
-  Node(const json& value, std::string place, const std::string& source)
-      : value_(value), place_(std::move(place)), source_(source) {}
+  Node(const json& value, std::string place, const Reading& reading)
+      : value_(value), place_(std::move(place)), reading_(reading) {}
 
   [[noreturn]] void fail(const std::string& message) const {
-    throw SceneError(source_ + ": " + (place_.empty() ? "/" : place_) + ": " + message);
+    throw SceneError(reading_.source + ": " + (place_.empty() ? "/" : place_) + ": " + message);
   }
 
   const json& value() const { return value_; }
@@ -43,7 +65,8 @@ class Node {
       if (std::none_of(members.begin(), members.end(), [&](const char* m) { return key == m; })) {
         std::string known;
         for (const char* m : members) known += std::string(known.empty() ? "" : ", ") + m;
-        Node(member, place_ + "/" + key, source_).fail("unknown field (known: " + known + ")");
+        Node(member, place_ + "/" + pointer_step(key), reading_)
+            .fail("unknown field (known: " + known + ")");
       }
     }
     return *this;
@@ -51,13 +74,13 @@ class Node {
   bool has(const char* key) const { return value_.is_object() && value_.contains(key); }
   Node operator[](const char* key) const {
     if (!has(key)) fail(std::string("missing \"") + key + "\"");
-    return Node(value_.at(key), place_ + "/" + key, source_);
+    return Node(value_.at(key), place_ + "/" + key, reading_);
   }
   std::vector<Node> elements() const {
     if (!value_.is_array()) fail("expected an array");
     std::vector<Node> nodes;
     for (size_t i = 0; i < value_.size(); ++i) {
-      nodes.emplace_back(value_[i], place_ + "/" + std::to_string(i), source_);
+      nodes.emplace_back(value_[i], place_ + "/" + std::to_string(i), reading_);
     }
     return nodes;
   }
@@ -70,6 +93,24 @@ class Node {
     const double n = number();
     if (!(n > 0.0)) fail("expected a number greater than 0");
     return n;
+  }
+  double within(double lowest, double highest, const char* what) const {
+    const double n = number();
+    if (!(n >= lowest && n <= highest)) {
+      fail(std::string("expected ") + what + " from " + number_text(lowest) + " to " +
+           number_text(highest));
+    }
+    return n;
+  }
+  // Seconds that the host can count in its 32-bit ticks.
+  double time() const {
+    const double t = number();
+    if (!(std::abs(t) <= reading_.longest_time)) {
+      fail("expected a time from " + number_text(-reading_.longest_time) + " to " +
+           number_text(reading_.longest_time) +
+           " s (the host counts time in 32-bit ticks at the frame rate)");
+    }
+    return t;
   }
   int integer(int lowest, int highest) const {
     const double n = number();
@@ -96,15 +137,21 @@ class Node {
     }
     std::string known;
     for (const auto& [name, n] : choices) known += (known.empty() ? "\"" : ", \"") + name + "\"";
-    fail((value_.is_string() ? "unknown value \"" + value_.get<std::string>() + "\""
+    fail((value_.is_string() ? "unknown value " + in_quotes(value_.get<std::string>())
                              : std::string("unknown value")) +
          " (known: " + known + (numbers ? ", or a number" : "") + ")");
   }
 
  private:
+  static std::string number_text(double n) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", n);
+    return text;
+  }
+
   const json& value_;
   std::string place_;
-  const std::string& source_;
+  const Reading& reading_;
 };
 
 Vec2 vec2(const Node& node) {
@@ -166,7 +213,7 @@ Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read
   const Node list = node["keyframes"];
   for (const Node& key : list.elements()) {
     key.object({"time", "value"});
-    const double time = key["time"].number();
+    const double time = key["time"].time();
     if (!keyframes.empty() && !(time > keyframes.back().time)) {
       key["time"].fail("keyframe times must increase");
     }
@@ -178,6 +225,9 @@ Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read
 
 Animated<double> animated_number(const Node& node) {
   return animated<double>(node, [](const Node& n) { return n.number(); });
+}
+Animated<double> animated_positive(const Node& node) {
+  return animated<double>(node, [](const Node& n) { return n.positive(); });
 }
 Animated<double> animated_choice(const Node& node, const std::map<std::string, double>& choices) {
   return animated<double>(node, [&](const Node& n) { return n.choice(choices, true); });
@@ -283,8 +333,8 @@ StreamNode content_item(const Node& node) {
     node.object({"type", "width"});
     return shape_stroke(node.has("width") ? animated_number(node["width"]) : Animated<double>(1.0));
   }
-  type_node.fail("unknown content type \"" + type +
-                 "\" (known: group, path, fill, gradient fill, merge, rectangle, ellipse, star, "
+  type_node.fail("unknown content type " + in_quotes(type) +
+                 " (known: group, path, fill, gradient fill, merge, rectangle, ellipse, star, "
                  "stroke)");
 }
 
@@ -304,7 +354,7 @@ TextContent text_content(const Node& node) {
   text.text = node["text"].string();
   if (node.has("font")) text.font = node["font"].string();
   if (node.has("bold")) text.bold = node["bold"].boolean();
-  if (node.has("size")) text.size = node["size"].positive();
+  if (node.has("size")) text.size = node["size"].within(0.1, 1296.0, "a font size");
   if (node.has("origin")) text.origin = vec2(node["origin"]);
   if (node.has("color")) text.fill_color = animated_color(node["color"]);
   return text;
@@ -314,7 +364,7 @@ TextContent text_content(const Node& node) {
 // aims by its orientation alone}.
 void camera_settings(const Node& node, CameraSettings& camera) {
   node.object({"zoom", "point_of_interest"});
-  if (node.has("zoom")) camera.zoom = animated_number(node["zoom"]);
+  if (node.has("zoom")) camera.zoom = animated_positive(node["zoom"]);
   if (node.has("point_of_interest")) {
     const Node poi = node["point_of_interest"];
     camera.aims_at_point_of_interest = !poi.value().is_null();
@@ -335,8 +385,11 @@ Mask mask(const Node& node) {
 // A PNG file, relative to the scene file's folder.
 std::shared_ptr<const RgbaImage> image(const Node& node, const std::filesystem::path& folder) {
   const std::filesystem::path path = folder / node.string();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    node.fail(in_quotes(path.string()) + " not found");
   auto picture = std::make_shared<RgbaImage>(read_png(path.string()));
-  if (picture->width <= 0) node.fail("cannot read \"" + path.string() + "\" as a PNG file");
+  if (picture->width <= 0) node.fail("cannot read " + in_quotes(path.string()) + " as a PNG file");
   return picture;
 }
 
@@ -350,12 +403,12 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
     if (existing->name == name.string()) name.fail("another layer has this name");
   }
   Layer& layer = comp.add_layer(kind, name.string());
-  if (node.has("start_time")) layer.start_time = node["start_time"].number();
+  if (node.has("start_time")) layer.start_time = node["start_time"].time();
   if (node.has("size")) {
     const std::vector<Node> size = node["size"].elements();
     if (size.size() != 2) node["size"].fail("expected [width, height]");
-    layer.width = size[0].integer(1, 30000);
-    layer.height = size[1].integer(1, 30000);
+    layer.width = size[0].integer(1, longest_side);
+    layer.height = size[1].integer(1, longest_side);
   }
   if (node.has("three_d")) layer.three_d = node["three_d"].boolean();
   if (node.has("transform")) layer.transform = layer_transform(node["transform"], layer.transform);
@@ -368,7 +421,7 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
     } catch (const SceneError&) {
       throw;
     } catch (const std::runtime_error& e) {
-      (text.has("font") ? text["font"] : text).fail(e.what());
+      (text.has("font") ? text["font"] : text).fail(shortened(e.what(), 200));
     }
   }
   if (node.has("contents")) {
@@ -416,32 +469,80 @@ Downsample downsample(const Node& node) {
   return {n[0].integer(1, 64), n[1].integer(1, 64)};
 }
 
+// Nesting deeper than `deepest_nesting` is refused at its place, before
+// the parser builds a tree of it.
+void check_nesting(const std::string& text, const std::string& source) {
+  int depth = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > deepest_nesting) {
+        throw SceneError(source + ":" + line_and_column(text, i) + ": nested deeper than " +
+                         std::to_string(deepest_nesting) + " levels");
+      }
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+}
+
 json parse_json(const std::string& text, const std::string& source) {
+  check_nesting(text, source);
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
     // The byte offset is one past the character that stopped the parser.
     throw SceneError(source + ":" + line_and_column(text, e.byte > 0 ? e.byte - 1 : 0) +
-                     ": not JSON: " + e.what());
+                     ": not JSON: " + shortened(e.what(), 160));
   } catch (const json::exception& e) {
-    throw SceneError(source + ": not JSON: " + e.what());
+    throw SceneError(source + ": not JSON: " + shortened(e.what(), 160));
   }
 }
 
 }  // namespace
 
+FrameTimeScale frame_time_scale(double frame_rate) {
+  FrameTimeScale t;
+  for (A_long k : {1, 10, 100, 1000}) {
+    const double scaled = frame_rate * k;
+    if (std::abs(scaled - std::round(scaled)) < 1e-9 || k == 1000) {
+      t.scale = static_cast<A_u_long>(std::max(1LL, std::llround(scaled)));
+      t.step = k;
+      break;
+    }
+  }
+  return t;
+}
+
+double longest_scene_time(double frame_rate) {
+  return static_cast<double>(1 << 30) / frame_time_scale(frame_rate).scale;
+}
+
 Scene parse_scene(const std::string& text, const std::string& source) {
   const json document = parse_json(text, source);
   Scene scene;
   scene.source = source;
-  const Node root(document, "", scene.source);
+  Reading reading{source};
+  const Node root(document, "", reading);
   root.object({"composition", "layers", "effect", "time", "downsample"});
 
   const Node comp = root["composition"];
   comp.object({"width", "height", "frame_rate", "name"});
+  const double frame_rate =
+      comp["frame_rate"].within(lowest_frame_rate, highest_frame_rate, "a frame rate");
   scene.composition = std::make_unique<Composition>(
-      comp["width"].integer(1, 30000), comp["height"].integer(1, 30000),
-      comp["frame_rate"].positive(), comp.has("name") ? comp["name"].string() : "Comp 1");
+      comp["width"].integer(1, longest_side), comp["height"].integer(1, longest_side), frame_rate,
+      comp.has("name") ? comp["name"].string() : "Comp 1");
+  reading.longest_time = longest_scene_time(frame_rate);
 
   std::map<std::string, Node> parents;
   const std::filesystem::path folder = std::filesystem::path(source).parent_path();
@@ -452,11 +553,11 @@ Scene parse_scene(const std::string& text, const std::string& source) {
     for (const auto& layer : scene.composition->layers()) {
       if (layer->name == name.string()) return layer.get();
     }
-    name.fail("no layer is named \"" + name.string() + "\"");
+    name.fail("no layer is named " + in_quotes(name.string()));
   };
   // Parents by name; a chain that comes back to the layer is refused.
   for (const auto& [child_name, parent_name] : parents) {
-    Layer* child = layer_named(Node(json(child_name), "", scene.source));
+    Layer* child = layer_named(Node(json(child_name), "", reading));
     Layer* parent = layer_named(parent_name);
     for (Layer* up = parent; up != nullptr; up = scene.composition->layer_by_id(up->parent)) {
       if (up == child) parent_name.fail("a layer cannot be its own parent, even through others");
@@ -472,7 +573,7 @@ Scene parse_scene(const std::string& text, const std::string& source) {
     if (!parameters.is_object()) parameters.fail("expected an object of values by parameter name");
     scene.parameters = parameters.value();
   }
-  if (root.has("time")) scene.time = root["time"].number();
+  if (root.has("time")) scene.time = root["time"].time();
   if (root.has("downsample")) scene.downsample = downsample(root["downsample"]);
   return scene;
 }

@@ -19,7 +19,10 @@
 // {"keyframes": [{"time": seconds of layer time, "value": ...}, ...]}.
 // Mistakes are reported with their place in the file (a line and column for
 // text that is not JSON, a JSON pointer such as /layers/2/kind otherwise)
-// and nothing is made of the scene.
+// and nothing is made of the scene. What the host would never hold is
+// refused the same way: nesting deeper than 256 levels, frame rates outside
+// 0.001 to 1000, sides beyond 30,000 pixels, font sizes beyond 0.1 to 1296
+// pixels, times its 32-bit tick count cannot reach, cameras of no zoom.
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -29,6 +32,23 @@
 #include "host/scene/composition.h"
 
 namespace simhost::scene {
+
+// The host's limits on a composition.
+inline constexpr int longest_side = 30000;  // pixels
+inline constexpr double lowest_frame_rate = 0.001;
+inline constexpr double highest_frame_rate = 1000.0;
+
+// A time scale that counts whole frames at the frame rate, and the frame's
+// length in it: 24 fps is 24 and 1, 29.97 fps is 2997 and 100.
+struct FrameTimeScale {
+  A_u_long scale = 1;
+  A_long step = 1;
+};
+FrameTimeScale frame_time_scale(double frame_rate);
+// The longest time, in seconds either way, that a scene at this frame rate
+// may name: its tick count fits in 30 bits, so that the difference of two
+// such times (a layer time) still fits the host's 32-bit count.
+double longest_scene_time(double frame_rate);
 
 class SceneError : public std::runtime_error {
  public:

@@ -19,14 +19,19 @@ StreamNode shape_group(std::vector<StreamNode> items, GroupTransform transform) 
        stream_1d("ADBE Vector Skew Axis", std::move(transform.skew_axis)),
        stream_1d("ADBE Vector Rotation", std::move(transform.rotation)),
        stream_1d("ADBE Vector Group Opacity", std::move(transform.opacity))});
-  return stream_group("ADBE Vector Group", {stream_1d("ADBE Vector Blend Mode", 1.0),
-                                            stream_group("ADBE Vectors Group", std::move(items)),
-                                            std::move(transform_group)});
+  // Moved in one by one: an initializer list would copy the whole subtree,
+  // at every level of nested groups.
+  std::vector<StreamNode> children;
+  children.reserve(3);
+  children.push_back(stream_1d("ADBE Vector Blend Mode", 1.0));
+  children.push_back(stream_group("ADBE Vectors Group", std::move(items)));
+  children.push_back(std::move(transform_group));
+  return stream_group("ADBE Vector Group", std::move(children));
 }
 
 StreamNode shape_path(Animated<PathShape> path, Animated<double> direction) {
   return stream_group("ADBE Vector Shape - Group",
-                      {stream_1d("ADBE Vector Shape Direction", std::move(direction)),
+                      {stream_1d("ADBE Vector Shape Direction", direction.held()),
                        stream_path("ADBE Vector Shape", std::move(path))});
 }
 
@@ -34,14 +39,14 @@ StreamNode shape_fill(Animated<double> rule, Animated<Color> color, Animated<dou
   return stream_group(
       "ADBE Vector Graphic - Fill",
       {stream_1d("ADBE Vector Blend Mode", 1.0), stream_1d("ADBE Vector Composite Order", 1.0),
-       stream_1d("ADBE Vector Fill Rule", std::move(rule)),
+       stream_1d("ADBE Vector Fill Rule", rule.held()),
        stream_color("ADBE Vector Fill Color", std::move(color)),
        stream_1d("ADBE Vector Fill Opacity", std::move(opacity))});
 }
 
 StreamNode shape_merge(Animated<double> type) {
   return stream_group("ADBE Vector Filter - Merge",
-                      {stream_1d("ADBE Vector Merge Type", std::move(type))});
+                      {stream_1d("ADBE Vector Merge Type", type.held())});
 }
 
 StreamNode shape_rectangle(Animated<Vec2> size, Animated<Vec2> position) {
@@ -80,9 +85,9 @@ StreamNode shape_stroke(Animated<double> width) {
 }
 
 StreamNode shape_gradient_fill(Animated<double> rule) {
-  return stream_group("ADBE Vector Graphic - G-Fill",
-                      {stream_1d("ADBE Vector Fill Rule", std::move(rule)),
-                       stream_1d("ADBE Vector Grad Type", 1.0)});
+  return stream_group(
+      "ADBE Vector Graphic - G-Fill",
+      {stream_1d("ADBE Vector Fill Rule", rule.held()), stream_1d("ADBE Vector Grad Type", 1.0)});
 }
 
 }  // namespace simhost::scene

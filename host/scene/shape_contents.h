@@ -3,6 +3,8 @@
 // The contents of shape layers as the host keeps them: groups with their
 // transform, free-form paths with their direction, fills, merge-paths
 // operators, and the parametric shapes and strokes the host draws itself.
+// Directions, fill rules and merge types are choices: keyframed, each holds
+// until the next keyframe.
 //
 //   Layer& layer = comp.add_layer(LayerKind::shape, "Shapes");
 //   layer.contents = shape_contents({shape_group({shape_path(square), shape_fill()},

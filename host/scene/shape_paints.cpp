@@ -69,6 +69,8 @@ class ShapePainter {
   // The items of a group in content order; gives the geometry they hold.
   std::vector<Piece> walk(const StreamNode& items, const Affine& to_layer, double opacity) {
     std::vector<Piece> pieces;
+    // What this group's fills and inner groups paint from here on.
+    const size_t first_paint = paints_.size();
     for (const StreamNode& item : items.children) {
       const std::string& kind = item.match_name;
       if (kind == "ADBE Vector Group") {
@@ -90,6 +92,9 @@ class ShapePainter {
       } else if (kind == "ADBE Vector Graphic - Fill") {
         paint(item, pieces, opacity);
       } else if (kind == "ADBE Vector Filter - Merge") {
+        // As the effect reads the contents: a merge takes over the paths
+        // above it, and what fills above it in the group painted is gone.
+        paints_.erase(paints_.begin() + static_cast<std::ptrdiff_t>(first_paint), paints_.end());
         merge(value_of<double>(&item, "ADBE Vector Merge Type", seconds_, 1.0), pieces);
       }
     }
@@ -129,16 +134,20 @@ class ShapePainter {
 
   // Type 1 keeps the paths as one compound outline for the fills below it;
   // 2 unites them, 3 cuts the later ones out of the first, 4 keeps what all
-  // share, 5 what an odd number of them covers.
+  // share, 5 what an odd number of them covers; any other type leaves
+  // nothing.
   void merge(double type, std::vector<Piece>& pieces) const {
     CoverageOp op = CoverageOp::add;
-    if (type == 3.0) {
+    if (type == 1.0) {
+      return;
+    } else if (type == 3.0) {
       op = CoverageOp::subtract;
     } else if (type == 4.0) {
       op = CoverageOp::intersect;
     } else if (type == 5.0) {
       op = CoverageOp::exclude;
     } else if (type != 2.0) {
+      pieces.clear();
       return;
     }
     if (pieces.empty()) return;

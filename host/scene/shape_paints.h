@@ -4,7 +4,8 @@
 // operator fills the closed paths above it in its group and in the groups
 // above it there, with its rule, colour and opacity, each group's transform
 // and opacity applying to what it holds; merge operators combine the paths
-// above them. Parametric shapes (rectangles, ellipses, stars), strokes and
+// above them, and what fills above them in their group painted is gone, as
+// the effect reads the same contents. Parametric shapes (rectangles, ellipses, stars), strokes and
 // gradient fills are not drawn.
 
 #include <vector>

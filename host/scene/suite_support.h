@@ -3,7 +3,9 @@
 // What the suites that serve the composition share: the errors they give,
 // and times as they arrive.
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
@@ -55,10 +57,14 @@ inline bool to_seconds(const A_Time* time, double* seconds) {
   return true;
 }
 
-// A composition time as A_Time at the scale of a layer time.
+// A composition time as A_Time at the scale of a layer time; a count beyond
+// 32 bits stops at the end of the range.
 inline A_Time comp_time_of(const Layer& layer, const A_Time& layer_time) {
   const double offset = std::round(layer.start_time * static_cast<double>(layer_time.scale));
-  return {static_cast<A_long>(layer_time.value + offset), layer_time.scale};
+  const double value = std::clamp(static_cast<double>(layer_time.value) + offset,
+                                  static_cast<double>(std::numeric_limits<A_long>::min()),
+                                  static_cast<double>(std::numeric_limits<A_long>::max()));
+  return {static_cast<A_long>(value), layer_time.scale};
 }
 
 }  // namespace simhost::scene

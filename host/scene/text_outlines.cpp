@@ -9,10 +9,15 @@
 #include <string>
 
 #include "host/cairo_ptr.h"
+#include "host/quoted.h"
 
 namespace simhost::scene {
 
 namespace {
+
+// The distance from one baseline to the next, in font sizes (the host's
+// automatic leading).
+constexpr double line_leading = 1.2;
 
 template <class T, void (*Release)(T*)>
 struct Releaser {
@@ -40,7 +45,7 @@ bool has_family(FcPattern* pattern, const std::string& family) {
 // The installed face of that family and weight; fontconfig would offer a
 // substitute for a missing one, which is refused here.
 FontFacePtr installed_face(const TextContent& text) {
-  const std::string described = "\"" + text.font + "\"" + (text.bold ? " bold" : " regular");
+  const std::string described = in_quotes(text.font) + (text.bold ? " bold" : " regular");
   if (!FcInit()) throw std::runtime_error("fontconfig cannot start to find font " + described);
   const int weight = text.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
   PatternPtr wanted(FcPatternCreate());
@@ -90,8 +95,15 @@ class ContourBuilder {
     }
     finish(true);
   }
-  std::vector<PathShape> take() {
+  // The contours moved by (x, y).
+  std::vector<PathShape> take(double x, double y) {
     finish(false);
+    for (PathShape& contour : contours_) {
+      for (PathPoint& p : contour.vertices) {
+        p.x += x;
+        p.y += y;
+      }
+    }
     return std::move(contours_);
   }
 
@@ -131,33 +143,49 @@ std::vector<PathShape> glyph_outlines(const TextContent& text) {
   cairo_set_font_options(cr.get(), options.get());
   cairo_set_font_face(cr.get(), face.get());
   cairo_set_font_size(cr.get(), text.size);
-  cairo_move_to(cr.get(), text.origin.x, text.origin.y);
-  cairo_text_path(cr.get(), text.text.c_str());
-  PathPtr path(cairo_copy_path(cr.get()));
-  if (path == nullptr || path->status != CAIRO_STATUS_SUCCESS) {
-    throw std::runtime_error("cairo cannot give the outlines of \"" + text.text + "\"");
-  }
-
-  ContourBuilder builder;
-  for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
-    const cairo_path_data_t* d = &path->data[i];
-    switch (d->header.type) {
-      case CAIRO_PATH_MOVE_TO:
-        builder.move_to(d[1].point.x, d[1].point.y);
-        break;
-      case CAIRO_PATH_LINE_TO:
-        builder.line_to(d[1].point.x, d[1].point.y);
-        break;
-      case CAIRO_PATH_CURVE_TO:
-        builder.curve_to(d[1].point.x, d[1].point.y, d[2].point.x, d[2].point.y, d[3].point.x,
-                         d[3].point.y);
-        break;
-      case CAIRO_PATH_CLOSE_PATH:
-        builder.close();
-        break;
+  // A line break ("\r", "\n" or both) starts the next line, a leading
+  // below, at the origin's x. Each line is drawn at (0, 0) and moved to its
+  // place here, so that any place is kept exactly (cairo holds coordinates
+  // in fixed point).
+  std::vector<PathShape> outlines;
+  size_t line_start = 0;
+  for (int line = 0; line_start <= text.text.size(); ++line) {
+    size_t line_end = text.text.find_first_of("\r\n", line_start);
+    if (line_end == std::string::npos) line_end = text.text.size();
+    cairo_new_path(cr.get());
+    cairo_move_to(cr.get(), 0.0, 0.0);
+    cairo_text_path(cr.get(), text.text.substr(line_start, line_end - line_start).c_str());
+    PathPtr path(cairo_copy_path(cr.get()));
+    if (path == nullptr || path->status != CAIRO_STATUS_SUCCESS) {
+      throw std::runtime_error("cairo cannot give the outlines of " + in_quotes(text.text));
     }
+    ContourBuilder builder;
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+      const cairo_path_data_t* d = &path->data[i];
+      switch (d->header.type) {
+        case CAIRO_PATH_MOVE_TO:
+          builder.move_to(d[1].point.x, d[1].point.y);
+          break;
+        case CAIRO_PATH_LINE_TO:
+          builder.line_to(d[1].point.x, d[1].point.y);
+          break;
+        case CAIRO_PATH_CURVE_TO:
+          builder.curve_to(d[1].point.x, d[1].point.y, d[2].point.x, d[2].point.y, d[3].point.x,
+                           d[3].point.y);
+          break;
+        case CAIRO_PATH_CLOSE_PATH:
+          builder.close();
+          break;
+      }
+    }
+    for (PathShape& contour :
+         builder.take(text.origin.x, text.origin.y + line * line_leading * text.size)) {
+      outlines.push_back(std::move(contour));
+    }
+    const bool crlf = text.text.compare(line_end, 2, "\r\n") == 0;
+    line_start = line_end + (crlf ? 2 : 1);
   }
-  return builder.take();
+  return outlines;
 }
 
 }  // namespace simhost::scene

@@ -1,6 +1,6 @@
 #pragma once
 
-// Glyph outlines of a line of text, made with cairo from an installed font:
+// Glyph outlines of a text, line by line, made with cairo from an installed font:
 // one closed path a contour, in the order cairo gives them, with the
 // control points of each vertex relative to it.
 

@@ -88,7 +88,9 @@ struct Keyframe {
 };
 
 // A constant or keyframed value. Between two keyframes it is interpolated
-// linearly; before the first and after the last keyframe it holds.
+// linearly, or for a held value (a choice such as a merge type or a path
+// direction, not an amount to blend) it keeps the earlier keyframe's value;
+// before the first and after the last keyframe it holds.
 template <class T>
 class Animated {
  public:
@@ -101,6 +103,13 @@ class Animated {
     return animated;
   }
 
+  // The same keyframes, each holding its value until the next.
+  Animated held() const {
+    Animated animated = *this;
+    animated.hold_ = true;
+    return animated;
+  }
+
   bool is_keyframed() const { return keyframes_.size() > 1; }
   const std::vector<Keyframe<T>>& keyframes() const { return keyframes_; }
 
@@ -110,6 +119,7 @@ class Animated {
       const Keyframe<T>& next = keyframes_[i];
       if (seconds < next.time) {
         const Keyframe<T>& previous = keyframes_[i - 1];
+        if (hold_) return previous.value;
         const double f = (seconds - previous.time) / (next.time - previous.time);
         return interpolate(previous.value, next.value, f);
       }
@@ -119,6 +129,7 @@ class Animated {
 
  private:
   std::vector<Keyframe<T>> keyframes_;
+  bool hold_ = false;
 };
 
 }  // namespace simhost::scene

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -62,7 +63,13 @@ TARVOLK_UNARY(acos)
 A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
   va_list args;
   va_start(args, format);
-  const A_long n = serve_vsprintf(suite_name, suite_version, buffer, format, args);
+  A_long n = 0;
+  try {
+    n = serve_vsprintf(suite_name, suite_version, buffer, format, args);
+  } catch (...) {  // only a test's InjectedThrow comes through
+    va_end(args);
+    throw;
+  }
   va_end(args);
   return n;
 }
@@ -72,9 +79,11 @@ A_char* ansi_strcpy(A_char* dest, const A_char* src) {
 }
 
 const PF_ANSICallbacksSuite1 ansi_suite = {
-    ansi_atan, ansi_atan2,   ansi_ceil,   ansi_cos,   ansi_exp,  ansi_fabs, ansi_floor,
-    ansi_fmod, ansi_hypot,   ansi_log,    ansi_log10, ansi_pow,  ansi_sin,  ansi_sqrt,
-    ansi_tan,  ansi_sprintf, ansi_strcpy, ansi_asin,  ansi_acos,
+    guarded<ansi_atan>,   guarded<ansi_atan2>, guarded<ansi_ceil>,  guarded<ansi_cos>,
+    guarded<ansi_exp>,    guarded<ansi_fabs>,  guarded<ansi_floor>, guarded<ansi_fmod>,
+    guarded<ansi_hypot>,  guarded<ansi_log>,   guarded<ansi_log10>, guarded<ansi_pow>,
+    guarded<ansi_sin>,    guarded<ansi_sqrt>,  guarded<ansi_tan>,   ansi_sprintf,
+    guarded<ansi_strcpy>, guarded<ansi_asin>,  guarded<ansi_acos>,
 };
 
 }  // namespace

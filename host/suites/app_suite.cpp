@@ -7,6 +7,7 @@
 #include <deque>
 #include <mutex>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 #include "host/suites/unserved.h"
@@ -88,13 +89,13 @@ PF_Err color_picker_dialog(const A_char* title, const PF_PixelFloat* sample, PF_
   Unserved<"PF AE App Suite", 6, #function, decltype(PFAppSuite6::function)>::call
 
 const PFAppSuite6 app_suite = {
-    get_bg_color,
-    get_color,
+    guarded<get_bg_color>,
+    guarded<get_color>,
     TARVOLK_UNSERVED(PF_GetPersonalInfo),
     TARVOLK_UNSERVED(PF_GetFontStyleSheet),
     TARVOLK_UNSERVED(PF_SetCursor),
     TARVOLK_UNSERVED(PF_IsRenderEngine),
-    color_picker_dialog,
+    guarded<color_picker_dialog>,
     TARVOLK_UNSERVED(PF_GetMouse),
     TARVOLK_UNSERVED(PF_InvalidateRect),
     TARVOLK_UNSERVED(PF_ConvertLocalToGlobal),

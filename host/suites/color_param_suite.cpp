@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -33,7 +34,7 @@ PF_Err get_floating_point_color(PF_ProgPtr effect_ref, const PF_ParamDef* color_
   return call.result(PF_Err_NONE);
 }
 
-const PF_ColorParamSuite1 color_param_suite = {get_floating_point_color};
+const PF_ColorParamSuite1 color_param_suite = {guarded<get_floating_point_color>};
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
@@ -76,7 +77,7 @@ A_Err create_null_in_comp(const A_UTF16Char* name, AEGP_CompH comp, const A_Time
   return call.result(A_Err_NONE);
 }
 
-const AEGP_CompSuite11 comp_suite = {create_null_in_comp};
+const AEGP_CompSuite11 comp_suite = {guarded<create_null_in_comp>};
 
 }  // namespace
 

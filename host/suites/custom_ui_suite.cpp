@@ -1,6 +1,7 @@
 // "PF Effect Custom UI Suite" v1: the Drawbot drawing reference of an
 // event's context.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/drawbot_canvas.h"
 #include "host/suites/suites.h"
@@ -22,7 +23,7 @@ PF_Err get_drawing_reference(const PF_ContextH context, DRAWBOT_DrawRef* referen
   return call.result(PF_Err_NONE);
 }
 
-const PF_EffectCustomUISuite1 custom_ui_suite = {get_drawing_reference};
+const PF_EffectCustomUISuite1 custom_ui_suite = {guarded<get_drawing_reference>};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/drawbot_canvas.h"
 #include "host/suites/suites.h"
@@ -63,7 +64,7 @@ PF_Err get_surface(DRAWBOT_DrawRef draw, DRAWBOT_SurfaceRef* surface) {
   return call.result(PF_Err_NONE);
 }
 
-const DRAWBOT_DrawbotSuite1 draw_suite = {get_supplier, get_surface};
+const DRAWBOT_DrawbotSuite1 draw_suite = {guarded<get_supplier>, guarded<get_surface>};
 
 // --- supplier suite ------------------------------------------------------------
 
@@ -131,14 +132,14 @@ const DRAWBOT_SupplierSuite1 supplier_suite = {
     TARVOLK_UNSERVED(DRAWBOT_SupplierSuite1, "DRAWBOT Supplier Suite", 1, SupportsText),
     TARVOLK_UNSERVED(DRAWBOT_SupplierSuite1, "DRAWBOT Supplier Suite", 1, GetDefaultFontSize),
     TARVOLK_UNSERVED(DRAWBOT_SupplierSuite1, "DRAWBOT Supplier Suite", 1, NewDefaultFont),
-    new_image_from_buffer,
+    guarded<new_image_from_buffer>,
     TARVOLK_UNSERVED(DRAWBOT_SupplierSuite1, "DRAWBOT Supplier Suite", 1, NewPath),
-    supports_bgra,
-    prefers_bgra,
-    supports_argb,
-    prefers_argb,
-    retain_object,
-    release_object,
+    guarded<supports_bgra>,
+    guarded<prefers_bgra>,
+    guarded<supports_argb>,
+    guarded<prefers_argb>,
+    guarded<retain_object>,
+    guarded<release_object>,
 };
 
 // --- surface suite, versions 1 and 2 ---------------------------------------------
@@ -235,26 +236,28 @@ PF_Err get_transform_to_screen_scale(DRAWBOT_SurfaceRef surface, float* scale) {
   return call.result(PF_Err_NONE);
 }
 
-#define TARVOLK_SURFACE_FUNCTIONS(version)                                                       \
-  push_state_stack<version>, pop_state_stack<version>, paint_rect<version>,                      \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, FillPath),       \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, StrokePath),     \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, Clip),           \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, GetClipBounds),  \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version,                  \
-                       IsWithinClipBounds),                                                      \
-      transform<version>,                                                                        \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, DrawString),     \
-      draw_image<version>, set_interpolation_policy<version>, get_interpolation_policy<version>, \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version,                  \
-                       SetAntiAliasPolicy),                                                      \
-      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version,                  \
-                       GetAntiAliasPolicy),                                                      \
-      flush<version>
+#define TARVOLK_SURFACE_FUNCTIONS(version)                                                      \
+  guarded<push_state_stack<version>>, guarded<pop_state_stack<version>>,                        \
+      guarded<paint_rect<version>>,                                                             \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, FillPath),      \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, StrokePath),    \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, Clip),          \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, GetClipBounds), \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version,                 \
+                       IsWithinClipBounds),                                                     \
+      guarded<transform<version>>,                                                              \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version, DrawString),    \
+      guarded<draw_image<version>>, guarded<set_interpolation_policy<version>>,                 \
+      guarded<get_interpolation_policy<version>>,                                               \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version,                 \
+                       SetAntiAliasPolicy),                                                     \
+      TARVOLK_UNSERVED(DRAWBOT_SurfaceSuite1, "DRAWBOT Surface Suite", version,                 \
+                       GetAntiAliasPolicy),                                                     \
+      guarded<flush<version>>
 
 const DRAWBOT_SurfaceSuite1 surface_suite1 = {TARVOLK_SURFACE_FUNCTIONS(1)};
 const DRAWBOT_SurfaceSuite2 surface_suite2 = {TARVOLK_SURFACE_FUNCTIONS(2),
-                                              get_transform_to_screen_scale};
+                                              guarded<get_transform_to_screen_scale>};
 
 // --- path suite: acquired by the effect, never called -----------------------------
 

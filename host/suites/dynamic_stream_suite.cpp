@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
@@ -145,10 +146,10 @@ A_Err set_dynamic_stream_flag(AEGP_StreamRefH stream, AEGP_DynStreamFlags one_fl
 
 template <int32_t V>
 const AEGP_DynamicStreamSuite5 dynamic_stream_suite = {
-    get_new_stream_ref_for_layer<V>,    get_num_streams_in_group<V>,
-    get_new_stream_ref_by_index<V>,     get_match_name<V>,
-    get_new_stream_ref_by_matchname<V>, get_dynamic_stream_flags<V>,
-    set_dynamic_stream_flag<V>};
+    guarded<get_new_stream_ref_for_layer<V>>,    guarded<get_num_streams_in_group<V>>,
+    guarded<get_new_stream_ref_by_index<V>>,     guarded<get_match_name<V>>,
+    guarded<get_new_stream_ref_by_matchname<V>>, guarded<get_dynamic_stream_flags<V>>,
+    guarded<set_dynamic_stream_flag<V>>};
 
 }  // namespace
 

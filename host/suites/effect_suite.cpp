@@ -1,6 +1,7 @@
 // "AEGP Effect Suite", versions 1, 2 and 3: giving back an AEGP effect
 // reference.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -20,7 +21,7 @@ A_Err dispose_effect(AEGP_EffectRefH effect) {
 }
 
 template <int32_t V>
-const AEGP_EffectSuite3 effect_suite = {dispose_effect<V>};
+const AEGP_EffectSuite3 effect_suite = {guarded<dispose_effect<V>>};
 
 }  // namespace
 

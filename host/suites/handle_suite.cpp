@@ -1,6 +1,7 @@
 // "PF Handle Suite": host memory handles. The utility callbacks of in-data
 // serve the same functions.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -67,8 +68,9 @@ PF_Err resize_handle(A_HandleSize size, PF_Handle* handle) {
   return serve_resize_handle(suite_name, suite_version, size, handle);
 }
 
-const PF_HandleSuite1 handle_suite = {new_handle,     lock_handle,     unlock_handle,
-                                      dispose_handle, get_handle_size, resize_handle};
+const PF_HandleSuite1 handle_suite = {guarded<new_handle>,      guarded<lock_handle>,
+                                      guarded<unlock_handle>,   guarded<dispose_handle>,
+                                      guarded<get_handle_size>, guarded<resize_handle>};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -92,8 +93,8 @@ PF_Err iterate_float(PF_InData*, A_long progress_base, A_long progress_final, PF
       iterate_world<PF_PixelFloat>(call, src, area, refcon, pix_fn, dst, /*is_float=*/true));
 }
 
-const PF_Iterate8Suite1 iterate8_suite = {iterate8};
-const PF_iterateFloatSuite1 iterate_float_suite = {iterate_float};
+const PF_Iterate8Suite1 iterate8_suite = {guarded<iterate8>};
+const PF_iterateFloatSuite1 iterate_float_suite = {guarded<iterate_float>};
 
 }  // namespace
 

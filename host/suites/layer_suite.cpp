@@ -1,6 +1,7 @@
 // "AEGP Layer Suite", versions 5, 11 and 13: layers of the composition, their
 // kind, ids, times, layer-to-world matrices and 3D switch.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
@@ -128,14 +129,14 @@ A_Err set_layer_flag(AEGP_LayerH layer, AEGP_LayerFlags single_flag, A_Boolean v
 
 // One table per version, so that records tell which version was called.
 template <int32_t V>
-const AEGP_LayerSuite13 layer_suite = {get_layer_parent_comp<V>,
-                                       get_layer_object_type<V>,
-                                       get_layer_from_layer_id<V>,
-                                       get_layer_id<V>,
-                                       convert_layer_to_comp_time<V>,
-                                       get_layer_to_world_xform<V>,
-                                       get_layer_flags<V>,
-                                       set_layer_flag<V>};
+const AEGP_LayerSuite13 layer_suite = {guarded<get_layer_parent_comp<V>>,
+                                       guarded<get_layer_object_type<V>>,
+                                       guarded<get_layer_from_layer_id<V>>,
+                                       guarded<get_layer_id<V>>,
+                                       guarded<convert_layer_to_comp_time<V>>,
+                                       guarded<get_layer_to_world_xform<V>>,
+                                       guarded<get_layer_flags<V>>,
+                                       guarded<set_layer_flag<V>>};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // "AEGP Mask Outline Suite": a path value of a stream (a shape's outline),
 // its vertices with control points relative to them.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -48,8 +49,9 @@ A_Err get_mask_outline_vertex_info(AEGP_MaskOutlineValH outline, AEGP_VertexInde
   return call.result(A_Err_NONE);
 }
 
-const AEGP_MaskOutlineSuite5 mask_outline_suite = {
-    is_mask_outline_open, get_mask_outline_num_segments, get_mask_outline_vertex_info};
+const AEGP_MaskOutlineSuite5 mask_outline_suite = {guarded<is_mask_outline_open>,
+                                                   guarded<get_mask_outline_num_segments>,
+                                                   guarded<get_mask_outline_vertex_info>};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // "PF Param Utils Suite" v3: PF_UpdateParamUI takes the record's value,
 // flags, ui_flags and name over into the instance's stored definition.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/instance/param_values.h"
@@ -43,8 +44,9 @@ PF_Err update_param_ui(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_Para
   Unserved<kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, #function, \
            decltype(PF_ParamUtilsSuite3::function)>::call
 
-const PF_ParamUtilsSuite3 param_utils_suite = {
-    update_param_ui, TARVOLK_UNSERVED(PF_GetCurrentState), TARVOLK_UNSERVED(PF_AreStatesIdentical)};
+const PF_ParamUtilsSuite3 param_utils_suite = {guarded<update_param_ui>,
+                                               TARVOLK_UNSERVED(PF_GetCurrentState),
+                                               TARVOLK_UNSERVED(PF_AreStatesIdentical)};
 
 #undef TARVOLK_UNSERVED
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -93,8 +94,9 @@ PF_Err path_get_name(PF_ProgPtr effect_ref, PF_PathID unique_id, A_char* name) {
   return call.result(PF_Err_NONE);
 }
 
-const PF_PathDataSuite1 path_data_suite = {path_is_open,     path_num_segments,  path_vertex_info,
-                                           path_is_inverted, path_get_mask_mode, path_get_name};
+const PF_PathDataSuite1 path_data_suite = {guarded<path_is_open>,       guarded<path_num_segments>,
+                                           guarded<path_vertex_info>,   guarded<path_is_inverted>,
+                                           guarded<path_get_mask_mode>, guarded<path_get_name>};
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // mask order, checked out as paths at a time. Paths are served at the
 // downsampling of the command being run, as every effect-level value is.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/scene/suite_support.h"
@@ -83,7 +84,8 @@ PF_Err checkin_path(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_Boolean chang
   return call.result(given_back ? PF_Err_NONE : pf_bad_argument);
 }
 
-const PF_PathQuerySuite1 path_query_suite = {num_paths, path_info, checkout_path, checkin_path};
+const PF_PathQuerySuite1 path_query_suite = {guarded<num_paths>, guarded<path_info>,
+                                             guarded<checkout_path>, guarded<checkin_path>};
 
 }  // namespace
 

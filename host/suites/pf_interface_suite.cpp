@@ -2,6 +2,7 @@
 // its AEGP effect reference, its composition time and the composition's
 // camera.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -86,9 +87,10 @@ A_Err get_effect_camera_matrix(PF_ProgPtr effect_ref, const A_Time* comp_time,
   return call.result(A_Err_NONE);
 }
 
-const AEGP_PFInterfaceSuite1 pf_interface_suite = {get_effect_layer, get_new_effect_for_effect,
-                                                   convert_effect_to_comp_time, get_effect_camera,
-                                                   get_effect_camera_matrix};
+const AEGP_PFInterfaceSuite1 pf_interface_suite = {
+    guarded<get_effect_layer>, guarded<get_new_effect_for_effect>,
+    guarded<convert_effect_to_comp_time>, guarded<get_effect_camera>,
+    guarded<get_effect_camera_matrix>};
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/instance/param_type_traits.h"
@@ -273,10 +274,11 @@ A_Err set_stream_value(AEGP_PluginID plugin_id, AEGP_StreamRefH stream, AEGP_Str
 }
 
 template <int32_t V>
-const AEGP_StreamSuite9 stream_suite = {get_new_layer_stream<V>, get_new_effect_stream_by_index<V>,
-                                        dispose_stream<V>,       get_stream_type<V>,
-                                        get_new_stream_value<V>, dispose_stream_value<V>,
-                                        set_stream_value<V>};
+const AEGP_StreamSuite9 stream_suite = {
+    guarded<get_new_layer_stream<V>>, guarded<get_new_effect_stream_by_index<V>>,
+    guarded<dispose_stream<V>>,       guarded<get_stream_type<V>>,
+    guarded<get_new_stream_value<V>>, guarded<dispose_stream_value<V>>,
+    guarded<set_stream_value<V>>};
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // effect reads through "PF Path Data Suite". Outlines are in layer pixels at
 // full resolution; the paths belong to the outlines and go with them.
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
 #include "host/suites/suites.h"
@@ -72,8 +73,9 @@ A_Err get_indexed_text_outline(AEGP_TextOutlinesH outlines, A_long path_index,
   return call.result(A_Err_NONE);
 }
 
-const AEGP_TextLayerSuite1 text_layer_suite = {get_new_text_outlines, dispose_text_outlines,
-                                               get_num_text_outlines, get_indexed_text_outline};
+const AEGP_TextLayerSuite1 text_layer_suite = {
+    guarded<get_new_text_outlines>, guarded<dispose_text_outlines>, guarded<get_num_text_outlines>,
+    guarded<get_indexed_text_outline>};
 
 }  // namespace
 

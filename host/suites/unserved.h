@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 
 namespace simhost {
@@ -25,8 +26,14 @@ struct Unserved;
 template <LiteralName Suite, int Version, LiteralName Function, class... Args>
 struct Unserved<Suite, Version, Function, PF_Err (*)(Args...)> {
   static PF_Err call(Args...) {
-    HostCall record(Suite.chars, Version, Function.chars);
-    return record.result(PF_Err_INVALID_CALLBACK);
+    try {
+      HostCall record(Suite.chars, Version, Function.chars);
+      return record.result(PF_Err_INVALID_CALLBACK);
+    } catch (const InjectedThrow&) {
+      throw;  // a test's throw goes through, as everywhere
+    } catch (...) {
+      return result_of_throw<PF_Err, pf_thrown>();
+    }
   }
 };
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -44,7 +45,13 @@ PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect,
 A_long ansi_sprintf(A_char* buffer, const A_char* format, ...) {
   va_list args;
   va_start(args, format);
-  const A_long n = serve_vsprintf(utils_name, 0, buffer, format, args);
+  A_long n = 0;
+  try {
+    n = serve_vsprintf(utils_name, 0, buffer, format, args);
+  } catch (...) {  // only a test's InjectedThrow comes through
+    va_end(args);
+    throw;
+  }
   va_end(args);
   return n;
 }
@@ -76,12 +83,20 @@ PF_Err resize_handle(A_HandleSize size, PF_Handle* handle) {
 
 // The host's message buffers hold PF_MAX_EFFECT_MSG_LEN characters; longer
 // texts are cut there rather than written past the buffer.
+// Variadic, so guarded here rather than by `guarded`: nothing is written
+// when the record cannot be made.
 A_long serve_vsprintf(const char* suite, int32_t version, A_char* buffer, const A_char* format,
                       va_list args) {
-  HostCall call(suite, version, "sprintf", format);
-  if (buffer == nullptr || format == nullptr) return call.result(0);
-  const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
-  return call.result(std::min(n, PF_MAX_EFFECT_MSG_LEN));
+  try {
+    HostCall call(suite, version, "sprintf", format);
+    if (buffer == nullptr || format == nullptr) return call.result(0);
+    const int n = std::vsnprintf(buffer, PF_MAX_EFFECT_MSG_LEN + 1, format, args);
+    return call.result(std::min(n, PF_MAX_EFFECT_MSG_LEN));
+  } catch (const InjectedThrow&) {
+    throw;  // a test's throw goes through, as everywhere
+  } catch (...) {
+    return 0;
+  }
 }
 
 A_char* serve_strcpy(const char* suite, int32_t version, A_char* dest, const A_char* src) {
@@ -91,15 +106,15 @@ A_char* serve_strcpy(const char* suite, int32_t version, A_char* dest, const A_c
 }
 
 void install_utility_callbacks(PF_UtilCallbacks& utils) {
-  utils.fill = fill;
-  utils.host_new_handle = new_handle;
-  utils.host_lock_handle = lock_handle;
-  utils.host_unlock_handle = unlock_handle;
-  utils.host_dispose_handle = dispose_handle;
-  utils.host_get_handle_size = get_handle_size;
-  utils.host_resize_handle = resize_handle;
+  utils.fill = guarded<fill>;
+  utils.host_new_handle = guarded<new_handle>;
+  utils.host_lock_handle = guarded<lock_handle>;
+  utils.host_unlock_handle = guarded<unlock_handle>;
+  utils.host_dispose_handle = guarded<dispose_handle>;
+  utils.host_get_handle_size = guarded<get_handle_size>;
+  utils.host_resize_handle = guarded<resize_handle>;
   utils.ansi.sprintf = ansi_sprintf;
-  utils.ansi.strcpy = ansi_strcpy;
+  utils.ansi.strcpy = guarded<ansi_strcpy>;
 }
 
 }  // namespace simhost

@@ -1,6 +1,7 @@
 // "AEGP Utility Suite", versions 7 and 11: undo groups, kept in the host's
 // undo history (host/instance/undo_history.h).
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/instance/undo_history.h"
 #include "host/scene/suite_support.h"
@@ -34,7 +35,8 @@ A_Err end_undo_group() {
 }
 
 template <int32_t V>
-const AEGP_UtilitySuite11 utility_suite = {start_undo_group<V>, end_undo_group<V>};
+const AEGP_UtilitySuite11 utility_suite = {guarded<start_undo_group<V>>,
+                                           guarded<end_undo_group<V>>};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/suites/suites.h"
 
@@ -94,7 +95,8 @@ PF_Err transform_world(PF_ProgPtr effect_ref, PF_Quality, PF_ModeFlags, PF_Field
 }
 
 const PF_WorldTransformSuite1 world_transform_suite = {
-    composite_rect, blend, copy, copy_hq, transfer_rect, transform_world};
+    guarded<composite_rect>, guarded<blend>,         guarded<copy>,
+    guarded<copy_hq>,        guarded<transfer_rect>, guarded<transform_world>};
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // The composition's own sums, without a plug-in: a layer's place in the
-// world and values between keyframes. (The streams, outlines and masks it
+// world, values between keyframes and the lines of a text. (The streams, outlines and masks it
 // serves: the effect's outline tests, which read and give back every kind.)
 
 #include "host/scene/composition.h"
@@ -58,6 +58,22 @@ TEST(Composition, KeyframesHoldOutsideAndInterpolateBetween) {
   // Paths of different vertex counts hold until the next keyframe.
   const PathShape a{{{0, 0}}, true}, b{{{10, 0}, {0, 10}}, true};
   EXPECT_EQ(Animated<PathShape>::keyed({{0.0, a}, {1.0, b}}).at(0.5).vertices.size(), 1u);
+}
+
+// A line break starts a line 1.2 sizes below, at the origin's x; no glyph
+// stands for the break itself.
+TEST(Composition, ALineBreakStartsTheNextLine) {
+  Composition comp(200, 200, 24);
+  Layer& layer = comp.add_layer(LayerKind::text, "T");
+  layer.set_text({.text = "I", .size = 50, .origin = {10, 60}});
+  const PathShape one = layer.text_outlines().at(0);
+  for (const char* text : {"I\nI", "I\rI", "I\r\nI"}) {
+    layer.set_text({.text = text, .size = 50, .origin = {10, 60}});
+    ASSERT_EQ(layer.text_outlines().size(), 2u) << text;
+    const PathPoint& below = layer.text_outlines()[1].vertices.at(0);
+    EXPECT_NEAR(below.x, one.vertices[0].x, 1e-9) << text;
+    EXPECT_NEAR(below.y, one.vertices[0].y + 60.0, 1e-9) << text;
+  }
 }
 
 }  // namespace

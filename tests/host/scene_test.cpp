@@ -24,7 +24,8 @@ std::string scene_with(const std::string& layer, const std::string& extra = "") 
 }
 
 // What only scene files say: a parent by name, a start time, keyframes as
-// objects, a reversed path, an even-odd fill and an inverted open mask.
+// objects, a path reversed until a keyframe (choices hold between
+// keyframes), an even-odd fill, a merge and an inverted open mask.
 // (Text, solids, masks, nulls, cameras and shape groups: every frame drawn
 // from a scene.)
 TEST(SceneFile, MakesTheCompositionItDescribes) {
@@ -35,8 +36,12 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
        "transform": {"position": {"keyframes": [{"time": 0, "value": [0, 0]},
                                                {"time": 1, "value": [10, 20, 30]}]}},
        "contents": [{"type": "group", "items": [
-                      {"type": "path", "direction": "reversed", "path": {"vertices": [[0, 0]]}},
-                      {"type": "fill", "rule": "even-odd"}]}],
+                      {"type": "path", "path": {"vertices": [[0, 0]]}, "direction":
+                       {"keyframes": [{"time": 0, "value": "reversed"},
+                                      {"time": 1, "value": "normal"}]}},
+                      {"type": "fill", "rule": "even-odd"},
+                      {"type": "merge", "merge": {"keyframes": [{"time": 0, "value": "exclude"},
+                                                               {"time": 1, "value": "add"}]}}]}],
        "masks": [{"mode": "subtract", "inverted": true,
                   "path": {"closed": false, "vertices": [[1, 2]]}}]},
       {"name": "N", "kind": "null", "three_d": true}
@@ -50,10 +55,16 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
   EXPECT_EQ(layer.start_time, 0.5);
   EXPECT_EQ(layer.transform.position.at(0.5).y, 10.0);
   const StreamNode& items = *layer.streams.children[0].children[0].child("ADBE Vectors Group");
-  EXPECT_EQ(
-      std::get<Animated<double>>(items.children[0].child("ADBE Vector Shape Direction")->value)
-          .at(0),
-      3.0);
+  const auto& direction =
+      std::get<Animated<double>>(items.children[0].child("ADBE Vector Shape Direction")->value);
+  const auto& merge =
+      std::get<Animated<double>>(items.children[2].child("ADBE Vector Merge Type")->value);
+  for (const double t : {0.0, 0.5, 0.99}) {
+    EXPECT_EQ(direction.at(t), 3.0) << t;
+    EXPECT_EQ(merge.at(t), 5.0) << t;
+  }
+  EXPECT_EQ(direction.at(1.0), 1.0);
+  EXPECT_EQ(merge.at(1.0), 2.0);
   EXPECT_EQ(
       std::get<Animated<double>>(items.children[1].child("ADBE Vector Fill Rule")->value).at(0),
       2.0);

@@ -1,5 +1,6 @@
 // The simulated host's own services, without a plug-in: the suite registry,
-// the balance and its report, handles, injected failures and parameter
+// the balance and its report, handles, injected failures (out of memory
+// among them) and parameter
 // checkouts. What frames take from the host is judged by the frames: the
 // in-front composite by the golden frame with the input in front, the
 // camera by pre-render's camera case and tarvolk-host's camera example, a
@@ -98,6 +99,8 @@ TEST(SimHost, HandlesAreCountedLockedAndResized) {
 
 TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   SimHost host;
+  void* block = nullptr;
+  AEGP_LayerIDVal id = 0;
   PF_UtilCallbacks* utils = host.utils();
   host.fail(Fail::new_handle, 1, 1);
   PF_Handle first = utils->host_new_handle(4);
@@ -116,6 +119,17 @@ TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   EXPECT_EQ(resizes[0].text(), "utils host_resize_handle(8, handle#1) -> 512");
   EXPECT_EQ(resizes[0].thread, std::this_thread::get_id());
   EXPECT_LT(resizes[0].sequence, resizes[1].sequence);
+
+  // Where the host's own work runs out of memory, the call gives its
+  // family's out-of-memory code, as a C caller takes it: no exception
+  // leaves a served call.
+  host.run_out_of_memory_in("host_new_handle");
+  EXPECT_EQ(utils->host_new_handle(4), nullptr);
+  host.run_out_of_memory_in("AllocateBlock");
+  EXPECT_EQ(host.basic_suite()->AllocateBlock(8, &block), kSPOutOfMemoryError);
+  host.run_out_of_memory_in("AEGP_GetLayerID");
+  EXPECT_EQ(AEGP_SuiteHandler(host.basic_suite()).LayerSuite13()->AEGP_GetLayerID(nullptr, &id),
+            A_Err_ALLOC);
 }
 
 // A checkout is a copy, counted until checked in; a check-in after a failed

@@ -253,6 +253,20 @@ TEST_F(SmartRender, HostFailuresGiveTheirCodes) {
     host.clear_failures();
     finish();
   }
+  // The host's own work running out of memory is the call's out-of-memory
+  // code, never an exception through the plug-in; everything is still given
+  // back (the fixture's balance check).
+  for (const char* function :
+       {"checkout_layer", "checkout_layer_pixels", "checkout_param", "AEGP_GetNewTextOutlines",
+        "PF_GetFloatingPointColorFromColorDef", "checkout_output", "transfer_rect"}) {
+    load_text(
+        {{"Input Opacity", 50}, {"Inherit Layer Color", true}, {"Side Fill Mode", "Gradient"}});
+    host.run_out_of_memory_in(function);
+    Frame frame(*instance, {});
+    EXPECT_EQ(frame.run(module), PF_Err_OUT_OF_MEMORY) << function;
+    host.clear_failures();
+    finish();
+  }
 }
 
 // Nothing to draw, or nothing to draw into, or what cannot be drawn: an
@@ -270,7 +284,7 @@ TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
     bool drawn = false;  // some pixel of the picture is not transparent
   };
   const json flat_mask = {{"path", {{"vertices", {{10, 10}, {50, 10}, {90, 10}}}}}};
-  const json zoomless = {{"name", "Camera"}, {"kind", "camera"}, {"camera", {{"zoom", 0}}}};
+  const json camera = {{"name", "Camera"}, {"kind", "camera"}};
   const std::vector<Case> cases = {
       {.what = "zero lengths", .values = {{"Extrusion Length Back", 0}}, .drawn = true},
       {.what = "a solid without masks", .layer = {{"kind", "solid"}}},
@@ -285,10 +299,15 @@ TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
       {.what = "a zero downsample denominator",
        .downsample_x = {1, 0},
        .expected = PF_Err_BAD_CALLBACK_PARAM},
-      // The whole solid seen as one point in the middle, which covers no pixel.
+      // The whole solid seen as one point in the middle, which covers no
+      // pixel (a zoom that no scene file may give).
       {.what = "a camera of zero zoom",
        .values = {{"Mode", "3D Camera"}, {"Extrusion Length Back", 20}},
-       .more_layers = json::array({zoomless})},
+       .more_layers = json::array({camera}),
+       .spoil_layer =
+           [](EffectInstance& i) {
+             scene::Composition::of_effect(i.effect_ref())->layers()[0]->camera.zoom = 0.0;
+           }},
       {.what = "a parent not in the composition",
        .values = {{"Mode", "3D Camera"}, {"Parent Layer", 77}},
        .expected = A_Err_PARAMETER},
@@ -302,6 +321,65 @@ TEST_F(SmartRender, BadInputGivesAnEmptyFrameOrAClearError) {
     ASSERT_NE(frame.pre_render_output().pre_render_data, nullptr) << c.what;
     const RgbaImage picture = rgba_image_of(*frame.picture().get());
     EXPECT_EQ(count_alpha(picture, 1, 255) > 0, c.drawn) << c.what;
+    finish();
+  }
+}
+
+// The effect's front face covers what the layer itself shows, by the same
+// rules for masks (a first mask of any mode but subtract adds its own area),
+// for merges (a merge takes the place of the fills above it in its group)
+// and for choices between keyframes (they hold): with no walls and no
+// stroke, the areas agree to 1%.
+TEST_F(SmartRender, TheFrontFaceCoversWhatTheLayerItselfShows) {
+  const auto square = [](double left, double top, double right, double bottom) {
+    return json{{"vertices", {{left, top}, {right, top}, {right, bottom}, {left, bottom}}}};
+  };
+  const auto mask = [](const char* mode, json path, bool inverted = false) {
+    return json{{"mode", mode}, {"path", path}, {"inverted", inverted}};
+  };
+  // Two overlapping rectangles around the layer's middle, with what is
+  // given between them, merged, then filled.
+  const auto shapes = [&](json between, json merge) {
+    json items = {{{"type", "path"}, {"path", square(-120, -60, 30, 50)}}};
+    if (!between.is_null()) items.push_back(between);
+    items.push_back({{"type", "path"}, {"path", square(-40, -30, 120, 70)}});
+    items.push_back({{"type", "merge"}, {"merge", merge}});
+    items.push_back({{"type", "fill"}});
+    return json{{"kind", "shape"}, {"contents", items}};
+  };
+  const json a = square(60, 40, 200, 140), b = square(120, 20, 260, 100);
+  const struct {
+    const char* what;
+    json layer;
+    double time = 0.0;
+  } cases[] = {
+      {"a text", text_layer("Tv", 120, 40, 140)},
+      {"a first mask in difference mode", {{"kind", "solid"}, {"masks", {mask("difference", a)}}}},
+      {"the same, inverted", {{"kind", "solid"}, {"masks", {mask("difference", a, true)}}}},
+      {"an intersecting first mask, then a difference",
+       {{"kind", "solid"}, {"masks", {mask("intersect", a), mask("difference", b)}}}},
+      {"a fill before a merge", shapes({{"type", "fill"}}, "subtract")},
+      {"a merge between keyframes, exclude then add",
+       shapes(nullptr, {{"keyframes",
+                         {{{"time", 0}, {"value", "exclude"}}, {{"time", 1}, {"value", "add"}}}}}),
+       0.5},
+  };
+  for (const auto& c : cases) {
+    json text = json::parse(scene_json(
+        320, 180, c.layer,
+        plain_look({{"Use All Paths", true}, {"Stroke Width", 0}, {"Extrusion Length Back", 0}})));
+    text["time"] = c.time;
+    load(text.dump());
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << c.what;
+    World own(320, 180, PixelFormat::argb8);
+    scene::render_layer_pixels(layer("Layer"), c.time, {1, 1}, {1, 1}, own);
+    const auto face =
+        static_cast<double>(count_alpha(rgba_image_of(*frame.picture().get()), 128, 255));
+    const auto shown = static_cast<double>(count_alpha(rgba_image_of(*own.get()), 128, 255));
+    EXPECT_GT(shown, 1000) << c.what;
+    EXPECT_GE(std::min(face, shown) / std::max(face, shown), 0.99)
+        << c.what << ": face " << face << ", layer " << shown;
     finish();
   }
 }

@@ -27,8 +27,10 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string>
 
+#include "host/scene/scene_file.h"
 #include "tools/tarvolk_host/cli.h"
 
 namespace {
@@ -71,6 +73,12 @@ int main(int argc, char** argv) {
     if (command == "panel") return cli::panel(options);
     if (command == "outlines") return cli::outlines(options);
     if (command == "render") return cli::render(options);
+  } catch (const simhost::scene::SceneError& e) {
+    std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
+    return 2;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "tarvolk-host %s: out of memory\n", command.c_str());
+    return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
     return 1;

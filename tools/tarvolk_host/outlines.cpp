@@ -7,6 +7,7 @@
 // since the module exports nothing but its entry points.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -37,10 +38,20 @@ const char* mask_mode_name(int32_t mode) {
   return mode >= 0 && mode < 8 ? names[mode] : "unknown";
 }
 
+// A coordinate as JSON; one that is not a finite number (which JSON cannot
+// hold) as the string "NaN", "Infinity" or "-Infinity".
+json coordinate(double c) {
+  if (std::isnan(c)) return "NaN";
+  if (std::isinf(c)) return c > 0 ? "Infinity" : "-Infinity";
+  return c;
+}
+
 json vertices_json(const BezierPath& path) {
   json vertices = json::array();
   for (const BezierVertex& v : path) {
-    vertices.push_back({v.x, v.y, v.in_x, v.in_y, v.out_x, v.out_y});
+    json vertex = json::array();
+    for (double c : {v.x, v.y, v.in_x, v.in_y, v.out_x, v.out_y}) vertex.push_back(coordinate(c));
+    vertices.push_back(std::move(vertex));
   }
   return vertices;
 }
@@ -82,7 +93,8 @@ json geometry_json(const SourceGeometry& geometry) {
 // Indented JSON with each vertex on one line.
 void write_json(std::string& out, const json& value, int depth) {
   const auto all_numbers = [](const json& v) {
-    return std::all_of(v.begin(), v.end(), [](const json& e) { return e.is_number(); });
+    return std::all_of(v.begin(), v.end(),
+                       [](const json& e) { return e.is_number() || e.is_string(); });
   };
   if (!value.is_structured() || value.empty() || (value.is_array() && all_numbers(value))) {
     out += value.dump();
@@ -164,7 +176,7 @@ int outlines(const Options& options) {
     scene = simhost::scene::read_scene_file(scene_path);
   } catch (const simhost::scene::SceneError& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-    return 1;
+    return 2;
   }
   simhost::PluginModule module(options.module_path);
   int status = 0;
@@ -182,7 +194,7 @@ int outlines(const Options& options) {
       simhost::scene::set_scene_parameters(scene, instance);
     } catch (const simhost::scene::SceneError& e) {
       std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-      return 1;
+      return 2;
     }
 
     // As smart pre-render does: the parameters checked out at the frame's

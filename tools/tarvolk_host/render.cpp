@@ -6,15 +6,17 @@
 // pre-render and smart render, and at the end sequence setdown and global
 // setdown. Each frame's output, placed in the layer's area at its
 // downsampling, is written as a PNG (float frames as a viewer shows them);
-// a frame range writes numbered files, one progress line each. An error of
-// the effect is printed with its message and ends the run with status 1;
-// so does Ctrl-C, which cancels the frame in flight.
+// a frame range (at most 100000 frames) writes numbered files, one progress
+// line each. An error of the effect is printed with its message and ends the
+// run with status 1, as does Ctrl-C, which cancels the frame in flight; a
+// bad scene or time ends it with status 2.
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -40,6 +42,9 @@ constexpr const char* render_usage =
     "usage: tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]\n"
     "                           [--bit-depth 8|32] [--downsample N|X,Y] [--background R,G,B]\n"
     "                           [--module PATH]\n";
+
+// The most frames one run renders.
+constexpr long most_frames = 100000;
 
 class UsageError : public std::invalid_argument {
  public:
@@ -98,6 +103,9 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
       o.frames = {whole_number_of(arg, range.substr(0, dots)),
                   whole_number_of(arg, range.substr(dots + 2))};
       if ((*o.frames)[1] < (*o.frames)[0]) throw UsageError("--frames: B is before A");
+      if ((*o.frames)[1] - (*o.frames)[0] >= most_frames) {
+        throw UsageError("--frames: at most " + std::to_string(most_frames) + " frames a run");
+      }
     } else if (arg == "--bit-depth") {
       const long depth = whole_number_of(arg, value());
       if (depth != 8 && depth != 32) throw UsageError("--bit-depth is 8 or 32");
@@ -179,10 +187,16 @@ bool run_setup_command(simhost::EffectInstance& instance, simhost::PluginModule&
   return false;
 }
 
+// Where a run is, for the message when memory runs out.
+struct Progress {
+  double seconds = 0.0;
+  const char* step = "preparing the frames";
+};
+
 // Renders every frame; false after the first that fails.
-bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
-                   simhost::EffectInstance& instance, simhost::PluginModule& module,
-                   const std::string& output) {
+bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
+                       simhost::EffectInstance& instance, simhost::PluginModule& module,
+                       const std::string& output, Progress& at) {
   std::vector<double> times;  // composition seconds
   std::vector<long> numbers;
   if (o.frames) {
@@ -194,6 +208,7 @@ bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
     times.push_back(o.time.value_or(scene.time));
   }
   for (size_t i = 0; i < times.size(); ++i) {
+    at = {times[i], "rendering it"};
     instance.current_time = instance_time(scene, instance, times[i]);
     simhost::Frame frame(instance, {.bitdepth = o.bitdepth});
     const PF_Err err = instance.host().abort_requested() ? PF_Interrupt_CANCEL : frame.run(module);
@@ -208,10 +223,12 @@ bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
                    err, message[0] != '\0' ? ": " : "", message);
       return false;
     }
+    at.step = "making its picture";
     simhost::RgbaImage picture = simhost::rgba_image_of(*frame.picture().get());
     if (o.background) picture = over_background(picture, *o.background);
     const std::string path = o.frames ? numbered_path(output, numbers[i]) : output;
     std::string why;
+    at.step = "writing its PNG file";
     if (!simhost::write_png(picture, path, &why)) {
       std::fprintf(stderr, "tarvolk-host: %s cannot be written: %s\n", path.c_str(), why.c_str());
       return false;
@@ -225,6 +242,21 @@ bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
     std::fflush(stdout);
   }
   return true;
+}
+
+// Out of memory is a message naming the frame and the step, not an
+// exception's text.
+bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
+                   simhost::EffectInstance& instance, simhost::PluginModule& module,
+                   const std::string& output) {
+  Progress at;
+  try {
+    return render_each_frame(o, scene, instance, module, output, at);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "tarvolk-host render: out of memory in the frame at %g s while %s\n",
+                 at.seconds, at.step);
+    return false;
+  }
 }
 
 }  // namespace
@@ -250,9 +282,21 @@ int render(const Options& options) {
                                  : simhost::scene::read_scene_file(o.scene_path);
   } catch (const simhost::scene::SceneError& e) {
     std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-    return 1;
+    return 2;
   }
   if (o.downsample) scene.downsample = *o.downsample;
+  // The times asked for, as the host can count them.
+  const double frame_rate = scene.composition->frame_rate();
+  const double longest = simhost::scene::longest_scene_time(frame_rate);
+  for (const double t :
+       {o.frames ? static_cast<double>((*o.frames)[0]) / frame_rate : o.time.value_or(0.0),
+        o.frames ? static_cast<double>((*o.frames)[1]) / frame_rate : 0.0}) {
+    if (!(std::abs(t) <= longest)) {
+      std::fprintf(stderr, "tarvolk-host render: %g s is beyond the host's time range (%.10g s)\n",
+                   t, longest);
+      return 2;
+    }
+  }
   simhost::PluginModule module(options.module_path);
   simhost::Registration registration;
   if (const PF_Err err = module.register_plugin(host, &registration)) {
@@ -261,6 +305,7 @@ int render(const Options& options) {
   }
 
   int status = 0;
+  bool bad_scene = false;
   {
     simhost::EffectInstance instance(host);
     simhost::scene::place_effect(scene, instance);
@@ -273,6 +318,7 @@ int render(const Options& options) {
       } catch (const simhost::scene::SceneError& e) {
         std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
         ok = false;
+        bad_scene = true;
       }
     }
     ok = ok && run_setup_command(instance, module, PF_Cmd_UPDATE_PARAMS_UI) &&
@@ -281,7 +327,7 @@ int render(const Options& options) {
       ok = run_setup_command(instance, module, PF_Cmd_SEQUENCE_SETDOWN) && ok;
     }
     ok = run_setup_command(instance, module, PF_Cmd_GLOBAL_SETDOWN) && ok;
-    if (!ok) status = 1;
+    if (!ok) status = bad_scene ? 2 : 1;
   }
   scene.composition.reset();
   return with_balance_check(host, status, "tarvolk-host: the effect did not give back:");
