@@ -427,10 +427,11 @@ Scene parse_scene(const std::string& text, const std::string& source) {
   root.object({"composition", "layers", "effect", "time", "downsample"});
 
   const Node comp = root["composition"];
-  comp.object({"width", "height", "frame_rate", "name"});
+  comp.object({"width", "height", "frame_rate", "name", "background"});
   scene.composition = std::make_unique<Composition>(
       comp["width"].integer(1, 30000), comp["height"].integer(1, 30000),
       comp["frame_rate"].positive(), comp.has("name") ? comp["name"].string() : "Comp 1");
+  if (comp.has("background")) scene.composition->set_background(color(comp["background"]));
 
   std::map<std::string, Node> parents;
   const std::filesystem::path folder = std::filesystem::path(source).parent_path();
