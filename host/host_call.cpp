@@ -62,7 +62,7 @@ const char* CommandScope::current() {
 }
 
 HostCall::~HostCall() {
-  if (host_ == nullptr) return;
+  if (host_ == nullptr || !host_->recording()) return;
   record_.command = current_command != nullptr ? current_command : "";
   record_.thread = std::this_thread::get_id();
   host_->record_call(std::move(record_));

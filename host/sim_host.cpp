@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 #include "host/host_call.h"
 #include "host/suites/suites.h"
@@ -18,7 +19,7 @@ std::atomic<SimHost*> active_host{nullptr};
 // shows up in tests.
 constexpr unsigned char fresh_byte = 0xA5;
 
-// Enough for any one test or frame; long runs turn recording off.
+// Enough for any one test or frame.
 constexpr size_t max_recorded_calls = 200000;
 
 std::string suite_kind(const std::string& name, int32_t version) {
@@ -140,7 +141,7 @@ struct SimHost::HandleRecord {
   uint64_t number = 0;
 };
 
-SimHost::SimHost() {
+SimHost::SimHost(CallRecording recording) : recording_(recording == CallRecording::on) {
   basic_suite_ = {sp_acquire_suite, sp_release_suite,    sp_is_equal, sp_allocate_block,
                   sp_free_block,    sp_reallocate_block, sp_undefined};
   install_utility_callbacks(utils_);
@@ -592,11 +593,13 @@ void SimHost::record_call(CallRecord record) {
 
 std::vector<CallRecord> SimHost::calls() {
   std::lock_guard lock(mutex_);
+  if (!recording_) throw std::logic_error("the host records no calls: ask for CallRecording::on");
   return {calls_.begin(), calls_.end()};
 }
 
 std::vector<CallRecord> SimHost::calls_of(const std::string& function) {
   std::lock_guard lock(mutex_);
+  if (!recording_) throw std::logic_error("the host records no calls: ask for CallRecording::on");
   std::vector<CallRecord> result;
   for (const CallRecord& call : calls_) {
     if (call.function == function) result.push_back(call);

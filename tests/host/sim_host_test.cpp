@@ -97,7 +97,7 @@ TEST(SimHost, HandlesAreCountedLockedAndResized) {
 }
 
 TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
-  SimHost host;
+  SimHost host{CallRecording::on};
   PF_UtilCallbacks* utils = host.utils();
   host.fail(Fail::new_handle, 1, 1);
   PF_Handle first = utils->host_new_handle(4);
