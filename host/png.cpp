@@ -13,17 +13,23 @@ namespace simhost {
 
 RgbaImage rgba_image_of(const PF_EffectWorld& world) {
   RgbaImage image{std::max<A_long>(world.width, 0), std::max<A_long>(world.height, 0), {}};
-  image.rgba.reserve(static_cast<size_t>(image.width) * image.height * 4);
+  image.rgba.resize(static_cast<size_t>(image.width) * image.height * 4);
   auto* w = const_cast<PF_EffectWorld*>(&world);
+  uint8_t* out = image.rgba.data();
   for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
+    for (int x = 0; x < image.width; ++x, out += 4) {
       if (world.world_flags & PF_WorldFlag_FLOAT) {
         const PF_PixelFloat& p = *pixel_at<PF_PixelFloat>(w, x, y);
-        image.rgba.insert(image.rgba.end(), {channel8(p.red), channel8(p.green), channel8(p.blue),
-                                             channel8(p.alpha)});
+        out[0] = channel8(p.red);
+        out[1] = channel8(p.green);
+        out[2] = channel8(p.blue);
+        out[3] = channel8(p.alpha);
       } else {
         const PF_Pixel8& p = *pixel_at<PF_Pixel8>(w, x, y);
-        image.rgba.insert(image.rgba.end(), {p.red, p.green, p.blue, p.alpha});
+        out[0] = p.red;
+        out[1] = p.green;
+        out[2] = p.blue;
+        out[3] = p.alpha;
       }
     }
   }

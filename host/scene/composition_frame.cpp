@@ -68,8 +68,16 @@ class Canvas {
     const PF_PixelFloat fill{1.0f, static_cast<float>(background->red),
                              static_cast<float>(background->green),
                              static_cast<float>(background->blue)};
+    PF_EffectWorld& frame = *world_->get();
+    if (width <= 0 || height <= 0) return;
+    write_float_pixel(frame, 0, 0, fill);
+    const size_t pixel_size = frame.world_flags & PF_WorldFlag_FLOAT ? 16 : 4;
+    const auto* first = static_cast<const unsigned char*>(frame.data);
     for (A_long y = 0; y < height; ++y) {
-      for (A_long x = 0; x < width; ++x) write_float_pixel(*world_->get(), x, y, fill);
+      auto* row = static_cast<unsigned char*>(frame.data) + static_cast<size_t>(y) * frame.rowbytes;
+      for (A_long x = y == 0 ? 1 : 0; x < width; ++x) {
+        std::copy(first, first + pixel_size, row + x * pixel_size);
+      }
     }
   }
 
@@ -123,8 +131,21 @@ class Canvas {
     const A_long to_x = std::min<A_long>(source.width, frame.width - left);
     const A_long from_y = std::max<A_long>(0, -top);
     const A_long to_y = std::min<A_long>(source.height, frame.height - top);
+    // 8-bit pixels that are wholly transparent or opaque, most of them,
+    // leave or replace what is there as they are.
+    const bool bytes = !((source.world_flags | frame.world_flags) & PF_WorldFlag_FLOAT);
+    auto* from = const_cast<PF_EffectWorld*>(&source);
+    auto* to = world_->get();
     for (A_long y = from_y; y < to_y; ++y) {
       for (A_long x = from_x; x < to_x; ++x) {
+        if (bytes) {
+          const PF_Pixel8& p = *pixel_at<PF_Pixel8>(from, x, y);
+          if (p.alpha == 0) continue;
+          if (p.alpha == 255) {
+            *pixel_at<PF_Pixel8>(to, x + left, y + top) = p;
+            continue;
+          }
+        }
         blend(x + left, y + top, premultiplied(read_float_pixel(source, x, y)));
       }
     }

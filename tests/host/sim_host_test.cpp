@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +49,8 @@ TEST(SimHost, SuitesAreFoundByNameAndVersionAndCounted) {
   EXPECT_EQ(host.outstanding()["block"], 1);
   EXPECT_EQ(basic->FreeBlock(bigger), kSPNoError);
   EXPECT_EQ(host.balance_report(), "");
+  // Served calls are not recorded unless asked for.
+  EXPECT_THROW(host.calls(), std::logic_error);
 }
 
 TEST(SimHost, MistakesAndLeftoversAreNamedInTheReport) {

@@ -9,11 +9,14 @@
 // on worker threads (png_queue.h).
 
 #include <malloc.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -152,7 +155,9 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
   if (o.transparent && o.background) {
     throw UsageError("--transparent and --background exclude each other");
   }
-  if (o.share && !o.frames) throw UsageError("--share needs --frames");
+  if ((o.share || o.jobs != 0) && !o.frames) {
+    throw UsageError(std::string(o.share ? "--share" : "--jobs") + " needs --frames");
+  }
   return o;
 }
 
@@ -255,11 +260,11 @@ bool render_frames(const RenderOptions& o, simhost::scene::Scene& scene,
                   : simhost::scene::composition_frame(*scene.composition, list.times[i],
                                                       scene.effect_layer, frame.output(), settings);
     }
-    // glibc keeps what a frame freed in its threads' arenas, and over a long
-    // range fragments them into about a gigabyte the process no longer
-    // uses; given back after each frame, the process stays at the size of
-    // one frame's work (the cost: the next frame faults its buffers in
-    // afresh, a few percent of its time).
+    // glibc keeps what a frame freed in its threads' arenas, which fragment:
+    // over a long range the process would hold about a gigabyte it no
+    // longer uses. Given back after each frame, the process stays at the
+    // size of one frame's work; the next frame faults its buffers in afresh
+    // (about a seventh of its time, the price of flat memory).
     malloc_trim(0);
     const bool numbered = !list.numbers.empty();
     const long number = numbered ? list.numbers[i] : 0;
@@ -296,7 +301,11 @@ int render(const Options& options) {
                                     ? simhost::default_scene()
                                     : simhost::scene::read_scene_file(o.scene_path);
   if (o.downsample != 0) scene.downsample = o.downsample;
-  if (o.frames && !o.share) {
+  if (o.share) {
+    // A share's process ends with the process that shares the range out.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() == 1) return status_failed;
+  } else if (o.frames) {
     const long count = (*o.frames)[1] - (*o.frames)[0] + 1;
     const int jobs = o.jobs != 0 ? o.jobs : default_jobs(*scene.composition, o.bitdepth);
     if (std::min<long>(jobs, count) > 1) {

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -52,12 +51,9 @@ struct Job {
   bool reaped = false;
 };
 
-// This tool's own path, to run again.
-std::string own_path() {
-  std::error_code ec;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string("tarvolk-host") : self.string();
-}
+// This tool's own program, the one this process runs even when a new build
+// has replaced its file since.
+constexpr const char* own_program = "/proc/self/exe";
 
 // Starts one process of the range; false (and a message) when it cannot be.
 bool start(Job& job, const std::vector<std::string>& arguments) {
@@ -72,12 +68,12 @@ bool start(Job& job, const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  const int err = posix_spawn(&job.pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int err = posix_spawn(&job.pid, own_program, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_ends[1]);
   if (err != 0) {
     close(pipe_ends[0]);
-    print_error(verb_name, "cannot start %s: %s", argv[0], std::strerror(err));
+    print_error(verb_name, "cannot start a process: %s", std::strerror(err));
     return false;
   }
   job.out = pipe_ends[0];
@@ -118,7 +114,7 @@ int render_in_processes(const Options& options, std::array<long, 2> frames, int 
     }
   };
   for (int k = 0; k < jobs && status == status_ok; ++k) {
-    std::vector<std::string> arguments = {own_path(), "render"};
+    std::vector<std::string> arguments = {"tarvolk-host", "render"};
     arguments.insert(arguments.end(), options.args.begin(), options.args.end());
     arguments.insert(arguments.end(),
                      {"--jobs", "1", "--share", std::to_string(k) + "/" + std::to_string(jobs),
