@@ -62,7 +62,7 @@ const char* CommandScope::current() {
 }
 
 HostCall::~HostCall() {
-  if (host_ == nullptr) return;
+  if (host_ == nullptr || !host_->recording()) return;
   record_.command = current_command != nullptr ? current_command : "";
   record_.thread = std::this_thread::get_id();
   host_->record_call(std::move(record_));
@@ -70,11 +70,13 @@ HostCall::~HostCall() {
 
 void HostCall::throw_if_asked() {
   if (host_ == nullptr || !host_->injected_throw(record_.function)) return;
-  CallRecord thrown = record_;
-  thrown.result = -1;
-  thrown.command = current_command != nullptr ? current_command : "";
-  thrown.thread = std::this_thread::get_id();
-  host_->record_call(std::move(thrown));
+  if (host_->recording()) {
+    CallRecord thrown = record_;
+    thrown.result = -1;
+    thrown.command = current_command != nullptr ? current_command : "";
+    thrown.thread = std::this_thread::get_id();
+    host_->record_call(std::move(thrown));
+  }
   // The destructor does not run for a constructor that throws.
   throw InjectedThrow{record_.function};
 }

@@ -106,10 +106,13 @@ class HostCall {
   template <class... Args>
   HostCall(std::string suite, int32_t version, std::string function, const Args&... args)
       : host_(SimHost::current()) {
-    record_.suite = std::move(suite);
-    record_.version = version;
     record_.function = std::move(function);
-    if (host_ != nullptr) (record_.args.push_back(describe(*host_, args)), ...);
+    // Describing the arguments is most of a call's cost; only a record needs it.
+    if (host_ != nullptr && host_->recording()) {
+      record_.suite = std::move(suite);
+      record_.version = version;
+      (record_.args.push_back(describe(*host_, args)), ...);
+    }
     throw_if_asked();
   }
   ~HostCall();
@@ -133,7 +136,8 @@ class HostCall {
   // Adds a description of what the call gave out (shown after the arguments).
   template <class T>
   void output(const T& value) {
-    if (host_ != nullptr) record_.args.push_back("-> " + describe(*host_, value));
+    if (host_ != nullptr && host_->recording())
+      record_.args.push_back("-> " + describe(*host_, value));
   }
 
  private:

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "host/guarded_call.h"
 #include "host/host_call.h"
@@ -20,7 +21,7 @@ std::atomic<SimHost*> active_host{nullptr};
 // shows up in tests.
 constexpr unsigned char fresh_byte = 0xA5;
 
-// Enough for any one test or frame; long runs turn recording off.
+// Enough for any one test or frame.
 constexpr size_t max_recorded_calls = 200000;
 
 std::string suite_kind(const std::string& name, int32_t version) {
@@ -142,7 +143,7 @@ struct SimHost::HandleRecord {
   uint64_t number = 0;
 };
 
-SimHost::SimHost() {
+SimHost::SimHost(CallRecording recording) : recording_(recording == CallRecording::on) {
   basic_suite_ = {guarded<sp_acquire_suite, sp_thrown>, guarded<sp_release_suite, sp_thrown>,
                   guarded<sp_is_equal, sp_thrown>,      guarded<sp_allocate_block, sp_thrown>,
                   guarded<sp_free_block, sp_thrown>,    guarded<sp_reallocate_block, sp_thrown>,
@@ -618,11 +619,13 @@ void SimHost::record_call(CallRecord record) {
 
 std::vector<CallRecord> SimHost::calls() {
   std::lock_guard lock(mutex_);
+  if (!recording_) throw std::logic_error("the host records no calls: ask for CallRecording::on");
   return {calls_.begin(), calls_.end()};
 }
 
 std::vector<CallRecord> SimHost::calls_of(const std::string& function) {
   std::lock_guard lock(mutex_);
+  if (!recording_) throw std::logic_error("the host records no calls: ask for CallRecording::on");
   std::vector<CallRecord> result;
   for (const CallRecord& call : calls_) {
     if (call.function == function) result.push_back(call);

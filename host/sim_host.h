@@ -66,9 +66,13 @@ struct CallRecord {
   std::string text() const;
 };
 
+// Whether a host keeps the record of the calls it serves: tests that check
+// calls ask for it; a long run would hold every call of every frame.
+enum class CallRecording { off, on };
+
 class SimHost {
  public:
-  SimHost();
+  explicit SimHost(CallRecording recording = CallRecording::off);
   ~SimHost();
   SimHost(const SimHost&) = delete;
   SimHost& operator=(const SimHost&) = delete;
@@ -186,13 +190,16 @@ class SimHost {
   void count_stray_checkin();
 
   // --- the record of served calls ---------------------------------------------
+  // Kept only while recording (CallRecording::on, or set_recording);
+  // calls() and calls_of() throw std::logic_error while it is off, so that a
+  // test never reads an empty record it did not ask for.
   void record_call(CallRecord record);
   std::vector<CallRecord> calls();
   // The recorded calls of one function, in order.
   std::vector<CallRecord> calls_of(const std::string& function);
   void clear_calls();
-  // Long runs (stress tests, frame ranges) may turn recording off.
   void set_recording(bool on);
+  bool recording() const { return recording_; }
 
   // --- the user's cancel -------------------------------------------------------
   // From now on the abort callback (in-data's inter.abort, recorded as "abort")
@@ -260,7 +267,7 @@ class SimHost {
   long stray_checkins_ = 0;
   std::deque<CallRecord> calls_;
   uint64_t next_call_ = 1;
-  bool recording_ = true;
+  std::atomic<bool> recording_;
   std::atomic<bool> abort_requested_{false};
   static_assert(std::atomic<bool>::is_always_lock_free, "request_abort runs in signal handlers");
   SPBasicSuite basic_suite_{};

@@ -21,6 +21,7 @@ class World {
   World& operator=(const World&) = delete;
 
   PF_EffectWorld* get() { return &world_; }
+  const PF_EffectWorld* get() const { return &world_; }
   PixelFormat format() const { return format_; }
   PF_Pixel8& pixel8(A_long x, A_long y);
   PF_PixelFloat& pixel_float(A_long x, A_long y);

@@ -143,6 +143,10 @@ class Composition {
   int height() const { return height_; }
   double frame_rate() const { return frame_rate_; }
   const std::string& name() const { return name_; }
+  // The colour the viewer shows behind the layers (its alpha is not used);
+  // black unless set, as a new composition's is.
+  const Color& background() const { return background_; }
+  void set_background(const Color& color) { background_ = color; }
 
   // A new layer on top of the others, with the next id, the composition's
   // size and a transform that puts it where the host puts a new layer: its
@@ -187,6 +191,7 @@ class Composition {
   int height_;
   double frame_rate_;
   std::string name_;
+  Color background_{1.0, 0.0, 0.0, 0.0};
   std::vector<std::unique_ptr<Layer>> layers_;
   AEGP_LayerIDVal next_layer_id_ = 1;
   PF_PathID next_mask_id_ = 1;

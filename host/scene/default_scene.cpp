@@ -5,7 +5,8 @@ namespace simhost {
 namespace {
 
 constexpr const char* default_scene_text = R"({
-  "composition": {"width": 1280, "height": 720, "frame_rate": 24, "name": "Tarvolk"},
+  "composition": {"width": 1280, "height": 720, "frame_rate": 24, "name": "Tarvolk",
+                  "background": [18, 20, 36]},
   "layers": [
     {
       "name": "Title",

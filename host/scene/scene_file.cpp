@@ -536,12 +536,13 @@ Scene parse_scene(const std::string& text, const std::string& source) {
   root.object({"composition", "layers", "effect", "time", "downsample"});
 
   const Node comp = root["composition"];
-  comp.object({"width", "height", "frame_rate", "name"});
+  comp.object({"width", "height", "frame_rate", "name", "background"});
   const double frame_rate =
       comp["frame_rate"].within(lowest_frame_rate, highest_frame_rate, "a frame rate");
   scene.composition = std::make_unique<Composition>(
       comp["width"].integer(1, longest_side), comp["height"].integer(1, longest_side), frame_rate,
       comp.has("name") ? comp["name"].string() : "Comp 1");
+  if (comp.has("background")) scene.composition->set_background(color(comp["background"]));
   reading.longest_time = longest_scene_time(frame_rate);
 
   std::map<std::string, Node> parents;

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <set>
+
+#include "host/replace_file.h"
 
 namespace simhost {
 
@@ -132,7 +135,14 @@ std::vector<std::uint32_t> DrawbotCanvas::argb() const {
 
 bool DrawbotCanvas::write_png(const std::string& path) const {
   std::lock_guard lock(mutex_);
-  return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  return replace_file(path, [this](std::FILE* file) {
+    auto to_file = [](void* closure, const unsigned char* data, unsigned int length) {
+      return std::fwrite(data, 1, length, static_cast<std::FILE*>(closure)) == length
+                 ? CAIRO_STATUS_SUCCESS
+                 : CAIRO_STATUS_WRITE_ERROR;
+    };
+    return cairo_surface_write_to_png_stream(surface_, to_file, file) == CAIRO_STATUS_SUCCESS;
+  });
 }
 
 DrawbotCanvas* DrawbotCanvas::from_context(PF_ContextH context) {

@@ -112,7 +112,7 @@ struct EffectWorld {
     return gather_source_geometry(&in, copies, out);
   }
 
-  simhost::SimHost host;
+  simhost::SimHost host{simhost::CallRecording::on};
   Composition comp{1280, 720, 24};
   simhost::EffectInstance instance{host};
 };

@@ -46,7 +46,7 @@ TEST(SmartRenderValues, GradientStopAnglesFollowTheGlobalOffset) {
 // The host's message field takes the first 255 characters, except for out of
 // memory and cancel, which the host reports itself.
 TEST(SmartRenderValues, ErrorTextReachesTheHostCut) {
-  simhost::SimHost host;
+  simhost::SimHost host{simhost::CallRecording::on};
   PF_InData in_data = host.make_in_data();
   const std::string long_text = std::string(250, 'a') + std::string(50, 'b');
   const struct {
@@ -71,7 +71,7 @@ TEST(SmartRenderValues, ErrorTextReachesTheHostCut) {
 // A smart render without the plan its pre-render leaves refuses the frame
 // before taking anything from the host.
 TEST(SmartRenderValues, NoPlanNoRender) {
-  simhost::SimHost host;
+  simhost::SimHost host{simhost::CallRecording::on};
   PF_InData in_data = host.make_in_data();
   PF_OutData out_data{};
   PF_SmartRenderInput input{};

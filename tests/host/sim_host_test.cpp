@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +50,8 @@ TEST(SimHost, SuitesAreFoundByNameAndVersionAndCounted) {
   EXPECT_EQ(host.outstanding()["block"], 1);
   EXPECT_EQ(basic->FreeBlock(bigger), kSPNoError);
   EXPECT_EQ(host.balance_report(), "");
+  // Served calls are not recorded unless asked for.
+  EXPECT_THROW(host.calls(), std::logic_error);
 }
 
 TEST(SimHost, MistakesAndLeftoversAreNamedInTheReport) {
@@ -98,7 +101,7 @@ TEST(SimHost, HandlesAreCountedLockedAndResized) {
 }
 
 TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
-  SimHost host;
+  SimHost host{CallRecording::on};
   void* block = nullptr;
   AEGP_LayerIDVal id = 0;
   PF_UtilCallbacks* utils = host.utils();

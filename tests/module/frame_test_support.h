@@ -133,7 +133,7 @@ class SceneFrames : public ::testing::Test {
     placed.reset();
   }
 
-  SimHost host;
+  SimHost host{CallRecording::on};
   PluginModule module{TARVOLK_MODULE_PATH};
   std::optional<PlacedEffect> placed;
   EffectInstance* instance = nullptr;

@@ -2,9 +2,12 @@
 // (tests/module/golden), each scene described with its case. Regenerate with
 // TARVOLK_UPDATE_GOLDEN=1 and look at every picture before committing it.
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "host/scene/composition_frame.h"
 #include "tests/module/frame_test_support.h"
 #include "tests/support/golden_picture.h"
 
@@ -133,6 +136,31 @@ INSTANTIATE_TEST_SUITE_P(Frames, GoldenFrames, ::testing::ValuesIn(golden_cases(
                          [](const ::testing::TestParamInfo<GoldenCase>& param) {
                            return std::string(param.param.name);
                          });
+
+// The examples as `tarvolk-host render` shows them, at a quarter of their
+// size: the composition's frame, the effect's output placed by its layer
+// over the composition's background.
+class ExampleFrames : public SceneFrames, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExampleFrames, MatchTheirReviewedPictures) {
+  std::ifstream file(std::string(TARVOLK_EXAMPLES_DIR) + "/" + GetParam() + ".json");
+  std::stringstream text;
+  text << file.rdbuf();
+  load(text.str());
+  set_downsample(4);
+  Frame frame(*instance, {});
+  ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+  const std::unique_ptr<World> shown = scene::composition_frame(
+      *scene().composition, scene().time, scene().effect_layer, frame.output(),
+      {.downsample_x = {1, 4},
+       .downsample_y = {1, 4},
+       .background = scene().composition->background()});
+  EXPECT_EQ(compare_with_golden(*shown->get(), std::string("example_") + GetParam()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleFrames,
+                         ::testing::Values("text", "shape_groups", "masks", "vanishing", "camera",
+                                           "inner_extrusion", "input_opacity"));
 
 }  // namespace
 }  // namespace simhost::test

@@ -94,7 +94,7 @@ class PanelTest : public ::testing::Test {
     return calls;
   }
 
-  simhost::SimHost host;
+  simhost::SimHost host{simhost::CallRecording::on};
   simhost::PluginModule module{TARVOLK_MODULE_PATH};
   simhost::EffectInstance instance{host};
   simhost::DrawbotCanvas canvas{host, 350, 240, simhost::theme_background()};

@@ -11,20 +11,27 @@
 
 namespace cli {
 
+namespace {
+
 int about(const Options& options) {
+  if (!options.args.empty()) throw UsageError("unknown argument \"" + options.args[0] + "\"");
   simhost::SimHost host;
   simhost::PluginModule module(options.module_path);
   {
     simhost::EffectInstance instance(host);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETDOWN}) {
       if (const PF_Err err = instance.run(module, cmd)) {
-        std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
-        return 1;
+        print_error(options.verb, "%s failed: error %d", simhost::command_name(cmd).c_str(), err);
+        return status_failed;
       }
       if (cmd == PF_Cmd_ABOUT) std::fputs(instance.last_out_data().return_msg, stdout);
     }
   }
-  return with_balance_check(host, 0);
+  return with_balance_check(host, options.verb, status_ok);
 }
+
+}  // namespace
+
+const Verb about_verb{"about", "[--module PATH]", "Prints the text of the About box.\n", about};
 
 }  // namespace cli

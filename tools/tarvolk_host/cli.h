@@ -1,8 +1,20 @@
 #pragma once
 
-// What the subcommands of tarvolk-host share: where the module is, and one
-// declaration per subcommand (each in a file of its own in this directory).
+// What the verbs of tarvolk-host share: where the module is, the options
+// every verb takes, one description per verb (its usage and help, defined in
+// the verb's own file in this directory), and the conventions every verb
+// keeps:
+//   - errors go to stderr, one line each, as "tarvolk-host VERB: message";
+//   - the exit status is 0 when everything went well, 1 when the effect
+//     failed (a command's error, anything it did not give back, a frame not
+//     written), 2 for a bad command line or a bad scene file;
+//   - `VERB --help` prints the verb's usage, what it does and these
+//     statuses on stdout and exits 0.
+// main.cpp turns what a verb throws into these: a UsageError into its
+// message and the verb's usage (2), a scene file's error into its message
+// (2), any other exception into its message (1).
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,39 +24,57 @@ class SimHost;
 
 namespace cli {
 
+enum Status : int { status_ok = 0, status_failed = 1, status_usage = 2 };
+
+// The closing lines of every --help.
+constexpr const char* exit_status_help =
+    "Exit status: 0 done; 1 the effect failed (an error of a command, something\n"
+    "it did not give back, a file not written); 2 a bad command line or scene.\n";
+
 // The plug-in module next to the tool's own build, else where the build put it.
 std::string default_module_path();
 
-// The options every subcommand takes, and the rest of its arguments.
+// The options every verb takes, and the rest of its arguments.
 struct Options {
+  std::string verb;
   std::string module_path;
   std::vector<std::string> args;
 };
 
-// What a subcommand ends with: the host's accounting. Anything the effect did
-// not give back is printed under `heading` and makes the status 1.
-constexpr const char* not_given_back = "the effect did not give back everything:";
-int with_balance_check(simhost::SimHost& host, int status, const char* heading = not_given_back);
+// A mistake in the command line.
+class UsageError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// "tarvolk-host VERB: " and the formatted message, as one line on stderr.
+[[gnu::format(printf, 2, 3)]] void print_error(const std::string& verb, const char* format, ...);
+
+// What a verb ends with: the host's accounting. Anything the effect did not
+// give back is printed as an error of the verb and makes the status 1.
+int with_balance_check(simhost::SimHost& host, const std::string& verb, int status);
+
+struct Verb {
+  const char* name;
+  const char* synopsis;  // the arguments after the verb's name
+  const char* help;      // what the verb does and what its options mean
+  int (*run)(const Options& options);
+};
 
 // tarvolk-host info: the registration data, capability words and parameter count.
-int info(const Options& options);
+extern const Verb info_verb;
 // tarvolk-host params [--json]: the parameter list after params setup, one row a slot.
-int params(const Options& options);
+extern const Verb params_verb;
 // tarvolk-host about: the About box's text.
-int about(const Options& options);
-
-// tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...] [--all]
-// [--png FILE] [--gesture STEPS]: the Effect Controls panel as the user sees it
-// after the user's changes, the two custom controls drawn as the host shows
-// them, and the wheel edited step by step.
-int panel(const Options& options);
-
+extern const Verb about_verb;
+// tarvolk-host panel [SCENE] ...: the Effect Controls panel as the user sees
+// it after the user's changes, the two custom controls drawn as the host
+// shows them, and the wheel edited step by step.
+extern const Verb panel_verb;
 // tarvolk-host outlines SCENE [--json]: the outlines the effect gathers from a scene.
-int outlines(const Options& options);
-
-// tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B] [--bit-depth 8|32]
-// [--downsample N|X,Y] [--background R,G,B]: frames of a scene (the default scene without one)
-// rendered through the module and written as PNG files.
-int render(const Options& options);
+extern const Verb outlines_verb;
+// tarvolk-host render [SCENE] ...: frames of a scene (the default scene
+// without one) rendered through the module and written as PNG files.
+extern const Verb render_verb;
 
 }  // namespace cli

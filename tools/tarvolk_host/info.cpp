@@ -18,9 +18,8 @@ std::string four_cc(A_long v) {
   return s;
 }
 
-}  // namespace
-
 int info(const Options& options) {
+  if (!options.args.empty()) throw UsageError("unknown argument \"" + options.args[0] + "\"");
   const std::string& module_path = options.module_path;
   simhost::SimHost host;
   simhost::PluginModule module(module_path);
@@ -28,9 +27,9 @@ int info(const Options& options) {
   simhost::Registration reg;
   const PF_Err reg_err = module.register_plugin(host, &reg);
   if (reg_err != PF_Err_NONE || reg.calls != 1) {
-    std::fprintf(stderr, "registration failed: error %d, %d callback call(s)\n", reg_err,
-                 reg.calls);
-    return 1;
+    print_error(options.verb, "registration failed: error %d, %d callback call(s)", reg_err,
+                reg.calls);
+    return status_failed;
   }
   std::printf("module:         %s\n", module_path.c_str());
   std::printf("name:           %s\n", reg.name.c_str());
@@ -48,8 +47,8 @@ int info(const Options& options) {
     simhost::EffectInstance instance(host);
     const PF_Err setup_err = instance.run(module, PF_Cmd_GLOBAL_SETUP);
     if (setup_err != PF_Err_NONE) {
-      std::fprintf(stderr, "global setup failed: error %d\n", setup_err);
-      return 1;
+      print_error(options.verb, "global setup failed: error %d", setup_err);
+      return status_failed;
     }
     // The host's packing: major, minor, bug fix, stage, build.
     const A_u_long v = instance.my_version;
@@ -61,14 +60,22 @@ int info(const Options& options) {
 
     const PF_Err params_err = instance.run(module, PF_Cmd_PARAMS_SETUP);
     if (params_err != PF_Err_NONE) {
-      std::fprintf(stderr, "params setup failed: error %d\n", params_err);
-      status = 1;
+      print_error(options.verb, "params setup failed: error %d", params_err);
+      status = status_failed;
     } else if (instance.num_params() > 1) {
       std::printf("parameters:     %d\n", instance.num_params());
     }
     instance.run(module, PF_Cmd_GLOBAL_SETDOWN);
   }
-  return with_balance_check(host, status);
+  return with_balance_check(host, options.verb, status);
 }
+
+}  // namespace
+
+const Verb info_verb{"info", "[--module PATH]",
+                     "Loads the module and prints its registration data, then, after global\n"
+                     "setup, its version and capability flags and, once it declares\n"
+                     "parameters, their count.\n",
+                     info};
 
 }  // namespace cli

@@ -6,12 +6,19 @@ namespace cli {
 
 namespace {
 
-// Only what is safe in a signal handler: an atomic load and an atomic store.
+volatile std::sig_atomic_t interrupt_seen = 0;
+
+// Only what is safe in a signal handler: atomic loads and stores.
 void request_abort(int) {
+  interrupt_seen = 1;
   if (simhost::SimHost* host = simhost::SimHost::current()) host->request_abort();
 }
 
 }  // namespace
+
+bool interrupted() {
+  return interrupt_seen != 0;
+}
 
 CancelOnInterrupt::CancelOnInterrupt() {
   struct sigaction action {};

@@ -1,29 +1,14 @@
 // tarvolk-host: runs the plug-in module in the simulated host.
 //
-//   tarvolk-host info [--module PATH]
-//     loads the module and prints its registration data, its capability
-//     flags and, once it declares parameters, their count.
-//   tarvolk-host params [--json] [--module PATH]
-//     prints the parameter list as the host holds it after params setup.
-//   tarvolk-host about [--module PATH]
-//     prints the text of the About box.
-//   tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...] [--all]
-//                      [--module PATH] [--png FILE] [--gesture STEPS]
-//     the Effect Controls panel as the user sees it after the changes and
-//     presses, in order (--all marks the hidden parameters too), then the
-//     undo history, the layers the effect made and the pages it opened.
-//     The info panel and the "Gradient Wheel" as the host shows them are
-//     written to FILE; STEPS ("click X,Y; drag X,Y; double-click X,Y",
-//     points in the wheel's 350 x 150 frame) edit the wheel, its stops
-//     printed after each.
-//   tarvolk-host outlines SCENE [--json] [--module PATH]
-//     prints the outlines the effect gathers from the layer it sits on in a
-//     scene file (examples/*.json), with --json every vertex.
-//   tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]
-//                       [--bit-depth 8|32] [--downsample N|X,Y] [--background R,G,B]
-//     renders frames of a scene (the default scene without one) to PNG files
-//     and prints their paths.
+//   tarvolk-host VERB [ARGUMENTS] [--module PATH]
+//   tarvolk-host VERB --help
+//
+// The verbs (info, params, about, panel, outlines, render) are described in
+// cli.h and in their own files; every verb takes --module PATH (the module
+// to load, else the one beside the tool's build) and --help. Statuses and
+// error lines follow cli.h.
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -35,53 +20,82 @@
 
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: tarvolk-host info [--module PATH]\n"
-               "       tarvolk-host params [--json] [--module PATH]\n"
-               "       tarvolk-host about [--module PATH]\n"
-               "       tarvolk-host panel [SCENE] [--set NAME=VALUE ...] [--press BUTTON ...]\n"
-               "                          [--all] [--module PATH] [--png FILE] [--gesture STEPS]\n"
-               "       tarvolk-host outlines SCENE [--json] [--module PATH]\n"
-               "       tarvolk-host render [SCENE] [-o OUT.png] [--time T | --frames A..B]\n"
-               "                           [--bit-depth 8|32] [--downsample N|X,Y]\n"
-               "                           [--background R,G,B] [--module PATH]\n");
-  return 2;
+const cli::Verb* const verbs[] = {&cli::info_verb,  &cli::params_verb,   &cli::about_verb,
+                                  &cli::panel_verb, &cli::outlines_verb, &cli::render_verb};
+
+void print_usage(std::FILE* to, const cli::Verb& verb) {
+  std::fprintf(to, "usage: tarvolk-host %s %s\n", verb.name, verb.synopsis);
+}
+
+int overview(std::FILE* to, int status) {
+  std::fprintf(to,
+               "usage: tarvolk-host VERB [ARGUMENTS] [--module PATH]\n"
+               "       tarvolk-host VERB --help\n\nVerbs:\n");
+  for (const cli::Verb* verb : verbs) {
+    std::fprintf(to, "  %s %s\n", verb->name, verb->synopsis);
+  }
+  std::fprintf(to,
+               "\n--module PATH loads that module in place of the one beside the tool's build.\n%s",
+               cli::exit_status_help);
+  return status;
+}
+
+int help(const cli::Verb& verb) {
+  print_usage(stdout, verb);
+  std::printf(
+      "\n%s\n--module PATH loads that module in place of the one beside the tool's "
+      "build.\n%s",
+      verb.help, cli::exit_status_help);
+  return cli::status_ok;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage();
-  const std::string command = argv[1];
+  // A file that reaches the size limit fails its write, which is reported,
+  // rather than ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
+  if (argc < 2) return overview(stderr, cli::status_usage);
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") return overview(stdout, cli::status_ok);
+  const cli::Verb* verb = nullptr;
+  for (const cli::Verb* v : verbs) {
+    if (name == v->name) verb = v;
+  }
+  if (verb == nullptr) {
+    std::fprintf(stderr, "tarvolk-host: unknown verb \"%s\"\n", name.c_str());
+    return overview(stderr, cli::status_usage);
+  }
+
   cli::Options options;
+  options.verb = name;
   for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
-      options.module_path = argv[++i];
-    } else {
-      options.args.push_back(argv[i]);
-    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return help(*verb);
   }
-  if (options.module_path.empty()) options.module_path = cli::default_module_path();
   try {
-    if (command == "info" && options.args.empty()) return cli::info(options);
-    if (command == "params" &&
-        (options.args.empty() || (options.args.size() == 1 && options.args[0] == "--json"))) {
-      return cli::params(options);
+    for (int i = 2; i < argc; ++i) {
+      if (std::strcmp(argv[i], "--module") == 0) {
+        if (i + 1 >= argc) throw cli::UsageError("--module needs a value");
+        options.module_path = argv[++i];
+      } else {
+        options.args.push_back(argv[i]);
+      }
     }
-    if (command == "about" && options.args.empty()) return cli::about(options);
-    if (command == "panel") return cli::panel(options);
-    if (command == "outlines") return cli::outlines(options);
-    if (command == "render") return cli::render(options);
+    if (options.module_path.empty()) options.module_path = cli::default_module_path();
+    return verb->run(options);
+  } catch (const cli::UsageError& e) {
+    cli::print_error(name, "%s", e.what());
+    print_usage(stderr, *verb);
+    return cli::status_usage;
   } catch (const simhost::scene::SceneError& e) {
-    std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-    return 2;
+    cli::print_error(name, "%s", e.what());
+    return cli::status_usage;
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "tarvolk-host %s: out of memory\n", command.c_str());
-    return 1;
+    // Never the exception's own text: say what ran out.
+    cli::print_error(name, "out of memory");
+    return cli::status_failed;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-    return 1;
+    cli::print_error(name, "%s", e.what());
+    return cli::status_failed;
   }
-  return usage();
 }

@@ -149,13 +149,6 @@ void print_geometry(const SourceGeometry& geometry) {
   }
 }
 
-int usage() {
-  std::fprintf(stderr, "usage: tarvolk-host outlines SCENE [--json] [--module PATH]\n");
-  return 2;
-}
-
-}  // namespace
-
 int outlines(const Options& options) {
   std::string scene_path;
   bool as_json = false;
@@ -165,19 +158,13 @@ int outlines(const Options& options) {
     } else if (scene_path.empty() && arg.rfind("--", 0) != 0) {
       scene_path = arg;
     } else {
-      return usage();
+      throw UsageError("unknown argument \"" + arg + "\"");
     }
   }
-  if (scene_path.empty()) return usage();
+  if (scene_path.empty()) throw UsageError("a scene file is needed");
 
   simhost::SimHost host;
-  simhost::scene::Scene scene;
-  try {
-    scene = simhost::scene::read_scene_file(scene_path);
-  } catch (const simhost::scene::SceneError& e) {
-    std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-    return 2;
-  }
+  simhost::scene::Scene scene = simhost::scene::read_scene_file(scene_path);
   simhost::PluginModule module(options.module_path);
   int status = 0;
   {
@@ -185,17 +172,12 @@ int outlines(const Options& options) {
     simhost::scene::place_effect(scene, instance);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
       if (const PF_Err err = instance.run(module, cmd)) {
-        std::fprintf(stderr, "tarvolk-host: %s failed with error %d\n",
-                     simhost::command_name(cmd).c_str(), err);
-        return 1;
+        print_error(options.verb, "%s failed with error %d", simhost::command_name(cmd).c_str(),
+                    err);
+        return status_failed;
       }
     }
-    try {
-      simhost::scene::set_scene_parameters(scene, instance);
-    } catch (const simhost::scene::SceneError& e) {
-      std::fprintf(stderr, "tarvolk-host: %s\n", e.what());
-      return 2;
-    }
+    simhost::scene::set_scene_parameters(scene, instance);
 
     // As smart pre-render does: the parameters checked out at the frame's
     // time into copies, then the outlines read with them.
@@ -216,8 +198,8 @@ int outlines(const Options& options) {
       if (!err) err = gather_source_geometry(&in_data, copies, geometry);
     }
     if (err) {
-      std::fprintf(stderr, "tarvolk-host: the outlines could not be read: error %d\n", err);
-      status = 1;
+      print_error(options.verb, "the outlines could not be read: error %d", err);
+      status = status_failed;
     }
     const simhost::scene::Layer& layer = *scene.composition->layer_by_id(scene.effect_layer);
     if (as_json) {
@@ -241,7 +223,16 @@ int outlines(const Options& options) {
     }
   }
   scene.composition.reset();
-  return with_balance_check(host, status, "tarvolk-host: the effect did not give back:");
+  return with_balance_check(host, options.verb, status);
 }
+
+}  // namespace
+
+const Verb outlines_verb{
+    "outlines", "SCENE [--json] [--module PATH]",
+    "Prints the outlines the effect gathers from the layer it sits on in a scene\n"
+    "file (examples/*.json), as smart pre-render reads them: their kind, paths\n"
+    "and vertex counts; --json prints every vertex.\n",
+    outlines};
 
 }  // namespace cli

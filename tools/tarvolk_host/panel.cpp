@@ -41,6 +41,7 @@ namespace cli {
 
 namespace {
 
+constexpr const char* verb_name = "panel";
 constexpr int panel_width = 350;
 constexpr PF_Rect info_frame{0, 0, 277, 68};
 constexpr PF_Rect wheel_frame{0, 76, 350, 226};
@@ -58,9 +59,9 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-// "click X,Y; drag X,Y; double-click X,Y"; false with a message on stderr
-// for anything else.
-bool parse_gesture(const std::string& text, std::vector<GestureStep>* steps) {
+// "click X,Y; drag X,Y; double-click X,Y"; a UsageError for anything else.
+std::vector<GestureStep> parse_gesture(const std::string& text) {
+  std::vector<GestureStep> steps;
   std::stringstream stream(text);
   std::string item;
   while (std::getline(stream, item, ';')) {
@@ -76,21 +77,19 @@ bool parse_gesture(const std::string& text, std::vector<GestureStep>* steps) {
     } else if (verb == "double-click") {
       step.kind = GestureStep::double_click;
     } else {
-      std::fprintf(stderr, "unknown gesture step \"%s\"\n", item.c_str());
-      return false;
+      throw UsageError("unknown gesture step \"" + item + "\"");
     }
     int x = 0, y = 0;
     char tail = 0;
     if (space == std::string::npos ||
         std::sscanf(item.c_str() + space, " %d , %d %c", &x, &y, &tail) != 2) {
-      std::fprintf(stderr, "gesture step \"%s\" needs a point X,Y\n", item.c_str());
-      return false;
+      throw UsageError("gesture step \"" + item + "\" needs a point X,Y");
     }
     step.point = {wheel_frame.left + x, wheel_frame.top + y};
     step.text = item;
-    steps->push_back(step);
+    steps.push_back(step);
   }
-  return true;
+  return steps;
 }
 
 // The wheel's parameters, found as the user knows them: the wheel and its
@@ -149,7 +148,7 @@ bool run_command(simhost::EffectInstance& instance, simhost::PluginModule& modul
                  void* extra = nullptr) {
   const PF_Err err = instance.run(module, cmd, extra);
   if (err == PF_Err_NONE) return true;
-  std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
+  print_error(verb_name, "%s failed: error %d", simhost::command_name(cmd).c_str(), err);
   return false;
 }
 
@@ -186,8 +185,8 @@ int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
     if (change.kind == UserChange::set) {
       const std::size_t equals = change.text.find('=');
       if (equals == std::string::npos || equals == 0) {
-        std::fprintf(stderr, "panel: --set \"%s\" is not NAME=VALUE\n", change.text.c_str());
-        return 2;
+        print_error(verb_name, "--set \"%s\" is not NAME=VALUE", change.text.c_str());
+        return status_usage;
       }
       slot = instance.find_param(change.text.substr(0, equals));
       instance.set_value(slot, simhost::json_from_text(change.text.substr(equals + 1)));
@@ -203,8 +202,8 @@ int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
       }
     }
   } catch (const simhost::ParamValueError& e) {
-    std::fprintf(stderr, "panel: %s\n", e.what());
-    return 2;
+    print_error(verb_name, "%s", e.what());
+    return status_usage;
   }
   return after_change(instance, module, slot) ? 0 : 1;
 }
@@ -245,27 +244,25 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
     }
     std::printf("%s\n", step.text.c_str());
     if (err != PF_Err_NONE) {
-      std::fprintf(stderr, "the event failed: error %d\n", err);
-      status = 1;
+      print_error(verb_name, "the event failed: error %d", err);
+      status = status_failed;
     }
     print_stops(host, instance, slots);
   }
   if (!png_path.empty() && status == 0) {
     for (const simhost::PanelControl& control : {info, wheel}) {
       if (const PF_Err err = panel.draw(control); err != PF_Err_NONE) {
-        std::fprintf(stderr, "drawing slot %d failed: error %d\n", control.index, err);
-        status = 1;
+        print_error(verb_name, "drawing slot %d failed: error %d", control.index, err);
+        status = status_failed;
       }
     }
     if (!canvas.write_png(png_path)) {
-      std::fprintf(stderr, "cannot write %s\n", png_path.c_str());
-      status = 1;
+      print_error(verb_name, "%s cannot be written", png_path.c_str());
+      status = status_failed;
     }
   }
   return status;
 }
-
-}  // namespace
 
 int panel(const Options& options) {
   std::string scene_path;
@@ -289,12 +286,10 @@ int panel(const Options& options) {
     } else if (arg.rfind("--", 0) != 0 && scene_path.empty()) {
       scene_path = arg;
     } else {
-      std::fprintf(stderr, "panel: unknown argument \"%s\"\n", arg.c_str());
-      return 2;
+      throw UsageError("unknown argument \"" + arg + "\"");
     }
   }
-  std::vector<GestureStep> steps;
-  if (!parse_gesture(gesture, &steps)) return 2;
+  const std::vector<GestureStep> steps = parse_gesture(gesture);
 
   simhost::SimHost host;
   simhost::scene::Scene scene =
@@ -309,11 +304,11 @@ int panel(const Options& options) {
     simhost::EffectInstance instance(host);
     simhost::scene::place_effect(scene, instance);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
-      if (!run_command(instance, module, cmd)) return 1;
+      if (!run_command(instance, module, cmd)) return status_failed;
     }
     simhost::scene::set_scene_parameters(scene, instance);
     for (PF_Cmd cmd : {PF_Cmd_SEQUENCE_SETUP, PF_Cmd_UPDATE_PARAMS_UI}) {
-      if (!run_command(instance, module, cmd)) return 1;
+      if (!run_command(instance, module, cmd)) return status_failed;
     }
     for (const UserChange& change : changes) {
       status = apply(instance, module, change);
@@ -326,7 +321,7 @@ int panel(const Options& options) {
       status = edit_wheel(host, instance, module, {}, png_path);
     }
 
-    if (status != 2) {
+    if (status != status_usage) {
       const simhost::scene::Layer* layer = comp.layer_by_id(scene.effect_layer);
       std::printf("Effect Controls: Tarvolk on layer %d \"%s\"\n", scene.effect_layer,
                   layer != nullptr ? layer->name.c_str() : "");
@@ -338,7 +333,27 @@ int panel(const Options& options) {
     instance.run(module, PF_Cmd_SEQUENCE_SETDOWN);
     instance.run(module, PF_Cmd_GLOBAL_SETDOWN);
   }
-  return with_balance_check(host, status);
+  return with_balance_check(host, verb_name, status);
 }
+
+}  // namespace
+
+const Verb panel_verb{
+    "panel",
+    "[SCENE] [--set NAME=VALUE ...] [--press BUTTON ...] [--all]\n"
+    "                          [--png FILE] [--gesture STEPS] [--module PATH]",
+    "Opens the Effect Controls panel of the effect on the scene's layer (a text\n"
+    "layer in a 1280 x 720 composition without SCENE) as the host opens it, makes\n"
+    "the user's changes in the order given, and prints the panel (groups\n"
+    "indented, each parameter's value, twirl and disabled state), the undo\n"
+    "history, the layers the effect made and the pages it opened.\n"
+    "  --set NAME=VALUE  sets a parameter by name (a refused value: status 2)\n"
+    "  --press BUTTON    presses a button, by its name or the text on it\n"
+    "  --all             lists the hidden parameters too, marked\n"
+    "  --png FILE        draws the info panel and the \"Gradient Wheel\" into FILE\n"
+    "  --gesture STEPS   edits the wheel: \"click X,Y; drag X,Y; double-click X,Y\",\n"
+    "                    points in the wheel's 350 x 150 frame; the stops are\n"
+    "                    printed after each step\n",
+    panel};
 
 }  // namespace cli

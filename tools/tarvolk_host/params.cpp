@@ -67,10 +67,11 @@ std::string details(const json& row) {
   return s;
 }
 
-}  // namespace
-
 int params(const Options& options) {
-  const bool as_json = options.args.size() == 1;
+  const bool as_json = !options.args.empty() && options.args[0] == "--json";
+  if (options.args.size() > (as_json ? 1u : 0u)) {
+    throw UsageError("unknown argument \"" + options.args.back() + "\"");
+  }
   simhost::SimHost host;
   simhost::PluginModule module(options.module_path);
   int status = 0;
@@ -78,8 +79,8 @@ int params(const Options& options) {
     simhost::EffectInstance instance(host);
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
       if (const PF_Err err = instance.run(module, cmd)) {
-        std::fprintf(stderr, "%s failed: error %d\n", simhost::command_name(cmd).c_str(), err);
-        return 1;
+        print_error(options.verb, "%s failed: error %d", simhost::command_name(cmd).c_str(), err);
+        return status_failed;
       }
     }
     json rows = json::array();
@@ -99,7 +100,16 @@ int params(const Options& options) {
     }
     instance.run(module, PF_Cmd_GLOBAL_SETDOWN);
   }
-  return with_balance_check(host, status);
+  return with_balance_check(host, options.verb, status);
 }
+
+}  // namespace
+
+const Verb params_verb{
+    "params", "[--json] [--module PATH]",
+    "Prints the parameter list as the host holds it after params setup, one row\n"
+    "a slot: slot, id, type, name, flags, ui_flags, value, default, ranges,\n"
+    "popup items, labels. --json prints the rows as a JSON array.\n",
+    params};
 
 }  // namespace cli

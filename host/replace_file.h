@@ -1,0 +1,20 @@
+#pragma once
+
+// Files written whole or not at all: the bytes go to a new file beside the
+// target, which is renamed over the target only once they are all written
+// and flushed. A write that fails (a full disk, a size limit) leaves the
+// previous file as it was and removes what it began.
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace simhost {
+
+// `write` writes the file's bytes to the stream it is given and returns
+// whether it could. On failure returns false with the reason in *error
+// (when given).
+bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                  std::string* error = nullptr);
+
+}  // namespace simhost

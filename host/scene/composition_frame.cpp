@@ -1,0 +1,219 @@
+#include "host/scene/composition_frame.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "host/scene/layer_pixels.h"
+
+namespace simhost::scene {
+
+namespace {
+
+double scale_of(PF_RationalScale s) {
+  return s.den == 0 ? 1.0 : static_cast<double>(s.num) / static_cast<double>(s.den);
+}
+
+// A 2D affine map: x' = a x + c y + e, y' = b x + d y + f.
+struct Affine2 {
+  double a = 1.0, b = 0.0, c = 0.0, d = 1.0, e = 0.0, f = 0.0;
+
+  std::array<double, 2> operator()(double x, double y) const {
+    return {a * x + c * y + e, b * x + d * y + f};
+  }
+  double determinant() const { return a * d - b * c; }
+  Affine2 inverse() const {
+    const double det = determinant();
+    Affine2 inv{d / det, -b / det, -c / det, a / det, 0.0, 0.0};
+    inv.e = -(inv.a * e + inv.c * f);
+    inv.f = -(inv.b * e + inv.d * f);
+    return inv;
+  }
+};
+
+// From the layer's pixels at the downsampling to the composition's at the
+// same downsampling: the layer-to-world matrix seen in 2D (row vectors,
+// translation in the bottom row), between the two downsampled grids. A shape
+// layer's pixels have the origin of its layer space, where its contents'
+// origin lies, at their middle (layer_pixels.h); other layers' pixels start
+// at it.
+Affine2 layer_to_frame(const Composition& comp, const Layer& layer, double seconds, double sx,
+                       double sy) {
+  const A_Matrix4 m = comp.layer_to_world(layer, seconds);
+  Affine2 to_frame{m.mat[0][0], m.mat[0][1] * sy / sx, m.mat[1][0] * sx / sy,
+                   m.mat[1][1], m.mat[3][0] * sx,      m.mat[3][1] * sy};
+  if (layer.kind == LayerKind::shape) {
+    const auto [x, y] = to_frame(-layer.width / 2.0 * sx, -layer.height / 2.0 * sy);
+    to_frame.e = x;
+    to_frame.f = y;
+  }
+  return to_frame;
+}
+
+// Premultiplied red, green, blue, alpha of a pixel.
+using Premultiplied = std::array<float, 4>;
+
+Premultiplied premultiplied(const PF_PixelFloat& p) {
+  return {p.red * p.alpha, p.green * p.alpha, p.blue * p.alpha, p.alpha};
+}
+
+// The frame, in its depth and with straight alpha, as the layers are put on
+// it one after the other, as the host's compositing of an 8-bit or float
+// composition does.
+class Canvas {
+ public:
+  Canvas(A_long width, A_long height, PixelFormat format, const std::optional<Color>& background)
+      : world_(std::make_unique<World>(width, height, format)) {
+    if (!background) return;
+    const PF_PixelFloat fill{1.0f, static_cast<float>(background->red),
+                             static_cast<float>(background->green),
+                             static_cast<float>(background->blue)};
+    PF_EffectWorld& frame = *world_->get();
+    if (width <= 0 || height <= 0) return;
+    write_float_pixel(frame, 0, 0, fill);
+    const size_t pixel_size = frame.world_flags & PF_WorldFlag_FLOAT ? 16 : 4;
+    const auto* first = static_cast<const unsigned char*>(frame.data);
+    for (A_long y = 0; y < height; ++y) {
+      auto* row = static_cast<unsigned char*>(frame.data) + static_cast<size_t>(y) * frame.rowbytes;
+      for (A_long x = y == 0 ? 1 : 0; x < width; ++x) {
+        std::copy(first, first + pixel_size, row + x * pixel_size);
+      }
+    }
+  }
+
+  // The source's pixels (straight alpha, its origin placing it in the
+  // layer) over what is there, through `to_frame`. A source placed at whole
+  // pixels without scaling or turning is copied pixel for pixel; any other
+  // is sampled bilinearly at pixel centres.
+  void over(const PF_EffectWorld& source, const Affine2& to_frame) {
+    if (source.width <= 0 || source.height <= 0 || !(std::abs(to_frame.determinant()) > 1e-12)) {
+      return;
+    }
+    const auto [ox, oy] = to_frame(source.origin_x, source.origin_y);
+    if (to_frame.a == 1.0 && to_frame.d == 1.0 && to_frame.b == 0.0 && to_frame.c == 0.0 &&
+        ox == std::floor(ox) && oy == std::floor(oy)) {
+      over_at(source, static_cast<A_long>(ox), static_cast<A_long>(oy));
+      return;
+    }
+    PF_EffectWorld& frame = *world_->get();
+    // The part of the frame the source can reach.
+    double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
+    for (const double x : {0.0, 1.0}) {
+      for (const double y : {0.0, 1.0}) {
+        const auto [fx, fy] =
+            to_frame(source.origin_x + x * source.width, source.origin_y + y * source.height);
+        min_x = std::min(min_x, fx);
+        max_x = std::max(max_x, fx);
+        min_y = std::min(min_y, fy);
+        max_y = std::max(max_y, fy);
+      }
+    }
+    const A_long left = std::max<A_long>(0, static_cast<A_long>(std::floor(min_x)) - 1);
+    const A_long top = std::max<A_long>(0, static_cast<A_long>(std::floor(min_y)) - 1);
+    const A_long right = std::min<A_long>(frame.width, static_cast<A_long>(std::ceil(max_x)) + 1);
+    const A_long bottom = std::min<A_long>(frame.height, static_cast<A_long>(std::ceil(max_y)) + 1);
+    const Affine2 to_source = to_frame.inverse();
+    for (A_long y = top; y < bottom; ++y) {
+      for (A_long x = left; x < right; ++x) {
+        const auto [lx, ly] = to_source(x + 0.5, y + 0.5);
+        blend(x, y, sample(source, lx - source.origin_x - 0.5, ly - source.origin_y - 0.5));
+      }
+    }
+  }
+
+  std::unique_ptr<World> take() { return std::move(world_); }
+
+ private:
+  // The source with its top-left pixel at (left, top) of the frame.
+  void over_at(const PF_EffectWorld& source, A_long left, A_long top) {
+    const PF_EffectWorld& frame = *world_->get();
+    const A_long from_x = std::max<A_long>(0, -left);
+    const A_long to_x = std::min<A_long>(source.width, frame.width - left);
+    const A_long from_y = std::max<A_long>(0, -top);
+    const A_long to_y = std::min<A_long>(source.height, frame.height - top);
+    // 8-bit pixels that are wholly transparent or opaque, most of them,
+    // leave or replace what is there as they are.
+    const bool bytes = !((source.world_flags | frame.world_flags) & PF_WorldFlag_FLOAT);
+    auto* from = const_cast<PF_EffectWorld*>(&source);
+    auto* to = world_->get();
+    for (A_long y = from_y; y < to_y; ++y) {
+      for (A_long x = from_x; x < to_x; ++x) {
+        if (bytes) {
+          const PF_Pixel8& p = *pixel_at<PF_Pixel8>(from, x, y);
+          if (p.alpha == 0) continue;
+          if (p.alpha == 255) {
+            *pixel_at<PF_Pixel8>(to, x + left, y + top) = p;
+            continue;
+          }
+        }
+        blend(x + left, y + top, premultiplied(read_float_pixel(source, x, y)));
+      }
+    }
+  }
+
+  void blend(A_long x, A_long y, const Premultiplied& p) {
+    if (p[3] <= 0.0f) return;
+    PF_EffectWorld& frame = *world_->get();
+    Premultiplied q = premultiplied(read_float_pixel(frame, x, y));
+    const float keep = 1.0f - p[3];
+    for (int k = 0; k < 4; ++k) q[k] = p[k] + q[k] * keep;
+    const float alpha = std::clamp(q[3], 0.0f, 1.0f);
+    const float unpremultiply = alpha > 0.0f ? 1.0f / alpha : 0.0f;
+    write_float_pixel(frame, x, y,
+                      {alpha, q[0] * unpremultiply, q[1] * unpremultiply, q[2] * unpremultiply});
+  }
+
+  // Premultiplied red, green, blue, alpha at (x, y) in pixel units of the
+  // source, its pixel centres at whole numbers; transparent beyond it.
+  static Premultiplied sample(const PF_EffectWorld& source, double x, double y) {
+    const double x0 = std::floor(x);
+    const double y0 = std::floor(y);
+    const float wx = static_cast<float>(x - x0);
+    const float wy = static_cast<float>(y - y0);
+    Premultiplied sum{};
+    for (int j = 0; j < 2; ++j) {
+      const float weight_y = j == 0 ? 1.0f - wy : wy;
+      const double sy = y0 + j;
+      if (weight_y == 0.0f || sy < 0 || sy >= source.height) continue;
+      for (int i = 0; i < 2; ++i) {
+        const float weight = (i == 0 ? 1.0f - wx : wx) * weight_y;
+        const double sx = x0 + i;
+        if (weight == 0.0f || sx < 0 || sx >= source.width) continue;
+        const Premultiplied p = premultiplied(
+            read_float_pixel(source, static_cast<A_long>(sx), static_cast<A_long>(sy)));
+        for (int k = 0; k < 4; ++k) sum[k] += weight * p[k];
+      }
+    }
+    return sum;
+  }
+
+  std::unique_ptr<World> world_;
+};
+
+}  // namespace
+
+std::unique_ptr<World> composition_frame(const Composition& comp, double comp_seconds,
+                                         AEGP_LayerIDVal effect_layer, const World* effect_output,
+                                         const CompositionFrameSettings& settings) {
+  const double sx = scale_of(settings.downsample_x);
+  const double sy = scale_of(settings.downsample_y);
+  Canvas canvas(static_cast<A_long>(std::ceil(comp.width() * sx)),
+                static_cast<A_long>(std::ceil(comp.height() * sy)), settings.format,
+                settings.background);
+  for (const auto& layer : comp.layers()) {
+    if (layer->kind == LayerKind::null || layer->kind == LayerKind::camera) continue;
+    const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
+    if (layer->id == effect_layer) {
+      if (effect_output != nullptr) canvas.over(*effect_output->get(), to_frame);
+      continue;
+    }
+    World own(static_cast<A_long>(std::ceil(layer->width * sx)),
+              static_cast<A_long>(std::ceil(layer->height * sy)), settings.format);
+    render_layer_pixels(*layer, layer->layer_time(comp_seconds), settings.downsample_x,
+                        settings.downsample_y, own);
+    canvas.over(*own.get(), to_frame);
+  }
+  return canvas.take();
+}
+
+}  // namespace simhost::scene

@@ -1,0 +1,212 @@
+#include "tools/tarvolk_host/render_jobs.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "host/scene/composition.h"
+#include "tools/tarvolk_host/interrupt.h"
+
+extern char** environ;
+
+namespace cli {
+
+namespace {
+
+constexpr const char* verb_name = "render";
+constexpr const char* share_progress_word = "written";
+
+// What one process is reckoned to hold at most: the module, its GL context
+// and the host, and for each pixel of the composition the worlds a frame
+// makes (input, output, the composition's frame, the renderer's targets),
+// four times as much in float. Measured at 1280 x 720: 175 to 215 MB a
+// process at 8 bits, about 260 MB in float; these reckon 315 and 490.
+constexpr double process_base_bytes = 256.0 * 1024 * 1024;
+constexpr double bytes_per_pixel_8 = 64.0;
+
+long available_memory_bytes() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  long kilobytes = 0;
+  std::string unit;
+  while (meminfo >> key >> kilobytes >> unit) {
+    if (key == "MemAvailable:") return kilobytes * 1024;
+  }
+  return 0;
+}
+
+struct Job {
+  pid_t pid = -1;
+  int out = -1;         // the read end of its standard output
+  std::string pending;  // a line not yet complete
+  bool reaped = false;
+};
+
+// This tool's own program, the one this process runs even when a new build
+// has replaced its file since.
+constexpr const char* own_program = "/proc/self/exe";
+
+// Starts one process of the range; false (and a message) when it cannot be.
+bool start(Job& job, const std::vector<std::string>& arguments) {
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
+    print_error(verb_name, "no pipe for a process: %s", std::strerror(errno));
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  // A group of its own: the terminal's Ctrl-C reaches this process alone,
+  // which passes it on to each process once.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  std::vector<char*> argv;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const int err = posix_spawn(&job.pid, own_program, &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  if (err != 0) {
+    close(pipe_ends[0]);
+    print_error(verb_name, "cannot start a process: %s", std::strerror(err));
+    return false;
+  }
+  job.out = pipe_ends[0];
+  return true;
+}
+
+int status_of(int wait_status) {
+  if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
+  return status_failed;
+}
+
+}  // namespace
+
+int default_jobs(const simhost::scene::Composition& comp, A_short bitdepth) {
+  cpu_set_t cpus;
+  const int cores = sched_getaffinity(0, sizeof cpus, &cpus) == 0
+                        ? CPU_COUNT(&cpus)
+                        : static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
+  const double per_process = process_base_bytes + static_cast<double>(comp.width()) *
+                                                      comp.height() * bytes_per_pixel_8 *
+                                                      (bitdepth == 32 ? 4.0 : 1.0);
+  const long fit = static_cast<long>(static_cast<double>(available_memory_bytes()) / per_process);
+  return static_cast<int>(std::clamp<long>(std::min<long>(cores, fit), 1, max_jobs));
+}
+
+void print_share_progress(long frame, const std::string& path) {
+  std::printf("%s %ld %s\n", share_progress_word, frame, path.c_str());
+}
+
+int render_in_processes(const Options& options, std::array<long, 2> frames, int jobs,
+                        double frame_rate) {
+  const size_t total = static_cast<size_t>(frames[1] - frames[0] + 1);
+  std::vector<Job> running(static_cast<size_t>(jobs));
+  int status = status_ok;
+  auto stop_others = [&running] {
+    for (Job& job : running) {
+      if (job.pid > 0 && !job.reaped) kill(job.pid, SIGINT);
+    }
+  };
+  for (int k = 0; k < jobs && status == status_ok; ++k) {
+    std::vector<std::string> arguments = {"tarvolk-host", "render"};
+    arguments.insert(arguments.end(), options.args.begin(), options.args.end());
+    arguments.insert(arguments.end(),
+                     {"--jobs", "1", "--share", std::to_string(k) + "/" + std::to_string(jobs),
+                      "--module", options.module_path});
+    if (!start(running[static_cast<size_t>(k)], arguments)) {
+      status = status_failed;
+      stop_others();
+    }
+  }
+
+  size_t written = 0;
+  auto tell = [&](const std::string& line) {
+    long frame = 0;
+    int used = 0;
+    const std::string prefix = std::string(share_progress_word) + " ";
+    if (line.rfind(prefix, 0) == 0 &&
+        std::sscanf(line.c_str() + prefix.size(), "%ld %n", &frame, &used) == 1) {
+      std::printf("frame %ld (%zu of %zu, %.3f s): %s\n", frame, ++written, total,
+                  static_cast<double>(frame) / frame_rate, line.c_str() + prefix.size() + used);
+    } else {
+      std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+  };
+  bool cancel_passed_on = false;
+  for (;;) {
+    if (interrupted() && !cancel_passed_on) {
+      cancel_passed_on = true;
+      stop_others();
+    }
+    std::vector<pollfd> watched;
+    std::vector<Job*> owners;
+    for (Job& job : running) {
+      if (job.out >= 0) {
+        watched.push_back({job.out, POLLIN, 0});
+        owners.push_back(&job);
+      }
+    }
+    if (watched.empty()) break;
+    // Woken by Ctrl-C too, or at the latest after a while to look for it.
+    if (poll(watched.data(), watched.size(), 100) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (size_t i = 0; i < watched.size(); ++i) {
+      if (watched[i].revents == 0) continue;
+      Job& job = *owners[i];
+      char buffer[4096];
+      const ssize_t n = read(job.out, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n > 0) {
+        job.pending.append(buffer, static_cast<size_t>(n));
+        for (size_t end; (end = job.pending.find('\n')) != std::string::npos;) {
+          tell(job.pending.substr(0, end));
+          job.pending.erase(0, end + 1);
+        }
+        continue;
+      }
+      // Its output ended: it has finished, or is about to.
+      if (!job.pending.empty()) tell(job.pending);
+      close(job.out);
+      job.out = -1;
+      int wait_status = 0;
+      while (waitpid(job.pid, &wait_status, 0) < 0 && errno == EINTR) {
+      }
+      job.reaped = true;
+      if (status_of(wait_status) != status_ok && status == status_ok) {
+        status = status_of(wait_status);
+        stop_others();
+      }
+    }
+  }
+  for (Job& job : running) {
+    if (job.pid > 0 && !job.reaped) {
+      int wait_status = 0;
+      while (waitpid(job.pid, &wait_status, 0) < 0 && errno == EINTR) {
+      }
+      if (status_of(wait_status) != status_ok && status == status_ok) {
+        status = status_of(wait_status);
+      }
+    }
+  }
+  return status;
+}
+
+}  // namespace cli
