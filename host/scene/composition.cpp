@@ -187,6 +187,10 @@ Composition::~Composition() {
     live_compositions.erase(this);
   }
   HostObjects::instance().drop(this);
+  if (SimHost* host = SimHost::current()) {
+    host->forget_name(this);
+    for (const auto& layer : layers_) host->forget_name(layer.get());
+  }
 }
 
 Layer& Composition::add_layer(LayerKind kind, std::string name) {
