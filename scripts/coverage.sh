@@ -10,8 +10,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh gcovr
 build_dir=build-coverage
-# Atomic counters: frames run on several threads, and counts raced on
-# wrap around into negative numbers gcov cannot report.
+# Atomic counters: a frame runs on several threads, and counts they raise at
+# once would come out wrong, even negative, which gcov cannot report.
 flags="--coverage -fprofile-update=atomic"
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DTARVOLK_BENCH=OFF \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
