@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/scene/layer_pixels.h"
+#include "host/scene/scene_file.h"
 
 namespace simhost::scene {
 
@@ -22,6 +23,14 @@ struct Affine2 {
     return {a * x + c * y + e, b * x + d * y + f};
   }
   double determinant() const { return a * d - b * c; }
+  bool is_finite() const {
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) &&
+           std::isfinite(e) && std::isfinite(f);
+  }
+  // Whether it moves pixels by whole pixels and nothing else.
+  bool is_whole_pixel_shift() const {
+    return a == 1.0 && d == 1.0 && b == 0.0 && c == 0.0 && e == std::floor(e) && f == std::floor(f);
+  }
   Affine2 inverse() const {
     const double det = determinant();
     Affine2 inv{d / det, -b / det, -c / det, a / det, 0.0, 0.0};
@@ -48,6 +57,28 @@ Affine2 layer_to_frame(const Composition& comp, const Layer& layer, double secon
     to_frame.f = y;
   }
   return to_frame;
+}
+
+const Layer* layer_of(const Composition& comp, AEGP_LayerIDVal id) {
+  for (const auto& layer : comp.layers()) {
+    if (layer->id == id) return layer.get();
+  }
+  return nullptr;
+}
+
+// One side of a request, [low, high) in layer pixels, reaching no further
+// than the host's longest side beyond the layer's extent [0, extent) and no
+// longer than that side: where it would be, the part around the layer's
+// middle is kept.
+std::array<double, 2> limited_side(double low, double high, double extent) {
+  const double longest = longest_side;
+  low = std::max(low, -longest);
+  high = std::min(high, extent + longest);
+  if (high - low > longest) {
+    low = std::clamp(std::floor(extent / 2.0 - longest / 2.0), low, high - longest);
+    high = low + longest;
+  }
+  return {low, high};
 }
 
 // Premultiplied red, green, blue, alpha of a pixel.
@@ -90,8 +121,7 @@ class Canvas {
       return;
     }
     const auto [ox, oy] = to_frame(source.origin_x, source.origin_y);
-    if (to_frame.a == 1.0 && to_frame.d == 1.0 && to_frame.b == 0.0 && to_frame.c == 0.0 &&
-        ox == std::floor(ox) && oy == std::floor(oy)) {
+    if (to_frame.is_whole_pixel_shift() && ox == std::floor(ox) && oy == std::floor(oy)) {
       over_at(source, ox, oy);
       return;
     }
@@ -207,6 +237,46 @@ class Canvas {
 };
 
 }  // namespace
+
+PF_LRect composition_request(const Composition& comp, double comp_seconds,
+                             AEGP_LayerIDVal effect_layer,
+                             const CompositionFrameSettings& settings) {
+  const Layer* layer = layer_of(comp, effect_layer);
+  if (layer == nullptr) return {0, 0, 0, 0};
+  const double sx = scale_of(settings.downsample_x);
+  const double sy = scale_of(settings.downsample_y);
+  const double extent_x = std::ceil(layer->width * sx);
+  const double extent_y = std::ceil(layer->height * sy);
+  const PF_LRect extent{0, 0, static_cast<A_long>(extent_x), static_cast<A_long>(extent_y)};
+  const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
+  if (!to_frame.is_finite() || !(std::abs(to_frame.determinant()) > 1e-12)) return extent;
+  const Affine2 to_layer = to_frame.inverse();
+  const double frame_width = std::ceil(comp.width() * sx);
+  const double frame_height = std::ceil(comp.height() * sy);
+  double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
+  for (const double x : {0.0, frame_width}) {
+    for (const double y : {0.0, frame_height}) {
+      const auto [lx, ly] = to_layer(x, y);
+      min_x = std::min(min_x, lx);
+      max_x = std::max(max_x, lx);
+      min_y = std::min(min_y, ly);
+      max_y = std::max(max_y, ly);
+    }
+  }
+  if (!std::isfinite(min_x) || !std::isfinite(max_x) || !std::isfinite(min_y) ||
+      !std::isfinite(max_y)) {
+    return extent;
+  }
+  // A frame sampled between pixels also reads the pixel beyond each edge.
+  const double margin = to_frame.is_whole_pixel_shift() ? 0.0 : 1.0;
+  const auto [left, right] =
+      limited_side(std::floor(min_x) - margin, std::ceil(max_x) + margin, extent_x);
+  const auto [top, bottom] =
+      limited_side(std::floor(min_y) - margin, std::ceil(max_y) + margin, extent_y);
+  if (!(left < right && top < bottom)) return {0, 0, 0, 0};
+  return {static_cast<A_long>(left), static_cast<A_long>(top), static_cast<A_long>(right),
+          static_cast<A_long>(bottom)};
+}
 
 std::unique_ptr<World> composition_frame(const Composition& comp, double comp_seconds,
                                          AEGP_LayerIDVal effect_layer, const World* effect_output,

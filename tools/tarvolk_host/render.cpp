@@ -272,7 +272,14 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
     instance.current_time = instance_time(scene, instance, list.times[i]);
     std::unique_ptr<simhost::World> shown;
     {
-      simhost::Frame frame(instance, {.bitdepth = o.bitdepth});
+      // The composition's frame asks for what its view shows of the layer,
+      // walls beyond the layer included; the layer alone for its own area.
+      std::optional<PF_LRect> request;
+      if (!o.layer_only) {
+        request = simhost::scene::composition_request(*scene.composition, list.times[i],
+                                                      scene.effect_layer, settings);
+      }
+      simhost::Frame frame(instance, {.request = request, .bitdepth = o.bitdepth});
       const PF_Err err =
           instance.host().abort_requested() ? PF_Interrupt_CANCEL : frame.run(module);
       if (err == PF_Interrupt_CANCEL) {
