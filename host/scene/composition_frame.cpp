@@ -286,7 +286,9 @@ std::unique_ptr<World> composition_frame(const Composition& comp, double comp_se
   Canvas canvas(static_cast<A_long>(std::ceil(comp.width() * sx)),
                 static_cast<A_long>(std::ceil(comp.height() * sy)), settings.format,
                 settings.background);
+  DrawingCancel cancel(settings.cancelled);
   for (const auto& layer : comp.layers()) {
+    if (cancel.poll()) return nullptr;
     if (layer->kind == LayerKind::null || layer->kind == LayerKind::camera) continue;
     const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
     if (layer->id == effect_layer) {
@@ -295,8 +297,10 @@ std::unique_ptr<World> composition_frame(const Composition& comp, double comp_se
     }
     World own(static_cast<A_long>(std::ceil(layer->width * sx)),
               static_cast<A_long>(std::ceil(layer->height * sy)), settings.format);
-    render_layer_pixels(*layer, layer->layer_time(comp_seconds), settings.downsample_x,
-                        settings.downsample_y, own);
+    if (!render_layer_pixels(*layer, layer->layer_time(comp_seconds), settings.downsample_x,
+                             settings.downsample_y, own, cancel)) {
+      return nullptr;
+    }
     canvas.over(*own.get(), to_frame);
   }
   return canvas.take();

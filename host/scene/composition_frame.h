@@ -15,6 +15,7 @@
 //   auto shown = scene::composition_frame(comp, seconds, layer_id, frame.output(),
 //                                         {.background = scene::Color{1, 0.1, 0.1, 0.2}});
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,6 +33,10 @@ struct CompositionFrameSettings {
   // The opaque colour under the layers (its alpha is not used); none:
   // transparent, the layers' alpha kept.
   std::optional<Color> background;
+  // Asked before each layer and between the items of each layer's own
+  // pixels (as SimHost::abort_requested): true gives the frame up. None:
+  // never.
+  std::function<bool()> cancelled;
 };
 
 // What the host asks the effect on `effect_layer` for, as it does for an
@@ -49,7 +54,8 @@ PF_LRect composition_request(const Composition& comp, double comp_seconds,
 // The composition's frame at the downsampling (its size rounded up), straight
 // alpha. `effect_output` is the output of the effect on `effect_layer`, its
 // origin placing it in the layer at the downsampling, as the frame's output
-// world has it; null when the effect drew nothing.
+// world has it; null when the effect drew nothing. Null when `cancelled`
+// gave the frame up.
 std::unique_ptr<World> composition_frame(const Composition& comp, double comp_seconds,
                                          AEGP_LayerIDVal effect_layer, const World* effect_output,
                                          const CompositionFrameSettings& settings);

@@ -1,7 +1,8 @@
 // A layer's own pixels at the edges of what the host draws: outlines that
 // reach far beyond the layer (past where cairo fills right, and past its
 // fixed-point range at about 8.4 million pixels) still cover what they cover
-// on the layer.
+// on the layer, and a long drawing (many masks or shape items) gives up
+// between its items once the host is asked to.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "host/scene/layer_pixels.h"
+#include "host/scene/shape_contents.h"
 
 namespace simhost::scene {
 namespace {
@@ -83,6 +85,42 @@ TEST(LayerPixelsLimits, MasksReachingBeyondCairosRangeCoverWhatTheyCoverOnTheLay
         }
       }
       EXPECT_EQ(wrong, 0);
+    }
+  }
+}
+
+// The host's abort request answered yes at the Nth question: the drawing
+// stops there, asks nothing more and says it gave up; never answered yes,
+// it asks once per item (mask, shape item) or so and finishes.
+TEST(LayerPixelsLimits, ALongDrawingGivesUpBetweenItsItems) {
+  constexpr int items = 200;
+  Composition comp(width, height, 24);
+  Layer& masked = comp.add_layer(LayerKind::solid, "Masked");
+  for (int i = 0; i < items; ++i) {
+    masked.add_mask(
+        {.shape = PathShape{{{0, 0}, {double(i % width), 0}, {0, 50}}}, .mode = PF_MaskMode_ADD});
+  }
+  Layer& shapes = comp.add_layer(LayerKind::shape, "Shapes");
+  std::vector<StreamNode> contents;
+  for (int i = 0; i < items; ++i) {
+    contents.push_back(shape_path(PathShape{{{-40, -20}, {40, -20}, {double(i % 40), 20}}}));
+    contents.push_back(shape_fill(Animated<double>(1.0), Animated<Color>(Color{1, 1, 0, 0})));
+  }
+  shapes.set_contents(shape_contents(std::move(contents)));
+
+  for (const Layer* layer : {&masked, &shapes}) {
+    SCOPED_TRACE(layer->name);
+    int asked = 0;
+    DrawingCancel never([&] { return ++asked, false; });
+    World world(width, height, PixelFormat::argb8);
+    EXPECT_TRUE(render_layer_pixels(*layer, 0.0, {1, 1}, {1, 1}, world, never));
+    EXPECT_GE(asked, items);
+    for (const int yes_at : {1, 2, items / 2}) {
+      int questions = 0;
+      DrawingCancel cancel([&] { return ++questions >= yes_at; });
+      EXPECT_FALSE(render_layer_pixels(*layer, 0.0, {1, 1}, {1, 1}, world, cancel));
+      EXPECT_EQ(questions, yes_at);
+      EXPECT_TRUE(cancel.given_up());
     }
   }
 }
