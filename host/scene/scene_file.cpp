@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -393,16 +394,15 @@ std::shared_ptr<const RgbaImage> image(const Node& node, const std::filesystem::
   return picture;
 }
 
-void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>& parents,
-               const std::filesystem::path& folder) {
+void add_layer(Composition& comp, const Node& node, std::map<std::string, Layer*>& named,
+               std::map<std::string, Node>& parents, const std::filesystem::path& folder) {
   node.object({"name", "kind", "start_time", "size", "three_d", "transform", "parent", "text",
                "contents", "masks", "camera", "color", "image"});
   const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(layer_kinds, false));
   const Node name = node["name"];
-  for (const auto& existing : comp.layers()) {
-    if (existing->name == name.string()) name.fail("another layer has this name");
-  }
+  if (named.count(name.string()) != 0) name.fail("another layer has this name");
   Layer& layer = comp.add_layer(kind, name.string());
+  named.emplace(layer.name, &layer);
   if (node.has("start_time")) layer.start_time = node["start_time"].time();
   if (node.has("size")) {
     const std::vector<Node> size = node["size"].elements();
@@ -440,6 +440,40 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
     layer.solid_color = animated_color(node["color"]);
   }
   if (node.has("image")) layer.image = image(node["image"], folder);
+}
+
+// Refuses a chain of parents that comes back to a layer or that is deeper
+// than the host follows. Each layer is walked up from once: its depth (the
+// parents above it) is known once its parent's is.
+void check_parent_chains(const Composition& comp, const std::map<std::string, Node>& parents) {
+  constexpr int walking = -1;
+  std::unordered_map<AEGP_LayerIDVal, const Layer*> by_id;
+  for (const auto& layer : comp.layers()) by_id.emplace(layer->id, layer.get());
+  std::unordered_map<const Layer*, int> depth;
+  std::vector<const Layer*> walk;
+  for (const auto& layer : comp.layers()) {
+    walk.clear();
+    const Layer* up = layer.get();
+    while (up != nullptr && depth.count(up) == 0) {
+      depth[up] = walking;
+      walk.push_back(up);
+      const auto parent = by_id.find(up->parent);
+      up = up->parent != 0 && parent != by_id.end() ? parent->second : nullptr;
+    }
+    if (up != nullptr && depth[up] == walking) {
+      parents.at(up->name).fail("a layer cannot be its own parent, even through others");
+    }
+    int d = up != nullptr ? depth[up] : -1;
+    for (auto below = walk.rbegin(); below != walk.rend(); ++below) {
+      depth[*below] = ++d;
+      if (d > max_parent_depth) {
+        parents.at((*below)->name)
+            .fail("layer " + in_quotes((*below)->name) + " has " + std::to_string(d) +
+                  " parents above it; the host follows at most " +
+                  std::to_string(max_parent_depth));
+      }
+    }
+  }
 }
 
 // Line and column of a byte offset, counted from 1.
@@ -545,26 +579,21 @@ Scene parse_scene(const std::string& text, const std::string& source) {
   if (comp.has("background")) scene.composition->set_background(color(comp["background"]));
   reading.longest_time = longest_scene_time(frame_rate);
 
+  std::map<std::string, Layer*> named;
   std::map<std::string, Node> parents;
   const std::filesystem::path folder = std::filesystem::path(source).parent_path();
   for (const Node& layer : root["layers"].elements()) {
-    add_layer(*scene.composition, layer, parents, folder);
+    add_layer(*scene.composition, layer, named, parents, folder);
   }
   auto layer_named = [&](const Node& name) {
-    for (const auto& layer : scene.composition->layers()) {
-      if (layer->name == name.string()) return layer.get();
-    }
-    name.fail("no layer is named " + in_quotes(name.string()));
+    const auto found = named.find(name.string());
+    if (found == named.end()) name.fail("no layer is named " + in_quotes(name.string()));
+    return found->second;
   };
-  // Parents by name; a chain that comes back to the layer is refused.
   for (const auto& [child_name, parent_name] : parents) {
-    Layer* child = layer_named(Node(json(child_name), "", reading));
-    Layer* parent = layer_named(parent_name);
-    for (Layer* up = parent; up != nullptr; up = scene.composition->layer_by_id(up->parent)) {
-      if (up == child) parent_name.fail("a layer cannot be its own parent, even through others");
-    }
-    child->parent = parent->id;
+    named.at(child_name)->parent = layer_named(parent_name)->id;
   }
+  check_parent_chains(*scene.composition, parents);
 
   const Node effect = root["effect"];
   effect.object({"layer", "parameters"});

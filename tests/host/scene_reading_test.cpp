@@ -1,0 +1,87 @@
+// Scene files, what a reader must get right beyond the form of each field:
+// chains of parents (too deep, looping, long).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "host/scene/scene_file.h"
+
+namespace simhost::scene {
+namespace {
+
+using nlohmann::json;
+
+std::string scene_of(const json& layers, int width = 640, int height = 360) {
+  return json{{"composition", {{"width", width}, {"height", height}, {"frame_rate", 24}}},
+              {"layers", layers},
+              {"effect", {{"layer", layers.back()["name"]}}}}
+      .dump();
+}
+
+// Where the layer's pixel (x, y) lands in the composition.
+Vec2 placed(const Scene& scene, const std::string& name, double x, double y) {
+  for (const auto& layer : scene.composition->layers()) {
+    if (layer->name != name) continue;
+    const A_Matrix4 m = scene.composition->layer_to_world(*layer, 0.0);
+    return {x * m.mat[0][0] + y * m.mat[1][0] + m.mat[3][0],
+            x * m.mat[0][1] + y * m.mat[1][1] + m.mat[3][1]};
+  }
+  throw std::invalid_argument("no layer " + name);
+}
+
+// A chain of `levels` parents: layer Lk (k from 1) has L(k-1) as parent and
+// moves it one pixel right; listed deepest first when `reversed`.
+std::string chain(int levels, bool reversed) {
+  json layers = json::array();
+  for (int k = 0; k <= levels; ++k) {
+    json layer = {{"name", "L" + std::to_string(k)},
+                  {"kind", "null"},
+                  {"transform", {{"anchor", {0, 0}}, {"position", {k == 0 ? 0 : 1, 0}}}}};
+    if (k > 0) layer["parent"] = "L" + std::to_string(k - 1);
+    layers.push_back(layer);
+  }
+  if (reversed) std::reverse(layers.begin(), layers.end());
+  return scene_of(layers);
+}
+
+std::string refusal_of(const std::string& text) {
+  try {
+    parse_scene(text, "scene.json");
+  } catch (const SceneError& e) {
+    return e.what();
+  }
+  return "accepted";
+}
+
+// The host follows 64 parents up from a layer; a deeper chain is refused at
+// reading, naming the first layer beyond the limit, however long the chain
+// (20,000 levels are read in one walk over them) and in whatever order the
+// layers are listed. A chain that comes back to a layer is refused too.
+TEST(SceneReading, ChainsOfParentsDeeperThanTheHostFollowsAreRefused) {
+  const Scene deepest = parse_scene(chain(max_parent_depth, false), "scene.json");
+  EXPECT_DOUBLE_EQ(placed(deepest, "L64", 0, 0).x, 64.0);
+
+  const std::string too_deep =
+      "scene.json: /layers/65/parent: layer \"L65\" has 65 parents above it; the host follows "
+      "at most 64";
+  EXPECT_EQ(refusal_of(chain(65, false)), too_deep);
+  EXPECT_EQ(refusal_of(chain(20000, false)), too_deep);
+  EXPECT_EQ(refusal_of(chain(20000, true)),
+            "scene.json: /layers/19935/parent: layer \"L65\" has 65 parents above it; the host "
+            "follows at most 64");
+
+  const json loop = json::array({{{"name", "A"}, {"kind", "null"}, {"parent", "C"}},
+                                 {{"name", "B"}, {"kind", "null"}, {"parent", "A"}},
+                                 {{"name", "C"}, {"kind", "null"}, {"parent", "B"}}});
+  EXPECT_EQ(refusal_of(scene_of(loop)),
+            "scene.json: /layers/0/parent: a layer cannot be its own parent, even through others");
+  const json own = json::array({{{"name", "A"}, {"kind", "null"}, {"parent", "A"}}});
+  EXPECT_EQ(refusal_of(scene_of(own)),
+            "scene.json: /layers/0/parent: a layer cannot be its own parent, even through others");
+}
+
+}  // namespace
+}  // namespace simhost::scene
