@@ -409,6 +409,11 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Layer*
     if (size.size() != 2) node["size"].fail("expected [width, height]");
     layer.width = size[0].integer(1, longest_side);
     layer.height = size[1].integer(1, longest_side);
+    // A new layer's anchor sits at its centre (a shape layer's at its
+    // origin, a camera's at its position) unless the transform says where.
+    if (kind != LayerKind::shape && kind != LayerKind::camera) {
+      layer.transform.anchor = Vec3{layer.width / 2.0, layer.height / 2.0, 0.0};
+    }
   }
   if (node.has("three_d")) layer.three_d = node["three_d"].boolean();
   if (node.has("transform")) layer.transform = layer_transform(node["transform"], layer.transform);

@@ -1,12 +1,15 @@
 // Scene files, what a reader must get right beyond the form of each field:
-// chains of parents (too deep, looping, long).
+// a sized layer's default anchor and chains of parents (too deep, looping,
+// long).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
+#include "host/scene/composition_frame.h"
 #include "host/scene/scene_file.h"
 
 namespace simhost::scene {
@@ -30,6 +33,52 @@ Vec2 placed(const Scene& scene, const std::string& name, double x, double y) {
             x * m.mat[0][1] + y * m.mat[1][1] + m.mat[3][1]};
   }
   throw std::invalid_argument("no layer " + name);
+}
+
+// A layer given a size keeps its anchor at its own centre, as a new layer
+// of the host has it, so it sits in the middle of the composition; a shape
+// layer's anchor stays at its origin, and an anchor written is kept.
+TEST(SceneReading, ASizedLayersAnchorIsItsCentre) {
+  const struct {
+    const char* name;
+    json layer;
+    Vec2 top_left;  // where its pixel (0, 0) lands
+  } cases[] = {
+      {"a solid", {{"kind", "solid"}, {"size", {400, 300}}}, {120, 30}},
+      {"a text layer",
+       {{"kind", "text"}, {"size", {40, 20}}, {"text", {{"text", "A"}}}},
+       {300, 170}},
+      {"a null", {{"kind", "null"}, {"size", {100, 100}}}, {270, 130}},
+      {"a shape layer: its origin", {{"kind", "shape"}, {"size", {400, 300}}}, {320, 180}},
+      {"an anchor written",
+       {{"kind", "solid"}, {"size", {400, 300}}, {"transform", {{"anchor", {0, 0}}}}},
+       {320, 180}},
+      {"no size: the composition's",
+       {{"kind", "solid"}, {"transform", {{"position", {330, 180}}}}},
+       {10, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    json layer = c.layer;
+    layer["name"] = "L";
+    const Scene scene = parse_scene(scene_of(json::array({layer})), "scene.json");
+    const Vec2 at = placed(scene, "L", 0, 0);
+    EXPECT_DOUBLE_EQ(at.x, c.top_left.x);
+    EXPECT_DOUBLE_EQ(at.y, c.top_left.y);
+  }
+
+  // As the viewer shows it: a 400 x 300 white solid from (120, 30) to
+  // (519, 329) on black.
+  const Scene scene =
+      parse_scene(scene_of(json::array({{{"name", "L"}, {"kind", "solid"}, {"size", {400, 300}}}})),
+                  "scene.json");
+  const auto frame = composition_frame(*scene.composition, 0.0, 0, nullptr,
+                                       {.background = scene.composition->background()});
+  for (const auto& [x, y, white] :
+       {std::tuple{120, 30, true}, std::tuple{519, 329, true}, std::tuple{119, 30, false},
+        std::tuple{120, 29, false}, std::tuple{520, 329, false}, std::tuple{519, 330, false}}) {
+    EXPECT_EQ(frame->pixel8(x, y).red, white ? 255 : 0) << x << ", " << y;
+  }
 }
 
 // A chain of `levels` parents: layer Lk (k from 1) has L(k-1) as parent and
