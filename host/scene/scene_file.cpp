@@ -206,6 +206,18 @@ PathShape path_shape(const Node& node) {
   return shape;
 }
 
+// A keyframe's time and value: {"time": seconds, "value": ...}, or
+// [seconds, value] as effect parameters were once written.
+std::vector<Node> time_and_value(const Node& key) {
+  if (!key.value().is_array()) {
+    key.object({"time", "value"});
+    return {key["time"], key["value"]};
+  }
+  std::vector<Node> pair = key.elements();
+  if (pair.size() != 2) key.fail("expected a keyframe {\"time\": seconds, \"value\": ...}");
+  return pair;
+}
+
 template <class T>
 Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read) {
   if (!node.is_object() || !node.has("keyframes")) return Animated<T>(read(node));
@@ -213,12 +225,12 @@ Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read
   std::vector<Keyframe<T>> keyframes;
   const Node list = node["keyframes"];
   for (const Node& key : list.elements()) {
-    key.object({"time", "value"});
-    const double time = key["time"].time();
+    const std::vector<Node> pair = time_and_value(key);
+    const double time = pair[0].time();
     if (!keyframes.empty() && !(time > keyframes.back().time)) {
-      key["time"].fail("keyframe times must increase");
+      pair[0].fail("keyframe times must increase");
     }
-    keyframes.push_back({time, read(key["value"])});
+    keyframes.push_back({time, read(pair[1])});
   }
   if (keyframes.empty()) list.fail("expected at least one keyframe");
   return Animated<T>::keyed(std::move(keyframes));

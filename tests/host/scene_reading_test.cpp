@@ -1,6 +1,7 @@
 // Scene files, what a reader must get right beyond the form of each field:
-// a sized layer's default anchor and chains of parents (too deep, looping,
-// long).
+// a sized layer's default anchor, chains of parents (too deep, looping,
+// long), and keyframes written either way for layer values and effect
+// parameters alike.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,11 @@
 #include <string>
 #include <tuple>
 
+#include "host/plugin_module.h"
 #include "host/scene/composition_frame.h"
+#include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
+#include "host/sim_host.h"
 
 namespace simhost::scene {
 namespace {
@@ -130,6 +134,57 @@ TEST(SceneReading, ChainsOfParentsDeeperThanTheHostFollowsAreRefused) {
   const json own = json::array({{{"name", "A"}, {"kind", "null"}, {"parent", "A"}}});
   EXPECT_EQ(refusal_of(scene_of(own)),
             "scene.json: /layers/0/parent: a layer cannot be its own parent, even through others");
+}
+
+// Keyframes as {"time": t, "value": v} and as [t, v] read the same, for a
+// layer's values (a number, a point, a mask's path) and for the effect's
+// parameters (a number, a layer by name).
+class SceneKeyframes : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(host.balance_report(), ""); }
+
+  SimHost host;
+  PluginModule module{TARVOLK_MODULE_PATH};
+};
+
+TEST_F(SceneKeyframes, BothSpellingsReadTheSameForLayersAndParameters) {
+  const json square_1 = {{"vertices", {{0, 0}, {10, 0}, {10, 10}}}};
+  const json square_2 = {{"vertices", {{0, 0}, {30, 0}, {30, 30}}}};
+  const auto keyed = [](bool pairs, const json& a, const json& b) {
+    return pairs ? json{{"keyframes", {{0, a}, {2, b}}}}
+                 : json{{"keyframes", {{{"time", 0}, {"value", a}}, {{"time", 2}, {"value", b}}}}};
+  };
+  json values[2];
+  for (const bool pairs : {false, true}) {
+    SCOPED_TRACE(pairs ? "[time, value]" : "{time, value}");
+    const json layers = json::array(
+        {{{"name", "Null"}, {"kind", "null"}},
+         {{"name", "L"},
+          {"kind", "solid"},
+          {"transform",
+           {{"rotation", keyed(pairs, 10, 30)}, {"position", keyed(pairs, {0, 0}, {100, 50})}}},
+          {"masks", {{{"path", keyed(pairs, square_1, square_2)}}}}}});
+    json text = json::parse(scene_of(layers));
+    text["effect"]["parameters"] = {{"Stroke Width", keyed(pairs, 2, 12)},
+                                    {"Parent Layer", keyed(pairs, 0, "Null")}};
+    Scene scene = parse_scene(text.dump(), "scene.json");
+    const Layer& layer = *scene.composition->layers().back();
+    EXPECT_EQ(layer.transform.rotation.at(1.0), 20.0);
+    EXPECT_EQ(layer.transform.position.at(1.0).x, 50.0);
+    EXPECT_EQ(layer.masks[0].shape.at(1.0).vertices[1].x, 20.0);
+
+    EffectInstance instance(host);
+    place_effect(scene, instance);
+    ASSERT_EQ(instance.run(module, PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    ASSERT_EQ(instance.run(module, PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+    set_scene_parameters(scene, instance);
+    values[pairs] = {instance.value_json(instance.find_param("Stroke Width")),
+                     instance.value_json(instance.find_param("Parent Layer"))};
+  }
+  EXPECT_EQ(values[0], values[1]);
+  // Printed in the clearer spelling, with the layer by its id.
+  EXPECT_EQ(values[0][0], keyed(false, 2.0, 12.0));
+  EXPECT_EQ(values[0][1], keyed(false, 0, 1));
 }
 
 }  // namespace
