@@ -60,7 +60,10 @@ TEST_F(PanelServices, StreamValuesReachTheStoreOnlyWhenTheParameterTakesThem) {
       {34, one_d(0), A_Err_NONE, false},                 // "Inherit Layer Color"
       {56, layer(1), A_Err_NONE, 1},                     // "Parent Layer"
       {56, layer(7), A_Err_PARAMETER, 1},                // no such layer
-      {23, one_d(5), A_Err_PARAMETER, {{"keyframes", {{0.0, 10.0}, {1.0, 20.0}}}}},
+      {23,
+       one_d(5),
+       A_Err_PARAMETER,
+       {{"keyframes", {{{"time", 0.0}, {"value", 10.0}}, {{"time", 1.0}, {"value", 20.0}}}}}},
   };
   PF_InData in_data = instance.make_in_data();
   {

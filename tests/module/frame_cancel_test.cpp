@@ -82,5 +82,33 @@ TEST_F(FrameCancel, AnAbortRequestCancelsTheFramesAfterIt) {
   frame_picture(PF_Interrupt_CANCEL);
 }
 
+// The host's own drawing of the input layer (here 3000 masks) asks for the
+// user's cancel between masks: a checkout made once it came ends with
+// PF_Interrupt_CANCEL and hands nothing out, and the frame gives everything
+// back. Without the cancel the same checkout draws the layer.
+TEST_F(FrameCancel, TheLayersCheckoutStopsDrawingOnceTheHostIsAsked) {
+  json masked = {{"kind", "solid"}, {"masks", json::array()}};
+  for (int i = 0; i < 3000; ++i) {
+    masked["masks"].push_back(
+        {{"mode", "add"},
+         {"path", {{"vertices", {{10 + i % 50, 10}, {150, 10 + i % 40}, {80, 80}}}}}});
+  }
+  load(scene_json(160, 90, masked, plain_look({{"Inherit Layer Color", true}})));
+  for (const bool cancelled : {false, true}) {
+    SCOPED_TRACE(cancelled ? "cancelled" : "drawn");
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.pre_render(module), PF_Err_NONE);
+    ASSERT_EQ(frame.layer_checkouts().size(), 1u);
+    if (cancelled) host.request_abort();
+    PF_EffectWorld* pixels = nullptr;
+    EXPECT_EQ(frame.checkout_layer_pixels(frame.layer_checkouts()[0].checkout_id, &pixels),
+              cancelled ? PF_Interrupt_CANCEL : PF_Err_NONE);
+    EXPECT_EQ(pixels != nullptr, !cancelled);
+    EXPECT_EQ(frame.checkin_layer_pixels(frame.layer_checkouts()[0].checkout_id), PF_Err_NONE);
+    EXPECT_EQ(frame.render(module), cancelled ? PF_Interrupt_CANCEL : PF_Err_NONE);
+  }
+  EXPECT_EQ(host.balance_report(), "");
+}
+
 }  // namespace
 }  // namespace simhost::test
