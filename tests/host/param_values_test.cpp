@@ -113,7 +113,7 @@ TEST_F(ParamValues, ValuesSetInTheirJsonForms) {
       {"40", -1, -1},  // by slot
       {"Stroke Width",
        {{"keyframes", {{1, 3}, {0, 4.5}}}},
-       {{"keyframes", {{0.0, 4.5}, {1.0, 3.0}}}}},
+       {{"keyframes", {{{"time", 0.0}, {"value", 4.5}}, {{"time", 1.0}, {"value", 3.0}}}}}},
       {"Gradient Wheel", {{"flat", "0000000000"}}, {{"flat", "0000000000"}}},
   };
   for (const auto& c : cases) {

@@ -154,7 +154,7 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
       {"a parent loop through another layer",
        scene_with(R"({"name": "L", "kind": "null", "parent": "N"},
                      {"name": "N", "kind": "null", "parent": "L"})"),
-       "test.json: /layers/1/parent: a layer cannot be its own parent, even through others"},
+       "test.json: /layers/0/parent: a layer cannot be its own parent, even through others"},
       {"the effect on a missing layer",
        R"({"composition": {"width": 1, "height": 1, "frame_rate": 1}, "layers": [],
            "effect": {"layer": "Gone"}})",
