@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "renderer/parallel_for.h"
+#include "renderer/group_union.h"
 #include "renderer/render_plan.h"
 
 RectD empty_rect() {
@@ -259,17 +259,7 @@ UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion, u
   const std::vector<PathGroup> groups = paths.size() < indexed_grouping_threshold
                                             ? group_overlapping_paths(boxes)
                                             : group_overlapping_paths_indexed(boxes);
-  result.group_trees.resize(groups.size());
-  // Each group is united on its own; the trees land in group order whichever thread made them.
-  constexpr size_t groups_per_thread = 16;
-  parallel_for(groups.size(), threads, groups_per_thread, [&](size_t begin, size_t end) {
-    PathsD subjects;
-    for (size_t g = begin; g < end; ++g) {
-      subjects.clear();
-      for (uint64_t index : groups[g]) subjects.push_back(paths[index]);
-      boolean_op(ClipType::Union, FillRule::NonZero, subjects, PathsD{}, result.group_trees[g], 2);
-    }
-  });
+  unite_groups(paths, groups, result.group_trees, threads);
   for (const PolyTreeD& tree : result.group_trees) append_poly_tree_paths(tree, result.paths);
   if (inner_extrusion) {
     for (PathD& path : result.paths) reverse_path(path);
