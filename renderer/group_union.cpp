@@ -59,28 +59,99 @@ struct GroupTree {
   size_t group = 0;
   std::vector<PathGroup> leaves;
   std::vector<SignedUnion> leaf_unions;
+  // How many of the first leaves each leaf holds.
+  std::vector<size_t> weights;
   std::vector<GridPaths> nodes;
-  // The leaves cover with both signs: the group is united at once instead.
+  // The leaves came to one: the group is united at once instead.
   bool at_once = false;
   bool done = false;
 };
 
-// The leaves' regions as the tree's first nodes, when every leaf covers with one sign only (the
-// same for all); false when they do not.
-bool take_leaf_regions(GroupTree& tree) {
-  bool any_positive = false;
-  bool any_negative = false;
+enum class Cover { nothing, positive, negative, both };
+
+Cover cover_of(const SignedUnion& leaf) {
+  if (leaf.positive.empty()) return leaf.negative.empty() ? Cover::nothing : Cover::negative;
+  return leaf.negative.empty() ? Cover::positive : Cover::both;
+}
+
+// When every leaf covers with one sign, the same for all (the sign most leaves cover with), their
+// regions become the tree's first nodes and the result is true. Otherwise each leaf that does
+// not fit is merged with leaves beside it, the merged leaves are listed in `unite_again`, and the
+// result is false.
+bool settle_leaves(GroupTree& tree, std::vector<size_t>& unite_again) {
+  size_t positive = 0;
+  size_t negative = 0;
   for (const SignedUnion& leaf : tree.leaf_unions) {
-    any_positive = any_positive || !leaf.positive.empty();
-    any_negative = any_negative || !leaf.negative.empty();
+    const Cover cover = cover_of(leaf);
+    positive += cover == Cover::positive;
+    negative += cover == Cover::negative;
   }
-  if (any_positive && any_negative) return false;
-  tree.nodes.reserve(tree.leaf_unions.size());
-  for (SignedUnion& leaf : tree.leaf_unions) {
-    tree.nodes.push_back(std::move(any_negative ? leaf.negative : leaf.positive));
+  const Cover sign = negative > positive ? Cover::negative : Cover::positive;
+  const auto fits = [&](const SignedUnion& leaf) {
+    const Cover cover = cover_of(leaf);
+    return cover == Cover::nothing || cover == sign;
+  };
+  if (std::all_of(tree.leaf_unions.begin(), tree.leaf_unions.end(), fits)) {
+    tree.nodes.reserve(tree.leaf_unions.size());
+    for (SignedUnion& leaf : tree.leaf_unions) {
+      tree.nodes.push_back(std::move(sign == Cover::negative ? leaf.negative : leaf.positive));
+    }
+    tree.leaves = {};
+    tree.leaf_unions = {};
+    tree.weights = {};
+    return true;
   }
-  tree.leaf_unions = {};
-  return true;
+  // Each leaf that does not fit takes in, on either side, leaves holding at least as many first
+  // leaves as it holds itself: a hole far from its outline is reached in a few rounds.
+  const size_t count = tree.leaves.size();
+  std::vector<std::pair<size_t, size_t>> spans;
+  for (size_t i = 0; i < count; ++i) {
+    if (fits(tree.leaf_unions[i])) continue;
+    size_t first = i;
+    size_t last = i;
+    for (size_t taken = 0; first > 0 && taken < tree.weights[i];) taken += tree.weights[--first];
+    for (size_t taken = 0; last + 1 < count && taken < tree.weights[i];) {
+      taken += tree.weights[++last];
+    }
+    spans.emplace_back(first, last);
+  }
+  std::sort(spans.begin(), spans.end());
+  std::vector<PathGroup> leaves;
+  std::vector<SignedUnion> unions;
+  std::vector<size_t> weights;
+  size_t next = 0;
+  for (size_t k = 0; k < spans.size();) {
+    const size_t first = spans[k].first;
+    size_t last = spans[k].second;
+    for (++k; k < spans.size() && spans[k].first <= last; ++k) {
+      last = std::max(last, spans[k].second);
+    }
+    for (; next < first; ++next) {
+      leaves.push_back(std::move(tree.leaves[next]));
+      unions.push_back(std::move(tree.leaf_unions[next]));
+      weights.push_back(tree.weights[next]);
+    }
+    PathGroup leaf;
+    size_t weight = 0;
+    for (; next <= last; ++next) {
+      leaf.insert(leaf.end(), tree.leaves[next].begin(), tree.leaves[next].end());
+      weight += tree.weights[next];
+    }
+    std::sort(leaf.begin(), leaf.end());
+    unite_again.push_back(leaves.size());
+    leaves.push_back(std::move(leaf));
+    unions.emplace_back();
+    weights.push_back(weight);
+  }
+  for (; next < count; ++next) {
+    leaves.push_back(std::move(tree.leaves[next]));
+    unions.push_back(std::move(tree.leaf_unions[next]));
+    weights.push_back(tree.weights[next]);
+  }
+  tree.leaves = std::move(leaves);
+  tree.leaf_unions = std::move(unions);
+  tree.weights = std::move(weights);
+  return false;
 }
 
 // One union of a level: the pair `pair` of a tree's nodes, or the whole group at once.
@@ -104,29 +175,43 @@ std::vector<PathGroup> tree_union_leaves(const PathsD& paths, const PathGroup& g
     signs[i] = orientation(paths[members[i]]);
     boxes[i] = box_of(paths[members[i]]);
   }
-  // Each path joins the set of its holder; a set is known by its first member.
-  std::vector<size_t> first(n);
-  std::iota(first.begin(), first.end(), size_t{0});
+  // Each path joins the set of its holder, the nearest one before or after it (a font may give
+  // a glyph's holes before its outline); a set is known by its first member.
+  std::vector<size_t> parent(n);
+  std::iota(parent.begin(), parent.end(), size_t{0});
+  const auto root = [&](size_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  std::vector<size_t> holding(n, 0);
+  const auto holds = [&](size_t holder, size_t j) {
+    return signs[holder] == -signs[j] && box_holds(boxes[holder], boxes[j]);
+  };
   for (size_t j = 0; j < n; ++j) {
     if (signs[j] == 0) continue;
-    const size_t stop = j > holder_lookback ? j - holder_lookback : 0;
-    for (size_t i = j; i-- > stop;) {
-      if (signs[i] == -signs[j] && box_holds(boxes[i], boxes[j])) {
-        first[j] = first[i];
-        break;
-      }
+    for (size_t d = 1; d <= holder_lookback && (d <= j || j + d < n); ++d) {
+      const bool before = d <= j && holds(j - d, j);
+      const bool after = j + d < n && holds(j + d, j);
+      if (!before && !after) continue;
+      // Of two as near, the one that holds nothing yet (stacked copies of one glyph).
+      const size_t holder = before && (!after || holding[j - d] <= holding[j + d]) ? j - d : j + d;
+      ++holding[holder];
+      const size_t a = root(holder);
+      const size_t b = root(j);
+      parent[std::max(a, b)] = std::min(a, b);
+      break;
     }
   }
   // Sets in order of their first member, then runs of sets.
   std::vector<size_t> set_of(n);
   std::vector<PathGroup> sets;
   for (size_t i = 0; i < n; ++i) {
-    if (first[i] == i) {
+    const size_t first = root(i);
+    if (first == i) {
       set_of[i] = sets.size();
       sets.emplace_back();
     }
-    set_of[i] = set_of[first[i]];
-    sets[set_of[i]].push_back(members[i]);
+    sets[set_of[first]].push_back(members[i]);
   }
   std::vector<PathGroup> leaves;
   PathGroup leaf;
@@ -159,33 +244,54 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
         tree.group = g;
         tree.leaves = std::move(leaves);
         tree.leaf_unions.resize(tree.leaves.size());
+        tree.weights.assign(tree.leaves.size(), 1);
         continue;
       }
     }
     at_once.push_back(g);
   }
 
-  // First the small groups and the trees' leaves, side by side.
+  // First the small groups and the trees' leaves, side by side; then, as long as some tree's
+  // leaves cover with both signs, those leaves merged with their neighbours.
   std::vector<LevelTask> leaf_tasks;
   for (size_t t = 0; t < group_trees.size(); ++t) {
     for (size_t leaf = 0; leaf < group_trees[t].leaves.size(); ++leaf) {
       leaf_tasks.push_back({t, leaf});
     }
   }
-  parallel_for(at_once.size() + leaf_tasks.size(), threads,
-               leaf_tasks.empty() ? groups_per_thread : 1, [&](size_t begin, size_t end) {
-                 for (size_t i = begin; i < end; ++i) {
-                   if (i < at_once.size()) {
-                     unite_at_once(paths, groups[at_once[i]], trees[at_once[i]]);
-                     continue;
+  size_t small = at_once.size();
+  for (;;) {
+    parallel_for(small + leaf_tasks.size(), threads, leaf_tasks.empty() ? groups_per_thread : 1,
+                 [&](size_t begin, size_t end) {
+                   for (size_t i = begin; i < end; ++i) {
+                     check_frame_abort_when_due();
+                     if (i < small) {
+                       unite_at_once(paths, groups[at_once[i]], trees[at_once[i]]);
+                       continue;
+                     }
+                     const LevelTask& task = leaf_tasks[i - small];
+                     GroupTree& tree = group_trees[task.tree];
+                     tree.leaf_unions[task.pair] = unite_by_winding_sign(
+                         paths_of(paths, tree.leaves[task.pair]), union_precision);
                    }
-                   const LevelTask& task = leaf_tasks[i - at_once.size()];
-                   GroupTree& tree = group_trees[task.tree];
-                   tree.leaf_unions[task.pair] = unite_by_winding_sign(
-                       paths_of(paths, tree.leaves[task.pair]), union_precision);
-                 }
-               });
-  for (GroupTree& tree : group_trees) tree.at_once = !take_leaf_regions(tree);
+                 });
+    small = 0;
+    std::vector<LevelTask> again;
+    for (size_t t = 0; t < group_trees.size(); ++t) {
+      GroupTree& tree = group_trees[t];
+      if (tree.at_once || !tree.nodes.empty()) continue;
+      std::vector<size_t> unite_again;
+      if (settle_leaves(tree, unite_again)) continue;
+      if (tree.leaves.size() == 1) {
+        tree.at_once = true;
+        continue;
+      }
+      for (const size_t leaf : unite_again) again.push_back({t, leaf});
+    }
+    if (again.empty()) break;
+    leaf_tasks = std::move(again);
+    check_frame_abort();
+  }
 
   // Then level by level: each tree's nodes in pairs (an odd last one waits for the next level),
   // the last pair into the group's polygon tree.
@@ -208,6 +314,7 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
     if (tasks.empty()) break;
     parallel_for(tasks.size(), threads, 1, [&](size_t begin, size_t end) {
       for (size_t i = begin; i < end; ++i) {
+        check_frame_abort_when_due();
         const LevelTask& task = tasks[i];
         GroupTree& tree = group_trees[task.tree];
         if (task.pair == whole_group) {

@@ -76,6 +76,15 @@ PathsD figure_eights(int count) {
   return paths;
 }
 
+// A row of overlapping squares with a hole in the first, given last: too far from its outline
+// for the two to share a leaf at first.
+PathsD far_hole(int squares) {
+  PathsD paths;
+  for (int i = 0; i < squares; ++i) paths.push_back(rect_path(1.5 * i, 0, 1.5 * i + 10, 10, 1));
+  paths.push_back(reversed(rect_path(0.2, 2, 1.2, 8, 2)));
+  return paths;
+}
+
 PathGroup all_of(const PathsD& paths) {
   PathGroup group(paths.size());
   for (size_t i = 0; i < paths.size(); ++i) group[i] = i;
@@ -189,6 +198,7 @@ TEST(GroupUnion, TreeUnitesToTheRegionOfOneOperation) {
       {"glyphs with holes wound the same way", overlapping_glyphs(60, true, false, 2)},
       {"clockwise glyphs", overlapping_glyphs(60, false, true, 3)},
       {"figure-eights", figure_eights(20)},
+      {"a hole far from its outline", far_hole(90)},
   };
   const GroupUnionLimits tree_limits[] = {{2, 1}, {2, 3}, {8, 8}};
   for (const auto& layout : layouts) {
@@ -272,6 +282,11 @@ TEST(GroupUnion, LeavesKeepHolesWithTheirOutlines) {
   EXPECT_EQ(tree_union_leaves(paths, group, 3), (std::vector<PathGroup>{{0, 1, 2}, {3, 4, 5}}));
   EXPECT_EQ(tree_union_leaves(paths, group, 100), (std::vector<PathGroup>{{0, 1, 2, 3, 4, 5}}));
   EXPECT_TRUE(tree_union_leaves(paths, {}, 1).empty());
+  // A font may give a glyph's hole before its outline; the nearer holder wins.
+  const PathsD hole_first{reversed(rect_path(3, 3, 7, 7)), rect_path(0, 0, 10, 10),
+                          reversed(rect_path(3, 3, 7, 7)), rect_path(0, 0, 10, 10)};
+  EXPECT_EQ(tree_union_leaves(hole_first, {0, 1, 2, 3}, 1),
+            (std::vector<PathGroup>{{0, 1}, {2, 3}}));
 
   // Glyphs keep their holes: every leaf covers with one sign, so the tree applies.
   for (const bool clockwise : {false, true}) {
