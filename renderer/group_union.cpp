@@ -1,6 +1,7 @@
 #include "renderer/group_union.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -12,9 +13,13 @@ namespace {
 
 constexpr int union_precision = 2;
 
-// How far back, in index order, a path looks for the outline that holds it: a glyph's holes
-// follow its outline within a few paths.
+// How far, in index order and on either side, a path looks for the outline that holds it: a
+// glyph's holes lie next to its outline.
 constexpr size_t holder_lookback = 64;
+
+// Nodes of a tree one thread unites into one: the tree's levels wait for the slowest thread only
+// once per this many.
+constexpr size_t nodes_per_task = 16;
 
 // Without a tree, groups are handed to threads in runs; most are cheap.
 constexpr size_t groups_per_thread = 16;
@@ -154,7 +159,7 @@ bool settle_leaves(GroupTree& tree, std::vector<size_t>& unite_again) {
   return false;
 }
 
-// One union of a level: the pair `pair` of a tree's nodes, or the whole group at once.
+// A leaf of a tree, a block of its nodes, or the whole group at once.
 struct LevelTask {
   size_t tree;
   size_t pair;
@@ -293,8 +298,10 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
     check_frame_abort();
   }
 
-  // Then level by level: each tree's nodes in pairs (an odd last one waits for the next level),
-  // the last pair into the group's polygon tree.
+  // Then the nodes in blocks of `nodes_per_task`, each block united as a balanced tree of pairs
+  // on one thread (an odd last node waits for the next level), the blocks' results in blocks
+  // again, until one block gives the group's polygon tree. Aligned blocks make the same tree as
+  // uniting level by level, with a wait for the slowest thread only once per block level.
   std::vector<LevelTask> tasks;
   std::vector<std::vector<GridPaths>> next(group_trees.size());
   for (;;) {
@@ -307,35 +314,52 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
         tasks.push_back({t, whole_group});
         continue;
       }
+      const size_t blocks = (tree.nodes.size() + nodes_per_task - 1) / nodes_per_task;
       next[t].clear();
-      next[t].resize((tree.nodes.size() + 1) / 2);
-      for (size_t pair = 0; pair < tree.nodes.size() / 2; ++pair) tasks.push_back({t, pair});
+      next[t].resize(blocks);
+      for (size_t block = 0; block < blocks; ++block) tasks.push_back({t, block});
     }
     if (tasks.empty()) break;
     parallel_for(tasks.size(), threads, 1, [&](size_t begin, size_t end) {
       for (size_t i = begin; i < end; ++i) {
-        check_frame_abort_when_due();
         const LevelTask& task = tasks[i];
         GroupTree& tree = group_trees[task.tree];
         if (task.pair == whole_group) {
+          check_frame_abort_when_due();
           unite_at_once(paths, groups[tree.group], trees[tree.group]);
-        } else if (tree.nodes.size() == 2) {
-          unite_grid_paths(tree.nodes[0], tree.nodes[1], trees[tree.group], union_precision);
+          continue;
+        }
+        const size_t first = task.pair * nodes_per_task;
+        const size_t last = std::min(first + nodes_per_task, tree.nodes.size());
+        std::vector<GridPaths> level(std::make_move_iterator(tree.nodes.begin() + first),
+                                     std::make_move_iterator(tree.nodes.begin() + last));
+        while (level.size() > 2) {
+          std::vector<GridPaths> pairs((level.size() + 1) / 2);
+          for (size_t k = 0; k + 1 < level.size(); k += 2) {
+            check_frame_abort_when_due();
+            pairs[k / 2] = unite_grid_paths(level[k], level[k + 1]);
+          }
+          if (level.size() % 2 == 1) pairs.back() = std::move(level.back());
+          level = std::move(pairs);
+        }
+        check_frame_abort_when_due();
+        if (tree.nodes.size() <= nodes_per_task) {
+          unite_grid_paths(level[0], level[1], trees[tree.group], union_precision);
+        } else if (level.size() == 2) {
+          next[task.tree][task.pair] = unite_grid_paths(level[0], level[1]);
         } else {
-          next[task.tree][task.pair] =
-              unite_grid_paths(tree.nodes[2 * task.pair], tree.nodes[2 * task.pair + 1]);
+          next[task.tree][task.pair] = std::move(level[0]);
         }
       }
     });
     for (size_t t = 0; t < group_trees.size(); ++t) {
       GroupTree& tree = group_trees[t];
       if (tree.done) continue;
-      if (tree.at_once || tree.nodes.size() == 2) {
+      if (tree.at_once || tree.nodes.size() <= nodes_per_task) {
         tree.done = true;
         tree.nodes = {};
         continue;
       }
-      if (tree.nodes.size() % 2 == 1) next[t].back() = std::move(tree.nodes.back());
       std::swap(tree.nodes, next[t]);
     }
   }
