@@ -162,7 +162,7 @@ bool settle_leaves(GroupTree& tree, std::vector<size_t>& unite_again) {
 // A leaf of a tree, a block of its nodes, or the whole group at once.
 struct LevelTask {
   size_t tree;
-  size_t pair;
+  size_t index;
 };
 
 constexpr size_t whole_group = std::numeric_limits<size_t>::max();
@@ -276,8 +276,8 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
                      }
                      const LevelTask& task = leaf_tasks[i - small];
                      GroupTree& tree = group_trees[task.tree];
-                     tree.leaf_unions[task.pair] = unite_by_winding_sign(
-                         paths_of(paths, tree.leaves[task.pair]), union_precision);
+                     tree.leaf_unions[task.index] = unite_by_winding_sign(
+                         paths_of(paths, tree.leaves[task.index]), union_precision);
                    }
                  });
     small = 0;
@@ -324,12 +324,12 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
       for (size_t i = begin; i < end; ++i) {
         const LevelTask& task = tasks[i];
         GroupTree& tree = group_trees[task.tree];
-        if (task.pair == whole_group) {
+        if (task.index == whole_group) {
           check_frame_abort_when_due();
           unite_at_once(paths, groups[tree.group], trees[tree.group]);
           continue;
         }
-        const size_t first = task.pair * nodes_per_task;
+        const size_t first = task.index * nodes_per_task;
         const size_t last = std::min(first + nodes_per_task, tree.nodes.size());
         std::vector<GridPaths> level(std::make_move_iterator(tree.nodes.begin() + first),
                                      std::make_move_iterator(tree.nodes.begin() + last));
@@ -346,9 +346,9 @@ void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
         if (tree.nodes.size() <= nodes_per_task) {
           unite_grid_paths(level[0], level[1], trees[tree.group], union_precision);
         } else if (level.size() == 2) {
-          next[task.tree][task.pair] = unite_grid_paths(level[0], level[1]);
+          next[task.tree][task.index] = unite_grid_paths(level[0], level[1]);
         } else {
-          next[task.tree][task.pair] = std::move(level[0]);
+          next[task.tree][task.index] = std::move(level[0]);
         }
       }
     });

@@ -5,9 +5,9 @@
 // One boolean operation over many mutually overlapping paths grows about quadratically with
 // their number, most of it spent on crossings deep inside the result. A large group is therefore
 // united as a balanced tree of partial unions: leaves of a few paths each, then pairs of leaves,
-// pairs of those results and so on, each level's unions spread over the frame's threads. A
-// partial result is only the outline of its region, so later levels never see the crossings
-// inside it.
+// pairs of those results and so on, spread over the frame's threads (the leaves one by one, the
+// upper levels in blocks of 16 nodes a thread unites alone). A partial result is only the outline
+// of its region, so later levels never see the crossings inside it.
 //
 // Uniting the leaves' regions gives the NonZero union of all paths only when no point is covered
 // with a positive winding by one leaf and a negative one by another (a clockwise outline over a
@@ -16,7 +16,7 @@
 // and each leaf is united by the sign of its winding. Leaves that cover with both signs, or with
 // the sign fewer leaves cover with, are merged with their neighbours and united again, until all
 // cover with one sign; a group whose leaves come to one is united by one operation after all.
-
+//
 // Points keep their z as one operation would give it: a point the result takes over from an
 // input path keeps that path's z through every level, a point a union creates gets 0 and keeps it.
 
