@@ -192,6 +192,8 @@ TEST(GroupUnion, TreeUnitesToTheRegionOfOneOperation) {
     PathsD paths;
   } layouts[] = {
       {"overlapping squares", square_grid(8, 6, 6.5)},
+      // Leaves of one path: blocks of 16, 16 and a last one of a single node.
+      {"33 overlapping squares", square_grid(11, 3, 6.5)},
       {"squares touching along edges and corners", square_grid(7, 5, 10.0)},
       {"frames with holes and islands", nested_frames(12)},
       {"glyphs with holes wound against them", overlapping_glyphs(60, false, false, 1)},
