@@ -1,29 +1,54 @@
-// Whole frames of the default scene scaled to 1920 x 1080 through the loaded
-// module's EffectMain, as the host asks for them (smart pre-render, then smart
-// render): 8-bit and float, "Master Resolution" 1 and 3. Beside them, a plain
-// cairo fill and stroke of the same flattened outlines, the reference a user
-// would compare with.
+// Whole frames of the default scene scaled to 1920 x 1080 through the loaded module's EffectMain,
+// as the host asks for them (smart pre-render, then smart render). Beside them, a plain cairo
+// fill and stroke of the same flattened outlines, the reference a user would compare with.
+//
+// BM_FrameThroughEffectMain: 8-bit and float, "Master Resolution" 1 and 3, flat face or the
+// face in the layer's colours (the host renders the text layer for every frame then).
+//
+// BM_Frame: the cases the renderer is judged by, each on a rendering thread of its own that
+// starts without kept storage and renders one untimed frame first: the flat face at ssaa 1 and
+// 3; the face in the layer's colours at ssaa 1 with the layer's pixels rendered once beforehand,
+// so that the time is the plug-in's pre-render and render alone (the host's rendering of the
+// layer is the counter host_layer_ms); and an animation at ssaa 3 whose extrusion grows over
+// 48 frames, so that the output's size changes every frame. Counters: x_cairo, the frame's time
+// over the cairo reference's measured in the same run; peak_MiB, the most memory the process
+// held during the case beyond what it held before (the thread's kept storage and one frame's
+// work).
+//
+// The module is the build's, or the one TARVOLK_BENCH_MODULE names (to compare two builds).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "bench/cairo_reference.h"
 #include "host/frame/frame.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
+#include "host/scene/composition.h"
 #include "host/scene/default_scene.h"
+#include "host/scene/layer_pixels.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
+#include "host/world.h"
 #include "renderer/render_plan.h"
 
 namespace {
 
 constexpr int frame_width = 1920;
 constexpr int frame_height = 1080;
+constexpr double default_length = 80.0;  // "Extrusion Length Back" of the default scene
+constexpr double default_stroke_width = 3.0;
 
 // The default scene one and a half times as large: 1920 x 1080.
 std::string full_hd_scene() {
@@ -35,16 +60,20 @@ std::string full_hd_scene() {
   text["size"] = text["size"].get<double>() * k;
   text["origin"] = {text["origin"][0].get<double>() * k, text["origin"][1].get<double>() * k};
   nlohmann::json& values = scene["effect"]["parameters"];
-  for (const char* length : {"Extrusion Length Back", "Stroke Width"}) {
-    values[length] = values[length].get<double>() * k;
-  }
+  values["Extrusion Length Back"] = default_length * k;
+  values["Stroke Width"] = default_stroke_width * k;
   return scene.dump();
+}
+
+const char* module_path() {
+  const char* path = std::getenv("TARVOLK_BENCH_MODULE");
+  return path != nullptr && path[0] != '\0' ? path : TARVOLK_MODULE_PATH;
 }
 
 // The host with the effect set up on the scene, kept for every benchmark.
 struct Session {
   simhost::SimHost host;
-  simhost::PluginModule module{TARVOLK_MODULE_PATH};
+  simhost::PluginModule module{module_path()};
   simhost::scene::Scene scene = simhost::scene::parse_scene(full_hd_scene(), "bench");
   std::unique_ptr<simhost::EffectInstance> instance;
 
@@ -62,6 +91,13 @@ struct Session {
     instance.reset();
     scene.composition.reset();
   }
+
+  // The values every case starts from.
+  void reset_values() {
+    instance->set_value("Extrusion Length Back", default_length * frame_width / 1280.0);
+    instance->set_value("Master Resolution", 1);
+    instance->set_value("Inherit Layer Color", false);
+  }
 };
 
 Session& session() {
@@ -69,33 +105,152 @@ Session& session() {
   return s;
 }
 
+using Clock = std::chrono::steady_clock;
+
+double milliseconds_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+template <typename F>
+double median_milliseconds(int runs, F f) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const Clock::time_point start = Clock::now();
+    f();
+    times.push_back(milliseconds_since(start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The flattened outlines of the scene's frame, as the effect plans them.
+PathsD planned_paths() {
+  Session& s = session();
+  simhost::Frame planned(*s.instance, {});
+  planned.pre_render(s.module);
+  return static_cast<const PreRenderPlan*>(planned.pre_render_output().pre_render_data)->paths;
+}
+
+constexpr std::array<double, 3> cairo_fill = {1.0, 0.8, 0.36};
+constexpr std::array<double, 3> cairo_stroke = {0.14, 0.05, 0.17};
+
+// The cairo reference's time in this run: the median of 21 fills and strokes.
+double cairo_reference_milliseconds() {
+  static const double ms = [] {
+    session().reset_values();
+    const PathsD paths = planned_paths();
+    const CairoCanvas canvas(frame_width, frame_height);
+    return median_milliseconds(21, [&] {
+      cairo_fill_and_stroke(canvas, paths, default_stroke_width * frame_width / 1280.0, cairo_fill,
+                            cairo_stroke);
+    });
+  }();
+  return ms;
+}
+
+// A line of /proc/self/status in KiB ("VmRSS:", "VmHWM:"), or 0.
+double status_kib(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size()));
+  }
+  return 0.0;
+}
+
+// Starts the process's peak resident size afresh from its current size.
+void reset_peak_memory() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// Runs one frame of the session's instance; false, with the host's message on `state`, when it
+// fails.
+bool run_frame(benchmark::State& state, const simhost::FrameSettings& settings) {
+  Session& s = session();
+  simhost::Frame frame(*s.instance, settings);
+  if (frame.run(s.module) != PF_Err_NONE || frame.output() == nullptr) {
+    state.SkipWithError(frame.out_data().return_msg);
+    return false;
+  }
+  benchmark::DoNotOptimize(frame.output());
+  return true;
+}
+
 void BM_FrameThroughEffectMain(benchmark::State& state) {
   Session& s = session();
+  s.reset_values();
   const auto ssaa = static_cast<int>(state.range(0));
   const auto bitdepth = static_cast<A_short>(state.range(1));
   const bool inherit = state.range(2) != 0;
   s.instance->set_value("Master Resolution", ssaa);
   s.instance->set_value("Inherit Layer Color", inherit);
   for (auto _ : state) {
-    simhost::Frame frame(*s.instance, {.bitdepth = bitdepth});
-    if (frame.run(s.module) != PF_Err_NONE || frame.output() == nullptr) {
-      state.SkipWithError(frame.out_data().return_msg);
-      break;
-    }
-    benchmark::DoNotOptimize(frame.output());
+    if (!run_frame(state, {.bitdepth = bitdepth})) break;
   }
   state.SetLabel("ssaa " + std::to_string(ssaa) + ", " + (bitdepth == 32 ? "float" : "8-bit") +
                  (inherit ? ", face in the layer's colours" : ", flat face"));
 }
 
+enum FrameCase { flat_ssaa1, flat_ssaa3, layer_colours_ssaa1, animated_ssaa3 };
+
+// "Extrusion Length Back" of frame n of a 48-frame animation: from half the scene's length to
+// twice it.
+double animated_length(int64_t n) {
+  const double base = default_length * frame_width / 1280.0;
+  return base * (0.5 + 1.5 * static_cast<double>(n % 48) / 47.0);
+}
+
+void BM_Frame(benchmark::State& state) {
+  Session& s = session();
+  const auto kind = static_cast<FrameCase>(state.range(0));
+  const double cairo_ms = cairo_reference_milliseconds();
+  s.reset_values();
+  s.instance->set_value("Master Resolution", kind == flat_ssaa3 || kind == animated_ssaa3 ? 3 : 1);
+
+  // The layer's own pixels, rendered by the host once for every frame of the case.
+  std::unique_ptr<simhost::World> layer_pixels;
+  if (kind == layer_colours_ssaa1) {
+    s.instance->set_value("Inherit Layer Color", true);
+    simhost::scene::Layer* layer = nullptr;
+    simhost::scene::Composition::of_effect(s.instance->effect_ref(), &layer);
+    layer_pixels = std::make_unique<simhost::World>(
+        s.instance->layer.width, s.instance->layer.height, simhost::PixelFormat::argb8);
+    state.counters["host_layer_ms"] = median_milliseconds(5, [&] {
+      simhost::scene::render_layer_pixels(*layer, 0.0, {1, 1}, {1, 1}, *layer_pixels);
+    });
+  }
+  const simhost::FrameSettings settings{.input_layer = layer_pixels.get()};
+
+  reset_peak_memory();
+  const double memory_before = status_kib("VmRSS:");
+  double frame_ms = 0.0;
+  // A thread of its own, as a host's rendering thread: its state is made by the first frame,
+  // which is not timed, and released when the case ends.
+  std::thread([&] {
+    if (!run_frame(state, settings)) return;
+    int64_t n = 0;
+    const Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+      if (kind == animated_ssaa3)
+        s.instance->set_value("Extrusion Length Back", animated_length(n++));
+      if (!run_frame(state, settings)) return;
+    }
+    frame_ms = milliseconds_since(start) / static_cast<double>(state.iterations());
+  }).join();
+  state.counters["peak_MiB"] = (status_kib("VmHWM:") - memory_before) / 1024.0;
+  state.counters["x_cairo"] = frame_ms / cairo_ms;
+  state.counters["cairo_ms"] = cairo_ms;
+  const char* labels[] = {"flat face, ssaa 1", "flat face, ssaa 3",
+                          "face in the layer's colours, ssaa 1, layer given",
+                          "animated, output size changing, ssaa 3"};
+  state.SetLabel(labels[kind]);
+}
+
 // Fills and strokes the frame's flattened outlines with cairo.
 void BM_CairoFillAndStroke(benchmark::State& state) {
-  Session& s = session();
-  simhost::Frame planned(*s.instance, {});
-  planned.pre_render(s.module);
-  const auto* plan = static_cast<const PreRenderPlan*>(planned.pre_render_output().pre_render_data);
-  run_cairo_fill_and_stroke(state, plan->paths, plan->stroke_width, frame_width, frame_height,
-                            {1.0, 0.8, 0.36}, {0.14, 0.05, 0.17});
+  session().reset_values();
+  run_cairo_fill_and_stroke(state, planned_paths(), default_stroke_width * frame_width / 1280.0,
+                            frame_width, frame_height, cairo_fill, cairo_stroke);
 }
 
 }  // namespace
@@ -105,5 +260,9 @@ void BM_CairoFillAndStroke(benchmark::State& state) {
 BENCHMARK(BM_FrameThroughEffectMain)
     ->ArgsProduct({{1, 3}, {8, 32}, {0, 1}})
     ->UseRealTime()  // llvmpipe draws on threads of its own
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame)
+    ->DenseRange(flat_ssaa1, animated_ssaa3)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CairoFillAndStroke)->Unit(benchmark::kMillisecond);
