@@ -66,6 +66,7 @@ void release_local_render_data(LocalRenderData* record) {
     make_gl_context_current(record->context.get());
     record->programs.clear();
     record->targets.reset();
+    record->input_texture.reset();
     destroy_gl_context(record->context.get());
   }
   delete record;

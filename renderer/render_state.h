@@ -1,8 +1,8 @@
 #pragma once
 
 // The render state of a thread: its GL context, its compiled programs and
-// the render targets its last frame kept, created on the thread's first use
-// and released when the thread ends.
+// the render targets and input texture its last frame kept, created on the
+// thread's first use and released when the thread ends.
 
 #include <memory>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "gl/gl_context.h"
 #include "gl/gl_objects.h"
 #include "renderer/frame_targets.h"
+#include "renderer/input_texture.h"
 #include "renderer/shader_programs.h"
 
 struct LocalRenderData {
@@ -20,6 +21,9 @@ struct LocalRenderData {
   // The last frame's render targets, kept for the next while they fit under
   // frame_targets_memory_cap; null when none are kept.
   std::unique_ptr<FrameTargets> targets;
+  // The last frame's input texture, kept for the next as the targets are;
+  // null when none is kept.
+  std::unique_ptr<InputTexture> input_texture;
 };
 
 // The render path's state of this thread, with its context current; null
@@ -30,7 +34,7 @@ LocalRenderData* ensure_local_render_data();
 // The same on the params-setup path: its own slot, lock and context.
 LocalRenderData* ensure_thread_gl_state();
 
-// Thread-exit release of one slot's record: programs and kept targets
-// deleted with the context current, then the context destroyed and the
+// Thread-exit release of one slot's record: programs, kept targets and
+// input texture deleted with the context current, then the context destroyed and the
 // record freed.
 void release_local_render_data(LocalRenderData* record);

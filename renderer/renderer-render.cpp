@@ -418,25 +418,38 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   const bool inherit = plan.inherit_layer_color != 0;
 
   // Input layer, only where the face samples it: mipmapped and, where the context can,
-  // anisotropically filtered.
+  // anisotropically filtered. The thread keeps the texture for its next frame; an input of
+  // another size needs another texture, and the kept one goes before it is made.
   if (inherit) {
-    const PF_Err err = upload_input_pixels(input.in_data, input.bitdepth, input.input, gl.in_tex);
-    const int64_t in_w = input.input != nullptr ? input.input->width : 1;
-    const int64_t in_h = input.input != nullptr ? input.input->height : 1;
-    RETURN_ON_ERROR(check_transfer(
-        __LINE__, err, concat({"failed to upload input texture ", size_text(in_w, in_h)}),
-        error_text));
-    if (render_data.has_anisotropic) {
-      float max_anisotropy = 1.0f;
-      glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
-      gl.in_tex.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
+    const TexelExtent extent = input_pixels_extent(input.input);
+    std::unique_ptr<InputTexture>& kept = render_data.input_texture;
+    if (kept != nullptr && (kept->width() != extent.width || kept->height() != extent.height)) {
+      kept.reset();
     }
-    gl.in_tex.bind();
-    glGenerateMipmap(GL_TEXTURE_2D);
-    gl.in_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    gl.in_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (kept == nullptr) {
+      float max_anisotropy = 0.0f;
+      if (render_data.has_anisotropic) {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+      }
+      kept = std::make_unique<InputTexture>(extent.width, extent.height, max_anisotropy);
+    }
+    gl.in_tex = &kept->texture();
+    const PF_Err err = upload_input_pixels(input.in_data, input.bitdepth, input.input, *kept);
+    RETURN_ON_ERROR(check_transfer(
+        __LINE__, err,
+        concat({"failed to upload input texture ", size_text(extent.width, extent.height)}),
+        error_text));
   }
+  // A texture GL could not make is not kept.
+  struct ForgetTextureOnError {
+    LocalRenderData& render_data;
+    bool failed = true;
+    ~ForgetTextureOnError() {
+      if (failed) render_data.input_texture.reset();
+    }
+  } forget_texture{render_data};
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::input_texture, "", error_text));
+  forget_texture.failed = false;
 
   gl.face_vertex_array.add_buffer(gl.face_vertex_buffer, float_layout({2}));
   gl.face_vertex_array.bind_with_index_buffer(gl.face_index_buffer);
@@ -570,7 +583,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
     face.set_bool("inherit_layer_color", true);
     face.set_int("in_tex", 0);
     glActiveTexture(GL_TEXTURE0);
-    gl.in_tex.bind();
+    gl.in_tex->bind();
     face.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
   }
   face.set_vec3("front_fill_color", input.front_fill_color.data());
@@ -738,13 +751,17 @@ struct KeptGeometryLimit {
   }
 };
 
-// When the frame ends, lets go of the thread's render targets if they exceed their cap; the
-// thread's context is still current then.
+// When the frame ends, lets go of the thread's render targets and input texture where they
+// exceed their cap; the thread's context is still current then.
 struct KeptTargetsLimit {
   LocalRenderData& render_data;
   ~KeptTargetsLimit() {
     if (render_data.targets && render_data.targets->bytes() > frame_targets_memory_cap) {
       render_data.targets.reset();
+    }
+    if (render_data.input_texture &&
+        render_data.input_texture->bytes() > frame_targets_memory_cap) {
+      render_data.input_texture.reset();
     }
   }
 };

@@ -114,10 +114,10 @@ void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry,
                         unsigned threads = default_geometry_threads());
 
 // The GL objects of one frame, named in creation order; each releases its name when the frame
-// ends. The render targets live on the thread's render state and are only pointed at. Needs the
-// thread's context current.
+// ends. The input texture and the render targets live on the thread's render state and are
+// only pointed at. Needs the thread's context current.
 struct FrameGlObjects {
-  GlTexture in_tex{GL_TEXTURE_2D};
+  const GlTexture* in_tex = nullptr;  // set by run_frame_passes where the face samples the input
   GlVertexArray face_vertex_array;
   GlBuffer face_vertex_buffer;
   GlBuffer face_index_buffer;
