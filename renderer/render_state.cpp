@@ -1,5 +1,6 @@
 #include "renderer/render_state.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -45,6 +46,11 @@ LocalRenderData* ensure(RenderDataSlot& slot, std::mutex& mutex) {
   make_gl_context_current(record.context.get());
   build_programs(record);
   record.has_anisotropic = current_context_has_extension("GL_EXT_texture_filter_anisotropic");
+  GLint max_texture_size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_size);
+  GLint max_viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
+  record.largest_target_size = std::min({max_texture_size, max_viewport[0], max_viewport[1]});
   return &record;
 }
 

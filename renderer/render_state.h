@@ -18,8 +18,12 @@ struct LocalRenderData {
   // In ShaderProgramIndex order; empty when context creation failed.
   std::vector<std::unique_ptr<GlProgram>> programs;
   bool has_anisotropic = false;
-  // The last frame's render targets, kept for the next while they fit under
-  // frame_targets_memory_cap; null when none are kept.
+  // The largest width or height of a render target: GL_MAX_TEXTURE_SIZE, or the
+  // viewport's limit where that is smaller; read once, when the context is made.
+  int32_t largest_target_size = 0;
+  // The render targets of the frames so far, kept for the next while they fit
+  // under frame_targets_memory_cap and grown when a frame needs more; null
+  // when none are kept.
   std::unique_ptr<FrameTargets> targets;
   // The last frame's input texture, kept for the next as the targets are;
   // null when none is kept.

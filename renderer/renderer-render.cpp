@@ -382,6 +382,20 @@ void for_each_scissor(const std::vector<PixelRect>& rects, ivec2 offset, int32_t
   glDisable(GL_SCISSOR_TEST);
 }
 
+// Clears the lower left `width` x `height` of a framebuffer whose attachments are
+// `stored_width` x `stored_height`.
+void clear_lower_left(int32_t width, int32_t height, int32_t stored_width, int32_t stored_height,
+                      GLbitfield mask) {
+  if (width == stored_width && height == stored_height) {
+    glClear(mask);
+    return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, width, height);
+  glClear(mask);
+  glDisable(GL_SCISSOR_TEST);
+}
+
 // The composite reads the stroke coverage with a bilinear filter, which reaches a pixel past
 // the drawn cells (and, around the texture's edges, the cells the cover marked for that).
 std::vector<PixelRect> grown_by_a_pixel(const std::vector<PixelRect>& rects) {
@@ -456,17 +470,29 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   gl.side_vertex_array.add_buffer(gl.side_vertex_buffer, float_layout({3, 2, 1}));
   gl.side_vertex_array.bind_with_index_buffer(gl.side_index_buffer);
 
-  // The targets the thread kept from its last frame serve again when they have this frame's
-  // sizes; otherwise they go before new ones are made, so that both are never held at once.
+  // The targets the thread kept serve every frame they are large enough for, drawn into their
+  // lower left part. Otherwise storage is made for this frame, grown beyond it where kept
+  // storage was too small, so that a frame a little larger again finds it large enough; the
+  // kept targets go first, so that both are never held at once. A frame with an empty side
+  // makes its own, which GL refuses.
   const int32_t composite_format = input.bitdepth == 8 ? GL_RGBA8 : GL_RGBA32F;
-  const bool kept = render_data.targets != nullptr &&
+  const TargetSizes needed{gl_fw, gl_fh, w, h, composite_format};
+  const bool drawable = gl_fw > 0 && gl_fh > 0 && w > 0 && h > 0;
+  const bool kept = drawable && render_data.targets != nullptr &&
                     render_data.targets->fits(gl_fw, gl_fh, w, h, composite_format);
+  TargetSizes made = needed;
   if (!kept) {
+    if (drawable && render_data.targets != nullptr) {
+      made = grown_target_sizes(render_data.targets->sizes(), needed,
+                                render_data.largest_target_size, frame_targets_memory_cap);
+    }
     render_data.targets.reset();
     render_data.targets = std::make_unique<FrameTargets>();
   }
   FrameTargets& targets = *render_data.targets;
   gl.targets = &targets;
+  // The composite samples the stroke coverage relative to its size: it is made for each size.
+  const bool outline_kept = kept && targets.outline_width == w && targets.outline_height == h;
   // Targets are kept only once complete: a frame that fails on them leaves none behind.
   struct ForgetUnlessComplete {
     LocalRenderData& render_data;
@@ -480,13 +506,13 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   targets.face_fb.bind();
   if (!kept) {
     make_target(targets.face_fb, GL_DEPTH_ATTACHMENT, targets.depth_tex, GL_DEPTH_COMPONENT32F,
-                gl_fw, gl_fh, GL_DEPTH_COMPONENT, GL_NEAREST);
+                made.face_width, made.face_height, GL_DEPTH_COMPONENT, GL_NEAREST);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::depth_texture,
                            failed_to_create("depth_tex", fw, fh), error_text));
   if (!kept) {
-    make_target(targets.face_fb, GL_COLOR_ATTACHMENT0, targets.fill_tex, GL_RGBA32F, gl_fw, gl_fh,
-                GL_RGBA, GL_LINEAR);
+    make_target(targets.face_fb, GL_COLOR_ATTACHMENT0, targets.fill_tex, GL_RGBA32F,
+                made.face_width, made.face_height, GL_RGBA, GL_LINEAR);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::fill_texture,
                            failed_to_create("fill_tex", fw, fh), error_text));
@@ -498,7 +524,7 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
 
   // Stroke coverage at the output's size.
   targets.outline_fb.bind();
-  if (!kept) {
+  if (!outline_kept) {
     make_target(targets.outline_fb, GL_COLOR_ATTACHMENT0, targets.outline_tex, GL_R32F, w, h,
                 GL_RGBA, GL_LINEAR);
   }
@@ -514,18 +540,23 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   gl.empty_vertex_array.bind();
   targets.composite_fb.bind();
   if (!kept) {
-    targets.composite_tex.image_2d(0, composite_format, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    targets.composite_tex.image_2d(0, composite_format, made.width, made.height, GL_RGBA,
+                                   GL_UNSIGNED_BYTE, nullptr);
     targets.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.composite_tex, 0);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::composite_texture,
                            failed_to_create("composite_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.composite_fb, "composite_fb", error_text));
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::all_objects, "", error_text));
-  targets.face_width = gl_fw;
-  targets.face_height = gl_fh;
-  targets.width = w;
-  targets.height = h;
-  targets.composite_format = composite_format;
+  if (!kept) {
+    targets.face_width = made.face_width;
+    targets.face_height = made.face_height;
+    targets.width = made.width;
+    targets.height = made.height;
+    targets.composite_format = composite_format;
+  }
+  targets.outline_width = w;
+  targets.outline_height = h;
   forget_unless_complete.complete = true;
 
   // Face targets cleared for the face pass. With inner extrusion and a visible cap, depth starts
@@ -536,7 +567,8 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
   const FrameCoverage& coverage = geometry.coverage;
   if (coverage.whole) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_lower_left(gl_fw, gl_fh, targets.face_width, targets.face_height,
+                     GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   } else {
     for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh,
                      [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); });

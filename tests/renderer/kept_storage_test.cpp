@@ -113,6 +113,137 @@ TEST_F(KeptStorage, InputTextureServesInputsOfItsSizeAndIsMadeAgainForOthers) {
   }).join();
 }
 
+// Fills every target the thread keeps with values no frame writes, the parts beyond this
+// frame's included.
+void spoil_kept_targets() {
+  FrameTargets& targets = *ensure_local_render_data()->targets;
+  glDisable(GL_SCISSOR_TEST);
+  targets.face_fb.bind();
+  glClearColor(7.0f, -3.0f, 0.5f, 2.0f);
+  glClearDepth(0.3);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  targets.outline_fb.bind();
+  glClearColor(9.0f, 9.0f, 9.0f, 9.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  targets.composite_fb.bind();
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+TEST_F(KeptStorage, TargetsServeSmallerFramesAndGrowForLargerOnes) {
+  // Frames of a block and a ring whose extrusion reaches further each time, so that the output
+  // grows or shrinks; the vanishing one's face targets reach beyond the output.
+  struct Case {
+    const char* what;
+    int width, height, ssaa;
+    ExtrusionMode mode;
+    int16_t bitdepth;
+    bool same_targets;  // served by the targets the frame before kept
+  };
+  const Case cases[] = {
+      {"first frame", 200, 150, 2, ExtrusionMode::directional, 8, false},
+      {"smaller", 150, 120, 2, ExtrusionMode::directional, 8, true},
+      {"smaller, ssaa 1", 190, 100, 1, ExtrusionMode::directional, 8, true},
+      {"vanishing, within", 180, 140, 2, ExtrusionMode::vanishing, 8, true},
+      {"wider", 230, 140, 2, ExtrusionMode::directional, 8, false},
+      {"a little wider again: grown with room", 236, 140, 2, ExtrusionMode::directional, 8, true},
+      {"float", 200, 150, 2, ExtrusionMode::directional, 32, false},
+      {"float, smaller", 120, 90, 3, ExtrusionMode::camera, 32, true},
+  };
+  std::thread([&] {
+    const FrameTargets* last = nullptr;
+    for (const Case& c : cases) {
+      Scene scene{c.width, c.height};
+      scene.outlines({bezier_rect(30, 25, 90, 70), ellipse(110, 60, 25, 28)});
+      scene.request.mode = c.mode;
+      scene.request.back = c.mode == ExtrusionMode::vanishing ? 0.4 : 25;
+      scene.request.vanishing_x = 20;
+      scene.request.vanishing_y = c.height - 2;
+      scene.request.stroke_width = 3;
+      if (c.mode == ExtrusionMode::camera) {
+        scene.request.layer_transform = camera_transform(60, 45, 300, 20, -10);
+      }
+      RenderInput in = host.input(scene.plan(), c.bitdepth);
+      in.ssaa = c.ssaa;
+      in.stroke_opacity = 0.8f;
+      if (last != nullptr) spoil_kept_targets();
+      EXPECT_TRUE(render_here(in, c.width, c.height, c.bitdepth) ==
+                  render_fresh(in, c.width, c.height, c.bitdepth))
+          << c.what;
+      const FrameTargets* targets = ensure_local_render_data()->targets.get();
+      ASSERT_NE(targets, nullptr) << c.what;
+      if (c.same_targets) {
+        EXPECT_EQ(targets, last) << c.what;
+      }
+      EXPECT_EQ(targets->outline_width, c.width) << c.what;
+      EXPECT_EQ(targets->outline_height, c.height) << c.what;
+      last = targets;
+    }
+  }).join();
+}
+
+TEST(TargetSizesForAFrame, KeptSidesServeAndGrowWithRoom) {
+  constexpr size_t no_limit = ~size_t{0};
+  const TargetSizes none{};
+  const TargetSizes kept{400, 300, 200, 150, GL_RGBA8};
+  struct Case {
+    const char* what;
+    TargetSizes kept, needed;
+    int32_t largest;
+    size_t budget;
+    TargetSizes expected;
+  };
+  const Case cases[] = {
+      {"nothing kept: the frame's own",
+       none,
+       {500, 310, 250, 155, GL_RGBA8},
+       16384,
+       no_limit,
+       {500, 310, 250, 155, GL_RGBA8}},
+      // 500 + 31 rounds up to 576, 310 + 19 to 384; the composite's sides still suffice.
+      {"grown with a sixteenth more",
+       kept,
+       {500, 310, 200, 150, GL_RGBA8},
+       16384,
+       no_limit,
+       {576, 384, 200, 150, GL_RGBA8}},
+      {"each side on its own",
+       kept,
+       {300, 320, 180, 151, GL_RGBA32F},
+       16384,
+       no_limit,
+       {400, 384, 200, 192, GL_RGBA32F}},
+      {"no more than the largest side",
+       kept,
+       {500, 300, 200, 150, GL_RGBA8},
+       520,
+       no_limit,
+       {520, 300, 200, 150, GL_RGBA8}},
+      {"beyond the largest side: left for GL to refuse",
+       kept,
+       {600, 300, 200, 150, GL_RGBA8},
+       520,
+       no_limit,
+       {600, 300, 200, 150, GL_RGBA8}},
+      {"grown beyond the budget: the frame's own",
+       kept,
+       {500, 310, 200, 150, GL_RGBA8},
+       16384,
+       TargetSizes{500, 310, 200, 150, GL_RGBA8}.bytes(),
+       {500, 310, 200, 150, GL_RGBA8}},
+  };
+  for (const Case& c : cases) {
+    const TargetSizes got = grown_target_sizes(c.kept, c.needed, c.largest, c.budget);
+    EXPECT_EQ(got.face_width, c.expected.face_width) << c.what;
+    EXPECT_EQ(got.face_height, c.expected.face_height) << c.what;
+    EXPECT_EQ(got.width, c.expected.width) << c.what;
+    EXPECT_EQ(got.height, c.expected.height) << c.what;
+    EXPECT_EQ(got.composite_format, c.expected.composite_format) << c.what;
+  }
+  // 20 bytes a face sample, 4 a coverage pixel and 4 or 16 a composite one.
+  EXPECT_EQ((TargetSizes{10, 10, 5, 4, GL_RGBA8}.bytes()), size_t{2000 + 80 + 80});
+  EXPECT_EQ((TargetSizes{10, 10, 5, 4, GL_RGBA32F}.bytes()), size_t{2000 + 80 + 320});
+}
+
 TEST(InputTextureStorage, HoldsTheWholeMipChain) {
   // Levels down to 1 x 1 along the longer side.
   struct Case {
