@@ -2,17 +2,13 @@
 
 // The render targets of a frame: the supersampled face colour and depth, the stroke coverage
 // and the composite. A thread keeps them on its render state from one frame to the next, since
-// making storage this large costs more than drawing into it.
+// making storage this large costs more than drawing into it; all that threads keep is held to
+// one budget (renderer/kept_storage.h).
 
 #include <cstddef>
 #include <cstdint>
 
 #include "gl/gl_objects.h"
-
-// Targets larger than this (in bytes of texture storage) are released after their frame
-// instead of being kept for the next: a 1920 x 1080 frame at ssaa 3 (about 390 MB) is kept,
-// one at ssaa 4 (about 670 MB) is not.
-inline constexpr size_t frame_targets_memory_cap = size_t{512} << 20;
 
 // Storage sizes of a frame's targets.
 struct TargetSizes {

@@ -28,14 +28,18 @@ InputTexture::InputTexture(int32_t width, int32_t height, float max_anisotropy)
   if (max_anisotropy > 0.0f) texture_.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
 }
 
-size_t InputTexture::bytes() const {
+size_t mip_chain_bytes(int32_t width, int32_t height) {
   size_t total = 0;
-  const int32_t levels = mip_level_count(width_, height_);
+  const int32_t levels = mip_level_count(width, height);
   for (int32_t level = 0; level < levels; ++level) {
-    total += static_cast<size_t>(std::max(width_ >> level, 1)) *
-             static_cast<size_t>(std::max(height_ >> level, 1)) * 16;
+    total += static_cast<size_t>(std::max(width >> level, 1)) *
+             static_cast<size_t>(std::max(height >> level, 1)) * 16;
   }
   return total;
+}
+
+size_t InputTexture::bytes() const {
+  return mip_chain_bytes(width_, height_);
 }
 
 void InputTexture::replace(const float* pixels) {

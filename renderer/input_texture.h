@@ -10,6 +10,9 @@
 // The number of mip levels of a full chain for a width x height level 0.
 int32_t mip_level_count(int32_t width, int32_t height);
 
+// Bytes of a full RGBA32F chain for a width x height level 0, 16 a texel.
+size_t mip_chain_bytes(int32_t width, int32_t height);
+
 // A GL_RGBA32F texture with storage for its whole mip chain, made once for one size. Each frame
 // replaces level 0 and regenerates the levels below it, which costs far less than making the
 // storage afresh (a new chain is faulted in page by page). The size is exactly the input's: the

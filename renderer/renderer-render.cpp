@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "renderer/frame_abort.h"
+#include "renderer/kept_storage.h"
 #include "renderer/mesh_builders.h"
 #include "renderer/mesh_upload.h"
 #include "renderer/path_grouping.h"
@@ -328,6 +329,20 @@ void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry, unsig
                      geometry.combined_paths, geometry.chain_set);
 }
 
+namespace {
+
+template <typename Vertex>
+size_t mesh_bytes(const Mesh<Vertex>& mesh) {
+  return mesh.vertices.capacity() * sizeof(Vertex) + mesh.indices.capacity() * sizeof(uint32_t);
+}
+
+}  // namespace
+
+size_t kept_geometry_bytes(const FrameGeometry& geometry) {
+  return mesh_bytes(geometry.face_mesh) + mesh_bytes(geometry.side_mesh) +
+         mesh_bytes(geometry.outline_mesh);
+}
+
 PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
                             FrameGeometry& geometry, std::string& error_text, unsigned threads) {
   RETURN_ON_ERROR(build_frame_layout(input, output, geometry, error_text));
@@ -441,6 +456,9 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
       kept.reset();
     }
     if (kept == nullptr) {
+      (void)make_room_for_kept_storage(
+          render_data,
+          kept_storage_bytes(render_data) + mip_chain_bytes(extent.width, extent.height));
       float max_anisotropy = 0.0f;
       if (render_data.has_anisotropic) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
@@ -484,9 +502,10 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   if (!kept) {
     if (drawable && render_data.targets != nullptr) {
       made = grown_target_sizes(render_data.targets->sizes(), needed,
-                                render_data.largest_target_size, frame_targets_memory_cap);
+                                render_data.largest_target_size, kept_storage_budget());
     }
     render_data.targets.reset();
+    (void)make_room_for_kept_storage(render_data, kept_storage_bytes(render_data) + made.bytes());
     render_data.targets = std::make_unique<FrameTargets>();
   }
   FrameTargets& targets = *render_data.targets;
@@ -762,40 +781,22 @@ PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_Ef
 
 namespace {
 
-// A frame's meshes beyond this many bytes are let go when it ends instead of being kept for the
-// next frame (10,000 glyphs take about 100 MB).
-constexpr size_t kept_geometry_memory_cap = size_t{256} << 20;
-
-template <typename Vertex>
-size_t mesh_bytes(const Mesh<Vertex>& mesh) {
-  return mesh.vertices.capacity() * sizeof(Vertex) + mesh.indices.capacity() * sizeof(uint32_t);
-}
-
-// When the frame ends, lets go of the thread's frame storage if it grew beyond its cap.
-struct KeptGeometryLimit {
-  FrameGeometry& geometry;
-  ~KeptGeometryLimit() {
-    if (mesh_bytes(geometry.face_mesh) + mesh_bytes(geometry.side_mesh) +
-            mesh_bytes(geometry.outline_mesh) >
-        kept_geometry_memory_cap) {
-      geometry = FrameGeometry();
-    }
-  }
-};
-
-// When the frame ends, lets go of the thread's render targets and input texture where they
-// exceed their cap; the thread's context is still current then.
-struct KeptTargetsLimit {
+// Brackets a frame's use of the thread's kept storage. At the start, storage another thread
+// asked this one to release goes. At the end (after the frame's own GL objects, while the
+// context is current), the storage is accounted and held to the budget, and the context is let
+// go, so that another thread can release this one's storage when it needs the room.
+struct KeptStorageFrame {
   LocalRenderData& render_data;
-  ~KeptTargetsLimit() {
-    if (render_data.targets && render_data.targets->bytes() > frame_targets_memory_cap) {
-      render_data.targets.reset();
-    }
-    if (render_data.input_texture &&
-        render_data.input_texture->bytes() > frame_targets_memory_cap) {
-      render_data.input_texture.reset();
-    }
+  explicit KeptStorageFrame(LocalRenderData& data) : render_data(data) {
+    if (render_data.release_requested.exchange(false)) release_kept_storage(render_data);
+    if (render_data.geometry == nullptr) render_data.geometry = std::make_unique<FrameGeometry>();
   }
+  ~KeptStorageFrame() {
+    settle_kept_storage(render_data);
+    make_gl_context_current(nullptr);
+  }
+  KeptStorageFrame(const KeptStorageFrame&) = delete;
+  KeptStorageFrame& operator=(const KeptStorageFrame&) = delete;
 };
 
 }  // namespace
@@ -824,12 +825,6 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
   FrameAbort abort(input->in_data);
   const FrameAbortScope abort_scope(abort);
 
-  // The thread keeps its frame storage for the next frame, which mostly needs as much again.
-  thread_local FrameGeometry geometry;
-  const KeptGeometryLimit limit{geometry};
-  RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
-  RETURN_ON_ERROR(abort.poll());
-
   LocalRenderData* render_data = ensure_local_render_data();
   if (render_data == nullptr || render_data->context == nullptr ||
       render_data->programs.size() < shader_program_count) {
@@ -837,8 +832,13 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
 
+  // The thread keeps its frame storage for the next frame, which mostly needs as much again.
+  const KeptStorageFrame kept(*render_data);
+  FrameGeometry& geometry = *render_data->geometry;
+  RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
+  RETURN_ON_ERROR(abort.poll());
+
   // The targets are made and cleared first, so that GL clears them while the meshes are built.
-  const KeptTargetsLimit targets_limit{*render_data};
   FrameGlObjects gl;
   RETURN_ON_ERROR(prepare_frame_targets(*input, *output, geometry, *render_data, gl, text));
   RETURN_ON_ERROR(abort.poll());

@@ -106,6 +106,9 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
                             FrameGeometry& geometry, std::string& error_text,
                             unsigned threads = default_geometry_threads());
 
+// Bytes of the mesh storage `geometry` holds, which a thread keeps for its next frame.
+size_t kept_geometry_bytes(const FrameGeometry& geometry);
+
 // The two halves of build_frame_geometry. The layout needs only the plan: the chain setup, the
 // regions, the cover and the stops; it fails as build_frame_geometry does. The meshes follow it.
 PF_Err build_frame_layout(const RenderInput& input, const PF_EffectWorld& output,

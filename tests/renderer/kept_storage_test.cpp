@@ -1,12 +1,18 @@
 // What a rendering thread keeps from one frame to the next: every frame gives the pixels of the
 // same frame rendered on a thread that keeps nothing yet, whatever the thread kept before.
 
+#include "renderer/kept_storage.h"
+
 #include <GL/glew.h>
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/wgl.h"
 #include "renderer/render_state.h"
 #include "tests/renderer/render_test_support.h"
 
@@ -242,6 +248,155 @@ TEST(TargetSizesForAFrame, KeptSidesServeAndGrowWithRoom) {
   // 20 bytes a face sample, 4 a coverage pixel and 4 or 16 a composite one.
   EXPECT_EQ((TargetSizes{10, 10, 5, 4, GL_RGBA8}.bytes()), size_t{2000 + 80 + 80});
   EXPECT_EQ((TargetSizes{10, 10, 5, 4, GL_RGBA32F}.bytes()), size_t{2000 + 80 + 320});
+}
+
+// A thread that runs the tasks it is given one at a time, each while the caller waits, and
+// lives until the object goes: a host's rendering thread between its frames.
+class RenderThread {
+ public:
+  RenderThread() : thread_([this] { serve(); }) {}
+  ~RenderThread() {
+    run({});
+    thread_.join();
+  }
+  RenderThread(const RenderThread&) = delete;
+  RenderThread& operator=(const RenderThread&) = delete;
+
+  // Runs `task` on the thread and returns when it is done; an empty task ends the thread.
+  void run(std::function<void()> task) {
+    std::unique_lock lock(mutex_);
+    task_ = std::move(task);
+    pending_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !pending_; });
+  }
+
+ private:
+  void serve() {
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return pending_; });
+      const bool last = !task_;
+      if (task_) task_();
+      pending_ = false;
+      changed_.notify_all();
+      if (last) return;
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<void()> task_;
+  bool pending_ = false;
+  std::thread thread_;
+};
+
+class KeptStorageBudget : public KeptStorage {
+ protected:
+  void SetUp() override {
+    scene.outlines({bezier_rect(30, 25, 150, 120), ellipse(200, 90, 40, 45)});
+    scene.request.inherit_layer_color = 1;
+    in = host.input(scene.plan());
+    in.input = layer->get();
+    in.ssaa = 3;
+    expected = render_fresh(in, 300, 200);
+  }
+  void TearDown() override {
+    set_kept_storage_budget(0);
+    KeptStorage::TearDown();
+  }
+
+  // Renders the frame on `thread`, checks its pixels and that the thread holds no context
+  // afterwards; returns the thread's render state.
+  LocalRenderData* render_on(RenderThread& thread) {
+    LocalRenderData* data = nullptr;
+    thread.run([&] {
+      EXPECT_TRUE(render_here(in, 300, 200) == expected);
+      EXPECT_EQ(wglGetCurrentContext(), nullptr);
+      data = ensure_local_render_data();
+      wglMakeCurrent(nullptr, nullptr);
+    });
+    return data;
+  }
+
+  Scene scene{300, 200};
+  std::unique_ptr<World> layer = patterned_layer(300, 200, 4);
+  RenderInput in;
+  std::vector<unsigned char> expected;
+};
+
+TEST_F(KeptStorageBudget, TheLeastRecentlyUsedThreadsStorageGoesFirst) {
+  RenderThread a, b, c;
+  LocalRenderData* at_a = render_on(a);
+  const size_t one = at_a->kept_bytes;
+  ASSERT_GT(one, size_t{300 * 200 * 9 * 20});  // the face targets at least
+  // Room for two threads' storage.
+  set_kept_storage_budget(2 * one + one / 2);
+  LocalRenderData* at_b = render_on(b);
+  EXPECT_EQ(kept_storage_total(), 2 * one);
+
+  // The third frame releases the first thread's storage, on its context.
+  LocalRenderData* at_c = render_on(c);
+  EXPECT_EQ(at_a->kept_bytes, 0u);
+  EXPECT_EQ(at_a->targets, nullptr);
+  EXPECT_EQ(at_a->input_texture, nullptr);
+  EXPECT_EQ(at_a->geometry, nullptr);
+  EXPECT_EQ(at_b->kept_bytes, one);
+  EXPECT_EQ(at_c->kept_bytes, one);
+  EXPECT_EQ(kept_storage_total(), 2 * one);
+
+  // The first thread renders again, with storage made anew; the second has been idle longest.
+  render_on(a);
+  EXPECT_EQ(at_a->kept_bytes, one);
+  EXPECT_EQ(at_b->kept_bytes, 0u);
+  EXPECT_EQ(at_b->targets, nullptr);
+  EXPECT_EQ(kept_storage_total(), 2 * one);
+
+  // The third thread holds its context outside a frame: its storage cannot be released from
+  // another thread, which asks it to and releases the next in line, the first's.
+  c.run([] { ASSERT_NE(ensure_local_render_data(), nullptr); });
+  render_on(b);
+  EXPECT_TRUE(at_c->release_requested);
+  EXPECT_NE(at_c->targets, nullptr);
+  EXPECT_EQ(at_a->kept_bytes, 0u);
+  // It lets go at its next frame's start and keeps that frame's storage.
+  render_on(c);
+  EXPECT_FALSE(at_c->release_requested);
+  EXPECT_EQ(at_c->kept_bytes, one);
+  EXPECT_EQ(at_b->kept_bytes, one);
+  EXPECT_EQ(kept_storage_total(), 2 * one);
+}
+
+TEST_F(KeptStorageBudget, AFrameLargerThanTheBudgetRendersAndKeepsNothing) {
+  RenderThread a, b;
+  LocalRenderData* at_a = render_on(a);
+  const size_t one = at_a->kept_bytes;
+  set_kept_storage_budget(one / 2);
+  // The other thread's storage goes first, then the frame's own once it is drawn.
+  LocalRenderData* at_b = render_on(b);
+  EXPECT_EQ(at_a->kept_bytes, 0u);
+  EXPECT_EQ(at_a->targets, nullptr);
+  EXPECT_EQ(at_b->kept_bytes, 0u);
+  EXPECT_EQ(at_b->targets, nullptr);
+  EXPECT_EQ(at_b->input_texture, nullptr);
+  EXPECT_EQ(kept_storage_total(), 0u);
+  render_on(b);
+  EXPECT_EQ(kept_storage_total(), 0u);
+}
+
+TEST(KeptStorageFigures, TheDefaultBudgetHoldsAFullHdFrameAt4OrTwoAt3) {
+  EXPECT_EQ(kept_storage_budget(), default_kept_storage_budget);
+  const auto full_hd_at = [](int32_t ssaa) {
+    return TargetSizes{1920 * ssaa, 1080 * ssaa, 1920, 1080, GL_RGBA8}.bytes() +
+           mip_chain_bytes(1920, 1080);
+  };
+  EXPECT_LE(full_hd_at(4), default_kept_storage_budget);
+  EXPECT_LE(2 * full_hd_at(3), default_kept_storage_budget);
+  EXPECT_GT(3 * full_hd_at(3), default_kept_storage_budget);
+  set_kept_storage_budget(12345);
+  EXPECT_EQ(kept_storage_budget(), 12345u);
+  set_kept_storage_budget(0);
+  EXPECT_EQ(kept_storage_budget(), default_kept_storage_budget);
 }
 
 TEST(InputTextureStorage, HoldsTheWholeMipChain) {
