@@ -276,6 +276,35 @@ FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorl
   return regions;
 }
 
+int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& output,
+                              int32_t largest_size, size_t budget) {
+  if (non_finite_plan_field(input.plan) != nullptr) return input.ssaa;
+  const ChainSetup setup = compute_chain_setup(input.plan);
+  const RectD face =
+      compute_frame_regions(input, output, setup.params.mode, setup.screen_vanishing_point)
+          .face_region;
+  const int32_t composite_format = input.bitdepth == 8 ? GL_RGBA8 : GL_RGBA32F;
+  int32_t ssaa = std::max(input.ssaa, 1);
+  for (; ssaa > 1; --ssaa) {
+    const TargetSizes sizes{texture_extent(ssaa * (face.right - face.left)),
+                            texture_extent(ssaa * (face.bottom - face.top)), output.width,
+                            output.height, composite_format};
+    if (sizes.face_width <= largest_size && sizes.face_height <= largest_size &&
+        sizes.bytes() <= budget) {
+      break;
+    }
+  }
+  return ssaa;
+}
+
+int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output) {
+  const LocalRenderData* render_data = ensure_local_render_data();
+  make_gl_context_current(nullptr);
+  if (render_data == nullptr || render_data->largest_target_size <= 0) return input.ssaa;
+  return fitting_supersampling(input, output, render_data->largest_target_size,
+                               kept_storage_budget());
+}
+
 std::vector<SideFillStop> convert_side_fill_stops(const std::vector<SideFillStop>& stops) {
   std::vector<SideFillStop> converted;
   converted.reserve(stops.size());

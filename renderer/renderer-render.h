@@ -49,6 +49,17 @@ struct RenderInput {
 // answers non-zero (517, cancelled) the frame ends with that answer and no error text.
 PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::string* error_text);
 
+// The supersampling factor a frame renders at: input.ssaa, lowered until the face targets fit
+// within `largest_size` on each side and all targets within `budget` bytes, but not below 1
+// (a frame too large at 1 fails on the first or renders beyond the budget and keeps nothing).
+// input.ssaa for a plan with a value that is not finite.
+int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& output,
+                              int32_t largest_size, size_t budget);
+
+// fitting_supersampling for this thread's GL context and the process's memory budget; input.ssaa
+// when the thread has no context. Leaves no context current.
+int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output);
+
 // ---------------------------------------------------------------------------------------------
 // The steps of render_layer, for tests and benchmarks.
 
