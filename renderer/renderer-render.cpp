@@ -810,6 +810,37 @@ PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_Ef
 
 namespace {
 
+// Fails with 512 and a text that names the sizes when a target or the input texture of the
+// frame would be larger than the context's largest texture even at ssaa 1: GL would refuse it
+// with only an error number.
+PF_Err check_within_largest_texture(const RenderInput& input, const PF_EffectWorld& output,
+                                    const FrameRegions& regions, int32_t largest,
+                                    std::string& error_text) {
+  const auto larger = [&](int64_t width, int64_t height) {
+    return width > largest || height > largest;
+  };
+  const std::string limit =
+      concat({", larger than this GPU's largest texture, ", std::to_string(largest)});
+  const int64_t face_width = texture_extent(regions.face_region.right - regions.face_region.left);
+  const int64_t face_height = texture_extent(regions.face_region.bottom - regions.face_region.top);
+  const TexelExtent layer = input_pixels_extent(input.input);
+  if (larger(output.width, output.height)) {
+    error_text = concat({"the frame is ", std::to_string(output.width), "x",
+                         std::to_string(output.height), " pixels", limit});
+  } else if (larger(face_width, face_height)) {
+    // The face targets reach beyond the output towards the vanishing point.
+    error_text =
+        concat({"the frame reaches over ", std::to_string(face_width), "x",
+                std::to_string(face_height), " pixels towards its vanishing point", limit});
+  } else if (input.plan.inherit_layer_color != 0 && larger(layer.width, layer.height)) {
+    error_text = concat({"the layer is ", std::to_string(layer.width), "x",
+                         std::to_string(layer.height), " pixels", limit});
+  } else {
+    return PF_Err_NONE;
+  }
+  return report_failure(__LINE__, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
+}
+
 // Brackets a frame's use of the thread's kept storage. At the start, storage another thread
 // asked this one to release goes. At the end (after the frame's own GL objects, while the
 // context is current), the storage is accounted and held to the budget, and the context is let
@@ -865,6 +896,8 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
   const KeptStorageFrame kept(*render_data);
   FrameGeometry& geometry = *render_data->geometry;
   RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
+  RETURN_ON_ERROR(check_within_largest_texture(*input, *output, geometry.regions,
+                                               render_data->largest_target_size, text));
   RETURN_ON_ERROR(abort.poll());
 
   // The targets are made and cleared first, so that GL clears them while the meshes are built.

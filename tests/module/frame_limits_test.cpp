@@ -1,5 +1,6 @@
 // Frames through EffectMain beyond the GPU's largest texture (llvmpipe's: 16384 pixels a side):
-// a "Master Resolution" too high for the frame renders at the highest that fits.
+// a "Master Resolution" too high for the frame renders at the highest that fits, and a frame
+// too large even without supersampling fails with a message that names its size.
 
 #include <string>
 
@@ -47,6 +48,19 @@ TEST_F(FrameLimits, TooHighAMasterResolutionRendersAtTheHighestThatFits) {
   EXPECT_EQ(at_8.width, at_7.width);
   EXPECT_EQ(at_8.height, at_7.height);
   EXPECT_TRUE(at_8.rgba == at_7.rgba);
+}
+
+TEST_F(FrameLimits, AFrameWiderThanTheLargestTextureFailsWithItsSize) {
+  load(bar_scene(20000, 400, 1));
+  Frame frame(*instance, {});
+  EXPECT_EQ(frame.run(module), PF_Err_INTERNAL_STRUCT_DAMAGED);
+  ASSERT_NE(frame.output(), nullptr);
+  const PF_EffectWorld& output = *frame.output()->get();
+  EXPECT_GT(output.width, largest_texture);
+  EXPECT_EQ(std::string(frame.out_data().return_msg),
+            "the frame is " + std::to_string(output.width) + "x" + std::to_string(output.height) +
+                " pixels, larger than this GPU's largest texture, " +
+                std::to_string(largest_texture));
 }
 
 }  // namespace

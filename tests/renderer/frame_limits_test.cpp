@@ -1,9 +1,12 @@
 // Frames against the GPU's largest texture and the memory budget: the supersampling a frame can
-// have.
+// have, and frames too large to draw at all, which fail with a text that names the sizes.
 
+#include <algorithm>
 #include <limits>
 #include <string>
+#include <thread>
 
+#include "renderer/render_state.h"
 #include "tests/renderer/render_test_support.h"
 
 namespace tarvolk::test {
@@ -58,6 +61,85 @@ TEST(FittingSupersampling, LowersTheFactorUntilTheFaceTargetsFit) {
   PF_EffectWorld out{};
   out.width = out.height = 100000;
   EXPECT_EQ(fitting_supersampling(in, out, 100, 1), 6);
+}
+
+TEST(FramesBeyondTheLargestTexture, FailWithATextThatNamesTheSizes) {
+  RenderHost host;
+  std::string largest;
+  struct Case {
+    const char* what;
+    int width, height;
+    int layer_width = 0;  // the face in the layer's colours, from a layer this wide
+    double stroke_width = 2;
+    const char* text_start;
+    std::string size;
+  };
+  const Case cases[] = {
+      {.what = "too wide",
+       .width = 16500,
+       .height = 12,
+       .text_start = "the frame is ",
+       .size = "16500x12"},
+      {.what = "too tall",
+       .width = 12,
+       .height = 16400,
+       .text_start = "the frame is ",
+       .size = "12x16400"},
+      // A stroke 400 pixels wide widens the band about the vanishing point, at the top edge,
+      // by 201 pixels: the face targets reach 201 rows above the output.
+      {.what = "the face towards the vanishing point",
+       .width = 40,
+       .height = 16300,
+       .stroke_width = 400,
+       .text_start = "the frame reaches over ",
+       .size = "40x16501"},
+      {.what = "the layer",
+       .width = 200,
+       .height = 12,
+       .layer_width = 16390,
+       .text_start = "the layer is ",
+       .size = "16390x12"},
+  };
+  std::thread([&] {
+    LocalRenderData* data = ensure_local_render_data();
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(data->largest_target_size, 16384);  // llvmpipe's
+    largest = std::to_string(data->largest_target_size);
+    for (const Case& c : cases) {
+      Scene scene{c.width, c.height};
+      scene.outlines({bezier_rect(2, 2, 10, 10)});
+      scene.request.stroke_width = c.stroke_width;
+      if (c.stroke_width > 100) {
+        scene.request.mode = ExtrusionMode::vanishing;
+        scene.request.vanishing_x = c.width;
+        scene.request.vanishing_y = 0;
+        scene.request.back = 0.3;
+      }
+      scene.request.inherit_layer_color = c.layer_width > 0 ? 1 : 0;
+      RenderInput in = host.input(scene.plan());
+      World layer(std::max(c.layer_width, 1), c.height, PixelFormat::argb8);
+      if (c.layer_width > 0) in.input = layer.get();
+      World out(c.width, c.height, PixelFormat::argb8);
+      std::string text;
+      ::testing::internal::CaptureStderr();
+      EXPECT_EQ(render_layer(&in, out.get(), &text), PF_Err_INTERNAL_STRUCT_DAMAGED) << c.what;
+      const std::string report = ::testing::internal::GetCapturedStderr();
+      const std::string expected = c.text_start + c.size + " pixels" +
+                                   (c.stroke_width > 100 ? " towards its vanishing point" : "") +
+                                   ", larger than this GPU's largest texture, " + largest;
+      EXPECT_EQ(text, expected) << c.what;
+      EXPECT_NE(report.find("]: PF_Err: 512, " + expected), std::string::npos) << report;
+      // Nothing was made for the frame, and the thread's next frame renders.
+      EXPECT_EQ(kept_storage_bytes(*ensure_local_render_data()), 0u) << c.what;
+    }
+    Scene small{200, 150};
+    small.outlines({bezier_rect(20, 20, 80, 60)});
+    World out(200, 150, PixelFormat::argb8);
+    const RenderInput in = host.input(small.plan());
+    std::string text;
+    EXPECT_EQ(render_layer(&in, out.get(), &text), 0) << text;
+  }).join();
+  EXPECT_EQ(host.host.balance_report(), "");
 }
 
 }  // namespace
