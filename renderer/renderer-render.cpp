@@ -298,6 +298,7 @@ int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& ou
 }
 
 int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output) {
+  if (input.ssaa <= 1) return input.ssaa;
   const LocalRenderData* render_data = ensure_local_render_data();
   make_gl_context_current(nullptr);
   if (render_data == nullptr || render_data->largest_target_size <= 0) return input.ssaa;

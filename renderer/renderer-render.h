@@ -58,7 +58,7 @@ int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& ou
                               int32_t largest_size, size_t budget);
 
 // fitting_supersampling for this thread's GL context and the process's memory budget; input.ssaa
-// when the thread has no context. Leaves no context current.
+// when that is 1 or less, or when the thread has no context. Leaves no context current.
 int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output);
 
 // ---------------------------------------------------------------------------------------------
