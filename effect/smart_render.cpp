@@ -167,7 +167,14 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   // An output without pixels has nothing to draw.
   std::string error_text;
   const bool has_pixels = output != nullptr && output->width > 0 && output->height > 0;
-  if (has_pixels) err.run([&] { return render_layer(&render_input, output, &error_text); });
+  if (has_pixels) {
+    err.run([&] {
+      // A "Master Resolution" whose face targets would be larger than the GPU's largest
+      // texture or the memory budget renders at the highest supersampling that fits.
+      render_input.ssaa = supersampling_for_this_thread(render_input, *output);
+      return render_layer(&render_input, output, &error_text);
+    });
+  }
 
   if (has_pixels && input != nullptr && input_composited(input_opacity)) {
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, input_composite_opacity(input_opacity), 0, 0};

@@ -151,6 +151,10 @@ void make_gl_context_current(GlContext* c) {
   }
 }
 
+bool try_make_gl_context_current(GlContext* c) {
+  return c != nullptr && c->context != nullptr && wglMakeCurrent(c->device_context, c->context);
+}
+
 void destroy_gl_context(GlContext* c) {
   if (c == nullptr) return;
   if (c->context != nullptr) {

@@ -34,6 +34,11 @@ std::unique_ptr<GlContext> create_gl_context();
 // leaves the thread without a current context.
 void make_gl_context_current(GlContext* c);
 
+// Makes `c`'s context current on this thread without a message; false when it cannot be, as
+// when it is current on another thread. After a failure the thread may be left without a current
+// context (WGL releases it), so the caller makes its own current again.
+bool try_make_gl_context_current(GlContext* c);
+
 // Releases the context, device context and window, nulling each field; the
 // record itself stays with the caller. Null does nothing.
 void destroy_gl_context(GlContext* c);

@@ -88,12 +88,18 @@ PF_Err buffer_to_pixel_float(void* refcon, A_long x, A_long y, PF_PixelFloat*, P
   return PF_Err_NONE;
 }
 
-PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
-                           GlTexture& texture) {
+namespace {
+
+// Fills a transfer handle with `input` (or one transparent texel) through the host's iterate
+// suites and hands the buffer to `store(buffer, width, height)`, even after a failed iterate.
+template <typename Store>
+PF_Err upload_through_handle(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
+                             Store store) {
   // An empty world has no texel to give; it is treated like a missing one.
   if (input != nullptr && (input->width <= 0 || input->height <= 0)) input = nullptr;
-  const A_long width = input != nullptr ? input->width : 1;
-  const A_long height = input != nullptr ? input->height : 1;
+  const TexelExtent extent = input_pixels_extent(input);
+  const A_long width = extent.width;
+  const A_long height = extent.height;
 
   AEGP_SuiteHandler suites(basic_suite(in_data));
   const LockedScopedHandle handle(suites.HandleSuite1(), transfer_size(width, height));
@@ -117,10 +123,36 @@ PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld*
     }
   }
   // Defined even after a failed iterate, from what the buffer holds.
-  texture.image_2d(0, GL_RGBA32F, width, height, GL_RGBA, GL_FLOAT, buffer);
-  texture.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  texture.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  store(buffer, width, height);
   return err;
+}
+
+}  // namespace
+
+TexelExtent input_pixels_extent(const PF_EffectWorld* input) {
+  if (input == nullptr || input->width <= 0 || input->height <= 0) return {};
+  return {input->width, input->height};
+}
+
+PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
+                           GlTexture& texture) {
+  return upload_through_handle(
+      in_data, bitdepth, input, [&](const float* buffer, A_long width, A_long height) {
+        texture.image_2d(0, GL_RGBA32F, width, height, GL_RGBA, GL_FLOAT, buffer);
+        texture.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        texture.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+      });
+}
+
+PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
+                           InputTexture& texture) {
+  const TexelExtent extent = input_pixels_extent(input);
+  if (extent.width != texture.width() || extent.height != texture.height()) {
+    return PF_Err_BAD_CALLBACK_PARAM;
+  }
+  return upload_through_handle(in_data, bitdepth, input, [&](const float* buffer, A_long, A_long) {
+    texture.replace(buffer);
+  });
 }
 
 PF_Err read_back_pixels(const GlFramebuffer& framebuffer, int32_t x, int32_t y, PF_InData* in_data,

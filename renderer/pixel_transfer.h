@@ -13,6 +13,7 @@
 
 #include "gl/gl_objects.h"
 #include "host_api/ae_effect.h"
+#include "renderer/input_texture.h"
 
 // Reference data of the pixel callbacks: the locked transfer buffer (RGBA
 // floats, bottom row first) and the world being iterated, whose size is the
@@ -35,6 +36,20 @@ struct PixelBytesRef {
 // iterate's result. A missing suite throws PF_Err_BAD_CALLBACK_PARAM.
 PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
                            GlTexture& texture);
+
+// The size of the texture `input` is uploaded into: the world's, or 1 x 1 without a world or
+// with an empty one.
+struct TexelExtent {
+  int32_t width = 1;
+  int32_t height = 1;
+};
+TexelExtent input_pixels_extent(const PF_EffectWorld* input);
+
+// The same into a texture the thread keeps, which must have input_pixels_extent(input) as its
+// size (else PF_Err_BAD_CALLBACK_PARAM and nothing is uploaded): level 0 is replaced and the
+// mip chain regenerated.
+PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
+                           InputTexture& texture);
 
 // Reads the output world's size from `framebuffer` at (x, y) and writes it
 // into every pixel of `output`. Results as for the upload.

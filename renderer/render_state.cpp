@@ -1,11 +1,18 @@
 #include "renderer/render_state.h"
 
+#include <algorithm>
 #include <mutex>
+
+#include "renderer/kept_storage.h"
+#include "renderer/renderer-render.h"
 
 namespace {
 
-// One per path and thread; the thread-exit destructor releases the record.
-struct RenderDataSlot {
+// One per path and thread; the thread-exit destructor releases the record. Aligned beyond
+// malloc's alignment so that glibc aligns the module's thread-local block itself: a block that
+// malloc placed 16 bytes into a page is taken by LeakSanitizer for one with an old glibc's
+// header, whose size and start it reads from the bytes before it and scans.
+struct alignas(64) RenderDataSlot {
   LocalRenderData* record = nullptr;
   ~RenderDataSlot() {
     release_local_render_data(record);
@@ -15,6 +22,32 @@ struct RenderDataSlot {
 
 thread_local RenderDataSlot local_render_data;
 thread_local RenderDataSlot thread_gl_state;
+
+// Held by every ensure call of the render path; and while one thread has another's render
+// context current, so that the owner does not make it current meanwhile.
+std::mutex& local_render_data_mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// The records that keep storage, and a clock for their use; one lock for both and for each
+// record's kept_bytes and last_used.
+struct KeptStorageThreads {
+  std::mutex mutex;
+  std::vector<LocalRenderData*> records;
+  uint64_t clock = 0;
+};
+
+KeptStorageThreads& kept_storage_threads() {
+  static KeptStorageThreads threads;
+  return threads;
+}
+
+size_t total_locked(const KeptStorageThreads& threads) {
+  size_t total = 0;
+  for (const LocalRenderData* record : threads.records) total += record->kept_bytes;
+  return total;
+}
 
 void build_programs(LocalRenderData& record) {
   record.programs.clear();
@@ -45,14 +78,21 @@ LocalRenderData* ensure(RenderDataSlot& slot, std::mutex& mutex) {
   make_gl_context_current(record.context.get());
   build_programs(record);
   record.has_anisotropic = current_context_has_extension("GL_EXT_texture_filter_anisotropic");
+  GLint max_texture_size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_size);
+  GLint max_viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, max_viewport);
+  record.largest_target_size = std::min({max_texture_size, max_viewport[0], max_viewport[1]});
   return &record;
 }
 
 }  // namespace
 
+LocalRenderData::LocalRenderData() = default;
+LocalRenderData::~LocalRenderData() = default;
+
 LocalRenderData* ensure_local_render_data() {
-  static std::mutex local_render_data_mutex;
-  return ensure(local_render_data, local_render_data_mutex);
+  return ensure(local_render_data, local_render_data_mutex());
 }
 
 LocalRenderData* ensure_thread_gl_state() {
@@ -62,11 +102,81 @@ LocalRenderData* ensure_thread_gl_state() {
 
 void release_local_render_data(LocalRenderData* record) {
   if (record == nullptr) return;
+  {
+    // No other thread reaches the record once it has left the list; one that is releasing its
+    // storage now is waited for.
+    KeptStorageThreads& threads = kept_storage_threads();
+    std::lock_guard lock(threads.mutex);
+    std::erase(threads.records, record);
+  }
   if (record->context && record->context->context != nullptr) {
     make_gl_context_current(record->context.get());
     record->programs.clear();
-    record->targets.reset();
+    release_kept_storage(*record);
     destroy_gl_context(record->context.get());
   }
   delete record;
+}
+
+size_t kept_storage_bytes(const LocalRenderData& record) {
+  return (record.targets ? record.targets->bytes() : 0) +
+         (record.input_texture ? record.input_texture->bytes() : 0) +
+         (record.geometry ? kept_geometry_bytes(*record.geometry) : 0);
+}
+
+void release_kept_storage(LocalRenderData& record) {
+  record.targets.reset();
+  record.input_texture.reset();
+  record.geometry.reset();
+}
+
+bool make_room_for_kept_storage(LocalRenderData& self, size_t own_bytes) {
+  std::lock_guard contexts_lock(local_render_data_mutex());
+  KeptStorageThreads& threads = kept_storage_threads();
+  std::lock_guard lock(threads.mutex);
+  if (std::find(threads.records.begin(), threads.records.end(), &self) == threads.records.end()) {
+    threads.records.push_back(&self);
+  }
+  self.kept_bytes = own_bytes;
+  self.last_used = ++threads.clock;
+  const size_t budget = kept_storage_budget();
+  size_t total = total_locked(threads);
+  if (total <= budget) return true;
+
+  std::vector<LocalRenderData*> others;
+  for (LocalRenderData* record : threads.records) {
+    if (record != &self && record->kept_bytes > 0) others.push_back(record);
+  }
+  std::sort(others.begin(), others.end(), [](const LocalRenderData* a, const LocalRenderData* b) {
+    return a->last_used < b->last_used;
+  });
+  bool switched = false;
+  for (LocalRenderData* other : others) {
+    if (total <= budget) break;
+    switched = true;
+    if (try_make_gl_context_current(other->context.get())) {
+      release_kept_storage(*other);
+      total -= other->kept_bytes;
+      other->kept_bytes = 0;
+    } else {
+      other->release_requested = true;
+    }
+  }
+  if (switched) make_gl_context_current(self.context.get());
+  return total <= budget;
+}
+
+void settle_kept_storage(LocalRenderData& self) {
+  if (make_room_for_kept_storage(self, kept_storage_bytes(self))) return;
+  release_kept_storage(self);
+  self.release_requested = false;
+  KeptStorageThreads& threads = kept_storage_threads();
+  std::lock_guard lock(threads.mutex);
+  self.kept_bytes = 0;
+}
+
+size_t kept_storage_total() {
+  KeptStorageThreads& threads = kept_storage_threads();
+  std::lock_guard lock(threads.mutex);
+  return total_locked(threads);
 }

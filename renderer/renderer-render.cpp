@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "renderer/frame_abort.h"
+#include "renderer/kept_storage.h"
 #include "renderer/mesh_builders.h"
 #include "renderer/mesh_upload.h"
 #include "renderer/path_grouping.h"
@@ -275,6 +276,36 @@ FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorl
   return regions;
 }
 
+int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& output,
+                              int32_t largest_size, size_t budget) {
+  if (non_finite_plan_field(input.plan) != nullptr) return input.ssaa;
+  const ChainSetup setup = compute_chain_setup(input.plan);
+  const RectD face =
+      compute_frame_regions(input, output, setup.params.mode, setup.screen_vanishing_point)
+          .face_region;
+  const int32_t composite_format = input.bitdepth == 8 ? GL_RGBA8 : GL_RGBA32F;
+  int32_t ssaa = std::max(input.ssaa, 1);
+  for (; ssaa > 1; --ssaa) {
+    const TargetSizes sizes{texture_extent(ssaa * (face.right - face.left)),
+                            texture_extent(ssaa * (face.bottom - face.top)), output.width,
+                            output.height, composite_format};
+    if (sizes.face_width <= largest_size && sizes.face_height <= largest_size &&
+        sizes.bytes() <= budget) {
+      break;
+    }
+  }
+  return ssaa;
+}
+
+int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output) {
+  if (input.ssaa <= 1) return input.ssaa;
+  const LocalRenderData* render_data = ensure_local_render_data();
+  make_gl_context_current(nullptr);
+  if (render_data == nullptr || render_data->largest_target_size <= 0) return input.ssaa;
+  return fitting_supersampling(input, output, render_data->largest_target_size,
+                               kept_storage_budget());
+}
+
 std::vector<SideFillStop> convert_side_fill_stops(const std::vector<SideFillStop>& stops) {
   std::vector<SideFillStop> converted;
   converted.reserve(stops.size());
@@ -326,6 +357,20 @@ void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry, unsig
   check_frame_abort();
   build_outline_mesh(geometry.outline_mesh, plan.face_to_draw, geometry.chain_set.chains,
                      geometry.combined_paths, geometry.chain_set);
+}
+
+namespace {
+
+template <typename Vertex>
+size_t mesh_bytes(const Mesh<Vertex>& mesh) {
+  return mesh.vertices.capacity() * sizeof(Vertex) + mesh.indices.capacity() * sizeof(uint32_t);
+}
+
+}  // namespace
+
+size_t kept_geometry_bytes(const FrameGeometry& geometry) {
+  return mesh_bytes(geometry.face_mesh) + mesh_bytes(geometry.side_mesh) +
+         mesh_bytes(geometry.outline_mesh);
 }
 
 PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& output,
@@ -382,6 +427,20 @@ void for_each_scissor(const std::vector<PixelRect>& rects, ivec2 offset, int32_t
   glDisable(GL_SCISSOR_TEST);
 }
 
+// Clears the lower left `width` x `height` of a framebuffer whose attachments are
+// `stored_width` x `stored_height`.
+void clear_lower_left(int32_t width, int32_t height, int32_t stored_width, int32_t stored_height,
+                      GLbitfield mask) {
+  if (width == stored_width && height == stored_height) {
+    glClear(mask);
+    return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, width, height);
+  glClear(mask);
+  glDisable(GL_SCISSOR_TEST);
+}
+
 // The composite reads the stroke coverage with a bilinear filter, which reaches a pixel past
 // the drawn cells (and, around the texture's edges, the cells the cover marked for that).
 std::vector<PixelRect> grown_by_a_pixel(const std::vector<PixelRect>& rects) {
@@ -418,42 +477,71 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   const bool inherit = plan.inherit_layer_color != 0;
 
   // Input layer, only where the face samples it: mipmapped and, where the context can,
-  // anisotropically filtered.
+  // anisotropically filtered. The thread keeps the texture for its next frame; an input of
+  // another size needs another texture, and the kept one goes before it is made.
   if (inherit) {
-    const PF_Err err = upload_input_pixels(input.in_data, input.bitdepth, input.input, gl.in_tex);
-    const int64_t in_w = input.input != nullptr ? input.input->width : 1;
-    const int64_t in_h = input.input != nullptr ? input.input->height : 1;
-    RETURN_ON_ERROR(check_transfer(
-        __LINE__, err, concat({"failed to upload input texture ", size_text(in_w, in_h)}),
-        error_text));
-    if (render_data.has_anisotropic) {
-      float max_anisotropy = 1.0f;
-      glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
-      gl.in_tex.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
+    const TexelExtent extent = input_pixels_extent(input.input);
+    std::unique_ptr<InputTexture>& kept = render_data.input_texture;
+    if (kept != nullptr && (kept->width() != extent.width || kept->height() != extent.height)) {
+      kept.reset();
     }
-    gl.in_tex.bind();
-    glGenerateMipmap(GL_TEXTURE_2D);
-    gl.in_tex.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    gl.in_tex.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (kept == nullptr) {
+      (void)make_room_for_kept_storage(
+          render_data,
+          kept_storage_bytes(render_data) + mip_chain_bytes(extent.width, extent.height));
+      float max_anisotropy = 0.0f;
+      if (render_data.has_anisotropic) {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+      }
+      kept = std::make_unique<InputTexture>(extent.width, extent.height, max_anisotropy);
+    }
+    gl.in_tex = &kept->texture();
+    const PF_Err err = upload_input_pixels(input.in_data, input.bitdepth, input.input, *kept);
+    RETURN_ON_ERROR(check_transfer(
+        __LINE__, err,
+        concat({"failed to upload input texture ", size_text(extent.width, extent.height)}),
+        error_text));
   }
+  // A texture GL could not make is not kept.
+  struct ForgetTextureOnError {
+    LocalRenderData& render_data;
+    bool failed = true;
+    ~ForgetTextureOnError() {
+      if (failed) render_data.input_texture.reset();
+    }
+  } forget_texture{render_data};
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::input_texture, "", error_text));
+  forget_texture.failed = false;
 
   gl.face_vertex_array.add_buffer(gl.face_vertex_buffer, float_layout({2}));
   gl.face_vertex_array.bind_with_index_buffer(gl.face_index_buffer);
   gl.side_vertex_array.add_buffer(gl.side_vertex_buffer, float_layout({3, 2, 1}));
   gl.side_vertex_array.bind_with_index_buffer(gl.side_index_buffer);
 
-  // The targets the thread kept from its last frame serve again when they have this frame's
-  // sizes; otherwise they go before new ones are made, so that both are never held at once.
+  // The targets the thread kept serve every frame they are large enough for, drawn into their
+  // lower left part. Otherwise storage is made for this frame, grown beyond it where kept
+  // storage was too small, so that a frame a little larger again finds it large enough; the
+  // kept targets go first, so that both are never held at once. A frame with an empty side
+  // makes its own, which GL refuses.
   const int32_t composite_format = input.bitdepth == 8 ? GL_RGBA8 : GL_RGBA32F;
-  const bool kept = render_data.targets != nullptr &&
+  const TargetSizes needed{gl_fw, gl_fh, w, h, composite_format};
+  const bool drawable = gl_fw > 0 && gl_fh > 0 && w > 0 && h > 0;
+  const bool kept = drawable && render_data.targets != nullptr &&
                     render_data.targets->fits(gl_fw, gl_fh, w, h, composite_format);
+  TargetSizes made = needed;
   if (!kept) {
+    if (drawable && render_data.targets != nullptr) {
+      made = grown_target_sizes(render_data.targets->sizes(), needed,
+                                render_data.largest_target_size, kept_storage_budget());
+    }
     render_data.targets.reset();
+    (void)make_room_for_kept_storage(render_data, kept_storage_bytes(render_data) + made.bytes());
     render_data.targets = std::make_unique<FrameTargets>();
   }
   FrameTargets& targets = *render_data.targets;
   gl.targets = &targets;
+  // The composite samples the stroke coverage relative to its size: it is made for each size.
+  const bool outline_kept = kept && targets.outline_width == w && targets.outline_height == h;
   // Targets are kept only once complete: a frame that fails on them leaves none behind.
   struct ForgetUnlessComplete {
     LocalRenderData& render_data;
@@ -467,13 +555,13 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   targets.face_fb.bind();
   if (!kept) {
     make_target(targets.face_fb, GL_DEPTH_ATTACHMENT, targets.depth_tex, GL_DEPTH_COMPONENT32F,
-                gl_fw, gl_fh, GL_DEPTH_COMPONENT, GL_NEAREST);
+                made.face_width, made.face_height, GL_DEPTH_COMPONENT, GL_NEAREST);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::depth_texture,
                            failed_to_create("depth_tex", fw, fh), error_text));
   if (!kept) {
-    make_target(targets.face_fb, GL_COLOR_ATTACHMENT0, targets.fill_tex, GL_RGBA32F, gl_fw, gl_fh,
-                GL_RGBA, GL_LINEAR);
+    make_target(targets.face_fb, GL_COLOR_ATTACHMENT0, targets.fill_tex, GL_RGBA32F,
+                made.face_width, made.face_height, GL_RGBA, GL_LINEAR);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::fill_texture,
                            failed_to_create("fill_tex", fw, fh), error_text));
@@ -485,7 +573,7 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
 
   // Stroke coverage at the output's size.
   targets.outline_fb.bind();
-  if (!kept) {
+  if (!outline_kept) {
     make_target(targets.outline_fb, GL_COLOR_ATTACHMENT0, targets.outline_tex, GL_R32F, w, h,
                 GL_RGBA, GL_LINEAR);
   }
@@ -501,18 +589,23 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   gl.empty_vertex_array.bind();
   targets.composite_fb.bind();
   if (!kept) {
-    targets.composite_tex.image_2d(0, composite_format, w, h, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    targets.composite_tex.image_2d(0, composite_format, made.width, made.height, GL_RGBA,
+                                   GL_UNSIGNED_BYTE, nullptr);
     targets.composite_fb.attach_texture(GL_COLOR_ATTACHMENT0, targets.composite_tex, 0);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::composite_texture,
                            failed_to_create("composite_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.composite_fb, "composite_fb", error_text));
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::all_objects, "", error_text));
-  targets.face_width = gl_fw;
-  targets.face_height = gl_fh;
-  targets.width = w;
-  targets.height = h;
-  targets.composite_format = composite_format;
+  if (!kept) {
+    targets.face_width = made.face_width;
+    targets.face_height = made.face_height;
+    targets.width = made.width;
+    targets.height = made.height;
+    targets.composite_format = composite_format;
+  }
+  targets.outline_width = w;
+  targets.outline_height = h;
   forget_unless_complete.complete = true;
 
   // Face targets cleared for the face pass. With inner extrusion and a visible cap, depth starts
@@ -523,7 +616,8 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
   const FrameCoverage& coverage = geometry.coverage;
   if (coverage.whole) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_lower_left(gl_fw, gl_fh, targets.face_width, targets.face_height,
+                     GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   } else {
     for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh,
                      [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); });
@@ -570,7 +664,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
     face.set_bool("inherit_layer_color", true);
     face.set_int("in_tex", 0);
     glActiveTexture(GL_TEXTURE0);
-    gl.in_tex.bind();
+    gl.in_tex->bind();
     face.set_vec2("in_tex_offset", &regions.in_tex_offset.x);
   }
   face.set_vec3("front_fill_color", input.front_fill_color.data());
@@ -717,36 +811,53 @@ PF_Err read_back_frame(const RenderInput& input, const FrameGlObjects& gl, PF_Ef
 
 namespace {
 
-// A frame's meshes beyond this many bytes are let go when it ends instead of being kept for the
-// next frame (10,000 glyphs take about 100 MB).
-constexpr size_t kept_geometry_memory_cap = size_t{256} << 20;
-
-template <typename Vertex>
-size_t mesh_bytes(const Mesh<Vertex>& mesh) {
-  return mesh.vertices.capacity() * sizeof(Vertex) + mesh.indices.capacity() * sizeof(uint32_t);
+// Fails with 512 and a text that names the sizes when a target or the input texture of the
+// frame would be larger than the context's largest texture even at ssaa 1: GL would refuse it
+// with only an error number.
+PF_Err check_within_largest_texture(const RenderInput& input, const PF_EffectWorld& output,
+                                    const FrameRegions& regions, int32_t largest,
+                                    std::string& error_text) {
+  const auto larger = [&](int64_t width, int64_t height) {
+    return width > largest || height > largest;
+  };
+  const std::string limit =
+      concat({", larger than this GPU's largest texture, ", std::to_string(largest)});
+  const int64_t face_width = texture_extent(regions.face_region.right - regions.face_region.left);
+  const int64_t face_height = texture_extent(regions.face_region.bottom - regions.face_region.top);
+  const TexelExtent layer = input_pixels_extent(input.input);
+  if (larger(output.width, output.height)) {
+    error_text = concat({"the frame is ", std::to_string(output.width), "x",
+                         std::to_string(output.height), " pixels", limit});
+  } else if (larger(face_width, face_height)) {
+    // The face targets reach beyond the output towards the vanishing point.
+    error_text =
+        concat({"the frame reaches over ", std::to_string(face_width), "x",
+                std::to_string(face_height), " pixels towards its vanishing point", limit});
+  } else if (input.plan.inherit_layer_color != 0 && larger(layer.width, layer.height)) {
+    error_text = concat({"the layer is ", std::to_string(layer.width), "x",
+                         std::to_string(layer.height), " pixels", limit});
+  } else {
+    return PF_Err_NONE;
+  }
+  return report_failure(__LINE__, PF_Err_INTERNAL_STRUCT_DAMAGED, error_text);
 }
 
-// When the frame ends, lets go of the thread's frame storage if it grew beyond its cap.
-struct KeptGeometryLimit {
-  FrameGeometry& geometry;
-  ~KeptGeometryLimit() {
-    if (mesh_bytes(geometry.face_mesh) + mesh_bytes(geometry.side_mesh) +
-            mesh_bytes(geometry.outline_mesh) >
-        kept_geometry_memory_cap) {
-      geometry = FrameGeometry();
-    }
-  }
-};
-
-// When the frame ends, lets go of the thread's render targets if they exceed their cap; the
-// thread's context is still current then.
-struct KeptTargetsLimit {
+// Brackets a frame's use of the thread's kept storage. At the start, storage another thread
+// asked this one to release goes. At the end (after the frame's own GL objects, while the
+// context is current), the storage is accounted and held to the budget, and the context is let
+// go, so that another thread can release this one's storage when it needs the room.
+struct KeptStorageFrame {
   LocalRenderData& render_data;
-  ~KeptTargetsLimit() {
-    if (render_data.targets && render_data.targets->bytes() > frame_targets_memory_cap) {
-      render_data.targets.reset();
-    }
+  explicit KeptStorageFrame(LocalRenderData& data) : render_data(data) {
+    if (render_data.release_requested.exchange(false)) release_kept_storage(render_data);
+    if (render_data.geometry == nullptr) render_data.geometry = std::make_unique<FrameGeometry>();
   }
+  ~KeptStorageFrame() {
+    settle_kept_storage(render_data);
+    make_gl_context_current(nullptr);
+  }
+  KeptStorageFrame(const KeptStorageFrame&) = delete;
+  KeptStorageFrame& operator=(const KeptStorageFrame&) = delete;
 };
 
 }  // namespace
@@ -775,12 +886,6 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
   FrameAbort abort(input->in_data);
   const FrameAbortScope abort_scope(abort);
 
-  // The thread keeps its frame storage for the next frame, which mostly needs as much again.
-  thread_local FrameGeometry geometry;
-  const KeptGeometryLimit limit{geometry};
-  RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
-  RETURN_ON_ERROR(abort.poll());
-
   LocalRenderData* render_data = ensure_local_render_data();
   if (render_data == nullptr || render_data->context == nullptr ||
       render_data->programs.size() < shader_program_count) {
@@ -788,8 +893,15 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
 
+  // The thread keeps its frame storage for the next frame, which mostly needs as much again.
+  const KeptStorageFrame kept(*render_data);
+  FrameGeometry& geometry = *render_data->geometry;
+  RETURN_ON_ERROR(build_frame_layout(*input, *output, geometry, text));
+  RETURN_ON_ERROR(check_within_largest_texture(*input, *output, geometry.regions,
+                                               render_data->largest_target_size, text));
+  RETURN_ON_ERROR(abort.poll());
+
   // The targets are made and cleared first, so that GL clears them while the meshes are built.
-  const KeptTargetsLimit targets_limit{*render_data};
   FrameGlObjects gl;
   RETURN_ON_ERROR(prepare_frame_targets(*input, *output, geometry, *render_data, gl, text));
   RETURN_ON_ERROR(abort.poll());

@@ -43,11 +43,23 @@ struct RenderInput {
 };
 
 // Renders one frame into `output`. Returns 0, 512 for any GL failure, an incomplete framebuffer,
-// a missing per-thread render state or a plan that cannot be drawn, or the error of the input
+// a missing per-thread render state, a plan that cannot be drawn or a frame or input layer
+// larger than the GPU's largest texture even at ssaa 1, or the error of the input
 // upload or of the read-back as it came. On failure `error_text` says what failed. Between its
 // stages the host is asked whether it still wants the frame (renderer/frame_abort.h); when it
 // answers non-zero (517, cancelled) the frame ends with that answer and no error text.
 PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::string* error_text);
+
+// The supersampling factor a frame renders at: input.ssaa, lowered until the face targets fit
+// within `largest_size` on each side and all targets within `budget` bytes, but not below 1
+// (a frame too large at 1 fails on the first or renders beyond the budget and keeps nothing).
+// input.ssaa for a plan with a value that is not finite.
+int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& output,
+                              int32_t largest_size, size_t budget);
+
+// fitting_supersampling for this thread's GL context and the process's memory budget; input.ssaa
+// when that is 1 or less, or when the thread has no context. Leaves no context current.
+int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output);
 
 // ---------------------------------------------------------------------------------------------
 // The steps of render_layer, for tests and benchmarks.
@@ -106,6 +118,9 @@ PF_Err build_frame_geometry(const RenderInput& input, const PF_EffectWorld& outp
                             FrameGeometry& geometry, std::string& error_text,
                             unsigned threads = default_geometry_threads());
 
+// Bytes of the mesh storage `geometry` holds, which a thread keeps for its next frame.
+size_t kept_geometry_bytes(const FrameGeometry& geometry);
+
 // The two halves of build_frame_geometry. The layout needs only the plan: the chain setup, the
 // regions, the cover and the stops; it fails as build_frame_geometry does. The meshes follow it.
 PF_Err build_frame_layout(const RenderInput& input, const PF_EffectWorld& output,
@@ -114,10 +129,10 @@ void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry,
                         unsigned threads = default_geometry_threads());
 
 // The GL objects of one frame, named in creation order; each releases its name when the frame
-// ends. The render targets live on the thread's render state and are only pointed at. Needs the
-// thread's context current.
+// ends. The input texture and the render targets live on the thread's render state and are
+// only pointed at. Needs the thread's context current.
 struct FrameGlObjects {
-  GlTexture in_tex{GL_TEXTURE_2D};
+  const GlTexture* in_tex = nullptr;  // set by run_frame_passes where the face samples the input
   GlVertexArray face_vertex_array;
   GlBuffer face_vertex_buffer;
   GlBuffer face_index_buffer;

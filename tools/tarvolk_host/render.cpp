@@ -10,7 +10,6 @@
 // error of the effect ends the run with status 1, as does Ctrl-C, which
 // cancels the frame in flight; a bad scene or time ends it with status 2.
 
-#include <malloc.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -306,12 +305,6 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
         return false;
       }
     }
-    // glibc keeps what a frame freed in its threads' arenas, which fragment:
-    // over a long range the process would hold about a gigabyte it no
-    // longer uses. Given back after each frame, the process stays at the
-    // size of one frame's work; the next frame faults its buffers in afresh
-    // (about a seventh of its time, the price of flat memory).
-    malloc_trim(0);
     const bool numbered = !list.numbers.empty();
     const long number = numbered ? list.numbers[i] : 0;
     const std::string path = numbered ? numbered_path(output, number) : output;
