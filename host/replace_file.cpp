@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "host/quoted.h"
+
 namespace simhost {
 
 namespace {
@@ -31,13 +33,13 @@ bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>
     fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return fail(error, path + ": " + std::strerror(errno));
+  if (fd < 0) return fail(error, shortened_middle(path) + ": " + std::strerror(errno));
   std::FILE* file = fdopen(fd, "wb");
   if (file == nullptr) {
     const int why = errno;
     close(fd);
     unlink(temporary.c_str());
-    return fail(error, path + ": " + std::strerror(why));
+    return fail(error, shortened_middle(path) + ": " + std::strerror(why));
   }
   errno = 0;
   bool ok = write(file) && std::fflush(file) == 0 && std::ferror(file) == 0;
@@ -52,8 +54,8 @@ bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>
   }
   if (ok) return true;
   unlink(temporary.c_str());
-  return fail(error,
-              path + ": " + (why != 0 ? std::strerror(why) : "the file could not be written"));
+  return fail(error, shortened_middle(path) + ": " +
+                         (why != 0 ? std::strerror(why) : "the file could not be written"));
 }
 
 }  // namespace simhost

@@ -24,12 +24,12 @@ std::string number_text(double v) {
   return buffer;
 }
 
-// A value as a message shows it: its JSON, shortened.
+}  // namespace
+
 std::string shown(const json& j) {
+  if (j.is_string()) return in_quotes(j.get_ref<const std::string&>());
   return shortened(j.dump(-1, ' ', false, json::error_handler_t::replace));
 }
-
-}  // namespace
 
 ValueReader::ValueReader(const ParamStore& store, PF_ParamIndex slot)
     : param_(store.at(slot)), who_("parameter " + store.describe(slot)) {}
@@ -162,14 +162,14 @@ SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot, c
   }
   const json& keys = value["keyframes"];
   if (value.size() != 1 || !keys.is_array() || keys.empty()) {
-    reader.refuse(value.dump() + " is not {\"keyframes\": [[seconds, value], ...]}");
+    reader.refuse(shown(value) + " is not {\"keyframes\": [[seconds, value], ...]}");
   }
   if (param.def.flags & PF_ParamFlag_CANNOT_TIME_VARY) reader.refuse("it cannot vary over time");
   setting.keyframed = true;
   for (const json& key : keys) {
     if (!key.is_array() || key.size() != 2 || !key[0].is_number() ||
         !std::isfinite(key[0].get<double>())) {
-      reader.refuse(key.dump() + " is not a keyframe [seconds, value]");
+      reader.refuse(shown(key) + " is not a keyframe [seconds, value]");
     }
     setting.keyframes.emplace_back(key[0].get<double>(), reader.read(key[1]));
   }

@@ -4,8 +4,9 @@
 # The fuzz test: mutants of the example scenes (written by MUTANTS, the
 # scene_mutants program) through `tarvolk-host render`, `outlines` and
 # `panel`, four runs at a time. A run passes when it ends by itself within
-# 300 s with status 0, 1 or 2 and prints no sanitizer report and no raw
-# exception text. ROUNDS defaults to TARVOLK_FUZZ_ROUNDS, else 300 (CI);
+# 300 s with status 0, 1 or 2 and prints no sanitizer report, no raw
+# exception text and no line over 300 characters (a message quotes only
+# the start of a long value). ROUNDS defaults to TARVOLK_FUZZ_ROUNDS, else 300 (CI);
 # 100000 makes a long run. Rounds are numbered from FIRST (1); a failing
 # round's scene and messages stay in WORK_DIR, and that FIRST with 1 round
 # repeats it.
@@ -25,6 +26,10 @@ if [ "$1" = --one ]; then
   esac
   if word=$(grep -Eo "$forbidden" "$scene.$verb.txt" | head -n 1) && [ -n "$word" ]; then
     echo "FAILED $verb $scene: printed $word"
+    exit 0
+  fi
+  if long=$(awk 'length > 300 { print length; exit }' "$scene.$verb.txt") && [ -n "$long" ]; then
+    echo "FAILED $verb $scene: printed a line of $long characters"
     exit 0
   fi
   rm -f "$scene.$verb.txt" "$scene.png"

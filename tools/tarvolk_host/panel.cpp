@@ -28,6 +28,7 @@
 #include "host/instance/gradient_bytes.h"
 #include "host/instance/param_values.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
@@ -77,13 +78,13 @@ std::vector<GestureStep> parse_gesture(const std::string& text) {
     } else if (verb == "double-click") {
       step.kind = GestureStep::double_click;
     } else {
-      throw UsageError("unknown gesture step \"" + item + "\"");
+      throw UsageError("unknown gesture step " + simhost::in_quotes(item));
     }
     int x = 0, y = 0;
     char tail = 0;
     if (space == std::string::npos ||
         std::sscanf(item.c_str() + space, " %d , %d %c", &x, &y, &tail) != 2) {
-      throw UsageError("gesture step \"" + item + "\" needs a point X,Y");
+      throw UsageError("gesture step " + simhost::in_quotes(item) + " needs a point X,Y");
     }
     step.point = {wheel_frame.left + x, wheel_frame.top + y};
     step.text = item;
@@ -185,7 +186,8 @@ int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
     if (change.kind == UserChange::set) {
       const std::size_t equals = change.text.find('=');
       if (equals == std::string::npos || equals == 0) {
-        print_error(verb_name, "--set \"%s\" is not NAME=VALUE", change.text.c_str());
+        print_error(verb_name, "--set %s is not NAME=VALUE",
+                    simhost::in_quotes(change.text).c_str());
         return status_usage;
       }
       slot = instance.find_param(change.text.substr(0, equals));
@@ -257,7 +259,7 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
       }
     }
     if (!canvas.write_png(png_path)) {
-      print_error(verb_name, "%s cannot be written", png_path.c_str());
+      print_error(verb_name, "%s cannot be written", simhost::shortened_middle(png_path).c_str());
       status = status_failed;
     }
   }
@@ -286,7 +288,7 @@ int panel(const Options& options) {
     } else if (arg.rfind("--", 0) != 0 && scene_path.empty()) {
       scene_path = arg;
     } else {
-      throw UsageError("unknown argument \"" + arg + "\"");
+      throw UsageError("unknown argument " + simhost::in_quotes(arg));
     }
   }
   const std::vector<GestureStep> steps = parse_gesture(gesture);

@@ -31,6 +31,7 @@
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/png.h"
+#include "host/quoted.h"
 #include "host/scene/composition_frame.h"
 #include "host/scene/default_scene.h"
 #include "host/scene/scene_effect.h"
@@ -76,7 +77,7 @@ double number_of(const std::string& option, const std::string& text) {
     used = 0;
   }
   if (used != text.size() || !std::isfinite(value)) {
-    throw UsageError(option + " expects a number, not \"" + text + "\"");
+    throw UsageError(option + " expects a number, not " + simhost::in_quotes(text));
   }
   return value;
 }
@@ -84,7 +85,7 @@ double number_of(const std::string& option, const std::string& text) {
 long whole_number_of(const std::string& option, const std::string& text) {
   const double value = number_of(option, text);
   if (value != std::floor(value) || std::abs(value) > 1e9) {
-    throw UsageError(option + " expects a whole number, not \"" + text + "\"");
+    throw UsageError(option + " expects a whole number, not " + simhost::in_quotes(text));
   }
   return static_cast<long>(value);
 }
@@ -94,7 +95,7 @@ std::array<long, 2> pair_of(const std::string& option, const std::string& text,
                             const std::string& separator, const char* form) {
   const size_t at = text.find(separator);
   if (at == std::string::npos) {
-    throw UsageError(option + " expects " + form + ", not \"" + text + "\"");
+    throw UsageError(option + " expects " + form + ", not " + simhost::in_quotes(text));
   }
   return {whole_number_of(option, text.substr(0, at)),
           whole_number_of(option, text.substr(at + separator.size()))};
@@ -166,7 +167,7 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
     } else if (o.scene_path.empty() && !arg.empty() && arg[0] != '-') {
       o.scene_path = arg;
     } else {
-      throw UsageError("unknown argument \"" + arg + "\"");
+      throw UsageError("unknown argument " + simhost::in_quotes(arg));
     }
   }
   if (o.time && o.frames) throw UsageError("--time and --frames exclude each other");
