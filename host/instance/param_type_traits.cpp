@@ -357,7 +357,11 @@ constexpr ParamTypeTraits rows[] = {
         .stream_type = AEGP_StreamType_ARB,
         .panel_text =
             [](const PanelSlot& s) {
-              return gradient_text(s.host.handle_bytes(s.def.u.arb_d.value));
+              // A keyframed value lives in its keyframes: the panel shows the
+              // value at its time, as the effect makes it.
+              return gradient_text(s.instance.is_keyframed(s.slot)
+                                       ? s.instance.flatten_value(s.slot)
+                                       : s.host.handle_bytes(s.def.u.arb_d.value));
             },
         .twirl = true,
         .describe = [](const PF_ParamDef& def,

@@ -118,9 +118,13 @@ WheelSlots wheel_slots(simhost::EffectInstance& instance) {
 
 void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance,
                  const WheelSlots& slots) {
+  // A keyframed value at the panel's time.
+  const std::vector<unsigned char> bytes =
+      instance.is_keyframed(slots.wheel)
+          ? instance.flatten_value(slots.wheel)
+          : host.handle_bytes(instance.definition(slots.wheel).u.arb_d.value);
   const std::vector<simhost::GradientStop> stops =
-      simhost::gradient_stops(host.handle_bytes(instance.definition(slots.wheel).u.arb_d.value))
-          .value_or(std::vector<simhost::GradientStop>{});
+      simhost::gradient_stops(bytes).value_or(std::vector<simhost::GradientStop>{});
   const A_long selected = instance.definition(slots.pt_select).u.sd.value;
   std::printf("  %zu stops, selected %d\n", stops.size(), selected);
   for (std::size_t i = 0; i < stops.size(); ++i) {
