@@ -3,7 +3,10 @@
 // Files written whole or not at all: the bytes go to a new file beside the
 // target, which is renamed over the target only once they are all written
 // and flushed. A write that fails (a full disk, a size limit) leaves the
-// previous file as it was and removes what it began.
+// previous file as it was and removes what it began. A symbolic link is
+// followed to the file it names (the link stays); a target that exists and
+// is not a regular file (a device such as /dev/null, a named pipe) is
+// written to as it is, never replaced.
 
 #include <cstdio>
 #include <functional>
