@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include "host/quoted.h"
@@ -17,6 +18,33 @@ namespace simhost {
 namespace {
 
 std::atomic<unsigned> next_number{0};
+
+// The files being written beside their targets, for a process that ends by
+// a signal to remove: a slot is free (0), being filled (1) or names one (2).
+struct Unfinished {
+  std::atomic<int> state{0};
+  char path[4096];
+};
+Unfinished unfinished[16];
+
+// Names `path` as unfinished; the slot to release, or -1 when there is no
+// room (the file is then not removed on such an ending).
+int note_unfinished(const std::string& path) {
+  if (path.size() >= sizeof unfinished[0].path) return -1;
+  for (int i = 0; i < static_cast<int>(std::size(unfinished)); ++i) {
+    int free_slot = 0;
+    if (unfinished[i].state.compare_exchange_strong(free_slot, 1)) {
+      std::memcpy(unfinished[i].path, path.c_str(), path.size() + 1);
+      unfinished[i].state.store(2);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void release_unfinished(int slot) {
+  if (slot >= 0) unfinished[slot].state.store(0);
+}
 
 // As many symbolic links as the system itself follows in one path.
 constexpr int most_links = 40;
@@ -94,11 +122,13 @@ bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return fail(error, path, std::strerror(errno));
+  const int slot = note_unfinished(temporary);
   std::FILE* stream = fdopen(fd, "wb");
   if (stream == nullptr) {
     const int why = errno;
     close(fd);
     unlink(temporary.c_str());
+    release_unfinished(slot);
     return fail(error, path, std::strerror(why));
   }
   int why = 0;
@@ -107,9 +137,15 @@ bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>
     ok = false;
     why = errno;
   }
-  if (ok) return true;
-  unlink(temporary.c_str());
-  return fail(error, path, reason(why));
+  if (!ok) unlink(temporary.c_str());
+  release_unfinished(slot);
+  return ok || fail(error, path, reason(why));
+}
+
+void remove_unfinished_files() noexcept {
+  for (Unfinished& file : unfinished) {
+    if (file.state.load() == 2) unlink(file.path);
+  }
 }
 
 }  // namespace simhost

@@ -20,4 +20,9 @@ namespace simhost {
 bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>& write,
                   std::string* error = nullptr);
 
+// Removes the files replace_file is writing beside their targets at this
+// moment: for a process about to end by a signal, which would leave them
+// behind. Safe in a signal handler (it only unlinks).
+void remove_unfinished_files() noexcept;
+
 }  // namespace simhost

@@ -277,7 +277,11 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
       const PF_Err err =
           instance.host().abort_requested() ? PF_Interrupt_CANCEL : frame.run(module);
       if (err == PF_Interrupt_CANCEL) {
-        print_error(verb_name, "cancelled; the frame at %g s was not rendered", list.times[i]);
+        // A share is cancelled by the process that shares the range out,
+        // which speaks for all of them.
+        if (!o.share) {
+          print_error(verb_name, "cancelled; the frame at %g s was not rendered", list.times[i]);
+        }
         queue.finish();
         return false;
       }
@@ -360,8 +364,9 @@ int render(const Options& options) {
       return status_usage;
     }
   }
-  // The first Ctrl-C cancels the frame in flight (with --jobs, in every
-  // process of the range: they share the terminal's process group).
+  // The first Ctrl-C cancels the frame in flight (with --jobs, this process
+  // passes it on to every process of the range); a second one, or SIGTERM,
+  // ends the run at once (interrupt.h).
   const CancelOnInterrupt cancel_on_interrupt;
   if (o.share) {
     // A share's process ends with the process that shares the range out.
