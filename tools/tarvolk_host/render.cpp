@@ -7,8 +7,9 @@
 // --layer-only the effect's output in the layer's area. A frame range is
 // shared among processes of this tool (render_jobs.h); each writes its files
 // on worker threads (png_queue.h). A range holds at most 100000 frames. An
-// error of the effect ends the run with status 1, as does Ctrl-C, which
-// cancels the frame in flight; a bad scene or time ends it with status 2.
+// error of the effect ends the run with status 1; Ctrl-C cancels the frame in
+// flight and ends it with status 130; a bad scene or time ends it with
+// status 2.
 
 #include <malloc.h>
 #include <sys/prctl.h>
@@ -413,7 +414,7 @@ int render(const Options& options) {
       ok = run_setup_command(instance, module, PF_Cmd_SEQUENCE_SETDOWN) && ok;
     }
     ok = run_setup_command(instance, module, PF_Cmd_GLOBAL_SETDOWN) && ok;
-    if (!ok && status == status_ok) status = status_failed;
+    if (!ok && status == status_ok) status = interrupted() ? status_cancelled : status_failed;
   }
   scene.composition.reset();
   return with_balance_check(host, verb_name, status);

@@ -97,7 +97,7 @@ bool start(Job& job, const std::vector<std::string>& arguments) {
 int status_of(const Job& job, int wait_status) {
   if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
   const int signal = WIFSIGNALED(wait_status) ? WTERMSIG(wait_status) : 0;
-  if (signal == SIGINT || signal == SIGTERM) return status_failed;
+  if (signal == SIGINT || signal == SIGTERM) return status_cancelled;
   print_error(verb_name, "the process rendering a share of the frames (%d) ended by signal %d (%s)",
               static_cast<int>(job.pid), signal, strsignal(signal));
   return status_failed;
@@ -227,7 +227,7 @@ int render_in_processes(const Options& options, std::array<long, 2> frames, int 
   // the range.
   if (cancel_passed_on) {
     print_error(verb_name, "cancelled; %zu of %zu frames were written", written, total);
-    status = status_failed;
+    status = status_cancelled;
   }
   return status;
 }
