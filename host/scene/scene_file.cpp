@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/quoted.h"
+#include "host/scene/json_syntax.h"
 #include "host/scene/shape_contents.h"
 
 namespace simhost::scene {
@@ -507,15 +508,18 @@ void check_nesting(const std::string& text, const std::string& source) {
 }
 
 json parse_json(const std::string& text, const std::string& source) {
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    throw SceneError(file_name(source) + ": not JSON: the file is empty");
+  }
   check_nesting(text, source);
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
     // The byte offset is one past the character that stopped the parser.
     throw SceneError(file_name(source) + ":" + line_and_column(text, e.byte > 0 ? e.byte - 1 : 0) +
-                     ": not JSON: " + shortened(e.what(), 160));
-  } catch (const json::exception& e) {
-    throw SceneError(file_name(source) + ": not JSON: " + shortened(e.what(), 160));
+                     ": not JSON: " + json_syntax_mistake(e));
+  } catch (const json::exception&) {
+    throw SceneError(file_name(source) + ": not JSON");
   }
 }
 
