@@ -69,8 +69,9 @@ check "null device: still a device after the link" [ -c "$null" ]
 if [ -n "$full" ]; then
   render "$full"
   check "full device: status 1" [ $? = 1 ]
-  check "full device: says so" grep -q "tarvolk-host render: .*/full: No space left on device" \
+  check "full device: says so" grep -q "^tarvolk-host render: .*/full: No space left on device$" \
     "$dir/error.txt"
+  check "full device: in one message" [ "$(wc -l < "$dir/error.txt")" = 1 ]
   check "full device: still a device" [ -c "$full" ]
 fi
 
