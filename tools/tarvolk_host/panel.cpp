@@ -169,8 +169,8 @@ bool after_change(simhost::EffectInstance& instance, simhost::PluginModule& modu
 }
 
 // A button by the text on it, else any parameter by name (ParamValueError
-// when there is none): the buttons of "About & Support" are named at run
-// time, and the user knows them by their text.
+// naming the button when there is none): the buttons of "About & Support"
+// are named at run time, and the user knows them by their text.
 PF_ParamIndex find_button(simhost::EffectInstance& instance, const std::string& text) {
   for (PF_ParamIndex slot = 1; slot < instance.num_params(); ++slot) {
     const PF_ParamDef def = instance.definition(slot);
@@ -179,7 +179,12 @@ PF_ParamIndex find_button(simhost::EffectInstance& instance, const std::string& 
       return slot;
     }
   }
-  return instance.find_param(text);
+  try {
+    return instance.find_param(text);
+  } catch (const simhost::ParamValueError&) {
+    throw simhost::ParamValueError("button " + simhost::in_quotes(text) +
+                                   ": there is no such button");
+  }
 }
 
 // 0 when done, 1 when a command failed, 2 when the host refused the change.
@@ -278,15 +283,20 @@ int panel(const Options& options) {
   bool show_hidden = false;
   for (std::size_t i = 0; i < options.args.size(); ++i) {
     const std::string& arg = options.args[i];
-    const bool has_next = i + 1 < options.args.size();
-    if (arg == "--png" && has_next) {
-      png_path = options.args[++i];
-    } else if (arg == "--gesture" && has_next) {
-      gesture = options.args[++i];
-    } else if (arg == "--set" && has_next) {
-      changes.push_back({UserChange::set, options.args[++i]});
-    } else if (arg == "--press" && has_next) {
-      changes.push_back({UserChange::press, options.args[++i]});
+    // The value an option needs: what it is, when there is none.
+    auto value = [&](const char* what) -> const std::string& {
+      if (i + 1 >= options.args.size()) throw UsageError(arg + " needs " + what);
+      return options.args[++i];
+    };
+    if (arg == "--png") {
+      png_path = value("a file name");
+      if (png_path.empty()) throw UsageError("--png needs a file name, not an empty one");
+    } else if (arg == "--gesture") {
+      gesture = value("steps (\"click X,Y; drag X,Y\")");
+    } else if (arg == "--set") {
+      changes.push_back({UserChange::set, value("NAME=VALUE")});
+    } else if (arg == "--press") {
+      changes.push_back({UserChange::press, value("a button's name or the text on it")});
     } else if (arg == "--all") {
       show_hidden = true;
     } else if (arg.rfind("--", 0) != 0 && scene_path.empty()) {

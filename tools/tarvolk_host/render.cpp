@@ -112,6 +112,7 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
     };
     if (arg == "-o") {
       o.output = value();
+      if (o.output.empty()) throw UsageError("-o needs a file name, not an empty one");
     } else if (arg == "--time") {
       o.time = number_of(arg, value());
     } else if (arg == "--frames") {
