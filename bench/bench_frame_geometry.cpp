@@ -120,7 +120,7 @@ void BM_Overlapping(benchmark::State& state) {
                      static_cast<ExtrusionMode>(state.range(1)), default_geometry_threads());
 }
 BENCHMARK(BM_Overlapping)
-    ->ArgsProduct({{1000}, {directional_mode_arg, vanishing_mode_arg}})
+    ->ArgsProduct({{1000, 2000}, {directional_mode_arg, vanishing_mode_arg}})
     ->ArgNames({"glyphs", "mode"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -485,6 +485,11 @@ void SimHost::name_object(const void* ref, const std::string& name) {
   object_names_[ref] = name;
 }
 
+void SimHost::forget_name(const void* ref) {
+  std::lock_guard lock(mutex_);
+  object_names_.erase(ref);
+}
+
 std::string SimHost::name_of(const void* ref) {
   if (ref == nullptr) return "null";
   std::lock_guard lock(mutex_);

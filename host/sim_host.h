@@ -168,6 +168,9 @@ class SimHost {
   bool is_out(const void* ref);
   // A name for a reference the host does not count (layers, compositions).
   void name_object(const void* ref, const std::string& name);
+  // The name of an object that is gone, so that what comes later at its
+  // address is not shown under it.
+  void forget_name(const void* ref);
   // How records show a reference: its name, "handle#N", "null", or its address.
   std::string name_of(const void* ref);
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "renderer/parallel_for.h"
+#include "renderer/group_union.h"
 #include "renderer/render_plan.h"
 
 RectD empty_rect() {
@@ -137,7 +137,7 @@ class BoxGrid {
       }
     }
     // Cell lists in one array: count, then place (cell c holds entries
-    // cell_start_[c] to cell_start_[c + 1]).
+    // cell_start_[c] to cell_end_[c], at first cell_start_[c + 1]).
     std::vector<bool> placed(boxes.size(), false);
     if (columns_ > 0) cell_start_.assign(columns_ * rows_ + 1, 0);
     for (size_t i = 0; i < boxes.size(); ++i) {
@@ -161,10 +161,13 @@ class BoxGrid {
     for (size_t i = 0; i < boxes.size(); ++i) {
       if (placed[i]) for_each_cell(range_of(boxes[i]), [&](size_t c) { entries_[fill[c]++] = i; });
     }
+    if (!fill.empty()) fill.pop_back();
+    cell_end_ = std::move(fill);
   }
 
   // Appends to `out`, in index order, every path whose bit is set and whose
-  // box overlaps box i, exactly as a scan over all paths would.
+  // box overlaps box i, exactly as a scan over all paths would. Bits are
+  // only ever cleared from one query to the next.
   void query(size_t i, const std::vector<bool>& bits, PathGroup& out) {
     const RectD& b = boxes_[i];
     const size_t first = out.size();
@@ -181,10 +184,28 @@ class BoxGrid {
       stamp_[j] = query_id_;
       if (bits[j] && boxes_overlap(b, boxes_[j])) out.push_back(j);
     };
+    // A path already grouped is never found again: it leaves the lists it is met in, so that
+    // boxes piled on one spot are not scanned over and over (the finds are sorted anyway).
     for_each_cell(range_of(b), [&](size_t c) {
-      for (uint64_t e = cell_start_[c]; e < cell_start_[c + 1]; ++e) consider(entries_[e]);
+      uint64_t e = cell_start_[c];
+      while (e < cell_end_[c]) {
+        const uint64_t j = entries_[e];
+        if (!bits[j]) {
+          entries_[e] = entries_[--cell_end_[c]];
+          continue;
+        }
+        consider(j);
+        ++e;
+      }
     });
-    for (uint64_t j : loose_) consider(j);
+    for (size_t k = 0; k < loose_.size();) {
+      if (!bits[loose_[k]]) {
+        loose_[k] = loose_.back();
+        loose_.pop_back();
+        continue;
+      }
+      consider(loose_[k++]);
+    }
     std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
   }
 
@@ -231,6 +252,8 @@ class BoxGrid {
   size_t columns_ = 0;
   size_t rows_ = 0;
   std::vector<uint64_t> cell_start_;
+  // The end of each cell's list of paths not yet grouped.
+  std::vector<uint64_t> cell_end_;
   std::vector<uint64_t> entries_;
   std::vector<uint64_t> loose_;
   std::vector<uint64_t> stamp_;
@@ -259,17 +282,7 @@ UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion, u
   const std::vector<PathGroup> groups = paths.size() < indexed_grouping_threshold
                                             ? group_overlapping_paths(boxes)
                                             : group_overlapping_paths_indexed(boxes);
-  result.group_trees.resize(groups.size());
-  // Each group is united on its own; the trees land in group order whichever thread made them.
-  constexpr size_t groups_per_thread = 16;
-  parallel_for(groups.size(), threads, groups_per_thread, [&](size_t begin, size_t end) {
-    PathsD subjects;
-    for (size_t g = begin; g < end; ++g) {
-      subjects.clear();
-      for (uint64_t index : groups[g]) subjects.push_back(paths[index]);
-      boolean_op(ClipType::Union, FillRule::NonZero, subjects, PathsD{}, result.group_trees[g], 2);
-    }
-  });
+  unite_groups(paths, groups, result.group_trees, threads);
   for (const PolyTreeD& tree : result.group_trees) append_poly_tree_paths(tree, result.paths);
   if (inner_extrusion) {
     for (PathD& path : result.paths) reverse_path(path);

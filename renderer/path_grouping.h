@@ -53,8 +53,9 @@ struct UnitedPaths {
 };
 
 // Groups the paths whose boxes overlap and unites each group (NonZero,
-// precision 2), the groups on up to `threads` threads. Points the union
-// creates carry flag 0. The result does not depend on the thread count.
+// precision 2; renderer/group_union.h), on up to `threads` threads. Points
+// the union creates carry flag 0. The result does not depend on the thread
+// count. Within a frame the host may cancel, a cancel throws FrameCancelled.
 UnitedPaths union_overlapping_paths(const PathsD& paths, bool inner_extrusion,
                                     unsigned threads = 1);
 UnitedPaths union_overlapping_paths(const PreRenderPlan& plan, unsigned threads = 1);

@@ -199,29 +199,91 @@ bool precision_in_range(int precision) {
   return precision >= -8 && precision <= 8;
 }
 
+// Runs one operation of Clipper on integer paths; false when nothing can be computed.
+template <typename Solution>
+bool run_clipper(ClipperLib::ClipType type, FillRule fill_rule, const ClipperLib::Paths& subjects,
+                 const ClipperLib::Paths& clips, Solution& solution) {
+  try {
+    ClipperLib::Clipper clipper;
+    clipper.PreserveCollinear(true);
+    // Degenerate paths (fewer than three distinct points) are refused one by one; that is fine.
+    clipper.AddPaths(subjects, ClipperLib::ptSubject, true);
+    clipper.AddPaths(clips, ClipperLib::ptClip, true);
+    const ClipperLib::PolyFillType fill = to_fill_type(fill_rule);
+    return clipper.Execute(type, solution, fill, fill);
+  } catch (const ClipperLib::clipperException&) {
+    return false;
+  }
+}
+
+size_t point_count(const PathsD& paths) {
+  size_t points = 0;
+  for (const PathD& path : paths) points += path.size();
+  return points;
+}
+
 // Runs the operation into tree; false when nothing can be computed.
 bool execute(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, const PathsD& clips,
              const Scaler& scaler, InputPoints& inputs, ClipperLib::PolyTree& tree) {
   ClipperLib::ClipType type;
   if (!to_clip_type(clip_type, type)) return false;
-  size_t points = 0;
-  for (const PathD& path : subjects) points += path.size();
-  for (const PathD& path : clips) points += path.size();
-  inputs.reserve(points);
+  inputs.reserve(point_count(subjects) + point_count(clips));
   const ClipperLib::Paths int_subjects = to_int_paths(subjects, scaler, inputs);
   const ClipperLib::Paths int_clips = to_int_paths(clips, scaler, inputs);
-  try {
-    ClipperLib::Clipper clipper;
-    clipper.PreserveCollinear(true);
-    // Degenerate paths (fewer than three distinct points) are refused one by one; that is fine.
-    clipper.AddPaths(int_subjects, ClipperLib::ptSubject, true);
-    clipper.AddPaths(int_clips, ClipperLib::ptClip, true);
-    const ClipperLib::PolyFillType fill = to_fill_type(fill_rule);
-    return clipper.Execute(type, tree, fill, fill);
-  } catch (const ClipperLib::clipperException&) {
-    return false;
-  }
+  return run_clipper(type, fill_rule, int_subjects, int_clips, tree);
 }
+
+// Grid paths as Clipper's, their points noted as input points.
+ClipperLib::Paths from_grid_paths(const GridPaths& paths, InputPoints& inputs) {
+  ClipperLib::Paths result;
+  result.reserve(paths.size());
+  std::vector<int64_t> z;
+  for (const GridPath& path : paths) {
+    IntPath int_path;
+    int_path.reserve(path.size());
+    z.clear();
+    for (const GridPoint& p : path) {
+      int_path.emplace_back(p.x, p.y);
+      z.push_back(p.z);
+    }
+    inputs.add_path(int_path, z);
+    result.push_back(std::move(int_path));
+  }
+  return result;
+}
+
+GridPaths to_grid_paths(const ClipperLib::Paths& contours, const InputPoints& inputs) {
+  GridPaths result;
+  result.reserve(contours.size());
+  for (const IntPath& contour : contours) {
+    GridPath path;
+    path.reserve(contour.size());
+    for (size_t i = 0; i < contour.size(); ++i) {
+      path.push_back({contour[i].X, contour[i].Y, inputs.z_of(contour, i)});
+    }
+    result.push_back(std::move(path));
+  }
+  return result;
+}
+
+size_t point_count(const GridPaths& paths) {
+  size_t points = 0;
+  for (const GridPath& path : paths) points += path.size();
+  return points;
+}
+
+// The two partial results on the grid, as one union's subjects and clips.
+struct GridUnionInput {
+  InputPoints inputs;
+  ClipperLib::Paths subjects;
+  ClipperLib::Paths clips;
+
+  GridUnionInput(const GridPaths& a, const GridPaths& b) {
+    inputs.reserve(point_count(a) + point_count(b));
+    subjects = from_grid_paths(a, inputs);
+    clips = from_grid_paths(b, inputs);
+  }
+};
 
 void convert_tree(const ClipperLib::PolyNode& from, std::vector<PolyPathD>& to,
                   const Scaler& scaler, const InputPoints& inputs) {
@@ -279,4 +341,52 @@ PathsD poly_tree_to_paths(const PolyTreeD& tree) {
 
 void append_poly_tree_paths(const PolyTreeD& tree, PathsD& out) {
   append_depth_first(tree.children, out);
+}
+
+SignedUnion unite_by_winding_sign(const PathsD& paths, int precision) {
+  SignedUnion result;
+  if (!precision_in_range(precision)) return result;
+  const Scaler scaler(precision);
+  InputPoints inputs;
+  inputs.reserve(point_count(paths));
+  const ClipperLib::Paths int_paths = to_int_paths(paths, scaler, inputs);
+  ClipperLib::Paths positive;
+  ClipperLib::Paths negative;
+  try {
+    // One sweep structure, run once for each sign.
+    ClipperLib::Clipper clipper;
+    clipper.PreserveCollinear(true);
+    clipper.AddPaths(int_paths, ClipperLib::ptSubject, true);
+    if (!clipper.Execute(ClipperLib::ctUnion, positive, ClipperLib::pftPositive,
+                         ClipperLib::pftPositive) ||
+        !clipper.Execute(ClipperLib::ctUnion, negative, ClipperLib::pftNegative,
+                         ClipperLib::pftNegative)) {
+      return result;
+    }
+  } catch (const ClipperLib::clipperException&) {
+    return result;
+  }
+  result.positive = to_grid_paths(positive, inputs);
+  result.negative = to_grid_paths(negative, inputs);
+  return result;
+}
+
+GridPaths unite_grid_paths(const GridPaths& a, const GridPaths& b) {
+  const GridUnionInput input(a, b);
+  ClipperLib::Paths contours;
+  if (!run_clipper(ClipperLib::ctUnion, FillRule::NonZero, input.subjects, input.clips, contours)) {
+    return {};
+  }
+  return to_grid_paths(contours, input.inputs);
+}
+
+void unite_grid_paths(const GridPaths& a, const GridPaths& b, PolyTreeD& result, int precision) {
+  result.clear();
+  if (!precision_in_range(precision)) return;
+  const GridUnionInput input(a, b);
+  ClipperLib::PolyTree tree;
+  if (!run_clipper(ClipperLib::ctUnion, FillRule::NonZero, input.subjects, input.clips, tree)) {
+    return;
+  }
+  convert_tree(tree, result.children, Scaler(precision), input.inputs);
 }

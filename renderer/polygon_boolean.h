@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "renderer/path_types.h"
@@ -47,3 +48,31 @@ void boolean_op(ClipType clip_type, FillRule fill_rule, const PathsD& subjects, 
 PathsD poly_tree_to_paths(const PolyTreeD& tree);
 // The same, appended to `out`.
 void append_poly_tree_paths(const PolyTreeD& tree, PathsD& out);
+
+// Unions built in steps. A partial result stays on the integer grid of the precision (coordinates
+// times 10^precision, rounded once on the way in) with the z of every point, so that uniting it
+// further rounds nothing again and treats its points as input points, as above.
+struct GridPoint {
+  int64_t x = 0;
+  int64_t y = 0;
+  int64_t z = 0;
+
+  friend bool operator==(const GridPoint&, const GridPoint&) = default;
+};
+using GridPath = std::vector<GridPoint>;
+using GridPaths = std::vector<GridPath>;
+
+// The union of `paths` split by the sign of their winding number: the region where it is
+// positive and the region where it is negative, each as outer contours and holes (oriented as
+// above). Together they are the NonZero union. Empty for a precision outside [-8, 8].
+struct SignedUnion {
+  GridPaths positive;
+  GridPaths negative;
+};
+SignedUnion unite_by_winding_sign(const PathsD& paths, int precision);
+
+// The union (NonZero) of partial results on one grid.
+GridPaths unite_grid_paths(const GridPaths& a, const GridPaths& b);
+// The same as a polygon tree, scaled back from the grid of `precision` (replacing the tree's
+// contents).
+void unite_grid_paths(const GridPaths& a, const GridPaths& b, PolyTreeD& result, int precision);

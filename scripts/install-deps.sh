@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test and run.
+# Installs every Debian package the project needs to build, test and run,
+# and any further ones named as arguments (scripts/coverage.sh adds gcovr).
 # Idempotent: apt-get skips what is already installed.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libtess2-tulip-5.4 libpolyclipping-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev fonts-dejavu-core
+  "$@"
 )
 
 SUDO=""

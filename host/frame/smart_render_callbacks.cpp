@@ -10,6 +10,7 @@
 #include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/layer_pixels.h"
+#include "host/sim_host.h"
 
 namespace simhost {
 
@@ -81,8 +82,11 @@ PF_SmartRenderCallbacks frame_smart_render_callbacks() {
 // The pixels of the checkout's result rectangle, placed by the world's
 // origin in the layer: the layer rendered as the host renders it before
 // effects, at the checkout's time and the frame's downsampling, unless the
-// frame was given pixels of its own.
+// frame was given pixels of its own. The host's abort request is asked
+// between the drawing's items: once made, the checkout ends with
+// PF_Interrupt_CANCEL and hands out nothing.
 PF_Err Frame::checkout_layer_pixels(A_long checkout_id, PF_EffectWorld** pixels) {
+  *pixels = nullptr;
   auto checkout =
       std::find_if(layer_checkouts_.rbegin(), layer_checkouts_.rend(),
                    [&](const LayerCheckout& c) { return c.checkout_id == checkout_id; });
@@ -95,8 +99,12 @@ PF_Err Frame::checkout_layer_pixels(A_long checkout_id, PF_EffectWorld** pixels)
              layer != nullptr) {
     const double seconds =
         static_cast<double>(checkout->what_time) / static_cast<double>(checkout->time_scale);
-    scene::render_layer_pixels(*layer, seconds, in_data_.downsample_x, in_data_.downsample_y,
-                               *world);
+    SimHost& host = instance_.host();
+    scene::DrawingCancel cancel([&host] { return host.abort_requested(); });
+    if (!scene::render_layer_pixels(*layer, seconds, in_data_.downsample_x, in_data_.downsample_y,
+                                    *world, cancel)) {
+      return PF_Interrupt_CANCEL;
+    }
   }
   *pixels = world->get();
   layer_pixels_.push_back(std::move(world));

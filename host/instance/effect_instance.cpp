@@ -241,7 +241,9 @@ nlohmann::json EffectInstance::value_json(PF_ParamIndex slot) {
   };
   if (param.keyframes.empty()) return one({param.def.u, param.layer_id});
   nlohmann::json keys = nlohmann::json::array();
-  for (const Keyframe& key : param.keyframes) keys.push_back({key.seconds, one(key.value)});
+  for (const Keyframe& key : param.keyframes) {
+    keys.push_back({{"time", key.seconds}, {"value", one(key.value)}});
+  }
   return {{"keyframes", keys}};
 }
 

@@ -71,13 +71,15 @@ class EffectInstance {
   PF_ParamIndex find_param(const std::string& name_or_slot);
 
   // Sets a value from its JSON form (host/README.md): a constant, or
-  // {"keyframes": [[seconds, value], ...]}. Replaces what the slot held.
+  // {"keyframes": [{"time": seconds, "value": value}, ...]} (or the older
+  // [seconds, value] per keyframe). Replaces what the slot held.
   // ParamValueError, naming the parameter, for an unknown parameter, a
   // wrong form or a value out of range; then nothing is stored.
   void set_value(const std::string& name_or_slot, const nlohmann::json& value);
   void set_value(PF_ParamIndex slot, const nlohmann::json& value);
   // The value and default in the same JSON form (arbitrary data as
-  // {"flat": "hex"}); keyframed values as {"keyframes": ...}.
+  // {"flat": "hex"}); keyframed values as {"keyframes": [{"time": seconds,
+  // "value": value}, ...]}.
   nlohmann::json value_json(PF_ParamIndex slot);
   nlohmann::json default_json(PF_ParamIndex slot);
   // The layer chosen in a layer parameter at a time (0: none).

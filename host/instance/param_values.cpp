@@ -162,16 +162,22 @@ SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot, c
   }
   const json& keys = value["keyframes"];
   if (value.size() != 1 || !keys.is_array() || keys.empty()) {
-    reader.refuse(shown(value) + " is not {\"keyframes\": [[seconds, value], ...]}");
+    reader.refuse(shown(value) +
+                  " is not {\"keyframes\": [{\"time\": seconds, \"value\": value}, ...]}");
   }
   if (param.def.flags & PF_ParamFlag_CANNOT_TIME_VARY) reader.refuse("it cannot vary over time");
   setting.keyframed = true;
   for (const json& key : keys) {
-    if (!key.is_array() || key.size() != 2 || !key[0].is_number() ||
-        !std::isfinite(key[0].get<double>())) {
-      reader.refuse(shown(key) + " is not a keyframe [seconds, value]");
+    // {"time": seconds, "value": value}, or the older [seconds, value].
+    const bool as_object =
+        key.is_object() && key.size() == 2 && key.contains("time") && key.contains("value");
+    const bool as_pair = key.is_array() && key.size() == 2;
+    const json* time = as_object ? &key["time"] : as_pair ? &key[0] : nullptr;
+    if (time == nullptr || !time->is_number() || !std::isfinite(time->get<double>())) {
+      reader.refuse(shown(key) + " is not a keyframe {\"time\": seconds, \"value\": value}");
     }
-    setting.keyframes.emplace_back(key[0].get<double>(), reader.read(key[1]));
+    setting.keyframes.emplace_back(time->get<double>(),
+                                   reader.read(as_object ? key["value"] : key[1]));
   }
   std::stable_sort(setting.keyframes.begin(), setting.keyframes.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });

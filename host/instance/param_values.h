@@ -66,8 +66,9 @@ class ValueReader {
   std::string who_;
 };
 
-// Reads a constant value or {"keyframes": [[seconds, value], ...]} for the
-// parameter in `slot`. Throws ParamValueError for a parameter without a
+// Reads a constant value or {"keyframes": [{"time": seconds, "value": value},
+// ...]} (each keyframe also as [seconds, value], as scene files once wrote
+// them) for the parameter in `slot`. Throws ParamValueError for a parameter without a
 // value, a value of the wrong form or outside the valid range, and
 // keyframes on a parameter that cannot vary over time.
 SettingFromJson setting_from_json(const ParamStore& store, PF_ParamIndex slot,

@@ -15,9 +15,6 @@ namespace {
 std::mutex registry_mutex;
 std::set<Composition*> live_compositions;
 
-// Parents deeper than this are taken as a loop.
-constexpr int max_parent_depth = 64;
-
 using Matrix = A_Matrix4;
 
 Matrix identity() {
@@ -187,6 +184,10 @@ Composition::~Composition() {
     live_compositions.erase(this);
   }
   HostObjects::instance().drop(this);
+  if (SimHost* host = SimHost::current()) {
+    host->forget_name(this);
+    for (const auto& layer : layers_) host->forget_name(layer.get());
+  }
 }
 
 Layer& Composition::add_layer(LayerKind kind, std::string name) {
@@ -224,6 +225,11 @@ Layer& Composition::add_layer(LayerKind kind, std::string name) {
 
 Layer* Composition::layer_by_id(AEGP_LayerIDVal id) {
   std::lock_guard lock(mutex_);
+  // Layers take ids in order from 1 and are never removed, so an id tells
+  // where its layer is: following a chain of parents takes a step a parent.
+  if (id >= 1 && static_cast<size_t>(id) <= layers_.size() && layers_[id - 1]->id == id) {
+    return layers_[id - 1].get();
+  }
   for (const auto& layer : layers_) {
     if (layer->id == id) return layer.get();
   }
@@ -233,6 +239,8 @@ Layer* Composition::layer_by_id(AEGP_LayerIDVal id) {
 A_Matrix4 Composition::layer_to_world(const Layer& layer, double comp_seconds) const {
   Matrix m = local_transform(layer, layer.layer_time(comp_seconds));
   const Layer* child = &layer;
+  // A chain deeper than the host follows (a loop, as scene files refuse
+  // both) ends there.
   for (int depth = 0; child->parent != 0 && depth < max_parent_depth; ++depth) {
     const Layer* parent = const_cast<Composition*>(this)->layer_by_id(child->parent);
     if (parent == nullptr) break;

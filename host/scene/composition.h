@@ -89,6 +89,10 @@ struct CameraView {
 
 class Composition;
 
+// The most parents the host follows up from a layer; scene files refuse a
+// deeper chain.
+inline constexpr int max_parent_depth = 64;
+
 struct Layer {
   Composition* composition = nullptr;
   AEGP_LayerIDVal id = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/scene/layer_pixels.h"
+#include "host/scene/scene_file.h"
 
 namespace simhost::scene {
 
@@ -22,6 +23,14 @@ struct Affine2 {
     return {a * x + c * y + e, b * x + d * y + f};
   }
   double determinant() const { return a * d - b * c; }
+  bool is_finite() const {
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) &&
+           std::isfinite(e) && std::isfinite(f);
+  }
+  // Whether it moves pixels by whole pixels and nothing else.
+  bool is_whole_pixel_shift() const {
+    return a == 1.0 && d == 1.0 && b == 0.0 && c == 0.0 && e == std::floor(e) && f == std::floor(f);
+  }
   Affine2 inverse() const {
     const double det = determinant();
     Affine2 inv{d / det, -b / det, -c / det, a / det, 0.0, 0.0};
@@ -48,6 +57,28 @@ Affine2 layer_to_frame(const Composition& comp, const Layer& layer, double secon
     to_frame.f = y;
   }
   return to_frame;
+}
+
+const Layer* layer_of(const Composition& comp, AEGP_LayerIDVal id) {
+  for (const auto& layer : comp.layers()) {
+    if (layer->id == id) return layer.get();
+  }
+  return nullptr;
+}
+
+// One side of a request, [low, high) in layer pixels, reaching no further
+// than the host's longest side beyond the layer's extent [0, extent) and no
+// longer than that side: where it would be, the part around the layer's
+// middle is kept.
+std::array<double, 2> limited_side(double low, double high, double extent) {
+  const double longest = longest_side;
+  low = std::max(low, -longest);
+  high = std::min(high, extent + longest);
+  if (high - low > longest) {
+    low = std::clamp(std::floor(extent / 2.0 - longest / 2.0), low, high - longest);
+    high = low + longest;
+  }
+  return {low, high};
 }
 
 // Premultiplied red, green, blue, alpha of a pixel.
@@ -90,13 +121,13 @@ class Canvas {
       return;
     }
     const auto [ox, oy] = to_frame(source.origin_x, source.origin_y);
-    if (to_frame.a == 1.0 && to_frame.d == 1.0 && to_frame.b == 0.0 && to_frame.c == 0.0 &&
-        ox == std::floor(ox) && oy == std::floor(oy)) {
-      over_at(source, static_cast<A_long>(ox), static_cast<A_long>(oy));
+    if (to_frame.is_whole_pixel_shift() && ox == std::floor(ox) && oy == std::floor(oy)) {
+      over_at(source, ox, oy);
       return;
     }
     PF_EffectWorld& frame = *world_->get();
-    // The part of the frame the source can reach.
+    // The part of the frame the source can reach, clipped to the frame in
+    // doubles: a layer placed far away lies beyond any integer.
     double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
     for (const double x : {0.0, 1.0}) {
       for (const double y : {0.0, 1.0}) {
@@ -108,13 +139,18 @@ class Canvas {
         max_y = std::max(max_y, fy);
       }
     }
-    const A_long left = std::max<A_long>(0, static_cast<A_long>(std::floor(min_x)) - 1);
-    const A_long top = std::max<A_long>(0, static_cast<A_long>(std::floor(min_y)) - 1);
-    const A_long right = std::min<A_long>(frame.width, static_cast<A_long>(std::ceil(max_x)) + 1);
-    const A_long bottom = std::min<A_long>(frame.height, static_cast<A_long>(std::ceil(max_y)) + 1);
+    if (!std::isfinite(min_x) || !std::isfinite(max_x) || !std::isfinite(min_y) ||
+        !std::isfinite(max_y)) {
+      return;
+    }
+    const double left = std::max(0.0, std::floor(min_x) - 1.0);
+    const double top = std::max(0.0, std::floor(min_y) - 1.0);
+    const double right = std::min<double>(frame.width, std::ceil(max_x) + 1.0);
+    const double bottom = std::min<double>(frame.height, std::ceil(max_y) + 1.0);
+    if (!(left < right && top < bottom)) return;
     const Affine2 to_source = to_frame.inverse();
-    for (A_long y = top; y < bottom; ++y) {
-      for (A_long x = left; x < right; ++x) {
+    for (auto y = static_cast<A_long>(top); y < static_cast<A_long>(bottom); ++y) {
+      for (auto x = static_cast<A_long>(left); x < static_cast<A_long>(right); ++x) {
         const auto [lx, ly] = to_source(x + 0.5, y + 0.5);
         blend(x, y, sample(source, lx - source.origin_x - 0.5, ly - source.origin_y - 0.5));
       }
@@ -124,13 +160,23 @@ class Canvas {
   std::unique_ptr<World> take() { return std::move(world_); }
 
  private:
-  // The source with its top-left pixel at (left, top) of the frame.
-  void over_at(const PF_EffectWorld& source, A_long left, A_long top) {
+  // The source with its top-left pixel at (left, top) of the frame, whole
+  // numbers that may lie beyond any integer: the rows and columns that land
+  // on the frame are found in doubles.
+  void over_at(const PF_EffectWorld& source, double left, double top) {
     const PF_EffectWorld& frame = *world_->get();
-    const A_long from_x = std::max<A_long>(0, -left);
-    const A_long to_x = std::min<A_long>(source.width, frame.width - left);
-    const A_long from_y = std::max<A_long>(0, -top);
-    const A_long to_y = std::min<A_long>(source.height, frame.height - top);
+    const double first_x = std::max(0.0, -left);
+    const double end_x = std::min<double>(source.width, frame.width - left);
+    const double first_y = std::max(0.0, -top);
+    const double end_y = std::min<double>(source.height, frame.height - top);
+    if (!(first_x < end_x && first_y < end_y)) return;
+    // Some pixel lands on the frame, so the offsets are within its reach.
+    const auto from_x = static_cast<A_long>(first_x);
+    const auto to_x = static_cast<A_long>(end_x);
+    const auto from_y = static_cast<A_long>(first_y);
+    const auto to_y = static_cast<A_long>(end_y);
+    const auto dx = static_cast<A_long>(left);
+    const auto dy = static_cast<A_long>(top);
     // 8-bit pixels that are wholly transparent or opaque, most of them,
     // leave or replace what is there as they are.
     const bool bytes = !((source.world_flags | frame.world_flags) & PF_WorldFlag_FLOAT);
@@ -142,11 +188,11 @@ class Canvas {
           const PF_Pixel8& p = *pixel_at<PF_Pixel8>(from, x, y);
           if (p.alpha == 0) continue;
           if (p.alpha == 255) {
-            *pixel_at<PF_Pixel8>(to, x + left, y + top) = p;
+            *pixel_at<PF_Pixel8>(to, x + dx, y + dy) = p;
             continue;
           }
         }
-        blend(x + left, y + top, premultiplied(read_float_pixel(source, x, y)));
+        blend(x + dx, y + dy, premultiplied(read_float_pixel(source, x, y)));
       }
     }
   }
@@ -174,11 +220,11 @@ class Canvas {
     for (int j = 0; j < 2; ++j) {
       const float weight_y = j == 0 ? 1.0f - wy : wy;
       const double sy = y0 + j;
-      if (weight_y == 0.0f || sy < 0 || sy >= source.height) continue;
+      if (weight_y == 0.0f || !(sy >= 0 && sy < source.height)) continue;
       for (int i = 0; i < 2; ++i) {
         const float weight = (i == 0 ? 1.0f - wx : wx) * weight_y;
         const double sx = x0 + i;
-        if (weight == 0.0f || sx < 0 || sx >= source.width) continue;
+        if (weight == 0.0f || !(sx >= 0 && sx < source.width)) continue;
         const Premultiplied p = premultiplied(
             read_float_pixel(source, static_cast<A_long>(sx), static_cast<A_long>(sy)));
         for (int k = 0; k < 4; ++k) sum[k] += weight * p[k];
@@ -192,6 +238,46 @@ class Canvas {
 
 }  // namespace
 
+PF_LRect composition_request(const Composition& comp, double comp_seconds,
+                             AEGP_LayerIDVal effect_layer,
+                             const CompositionFrameSettings& settings) {
+  const Layer* layer = layer_of(comp, effect_layer);
+  if (layer == nullptr) return {0, 0, 0, 0};
+  const double sx = scale_of(settings.downsample_x);
+  const double sy = scale_of(settings.downsample_y);
+  const double extent_x = std::ceil(layer->width * sx);
+  const double extent_y = std::ceil(layer->height * sy);
+  const PF_LRect extent{0, 0, static_cast<A_long>(extent_x), static_cast<A_long>(extent_y)};
+  const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
+  if (!to_frame.is_finite() || !(std::abs(to_frame.determinant()) > 1e-12)) return extent;
+  const Affine2 to_layer = to_frame.inverse();
+  const double frame_width = std::ceil(comp.width() * sx);
+  const double frame_height = std::ceil(comp.height() * sy);
+  double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
+  for (const double x : {0.0, frame_width}) {
+    for (const double y : {0.0, frame_height}) {
+      const auto [lx, ly] = to_layer(x, y);
+      min_x = std::min(min_x, lx);
+      max_x = std::max(max_x, lx);
+      min_y = std::min(min_y, ly);
+      max_y = std::max(max_y, ly);
+    }
+  }
+  if (!std::isfinite(min_x) || !std::isfinite(max_x) || !std::isfinite(min_y) ||
+      !std::isfinite(max_y)) {
+    return extent;
+  }
+  // A frame sampled between pixels also reads the pixel beyond each edge.
+  const double margin = to_frame.is_whole_pixel_shift() ? 0.0 : 1.0;
+  const auto [left, right] =
+      limited_side(std::floor(min_x) - margin, std::ceil(max_x) + margin, extent_x);
+  const auto [top, bottom] =
+      limited_side(std::floor(min_y) - margin, std::ceil(max_y) + margin, extent_y);
+  if (!(left < right && top < bottom)) return {0, 0, 0, 0};
+  return {static_cast<A_long>(left), static_cast<A_long>(top), static_cast<A_long>(right),
+          static_cast<A_long>(bottom)};
+}
+
 std::unique_ptr<World> composition_frame(const Composition& comp, double comp_seconds,
                                          AEGP_LayerIDVal effect_layer, const World* effect_output,
                                          const CompositionFrameSettings& settings) {
@@ -200,7 +286,9 @@ std::unique_ptr<World> composition_frame(const Composition& comp, double comp_se
   Canvas canvas(static_cast<A_long>(std::ceil(comp.width() * sx)),
                 static_cast<A_long>(std::ceil(comp.height() * sy)), settings.format,
                 settings.background);
+  DrawingCancel cancel(settings.cancelled);
   for (const auto& layer : comp.layers()) {
+    if (cancel.poll()) return nullptr;
     if (layer->kind == LayerKind::null || layer->kind == LayerKind::camera) continue;
     const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
     if (layer->id == effect_layer) {
@@ -209,8 +297,10 @@ std::unique_ptr<World> composition_frame(const Composition& comp, double comp_se
     }
     World own(static_cast<A_long>(std::ceil(layer->width * sx)),
               static_cast<A_long>(std::ceil(layer->height * sy)), settings.format);
-    render_layer_pixels(*layer, layer->layer_time(comp_seconds), settings.downsample_x,
-                        settings.downsample_y, own);
+    if (!render_layer_pixels(*layer, layer->layer_time(comp_seconds), settings.downsample_x,
+                             settings.downsample_y, own, cancel)) {
+      return nullptr;
+    }
     canvas.over(*own.get(), to_frame);
   }
   return canvas.take();

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "host/cairo_ptr.h"
+#include "host/scene/cairo_range.h"
 
 namespace simhost::scene {
 
@@ -26,18 +27,28 @@ Affine grid_map(const PixelGrid& grid) {
 }
 
 // Each segment a cubic from a vertex along its outgoing control point to the
-// next vertex along that one's incoming control point; the last closes.
-void add_path(cairo_t* cr, const PathShape& shape, const Affine& map) {
+// next vertex along that one's incoming control point; the last closes. An
+// outline beyond cairo's reach is cut to the grid first (cairo_range.h).
+void add_path(cairo_t* cr, const PathShape& shape, const Affine& map, const PixelGrid& grid) {
   const std::vector<PathPoint>& v = shape.vertices;
-  const Vec2 start = map.apply({v[0].x, v[0].y});
-  cairo_move_to(cr, start.x, start.y);
+  std::vector<OutlinePiece> outline;
+  outline.reserve(v.size());
   for (size_t i = 0; i < v.size(); ++i) {
     const PathPoint& from = v[i];
     const PathPoint& to = v[(i + 1) % v.size()];
-    const Vec2 c1 = map.apply({from.x + from.out_x, from.y + from.out_y});
-    const Vec2 c2 = map.apply({to.x + to.in_x, to.y + to.in_y});
-    const Vec2 end = map.apply({to.x, to.y});
-    cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
+    outline.push_back({map.apply({from.x, from.y}),
+                       map.apply({from.x + from.out_x, from.y + from.out_y}),
+                       map.apply({to.x + to.in_x, to.y + to.in_y}), map.apply({to.x, to.y})});
+  }
+  if (!within_cairo_reach(outline)) outline = cut_to_area(outline, grid.width, grid.height);
+  if (outline.empty()) return;
+  cairo_move_to(cr, outline[0].from.x, outline[0].from.y);
+  for (const OutlinePiece& piece : outline) {
+    if (piece.straight) {
+      cairo_line_to(cr, piece.to.x, piece.to.y);
+    } else {
+      cairo_curve_to(cr, piece.c1.x, piece.c1.y, piece.c2.x, piece.c2.y, piece.to.x, piece.to.y);
+    }
   }
   cairo_close_path(cr);
 }
@@ -101,7 +112,7 @@ Coverage fill_coverage(const PixelGrid& grid, const std::vector<PlacedPath>& pat
   const Affine to_grid = grid_map(grid);
   for (const PlacedPath& path : paths) {
     if (path.shape.closed && !path.shape.vertices.empty()) {
-      add_path(cr.get(), path.shape, path.transform.then(to_grid));
+      add_path(cr.get(), path.shape, path.transform.then(to_grid), grid);
     }
   }
   cairo_set_source_rgba(cr.get(), 0.0, 0.0, 0.0, 1.0);

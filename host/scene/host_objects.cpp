@@ -38,30 +38,42 @@ void HostObjects::add(SimHost& host, std::unique_ptr<HostObject> object, const c
 bool HostObjects::give_back(SimHost& host, const void* ref, const char* kind) {
   if (!host.give_back(ref, kind)) return false;
   std::vector<std::unique_ptr<HostObject>> freed;  // destroyed outside the lock
-  std::lock_guard lock(mutex_);
-  auto it = entries_.find(ref);
-  if (it == entries_.end()) return true;
-  freed.push_back(std::move(it->second.object));
-  entries_.erase(it);
-  for (auto owned = entries_.begin(); owned != entries_.end();) {
-    if (owned->second.owner == ref) {
-      freed.push_back(std::move(owned->second.object));
-      owned = entries_.erase(owned);
-    } else {
-      ++owned;
+  std::vector<const void*> named;                  // owned objects, named with the host
+  {
+    std::lock_guard lock(mutex_);
+    auto it = entries_.find(ref);
+    if (it == entries_.end()) return true;
+    freed.push_back(std::move(it->second.object));
+    entries_.erase(it);
+    for (auto owned = entries_.begin(); owned != entries_.end();) {
+      if (owned->second.owner == ref) {
+        named.push_back(owned->first);
+        freed.push_back(std::move(owned->second.object));
+        owned = entries_.erase(owned);
+      } else {
+        ++owned;
+      }
     }
   }
+  for (const void* gone : named) host.forget_name(gone);
   return true;
 }
 
 void HostObjects::drop(const Composition* composition) {
-  std::lock_guard lock(mutex_);
-  for (auto it = entries_.begin(); it != entries_.end();) {
-    if (it->second.object->composition == composition) {
-      it = entries_.erase(it);
-    } else {
-      ++it;
+  std::vector<const void*> named;  // uncounted objects, named with the host
+  {
+    std::lock_guard lock(mutex_);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->second.object->composition == composition) {
+        if (it->second.kind.empty()) named.push_back(it->first);
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
     }
+  }
+  if (SimHost* host = SimHost::current()) {
+    for (const void* gone : named) host->forget_name(gone);
   }
 }
 

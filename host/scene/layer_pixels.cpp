@@ -171,9 +171,11 @@ CoverageOp mask_op(PF_MaskMode mode) {
 // mask combination): one that subtracts cuts itself out of the whole layer
 // (a lone subtracting mask cuts a hole); any other adds its own area, its
 // inside or, inverted, its outside.
-std::optional<Coverage> mask_coverage(const Layer& layer, double seconds, const PixelGrid& grid) {
+std::optional<Coverage> mask_coverage(const Layer& layer, double seconds, const PixelGrid& grid,
+                                      DrawingCancel& cancel) {
   std::optional<Coverage> kept;
   for (const Mask& mask : layer.masks) {
+    if (cancel.poll()) return std::nullopt;
     PathShape shape = mask.shape.at(seconds);
     if (mask.mode == PF_MaskMode_NONE || !shape.closed || shape.vertices.empty()) continue;
     CoverageOp op = mask_op(mask.mode);
@@ -190,8 +192,15 @@ std::optional<Coverage> mask_coverage(const Layer& layer, double seconds, const 
 
 }  // namespace
 
-void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalScale downsample_x,
+bool render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalScale downsample_x,
                          PF_RationalScale downsample_y, World& world) {
+  DrawingCancel never;
+  return render_layer_pixels(layer, layer_seconds, downsample_x, downsample_y, world, never);
+}
+
+bool render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalScale downsample_x,
+                         PF_RationalScale downsample_y, World& world, DrawingCancel& cancel) {
+  if (cancel.poll()) return false;
   const PF_EffectWorld& w = *world.get();
   const PixelGrid grid{
       w.origin_x, w.origin_y, w.width, w.height, scale_of(downsample_x), scale_of(downsample_y)};
@@ -213,17 +222,19 @@ void render_layer_pixels(const Layer& layer, double layer_seconds, PF_RationalSc
       // The contents' origin is the middle of the layer, where its anchor
       // sits.
       const Affine to_layer{1.0, 0.0, 0.0, 1.0, layer.width / 2.0, layer.height / 2.0};
-      std::vector<ShapePaint> paints = shape_paints(*root, layer_seconds, to_layer, grid);
+      std::vector<ShapePaint> paints = shape_paints(*root, layer_seconds, to_layer, grid, cancel);
       // Back to front.
       for (auto paint = paints.rbegin(); paint != paints.rend(); ++paint) {
+        if (cancel.poll()) return false;
         pixels.paint(paint->coverage, paint->color, paint->opacity);
       }
     }
   }
-  if (const std::optional<Coverage> kept = mask_coverage(layer, layer_seconds, grid)) {
-    pixels.keep(*kept);
-  }
+  const std::optional<Coverage> kept = mask_coverage(layer, layer_seconds, grid, cancel);
+  if (cancel.given_up()) return false;
+  if (kept) pixels.keep(*kept);
   pixels.write(world, right, bottom);
+  return true;
 }
 
 }  // namespace simhost::scene

@@ -17,7 +17,11 @@ json with_ids(const json& value, PF_ParamType type, Composition& comp, const Lay
   if (value.is_object() && value.contains("keyframes") && value["keyframes"].is_array()) {
     json keyed = value;
     for (json& key : keyed["keyframes"]) {
-      if (key.is_array() && key.size() == 2) key[1] = with_ids(key[1], type, comp, effect_layer);
+      if (key.is_object() && key.contains("value")) {
+        key["value"] = with_ids(key["value"], type, comp, effect_layer);
+      } else if (key.is_array() && key.size() == 2) {
+        key[1] = with_ids(key[1], type, comp, effect_layer);
+      }
     }
     return keyed;
   }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -216,6 +217,18 @@ PathShape path_shape(const Node& node) {
   return shape;
 }
 
+// A keyframe's time and value: {"time": seconds, "value": ...}, or
+// [seconds, value] as effect parameters were once written.
+std::vector<Node> time_and_value(const Node& key) {
+  if (!key.value().is_array()) {
+    key.object({"time", "value"});
+    return {key["time"], key["value"]};
+  }
+  std::vector<Node> pair = key.elements();
+  if (pair.size() != 2) key.fail("expected a keyframe {\"time\": seconds, \"value\": ...}");
+  return pair;
+}
+
 template <class T>
 Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read) {
   if (!node.is_object() || !node.has("keyframes")) return Animated<T>(read(node));
@@ -223,12 +236,12 @@ Animated<T> animated(const Node& node, const std::function<T(const Node&)>& read
   std::vector<Keyframe<T>> keyframes;
   const Node list = node["keyframes"];
   for (const Node& key : list.elements()) {
-    key.object({"time", "value"});
-    const double time = key["time"].time();
+    const std::vector<Node> pair = time_and_value(key);
+    const double time = pair[0].time();
     if (!keyframes.empty() && !(time > keyframes.back().time)) {
-      key["time"].fail("keyframe times must increase");
+      pair[0].fail("keyframe times must increase");
     }
-    keyframes.push_back({time, read(key["value"])});
+    keyframes.push_back({time, read(pair[1])});
   }
   if (keyframes.empty()) list.fail("expected at least one keyframe");
   return Animated<T>::keyed(std::move(keyframes));
@@ -405,22 +418,26 @@ std::shared_ptr<const RgbaImage> image(const Node& node, const std::filesystem::
   return picture;
 }
 
-void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>& parents,
-               const std::filesystem::path& folder) {
+void add_layer(Composition& comp, const Node& node, std::map<std::string, Layer*>& named,
+               std::map<std::string, Node>& parents, const std::filesystem::path& folder) {
   node.object({"name", "kind", "start_time", "size", "three_d", "transform", "parent", "text",
                "contents", "masks", "camera", "color", "image"});
   const LayerKind kind = static_cast<LayerKind>(node["kind"].choice(layer_kinds, false));
   const Node name = node["name"];
-  for (const auto& existing : comp.layers()) {
-    if (existing->name == name.string()) name.fail("another layer has this name");
-  }
+  if (named.count(name.string()) != 0) name.fail("another layer has this name");
   Layer& layer = comp.add_layer(kind, name.string());
+  named.emplace(layer.name, &layer);
   if (node.has("start_time")) layer.start_time = node["start_time"].time();
   if (node.has("size")) {
     const std::vector<Node> size = node["size"].elements();
     if (size.size() != 2) node["size"].fail("expected [width, height]");
     layer.width = size[0].integer(1, longest_side);
     layer.height = size[1].integer(1, longest_side);
+    // A new layer's anchor sits at its centre (a shape layer's at its
+    // origin, a camera's at its position) unless the transform says where.
+    if (kind != LayerKind::shape && kind != LayerKind::camera) {
+      layer.transform.anchor = Vec3{layer.width / 2.0, layer.height / 2.0, 0.0};
+    }
   }
   if (node.has("three_d")) layer.three_d = node["three_d"].boolean();
   if (node.has("transform")) layer.transform = layer_transform(node["transform"], layer.transform);
@@ -452,6 +469,40 @@ void add_layer(Composition& comp, const Node& node, std::map<std::string, Node>&
     layer.solid_color = animated_color(node["color"]);
   }
   if (node.has("image")) layer.image = image(node["image"], folder);
+}
+
+// Refuses a chain of parents that comes back to a layer or that is deeper
+// than the host follows. Each layer is walked up from once: its depth (the
+// parents above it) is known once its parent's is.
+void check_parent_chains(const Composition& comp, const std::map<std::string, Node>& parents) {
+  constexpr int walking = -1;
+  std::unordered_map<AEGP_LayerIDVal, const Layer*> by_id;
+  for (const auto& layer : comp.layers()) by_id.emplace(layer->id, layer.get());
+  std::unordered_map<const Layer*, int> depth;
+  std::vector<const Layer*> walk;
+  for (const auto& layer : comp.layers()) {
+    walk.clear();
+    const Layer* up = layer.get();
+    while (up != nullptr && depth.count(up) == 0) {
+      depth[up] = walking;
+      walk.push_back(up);
+      const auto parent = by_id.find(up->parent);
+      up = up->parent != 0 && parent != by_id.end() ? parent->second : nullptr;
+    }
+    if (up != nullptr && depth[up] == walking) {
+      parents.at(up->name).fail("a layer cannot be its own parent, even through others");
+    }
+    int d = up != nullptr ? depth[up] : -1;
+    for (auto below = walk.rbegin(); below != walk.rend(); ++below) {
+      depth[*below] = ++d;
+      if (d > max_parent_depth) {
+        parents.at((*below)->name)
+            .fail("layer " + in_quotes((*below)->name) + " has " + std::to_string(d) +
+                  " parents above it; the host follows at most " +
+                  std::to_string(max_parent_depth));
+      }
+    }
+  }
 }
 
 // Line and column of a byte offset, counted from 1.
@@ -560,26 +611,21 @@ Scene parse_scene(const std::string& text, const std::string& source) {
   if (comp.has("background")) scene.composition->set_background(color(comp["background"]));
   reading.longest_time = longest_scene_time(frame_rate);
 
+  std::map<std::string, Layer*> named;
   std::map<std::string, Node> parents;
   const std::filesystem::path folder = std::filesystem::path(source).parent_path();
   for (const Node& layer : root["layers"].elements()) {
-    add_layer(*scene.composition, layer, parents, folder);
+    add_layer(*scene.composition, layer, named, parents, folder);
   }
   auto layer_named = [&](const Node& name) {
-    for (const auto& layer : scene.composition->layers()) {
-      if (layer->name == name.string()) return layer.get();
-    }
-    name.fail("no layer is named " + in_quotes(name.string()));
+    const auto found = named.find(name.string());
+    if (found == named.end()) name.fail("no layer is named " + in_quotes(name.string()));
+    return found->second;
   };
-  // Parents by name; a chain that comes back to the layer is refused.
   for (const auto& [child_name, parent_name] : parents) {
-    Layer* child = layer_named(Node(json(child_name), "", reading));
-    Layer* parent = layer_named(parent_name);
-    for (Layer* up = parent; up != nullptr; up = scene.composition->layer_by_id(up->parent)) {
-      if (up == child) parent_name.fail("a layer cannot be its own parent, even through others");
-    }
-    child->parent = parent->id;
+    named.at(child_name)->parent = layer_named(parent_name)->id;
   }
+  check_parent_chains(*scene.composition, parents);
 
   const Node effect = root["effect"];
   effect.object({"layer", "parameters"});

@@ -64,7 +64,8 @@ using Piece = std::variant<PlacedPath, Coverage>;
 
 class ShapePainter {
  public:
-  ShapePainter(double seconds, const PixelGrid& grid) : seconds_(seconds), grid_(grid) {}
+  ShapePainter(double seconds, const PixelGrid& grid, DrawingCancel& cancel)
+      : seconds_(seconds), grid_(grid), cancel_(cancel) {}
 
   // The items of a group in content order; gives the geometry they hold.
   std::vector<Piece> walk(const StreamNode& items, const Affine& to_layer, double opacity) {
@@ -72,6 +73,7 @@ class ShapePainter {
     // What this group's fills and inner groups paint from here on.
     const size_t first_paint = paints_.size();
     for (const StreamNode& item : items.children) {
+      if (cancel_.poll()) break;
       const std::string& kind = item.match_name;
       if (kind == "ADBE Vector Group") {
         const StreamNode* contents = item.child("ADBE Vectors Group");
@@ -136,7 +138,7 @@ class ShapePainter {
   // 2 unites them, 3 cuts the later ones out of the first, 4 keeps what all
   // share, 5 what an odd number of them covers; any other type leaves
   // nothing.
-  void merge(double type, std::vector<Piece>& pieces) const {
+  void merge(double type, std::vector<Piece>& pieces) {
     CoverageOp op = CoverageOp::add;
     if (type == 1.0) {
       return;
@@ -153,6 +155,11 @@ class ShapePainter {
     if (pieces.empty()) return;
     Coverage combined;
     for (size_t i = 0; i < pieces.size(); ++i) {
+      // Each piece is drawn over the whole grid: many make a long drawing.
+      if (cancel_.poll()) {
+        pieces.clear();
+        return;
+      }
       Coverage own = coverage_of({pieces[i]}, FillRule::non_zero);
       if (i == 0) {
         combined = std::move(own);
@@ -166,14 +173,16 @@ class ShapePainter {
 
   double seconds_;
   PixelGrid grid_;
+  DrawingCancel& cancel_;
   std::vector<ShapePaint> paints_;
 };
 
 }  // namespace
 
 std::vector<ShapePaint> shape_paints(const StreamNode& root_vectors_group, double layer_seconds,
-                                     const Affine& to_layer, const PixelGrid& grid) {
-  ShapePainter painter(layer_seconds, grid);
+                                     const Affine& to_layer, const PixelGrid& grid,
+                                     DrawingCancel& cancel) {
+  ShapePainter painter(layer_seconds, grid, cancel);
   painter.walk(root_vectors_group, to_layer, 1.0);
   return painter.take_paints();
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/scene/coverage.h"
+#include "host/scene/drawing_cancel.h"
 #include "host/scene/streams.h"
 
 namespace simhost::scene {
@@ -23,8 +24,10 @@ struct ShapePaint {
 
 // The fills of an "ADBE Root Vectors Group" at a layer time, frontmost first
 // (content order: an item above another is in front of it); `to_layer`
-// puts the contents' coordinates in the layer's pixels.
+// puts the contents' coordinates in the layer's pixels. `cancel` is asked
+// before each item; once it gives up, what is painted so far comes back.
 std::vector<ShapePaint> shape_paints(const StreamNode& root_vectors_group, double layer_seconds,
-                                     const Affine& to_layer, const PixelGrid& grid);
+                                     const Affine& to_layer, const PixelGrid& grid,
+                                     DrawingCancel& cancel);
 
 }  // namespace simhost::scene

@@ -59,6 +59,28 @@ TEST_F(PanelTest, FirstUpdateInitialisesTheInstanceOnceInAnUnnamedUndoGroup) {
   EXPECT_EQ(w.undo()[0].changes,
             std::vector<std::string>{"\"Sentinel Init Value\" (slot 81) true"});
 
+  // The suites at the versions the host is asked for, nothing else.
+  std::set<std::string> served;
+  for (const simhost::CallRecord& call : w.host.calls()) {
+    if (call.command != "PF_Cmd_UPDATE_PARAMS_UI" || call.function == "AcquireSuite" ||
+        call.function == "ReleaseSuite")
+      continue;
+    served.insert(call.suite + " v" + std::to_string(call.version) + " " + call.function);
+  }
+  EXPECT_EQ(served, (std::set<std::string>{
+                        "AEGP PF Interface Suite v1 AEGP_GetNewEffectForEffect",
+                        "AEGP Stream Suite v7 AEGP_GetNewEffectStreamByIndex",
+                        "AEGP Dynamic Stream Suite v2 AEGP_SetDynamicStreamFlag",
+                        "PF Param Utils Suite v3 PF_UpdateParamUI",
+                        "AEGP Stream Suite v7 AEGP_DisposeStream",
+                        "AEGP Utility Suite v11 AEGP_StartUndoGroup",
+                        "AEGP Stream Suite v9 AEGP_GetNewEffectStreamByIndex",
+                        "AEGP Stream Suite v9 AEGP_SetStreamValue",
+                        "AEGP Stream Suite v9 AEGP_DisposeStream",
+                        "AEGP Utility Suite v11 AEGP_EndUndoGroup",
+                        "AEGP Effect Suite v2 AEGP_DisposeEffect",
+                    }));
+
   // A later update opens no undo group and leaves the twirl as the user's
   // change of mode left it.
   w.set("Mode", "Vanishing");
@@ -210,6 +232,24 @@ TEST(ResetTransform, PutsTheAnchorAtTheLayerCentreAndDropsTheParent) {
     EXPECT_THAT(world.ui_updates(), ElementsAre(56, 57, 58));
     EXPECT_EQ(world.host.balance_report(), "");
   }
+}
+
+// Each press makes a null of its own; the last one made is the parent.
+TEST_F(PanelTest, SetupNullTwiceMakesTwoNullsAndLinksTheSecond) {
+  ASSERT_EQ(w.change(slot::setup_null), PF_Err_NONE);
+  ASSERT_EQ(w.change(slot::setup_null), PF_Err_NONE);
+
+  ASSERT_EQ(w.comp.layers().size(), 3u);
+  for (const auto& null : {w.comp.layers()[1].get(), w.comp.layers()[2].get()}) {
+    EXPECT_EQ(null->kind, LayerKind::null);
+    EXPECT_EQ(null->name, "Tarvolk Parent Null");
+    EXPECT_TRUE(null->three_d);
+    const Vec3 p = null->transform.position.at(0);
+    EXPECT_EQ(std::vector<double>({p.x, p.y, p.z}), std::vector<double>({640, 360, 0}));
+  }
+  EXPECT_NE(w.comp.layers()[1]->id, w.comp.layers()[2]->id);
+  EXPECT_EQ(w.value(slot::parent_layer), w.comp.layers()[2]->id);
+  EXPECT_TRUE(w.undo().size() >= 2 && !w.undo()[0].group);
 }
 
 TEST_F(PanelTest, TwirlsFollowModeAndSideFillMode) {

@@ -58,10 +58,13 @@ TEST_F(About, TextIsPrintedAsAnArgument) {
   ASSERT_EQ(w.run(PF_Cmd_ABOUT), PF_Err_NONE);
   const std::string text = w.instance.last_out_data().return_msg;
   EXPECT_EQ(text, about_text());
+  EXPECT_EQ(text.rfind("Tarvolks shape layers, mask paths & text layers.\n\n", 0), 0u);
   EXPECT_EQ(text.back(), '\n');
   EXPECT_LE(about_text().size(), 255u);  // the host's message length
   const std::vector<simhost::CallRecord> calls = w.host.calls_of("sprintf");
   ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].suite, "PF ANSI Suite");
+  EXPECT_EQ(calls[0].version, 1);
   EXPECT_EQ(calls[0].args.at(0), "\"%s\"");
 
   w.instance.appl_id = PF_APPL_ID_PREMIERE;

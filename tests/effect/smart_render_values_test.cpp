@@ -1,7 +1,7 @@
 // What smart render makes of values that frames through EffectMain do not
-// show on their own: side-fill stop angles, the error text the host is given,
-// and a render without a plan. (Opacity and supersampling beyond their
-// sliders cannot reach it: the host keeps values in their valid ranges.)
+// show on their own: side-fill stop angles, opacity and supersampling beyond
+// their sliders, the error text the host is given, and a render without a
+// plan.
 
 #include <gtest/gtest.h>
 
@@ -41,6 +41,17 @@ TEST(SmartRenderValues, GradientStopAnglesFollowTheGlobalOffset) {
   ASSERT_EQ(two.size(), 2u);
   EXPECT_FLOAT_EQ(two[0].angle, -90.0f);
   EXPECT_FLOAT_EQ(two[1].angle, 180.0f);
+}
+
+// Beyond what frames through EffectMain show for 0.1, 0.2, 50 and 100 %: a
+// saved project or another host may hand values outside the sliders.
+TEST(SmartRenderValues, InputOpacityAndSupersamplingOutsideTheirRanges) {
+  for (const auto& [percent, opacity] : {std::pair{0.0, 0}, {150.0, 255}, {-5.0, 0}}) {
+    EXPECT_EQ(input_composite_opacity(percent), opacity) << percent;
+  }
+  EXPECT_EQ(supersampling_factor(0), 1);
+  EXPECT_EQ(supersampling_factor(-3), 1);
+  EXPECT_EQ(supersampling_factor(3), 3);
 }
 
 // The host's message field takes the first 255 characters, except for out of

@@ -42,6 +42,13 @@ TEST_F(GlObjects, CompileAndLinkFailuresAreReportedWithTheirLogs) {
   EXPECT_EQ(compile_report.back(), '\n');
 
   testing::internal::CaptureStderr();
+  GlShader geometry(GL_GEOMETRY_SHADER);
+  geometry.compile("#version 330\nnot glsl\n");
+  const std::string geometry_report = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(geometry_report.rfind("Failed to compile unkown type (36313) shader:\n", 0), 0u)
+      << geometry_report;
+
+  testing::internal::CaptureStderr();
   GlProgram program(vertex, fragment);
   const std::string link_report = testing::internal::GetCapturedStderr();
   EXPECT_EQ(link_report.rfind("Failed to link program", 0), 0u) << link_report;

@@ -1,12 +1,25 @@
 // The composition's own sums, without a plug-in: a layer's place in the
-// world, values between keyframes and the lines of a text. (The streams, outlines and masks it
-// serves: the effect's outline tests, which read and give back every kind.)
+// world, values between keyframes, the glyphs and lines of a text; and what
+// its suites serve at layer or composition time, and refuse once given back.
+// (Outlines and masks of every kind, read and given back: the effect's
+// outline tests.)
 
 #include "host/scene/composition.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/instance/effect_instance.h"
+#include "host/scene/shape_contents.h"
+#include "host/scene/text_outlines.h"
+#include "host/sim_host.h"
+#include "host_support/aegp_suite_handler.h"
 
 namespace simhost::scene {
 namespace {
@@ -74,6 +87,139 @@ TEST(Composition, ALineBreakStartsTheNextLine) {
     EXPECT_NEAR(below.x, one.vertices[0].x, 1e-9) << text;
     EXPECT_NEAR(below.y, one.vertices[0].y + 60.0, 1e-9) << text;
   }
+}
+
+// Each contour is closed, its closing segment ending on the first vertex,
+// which is not repeated; the weight picks the face.
+TEST(Composition, GlyphsAreClosedContoursOfTheNamedFontAndWeight) {
+  const std::vector<PathShape> o = glyph_outlines({.text = "o", .size = 50});
+  ASSERT_EQ(o.size(), 2u);
+  for (const PathShape& contour : o) {
+    EXPECT_TRUE(contour.closed);
+    EXPECT_FALSE(contour.vertices.front().x == contour.vertices.back().x &&
+                 contour.vertices.front().y == contour.vertices.back().y);
+  }
+  const std::vector<PathShape> bold = glyph_outlines({.text = "o", .bold = true, .size = 50});
+  ASSERT_FALSE(bold.empty());
+  EXPECT_NE(bold[0].vertices[0].x, o[0].vertices[0].x);
+  EXPECT_TRUE(glyph_outlines({.text = ""}).empty());
+}
+
+// --- what the composition's suites serve ----------------------------------
+
+class ServedComposition : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    handler.reset();
+    EXPECT_EQ(host.balance_report(), "");
+  }
+
+  SimHost host{CallRecording::on};
+  EffectInstance instance{host};
+  Composition comp{640, 360, 24, "Main"};
+  PF_InData in_data = instance.make_in_data();
+  std::unique_ptr<AEGP_SuiteHandler> handler =
+      std::make_unique<AEGP_SuiteHandler>(in_data.pica_basicP);
+  AEGP_SuiteHandler& suites = *handler;
+};
+
+// A layer that starts at 1 s: 2 s of layer time is 3 s of composition time,
+// and 2 s of composition time is 1 s of the layer's. (The fill's opacity, as
+// its rule is a choice that holds between keyframes.)
+TEST_F(ServedComposition, StreamValuesAtLayerOrCompositionTime) {
+  Layer& layer = comp.add_layer(LayerKind::shape, "Shapes");
+  layer.start_time = 1.0;
+  layer.set_contents(shape_contents(
+      {shape_fill(1.0, default_fill_color, Animated<double>::keyed({{0.0, 0.0}, {2.0, 100.0}}))}));
+  comp.attach_effect(instance.effect_ref(), layer.id);
+
+  AEGP_StreamRefH root = nullptr, fill = nullptr, opacity = nullptr;
+  const AEGP_DynamicStreamSuite5* dynamic = suites.DynamicStreamSuite5();
+  const AEGP_StreamSuite9* streams = suites.StreamSuite9();
+  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefForLayer(0, layer.handle(), &root), A_Err_NONE);
+  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, root, "ADBE Root Vectors Group", &fill),
+            A_Err_NONE);
+  AEGP_StreamRefH group = fill;
+  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByIndex(0, group, 0, &fill), A_Err_NONE);
+  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Fill Opacity", &opacity),
+            A_Err_NONE);
+  AEGP_StreamRefH nothing = nullptr;
+  EXPECT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Nothing", &nothing),
+            A_Err_PARAMETER);
+  EXPECT_EQ(nothing, nullptr);
+
+  const A_Time two_seconds{48, 24};
+  AEGP_StreamValue2 value{};
+  for (auto [mode, expected] :
+       {std::pair{AEGP_LTimeMode_LayerTime, 100.0}, {AEGP_LTimeMode_CompTime, 50.0}}) {
+    ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, opacity, mode, &two_seconds, false, &value),
+              A_Err_NONE);
+    EXPECT_EQ(value.val.one_d, expected);
+    EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
+  }
+  A_Time comp_time{};
+  ASSERT_EQ(
+      suites.LayerSuite13()->AEGP_ConvertLayerToCompTime(layer.handle(), &two_seconds, &comp_time),
+      A_Err_NONE);
+  EXPECT_EQ(comp_time.value, 72);
+  EXPECT_EQ(comp_time.scale, 24u);
+
+  // Records name what the host handed out, and the version called.
+  EXPECT_EQ(
+      host.calls_of("AEGP_DisposeStreamValue").at(0).text(),
+      "AEGP Stream Suite v9 AEGP_DisposeStreamValue(value#1 (ADBE Vector Fill Opacity)) -> 0");
+  for (AEGP_StreamRefH stream : {opacity, fill, group, root}) {
+    EXPECT_EQ(streams->AEGP_DisposeStream(stream), A_Err_NONE);
+  }
+}
+
+// Outlines given back twice, a path read after its outlines are gone and a
+// mask checked in twice are refused and the give-backs reported as misuses;
+// nothing is freed twice or left out.
+TEST(ServedCompositionMisuse, GivingBackTwiceOrReadingWhatIsGoneIsRefused) {
+  SimHost host;
+  EffectInstance instance(host);
+  Composition comp(100, 100, 24);
+  Layer& text = comp.add_layer(LayerKind::text, "Text");
+  text.set_text({.text = "i", .size = 20});
+  text.add_mask({.shape = PathShape{{{1, 1}, {5, 1}, {5, 5}}, true}});
+  comp.attach_effect(instance.effect_ref(), text.id);
+  PF_InData in_data = instance.make_in_data();
+  {
+    AEGP_SuiteHandler suites(in_data.pica_basicP);
+    const AEGP_TextLayerSuite1* text_suite = suites.TextLayerSuite1();
+    AEGP_TextOutlinesH outlines = nullptr;
+    const A_Time zero{0, 24};
+    ASSERT_EQ(text_suite->AEGP_GetNewTextOutlines(text.handle(), &zero, &outlines), A_Err_NONE);
+    PF_PathOutlinePtr path = nullptr;
+    ASSERT_EQ(text_suite->AEGP_GetIndexedTextOutline(outlines, 0, &path), A_Err_NONE);
+    EXPECT_EQ(host.name_of(path), "outline 0 of text outlines#1 (Text)");
+    EXPECT_EQ(text_suite->AEGP_DisposeTextOutlines(outlines), A_Err_NONE);
+    // Gone with its outlines, so what comes later at its address is not
+    // reported under its name.
+    EXPECT_EQ(host.name_of(path).find("outline"), std::string::npos);
+    EXPECT_EQ(text_suite->AEGP_DisposeTextOutlines(outlines), A_Err_PARAMETER);
+    const PF_PathDataSuite1* path_data = suites.PathDataSuite1();
+    A_long segments = 0;
+    EXPECT_EQ(path_data->PF_PathNumSegments(instance.effect_ref(), path, &segments),
+              PF_Err_BAD_CALLBACK_PARAM);
+
+    const PF_PathQuerySuite1* query = suites.PathQuerySuite1();
+    PF_PathOutlinePtr mask = nullptr;
+    ASSERT_EQ(query->PF_CheckoutPath(instance.effect_ref(), text.masks[0].id, 0, 1, 24, &mask),
+              PF_Err_NONE);
+    EXPECT_EQ(path_data->PF_PathNumSegments(instance.effect_ref(), mask, &segments), PF_Err_NONE);
+    EXPECT_EQ(segments, 3);
+    EXPECT_EQ(query->PF_CheckinPath(instance.effect_ref(), 1, false, mask), PF_Err_NONE);
+    EXPECT_EQ(query->PF_CheckinPath(instance.effect_ref(), 1, false, mask),
+              PF_Err_BAD_CALLBACK_PARAM);
+  }
+  const std::vector<std::string> misuses = host.misuses();
+  ASSERT_EQ(misuses.size(), 2u);
+  EXPECT_EQ(misuses[0].rfind("give-back of a text outlines that is not out (", 0), 0u)
+      << misuses[0];
+  EXPECT_EQ(misuses[1].rfind("give-back of a path that is not out (", 0), 0u) << misuses[1];
+  EXPECT_EQ(host.outstanding(), (std::map<std::string, long>{}));
 }
 
 }  // namespace

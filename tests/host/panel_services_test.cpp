@@ -57,9 +57,13 @@ TEST_F(PanelServices, StreamValuesReachTheStoreOnlyWhenTheParameterTakesThem) {
       {28, one_d(20000), A_Err_PARAMETER, 12.0},         // beyond its valid range
       {28, one_d(std::nan("")), A_Err_PARAMETER, 12.0},  //
       {20, one_d(2), A_Err_NONE, "Vanishing"},           // "Mode"
+      {34, one_d(0), A_Err_NONE, false},                 // "Inherit Layer Color"
       {56, layer(1), A_Err_NONE, 1},                     // "Parent Layer"
       {56, layer(7), A_Err_PARAMETER, 1},                // no such layer
-      {23, one_d(5), A_Err_PARAMETER, {{"keyframes", {{0.0, 10.0}, {1.0, 20.0}}}}},
+      {23,
+       one_d(5),
+       A_Err_PARAMETER,
+       {{"keyframes", {{{"time", 0.0}, {"value", 10.0}}, {{"time", 1.0}, {"value", 20.0}}}}}},
   };
   PF_InData in_data = instance.make_in_data();
   {

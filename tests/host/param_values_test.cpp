@@ -1,14 +1,15 @@
-// The host's parameter values on the module's list: values refused from
-// JSON, keyframes of the arbitrary value, saved values, the arrays commands
-// get and what the host takes back from them. (Values taken from JSON: every
-// scene; keyframes of numbers: the stress test's frames; what
-// PF_UpdateParamUI takes over: the panel and wheel tests, which read the
-// flags, values and twirls it set.)
+// The host's parameter values on the module's list: values set from their
+// JSON forms and refused, keyframes interpolated by the host and (the
+// arbitrary value) by the effect, points at the layer's downsampling, saved
+// values, the arrays commands get, what the host takes back from them and
+// what PF_UpdateParamUI takes over.
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
@@ -61,13 +62,22 @@ TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
     const char* message;
   } cases[] = {
       {"Nope", 1, "parameter \"Nope\": there is no such parameter"},
+      {"0", 1, "parameter slot 0: there is no such parameter"},
       {"Stroke Width", "wide", "parameter \"Stroke Width\" (slot 28): \"wide\" is not a number"},
       {"Mode", "Sideways", "\"Sideways\" is not one of \"Directional|Vanishing|3D Camera\""},
       {"Mode", 4, "4 is outside the items 1 to 3"},
       {"Mode", {{"keyframes", {{0, 1}, {1, 2}}}}, "\"Mode\" (slot 20): it cannot vary over time"},
+      {"Number of Side Fill Colors", 2.5, "2.5 is not an integer"},
+      {"Stroke Color", {256, 0, 0}, "has a channel outside 0 to 255"},
+      {"Vanishing Point", {1}, "[1] is not a point [x, y]"},
       {"Vanishing Point", {40000, 0}, "beyond what 16.16 fixed point holds"},
+      {"Inner Tarvolk", 1, "1 is not true or false"},
       {"Reset Style", true, "\"Reset Style\" (slot 31): it has no value to set"},
+      {"Parent Layer", -1, "-1 is not a layer id"},
+      {"Gradient Wheel", {{"stops", {{0, 2, 0, 0}}}}, "has a channel outside 0 to 1"},
+      {"Gradient Wheel", 5, "is not {\"stops\": [...]} or {\"flat\": \"hex\"}"},
       {"Stroke Width", {{"keyframes", {{0, 1}, {0, 2}}}}, "two keyframes at 0 s"},
+      {"Stroke Width", {{"keyframes", json::array()}}, "is not {\"keyframes\""},
   };
   const json before_width = instance.value_json(28), before_wheel = instance.value_json(39);
   for (const auto& c : cases) {
@@ -83,6 +93,76 @@ TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
   EXPECT_EQ(instance.value_json(20), "Directional");
 }
 
+TEST_F(ParamValues, ValuesSetInTheirJsonForms) {
+  const struct {
+    const char* param;
+    json value, stored;
+  } cases[] = {
+      {"Mode", "Vanishing", "Vanishing"},
+      {"Mode", 3, "3D Camera"},
+      {"Stroke Width", 12.5, 12.5},
+      {"Extrusion Direction", -45, -45.0},
+      {"Vanishing Point", {100.5, -20}, {100.5, -20.0}},  // stored at the layer's full size
+      {"Stroke Color", {10, 20, 30}, {255, 10, 20, 30}},
+      {"Stroke Color", {128, 10, 20, 30}, {128, 10, 20, 30}},
+      {"Inner Tarvolk", true, true},
+      {"Use All Paths", false, false},  // an unnamed checkbox, by its label
+      {"Number of Side Fill Colors", 5, 5},
+      {"Parent Layer", 7, 7},
+      {"Mask Path", 3, 3},
+      {"40", -1, -1},  // by slot
+      {"Stroke Width",
+       {{"keyframes", {{1, 3}, {0, 4.5}}}},
+       {{"keyframes", {{{"time", 0.0}, {"value", 4.5}}, {{"time", 1.0}, {"value", 3.0}}}}}},
+      {"Gradient Wheel", {{"flat", "0000000000"}}, {{"flat", "0000000000"}}},
+  };
+  for (const auto& c : cases) {
+    instance.set_value(c.param, c.value);
+    EXPECT_EQ(instance.value_json(instance.find_param(c.param)), c.stored)
+        << c.param << " = " << c.value;
+  }
+}
+
+// The host interpolates numbers, angles, points, colours and integer
+// sliders linearly and holds a checkbox until its next keyframe; before the
+// first and after the last keyframe the value holds. Points are handed out
+// at the layer's downsampling, x 1/2 and y 1/4.
+TEST_F(ParamValues, KeyframesInterpolateNumbersAndHoldTheRest) {
+  using Read = double (*)(const PF_ParamDef&);
+  const Read fs = [](const PF_ParamDef& d) { return d.u.fs_d.value; };
+  const Read degrees = [](const PF_ParamDef& d) { return d.u.ad.value / 65536.0; };
+  const Read x = [](const PF_ParamDef& d) { return d.u.td.x_value / 65536.0; };
+  const Read y = [](const PF_ParamDef& d) { return d.u.td.y_value / 65536.0; };
+  const Read green = [](const PF_ParamDef& d) { return double(d.u.cd.value.green); };
+  const Read slider = [](const PF_ParamDef& d) { return double(d.u.sd.value); };
+  const Read checkbox = [](const PF_ParamDef& d) { return double(d.u.bd.value); };
+  const json width = {{0, 2}, {1, 12}}, point = {{0, {0, 0}}, {1, {100, 50}}},
+             flag = {{0, false}, {1, true}};
+  const struct {
+    const char* param;
+    json keyframes;
+    A_long time;  // in 1/24 s
+    Read read;
+    double expected;
+  } cases[] = {
+      {"Stroke Width", width, 6, fs, 4.5},
+      {"Stroke Width", width, -24, fs, 2},
+      {"Stroke Width", width, 48, fs, 12},
+      {"Extrusion Direction", {{0, 0}, {2, 90}}, 24, degrees, 45},
+      {"Vanishing Point", point, 12, x, 25},
+      {"Vanishing Point", point, 12, y, 6.25},
+      {"Stroke Color", {{0, {0, 0, 0}}, {1, {255, 255, 0}}}, 12, green, 128},
+      {"Number of Side Fill Colors", {{0, 1}, {1, 5}}, 12, slider, 3},
+      {"Inner Tarvolk", flag, 23, checkbox, 0},
+      {"Inner Tarvolk", flag, 24, checkbox, 1},
+  };
+  for (const auto& c : cases) {
+    instance.set_value(c.param, {{"keyframes", c.keyframes}});
+    EXPECT_DOUBLE_EQ(c.read(value_at(instance.find_param(c.param), c.time)), c.expected)
+        << c.param << " at " << c.time;
+  }
+}
+
 // Between keyframes the effect's own interpolation makes the value; a
 // damaged saved keyframe is read safely.
 TEST_F(ParamValues, GradientKeyframesInterpolateThroughTheEffect) {
@@ -91,6 +171,7 @@ TEST_F(ParamValues, GradientKeyframesInterpolateThroughTheEffect) {
   };
   instance.set_value("Gradient Wheel",
                      {{"keyframes", {{0, one_stop(0.1, 1, 0)}, {1, one_stop(0.3, 0, 1)}}}});
+  host.set_recording(true);
   Bytes bytes;
   value_at(39, 12, &bytes);
   const std::vector<GradientPoint> stops = points_in(bytes);
@@ -98,6 +179,8 @@ TEST_F(ParamValues, GradientKeyframesInterpolateThroughTheEffect) {
   EXPECT_NEAR(stops[0].position, 0.2, 1e-12);
   EXPECT_FLOAT_EQ(stops[0].red, 0.5f);
   EXPECT_FLOAT_EQ(stops[0].blue, 0.5f);
+  // The effect interpolates without checking out values of its own.
+  EXPECT_EQ(host.calls_of("checkout_param").size(), 1u);
 
   instance.set_value(
       "Gradient Wheel",
@@ -118,6 +201,22 @@ TEST_F(ParamValues, SavedGradientValuesRoundTrip) {
     value_at(39, 0, &checked_out);
     EXPECT_EQ(checked_out, bytes);
   }
+}
+
+// Points are added at the layer's size and handed out at its downsampling,
+// each direction by its own factor; in-data tells both.
+TEST_F(ParamValues, PointsFollowTheLayerAndItsDownsampling) {
+  EXPECT_EQ(instance.value_json(25), json({800.0, 400.0}));
+  const PF_ParamDef point = value_at(25, 0);
+  EXPECT_EQ(point.u.td.x_value, 400 << 16);
+  EXPECT_EQ(point.u.td.y_value, 100 << 16);
+  const PF_InData in_data = instance.make_in_data();
+  EXPECT_EQ(in_data.width, 1000);
+  EXPECT_EQ(in_data.height, 500);
+  EXPECT_EQ(in_data.extent_hint.right, 500);
+  EXPECT_EQ(in_data.extent_hint.bottom, 125);
+  EXPECT_EQ(in_data.downsample_x.den, 2u);
+  EXPECT_EQ(in_data.downsample_y.den, 4u);
 }
 
 // --- what commands do with their arrays ---------------------------------------------
@@ -156,6 +255,8 @@ class CommandArrays : public ParamValues {
 // full size whatever resolution frames are made at, so a point written there
 // is stored as written.
 TEST_F(CommandArrays, OnlyAnnouncedChangesAreTakenInFullSizePixels) {
+  instance.layer.downsample_x = {1, 2};
+  instance.layer.downsample_y = {1, 2};
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(user_changed([](PF_InData*, PF_ParamDef** params) {
                 // Change flags start cleared, not as the persistent id.
@@ -223,6 +324,44 @@ TEST_F(CommandArrays, EachCommandHasItsOwnArray) {
   first.finish();
   second.finish();
   EXPECT_EQ(instance.value_json(28), 2.0);
+}
+
+// PF_UpdateParamUI (PF Param Utils Suite v3) takes over the record's value,
+// flags, ui_flags and name, and an arbitrary value as a copy of its own.
+TEST_F(CommandArrays, UpdateParamUiTakesOverValueFlagsAndName) {
+  host.set_recording(true);
+  ASSERT_EQ(user_changed([](PF_InData* in_data, PF_ParamDef** params) {
+              const void* table = nullptr;
+              ASSERT_EQ(in_data->pica_basicP->AcquireSuite(kPFParamUtilsSuite,
+                                                           kPFParamUtilsSuiteVersion3, &table),
+                        kSPNoError);
+              const auto* suite = static_cast<const PF_ParamUtilsSuite3*>(table);
+              PF_ParamDef angle = *params[41];
+              angle.u.ad.value = 90 << 16;
+              angle.ui_flags |= PF_PUI_DISABLED;
+              angle.flags = 0;
+              std::strcpy(angle.name, "Stop Angle");
+              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 41, &angle), PF_Err_NONE);
+              PF_ParamDef wheel = *params[39];
+              wheel.u.arb_d.value = new_value(in_data, Bytes(5, 0));
+              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 39, &wheel), PF_Err_NONE);
+              in_data->utils->host_dispose_handle(wheel.u.arb_d.value);
+              EXPECT_EQ(suite->PF_UpdateParamUI(in_data->effect_ref, 83, &angle),
+                        PF_Err_INVALID_INDEX);
+              in_data->pica_basicP->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3);
+            }),
+            PF_Err_NONE);
+  const PF_ParamDef angle = instance.definition(41);
+  EXPECT_EQ(angle.u.ad.value, 90 << 16);
+  EXPECT_EQ(angle.ui_flags, PF_PUI_STD_CONTROL_ONLY | PF_PUI_DISABLED);
+  EXPECT_EQ(angle.flags, 0);
+  EXPECT_STREQ(angle.name, "Stop Angle");
+  EXPECT_EQ(instance.flatten_value(39), Bytes(5, 0));
+  const std::vector<CallRecord> calls = host.calls_of("PF_UpdateParamUI");
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].suite, "PF Param Utils Suite");
+  EXPECT_EQ(calls[0].version, 3);
+  EXPECT_EQ(calls[0].command, "PF_Cmd_USER_CHANGED_PARAM");
 }
 
 }  // namespace

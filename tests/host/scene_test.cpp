@@ -1,12 +1,18 @@
-// Scene files: what they make, mistakes reported at their place, and an
-// effect instance placed in a scene with its values.
+// Scene files: what they make, mistakes reported at their place, pictures
+// found beside them, and an effect instance placed in a scene with its
+// values.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "host/plugin_module.h"
+#include "host/png.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
@@ -25,7 +31,9 @@ std::string scene_with(const std::string& layer, const std::string& extra = "") 
 
 // What only scene files say: a parent by name, a start time, keyframes as
 // objects, a path reversed until a keyframe (choices hold between
-// keyframes), an even-odd fill, a merge and an inverted open mask.
+// keyframes) with tangents relative to its vertices, an even-odd fill of a
+// colour in 0 to 255, a merge and an inverted open mask; the effect's values
+// as written, the time and one downsampling factor for both directions.
 // (Text, solids, masks, nulls, cameras and shape groups: every frame drawn
 // from a scene.)
 TEST(SceneFile, MakesTheCompositionItDescribes) {
@@ -36,21 +44,26 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
        "transform": {"position": {"keyframes": [{"time": 0, "value": [0, 0]},
                                                {"time": 1, "value": [10, 20, 30]}]}},
        "contents": [{"type": "group", "items": [
-                      {"type": "path", "path": {"vertices": [[0, 0]]}, "direction":
+                      {"type": "path",
+                       "path": {"vertices": [[0, 0], [10, 0, -1, 0, 1, 0], [5, 5]]}, "direction":
                        {"keyframes": [{"time": 0, "value": "reversed"},
                                       {"time": 1, "value": "normal"}]}},
-                      {"type": "fill", "rule": "even-odd"},
+                      {"type": "fill", "rule": "even-odd", "color": [0, 51, 255]},
                       {"type": "merge", "merge": {"keyframes": [{"time": 0, "value": "exclude"},
                                                                {"time": 1, "value": "add"}]}}]}],
        "masks": [{"mode": "subtract", "inverted": true,
                   "path": {"closed": false, "vertices": [[1, 2]]}}]},
       {"name": "N", "kind": "null", "three_d": true}
     ],
-    "effect": {"layer": "L"}})",
+    "effect": {"layer": "L", "parameters": {"Mode": "3D Camera"}},
+    "time": 1.5, "downsample": 2})",
                                   "test.json");
   const Composition& comp = *scene.composition;
   EXPECT_EQ(comp.name(), "Main");
+  ASSERT_EQ(comp.layers().size(), 2u);
   const Layer& layer = *comp.layers()[0];
+  EXPECT_EQ(layer.kind, LayerKind::shape);
+  EXPECT_EQ(layer.width, 320);
   EXPECT_EQ(layer.parent, comp.layers()[1]->id);
   EXPECT_EQ(layer.start_time, 0.5);
   EXPECT_EQ(layer.transform.position.at(0.5).y, 10.0);
@@ -64,6 +77,17 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
     EXPECT_EQ(merge.at(t), 5.0) << t;
   }
   EXPECT_EQ(direction.at(1.0), 1.0);
+  const PathShape path =
+      std::get<Animated<PathShape>>(items.children[0].child("ADBE Vector Shape")->value).at(0);
+  ASSERT_EQ(path.vertices.size(), 3u);
+  EXPECT_EQ(path.vertices[1].in_x, -1.0);
+  EXPECT_EQ(path.vertices[1].out_x, 1.0);
+  EXPECT_EQ(path.vertices[0].in_x, 0.0);
+  const Color fill =
+      std::get<Animated<Color>>(items.children[1].child("ADBE Vector Fill Color")->value).at(0);
+  EXPECT_EQ(fill.alpha, 1.0);
+  EXPECT_EQ(fill.green, 0.2);
+  EXPECT_EQ(fill.blue, 1.0);
   EXPECT_EQ(merge.at(1.0), 2.0);
   EXPECT_EQ(
       std::get<Animated<double>>(items.children[1].child("ADBE Vector Fill Rule")->value).at(0),
@@ -73,6 +97,10 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
   EXPECT_TRUE(layer.masks[0].inverted);
   EXPECT_FALSE(layer.masks[0].shape.at(0).closed);
   EXPECT_EQ(scene.effect_layer, layer.id);
+  EXPECT_EQ(scene.parameters, nlohmann::json({{"Mode", "3D Camera"}}));
+  EXPECT_EQ(scene.time, 1.5);
+  EXPECT_EQ(scene.downsample.x, 2);
+  EXPECT_EQ(scene.downsample.y, 2);
 }
 
 TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
@@ -82,6 +110,9 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
     const char* message;
   } cases[] = {
       {"not JSON", "{\n  \"composition\": {,\n}", "test.json:2:19: not JSON: "},
+      {"a number no double holds",
+       scene_with(R"({"name": "L", "kind": "solid", "start_time": 1e999})"),
+       "test.json: not JSON: [json.exception.out_of_range.406] number overflow parsing '1e999'"},
       {"an unknown layer kind", scene_with(R"({"name": "L", "kind": "vector"})"),
        "test.json: /layers/0/kind: unknown value \"vector\" (known: \"camera\", \"null\", "
        "\"shape\", \"solid\", \"text\")"},
@@ -91,17 +122,46 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
       {"a path without vertices",
        scene_with(R"({"name": "L", "kind": "solid", "masks": [{"path": {"vertices": []}}]})"),
        "test.json: /layers/0/masks/0/path/vertices: a path needs at least one vertex"},
+      {"a keyframed path without vertices",
+       scene_with(R"({"name": "L", "kind": "shape", "contents": [{"type": "path", "path":
+           {"keyframes": [{"time": 0, "value": {"vertices": [[0, 0]]}},
+                          {"time": 1, "value": {"vertices": []}}]}}]})"),
+       "test.json: /layers/0/contents/0/path/keyframes/1/value/vertices: a path needs at least "
+       "one vertex"},
       {"a misspelt field", scene_with(R"({"name": "L", "kind": "solid", "postion": [1, 2]})"),
        "test.json: /layers/0/postion: unknown field (known: name, kind, start_time, size, "
        "three_d, transform, parent, text, contents, masks, camera, color, image)"},
+      {"a colour on a text layer",
+       scene_with(R"({"name": "L", "kind": "text", "color": [1, 2, 3]})"),
+       "test.json: /layers/0/color: only a solid layer has a colour"},
+      {"a channel beyond 255",
+       scene_with(R"({"name": "L", "kind": "solid", "color": [255, 256, 0, 0]})"),
+       "test.json: /layers/0/color/1: expected a channel from 0 to 255"},
+      {"an image that is not there",
+       scene_with(R"({"name": "L", "kind": "solid", "image": "no_such.png"})"),
+       "test.json: /layers/0/image: \"no_such.png\" not found"},
       {"keyframes out of order",
        scene_with(R"({"name": "L", "kind": "solid", "transform": {"rotation":
            {"keyframes": [{"time": 1, "value": 0}, {"time": 1, "value": 5}]}}})"),
        "test.json: /layers/0/transform/rotation/keyframes/1/time: keyframe times must increase"},
+      {"an unknown content type",
+       scene_with(R"({"name": "L", "kind": "shape", "contents": [{"type": "trim paths"}]})"),
+       "test.json: /layers/0/contents/0/type: unknown content type \"trim paths\" (known: "},
+      {"text on a solid", scene_with(R"({"name": "L", "kind": "solid", "text": {"text": "a"}})"),
+       "test.json: /layers/0/text: only a text layer has a text"},
+      {"a parent loop", scene_with(R"({"name": "L", "kind": "null", "parent": "L"})"),
+       "test.json: /layers/0/parent: a layer cannot be its own parent, even through others"},
+      {"a parent loop through another layer",
+       scene_with(R"({"name": "L", "kind": "null", "parent": "N"},
+                     {"name": "N", "kind": "null", "parent": "L"})"),
+       "test.json: /layers/0/parent: a layer cannot be its own parent, even through others"},
       {"the effect on a missing layer",
        R"({"composition": {"width": 1, "height": 1, "frame_rate": 1}, "layers": [],
            "effect": {"layer": "Gone"}})",
        "test.json: /effect/layer: no layer is named \"Gone\""},
+      {"a zero frame rate",
+       R"({"composition": {"width": 1, "height": 1, "frame_rate": 0}, "layers": []})",
+       "test.json: /composition/frame_rate: expected a frame rate from 0.001 to 1000"},
       {"a fractional downsampling",
        scene_with(R"({"name": "L", "kind": "solid"})", R"(, "downsample": 1.5)"),
        "test.json: /downsample: expected a whole number from 1 to 64"},
@@ -119,6 +179,37 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
           << e.what();
     }
   }
+}
+
+// Pictures are found beside the scene file that names them; a file there
+// that is not a PNG is refused at its place.
+TEST(SceneFile, ImagesAreReadRelativeToTheSceneFile) {
+  namespace fs = std::filesystem;
+  const fs::path folder =
+      fs::temp_directory_path() / ("tarvolk_scene_image_" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  ASSERT_TRUE(
+      write_png(RgbaImage{3, 2, std::vector<uint8_t>(24, 200)}, (folder / "pic.png").string()));
+  std::ofstream(folder / "not_a.png") << "text";
+  std::ofstream(folder / "scene.json")
+      << scene_with(R"({"name": "L", "kind": "solid", "image": "pic.png"})");
+  std::ofstream(folder / "bad.json")
+      << scene_with(R"({"name": "L", "kind": "solid", "image": "not_a.png"})");
+  const Scene scene = read_scene_file((folder / "scene.json").string());
+  std::string refusal;
+  try {
+    read_scene_file((folder / "bad.json").string());
+  } catch (const SceneError& e) {
+    refusal = e.what();
+  }
+  fs::remove_all(folder);
+  const Layer& layer = *scene.composition->layers()[0];
+  ASSERT_NE(layer.image, nullptr);
+  EXPECT_EQ(layer.image->width, 3);
+  EXPECT_EQ(layer.image->height, 2);
+  EXPECT_EQ(layer.image->rgba[5], 200);
+  EXPECT_EQ(refusal, (folder / "bad.json").string() + ": /layers/0/image: cannot read \"" +
+                         (folder / "not_a.png").string() + "\" as a PNG file");
 }
 
 // --- an effect instance placed in a scene, its values through the module ---

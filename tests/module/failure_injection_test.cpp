@@ -29,15 +29,20 @@ constexpr long injected_error = PF_Err_INTERNAL_STRUCT_DAMAGED;
 constexpr PF_Err copy_failed = PF_Err_INTERNAL_STRUCT_DAMAGED;
 
 const std::vector<FailureCase> cases = {
-    // The wheel's drawing: each Drawbot call's failure is the event's, as
-    // the first and last of them show; the calls that do not stop it.
+    // The wheel's drawing: each Drawbot call's failure is the event's, but
+    // for the calls that do not stop it.
     {Action::draw_wheel, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
     {Action::draw_wheel, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::draw_wheel, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
     {Action::draw_wheel, "PF_AppGetColor", 0, injected_error, 0, 0, 3, false},
     {Action::draw_wheel, "PF_GetDrawingReference", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, "GetSupplier", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, "GetSurface", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, "PushStateStack", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_wheel, "Transform", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_wheel, "NewImageFromBuffer", 0, PF_Err_OUT_OF_MEMORY, 0, 4, 3, false},
+    {Action::draw_wheel, "SetInterpolationPolicy", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_wheel, "DrawImage", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_wheel, "PopStateStack", 0, injected_error, 0, 0, 3, false},
     {Action::draw_wheel, "ReleaseObject", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_wheel, kDRAWBOT_SurfaceSuite, 0, 0, 2, 516, 3, true},
@@ -64,7 +69,9 @@ const std::vector<FailureCase> cases = {
     {Action::draw_info, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::draw_info, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::draw_info, "PF_GetDrawingReference", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_info, "GetSupplier", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_info, "NewImageFromBuffer", 0, injected_error, 0, injected_error, 3, false},
+    {Action::draw_info, "Transform", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_info, "DrawImage", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_info, "ReleaseObject", 0, injected_error, 0, injected_error, 3, false},
     {Action::draw_info, kDRAWBOT_DrawSuite, 0, 0, 1, 13, 3, true},

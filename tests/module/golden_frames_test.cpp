@@ -138,8 +138,9 @@ INSTANTIATE_TEST_SUITE_P(Frames, GoldenFrames, ::testing::ValuesIn(golden_cases(
                          });
 
 // The examples as `tarvolk-host render` shows them, at a quarter of their
-// size: the composition's frame, the effect's output placed by its layer
-// over the composition's background.
+// size: the composition's frame, the effect asked for what the frame shows of
+// its layer and its output placed by the layer over the composition's
+// background.
 class ExampleFrames : public SceneFrames, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ExampleFrames, MatchTheirReviewedPictures) {
@@ -148,13 +149,14 @@ TEST_P(ExampleFrames, MatchTheirReviewedPictures) {
   text << file.rdbuf();
   load(text.str());
   set_downsample(4);
-  Frame frame(*instance, {});
+  const scene::CompositionFrameSettings settings{.downsample_x = {1, 4},
+                                                 .downsample_y = {1, 4},
+                                                 .background = scene().composition->background()};
+  Frame frame(*instance, {.request = scene::composition_request(*scene().composition, scene().time,
+                                                                scene().effect_layer, settings)});
   ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
   const std::unique_ptr<World> shown = scene::composition_frame(
-      *scene().composition, scene().time, scene().effect_layer, frame.output(),
-      {.downsample_x = {1, 4},
-       .downsample_y = {1, 4},
-       .background = scene().composition->background()});
+      *scene().composition, scene().time, scene().effect_layer, frame.output(), settings);
   EXPECT_EQ(compare_with_golden(*shown->get(), std::string("example_") + GetParam()), "");
 }
 

@@ -45,6 +45,8 @@ TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
     EXPECT_EQ(args_of("NewImageFromBuffer")[1], c.width);
     EXPECT_EQ(args_of("Transform")[1], "[0.5 0 0; 0 0.5 0; 0 0 1]");
     EXPECT_EQ(args_of("DrawImage")[2], c.origin);
+    // Through "DRAWBOT Surface Suite" version 2, as the wheel acquires it.
+    EXPECT_EQ(event_calls_of("DrawImage").at(0).version, 2);
     EXPECT_EQ(event_calls_of("PushStateStack").size(), event_calls_of("PopStateStack").size());
   }
 }

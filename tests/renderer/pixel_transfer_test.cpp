@@ -83,6 +83,23 @@ TEST_F(PixelTransfer, FloatValuesOutsideZeroToOneSurviveAFloatRoundTrip) {
   EXPECT_EQ(output.pixel_float(1, 0).blue, 7.0f);
 }
 
+TEST_F(PixelTransfer, EightBitRoundTripKeepsEveryValue) {
+  // Every value in every channel, the alpha varying with it.
+  World input(16, 16, PixelFormat::argb8);
+  for (int v = 0; v < 256; ++v) {
+    const auto c = static_cast<A_u_char>(v);
+    input.pixel8(v % 16, v / 16) = {c, static_cast<A_u_char>(255 - v),
+                                    static_cast<A_u_char>(v ^ 0x5A), c};
+  }
+  World output(16, 16, PixelFormat::argb8);
+  ASSERT_EQ(round_trip(input, 8, output), PF_Err_NONE);
+  for (int v = 0; v < 256; ++v) {
+    const PF_Pixel8 a = input.pixel8(v % 16, v / 16), b = output.pixel8(v % 16, v / 16);
+    EXPECT_TRUE(a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue)
+        << v;
+  }
+}
+
 TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
   World output(2, 2, PixelFormat::argb8);
   output.pixel8(0, 0) = {1, 2, 3, 4};
@@ -113,8 +130,6 @@ TEST_F(PixelTransfer, FailuresReturnTheirCodes) {
   }
 }
 
-// (Depths other than 8 and 32 bits: the effect declares no other, so the host
-// asks for none.)
 TEST_F(PixelTransfer, MissingOrEmptyWorldsCopyNothing) {
   // No input, or an empty one: one transparent black texel, filtered.
   World empty(0, 3, PixelFormat::argb8);
@@ -129,6 +144,22 @@ TEST_F(PixelTransfer, MissingOrEmptyWorldsCopyNothing) {
     EXPECT_EQ(format, GL_RGBA32F);
     EXPECT_EQ(filter, GL_LINEAR);
   }
+
+  // A depth other than 8 or 32 bits (the effect declares none, but a host
+  // may ask): a transparent texture, whatever the handle held, and an
+  // untouched output.
+  World input(2, 2, PixelFormat::argb8);
+  input.pixel8(0, 0) = {255, 255, 255, 255};
+  GlTexture texture(GL_TEXTURE_2D);
+  EXPECT_EQ(upload_input_pixels(&in_data_, 16, input.get(), texture), PF_Err_NONE);
+  int width = 0, height = 0;
+  EXPECT_EQ(texels(texture, &width, &height), std::vector<float>(16, 0.0f));
+
+  World output(2, 2, PixelFormat::argb8);
+  output.pixel8(1, 1) = {9, 9, 9, 9};
+  EXPECT_EQ(read_back(*gl_test::rgba_texture(2, 2, std::vector<float>(16, 1.0f)), 16, output),
+            PF_Err_NONE);
+  EXPECT_EQ(output.pixel8(1, 1).red, 9);
 
   // No output world, or an empty one.
   gl_test::Target target(2, 2);

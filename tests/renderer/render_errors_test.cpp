@@ -74,6 +74,17 @@ TEST_F(RenderErrors, InnerExtrusionSeenFromBehindClearsThroughTheHostWithoutGl) 
   EXPECT_EQ(text, "the host gave no fill callback to clear the output");
 }
 
+TEST_F(RenderErrors, PlanWithoutPathsRunsEveryPassAndLeavesTheFrameEmpty) {
+  set_render_check_hook(
+      [](RenderCheck check, std::vector<uint32_t>&) { checks_seen.push_back(check); });
+  scene.outlines({});
+  out.pixel8(10, 10) = {255, 255, 255, 255};
+  ASSERT_EQ(render(host.input(scene.plan())), 0) << text;
+  EXPECT_EQ(report, "");
+  EXPECT_EQ(checks_seen.size(), 13u);
+  EXPECT_EQ(drawn_pixels(), 0u);
+}
+
 TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
   set_render_check_hook([](RenderCheck check, std::vector<uint32_t>& injected) {
     checks_seen.push_back(check);

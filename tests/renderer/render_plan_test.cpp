@@ -115,6 +115,28 @@ TEST(BuildRenderPlan, VanishingMode) {
   EXPECT_EQ(quad(build_render_plan(r).face_rect), (Quad{i32_min, i32_min, i32_max, i32_max}));
 }
 
+TEST(BuildRenderPlan, NoOutlinesGivesEmptyRectanglesInEveryMode) {
+  for (ExtrusionMode mode :
+       {ExtrusionMode::directional, ExtrusionMode::vanishing, ExtrusionMode::camera}) {
+    for (uint8_t inner : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "mode " << int(mode) << ", inner " << int(inner));
+      RenderPlanRequest r = mode == ExtrusionMode::camera ? camera_request({}) : text_request({});
+      r.mode = mode;
+      r.inherit_layer_color = 1;
+      r.inner_extrusion = inner;
+      r.back = 0.5;
+      r.stroke_width = 10;
+      if (mode == ExtrusionMode::vanishing) r.request_rect = {0, 0, 0, 0};
+      const RenderPlanResult result = build_render_plan(r);
+      EXPECT_EQ(quad(result.plan.bounds), quad(RectD::empty()));
+      // Modes 1 and 2 map the request rectangle, outlines or not.
+      EXPECT_TRUE(mode != ExtrusionMode::camera || quad(result.face_rect) == zero_rect);
+      EXPECT_EQ(quad(result.swept_bounds), zero_rect);
+      EXPECT_EQ(quad(result.clipped_bounds), zero_rect);
+    }
+  }
+}
+
 TEST(BuildRenderPlan, MaskAndShapeSources) {
   RenderPlanRequest r = text_request({});
   r.source.value = MaskPaths{{bezier_rect(10, 10, 30, 30), mask_mode_subtract, 0}};

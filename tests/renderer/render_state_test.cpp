@@ -1,8 +1,8 @@
-// The per-thread render state: made once per thread with every program,
-// kept apart per path, tried once when the context cannot be made, and
-// released when the thread ends. Each case runs on a thread of its own,
-// which starts without state. (Eight threads' states side by side: the
-// stress test.)
+// The per-thread render state: made once per thread with every program (on
+// a 4.1 or a 3.2 context), one per thread and kept apart per path, tried once
+// when the context cannot be made, and released when the thread ends. Each
+// case runs on a thread of its own, which starts without state. (Eight
+// threads rendering side by side: the stress test.)
 
 #include "renderer/render_state.h"
 
@@ -40,27 +40,60 @@ class RenderState : public ::testing::Test {
 };
 
 TEST_F(RenderState, FirstEnsureBuildsEverythingAndLaterOnesNothing) {
-  std::thread([] {
-    LocalRenderData* data = ensure_local_render_data();
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(wglGetCurrentContext(), data->context->context);
-    // Every program compiles and links on this driver.
-    ASSERT_EQ(data->programs.size(), static_cast<size_t>(shader_program_count));
-    for (const auto& program : data->programs) {
-      GLint linked = 0;
-      glGetProgramiv(program->id(), GL_LINK_STATUS, &linked);
-      EXPECT_EQ(linked, GL_TRUE);
-    }
-    EXPECT_TRUE(data->has_anisotropic);
+  // On a driver without a 4.1 core context the state is built on a 3.2 one.
+  for (const bool old_driver : {false, true}) {
+    SCOPED_TRACE(old_driver ? "driver without 4.1 core" : "current driver");
+    win32_testing::reset();
+    if (old_driver) win32_testing::set_max_core_version(3, 2);
+    std::thread([old_driver] {
+      LocalRenderData* data = ensure_local_render_data();
+      ASSERT_NE(data, nullptr);
+      EXPECT_EQ(wglGetCurrentContext(), data->context->context);
+      win32_testing::ContextAttributes attributes;
+      ASSERT_TRUE(win32_testing::context_attributes(data->context->context, &attributes));
+      EXPECT_EQ(attributes.major * 10 + attributes.minor, old_driver ? 32 : 41);
+      // Every program compiles and links on this driver.
+      ASSERT_EQ(data->programs.size(), static_cast<size_t>(shader_program_count));
+      for (const auto& program : data->programs) {
+        GLint linked = 0;
+        glGetProgramiv(program->id(), GL_LINK_STATUS, &linked);
+        EXPECT_EQ(linked, GL_TRUE);
+      }
+      EXPECT_TRUE(data->has_anisotropic);
 
-    const int created = win32_testing::call_count(Call::wglCreateContext);
-    const LiveObjects live = win32_testing::live_objects();
-    wglMakeCurrent(nullptr, nullptr);
-    EXPECT_EQ(ensure_local_render_data(), data);
-    EXPECT_EQ(wglGetCurrentContext(), data->context->context);
-    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), created);
-    EXPECT_TRUE(same(win32_testing::live_objects(), live));
-  }).join();
+      const int created = win32_testing::call_count(Call::wglCreateContext);
+      const LiveObjects live = win32_testing::live_objects();
+      wglMakeCurrent(nullptr, nullptr);
+      EXPECT_EQ(ensure_local_render_data(), data);
+      EXPECT_EQ(wglGetCurrentContext(), data->context->context);
+      EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), created);
+      EXPECT_TRUE(same(win32_testing::live_objects(), live));
+    }).join();
+  }
+}
+
+TEST_F(RenderState, TwoThreadsHoldDistinctContextsAndPrograms) {
+  LocalRenderData* records[2] = {};
+  HGLRC contexts[2] = {};
+  const GlProgram* programs[2] = {};
+  std::latch both_made(2);
+  auto body = [&](int i) {
+    records[i] = ensure_local_render_data();
+    if (records[i] != nullptr) {
+      contexts[i] = records[i]->context->context;
+      programs[i] = records[i]->programs.at(0).get();
+    }
+    // Both states exist at the same time.
+    both_made.arrive_and_wait();
+  };
+  std::thread a(body, 0), b(body, 1);
+  a.join();
+  b.join();
+  ASSERT_NE(records[0], nullptr);
+  ASSERT_NE(records[1], nullptr);
+  EXPECT_NE(records[0], records[1]);
+  EXPECT_NE(contexts[0], contexts[1]);
+  EXPECT_NE(programs[0], programs[1]);
 }
 
 TEST_F(RenderState, WithoutAContextTheThreadHasNoStateAndTriesOnce) {
@@ -69,6 +102,8 @@ TEST_F(RenderState, WithoutAContextTheThreadHasNoStateAndTriesOnce) {
   std::thread([this] {
     EXPECT_EQ(ensure_local_render_data(), nullptr);
     EXPECT_TRUE(same(win32_testing::live_objects(), baseline_));
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    // No second attempt on this thread.
     EXPECT_EQ(ensure_local_render_data(), nullptr);
     EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), 1);
   }).join();
@@ -108,6 +143,7 @@ TEST_F(RenderState, ThreadExitReleasesContextsAndPrograms) {
   const LiveObjects during = win32_testing::live_objects();
   EXPECT_EQ(during.contexts, baseline_.contexts + 2);
   EXPECT_EQ(during.windows, baseline_.windows + 2);
+  EXPECT_GE(during.classes, 1);
 
   deleted_programs.clear();
   real_delete_program = glDeleteProgram;

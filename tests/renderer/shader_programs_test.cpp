@@ -1,8 +1,9 @@
 // Each program's maths checked on the pixels of small offscreen draws, where
 // the golden frames do not show it: stops sharing an angle, a chain's depth,
-// the input outside its texture, the outline's cuts and depth samples, the
-// supersampled resolve and the one-sample composite. (Stop lookup, sRGB
-// blending, flat faces and the stroke over the fill: the golden frames.)
+// equal stops through linear light, the input outside its texture, the
+// outline's cuts and depth samples, the supersampled resolve and the
+// one-sample composite. (Stop lookup, sRGB blending, flat faces and the
+// stroke over the fill: the golden frames.)
 
 #include <cstring>
 #include <optional>
@@ -89,6 +90,15 @@ TEST_F(ShaderPrograms, SideWallStopsAtOneAngleRunOnceAroundAndTheChainDepthIsWri
   // An empty gradient has no colour to give: the target keeps its clear.
   expect_rgba(draw_wall({}, 1.0f, -0.375f, &depth), {0.1f, 0.2f, 0.3f, 0.4f}, "no stops", 0);
   EXPECT_FLOAT_EQ(depth, 1.0f);
+}
+
+TEST_F(ShaderPrograms, SideWallEqualStopsComeBackThroughLinearLightUnchanged) {
+  // Decoded, mixed and encoded again: each side of the sRGB curve's knee at
+  // 0.04045 must meet the other there.
+  for (float c : {0.0f, 0.01f, 0.04f, 0.04045f, 0.0405f, 0.2f, 0.5f, 1.0f}) {
+    expect_rgba(draw_wall({{c, c, c, 1.0f}, {c, c, c, 4.0f}}, 2.0f), {c, c, c, 1},
+                "equal stops " + std::to_string(c));
+  }
 }
 
 // --- face -------------------------------------------------------------------

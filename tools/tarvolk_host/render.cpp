@@ -256,10 +256,12 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
                        simhost::EffectInstance& instance, simhost::PluginModule& module,
                        const std::string& output, Progress& at) {
   const FrameList list = frame_list(o, scene);
+  simhost::SimHost& host = instance.host();
   simhost::scene::CompositionFrameSettings settings{
       .downsample_x = instance.layer.downsample_x,
       .downsample_y = instance.layer.downsample_y,
-      .format = o.bitdepth == 32 ? simhost::PixelFormat::argb_float : simhost::PixelFormat::argb8};
+      .format = o.bitdepth == 32 ? simhost::PixelFormat::argb_float : simhost::PixelFormat::argb8,
+      .cancelled = [&host] { return host.abort_requested(); }};
   if (!o.transparent) {
     settings.background = scene.composition->background();
     if (o.background) {
@@ -275,18 +277,26 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
     instance.current_time = instance_time(scene, instance, list.times[i]);
     std::unique_ptr<simhost::World> shown;
     {
-      simhost::Frame frame(instance, {.bitdepth = o.bitdepth});
+      // The composition's frame asks for what its view shows of the layer,
+      // walls beyond the layer included; the layer alone for its own area.
+      std::optional<PF_LRect> request;
+      if (!o.layer_only) {
+        request = simhost::scene::composition_request(*scene.composition, list.times[i],
+                                                      scene.effect_layer, settings);
+      }
+      simhost::Frame frame(instance, {.request = request, .bitdepth = o.bitdepth});
       const PF_Err err =
           instance.host().abort_requested() ? PF_Interrupt_CANCEL : frame.run(module);
-      if (err == PF_Interrupt_CANCEL) {
-        // A share is cancelled by the process that shares the range out,
-        // which speaks for all of them.
+      // A share is cancelled by the process that shares the range out,
+      // which speaks for all of them.
+      const auto cancelled = [&] {
         if (!o.share) {
           print_error(verb_name, "cancelled; the frame at %g s was not rendered", list.times[i]);
         }
         queue.finish();
         return false;
-      }
+      };
+      if (err == PF_Interrupt_CANCEL) return cancelled();
       if (err != PF_Err_NONE) {
         const char* message = frame.out_data().return_msg;
         print_error(verb_name, "the frame at %g s failed with error %d%s%s", list.times[i], err,
@@ -298,6 +308,7 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
                   ? copy_of(frame.picture())
                   : simhost::scene::composition_frame(*scene.composition, list.times[i],
                                                       scene.effect_layer, frame.output(), settings);
+      if (shown == nullptr) return cancelled();
     }
     // glibc keeps what a frame freed in its threads' arenas, which fragment:
     // over a long range the process would hold about a gigabyte it no
