@@ -95,4 +95,13 @@ std::string json_syntax_mistake(const nlohmann::json::parse_error& error) {
   return "expected " + expected_words(report.expected) + ", found " + token_words(found);
 }
 
+std::string overflowing_number(const nlohmann::json::exception& error) {
+  // "[json.exception.out_of_range.406] number overflow parsing '1e999'"
+  constexpr std::string_view parsing = "number overflow parsing '";
+  const std::string_view what = error.what();
+  const std::size_t start = what.find(parsing);
+  if (error.id != 406 || start == std::string_view::npos || what.back() != '\'') return "";
+  return std::string(what.substr(start + parsing.size(), what.size() - 1 - start - parsing.size()));
+}
+
 }  // namespace simhost::scene

@@ -14,4 +14,8 @@ namespace simhost::scene {
 // a number"; the place is the caller's to add.
 std::string json_syntax_mistake(const nlohmann::json::parse_error& error);
 
+// The number as written when `error` is the parser's report of one beyond
+// what a double holds (as 1e999); empty for any other error.
+std::string overflowing_number(const nlohmann::json::exception& error);
+
 }  // namespace simhost::scene

@@ -569,8 +569,13 @@ json parse_json(const std::string& text, const std::string& source) {
     // The byte offset is one past the character that stopped the parser.
     throw SceneError(file_name(source) + ":" + line_and_column(text, e.byte > 0 ? e.byte - 1 : 0) +
                      ": not JSON: " + json_syntax_mistake(e));
-  } catch (const json::exception&) {
-    throw SceneError(file_name(source) + ": not JSON");
+  } catch (const json::exception& e) {
+    const std::string number = overflowing_number(e);
+    if (number.empty()) throw SceneError(file_name(source) + ": not JSON");
+    const size_t at = text.find(number);
+    throw SceneError(
+        file_name(source) + (at != std::string::npos ? ":" + line_and_column(text, at) : "") +
+        ": not JSON: the number " + shortened(number, 40) + " is beyond what a double holds");
   }
 }
 
