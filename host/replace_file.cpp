@@ -109,8 +109,10 @@ bool replace_file(const std::string& path, const std::function<bool(std::FILE*)>
                   std::string* error) {
   const std::string target = followed(path);
   struct stat info {};
-  if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    return write_through(path, target, write, error);
+  if (stat(target.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) return write_through(path, target, write, error);
+  } else if (errno == ELOOP) {
+    return fail(error, path, std::strerror(errno));  // links in a circle name no file
   }
   // A name of this process and call alone, beside the file, made with the
   // mode a new file gets (the umask applies); never one that exists.

@@ -41,6 +41,15 @@ check "dangling link: status 0" [ $? = 0 ]
 check "dangling link: still a link" [ -L "$dir/dangling.png" ]
 check "dangling link: the file is made" is_png "$dir/sub/made.png"
 
+# Links in a circle name no file: an error, and the links stay.
+ln -s loop_b "$dir/loop_a"
+ln -s loop_a "$dir/loop_b"
+render "$dir/loop_a"
+check "links in a circle: status 1" [ $? = 1 ]
+check "links in a circle: says so" grep -q "loop_a: Too many levels of symbolic links$" \
+  "$dir/error.txt"
+check "links in a circle: still a link" [ -L "$dir/loop_a" ]
+
 # A named pipe with a reader: the PNG goes through it.
 mkfifo "$dir/pipe"
 cat "$dir/pipe" > "$dir/from_pipe" &
