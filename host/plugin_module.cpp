@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "host/quoted.h"
+
 namespace simhost {
 
 namespace {
@@ -40,15 +42,19 @@ PluginModule::PluginModule(const std::string& path) {
   // exit handlers the module registers) must not point into unmapped code.
   library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (library_ == nullptr) {
-    const char* why = dlerror();
-    throw std::runtime_error("cannot load " + path + ": " + (why ? why : "unknown error"));
+    // dlerror's text begins with the path, which the message shows once.
+    const char* error = dlerror();
+    std::string why = error != nullptr ? error : "unknown error";
+    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+    throw std::runtime_error("cannot load " + shortened_middle(path) + ": " + shortened(why, 160));
   }
   effect_main_ = reinterpret_cast<PF_EffectMainPtr>(dlsym(library_, "EffectMain"));
   plugin_data_entry_ =
       reinterpret_cast<PF_PluginDataEntryFunction2Ptr>(dlsym(library_, "PluginDataEntryFunction2"));
   if (effect_main_ == nullptr || plugin_data_entry_ == nullptr) {
     dlclose(library_);
-    throw std::runtime_error(path + " does not export EffectMain and PluginDataEntryFunction2");
+    throw std::runtime_error(shortened_middle(path) +
+                             " does not export EffectMain and PluginDataEntryFunction2");
   }
 }
 

@@ -38,17 +38,37 @@ RgbaImage rgba_image_of(const PF_EffectWorld& world) {
 
 namespace {
 
-void on_png_error(png_structp png, png_const_charp message) {
+// libpng's error callback must not return: libpng would print the message
+// itself ("libpng error: ...") and end the process.
+[[noreturn]] void on_png_error(png_structp png, png_const_charp message) {
   auto* why = static_cast<std::string*>(png_get_error_ptr(png));
   if (why != nullptr) *why = message;
+  png_longjmp(png, 1);
 }
 
 void on_png_warning(png_structp, png_const_charp) {}
 
+// Where the encoder's bytes go, and whether writing them failed (errno then
+// tells why, which is the whole story).
+struct PngOutput {
+  std::FILE* file = nullptr;
+  bool write_failed = false;
+};
+
+void write_bytes(png_structp png, png_bytep data, size_t length) {
+  auto* out = static_cast<PngOutput*>(png_get_io_ptr(png));
+  if (std::fwrite(data, 1, length, out->file) != length) {
+    out->write_failed = true;
+    png_error(png, "the file could not be written");
+  }
+}
+
+void flush_bytes(png_structp) {}
+
 // The image as PNG rows through libpng. Frames are written by the hundred:
 // zlib's fastest level with the "up" filter encodes several times faster
 // than libpng's defaults, in files about a third larger.
-bool encode_png(const RgbaImage& image, std::FILE* file, std::string* why) {
+bool encode_png(const RgbaImage& image, PngOutput& out, std::string* why) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, why, on_png_error, on_png_warning);
   if (png == nullptr) return false;
@@ -57,7 +77,7 @@ bool encode_png(const RgbaImage& image, std::FILE* file, std::string* why) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, &out, write_bytes, flush_bytes);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
                static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -82,9 +102,21 @@ bool write_png(const RgbaImage& image, const std::string& path, std::string* err
     return false;
   }
   std::string encoder_message;
+  bool write_failed = false;
   const bool ok = replace_file(
-      path, [&](std::FILE* file) { return encode_png(image, file, &encoder_message); }, error);
-  if (!ok && error != nullptr && !encoder_message.empty()) *error += " (" + encoder_message + ")";
+      path,
+      [&](std::FILE* file) {
+        PngOutput out{file};
+        const bool encoded = encode_png(image, out, &encoder_message);
+        write_failed = out.write_failed;
+        return encoded;
+      },
+      error);
+  // A write that failed is told by its reason alone; the encoder's own
+  // complaints are added.
+  if (!ok && error != nullptr && !write_failed && !encoder_message.empty()) {
+    *error += " (" + encoder_message + ")";
+  }
   return ok;
 }
 

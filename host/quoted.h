@@ -23,4 +23,24 @@ inline std::string in_quotes(std::string_view text) {
   return "\"" + shortened(text) + "\"";
 }
 
+// A file's path or a place in a file, at most about `longest` bytes: its
+// beginning and, at more length, its end (the file's name, the field), with
+// "..." for what was left out between them.
+inline std::string shortened_middle(std::string_view text, std::size_t longest = 80) {
+  if (text.size() <= longest) return std::string(text);
+  const auto continues = [&](std::size_t i) {
+    return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+  };
+  std::size_t head = longest / 3;
+  while (head > 0 && continues(head)) --head;
+  std::size_t tail = text.size() - (longest - longest / 3);
+  while (tail < text.size() && continues(tail)) ++tail;
+  return std::string(text.substr(0, head)) + "..." + std::string(text.substr(tail));
+}
+
+// A file's path shortened as above, in double quotes.
+inline std::string path_in_quotes(std::string_view path) {
+  return "\"" + shortened_middle(path) + "\"";
+}
+
 }  // namespace simhost

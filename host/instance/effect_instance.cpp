@@ -112,15 +112,17 @@ bool is_arbitrary(const PF_ParamDef& def) {
 }
 
 // A handle an arbitrary-data callback made: the host keeps it, or lets it go
-// when the callback failed, since an unfilled handle is no value.
-PF_Handle made_value(SimHost& host, PF_Err err, PF_Handle made) {
-  if (made == nullptr) return nullptr;
-  if (err != PF_Err_NONE) {
-    host.dispose_handle(made);
-    return nullptr;
+// when the callback failed, since an unfilled handle is no value. Without a
+// value, *error (when asked for) tells why: the callback's error, or out of
+// memory when it made no handle.
+PF_Handle made_value(SimHost& host, PF_Err err, PF_Handle made, PF_Err* error) {
+  if (made != nullptr && err == PF_Err_NONE) {
+    host.keep_handle(made);
+    return made;
   }
-  host.keep_handle(made);
-  return made;
+  if (made != nullptr) host.dispose_handle(made);
+  if (error != nullptr) *error = err != PF_Err_NONE ? err : PF_Err_OUT_OF_MEMORY;
+  return nullptr;
 }
 
 }  // namespace
@@ -295,7 +297,7 @@ void EffectInstance::unflatten_value(PF_ParamIndex slot, const std::vector<unsig
   set_value(slot, nlohmann::json{{"flat", hex_from_bytes(bytes)}});
 }
 
-PF_ParamDef EffectInstance::hand_out(PF_ParamIndex slot, double at) {
+PF_ParamDef EffectInstance::hand_out(PF_ParamIndex slot, double at, PF_Err* error) {
   PF_ParamDef def = store_.handed_out(slot, at);
   if (def.param_type == PF_Param_POINT) {
     def.u.td.x_value = downsampled(def.u.td.x_value, scale_now(layer.downsample_x));
@@ -303,14 +305,14 @@ PF_ParamDef EffectInstance::hand_out(PF_ParamIndex slot, double at) {
   } else if (is_arbitrary(def)) {
     const StoredParam& param = store_.at(slot);
     if (param.keyframes.empty()) {
-      def.u.arb_d.value = copy_arbitrary(slot, param.def.u.arb_d.value);
+      def.u.arb_d.value = copy_arbitrary(slot, param.def.u.arb_d.value, error);
     } else {
       const KeyframeSpan span = find_keyframe_span(param.keyframes, at);
       PF_Handle before = param.keyframes[span.before].value.u.arb_d.value;
       PF_Handle after = param.keyframes[span.after].value.u.arb_d.value;
       def.u.arb_d.value = span.before == span.after
-                              ? copy_arbitrary(slot, before)
-                              : interpolate_arbitrary(slot, before, after, span.t);
+                              ? copy_arbitrary(slot, before, error)
+                              : interpolate_arbitrary(slot, before, after, span.t, error);
     }
   }
   return def;
@@ -353,7 +355,7 @@ PF_Err EffectInstance::arbitrary_callback(PF_ParamIndex slot, PF_ArbParamsExtra&
   return entry(PF_Cmd_ARBITRARY_CALLBACK, &in_data, &out_data, nullptr, nullptr, &extra);
 }
 
-PF_Handle EffectInstance::copy_arbitrary(PF_ParamIndex slot, PF_Handle source) {
+PF_Handle EffectInstance::copy_arbitrary(PF_ParamIndex slot, PF_Handle source, PF_Err* error) {
   if (source == nullptr) return nullptr;
   PF_Handle copy = nullptr;
   PF_ArbParamsExtra extra{};
@@ -361,11 +363,11 @@ PF_Handle EffectInstance::copy_arbitrary(PF_ParamIndex slot, PF_Handle source) {
   extra.u.copy_func_params.src_arbH = source;
   extra.u.copy_func_params.dst_arbPH = &copy;
   const PF_Err err = arbitrary_callback(slot, extra);
-  return made_value(host_, err, copy);
+  return made_value(host_, err, copy, error);
 }
 
 PF_Handle EffectInstance::interpolate_arbitrary(PF_ParamIndex slot, PF_Handle left, PF_Handle right,
-                                                double t) {
+                                                double t, PF_Err* error) {
   PF_Handle result = nullptr;
   PF_ArbParamsExtra extra{};
   extra.which_function = PF_Arbitrary_INTERP_FUNC;
@@ -374,7 +376,7 @@ PF_Handle EffectInstance::interpolate_arbitrary(PF_ParamIndex slot, PF_Handle le
   extra.u.interp_func_params.tF = t;
   extra.u.interp_func_params.interpPH = &result;
   const PF_Err err = arbitrary_callback(slot, extra);
-  return made_value(host_, err, result);
+  return made_value(host_, err, result, error);
 }
 
 PF_Handle EffectInstance::unflatten_arbitrary(PF_ParamIndex slot,
@@ -387,7 +389,7 @@ PF_Handle EffectInstance::unflatten_arbitrary(PF_ParamIndex slot,
   extra.u.unflatten_func_params.flat_dataPV = bytes.empty() ? &nothing : bytes.data();
   extra.u.unflatten_func_params.arbPH = &value;
   const PF_Err err = arbitrary_callback(slot, extra);
-  return made_value(host_, err, value);
+  return made_value(host_, err, value, nullptr);
 }
 
 std::vector<unsigned char> EffectInstance::flatten_arbitrary(PF_ParamIndex slot, PF_Handle value) {
@@ -462,7 +464,12 @@ PF_Err EffectInstance::checkout_param(PF_ParamIndex index, A_long what_time, A_l
   if (host_.should_fail(Fail::checkout_param) || host_.should_fail_checkout_of(index)) {
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
-  *param = hand_out(index, seconds(what_time, time_scale));
+  // A value the host cannot copy is the checkout's failure, not a record
+  // without its value.
+  PF_Err copy_error = PF_Err_NONE;
+  const PF_ParamDef def = hand_out(index, seconds(what_time, time_scale), &copy_error);
+  if (copy_error != PF_Err_NONE) return copy_error;
+  *param = def;
   const PF_Handle given = is_arbitrary(*param) ? param->u.arb_d.value : nullptr;
   checked_out_.emplace(param, CheckedOut{index, given, host_.handle_serial(given)});
   host_.give(param_checkout);
@@ -534,7 +541,9 @@ PF_Err EffectInstance::update_param_ui(PF_ParamIndex index, const PF_ParamDef* d
     dispose_arbitrary(index, current.u.arb_d.value);
     if (same) return PF_Err_NONE;
     PF_ParamDef copy = *def;
-    copy.u.arb_d.value = copy_arbitrary(index, shown);
+    PF_Err copy_error = PF_Err_NONE;
+    copy.u.arb_d.value = copy_arbitrary(index, shown, &copy_error);
+    if (copy_error != PF_Err_NONE) return copy_error;  // the stored value stays
     take_value(index, at, copy);
     return PF_Err_NONE;
   }
@@ -597,6 +606,15 @@ PF_Err EffectInstance::run(PF_EffectMainPtr entry, PF_Cmd cmd, void* extra, PF_L
 
   std::optional<CommandParams> params;
   if (gets_param_array(cmd)) params.emplace(*this, in_data);
+  // A command whose array the host could not make whole is not sent: the
+  // effect would take a missing value for an empty one. Setdowns are sent
+  // all the same, so that the effect can free what it holds.
+  if (params && params->error() != PF_Err_NONE && cmd != PF_Cmd_SEQUENCE_SETDOWN &&
+      cmd != PF_Cmd_GLOBAL_SETDOWN) {
+    last_in_data_ = in_data;
+    last_out_data_ = out_data;
+    return params->error();
+  }
   const PF_Err err =
       entry(cmd, &in_data, &out_data, params ? params->list() : nullptr, output, extra);
   if (params) params->finish();
@@ -652,7 +670,9 @@ CommandParams::CommandParams(EffectInstance& instance, const PF_InData& in_data)
   params_.reserve(static_cast<std::size_t>(count));
   given_.resize(static_cast<std::size_t>(count));
   for (PF_ParamIndex slot = 0; slot < count; ++slot) {
-    params_.push_back(instance_.hand_out(slot, seconds_));
+    PF_Err copy_error = PF_Err_NONE;
+    params_.push_back(instance_.hand_out(slot, seconds_, &copy_error));
+    if (error_ == PF_Err_NONE) error_ = copy_error;
     if (is_arbitrary(params_.back())) {
       PF_Handle handle = params_.back().u.arb_d.value;
       given_[slot] = {handle, instance_.host_.handle_serial(handle)};

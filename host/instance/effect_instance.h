@@ -153,16 +153,20 @@ class EffectInstance {
   double seconds(A_long time, A_u_long scale) const;
   double current_seconds() const { return seconds(current_time, time_scale); }
   // The definition with its value at `at`, scaled for the layer's
-  // downsampling; an arbitrary value is a new handle the caller owns.
-  PF_ParamDef hand_out(PF_ParamIndex slot, double at);
+  // downsampling; an arbitrary value is a new handle the caller owns. When
+  // the host cannot copy an arbitrary value, the record holds none and
+  // *error (when given) says why.
+  PF_ParamDef hand_out(PF_ParamIndex slot, double at, PF_Err* error = nullptr);
   // Stores a value written by the effect (points still scaled) at `at`,
   // disposing of an arbitrary value it replaces.
   void take_value(PF_ParamIndex slot, double at, const PF_ParamDef& def);
 
   // Arbitrary values through the effect's callbacks; handles made are kept
-  // by the host. Null when the effect made none.
-  PF_Handle copy_arbitrary(PF_ParamIndex slot, PF_Handle source);
-  PF_Handle interpolate_arbitrary(PF_ParamIndex slot, PF_Handle left, PF_Handle right, double t);
+  // by the host. Null when the effect made none, with the reason in *error
+  // (when given).
+  PF_Handle copy_arbitrary(PF_ParamIndex slot, PF_Handle source, PF_Err* error = nullptr);
+  PF_Handle interpolate_arbitrary(PF_ParamIndex slot, PF_Handle left, PF_Handle right, double t,
+                                  PF_Err* error = nullptr);
   PF_Handle unflatten_arbitrary(PF_ParamIndex slot, const std::vector<unsigned char>& bytes);
   std::vector<unsigned char> flatten_arbitrary(PF_ParamIndex slot, PF_Handle value);
   bool arbitrary_equal(PF_ParamIndex slot, PF_Handle a, PF_Handle b);
@@ -197,7 +201,10 @@ class EffectInstance {
 // handle becomes the stored value (the old one is disposed of); a copy the
 // effect did not keep is disposed of only if it is still alive, so an effect
 // may or may not dispose of a handle it replaces. A flagged slot whose handle
-// is null or already disposed of keeps its value (a misuse).
+// is null or already disposed of keeps its value (a misuse). When the host
+// cannot copy an arbitrary value for the array, error() says why: the
+// command must not be sent (its slot holds no value), and nothing of the
+// array is stored.
 class CommandParams {
  public:
   CommandParams(EffectInstance& instance, const PF_InData& in_data);
@@ -206,6 +213,7 @@ class CommandParams {
   CommandParams& operator=(const CommandParams&) = delete;
 
   PF_ParamDef** list() { return pointers_.data(); }
+  PF_Err error() const { return error_; }
   void finish();
 
  private:
@@ -219,6 +227,7 @@ class CommandParams {
   std::vector<PF_ParamDef> params_;
   std::vector<PF_ParamDef*> pointers_;
   std::vector<GivenHandle> given_;
+  PF_Err error_ = PF_Err_NONE;
   bool finished_ = false;
 };
 

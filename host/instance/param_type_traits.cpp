@@ -106,7 +106,7 @@ constexpr ParamTypeTraits rows[] = {
         .read_json =
             [](const ValueReader& r, const json& j, ValueFromJson& out) {
               const double v = r.number(j, "an integer");
-              if (v != std::floor(v)) r.refuse(j.dump() + " is not an integer");
+              if (v != std::floor(v)) r.refuse(shown(j) + " is not an integer");
               const PF_SliderDef& d = r.param().def.u.sd;
               r.in_range(j, v, d.valid_min, d.valid_max);
               out.value.u.sd.value = static_cast<PF_ParamValue>(v);
@@ -171,7 +171,7 @@ constexpr ParamTypeTraits rows[] = {
         .text_field = [](PF_ParamDef& def) { return &def.u.bd.u.nameptr; },
         .read_json =
             [](const ValueReader& r, const json& j, ValueFromJson& out) {
-              if (!j.is_boolean()) r.refuse(j.dump() + " is not true or false");
+              if (!j.is_boolean()) r.refuse(shown(j) + " is not true or false");
               out.value.u.bd.value = j.get<bool>() ? 1 : 0;
             },
         .to_json = [](const StoredParam&, const Union& u, A_long, bool dephault) -> json {
@@ -242,7 +242,7 @@ constexpr ParamTypeTraits rows[] = {
             },
         .read_json =
             [](const ValueReader& r, const json& j, ValueFromJson& out) {
-              if (!j.is_array() || j.size() != 2) r.refuse(j.dump() + " is not a point [x, y]");
+              if (!j.is_array() || j.size() != 2) r.refuse(shown(j) + " is not a point [x, y]");
               out.value.u.td.x_value = r.fixed(j, r.number(j[0], "a point [x, y] of numbers"));
               out.value.u.td.y_value = r.fixed(j, r.number(j[1], "a point [x, y] of numbers"));
             },
@@ -357,7 +357,11 @@ constexpr ParamTypeTraits rows[] = {
         .stream_type = AEGP_StreamType_ARB,
         .panel_text =
             [](const PanelSlot& s) {
-              return gradient_text(s.host.handle_bytes(s.def.u.arb_d.value));
+              // A keyframed value lives in its keyframes: the panel shows the
+              // value at its time, as the effect makes it.
+              return gradient_text(s.instance.is_keyframed(s.slot)
+                                       ? s.instance.flatten_value(s.slot)
+                                       : s.host.handle_bytes(s.def.u.arb_d.value));
             },
         .twirl = true,
         .describe = [](const PF_ParamDef& def,

@@ -24,12 +24,12 @@ std::string number_text(double v) {
   return buffer;
 }
 
-// A value as a message shows it: its JSON, shortened.
+}  // namespace
+
 std::string shown(const json& j) {
+  if (j.is_string()) return in_quotes(j.get_ref<const std::string&>());
   return shortened(j.dump(-1, ' ', false, json::error_handler_t::replace));
 }
-
-}  // namespace
 
 ValueReader::ValueReader(const ParamStore& store, PF_ParamIndex slot)
     : param_(store.at(slot)), who_("parameter " + store.describe(slot)) {}

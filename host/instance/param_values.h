@@ -90,6 +90,10 @@ std::vector<std::string> popup_items(const std::string& items);
 // else the text itself as a JSON string (so Mode=Vanishing works).
 nlohmann::json json_from_text(const std::string& text);
 
+// A value as a message shows it: a string in quotes, anything else as its
+// JSON, shortened either way.
+std::string shown(const nlohmann::json& j);
+
 std::string hex_from_bytes(const std::vector<unsigned char>& bytes);
 
 }  // namespace simhost

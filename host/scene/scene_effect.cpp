@@ -75,8 +75,8 @@ void set_scene_parameters(const Scene& scene, EffectInstance& instance) {
       const PF_ParamType type = instance.definition(slot).param_type;
       instance.set_value(slot, with_ids(value, type, comp, layer));
     } catch (const ParamValueError& e) {
-      throw SceneError(scene.source + ": /effect/parameters/" + pointer_step(name) + ": " +
-                       e.what());
+      throw SceneError(shortened_middle(scene.source) + ": /effect/parameters/" +
+                       pointer_step(name) + ": " + e.what());
     }
   }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/quoted.h"
+#include "host/scene/json_syntax.h"
 #include "host/scene/shape_contents.h"
 
 namespace simhost::scene {
@@ -28,6 +29,14 @@ using json = nlohmann::json;
 // it, and reading the tree (and the plug-in walking the shape groups made
 // of it) recurses once a level.
 constexpr int deepest_nesting = 256;
+
+// The most of a place in a file (a JSON pointer) a message shows.
+constexpr std::size_t longest_place = 100;
+
+// A scene file's name as messages begin with it.
+std::string file_name(const std::string& source) {
+  return shortened_middle(source);
+}
 
 // What every value of a file is read with: the file's name for messages,
 // and the longest time, either way, that the scene's frame rate can count.
@@ -51,7 +60,9 @@ class Node {
       : value_(value), place_(std::move(place)), reading_(reading) {}
 
   [[noreturn]] void fail(const std::string& message) const {
-    throw SceneError(reading_.source + ": " + (place_.empty() ? "/" : place_) + ": " + message);
+    throw SceneError(file_name(reading_.source) + ": " +
+                     (place_.empty() ? "/" : shortened_middle(place_, longest_place)) + ": " +
+                     message);
   }
 
   const json& value() const { return value_; }
@@ -400,9 +411,10 @@ std::shared_ptr<const RgbaImage> image(const Node& node, const std::filesystem::
   const std::filesystem::path path = folder / node.string();
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
-    node.fail(in_quotes(path.string()) + " not found");
+    node.fail(path_in_quotes(path.string()) + " not found");
   auto picture = std::make_shared<RgbaImage>(read_png(path.string()));
-  if (picture->width <= 0) node.fail("cannot read " + in_quotes(path.string()) + " as a PNG file");
+  if (picture->width <= 0)
+    node.fail("cannot read " + path_in_quotes(path.string()) + " as a PNG file");
   return picture;
 }
 
@@ -537,8 +549,8 @@ void check_nesting(const std::string& text, const std::string& source) {
       in_string = true;
     } else if (c == '[' || c == '{') {
       if (++depth > deepest_nesting) {
-        throw SceneError(source + ":" + line_and_column(text, i) + ": nested deeper than " +
-                         std::to_string(deepest_nesting) + " levels");
+        throw SceneError(file_name(source) + ":" + line_and_column(text, i) +
+                         ": nested deeper than " + std::to_string(deepest_nesting) + " levels");
       }
     } else if (c == ']' || c == '}') {
       --depth;
@@ -547,15 +559,23 @@ void check_nesting(const std::string& text, const std::string& source) {
 }
 
 json parse_json(const std::string& text, const std::string& source) {
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    throw SceneError(file_name(source) + ": not JSON: the file is empty");
+  }
   check_nesting(text, source);
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
     // The byte offset is one past the character that stopped the parser.
-    throw SceneError(source + ":" + line_and_column(text, e.byte > 0 ? e.byte - 1 : 0) +
-                     ": not JSON: " + shortened(e.what(), 160));
+    throw SceneError(file_name(source) + ":" + line_and_column(text, e.byte > 0 ? e.byte - 1 : 0) +
+                     ": not JSON: " + json_syntax_mistake(e));
   } catch (const json::exception& e) {
-    throw SceneError(source + ": not JSON: " + shortened(e.what(), 160));
+    const std::string number = overflowing_number(e);
+    if (number.empty()) throw SceneError(file_name(source) + ": not JSON");
+    const size_t at = text.find(number);
+    throw SceneError(
+        file_name(source) + (at != std::string::npos ? ":" + line_and_column(text, at) : "") +
+        ": not JSON: the number " + shortened(number, 40) + " is beyond what a double holds");
   }
 }
 
@@ -627,7 +647,7 @@ Scene parse_scene(const std::string& text, const std::string& source) {
 
 Scene read_scene_file(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw SceneError(path + ": cannot be read");
+  if (!file) throw SceneError(file_name(path) + ": cannot be read");
   std::ostringstream text;
   text << file.rdbuf();
   return parse_scene(text.str(), path);

@@ -7,6 +7,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "host/cairo_ptr.h"
 #include "host/quoted.h"
@@ -43,7 +45,8 @@ bool has_family(FcPattern* pattern, const std::string& family) {
 }
 
 // The installed face of that family and weight; fontconfig would offer a
-// substitute for a missing one, which is refused here.
+// substitute for a missing one, or embolden the regular face, which are
+// refused here.
 FontFacePtr installed_face(const TextContent& text) {
   const std::string described = in_quotes(text.font) + (text.bold ? " bold" : " regular");
   if (!FcInit()) throw std::runtime_error("fontconfig cannot start to find font " + described);
@@ -61,6 +64,18 @@ FontFacePtr installed_face(const TextContent& text) {
       FcPatternGetInteger(found.get(), FC_WEIGHT, 0, &found_weight) != FcResultMatch ||
       found_weight != weight) {
     throw std::runtime_error("font " + described + " is not installed");
+  }
+  // For a family without a bold face fontconfig offers the regular one,
+  // made bolder: that face is not installed either.
+  FcBool emboldened = FcFalse;
+  if (FcPatternGetBool(found.get(), FC_EMBOLDEN, 0, &emboldened) == FcResultMatch && emboldened) {
+    throw std::runtime_error("font " + described +
+                             " is not installed (the family has no bold face)");
+  }
+  // cairo gives no path of a bitmap glyph: the text would vanish.
+  FcBool outline = FcTrue;
+  if (FcPatternGetBool(found.get(), FC_OUTLINE, 0, &outline) == FcResultMatch && !outline) {
+    throw std::runtime_error("font " + described + " is a bitmap font, which has no outlines");
   }
   FontFacePtr face(cairo_ft_font_face_create_for_pattern(found.get()));
   if (cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS) {
@@ -126,6 +141,61 @@ class ContourBuilder {
   std::vector<PathShape> contours_;
 };
 
+// The bytes of the UTF-8 character that starts at `at`: one for a byte that
+// starts none (a stray byte is a character of its own).
+size_t character_length(std::string_view text, size_t at) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  const size_t length = byte < 0x80    ? 1
+                        : byte >= 0xF0 ? 4
+                        : byte >= 0xE0 ? 3
+                        : byte >= 0xC0 ? 2
+                                       : 1;
+  if (at + length > text.size()) return 1;
+  for (size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
+// The glyph a font shows for a character it has no glyph of.
+constexpr unsigned long missing_glyph = 0;
+
+// The glyphs of one line from (0, 0): each character's glyph in the font,
+// one after the other by its advance, as cairo's own text functions place
+// them (no kerning, no shaping). A character the font has no glyph for gets
+// its missing-glyph box; so do those cairo refuses to take (U+0000,
+// noncharacters such as U+FFFF, bytes that are not UTF-8), which would
+// otherwise drop the rest of the line or all of it.
+std::vector<cairo_glyph_t> line_glyphs(cairo_scaled_font_t* font, std::string_view line) {
+  std::vector<cairo_glyph_t> glyphs;
+  double x = 0.0;
+  double y = 0.0;
+  for (size_t at = 0; at < line.size();) {
+    const size_t length = character_length(line, at);
+    cairo_glyph_t glyph{missing_glyph, 0.0, 0.0};
+    cairo_glyph_t* made = nullptr;
+    int count = 0;
+    if (line[at] != '\0' &&
+        cairo_scaled_font_text_to_glyphs(font, 0.0, 0.0, line.data() + at, static_cast<int>(length),
+                                         &made, &count, nullptr, nullptr,
+                                         nullptr) == CAIRO_STATUS_SUCCESS &&
+        count == 1) {
+      glyph.index = made[0].index;
+    }
+    cairo_glyph_free(made);
+    // The advance measured at the origin, added up as cairo adds it.
+    cairo_text_extents_t extents;
+    cairo_scaled_font_glyph_extents(font, &glyph, 1, &extents);
+    glyph.x = x;
+    glyph.y = y;
+    glyphs.push_back(glyph);
+    x += extents.x_advance;
+    y += extents.y_advance;
+    at += length;
+  }
+  return glyphs;
+}
+
 }  // namespace
 
 std::vector<PathShape> glyph_outlines(const TextContent& text) {
@@ -143,6 +213,7 @@ std::vector<PathShape> glyph_outlines(const TextContent& text) {
   cairo_set_font_options(cr.get(), options.get());
   cairo_set_font_face(cr.get(), face.get());
   cairo_set_font_size(cr.get(), text.size);
+  cairo_scaled_font_t* font = cairo_get_scaled_font(cr.get());
   // A line break ("\r", "\n" or both) starts the next line, a leading
   // below, at the origin's x. Each line is drawn at (0, 0) and moved to its
   // place here, so that any place is kept exactly (cairo holds coordinates
@@ -153,8 +224,9 @@ std::vector<PathShape> glyph_outlines(const TextContent& text) {
     size_t line_end = text.text.find_first_of("\r\n", line_start);
     if (line_end == std::string::npos) line_end = text.text.size();
     cairo_new_path(cr.get());
-    cairo_move_to(cr.get(), 0.0, 0.0);
-    cairo_text_path(cr.get(), text.text.substr(line_start, line_end - line_start).c_str());
+    const std::vector<cairo_glyph_t> glyphs =
+        line_glyphs(font, std::string_view(text.text).substr(line_start, line_end - line_start));
+    cairo_glyph_path(cr.get(), glyphs.data(), static_cast<int>(glyphs.size()));
     PathPtr path(cairo_copy_path(cr.get()));
     if (path == nullptr || path->status != CAIRO_STATUS_SUCCESS) {
       throw std::runtime_error("cairo cannot give the outlines of " + in_quotes(text.text));

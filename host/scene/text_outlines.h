@@ -11,8 +11,10 @@
 namespace simhost::scene {
 
 // Throws std::runtime_error naming the font when that family and weight are
-// not installed (no other font is taken in its place). An empty text gives
-// no outlines.
+// not installed (no other font is taken in its place, nor the regular face
+// made bolder) or the font is bitmap-only. A character the font has no glyph
+// for, or that no font shows, is the font's missing-glyph box. An empty text
+// gives no outlines.
 std::vector<PathShape> glyph_outlines(const TextContent& text);
 
 }  // namespace simhost::scene

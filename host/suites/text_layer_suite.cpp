@@ -2,6 +2,10 @@
 // effect reads through "PF Path Data Suite". Outlines are in layer pixels at
 // full resolution; the paths belong to the outlines and go with them.
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "host/guarded_call.h"
 #include "host/host_call.h"
 #include "host/scene/suite_support.h"
@@ -16,6 +20,10 @@ using namespace scene;
 constexpr const char* suite_name = kAEGPTextLayerSuite;
 constexpr int32_t suite_version = kAEGPTextLayerSuiteVersion1;
 
+// The host's work of making one path of the outlines, where a test makes it
+// run out of memory (SimHost::run_out_of_memory_in).
+constexpr const char* making_outline_path = "making a text outline path";
+
 A_Err get_new_text_outlines(AEGP_LayerH layer, const A_Time* layer_time,
                             AEGP_TextOutlinesH* outlines) {
   HostCall call(suite_name, suite_version, "AEGP_GetNewTextOutlines", layer, time_arg(layer_time));
@@ -27,17 +35,31 @@ A_Err get_new_text_outlines(AEGP_LayerH layer, const A_Time* layer_time,
     return call.result(aegp_bad_argument);
   }
   SimHost& host = *call.host();
-  auto object = std::make_unique<TextOutlinesObject>();
-  object->composition = found->composition;
-  TextOutlinesObject* handed = HostObjects::instance().hand_out(
-      host, std::move(object), text_outlines_kind, "text outlines", found->name);
-  const std::string owner_name = host.name_of(handed);
+  // The outlines are made whole before they are handed out, so that running
+  // out of memory while making them fails the call with nothing out.
+  std::vector<std::unique_ptr<PathObject>> paths;
   for (const PathShape& contour : found->text_outlines()) {
+    host.injected_failure(making_outline_path);
     auto path = std::make_unique<PathObject>(path_object(contour));
     path->composition = found->composition;
-    handed->paths.push_back(HostObjects::instance().keep_with(
-        host, std::move(path),
-        "outline " + std::to_string(handed->paths.size()) + " of " + owner_name, handed));
+    paths.push_back(std::move(path));
+  }
+  auto object = std::make_unique<TextOutlinesObject>();
+  object->composition = found->composition;
+  object->paths.reserve(paths.size());
+  TextOutlinesObject* handed = HostObjects::instance().hand_out(
+      host, std::move(object), text_outlines_kind, "text outlines", found->name);
+  try {
+    const std::string owner_name = host.name_of(handed);
+    for (std::unique_ptr<PathObject>& path : paths) {
+      const std::string name =
+          "outline " + std::to_string(handed->paths.size()) + " of " + owner_name;
+      handed->paths.push_back(
+          HostObjects::instance().keep_with(host, std::move(path), name, handed));
+    }
+  } catch (...) {
+    HostObjects::instance().give_back(host, handed, text_outlines_kind);
+    throw;
   }
   *outlines = reinterpret_cast<AEGP_TextOutlinesH>(handed);
   call.output(*outlines);

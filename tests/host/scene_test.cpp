@@ -112,7 +112,7 @@ TEST(SceneFile, MistakesAreReportedAtTheirPlace) {
       {"not JSON", "{\n  \"composition\": {,\n}", "test.json:2:19: not JSON: "},
       {"a number no double holds",
        scene_with(R"({"name": "L", "kind": "solid", "start_time": 1e999})"),
-       "test.json: not JSON: [json.exception.out_of_range.406] number overflow parsing '1e999'"},
+       "test.json:2:70: not JSON: the number 1e999 is beyond what a double holds"},
       {"an unknown layer kind", scene_with(R"({"name": "L", "kind": "vector"})"),
        "test.json: /layers/0/kind: unknown value \"vector\" (known: \"camera\", \"null\", "
        "\"shape\", \"solid\", \"text\")"},

@@ -23,6 +23,10 @@ struct FailureCase {
 };
 
 constexpr long injected_error = PF_Err_INTERNAL_STRUCT_DAMAGED;
+// Without the handle suite the host's copy of the value for the event's
+// parameters fails (the effect's copy callback answers this), so the event
+// is not sent and fails with it.
+constexpr PF_Err copy_failed = PF_Err_INTERNAL_STRUCT_DAMAGED;
 
 const std::vector<FailureCase> cases = {
     // The wheel's drawing: each Drawbot call's failure is the event's, but
@@ -46,7 +50,7 @@ const std::vector<FailureCase> cases = {
     {Action::draw_wheel, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, true},
     {Action::draw_wheel, kPFAppSuite, 0, 0, 6, 0, 3, true},
     {Action::draw_wheel, kPFANSISuite, 0, 0, 1, 516, 3, false},
-    {Action::draw_wheel, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::draw_wheel, kPFHandleSuite, 0, 0, 2, copy_failed, 3, false},
     // A click on the ring that adds a stop: the sequence record's lock, the
     // value's, then the new value's.
     {Action::click_ring, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
@@ -54,13 +58,13 @@ const std::vector<FailureCase> cases = {
     {Action::click_ring, "host_lock_handle", 1, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::click_ring, "host_lock_handle", 2, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::click_ring, kPFParamUtilsSuite, 0, 0, 3, 516, 3, false},
-    {Action::click_ring, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::click_ring, kPFHandleSuite, 0, 0, 2, copy_failed, 3, false},
     // The colour picker.
     {Action::double_click_marker, "PF_AppColorPickerDialog", 0, injected_error, 0, 0, 3, false},
     {Action::double_click_marker, kPFAppSuite, 0, 0, 6, 516, 3, false},
     {Action::drag_marker, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::cursor, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
-    {Action::cursor, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::cursor, kPFHandleSuite, 0, 0, 2, copy_failed, 3, false},
     // The info panel.
     {Action::draw_info, "host_new_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
     {Action::draw_info, "host_lock_handle", 0, PF_Err_OUT_OF_MEMORY, 0, 0, 3, false},
@@ -73,7 +77,7 @@ const std::vector<FailureCase> cases = {
     {Action::draw_info, kDRAWBOT_DrawSuite, 0, 0, 1, 13, 3, true},
     {Action::draw_info, kDRAWBOT_SurfaceSuite, 0, 0, 1, 13, 3, true},
     {Action::draw_info, kPFEffectCustomUISuite, 0, 0, 1, 516, 3, false},
-    {Action::draw_info, kPFHandleSuite, 0, 0, 2, 516, 3, false},
+    {Action::draw_info, kPFHandleSuite, 0, 0, 2, copy_failed, 3, false},
 };
 
 class FailureInjection : public PanelTest {

@@ -2,10 +2,12 @@
 # scene_fuzz.sh TOOL MUTANTS EXAMPLES_DIR WORK_DIR [ROUNDS] [FIRST]
 #
 # The fuzz test: mutants of the example scenes (written by MUTANTS, the
-# scene_mutants program) through `tarvolk-host render`, `outlines` and
-# `panel`, four runs at a time. A run passes when it ends by itself within
-# 300 s with status 0, 1 or 2 and prints no sanitizer report and no raw
-# exception text. ROUNDS defaults to TARVOLK_FUZZ_ROUNDS, else 300 (CI);
+# scene_mutants program) through `tarvolk-host render` (its -o now and then
+# a link to /dev/null or a directory), `outlines` and `panel`, four runs at
+# a time. A run passes when it ends by itself within 300 s with status 0, 1
+# or 2 and prints no sanitizer report, no raw exception text and no line
+# over 300 characters (a message quotes only the start of a long value).
+# ROUNDS defaults to TARVOLK_FUZZ_ROUNDS, else 300 (CI);
 # 100000 makes a long run. Rounds are numbered from FIRST (1); a failing
 # round's scene and messages stay in WORK_DIR, and that FIRST with 1 round
 # repeats it.
@@ -15,7 +17,18 @@ forbidden='Sanitizer|runtime error:|terminate called|std::|what\(\):|bad_alloc|t
 if [ "$1" = --one ]; then
   # TOOL VERB SCENE: one run, judged in one line.
   tool=$2 verb=$3 scene=$4
-  if [ "$verb" = render ]; then set -- -o "$scene.png"; else set --; fi
+  set --
+  if [ "$verb" = render ]; then
+    # Now and then a target that is no plain file: a link to /dev/null
+    # (only the link is lost should the tool ever replace the target), a
+    # directory.
+    round=${scene##*_}
+    case $((${round%.json} % 4)) in
+      0) ln -sf /dev/null "$scene.png" ;;
+      1) mkdir -p "$scene.png" ;;
+    esac
+    set -- -o "$scene.png"
+  fi
   timeout -k 5 300 "$tool" "$verb" "$scene" "$@" > /dev/null 2> "$scene.$verb.txt"
   status=$?
   case $status in
@@ -27,7 +40,11 @@ if [ "$1" = --one ]; then
     echo "FAILED $verb $scene: printed $word"
     exit 0
   fi
-  rm -f "$scene.$verb.txt" "$scene.png"
+  if long=$(awk 'length > 300 { print length; exit }' "$scene.$verb.txt") && [ -n "$long" ]; then
+    echo "FAILED $verb $scene: printed a line of $long characters"
+    exit 0
+  fi
+  rm -rf "$scene.$verb.txt" "$scene.png"
   echo "ended $status"
   exit 0
 fi

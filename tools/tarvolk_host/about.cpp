@@ -6,6 +6,7 @@
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 #include "host/sim_host.h"
 #include "tools/tarvolk_host/cli.h"
 
@@ -14,7 +15,8 @@ namespace cli {
 namespace {
 
 int about(const Options& options) {
-  if (!options.args.empty()) throw UsageError("unknown argument \"" + options.args[0] + "\"");
+  if (!options.args.empty())
+    throw UsageError("unknown argument " + simhost::in_quotes(options.args[0]));
   simhost::SimHost host;
   simhost::PluginModule module(options.module_path);
   {

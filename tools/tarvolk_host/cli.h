@@ -7,7 +7,8 @@
 //   - errors go to stderr, one line each, as "tarvolk-host VERB: message";
 //   - the exit status is 0 when everything went well, 1 when the effect
 //     failed (a command's error, anything it did not give back, a frame not
-//     written), 2 for a bad command line or a bad scene file;
+//     written), 2 for a bad command line or a bad scene file, 130 when the
+//     user cancelled (Ctrl-C, as a shell counts a process Ctrl-C ended);
 //   - `VERB --help` prints the verb's usage, what it does and these
 //     statuses on stdout and exits 0.
 // main.cpp turns what a verb throws into these: a UsageError into its
@@ -24,12 +25,13 @@ class SimHost;
 
 namespace cli {
 
-enum Status : int { status_ok = 0, status_failed = 1, status_usage = 2 };
+enum Status : int { status_ok = 0, status_failed = 1, status_usage = 2, status_cancelled = 130 };
 
 // The closing lines of every --help.
 constexpr const char* exit_status_help =
     "Exit status: 0 done; 1 the effect failed (an error of a command, something\n"
-    "it did not give back, a file not written); 2 a bad command line or scene.\n";
+    "it did not give back, a file not written); 2 a bad command line or scene;\n"
+    "130 cancelled by Ctrl-C.\n";
 
 // The plug-in module next to the tool's own build, else where the build put it.
 std::string default_module_path();

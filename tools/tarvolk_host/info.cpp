@@ -5,6 +5,7 @@
 
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 #include "host/sim_host.h"
 #include "tools/tarvolk_host/cli.h"
 
@@ -19,7 +20,8 @@ std::string four_cc(A_long v) {
 }
 
 int info(const Options& options) {
-  if (!options.args.empty()) throw UsageError("unknown argument \"" + options.args[0] + "\"");
+  if (!options.args.empty())
+    throw UsageError("unknown argument " + simhost::in_quotes(options.args[0]));
   const std::string& module_path = options.module_path;
   simhost::SimHost host;
   simhost::PluginModule module(module_path);

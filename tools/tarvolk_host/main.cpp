@@ -15,6 +15,7 @@
 #include <new>
 #include <string>
 
+#include "host/quoted.h"
 #include "host/scene/scene_file.h"
 #include "tools/tarvolk_host/cli.h"
 
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     if (name == v->name) verb = v;
   }
   if (verb == nullptr) {
-    std::fprintf(stderr, "tarvolk-host: unknown verb \"%s\"\n", name.c_str());
+    std::fprintf(stderr, "tarvolk-host: unknown verb %s\n", simhost::in_quotes(name).c_str());
     return overview(stderr, cli::status_usage);
   }
 

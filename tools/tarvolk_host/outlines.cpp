@@ -18,6 +18,7 @@
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
@@ -158,7 +159,7 @@ int outlines(const Options& options) {
     } else if (scene_path.empty() && arg.rfind("--", 0) != 0) {
       scene_path = arg;
     } else {
-      throw UsageError("unknown argument \"" + arg + "\"");
+      throw UsageError("unknown argument " + simhost::in_quotes(arg));
     }
   }
   if (scene_path.empty()) throw UsageError("a scene file is needed");

@@ -28,6 +28,7 @@
 #include "host/instance/gradient_bytes.h"
 #include "host/instance/param_values.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
@@ -77,13 +78,13 @@ std::vector<GestureStep> parse_gesture(const std::string& text) {
     } else if (verb == "double-click") {
       step.kind = GestureStep::double_click;
     } else {
-      throw UsageError("unknown gesture step \"" + item + "\"");
+      throw UsageError("unknown gesture step " + simhost::in_quotes(item));
     }
     int x = 0, y = 0;
     char tail = 0;
     if (space == std::string::npos ||
         std::sscanf(item.c_str() + space, " %d , %d %c", &x, &y, &tail) != 2) {
-      throw UsageError("gesture step \"" + item + "\" needs a point X,Y");
+      throw UsageError("gesture step " + simhost::in_quotes(item) + " needs a point X,Y");
     }
     step.point = {wheel_frame.left + x, wheel_frame.top + y};
     step.text = item;
@@ -117,9 +118,13 @@ WheelSlots wheel_slots(simhost::EffectInstance& instance) {
 
 void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance,
                  const WheelSlots& slots) {
+  // A keyframed value at the panel's time.
+  const std::vector<unsigned char> bytes =
+      instance.is_keyframed(slots.wheel)
+          ? instance.flatten_value(slots.wheel)
+          : host.handle_bytes(instance.definition(slots.wheel).u.arb_d.value);
   const std::vector<simhost::GradientStop> stops =
-      simhost::gradient_stops(host.handle_bytes(instance.definition(slots.wheel).u.arb_d.value))
-          .value_or(std::vector<simhost::GradientStop>{});
+      simhost::gradient_stops(bytes).value_or(std::vector<simhost::GradientStop>{});
   const A_long selected = instance.definition(slots.pt_select).u.sd.value;
   std::printf("  %zu stops, selected %d\n", stops.size(), selected);
   for (std::size_t i = 0; i < stops.size(); ++i) {
@@ -164,8 +169,8 @@ bool after_change(simhost::EffectInstance& instance, simhost::PluginModule& modu
 }
 
 // A button by the text on it, else any parameter by name (ParamValueError
-// when there is none): the buttons of "About & Support" are named at run
-// time, and the user knows them by their text.
+// naming the button when there is none): the buttons of "About & Support"
+// are named at run time, and the user knows them by their text.
 PF_ParamIndex find_button(simhost::EffectInstance& instance, const std::string& text) {
   for (PF_ParamIndex slot = 1; slot < instance.num_params(); ++slot) {
     const PF_ParamDef def = instance.definition(slot);
@@ -174,7 +179,12 @@ PF_ParamIndex find_button(simhost::EffectInstance& instance, const std::string& 
       return slot;
     }
   }
-  return instance.find_param(text);
+  try {
+    return instance.find_param(text);
+  } catch (const simhost::ParamValueError&) {
+    throw simhost::ParamValueError("button " + simhost::in_quotes(text) +
+                                   ": there is no such button");
+  }
 }
 
 // 0 when done, 1 when a command failed, 2 when the host refused the change.
@@ -185,7 +195,8 @@ int apply(simhost::EffectInstance& instance, simhost::PluginModule& module,
     if (change.kind == UserChange::set) {
       const std::size_t equals = change.text.find('=');
       if (equals == std::string::npos || equals == 0) {
-        print_error(verb_name, "--set \"%s\" is not NAME=VALUE", change.text.c_str());
+        print_error(verb_name, "--set %s is not NAME=VALUE",
+                    simhost::in_quotes(change.text).c_str());
         return status_usage;
       }
       slot = instance.find_param(change.text.substr(0, equals));
@@ -257,7 +268,7 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
       }
     }
     if (!canvas.write_png(png_path)) {
-      print_error(verb_name, "%s cannot be written", png_path.c_str());
+      print_error(verb_name, "%s cannot be written", simhost::shortened_middle(png_path).c_str());
       status = status_failed;
     }
   }
@@ -272,21 +283,26 @@ int panel(const Options& options) {
   bool show_hidden = false;
   for (std::size_t i = 0; i < options.args.size(); ++i) {
     const std::string& arg = options.args[i];
-    const bool has_next = i + 1 < options.args.size();
-    if (arg == "--png" && has_next) {
-      png_path = options.args[++i];
-    } else if (arg == "--gesture" && has_next) {
-      gesture = options.args[++i];
-    } else if (arg == "--set" && has_next) {
-      changes.push_back({UserChange::set, options.args[++i]});
-    } else if (arg == "--press" && has_next) {
-      changes.push_back({UserChange::press, options.args[++i]});
+    // The value an option needs: what it is, when there is none.
+    auto value = [&](const char* what) -> const std::string& {
+      if (i + 1 >= options.args.size()) throw UsageError(arg + " needs " + what);
+      return options.args[++i];
+    };
+    if (arg == "--png") {
+      png_path = value("a file name");
+      if (png_path.empty()) throw UsageError("--png needs a file name, not an empty one");
+    } else if (arg == "--gesture") {
+      gesture = value("steps (\"click X,Y; drag X,Y\")");
+    } else if (arg == "--set") {
+      changes.push_back({UserChange::set, value("NAME=VALUE")});
+    } else if (arg == "--press") {
+      changes.push_back({UserChange::press, value("a button's name or the text on it")});
     } else if (arg == "--all") {
       show_hidden = true;
     } else if (arg.rfind("--", 0) != 0 && scene_path.empty()) {
       scene_path = arg;
     } else {
-      throw UsageError("unknown argument \"" + arg + "\"");
+      throw UsageError("unknown argument " + simhost::in_quotes(arg));
     }
   }
   const std::vector<GestureStep> steps = parse_gesture(gesture);

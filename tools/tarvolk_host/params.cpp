@@ -8,6 +8,7 @@
 #include "host/instance/effect_instance.h"
 #include "host/instance/param_type_traits.h"
 #include "host/plugin_module.h"
+#include "host/quoted.h"
 #include "host/sim_host.h"
 #include "tools/tarvolk_host/cli.h"
 
@@ -70,7 +71,7 @@ std::string details(const json& row) {
 int params(const Options& options) {
   const bool as_json = !options.args.empty() && options.args[0] == "--json";
   if (options.args.size() > (as_json ? 1u : 0u)) {
-    throw UsageError("unknown argument \"" + options.args.back() + "\"");
+    throw UsageError("unknown argument " + simhost::in_quotes(options.args.back()));
   }
   simhost::SimHost host;
   simhost::PluginModule module(options.module_path);

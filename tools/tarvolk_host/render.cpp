@@ -7,8 +7,9 @@
 // --layer-only the effect's output in the layer's area. A frame range is
 // shared among processes of this tool (render_jobs.h); each writes its files
 // on worker threads (png_queue.h). A range holds at most 100000 frames. An
-// error of the effect ends the run with status 1, as does Ctrl-C, which
-// cancels the frame in flight; a bad scene or time ends it with status 2.
+// error of the effect ends the run with status 1; Ctrl-C cancels the frame in
+// flight and ends it with status 130; a bad scene or time ends it with
+// status 2.
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/png.h"
+#include "host/quoted.h"
 #include "host/scene/composition_frame.h"
 #include "host/scene/default_scene.h"
 #include "host/scene/scene_effect.h"
@@ -75,7 +77,7 @@ double number_of(const std::string& option, const std::string& text) {
     used = 0;
   }
   if (used != text.size() || !std::isfinite(value)) {
-    throw UsageError(option + " expects a number, not \"" + text + "\"");
+    throw UsageError(option + " expects a number, not " + simhost::in_quotes(text));
   }
   return value;
 }
@@ -83,7 +85,7 @@ double number_of(const std::string& option, const std::string& text) {
 long whole_number_of(const std::string& option, const std::string& text) {
   const double value = number_of(option, text);
   if (value != std::floor(value) || std::abs(value) > 1e9) {
-    throw UsageError(option + " expects a whole number, not \"" + text + "\"");
+    throw UsageError(option + " expects a whole number, not " + simhost::in_quotes(text));
   }
   return static_cast<long>(value);
 }
@@ -93,7 +95,7 @@ std::array<long, 2> pair_of(const std::string& option, const std::string& text,
                             const std::string& separator, const char* form) {
   const size_t at = text.find(separator);
   if (at == std::string::npos) {
-    throw UsageError(option + " expects " + form + ", not \"" + text + "\"");
+    throw UsageError(option + " expects " + form + ", not " + simhost::in_quotes(text));
   }
   return {whole_number_of(option, text.substr(0, at)),
           whole_number_of(option, text.substr(at + separator.size()))};
@@ -109,6 +111,7 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
     };
     if (arg == "-o") {
       o.output = value();
+      if (o.output.empty()) throw UsageError("-o needs a file name, not an empty one");
     } else if (arg == "--time") {
       o.time = number_of(arg, value());
     } else if (arg == "--frames") {
@@ -165,7 +168,7 @@ RenderOptions parse_options(const std::vector<std::string>& args) {
     } else if (o.scene_path.empty() && !arg.empty() && arg[0] != '-') {
       o.scene_path = arg;
     } else {
-      throw UsageError("unknown argument \"" + arg + "\"");
+      throw UsageError("unknown argument " + simhost::in_quotes(arg));
     }
   }
   if (o.time && o.frames) throw UsageError("--time and --frames exclude each other");
@@ -283,11 +286,16 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
       simhost::Frame frame(instance, {.request = request, .bitdepth = o.bitdepth});
       const PF_Err err =
           instance.host().abort_requested() ? PF_Interrupt_CANCEL : frame.run(module);
-      if (err == PF_Interrupt_CANCEL) {
-        print_error(verb_name, "cancelled; the frame at %g s was not rendered", list.times[i]);
+      // A share is cancelled by the process that shares the range out,
+      // which speaks for all of them.
+      const auto cancelled = [&] {
+        if (!o.share) {
+          print_error(verb_name, "cancelled; the frame at %g s was not rendered", list.times[i]);
+        }
         queue.finish();
         return false;
-      }
+      };
+      if (err == PF_Interrupt_CANCEL) return cancelled();
       if (err != PF_Err_NONE) {
         const char* message = frame.out_data().return_msg;
         print_error(verb_name, "the frame at %g s failed with error %d%s%s", list.times[i], err,
@@ -299,11 +307,7 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
                   ? copy_of(frame.picture())
                   : simhost::scene::composition_frame(*scene.composition, list.times[i],
                                                       scene.effect_layer, frame.output(), settings);
-      if (shown == nullptr) {
-        print_error(verb_name, "cancelled; the frame at %g s was not rendered", list.times[i]);
-        queue.finish();
-        return false;
-      }
+      if (shown == nullptr) return cancelled();
     }
     const bool numbered = !list.numbers.empty();
     const long number = numbered ? list.numbers[i] : 0;
@@ -366,8 +370,9 @@ int render(const Options& options) {
       return status_usage;
     }
   }
-  // The first Ctrl-C cancels the frame in flight (with --jobs, in every
-  // process of the range: they share the terminal's process group).
+  // The first Ctrl-C cancels the frame in flight (with --jobs, this process
+  // passes it on to every process of the range); a second one, or SIGTERM,
+  // ends the run at once (interrupt.h).
   const CancelOnInterrupt cancel_on_interrupt;
   if (o.share) {
     // A share's process ends with the process that shares the range out.
@@ -414,7 +419,7 @@ int render(const Options& options) {
       ok = run_setup_command(instance, module, PF_Cmd_SEQUENCE_SETDOWN) && ok;
     }
     ok = run_setup_command(instance, module, PF_Cmd_GLOBAL_SETDOWN) && ok;
-    if (!ok && status == status_ok) status = status_failed;
+    if (!ok && status == status_ok) status = interrupted() ? status_cancelled : status_failed;
   }
   scene.composition.reset();
   return with_balance_check(host, verb_name, status);
@@ -435,7 +440,8 @@ const Verb render_verb{
     "background colour (the scene's \"composition\": {\"background\": [R, G, B]},\n"
     "black unless set).\n"
     "  -o OUT.png        the file (default: named after the scene); it is\n"
-    "                    replaced only once the new one is complete\n"
+    "                    replaced only once the new one is complete (a device\n"
+    "                    or a named pipe is written to as it is)\n"
     "  --time T          the frame at T seconds of composition time (default:\n"
     "                    the scene's time); its path is printed\n"
     "  --frames A..B     composition frames A to B, into numbered files\n"

@@ -48,8 +48,9 @@ long available_memory_bytes() {
 
 struct Job {
   pid_t pid = -1;
-  int out = -1;         // the read end of its standard output
-  std::string pending;  // a line not yet complete
+  int out = -1;          // the read end of its standard output
+  std::string pending;   // a line not yet complete
+  bool stopped = false;  // sent its one SIGINT
   bool reaped = false;
 };
 
@@ -68,7 +69,8 @@ bool start(Job& job, const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
   // A group of its own: the terminal's Ctrl-C reaches this process alone,
-  // which passes it on to each process once.
+  // which passes it on to each process once (a second SIGINT would end it
+  // at once).
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -86,12 +88,29 @@ bool start(Job& job, const std::vector<std::string>& arguments) {
     return false;
   }
   job.out = pipe_ends[0];
+  end_along_with_this_process(job.pid);
   return true;
 }
 
-int status_of(int wait_status) {
+// A process's status as the run's; one that ended by a signal other than
+// the ones that stop it has failed, and says so.
+int status_of(const Job& job, int wait_status) {
   if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
+  const int signal = WIFSIGNALED(wait_status) ? WTERMSIG(wait_status) : 0;
+  if (signal == SIGINT || signal == SIGTERM) return status_cancelled;
+  print_error(verb_name, "the process rendering a share of the frames (%d) ended by signal %d (%s)",
+              static_cast<int>(job.pid), signal, strsignal(signal));
   return status_failed;
+}
+
+// Waits for a process that has ended or is about to.
+int wait_for(Job& job) {
+  int wait_status = 0;
+  while (waitpid(job.pid, &wait_status, 0) < 0 && errno == EINTR) {
+  }
+  job.reaped = true;
+  forget_process(job.pid);
+  return status_of(job, wait_status);
 }
 
 }  // namespace
@@ -117,9 +136,14 @@ int render_in_processes(const Options& options, std::array<long, 2> frames, int 
   const size_t total = static_cast<size_t>(frames[1] - frames[0] + 1);
   std::vector<Job> running(static_cast<size_t>(jobs));
   int status = status_ok;
+  // Each process is stopped once, as a user's first Ctrl-C stops it; it
+  // says nothing of the frame it cancels.
   auto stop_others = [&running] {
     for (Job& job : running) {
-      if (job.pid > 0 && !job.reaped) kill(job.pid, SIGINT);
+      if (job.pid > 0 && !job.reaped && !job.stopped) {
+        job.stopped = true;
+        kill(job.pid, SIGINT);
+      }
     }
   };
   for (int k = 0; k < jobs && status == status_ok; ++k) {
@@ -186,25 +210,24 @@ int render_in_processes(const Options& options, std::array<long, 2> frames, int 
       if (!job.pending.empty()) tell(job.pending);
       close(job.out);
       job.out = -1;
-      int wait_status = 0;
-      while (waitpid(job.pid, &wait_status, 0) < 0 && errno == EINTR) {
-      }
-      job.reaped = true;
-      if (status_of(wait_status) != status_ok && status == status_ok) {
-        status = status_of(wait_status);
+      const int ended = wait_for(job);
+      if (ended != status_ok && status == status_ok) {
+        status = ended;
         stop_others();
       }
     }
   }
   for (Job& job : running) {
     if (job.pid > 0 && !job.reaped) {
-      int wait_status = 0;
-      while (waitpid(job.pid, &wait_status, 0) < 0 && errno == EINTR) {
-      }
-      if (status_of(wait_status) != status_ok && status == status_ok) {
-        status = status_of(wait_status);
-      }
+      const int ended = wait_for(job);
+      if (ended != status_ok && status == status_ok) status = ended;
     }
+  }
+  // The processes said nothing of what they cancelled: this one speaks for
+  // the range.
+  if (cancel_passed_on) {
+    print_error(verb_name, "cancelled; %zu of %zu frames were written", written, total);
+    status = status_cancelled;
   }
   return status;
 }
