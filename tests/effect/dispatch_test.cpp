@@ -37,13 +37,19 @@ class DispatchTest : public ::testing::Test {
 // nobody.
 TEST_F(DispatchTest, EventsAndArbitraryCallbacksReachTheirHandlers) {
   CommandHandlers handlers = default_command_handlers();
-  handlers.gradient_wheel_event = [](PF_InData*, PF_OutData*, PF_ParamDef*[], PF_EventExtra*) {
+  int wheel_events = 0, info_panel_draws = 0, arbitrary_calls = 0;  // each handler's calls
+  handlers.gradient_wheel_event = [&](PF_InData*, PF_OutData*, PF_ParamDef*[], PF_EventExtra*) {
+    ++wheel_events;
     return PF_Err{7};
   };
-  handlers.draw_info_panel = [](PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*,
-                                PF_EventExtra*) { return PF_Err{8}; };
+  handlers.draw_info_panel = [&](PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*,
+                                 PF_EventExtra*) {
+    ++info_panel_draws;
+    return PF_Err{8};
+  };
   PF_ArbParamsExtra* arbitrary_extra = nullptr;
   handlers.arbitrary_callback = [&](PF_InData*, PF_ArbParamsExtra* extra) {
+    ++arbitrary_calls;
     arbitrary_extra = extra;
     return PF_Err{9};
   };
@@ -65,6 +71,10 @@ TEST_F(DispatchTest, EventsAndArbitraryCallbacksReachTheirHandlers) {
   arb.id = 33;
   EXPECT_EQ(dispatch(handlers, PF_Cmd_ARBITRARY_CALLBACK, &arb), PF_Err_NONE);
   EXPECT_EQ(dispatch(handlers, PF_Cmd_ARBITRARY_CALLBACK, nullptr), PF_Err_NONE);
+  // Each routed call reached its handler once, and nothing else did.
+  EXPECT_EQ(wheel_events, 5);
+  EXPECT_EQ(info_panel_draws, 1);
+  EXPECT_EQ(arbitrary_calls, 1);
 }
 
 // Named constants are thrown as they are, without a cast.

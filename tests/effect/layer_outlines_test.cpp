@@ -112,10 +112,25 @@ TEST(TextOutlines, TarvolkInDejaVuSansBoldHasItsContoursWoundByKind) {
     EXPECT_GT(std::abs(area), 50.0);
   }
   // In path space (y up) outer contours run clockwise and holes the other way.
-  // (At half resolution every coordinate is halved: the golden frame at half
-  // resolution.)
   EXPECT_EQ(outer, 7);
   EXPECT_EQ(holes, 2);
+
+  // At half resolution every coordinate is halved, y included.
+  SourceGeometry half;
+  ASSERT_EQ(world.gather(half, {1, 2}), PF_Err_NONE);
+  const TextOutlines& halved = holds<TextOutlines>(half);
+  ASSERT_EQ(halved.size(), outlines.size());
+  for (size_t i = 0; i < outlines.size(); ++i) {
+    ASSERT_EQ(halved[i].size(), outlines[i].size());
+    for (size_t j = 0; j < outlines[i].size(); ++j) {
+      const BezierVertex& a = outlines[i][j];
+      const BezierVertex& b = halved[i][j];
+      EXPECT_TRUE(b.x == a.x / 2 && b.y == a.y / 2 && b.in_x == a.in_x / 2 &&
+                  b.in_y == a.in_y / 2 && b.out_x == a.out_x / 2 && b.out_y == a.out_y / 2)
+          << "outline " << i << " vertex " << j;
+    }
+  }
+  EXPECT_EQ(world.host.calls_of("AEGP_DisposeTextOutlines").size(), 2u);
   // An empty text gives none.
   world.comp.layers()[0]->set_text({.text = ""});
   SourceGeometry none;

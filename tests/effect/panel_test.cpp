@@ -283,6 +283,9 @@ TEST_F(PanelTest, TwirlsFollowModeAndSideFillMode) {
     EXPECT_EQ(w.value(slot::global_offset), offset) << c.value;
     EXPECT_EQ(w.wheel_bytes(), wheel) << c.value;
   }
+  // Each twirl moves through a refresh of its own control, and no other
+  // control is pushed.
+  EXPECT_EQ(w.ui_updates(), (std::vector<PF_ParamIndex>{22, 22, 22, 39, 39, 42}));
 }
 
 TEST_F(PanelTest, ButtonsResetQualityAndCompositingAndOpenPages) {

@@ -1,5 +1,7 @@
 // Params setup through EffectMain: the list the host holds afterwards, the
-// run-time names, the custom-UI registrations and the failure paths.
+// run-time names, the custom-UI registrations, the failure paths and the
+// default gradient value's handles; and every command giving back what it
+// took.
 
 #include "effect/params_setup.h"
 
@@ -7,6 +9,7 @@
 
 #include <cstdio>
 #include <thread>
+#include <utility>
 
 #include "tests/effect/effect_world.h"
 
@@ -315,6 +318,61 @@ TEST_F(ParamsSetup, RendererName) {
   other.join();
   EXPECT_STREQ(w.instance.definition(7).name, "NULL");
   EXPECT_EQ(w.instance.num_params(), 83);
+}
+
+// The default (count 72, red at 0, green at 0.333, blue at 0.666, one zero
+// byte) is the host's, and so is the value made from it with the effect's
+// COPY callback; a checkout gets a copy of its own. All go with the instance.
+TEST_F(ParamsSetup, TheGradientValueIsMadeFromItsDefaultAndGoesWithTheInstance) {
+  PF_Handle default_handle = nullptr;
+  PF_Handle value_handle = nullptr;
+  {
+    simhost::EffectInstance own{w.host};
+    ASSERT_EQ(own.run(EffectMain, PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+    const PF_ParamDef def = own.definition(39);
+    default_handle = def.u.arb_d.dephault;
+    value_handle = def.u.arb_d.value;
+    EXPECT_EQ(w.host.handle_bytes(default_handle), default_blob());
+    ASSERT_NE(value_handle, nullptr);
+    EXPECT_NE(value_handle, default_handle);
+    EXPECT_EQ(w.host.handle_bytes(value_handle), default_blob());
+    EXPECT_EQ(own.flatten_value(39), default_blob());
+
+    PF_InData in_data = own.make_in_data();
+    PF_ParamDef checked_out{};
+    ASSERT_EQ(in_data.inter.checkout_param(in_data.effect_ref, 39, 0, 1, 24, &checked_out),
+              PF_Err_NONE);
+    EXPECT_NE(checked_out.u.arb_d.value, value_handle);
+    EXPECT_EQ(w.host.handle_bytes(checked_out.u.arb_d.value), default_blob());
+    EXPECT_EQ(in_data.inter.checkin_param(in_data.effect_ref, &checked_out), PF_Err_NONE);
+    EXPECT_FALSE(w.host.is_live_handle(checked_out.u.arb_d.value));
+  }
+  EXPECT_FALSE(w.host.is_live_handle(default_handle));
+  EXPECT_FALSE(w.host.is_live_handle(value_handle));
+}
+
+// Every command the effect handles, in the order the host sends them, gives
+// back everything it took before it returns.
+TEST_F(ParamsSetup, EveryCommandBalances) {
+  simhost::EffectInstance own{w.host};
+  // The panel's commands reach the effect's layer in its composition.
+  Composition comp(1920, 1080, 24);
+  comp.attach_effect(own.effect_ref(), comp.add_layer(LayerKind::solid, "Plate").id);
+  PF_UserChangedParamExtra changed{20};
+  PF_EventExtra event{};
+  event.effect_win.index = 39;
+  event.e_type = PF_Event_DRAW;
+  const std::pair<PF_Cmd, void*> commands[] = {
+      {PF_Cmd_GLOBAL_SETUP, nullptr},        {PF_Cmd_PARAMS_SETUP, nullptr},
+      {PF_Cmd_SEQUENCE_SETUP, nullptr},      {PF_Cmd_UPDATE_PARAMS_UI, nullptr},
+      {PF_Cmd_USER_CHANGED_PARAM, &changed}, {PF_Cmd_EVENT, &event},
+      {PF_Cmd_QUERY_DYNAMIC_FLAGS, nullptr}, {PF_Cmd_ABOUT, nullptr},
+      {PF_Cmd_SEQUENCE_SETDOWN, nullptr},    {PF_Cmd_GLOBAL_SETDOWN, nullptr},
+  };
+  for (const auto& [cmd, extra] : commands) {
+    EXPECT_EQ(own.run(EffectMain, cmd, extra), PF_Err_NONE) << simhost::command_name(cmd);
+    EXPECT_EQ(w.host.balance_report(), "") << simhost::command_name(cmd);
+  }
 }
 
 }  // namespace

@@ -58,6 +58,10 @@ TEST_F(GlContextTest, A41CoreForwardCompatibleContextOrElse32Core) {
       ASSERT_TRUE(win32_testing::context_attributes(context->context, &attributes));
       EXPECT_EQ(attributes.major * 10 + attributes.minor, old_driver ? 32 : 41);
       EXPECT_EQ(attributes.profile_mask, WGL_CONTEXT_CORE_PROFILE_BIT_ARB);
+      // A 3.2 context is asked for with no flags, not forward compatible.
+      if (old_driver) {
+        EXPECT_EQ(attributes.flags, 0);
+      }
       GLint flags = -1, profile = 0;
       glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
       glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);

@@ -271,3 +271,19 @@ TEST_F(GradientHandle, ArbitrarySavedValues) {
     ASSERT_EQ(host_.outstanding().count("handle"), 0u);
   }
 }
+
+// The whole stops a saved value holds, as the readers take them:
+// {count, handle size, stops}; the last three are damaged saves, shorter
+// than the count or with a count claiming more than the bytes hold.
+TEST_F(GradientHandle, ReadsTheWholeStopsPresent) {
+  const std::size_t cases[][3] = {{50, 55, 2}, {0, 53, 0},  {23, 53, 0},
+                                  {72, 3, 0},  {72, 40, 1}, {0xffffffffu, 52, 2}};
+  for (const auto& c : cases) {
+    Bytes bytes =
+        blob(static_cast<std::uint32_t>(c[0]), {{0.25, 1, 1, 1, 1}, {0.75, 1, 1, 1, 1}}, 8);
+    bytes.resize(c[1]);
+    PF_Handle h = saved(bytes);
+    EXPECT_EQ(points_of(h).size(), c[2]) << c[0] << " in " << c[1];
+    dispose_value(h);
+  }
+}

@@ -130,7 +130,8 @@ TEST_F(ServedComposition, StreamValuesAtLayerOrCompositionTime) {
   Layer& layer = comp.add_layer(LayerKind::shape, "Shapes");
   layer.start_time = 1.0;
   layer.set_contents(shape_contents(
-      {shape_fill(1.0, default_fill_color, Animated<double>::keyed({{0.0, 0.0}, {2.0, 100.0}}))}));
+      {shape_fill(Animated<double>::keyed({{0.0, 1.0}, {2.0, 2.0}}), default_fill_color,
+                  Animated<double>::keyed({{0.0, 0.0}, {2.0, 100.0}}))}));
   comp.attach_effect(instance.effect_ref(), layer.id);
 
   AEGP_StreamRefH root = nullptr, fill = nullptr, opacity = nullptr;
@@ -157,6 +158,18 @@ TEST_F(ServedComposition, StreamValuesAtLayerOrCompositionTime) {
     EXPECT_EQ(value.val.one_d, expected);
     EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
   }
+  // The fill's rule is a choice, which holds until its next keyframe: at 1 s
+  // of the layer's time it is still the first keyframe's.
+  AEGP_StreamRefH rule = nullptr;
+  ASSERT_EQ(dynamic->AEGP_GetNewStreamRefByMatchname(0, fill, "ADBE Vector Fill Rule", &rule),
+            A_Err_NONE);
+  for (auto [mode, expected] :
+       {std::pair{AEGP_LTimeMode_LayerTime, 2.0}, {AEGP_LTimeMode_CompTime, 1.0}}) {
+    ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, rule, mode, &two_seconds, false, &value),
+              A_Err_NONE);
+    EXPECT_EQ(value.val.one_d, expected);
+    EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
+  }
   A_Time comp_time{};
   ASSERT_EQ(
       suites.LayerSuite13()->AEGP_ConvertLayerToCompTime(layer.handle(), &two_seconds, &comp_time),
@@ -168,7 +181,7 @@ TEST_F(ServedComposition, StreamValuesAtLayerOrCompositionTime) {
   EXPECT_EQ(
       host.calls_of("AEGP_DisposeStreamValue").at(0).text(),
       "AEGP Stream Suite v9 AEGP_DisposeStreamValue(value#1 (ADBE Vector Fill Opacity)) -> 0");
-  for (AEGP_StreamRefH stream : {opacity, fill, group, root}) {
+  for (AEGP_StreamRefH stream : {rule, opacity, fill, group, root}) {
     EXPECT_EQ(streams->AEGP_DisposeStream(stream), A_Err_NONE);
   }
 }

@@ -78,6 +78,9 @@ TEST_F(ParamValues, RefusedValuesNameTheParameterAndStoreNothing) {
       {"Gradient Wheel", 5, "is not {\"stops\": [...]} or {\"flat\": \"hex\"}"},
       {"Stroke Width", {{"keyframes", {{0, 1}, {0, 2}}}}, "two keyframes at 0 s"},
       {"Stroke Width", {{"keyframes", json::array()}}, "is not {\"keyframes\""},
+      {"Number of Side Fill Colors", 6, "6 is outside the valid range 1 to 5"},
+      {"Style", 1, "\"Style\" (slot 19): it has no value to set"},
+      {"Stroke Width", {{"keyframes", {{0, 1}, {1, 20000}}}}, "20000 is outside"},
   };
   const json before_width = instance.value_json(28), before_wheel = instance.value_json(39);
   for (const auto& c : cases) {
@@ -260,6 +263,7 @@ TEST_F(CommandArrays, OnlyAnnouncedChangesAreTakenInFullSizePixels) {
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(user_changed([](PF_InData*, PF_ParamDef** params) {
                 // Change flags start cleared, not as the persistent id.
+                EXPECT_EQ(params[20]->uu.change_flags, 0);
                 EXPECT_EQ(params[23]->uu.change_flags, 0);
                 params[28]->u.fs_d.value = 7;  // unannounced
                 params[23]->u.fs_d.value = 50;
@@ -317,6 +321,7 @@ TEST_F(CommandArrays, ArbitraryHandlesChangeOwnerOnlyWhenAnnounced) {
 TEST_F(CommandArrays, EachCommandHasItsOwnArray) {
   const PF_InData in_data = instance.make_in_data();
   CommandParams first(instance, in_data), second(instance, in_data);
+  EXPECT_NE(first.list()[28], second.list()[28]);
   first.list()[28]->u.fs_d.value = 99;
   EXPECT_EQ(second.list()[28]->u.fs_d.value, 2);
   // Even the arbitrary value is each command's own copy.

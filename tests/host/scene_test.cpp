@@ -29,28 +29,31 @@ std::string scene_with(const std::string& layer, const std::string& extra = "") 
          extra + "}";
 }
 
-// What only scene files say: a parent by name, a start time, keyframes as
-// objects, a path reversed until a keyframe (choices hold between
-// keyframes) with tangents relative to its vertices, an even-odd fill of a
-// colour in 0 to 255, a merge and an inverted open mask; the effect's values
-// as written, the time and one downsampling factor for both directions.
+// What only scene files say: a comment, a parent by name, a start time,
+// keyframes as objects, a turned group whose path is reversed until a
+// keyframe (choices hold between keyframes) with tangents relative to its
+// vertices, an even-odd fill of a colour in 0 to 255, merges and a stroke,
+// and an inverted open subtracting mask; the effect's values as written,
+// the time and one downsampling factor for both directions.
 // (Text, solids, masks, nulls, cameras and shape groups: every frame drawn
 // from a scene.)
 TEST(SceneFile, MakesTheCompositionItDescribes) {
   const Scene scene = parse_scene(R"({
+    "comment": "a shape layer under a null",
     "composition": {"width": 320, "height": 200, "frame_rate": 25, "name": "Main"},
     "layers": [
       {"name": "L", "kind": "shape", "parent": "N", "start_time": 0.5,
        "transform": {"position": {"keyframes": [{"time": 0, "value": [0, 0]},
                                                {"time": 1, "value": [10, 20, 30]}]}},
-       "contents": [{"type": "group", "items": [
+       "contents": [{"type": "group", "transform": {"rotation": 45}, "items": [
                       {"type": "path",
                        "path": {"vertices": [[0, 0], [10, 0, -1, 0, 1, 0], [5, 5]]}, "direction":
                        {"keyframes": [{"time": 0, "value": "reversed"},
                                       {"time": 1, "value": "normal"}]}},
                       {"type": "fill", "rule": "even-odd", "color": [0, 51, 255]},
                       {"type": "merge", "merge": {"keyframes": [{"time": 0, "value": "exclude"},
-                                                               {"time": 1, "value": "add"}]}}]}],
+                                                               {"time": 1, "value": "add"}]}}]},
+                    {"type": "merge", "merge": "subtract"}, {"type": "stroke", "width": 3}],
        "masks": [{"mode": "subtract", "inverted": true,
                   "path": {"closed": false, "vertices": [[1, 2]]}}]},
       {"name": "N", "kind": "null", "three_d": true}
@@ -67,7 +70,9 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
   EXPECT_EQ(layer.parent, comp.layers()[1]->id);
   EXPECT_EQ(layer.start_time, 0.5);
   EXPECT_EQ(layer.transform.position.at(0.5).y, 10.0);
-  const StreamNode& items = *layer.streams.children[0].children[0].child("ADBE Vectors Group");
+  const StreamNode& group = layer.streams.children[0].children[0];
+  EXPECT_EQ(group.match_name, "ADBE Vector Group");
+  const StreamNode& items = *group.child("ADBE Vectors Group");
   const auto& direction =
       std::get<Animated<double>>(items.children[0].child("ADBE Vector Shape Direction")->value);
   const auto& merge =
@@ -94,6 +99,7 @@ TEST(SceneFile, MakesTheCompositionItDescribes) {
       2.0);
   ASSERT_EQ(layer.masks.size(), 1u);
   EXPECT_EQ(layer.masks[0].name, "Mask 1");
+  EXPECT_EQ(layer.masks[0].mode, PF_MaskMode_SUBTRACT);
   EXPECT_TRUE(layer.masks[0].inverted);
   EXPECT_FALSE(layer.masks[0].shape.at(0).closed);
   EXPECT_EQ(scene.effect_layer, layer.id);
@@ -273,6 +279,9 @@ TEST_F(SceneEffect, ValuesTheEffectCannotTakeAreReportedAtTheirPlace) {
       {R"({"Nope": 1})", "Nope: parameter \"Nope\": there is no such parameter"},
       {R"({"Mask Path": "Door"})", "Mask Path: the effect's layer has no mask named \"Door\""},
       {R"({"Parent Layer": "Ghost"})", "Parent Layer: no layer is named \"Ghost\""},
+      {R"({"Stroke Width": -5})",
+       "Stroke Width: parameter \"Stroke Width\" (slot 28): -5 is outside the valid range 0 to "
+       "10000"},
   };
   for (const auto& [parameters, message] : cases) {
     Scene scene = parse_scene(scene_text(parameters), "scene.json");

@@ -46,6 +46,7 @@ TEST(SimHost, SuitesAreFoundByNameAndVersionAndCounted) {
   EXPECT_EQ(suite, nullptr);
   host.clear_failures();
   EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 2, &suite), kSPNoError);
+  EXPECT_NE(suite, nullptr);
   EXPECT_EQ(basic->ReleaseSuite(kPFHandleSuite, 2), kSPNoError);
   // Blocks of the basic suite are counted too.
   void *block = nullptr, *bigger = nullptr;
@@ -141,6 +142,12 @@ TEST(SimHost, InjectedFailuresSkipCountAndAreRecorded) {
   PF_Handle third = utils->host_new_handle(4);
   EXPECT_NE(first, nullptr);
   EXPECT_NE(third, nullptr);
+  // A failure asked for twice fails the next two calls, then lets them through.
+  host.fail(Fail::lock_handle, 2);
+  EXPECT_EQ(utils->host_lock_handle(first), nullptr);
+  EXPECT_EQ(utils->host_lock_handle(first), nullptr);
+  EXPECT_NE(utils->host_lock_handle(first), nullptr);
+  utils->host_unlock_handle(first);
   // Any served call fails by its function name, with the error asked for.
   host.fail_call("host_resize_handle", PF_Err_INTERNAL_STRUCT_DAMAGED);
   EXPECT_EQ(utils->host_resize_handle(8, &first), PF_Err_INTERNAL_STRUCT_DAMAGED);
@@ -319,6 +326,21 @@ TEST(SimHost, CheckoutsAreCopiesCountedUntilCheckedIn) {
   EXPECT_EQ(def.u.pd.value, 0);  // nothing handed out
   EXPECT_NE(in_data.inter.checkin_param(in_data.effect_ref, &def), PF_Err_NONE);
   EXPECT_EQ(host.stray_checkins(), 1);
+  EXPECT_EQ(host.balance_report(), "");
+}
+
+// Objects handed out are named and counted by their kind until given back;
+// once all are back the report is empty again.
+TEST(SimHost, ObjectsHandedOutAreNamedUntilGivenBack) {
+  SimHost host;
+  int stream = 0, value = 0;
+  host.hand_out(&stream, "stream", "stream#1 (ADBE Root Vectors Group)");
+  host.hand_out(&value, "stream value", "value#1");
+  EXPECT_EQ(host.name_of(&stream), "stream#1 (ADBE Root Vectors Group)");
+  EXPECT_EQ(host.outstanding()["stream"], 1);
+  EXPECT_NE(host.balance_report().find("still out: value#1"), std::string::npos);
+  EXPECT_TRUE(host.give_back(&stream, "stream"));
+  EXPECT_TRUE(host.give_back(&value, "stream value"));
   EXPECT_EQ(host.balance_report(), "");
 }
 

@@ -21,8 +21,9 @@ class WheelDrawing : public PanelTest {
   }
 };
 
-// The canvas, twice the panel's pixels, drawn at half scale where the frame
-// sits. (Its pixels: the golden pictures.)
+// The canvas, twice the panel's pixels, in a handle of the PF Handle Suite,
+// premultiplied as cairo keeps it, drawn at half scale where the frame sits
+// with the interpolation policy set. (Its pixels: the golden pictures.)
 TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
   const struct {
     const char* what;
@@ -30,10 +31,24 @@ TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
     PF_EffectArea area;
     const char* width;  // 350 pixels: w 338, r 126, canvas 676 x 300
     const char* origin;
+    const char* handle_bytes;
+    const char* row_bytes;
   } cases[] = {
-      {"a 350-pixel control", {0, 0, 350, 150}, PF_EA_CONTROL, "676", "(0, 0)"},
-      {"further down the panel", {10, 20, 360, 170}, PF_EA_CONTROL, "676", "(20, 40)"},
-      {"the title row's right half", {0, 0, 350, 150}, PF_EA_PARAM_TITLE, "326", "(350, 0)"},
+      {"a 350-pixel control", {0, 0, 350, 150}, PF_EA_CONTROL, "676", "(0, 0)", "811200", "2704"},
+      {"further down the panel",
+       {10, 20, 360, 170},
+       PF_EA_CONTROL,
+       "676",
+       "(20, 40)",
+       "811200",
+       "2704"},
+      {"the title row's right half",
+       {0, 0, 350, 150},
+       PF_EA_PARAM_TITLE,
+       "326",
+       "(350, 0)",
+       "391200",
+       "1304"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -42,6 +57,18 @@ TEST_F(WheelDrawing, TheCanvasIsTwiceThePanelAndLandsAtTheFrame) {
     wheel_control.area = c.area;
     ASSERT_EQ(draw_wheel(), PF_Err_NONE);
     EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
+    bool made_pixels = false;
+    for (const simhost::CallRecord& call : event_calls_of("host_new_handle")) {
+      made_pixels |= call.suite == kPFHandleSuite && call.args[0] == c.handle_bytes;
+    }
+    EXPECT_TRUE(made_pixels);
+    const std::vector<std::string> image = args_of("NewImageFromBuffer");
+    ASSERT_EQ(image.size(), 6u);
+    EXPECT_EQ(image[2], "300");
+    EXPECT_EQ(image[3], c.row_bytes);
+    EXPECT_EQ(image[4], "7");  // premultiplied BGRA, cairo's own
+    EXPECT_EQ(args_of("SetInterpolationPolicy")[1], "1");
+    EXPECT_EQ(args_of("DrawImage")[3], "1");
     EXPECT_EQ(args_of("NewImageFromBuffer")[1], c.width);
     EXPECT_EQ(args_of("Transform")[1], "[0.5 0 0; 0 0.5 0; 0 0 1]");
     EXPECT_EQ(args_of("DrawImage")[2], c.origin);
@@ -150,8 +177,14 @@ TEST_F(InfoPanel, ThePictureIsShownAtHalfSizeBelowTheFramesTop) {
   info_control.frame = {0, 10, 277, 78};
   ASSERT_EQ(panel.draw(info_control), PF_Err_NONE);
   EXPECT_EQ(event().evt_out_flags, PF_EO_HANDLED_EVENT);
-  // The picture (its size and colours: the golden picture) drawn at half
-  // scale in a state of its own, popped for the host.
+  // The picture, 555 x 127 straight BGRA (its colours: the golden picture).
+  const std::vector<simhost::CallRecord> images = event_calls_of("NewImageFromBuffer");
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].args[1], "555");
+  EXPECT_EQ(images[0].args[2], "127");
+  EXPECT_EQ(images[0].args[3], "2220");
+  EXPECT_EQ(images[0].args[4], "6");
+  // Drawn at half scale in a state of its own, popped for the host.
   const std::vector<simhost::CallRecord> transforms = event_calls_of("Transform");
   ASSERT_EQ(transforms.size(), 1u);
   EXPECT_EQ(transforms[0].args[1], "[0.5 0 0; 0 0.5 0; 0 0 0.5]");

@@ -118,6 +118,9 @@ TEST_F(PreRender, CameraModeWithoutParentKeepsTheLayerInPlace) {
     const std::array<double, 2> centre = on_screen(m, 0, 0, -1, 0);
     EXPECT_NEAR(centre[0], c.centre[0] / c.ds_x, 1e-6);
     EXPECT_NEAR(-centre[1], c.centre[1] / c.ds_y, 1e-6);
+    // No parent to follow: the GUID mix-in is zeros.
+    ASSERT_EQ(frame.guid_mix_ins().size(), 1u);
+    EXPECT_EQ(frame.guid_mix_ins()[0], std::vector<unsigned char>(128, 0));
     finish();
   }
 }

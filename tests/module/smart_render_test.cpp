@@ -1,7 +1,7 @@
 // Smart render through EffectMain: the input layer asked for and composited
-// in front at "Input Opacity", the face in the layer's colours, the
-// renderer's errors passed to the host, and frames of bad input that must
-// end in a clear error or an empty frame.
+// in front at "Input Opacity", the face in the layer's colours or its own,
+// the renderer's errors and their texts passed to the host, and frames of
+// bad input that must end in a clear error or an empty frame.
 
 #include <algorithm>
 #include <array>
@@ -66,6 +66,7 @@ TEST_F(SmartRender, InputLayerAskedForAndCompositedInFront) {
     EXPECT_EQ(host.calls_of("checkout_layer_pixels").size(), c.asked ? 1u : 0u);
     if (c.asked) {
       EXPECT_EQ(frame.layer_checkouts()[0].index, 0);
+      EXPECT_EQ(frame.layer_checkouts()[0].checkout_id, 0);
       EXPECT_EQ(quad(frame.layer_checkouts()[0].request.rect), *c.asked);
     }
     const Quad result = quad(frame.pre_render_output().result_rect);
@@ -503,6 +504,83 @@ TEST_F(SmartRender, EachHostCallFailingOrThrowingLeavesNothingOut) {
         ASSERT_EQ(host.balance_report(), "");
       }
     }
+    finish();
+  }
+}
+
+// Without "Inherit Layer Color" the face has its own colour; "Input Opacity"
+// at 100 % puts the layer, asked for over its whole extent, back in front.
+TEST_F(SmartRender, TheFaceHasItsOwnColourUnlessTheLayerIsInFront) {
+  const struct {
+    double input_opacity;
+    PF_Pixel8 face;
+  } cases[] = {{0, {255, 240, 200, 80}}, {100, {255, 30, 160, 220}}};
+  json title = text_layer("T", 60, 30, 70);
+  title["text"]["color"] = {30, 160, 220};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("input opacity " + std::to_string(c.input_opacity));
+    load(scene_json(160, 90, title,
+                    plain_look({{"Inherit Layer Color", false},
+                                {"Input Opacity", c.input_opacity},
+                                {"Extrusion Length Back", 10}})));
+    Frame frame(*instance, {});
+    ASSERT_EQ(frame.run(module), PF_Err_NONE) << frame.out_data().return_msg;
+    ASSERT_EQ(frame.layer_checkouts().size(), c.input_opacity > 0 ? 1u : 0u);
+    if (c.input_opacity > 0) {
+      const PF_LRect max = frame.layer_checkouts()[0].result.max_result_rect;
+      EXPECT_EQ((std::array<A_long, 4>{max.left, max.top, max.right, max.bottom}),
+                (std::array<A_long, 4>{0, 0, 160, 90}));
+    }
+    // The middle of the glyph's stem.
+    double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+    for (const scene::PathShape& contour : layer("Layer").text_outlines()) {
+      for (const scene::PathPoint& v : contour.vertices) {
+        left = std::min(left, v.x), right = std::max(right, v.x);
+        top = std::min(top, v.y), bottom = std::max(bottom, v.y);
+      }
+    }
+    const PF_Pixel8 face = frame.picture().pixel8(static_cast<A_long>((left + right) / 2),
+                                                  static_cast<A_long>((top + bottom) / 2));
+    EXPECT_EQ(face.alpha, c.face.alpha);
+    EXPECT_NEAR(face.red, c.face.red, 1);
+    EXPECT_NEAR(face.green, c.face.green, 1);
+    EXPECT_NEAR(face.blue, c.face.blue, 1);
+    finish();
+  }
+}
+
+// The renderer's text reaches the host's message field for its own failures
+// (the read-back refused), not for out of memory or cancel, which the host
+// reports itself.
+TEST_F(SmartRender, RendererFailuresReachTheHostWithTheirText) {
+  const struct {
+    const char* what;
+    std::function<void(SimHost&)> fail;
+    PF_Err expected;
+    const char* message;  // what the host's message field begins with
+  } cases[] = {
+      {"read-back refused",
+       [](SimHost& h) { h.fail_call("iterate", PF_Err_INTERNAL_STRUCT_DAMAGED, 10); },
+       PF_Err_INTERNAL_STRUCT_DAMAGED, "failed to download composite_fb into output texture ("},
+      {"no memory for the transfer", [](SimHost& h) { h.fail(Fail::lock_handle, 100); },
+       PF_Err_OUT_OF_MEMORY, ""},
+      {"cancelled", [](SimHost& h) { h.fail(Fail::iterate, 10); }, PF_Interrupt_CANCEL, ""},
+  };
+  World input(160, 90, PixelFormat::argb8);
+  for (A_long y = 0; y < 90; ++y) {
+    for (A_long x = 0; x < 160; ++x) input.pixel8(x, y) = {255, 0, 200, 100};
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    load_text({{"Input Opacity", 50}});
+    c.fail(host);
+    Frame frame(*instance, {.input_layer = &input});
+    EXPECT_EQ(frame.run(module), c.expected);
+    const std::string message = frame.out_data().return_msg;
+    EXPECT_TRUE(c.message[0] == '\0' ? message.empty() : message.rfind(c.message, 0) == 0)
+        << message;
+    EXPECT_EQ(frame.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0);
+    host.clear_failures();
     finish();
   }
 }

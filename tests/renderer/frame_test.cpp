@@ -205,5 +205,14 @@ TEST_F(FramePixels, EdgePixelsHoldStraightAlpha) {
   }
 }
 
+// At 3x only the face textures are three times the size, an odd width
+// included; the output region stays the output's.
+TEST(FrameRegions, SupersamplingScalesOnlyTheFaceTextures) {
+  const FrameRegions r = regions_of(ExtrusionMode::directional, {0, 0}, 101, 50, 0, 0, 3);
+  EXPECT_EQ(r.face_width, 303);
+  EXPECT_EQ(r.face_height, 150);
+  expect_rect(r.output_region, {0, -50, 101, 0});
+}
+
 }  // namespace
 }  // namespace tarvolk::test

@@ -1,11 +1,12 @@
 // Pixels between the simulated host's worlds and GL textures and
-// framebuffers, through its handle and iterate suites. (Rows and channels of
-// 8-bit values there and back: the golden frame whose face shows the layer's
-// pixels unchanged.)
+// framebuffers, through its handle and iterate suites: rows flipped and
+// channels reordered on the way up, values rounded, clamped or kept on the
+// way back, and what failures and unusable worlds leave.
 
 #include "renderer/pixel_transfer.h"
 
 #include <limits>
+#include <vector>
 
 #include "host/sim_host.h"
 #include "tests/renderer/gl_test_support.h"
@@ -166,6 +167,25 @@ TEST_F(PixelTransfer, MissingOrEmptyWorldsCopyNothing) {
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, nullptr),
             PF_Err_BAD_CALLBACK_PARAM);
   EXPECT_EQ(read_back_pixels(target.framebuffer(), 0, 0, &in_data_, 8, empty.get()), PF_Err_NONE);
+}
+
+// The host's top row is the texture's last, ARGB bytes become RGBA floats.
+TEST_F(PixelTransfer, UploadFlipsRowsAndReordersChannels) {
+  World input(3, 2, PixelFormat::argb8);
+  input.pixel8(0, 0) = {255, 255, 0, 0};   // top left, opaque red
+  input.pixel8(2, 1) = {51, 0, 102, 255};  // bottom right
+  GlTexture texture(GL_TEXTURE_2D);
+  ASSERT_EQ(upload_input_pixels(&in_data_, 8, input.get(), texture), PF_Err_NONE);
+  int width = 0, height = 0;
+  const auto data = texels(texture, &width, &height);
+  ASSERT_EQ(width, 3);
+  ASSERT_EQ(height, 2);
+  auto texel = [&](int x, int row) {
+    return std::vector<float>(&data[(row * 3 + x) * 4], &data[(row * 3 + x) * 4 + 4]);
+  };
+  EXPECT_EQ(texel(0, 1), (std::vector<float>{1, 0, 0, 1}));
+  EXPECT_EQ(texel(2, 0), (std::vector<float>{0, 0.4f, 1, 0.2f}));
+  EXPECT_EQ(texel(0, 0)[3], 0.0f);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// Each program's maths checked on the pixels of small offscreen draws, where
-// the golden frames do not show it: stops sharing an angle, a chain's depth,
-// equal stops through linear light, the input outside its texture, the
-// outline's cuts and depth samples, the supersampled resolve and the
-// one-sample composite. (Stop lookup, sRGB blending, flat faces and the
-// stroke over the fill: the golden frames.)
+// Each program's maths checked on the pixels of small offscreen draws: stops
+// sharing an angle, a chain's depth, equal stops through linear light, the
+// input outside its texture, the outline's cuts and depth samples, the
+// supersampled resolve and the one-sample composite; the stop lookup across
+// 2 pi, flat faces and the stroke over the fill.
 
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -46,13 +47,15 @@ void set_sweep(GlProgram& program, const std::array<float, 16>& mvp, int mode = 
 // --- side walls -------------------------------------------------------------
 
 // Draws one wall facing `angle` with chain depth `a_z` over a 1 x 1 target
-// (cleared to (0.1, 0.2, 0.3, 0.4) and depth 1); its pixel, and its depth.
+// (cleared to (0.1, 0.2, 0.3, 0.4) and depth 1), blending between stops or
+// not; its pixel, and its depth.
 std::array<float, 4> draw_wall(const std::vector<SideFillStop>& stops, float angle,
-                               float a_z = -0.25f, float* depth = nullptr) {
+                               float a_z = -0.25f, float* depth = nullptr,
+                               bool interpolate = true) {
   Target target(1, 1, GL_RGBA32F, true);
   GlProgram& program = gl_test::program(side_walls_program);
   set_sweep(program, ortho(0, 1, 0, 1));
-  program.set_bool("interpolate_gradient", true);
+  program.set_bool("interpolate_gradient", interpolate);
   program.set_int("side_fill_color_buffer", 0);
   GlBuffer stop_buffer;
   upload_vector_to_buffer(stop_buffer, GL_TEXTURE_BUFFER, stops, GL_DYNAMIC_DRAW);
@@ -342,6 +345,113 @@ TEST_F(ShaderPrograms, SingleSampleCompositeGivesTheGeneralOnesPixelsAtSsaa1) {
     EXPECT_EQ(std::memcmp(general.data(), single.data(), general.size() * sizeof(general[0])), 0)
         << "fill opacity " << c.fill_opacity << ", stroke opacity " << c.stroke_opacity;
   }
+}
+
+// --- the stop lookup, flat faces and the stroke over the fill ----------------
+
+// The sRGB transfer functions as the programs apply them.
+float srgb_decode(float c) {
+  return c < 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
+float srgb_encode(float c) {
+  return c < 0.0031308f ? 12.92f * c : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f;
+}
+
+// Opaque sRGB colour blended in linear light: a + (b - a) * t per channel.
+std::array<float, 4> blend(std::array<float, 3> a, std::array<float, 3> b, float t) {
+  std::array<float, 4> out{0, 0, 0, 1};
+  for (int c = 0; c < 3; ++c) {
+    out[c] = srgb_encode(srgb_decode(a[c]) + (srgb_decode(b[c]) - srgb_decode(a[c])) * t);
+  }
+  return out;
+}
+
+float smoothstep(float t) {
+  return t * t * (3 - 2 * t);
+}
+
+TEST_F(ShaderPrograms, SideWallStopLookupWrapsAcross2Pi) {
+  const std::array<float, 3> red = {1, 0, 0}, blue = {0, 0, 1};
+  // Red at 1 rad, blue at 5 rad: 2pi + 1 - 5 rad from blue to red across
+  // the wrap, 4 rad from red to blue inside.
+  const std::vector<SideFillStop> stops = {{1, 0, 0, 1.0f}, {0, 0, 1, 5.0f}};
+  const float across = two_pi + 1.0f - 5.0f;
+  const struct {
+    float angle;
+    float t;  // position between the two stops the angle lies between
+    bool from_blue;
+  } cases[] = {
+      {2.6f, 0.4f, false}, {5.5f, 0.5f / across, true}, {0.5f, (across - 0.5f) / across, true}};
+  for (const auto& c : cases) {
+    const auto& from = c.from_blue ? blue : red;
+    const auto& to = c.from_blue ? red : blue;
+    const std::string what = "angle " + std::to_string(c.angle);
+    expect_rgba(draw_wall(stops, c.angle, -0.25f, nullptr, true), blend(from, to, smoothstep(c.t)),
+                what);
+    expect_rgba(draw_wall(stops, c.angle, -0.25f, nullptr, false), blend(from, to, std::round(c.t)),
+                what);
+  }
+  // One stop colours every angle.
+  for (float angle : {0.1f, 2.5f, 6.2f}) {
+    expect_rgba(draw_wall({{0.8f, 0.3f, 0.1f, 1.0f}}, angle), {0.8f, 0.3f, 0.1f, 1}, "one stop");
+  }
+}
+
+// The 4 x 4 square of path space over a 4 x 4 target (cleared to 0.5 in
+// colour and depth), swept 2 to the right at the back.
+struct FaceDraw {
+  Target target{4, 4, GL_RGBA32F, true};
+
+  void draw(bool inner, int face_to_draw) {
+    GlProgram& program = gl_test::program(face_program);
+    set_sweep(program, ortho(0, 4, 0, 4), 1, {1, 0}, 2);
+    program.set_int("face_to_draw", face_to_draw);
+    program.set_bool("inner_extrusion", inner);
+    program.set_bool("inherit_layer_color", false);
+    program.set_int("in_tex", 0);
+    const float no_offset[2] = {0, 0};
+    program.set_vec2("in_tex_offset", no_offset);
+    const float fill[3] = {0.25f, 0.5f, 0.75f};
+    program.set_vec3("front_fill_color", fill);
+    FaceMesh mesh;
+    mesh.mode = mesh_mode_triangles;
+    mesh.vertices = {{0, 0}, {4, 0}, {0, 4}, {4, 4}};
+    mesh.indices = {0, 1, 2, 2, 1, 3};
+    MeshBuffers buffers({2});
+    target.begin({0.5f, 0.5f, 0.5f, 0.5f}, 0.5f);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_DEPTH_TEST);
+    gl_test::expect_no_gl_error();
+  }
+};
+
+TEST_F(ShaderPrograms, FaceFlatColourDepthAndBackDisplacement) {
+  FaceDraw face;
+  face.draw(false, 1);
+  expect_rgba(face.target.pixel(0, 0), {0.25f, 0.5f, 0.75f, 1}, "front", 0);
+  EXPECT_FLOAT_EQ(face.target.depth(2, 2), 0.0f);
+
+  face.draw(true, 2);
+  EXPECT_FLOAT_EQ(face.target.depth(2, 2), 1.0f);
+  // The back face lies 2 pixels to the right.
+  EXPECT_FLOAT_EQ(face.target.pixel(1, 0)[3], 0.5f);
+  EXPECT_FLOAT_EQ(face.target.pixel(3, 0)[3], 1.0f);
+}
+
+TEST_F(ShaderPrograms, CompositeStrokeOverFillWithStraightAlpha) {
+  // Opaque red fill at half opacity under a blue stroke of coverage 0.5:
+  // a = 0.5 + 0.5 * 0.5; colour = (blue * 0.5 + red * 0.25) / 0.75.
+  expect_rgba(composite(1, 1, {0, 0}, 1, 1, {1, 0, 0, 1}, {0.5f}, 0.5f, {0, 0, 1}, 1.0f)[0],
+              {1.0f / 3, 0, 2.0f / 3, 0.75f}, "stroke over fill", 1e-5f);
+  // A transparent fill leaves the stroke alone; nothing at all is
+  // transparent black, not the clear colour.
+  expect_rgba(composite(1, 1, {0, 0}, 1, 1, {0, 0, 0, 0}, {0.4f}, 1.0f, {0.2f, 0.6f, 1}, 0.5f)[0],
+              {0.2f, 0.6f, 1, 0.2f}, "stroke alone", 1e-5f);
+  expect_rgba(composite(1, 1, {0, 0}, 1, 1, {0, 0, 0, 0}, {0}, 1.0f, {1, 1, 1}, 1.0f)[0],
+              {0, 0, 0, 0}, "nothing", 0);
 }
 
 }  // namespace
