@@ -8,11 +8,8 @@
 
 namespace {
 
-// One per path and thread; the thread-exit destructor releases the record. Aligned beyond
-// malloc's alignment so that glibc aligns the module's thread-local block itself: a block that
-// malloc placed 16 bytes into a page is taken by LeakSanitizer for one with an old glibc's
-// header, whose size and start it reads from the bytes before it and scans.
-struct alignas(64) RenderDataSlot {
+// One per path and thread; the thread-exit destructor releases the record.
+struct RenderDataSlot {
   LocalRenderData* record = nullptr;
   ~RenderDataSlot() {
     release_local_render_data(record);
