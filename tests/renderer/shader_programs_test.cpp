@@ -183,6 +183,39 @@ TEST_F(ShaderPrograms, FaceEnlargingTheLayerBlendsTheFourTexelsAroundEachSample)
   }
 }
 
+// Shrunk, the face filters the layer between its mip levels; next to the layer's top edge that
+// takes in the rows below it, never the bottom row from beyond the edge.
+TEST_F(ShaderPrograms, FaceShrinkingTheLayerStaysWithinItsEdges) {
+  // A 4 x 4 layer whose bottom row alone is lit, under a face over a 3 x 3 target.
+  std::vector<float> texels(4 * 4 * 4, 0.0f);
+  std::fill_n(texels.begin(), 4 * 4, 1.0f);
+  InputTexture in_tex(4, 4, 0.0f);
+  in_tex.replace(texels.data());
+  Target target(3, 3);
+  GlProgram& program = gl_test::program(face_program);
+  set_sweep(program, ortho(0, 4, 0, 4));
+  program.set_int("face_to_draw", 1);
+  program.set_bool("inner_extrusion", false);
+  program.set_bool("inherit_layer_color", true);
+  program.set_int("in_tex", 0);
+  const float offset[2] = {0, 0};
+  program.set_vec2("in_tex_offset", offset);
+  glActiveTexture(GL_TEXTURE0);
+  in_tex.texture().bind();
+  FaceMesh mesh;
+  mesh.mode = mesh_mode_triangles;
+  mesh.vertices = {{0, 0}, {4, 0}, {0, 4}, {4, 4}};
+  mesh.indices = {0, 1, 2, 2, 1, 3};
+  MeshBuffers buffers({2});
+  target.begin({0.5f, 0.5f, 0.5f, 0.5f});
+  draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
+  gl_test::expect_no_gl_error();
+  for (int x = 0; x < 3; ++x) {
+    EXPECT_GT(target.pixel(x, 0)[3], 0.5f) << x;
+    expect_rgba(target.pixel(x, 2), {0, 0, 0, 0}, "top row " + std::to_string(x), 1e-6f);
+  }
+}
+
 // --- outline ----------------------------------------------------------------
 
 struct Edge {
