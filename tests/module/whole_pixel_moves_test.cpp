@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/module/frame_test_support.h"
