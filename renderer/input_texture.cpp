@@ -25,6 +25,10 @@ InputTexture::InputTexture(int32_t width, int32_t height, float max_anisotropy)
   }
   texture_.parameter_i(GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   texture_.parameter_i(GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  // Filtering near the layer's edge takes in the edge's own texels, not those of the opposite
+  // edge, which wrapping would bring in.
+  texture_.parameter_i(GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  texture_.parameter_i(GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   if (max_anisotropy > 0.0f) texture_.parameter_f(GL_TEXTURE_MAX_ANISOTROPY_EXT, max_anisotropy);
 }
 

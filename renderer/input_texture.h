@@ -19,7 +19,7 @@ size_t mip_chain_bytes(int32_t width, int32_t height);
 // face samples the texture at coordinates relative to its size, and the mip levels of a larger
 // texture would be averaged over other texels, so a frame whose input has another size needs
 // another texture. Sampled as the face pass wants it: trilinear, anisotropic where the context
-// can. Needs the thread's context current, also when it is destroyed.
+// can, clamped to its edges. Needs the thread's context current, also when it is destroyed.
 class InputTexture {
  public:
   // `max_anisotropy` is set on the texture when above 0.

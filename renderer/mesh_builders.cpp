@@ -7,7 +7,8 @@
 #include "renderer/matrix.h"
 #include "renderer/parallel_for.h"
 
-FaceMeshContext::FaceMeshContext(FaceMesh& mesh) : tess_(tessNewTess(nullptr)), mesh_(mesh) {}
+FaceMeshContext::FaceMeshContext(FaceMesh& mesh, const dvec2& origin)
+    : tess_(tessNewTess(nullptr)), mesh_(mesh), origin_(origin) {}
 
 FaceMeshContext::~FaceMeshContext() {
   if (tess_ != nullptr) tessDeleteTess(tess_);
@@ -22,8 +23,8 @@ namespace {
 
 // Tessellates groups [begin, end) into `mesh`, with a tessellator of its own.
 void tessellate_groups(const std::vector<PolyTreeD>& group_trees, size_t begin, size_t end,
-                       FaceMesh& mesh) {
-  FaceMeshContext context(mesh);
+                       FaceMesh& mesh, const dvec2& origin) {
+  FaceMeshContext context(mesh, origin);
   for (size_t g = begin; g < end; ++g) {
     for (const PolyPathD& outer : group_trees[g].children) {
       if (context.tess() == nullptr) return;
@@ -34,12 +35,13 @@ void tessellate_groups(const std::vector<PolyTreeD>& group_trees, size_t begin, 
 
 }  // namespace
 
-FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned threads) {
+FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned threads,
+                         const dvec2& origin) {
   FaceMesh mesh;
   mesh.mode = mesh_mode_triangles;
   constexpr size_t groups_per_thread = 32;
   if (threads <= 1 || group_trees.size() < 2 * groups_per_thread) {
-    tessellate_groups(group_trees, 0, group_trees.size(), mesh);
+    tessellate_groups(group_trees, 0, group_trees.size(), mesh, origin);
     return mesh;
   }
   // Runs of groups are tessellated apart and joined in group order. A polygon's triangles
@@ -49,7 +51,7 @@ FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned thr
   parallel_for(runs, threads, 1, [&](size_t begin, size_t end) {
     for (size_t r = begin; r < end; ++r) {
       tessellate_groups(group_trees, r * group_trees.size() / runs,
-                        (r + 1) * group_trees.size() / runs, parts[r]);
+                        (r + 1) * group_trees.size() / runs, parts[r], origin);
     }
   });
   size_t vertices = 0;
@@ -109,11 +111,12 @@ void tessellate_polygon(FaceMeshContext& context, const std::vector<const PathD*
   // coordinates, so a polygon with a point beyond float range is skipped
   // whole, like one the tessellator refuses.
   std::vector<std::vector<float>> points(contours.size());
+  const dvec2& origin = context.origin();
   for (size_t c = 0; c < contours.size(); ++c) {
     points[c].reserve(contours[c]->size() * 2);
     for (const PathVertexZ& p : *contours[c]) {
-      const auto x = static_cast<float>(p.x);
-      const auto y = static_cast<float>(p.y);
+      const auto x = static_cast<float>(p.x - origin.x);
+      const auto y = static_cast<float>(p.y - origin.y);
       if (!std::isfinite(x) || !std::isfinite(y)) return;
       points[c].push_back(x);
       points[c].push_back(y);
@@ -185,14 +188,15 @@ double edge_position(const dvec2& a, const dvec2& b, const KeyedPoint& x) {
 
 class SideStrip {
  public:
-  SideStrip(SideMesh& mesh, float a_z) : mesh_(mesh), a_z_(a_z) {}
+  SideStrip(SideMesh& mesh, float a_z, const dvec2& origin)
+      : mesh_(mesh), a_z_(a_z), origin_(origin) {}
 
   void emit_pair(double x, double y, const dvec2& normal) {
     const auto base = static_cast<uint32_t>(mesh_.vertices.size());
     mesh_.indices.push_back(base);
     mesh_.indices.push_back(base + 1);
-    const auto fx = static_cast<float>(x);
-    const auto fy = static_cast<float>(y);
+    const auto fx = static_cast<float>(x - origin_.x);
+    const auto fy = static_cast<float>(y - origin_.y);
     const auto nx = static_cast<float>(normal.x);
     const auto ny = static_cast<float>(normal.y);
     mesh_.vertices.push_back({fx, fy, 0.0f, nx, ny, a_z_});
@@ -213,19 +217,20 @@ class SideStrip {
  private:
   SideMesh& mesh_;
   float a_z_;
+  dvec2 origin_;
 };
 
 }  // namespace
 
 SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& paths,
-                         const SideChainSet& chain_set) {
+                         const SideChainSet& chain_set, const dvec2& origin) {
   SideMesh mesh;
-  build_side_mesh(mesh, chains, paths, chain_set);
+  build_side_mesh(mesh, chains, paths, chain_set, origin);
   return mesh;
 }
 
 void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const PathsD& paths,
-                     const SideChainSet& chain_set) {
+                     const SideChainSet& chain_set, const dvec2& origin) {
   mesh.mode = mesh_mode_triangle_strip;
   mesh.vertices.clear();
   mesh.indices.clear();
@@ -243,7 +248,7 @@ void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const
     if (path.empty()) continue;
     if (k > 0) mesh.indices.push_back(mesh_restart_index);
     const PathRing ring(path);
-    SideStrip strip(mesh, -(static_cast<float>(k) + 1.0f) / depth_divisor);
+    SideStrip strip(mesh, -(static_cast<float>(k) + 1.0f) / depth_divisor, origin);
     const auto s = static_cast<int64_t>(chain.start);
     const auto e = static_cast<int64_t>(chain.end);
 
@@ -285,26 +290,28 @@ void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const
   // restart index: a driver that splits a draw at each restart index (llvmpipe does) then draws
   // all edges at once.
   mesh.indices.insert(mesh.indices.end(), {base, base + 1, base + 2, base + 2, base + 1, base + 3});
-  const OutlineVertex vertex{static_cast<float>(p1.x),
-                             static_cast<float>(p1.y),
+  const dvec2& origin = context.origin;
+  const OutlineVertex vertex{static_cast<float>(p1.x - origin.x),
+                             static_cast<float>(p1.y - origin.y),
                              static_cast<float>(p1.z),
-                             static_cast<float>(p2.x),
-                             static_cast<float>(p2.y),
+                             static_cast<float>(p2.x - origin.x),
+                             static_cast<float>(p2.y - origin.y),
                              static_cast<float>(p2.z),
                              context.a_z};
   mesh.vertices.insert(mesh.vertices.end(), 4, vertex);
 }
 
 OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain>& chains,
-                               const PathsD& paths, const SideChainSet& chain_set) {
+                               const PathsD& paths, const SideChainSet& chain_set,
+                               const dvec2& origin) {
   OutlineMesh mesh;
-  build_outline_mesh(mesh, face_to_draw, chains, paths, chain_set);
+  build_outline_mesh(mesh, face_to_draw, chains, paths, chain_set, origin);
   return mesh;
 }
 
 void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
                         const std::vector<SideChain>& chains, const PathsD& paths,
-                        const SideChainSet& chain_set) {
+                        const SideChainSet& chain_set, const dvec2& origin) {
   mesh.mode = mesh_mode_triangles;
   mesh.vertices.clear();
   mesh.indices.clear();
@@ -320,7 +327,7 @@ void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
   for (const SideChain& chain : chains) edges += 3 * (chain.end - chain.start) + 5;
   mesh.vertices.reserve(4 * edges);
   mesh.indices.reserve(6 * edges);
-  OutlineMeshContext context{&mesh, 0.0f};
+  OutlineMeshContext context{&mesh, 0.0f, origin};
   auto at = [](const dvec2& p, double z) { return OutlinePoint{p.x, p.y, z}; };
   auto at_exact = [](const KeyedPoint& p, double z) { return OutlinePoint{p.x, p.y, z}; };
 

@@ -3,22 +3,28 @@
 #include <cstdint>
 #include <vector>
 
+#include "renderer/matrix.h"
 #include "renderer/mesh.h"
 #include "renderer/path_types.h"
 #include "renderer/polygon_boolean.h"
 #include "renderer/side_chains.h"
 #include "renderer/tess2_api.h"
 
+// Every builder writes its vertices in floats relative to `origin`, subtracted in doubles: a
+// frame draws about its own corner, so that its floats, and the pixels GL makes of them, do not
+// depend on where in the layer the frame lies.
+
 // Triangles (mode 4) of every group's union, islands before the ring around
 // them, groups in order. Runs of groups are tessellated on up to `threads`
 // threads, each with a tessellator of its own; the mesh does not depend on
 // the thread count.
-FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned threads = 1);
+FaceMesh build_face_mesh(const std::vector<PolyTreeD>& group_trees, unsigned threads = 1,
+                         const dvec2& origin = {});
 
 // The face mesh being filled and the frame's one tessellator, which it owns.
 class FaceMeshContext {
  public:
-  explicit FaceMeshContext(FaceMesh& mesh);
+  explicit FaceMeshContext(FaceMesh& mesh, const dvec2& origin = {});
   ~FaceMeshContext();
   FaceMeshContext(const FaceMeshContext&) = delete;
   FaceMeshContext& operator=(const FaceMeshContext&) = delete;
@@ -26,12 +32,14 @@ class FaceMeshContext {
   // Null when the tessellator could not be made.
   TESStesselator* tess() const { return tess_; }
   FaceMesh& mesh() const { return mesh_; }
+  const dvec2& origin() const { return origin_; }
   // Replaces the tessellator with a fresh one.
   void renew();
 
  private:
   TESStesselator* tess_;
   FaceMesh& mesh_;
+  dvec2 origin_;
 };
 
 // Triangulates one outer contour with its holes, after the islands inside
@@ -48,10 +56,10 @@ void tessellate_polygon(FaceMeshContext& context, const std::vector<const PathD*
 // depth value -(k + 1) / (N + 1). `chains` is the ordered list; they point
 // into `chain_set`, whose keyed paths match `paths`.
 SideMesh build_side_mesh(const std::vector<SideChain>& chains, const PathsD& paths,
-                         const SideChainSet& chain_set);
+                         const SideChainSet& chain_set, const dvec2& origin = {});
 // The same into `mesh`, whose storage is reused.
 void build_side_mesh(SideMesh& mesh, const std::vector<SideChain>& chains, const PathsD& paths,
-                     const SideChainSet& chain_set);
+                     const SideChainSet& chain_set, const dvec2& origin = {});
 
 struct OutlinePoint {
   double x = 0.0;
@@ -62,6 +70,7 @@ struct OutlinePoint {
 struct OutlineMeshContext {
   OutlineMesh* mesh = nullptr;
   float a_z = 0.0f;
+  dvec2 origin;
 };
 
 // Four vertices for the edge p1-p2 and the two triangles of their strip.
@@ -72,9 +81,10 @@ void add_outline_edge(OutlineMeshContext& context, const OutlinePoint& p1, const
 // depths the face outline does not already stroke, its end verticals and
 // its corner verticals.
 OutlineMesh build_outline_mesh(int32_t face_to_draw, const std::vector<SideChain>& chains,
-                               const PathsD& paths, const SideChainSet& chain_set);
+                               const PathsD& paths, const SideChainSet& chain_set,
+                               const dvec2& origin = {});
 // The same into `mesh`, whose storage is reused: a frame that keeps its meshes
 // writes into memory it already has.
 void build_outline_mesh(OutlineMesh& mesh, int32_t face_to_draw,
                         const std::vector<SideChain>& chains, const PathsD& paths,
-                        const SideChainSet& chain_set);
+                        const SideChainSet& chain_set, const dvec2& origin = {});

@@ -243,7 +243,8 @@ FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorl
   const double oy = output.origin_y;
 
   regions.output_region = RectD{ox, -(oy + h), ox + w, -oy};
-  regions.output_matrix = mat4_to_float(ortho_dmat4(ox, ox + w, -(oy + h), -oy, 0.0, 1.0));
+  const dvec2 origin{ox, -(oy + h)};
+  regions.origin = origin;
 
   const double margin = 0.5 * input.plan.stroke_width + 1.0;
   const dvec2 v = screen_vanishing_point;
@@ -264,16 +265,28 @@ FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorl
   regions.face_offset = ivec2_from_dvec2(dvec2_subtract(
       dvec2{regions.output_region.left, regions.output_region.top}, dvec2{face.left, face.top}));
   regions.face_matrix =
-      mat4_to_float(ortho_dmat4(face.left, face.right, face.top, face.bottom, 0.0, 1.0));
+      mat4_to_float(ortho_dmat4(face.left - origin.x, face.right - origin.x, face.top - origin.y,
+                                face.bottom - origin.y, 0.0, 1.0));
   regions.face_width = texture_extent(input.ssaa * (face.right - face.left));
   regions.face_height = texture_extent(input.ssaa * (face.bottom - face.top));
 
   if (input.plan.inherit_layer_color && input.input != nullptr) {
-    regions.in_tex_offset =
-        vec2{static_cast<float>(input.input->origin_x),
-             static_cast<float>(-(input.input->origin_y + input.input->height))};
+    const double in_x = input.input->origin_x;
+    const double in_y = -(static_cast<double>(input.input->origin_y) + input.input->height);
+    regions.in_tex_offset = vec2_from_dvec2(dvec2{in_x - origin.x, in_y - origin.y});
   }
   return regions;
+}
+
+dmat4 path_to_screen_about(const dmat4& path_to_screen, const dvec2& origin) {
+  dmat4 to_layer = dmat4_identity();
+  to_layer[12] = origin.x;
+  to_layer[13] = origin.y;
+  dmat4 to_frame = dmat4_identity();
+  to_frame[12] = -origin.x;
+  to_frame[13] = -origin.y;
+  // Moved back into the layer, projected, then moved by -origin again.
+  return mat4_multiply(mat4_multiply(to_frame, path_to_screen), to_layer);
 }
 
 int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& output,
@@ -350,13 +363,14 @@ void build_frame_meshes(const RenderInput& input, FrameGeometry& geometry, unsig
   geometry.chain_set = build_chains(geometry.combined_paths, geometry.chain_setup);
   check_frame_abort();
 
-  geometry.face_mesh = build_face_mesh(geometry.group_trees, threads);
+  const dvec2& origin = geometry.regions.origin;
+  geometry.face_mesh = build_face_mesh(geometry.group_trees, threads, origin);
   check_frame_abort();
   build_side_mesh(geometry.side_mesh, geometry.chain_set.chains, geometry.combined_paths,
-                  geometry.chain_set);
+                  geometry.chain_set, origin);
   check_frame_abort();
   build_outline_mesh(geometry.outline_mesh, plan.face_to_draw, geometry.chain_set.chains,
-                     geometry.combined_paths, geometry.chain_set);
+                     geometry.combined_paths, geometry.chain_set, origin);
 }
 
 namespace {
@@ -450,10 +464,12 @@ std::vector<PixelRect> grown_by_a_pixel(const std::vector<PixelRect>& rects) {
   return grown;
 }
 
-// The plan's sweep settings, shared by the three geometry programs.
-void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan) {
+// The plan's sweep settings, shared by the three geometry programs; the vanishing point moved by
+// -origin, as the meshes are.
+void set_extrusion_uniforms(const GlProgram& program, const PreRenderPlan& plan,
+                            const dvec2& origin) {
   const vec2 direction = vec2_from_dvec2(plan.extrusion_direction);
-  const vec2 vanishing_point = vec2_from_dvec2(plan.vanishing_point);
+  const vec2 vanishing_point = vec2_from_dvec2(dvec2_subtract(plan.vanishing_point, origin));
   program.set_int("extrusion_mode", static_cast<int32_t>(plan.extrusion_mode));
   program.set_vec2("extrusion_direction", &direction.x);
   program.set_vec2("extrusion_vanishing_point", &vanishing_point.x);
@@ -646,7 +662,8 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   const int32_t h = output.height;
   const int32_t gl_fw = std::min(regions.face_width, largest_texture_request);
   const int32_t gl_fh = std::min(regions.face_height, largest_texture_request);
-  const mat4 path_to_screen = mat4_to_float(plan.path_to_screen);
+  const mat4 path_to_screen =
+      mat4_to_float(path_to_screen_about(plan.path_to_screen, regions.origin));
   const bool inherit = plan.inherit_layer_color != 0;
   const bool inner = plan.inner_extrusion != 0;
   const FrameCoverage& coverage = geometry.coverage;
@@ -659,7 +676,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   face.set_mat4("path_to_screen", path_to_screen.data());
   face.set_int("face_to_draw", plan.face_to_draw);
   face.set_bool("inner_extrusion", inner);
-  set_extrusion_uniforms(face, plan);
+  set_extrusion_uniforms(face, plan, regions.origin);
   if (inherit) {
     face.set_bool("inherit_layer_color", true);
     face.set_int("in_tex", 0);
@@ -693,7 +710,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   // Side-wall pass, into the same targets.
   const GlProgram& side = *render_data.programs[side_walls_program];
   side.use();
-  set_extrusion_uniforms(side, plan);
+  set_extrusion_uniforms(side, plan, regions.origin);
   side.set_mat4("path_to_screen", path_to_screen.data());
   side.set_mat4("mvp", regions.face_matrix.data());
   side.set_int("side_fill_color_buffer", 0);
@@ -720,22 +737,19 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
 
   const bool vanishing = geometry.chain_setup.params.mode == ExtrusionMode::vanishing;
   const vec2 resolution = vec2_from_ints(w, h);
-  const vec4 screen_vp =
-      transform_vec4(vec4_from_dvec2(geometry.chain_setup.screen_vanishing_point, 0.0f, 1.0f),
-                     regions.output_matrix);
-  const vec2 output_vanishing_point = vec2_multiply(
-      vec2_add_scalar(vec2_scale(vec2{screen_vp.x, screen_vp.y}, 0.5f), 0.5f), resolution);
+  // Output pixels are the plane moved by -origin.
+  const vec2 output_vanishing_point =
+      vec2_from_dvec2(dvec2_subtract(geometry.chain_setup.screen_vanishing_point, regions.origin));
 
   const GlProgram& outline = *render_data.programs[outline_program];
   outline.use();
-  outline.set_mat4("mvp", regions.output_matrix.data());
   outline.set_float("stroke_width", static_cast<float>(plan.stroke_width));
   outline.set_vec2("resolution", &resolution.x);
   outline.set_bool("is_vanishing_mode", vanishing);
   outline.set_vec2("output_vanishing_point", &output_vanishing_point.x);
   outline.set_int("ssaa", input.ssaa);
   outline.set_ivec2("face_offset", &regions.face_offset.x);
-  set_extrusion_uniforms(outline, plan);
+  set_extrusion_uniforms(outline, plan, regions.origin);
   outline.set_mat4("path_to_screen", path_to_screen.data());
   outline.set_int("depth_tex", 0);
   glActiveTexture(GL_TEXTURE0);

@@ -77,17 +77,22 @@ struct ChainSetup {
 // the direction in which the walls recede, so that no coordinate becomes infinite.
 ChainSetup compute_chain_setup(const PreRenderPlan& plan);
 
-// Regions and matrices of one frame, in the y-up plane of the paths.
+// Regions of one frame, in the y-up plane of the paths, and what GL draws them with. GL draws
+// about the output's lower left corner, `origin`: its meshes, matrices and points are that plane
+// moved by -origin, in whole pixels, so that GL's floats do not depend on where the frame lies.
 struct FrameRegions {
   RectD output_region;
   RectD face_region;
-  mat4 output_matrix = {};
-  mat4 face_matrix = {};
+  dvec2 origin;            // the output region's lower left corner
+  mat4 face_matrix = {};   // orthographic over the face region, moved by -origin
   ivec2 face_offset;       // output region's corner inside the face region, in output pixels
   int32_t face_width = 0;  // face textures: ssaa times the face region's size
   int32_t face_height = 0;
-  vec2 in_tex_offset;
+  vec2 in_tex_offset;  // the input world's lower left corner, moved by -origin
 };
+
+// `path_to_screen` for points moved by -origin, giving output coordinates moved by -origin.
+dmat4 path_to_screen_about(const dmat4& path_to_screen, const dvec2& origin);
 
 FrameRegions compute_frame_regions(const RenderInput& input, const PF_EffectWorld& output,
                                    ExtrusionMode chain_mode, const dvec2& screen_vanishing_point);

@@ -62,13 +62,16 @@ void main() {
   vec2 ab = p2 - p1;
   float length_squared = dot(ab, ab);
   float t = length_squared > 0.0 ? clamp(dot(p - p1, ab) / length_squared, 0.0, 1.0) : 0.0;
-  float d = length((p - p1) - ab * t);
+  vec2 away = (p - p1) - ab * t;
+  float d = length(away);
 
+  // The distance grows away from the nearest point of the edge; on the edge itself, along its
+  // normal. Differences across the 2 x 2 pixels GL shades together would fold where those
+  // pixels lie on both sides of the edge, which depends on where the edge sits on their grid.
+  vec2 g = d > 0.0 ? away : vec2(-ab.y, ab.x);
   float inner = d - stroke_width / 2.0;
   float outer = d + stroke_width / 2.0;
-  vec2 g_inner = vec2(dFdx(inner), dFdy(inner));
-  vec2 g_outer = vec2(dFdx(outer), dFdy(outer));
-  float coverage = cover(inner, g_inner) - cover(outer, g_outer);
+  float coverage = cover(inner, g) - cover(outer, g);
 
   // Near the vanishing point the walls thin to nothing; test the depth a
   // little off its row, on the edge itself.

@@ -3,12 +3,13 @@
 
 // Stroke: each edge is a strip of four vertices, widened here into a quad
 // around the edge in output pixels. Vertex i of an edge is gl_VertexID % 4.
+// Points arrive about the output's lower left corner: after the sweep they
+// are output pixels.
 
 layout(location = 0) in vec3 a_p1;
 layout(location = 1) in vec3 a_p2;
 layout(location = 2) in float a_z;
 
-uniform mat4 mvp;
 uniform vec2 resolution;
 uniform float stroke_width;
 
@@ -16,10 +17,6 @@ out vec2 p1;
 out vec2 p2;
 out vec2 p;
 out float depth;
-
-vec2 to_output_pixels(vec2 e) {
-  return ((mvp * vec4(e, 0.0, 1.0)).xy * 0.5 + 0.5) * resolution;
-}
 
 void main() {
   // A degenerate position: an edge that returns early draws nothing.
@@ -54,8 +51,6 @@ void main() {
     return;
   }
 
-  e1 = to_output_pixels(e1);
-  e2 = to_output_pixels(e2);
   // An edge without length has no direction to widen along: nothing drawn.
   vec2 d = e2 - e1;
   if (!(dot(d, d) > 0.0)) {

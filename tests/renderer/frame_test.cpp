@@ -38,6 +38,9 @@ TEST(FrameRegions, FaceRegionFollowsTheVanishingBand) {
       regions_of(ExtrusionMode::directional, {100, -21}, 200, 150, 10, 20);
   expect_rect(directional.output_region, {10, -170, 210, -20});
   expect_rect(directional.face_region, directional.output_region);
+  // GL draws about the output's lower left corner.
+  EXPECT_DOUBLE_EQ(directional.origin.x, 10);
+  EXPECT_DOUBLE_EQ(directional.origin.y, -170);
   EXPECT_EQ(directional.face_width, 200);
   EXPECT_EQ(directional.face_height, 150);
 
@@ -58,6 +61,23 @@ TEST(FrameRegions, FaceRegionFollowsTheVanishingBand) {
   for (const dvec2 vp : {dvec2{0, -1}, dvec2{-50, -75}, dvec2{100, 4}, dvec2{100, -154},
                          dvec2{-std::numeric_limits<double>::infinity(), -75}}) {
     expect_rect(regions_of(ExtrusionMode::vanishing, vp, 200, 150).face_region, {0, -150, 200, 0});
+  }
+}
+
+// A camera's projection for points about an origin: where the point about the layer's origin
+// lands, moved by -origin, whatever its w.
+TEST(FrameRegions, PathToScreenAboutAnOrigin) {
+  const dmat4 m = {0.9, 0.1,  0.0, 0.0,    -0.2, 1.1, 0.0, 0.0,
+                   0.3, -0.4, 1.0, -0.002, 12,   -7,  0.5, 1.0};
+  const dvec2 origin{250, -430};
+  const dmat4 about = path_to_screen_about(m, origin);
+  for (const dvec4 p : {dvec4{0, 0, 0, 1}, dvec4{17.5, -3.25, -40, 1}, dvec4{-60, 80, 25, 1}}) {
+    const dvec4 seen = transform_dvec4(dvec4{p.x + origin.x, p.y + origin.y, p.z, 1}, m);
+    const dvec4 got = transform_dvec4(p, about);
+    EXPECT_NEAR(got.x, seen.x - origin.x * seen.w, 1e-9);
+    EXPECT_NEAR(got.y, seen.y - origin.y * seen.w, 1e-9);
+    EXPECT_NEAR(got.z, seen.z, 1e-9);
+    EXPECT_NEAR(got.w, seen.w, 1e-12);
   }
 }
 

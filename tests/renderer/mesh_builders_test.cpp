@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "renderer/path_grouping.h"
 #include "tests/renderer/path_test_util.h"
@@ -165,6 +167,34 @@ TEST(FaceMesh, IslandsComeBeforeTheRingAroundThem) {
   EXPECT_DOUBLE_EQ(run_area(20, 21), 1.0);
   EXPECT_EQ(t, triangles);
   EXPECT_TRUE(build_face_mesh({}).indices.empty());
+}
+
+// Meshes are written about an origin: content and origin moved by whole pixels, however far,
+// give the same floats, which GL then draws alike.
+TEST(Meshes, ContentMovedWithItsOriginGivesTheSameVertices) {
+  const auto meshes_at = [](double dx, double dy) {
+    PathD ring = circle_path(20.3 + dx, 10.7 + dy, 9.4, 24, false);
+    PathD notch = circle_path(31.1 + dx, 12.2 + dy, 4.6, 6, false, path_flag_corner);
+    const UnitedPaths united = union_overlapping_paths(PathsD{ring, notch}, false);
+    const SideChainSet set = split_paths_into_chains(united.paths, directional(0.6, -0.8));
+    const dvec2 origin{dx, dy};
+    return std::tuple{build_face_mesh(united.group_trees, 1, origin),
+                      build_side_mesh(set.chains, united.paths, set, origin),
+                      build_outline_mesh(1, set.chains, united.paths, set, origin)};
+  };
+  const auto same = [](const auto& a, const auto& b) {
+    return a.vertices.size() == b.vertices.size() && !a.vertices.empty() &&
+           std::memcmp(a.vertices.data(), b.vertices.data(),
+                       a.vertices.size() * sizeof(a.vertices[0])) == 0 &&
+           a.indices == b.indices;
+  };
+  const auto [face, side, outline] = meshes_at(0, 0);
+  for (const auto& [dx, dy] : {std::pair{1.0, 0.0}, {0.0, -1.0}, {4093.0, -2987.0}}) {
+    const auto [moved_face, moved_side, moved_outline] = meshes_at(dx, dy);
+    EXPECT_TRUE(same(face, moved_face)) << dx << ", " << dy;
+    EXPECT_TRUE(same(side, moved_side)) << dx << ", " << dy;
+    EXPECT_TRUE(same(outline, moved_outline)) << dx << ", " << dy;
+  }
 }
 
 TEST(FaceMesh, PolygonBeyondFloatRangeIsSkipped) {

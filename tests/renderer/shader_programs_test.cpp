@@ -4,6 +4,7 @@
 // supersampled resolve and the one-sample composite; the stop lookup across
 // 2 pi, flat faces and the stroke over the fill.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <string>
 #include <utility>
 
+#include "renderer/input_texture.h"
 #include "renderer/mesh.h"
 #include "renderer/mesh_upload.h"
 #include "tests/renderer/gl_test_support.h"
@@ -140,6 +142,82 @@ TEST_F(ShaderPrograms, FaceInheritedColourIsTransparentOutsideTheInputTexture) {
   }
 }
 
+// Supersampled, the face enlarges the layer: each sample blends the four texels around it
+// linearly, from the input texture as the renderer keeps it (mipmapped and, as llvmpipe allows,
+// anisotropic), whose filtering reaches further and shifts as the face moves by whole pixels.
+TEST_F(ShaderPrograms, FaceEnlargingTheLayerBlendsTheFourTexelsAroundEachSample) {
+  // A 4 x 4 layer, its texel (1, 2) lit, under a face over an 8 x 8 target: two samples a texel.
+  std::vector<float> texels(4 * 4 * 4, 0.0f);
+  std::fill_n(texels.begin() + (2 * 4 + 1) * 4, 4, 1.0f);
+  float max_anisotropy = 0.0f;
+  glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+  InputTexture in_tex(4, 4, max_anisotropy);
+  in_tex.replace(texels.data());
+  Target target(8, 8);
+  GlProgram& program = gl_test::program(face_program);
+  set_sweep(program, ortho(0, 4, 0, 4));
+  program.set_int("face_to_draw", 1);
+  program.set_bool("inner_extrusion", false);
+  program.set_bool("inherit_layer_color", true);
+  program.set_int("in_tex", 0);
+  const float offset[2] = {0, 0};
+  program.set_vec2("in_tex_offset", offset);
+  glActiveTexture(GL_TEXTURE0);
+  in_tex.texture().bind();
+  FaceMesh mesh;
+  mesh.mode = mesh_mode_triangles;
+  mesh.vertices = {{0, 0}, {4, 0}, {0, 4}, {4, 4}};
+  mesh.indices = {0, 1, 2, 2, 1, 3};
+  MeshBuffers buffers({2});
+  target.begin({0.5f, 0.5f, 0.5f, 0.5f});
+  draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
+  gl_test::expect_no_gl_error();
+  const auto weight = [](int pixel, int lit) {
+    return std::max(0.0f, 1.0f - std::abs((static_cast<float>(pixel) + 0.5f) / 2 - 0.5f -
+                                          static_cast<float>(lit)));
+  };
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const float w = weight(x, 1) * weight(y, 2);
+      expect_rgba(target.pixel(x, y), {w, w, w, w},
+                  "sample " + std::to_string(x) + ", " + std::to_string(y), 1e-5f);
+    }
+  }
+}
+
+// Shrunk, the face filters the layer between its mip levels; next to the layer's top edge that
+// takes in the rows below it, never the bottom row from beyond the edge.
+TEST_F(ShaderPrograms, FaceShrinkingTheLayerStaysWithinItsEdges) {
+  // A 4 x 4 layer whose bottom row alone is lit, under a face over a 3 x 3 target.
+  std::vector<float> texels(4 * 4 * 4, 0.0f);
+  std::fill_n(texels.begin(), 4 * 4, 1.0f);
+  InputTexture in_tex(4, 4, 0.0f);
+  in_tex.replace(texels.data());
+  Target target(3, 3);
+  GlProgram& program = gl_test::program(face_program);
+  set_sweep(program, ortho(0, 4, 0, 4));
+  program.set_int("face_to_draw", 1);
+  program.set_bool("inner_extrusion", false);
+  program.set_bool("inherit_layer_color", true);
+  program.set_int("in_tex", 0);
+  const float offset[2] = {0, 0};
+  program.set_vec2("in_tex_offset", offset);
+  glActiveTexture(GL_TEXTURE0);
+  in_tex.texture().bind();
+  FaceMesh mesh;
+  mesh.mode = mesh_mode_triangles;
+  mesh.vertices = {{0, 0}, {4, 0}, {0, 4}, {4, 4}};
+  mesh.indices = {0, 1, 2, 2, 1, 3};
+  MeshBuffers buffers({2});
+  target.begin({0.5f, 0.5f, 0.5f, 0.5f});
+  draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
+  gl_test::expect_no_gl_error();
+  for (int x = 0; x < 3; ++x) {
+    EXPECT_GT(target.pixel(x, 0)[3], 0.5f) << x;
+    expect_rgba(target.pixel(x, 2), {0, 0, 0, 0}, "top row " + std::to_string(x), 1e-6f);
+  }
+}
+
 // --- outline ----------------------------------------------------------------
 
 struct Edge {
@@ -234,6 +312,25 @@ TEST_F(ShaderPrograms, OutlineOfNoLengthOrBehindTheEyeDrawsNothingAndTheNearPlan
   outline.draw({{{1, 4, 0}, {7, 4, -1}}}, 2.0f, 3, 2.0f);
   EXPECT_NEAR(outline.at(2, 3), 1.0f, 0.01f);
   EXPECT_NEAR(outline.at(6, 3), 0.0f, 0.01f);
+}
+
+// GL shades pixels in 2 x 2 blocks from the target's corner. An edge between the two rows (or
+// columns) of a block is as far from both, so differences across the block see no slope; the
+// band of a 2-pixel stroke still covers both whole, as it does one pixel further on.
+TEST_F(ShaderPrograms, OutlineCoverageDoesNotDependOnTheEdgesPlaceInABlock) {
+  const struct {
+    const char* name;
+    Edge edge;
+    std::array<int, 2> first, second;  // the two pixels on either side of the edge
+  } cases[] = {{"across a block", {{1, 4, 0}, {7, 4, 0}}, {{3, 3}}, {{3, 4}}},
+               {"within a block, across", {{1, 3, 0}, {7, 3, 0}}, {{3, 2}}, {{3, 3}}},
+               {"within a block, upright", {{5, 1, 0}, {5, 7, 0}}, {{4, 3}}, {{5, 3}}}};
+  for (const auto& c : cases) {
+    OutlineDraw outline;
+    outline.draw({c.edge}, 2.0f);
+    EXPECT_NEAR(outline.at(c.first[0], c.first[1]), 1.0f, 1e-4f) << c.name;
+    EXPECT_NEAR(outline.at(c.second[0], c.second[1]), 1.0f, 1e-4f) << c.name;
+  }
 }
 
 TEST_F(ShaderPrograms, OutlineDepthTestAndItsSampleNearTheVanishingPoint) {
