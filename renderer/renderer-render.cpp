@@ -427,18 +427,30 @@ void for_each_scissor(const std::vector<PixelRect>& rects, ivec2 offset, int32_t
   glDisable(GL_SCISSOR_TEST);
 }
 
-// Clears the lower left `width` x `height` of a framebuffer whose attachments are
+// Runs `clear` on the lower left `width` x `height` of a framebuffer whose attachments are
 // `stored_width` x `stored_height`.
+template <typename Clear>
 void clear_lower_left(int32_t width, int32_t height, int32_t stored_width, int32_t stored_height,
-                      GLbitfield mask) {
+                      Clear clear) {
   if (width == stored_width && height == stored_height) {
-    glClear(mask);
+    clear();
     return;
   }
   glEnable(GL_SCISSOR_TEST);
   glScissor(0, 0, width, height);
-  glClear(mask);
+  clear();
   glDisable(GL_SCISSOR_TEST);
+}
+
+// Transparent black into the bound framebuffer's colour over the viewport (within the scissor
+// box when it is on), drawn: llvmpipe clears a 16-byte texel (RGBA32F) one memcpy per texel,
+// many times slower than a shader writes it. Leaves the depth test and blending off.
+void draw_transparent_black(const LocalRenderData& render_data, const FrameGlObjects& gl) {
+  render_data.programs[clear_program]->use();
+  gl.empty_vertex_array.bind();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
 // The composite reads the stroke coverage with a bilinear filter, which reaches a pixel past
@@ -610,30 +622,24 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
 
   // Face targets cleared for the face pass. With inner extrusion and a visible cap, depth starts
   // at the near plane so that the cap first marks the opening and the far cap then fills it.
+  // Nothing flushes the clears: they go to GL with the face and side-wall passes, so that
+  // llvmpipe clears each tile just before it draws into it, while the tile is in the cache.
   const bool inner = plan.inner_extrusion != 0;
   targets.face_fb.bind();
+  glViewport(0, 0, gl_fw, gl_fh);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
+  const auto clear_face = [&] {
+    glClear(GL_DEPTH_BUFFER_BIT);
+    draw_transparent_black(render_data, gl);
+  };
   const FrameCoverage& coverage = geometry.coverage;
   if (coverage.whole) {
-    clear_lower_left(gl_fw, gl_fh, targets.face_width, targets.face_height,
-                     GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_lower_left(gl_fw, gl_fh, targets.face_width, targets.face_height, clear_face);
   } else {
-    for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh,
-                     [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); });
-  }
-
-  // Stroke coverage, cleared ahead of its pass.
-  targets.outline_fb.bind();
-  if (coverage.whole) {
-    glClear(GL_COLOR_BUFFER_BIT);
-  } else {
-    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
-                     [] { glClear(GL_COLOR_BUFFER_BIT); });
+    for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh, clear_face);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::face_clear, "", error_text));
-  // The clears start now, while the caller builds the meshes.
-  glFlush();
   return PF_Err_NONE;
 }
 
@@ -713,10 +719,17 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::side_pass, "", error_text));
   RETURN_ON_ERROR(poll_frame_abort());
 
-  // Outline pass at the output's size, tested against the supersampled depth.
+  // Outline pass at the output's size, tested against the supersampled depth; the stroke
+  // coverage is cleared first (a 4-byte texel, which glClear fills quickly).
   glViewport(0, 0, w, h);
   targets.outline_fb.bind();
   glDisable(GL_DEPTH_TEST);
+  if (coverage.whole) {
+    glClear(GL_COLOR_BUFFER_BIT);
+  } else {
+    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
+                     [] { glClear(GL_COLOR_BUFFER_BIT); });
+  }
 
   const bool vanishing = geometry.chain_setup.params.mode == ExtrusionMode::vanishing;
   const vec2 resolution = vec2_from_ints(w, h);
@@ -772,11 +785,16 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   if (coverage.whole) {
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   } else {
-    // Where nothing is drawn the composite is transparent black.
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    for_each_scissor(coverage.empty, ivec2{}, 1, w, h, [] { glClear(GL_COLOR_BUFFER_BIT); });
     for_each_scissor(coverage.drawn, ivec2{}, 1, w, h,
                      [] { glDrawArrays(GL_TRIANGLE_STRIP, 0, 4); });
+    // Where nothing is drawn the composite is transparent black.
+    if (targets.composite_format == GL_RGBA8) {
+      glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+      for_each_scissor(coverage.empty, ivec2{}, 1, w, h, [] { glClear(GL_COLOR_BUFFER_BIT); });
+    } else {
+      for_each_scissor(coverage.empty, ivec2{}, 1, w, h,
+                       [&] { draw_transparent_black(render_data, gl); });
+    }
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::composite_pass, "", error_text));
   return PF_Err_NONE;

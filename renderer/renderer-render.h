@@ -158,8 +158,9 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                         FrameGlObjects& gl, std::string& error_text);
 
 // The two halves of run_frame_passes. Preparing needs only the frame's layout: it uploads the
-// input, makes or takes the targets and sets GL clearing them (the cells the cover holds), which
-// runs on while the caller goes on. Drawing needs the meshes too.
+// input, makes or takes the targets and clears the face targets (the cells the cover holds);
+// GL does that clear with the face pass. Drawing needs the meshes too; it clears the stroke
+// coverage at its pass.
 PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& output,
                              const FrameGeometry& geometry, LocalRenderData& render_data,
                              FrameGlObjects& gl, std::string& error_text);

@@ -21,8 +21,11 @@ enum ShaderProgramIndex : int {
   // The composite for ssaa 1, which has no samples to resolve: the composite
   // source with SINGLE_SAMPLE defined.
   composite_single_sample_program = 6,
+  // Transparent black over the viewport: clears a float colour target faster
+  // than glClear does on llvmpipe.
+  clear_program = 7,
 };
-inline constexpr int shader_program_count = 7;
+inline constexpr int shader_program_count = 8;
 
 struct ShaderProgramSources {
   const char* vertex;
@@ -44,3 +47,4 @@ extern const char outline_fragment_glsl[];
 extern const char composite_vertex_glsl[];
 extern const char composite_fragment_glsl[];
 extern const char face_flat_fragment_glsl[];
+extern const char clear_fragment_glsl[];

@@ -2,7 +2,7 @@
 // the golden frames do not show it: stops sharing an angle, a chain's depth,
 // equal stops through linear light, the input outside its texture, the
 // outline's cuts and depth samples, the supersampled resolve and the
-// one-sample composite. (Stop lookup, sRGB blending, flat faces and the
+// one-sample composite, the drawn clear. (Stop lookup, sRGB blending, flat faces and the
 // stroke over the fill: the golden frames.)
 
 #include <cstring>
@@ -345,3 +345,31 @@ TEST_F(ShaderPrograms, SingleSampleCompositeGivesTheGeneralOnesPixelsAtSsaa1) {
 }
 
 }  // namespace
+
+// --- clear ------------------------------------------------------------------
+
+TEST_F(ShaderPrograms, ClearProgramWritesExactZerosWithinTheScissorAndLeavesDepth) {
+  Target target(4, 2, GL_RGBA32F, /*with_depth=*/true);
+  target.begin({0.5f, -2.0f, 7.0f, 1.0f}, 0.25f);
+  gl_test::program(clear_program).use();
+  GlVertexArray empty;
+  empty.bind();
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 3, 2);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glDisable(GL_SCISSOR_TEST);
+  gl_test::expect_no_gl_error();
+  const std::array<float, 4> zeros{};
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const std::array<float, 4> pixel = target.pixel(x, y);
+      if (x < 3) {
+        // Bit for bit: as glClear would leave it, not merely near it.
+        EXPECT_EQ(std::memcmp(pixel.data(), zeros.data(), sizeof(pixel)), 0) << x << ", " << y;
+      } else {
+        expect_rgba(pixel, {0.5f, -2.0f, 7.0f, 1.0f}, "outside the scissor", 0.0f);
+      }
+      EXPECT_EQ(target.depth(x, y), 0.25f) << x << ", " << y;
+    }
+  }
+}
