@@ -5,6 +5,8 @@
 
 #include "renderer/pixel_transfer.h"
 
+#include <array>
+#include <cstring>
 #include <limits>
 
 #include "host/sim_host.h"
@@ -97,6 +99,23 @@ TEST_F(PixelTransfer, EightBitRoundTripKeepsEveryValue) {
     const PF_Pixel8 a = input.pixel8(v % 16, v / 16), b = output.pixel8(v % 16, v / 16);
     EXPECT_TRUE(a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue)
         << v;
+  }
+}
+
+TEST(PixelCallbacks, EightBitChannelsBecomeTheirValueOverTwoFiftyFive) {
+  // Each value in each channel, compared bit for bit with the division. The world's bottom row
+  // (y 1 of 2) is the buffer's first row.
+  World world(1, 2, PixelFormat::argb8);
+  std::array<float, 8> buffer{};
+  PixelTransferRef ref{buffer.data(), world.get()};
+  for (int v = 0; v < 256; ++v) {
+    const auto c = static_cast<A_u_char>(v);
+    PF_Pixel8 pixel{static_cast<A_u_char>(255 - v), c, static_cast<A_u_char>(v ^ 0x5A), c};
+    ASSERT_EQ(pixel8_to_buffer(&ref, 0, 1, nullptr, &pixel), PF_Err_NONE);
+    const std::array<float, 4> expected = {
+        static_cast<float>(pixel.red / 255.0), static_cast<float>(pixel.green / 255.0),
+        static_cast<float>(pixel.blue / 255.0), static_cast<float>(pixel.alpha / 255.0)};
+    EXPECT_EQ(std::memcmp(buffer.data(), expected.data(), sizeof(expected)), 0) << v;
   }
 }
 
