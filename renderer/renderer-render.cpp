@@ -489,8 +489,9 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   const bool inherit = plan.inherit_layer_color != 0;
 
   // Input layer, only where the face samples it: mipmapped and, where the context can,
-  // anisotropically filtered. The thread keeps the texture for its next frame; an input of
-  // another size needs another texture, and the kept one goes before it is made.
+  // anisotropically filtered. The thread keeps the texture for its next frame, with the pixels
+  // it was filled from, so that a layer that has not changed is not given to GL again; an input
+  // of another size needs another texture, and the kept one goes before it is made.
   if (inherit) {
     const TexelExtent extent = input_pixels_extent(input.input);
     std::unique_ptr<InputTexture>& kept = render_data.input_texture;
@@ -499,8 +500,9 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     }
     if (kept == nullptr) {
       (void)make_room_for_kept_storage(
-          render_data,
-          kept_storage_bytes(render_data) + mip_chain_bytes(extent.width, extent.height));
+          render_data, kept_storage_bytes(render_data) +
+                           mip_chain_bytes(extent.width, extent.height) +
+                           uploaded_pixels_bytes(extent.width, extent.height, input.bitdepth));
       float max_anisotropy = 0.0f;
       if (render_data.has_anisotropic) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
