@@ -595,10 +595,34 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
                            failed_to_create("outline_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.outline_fb, "outline_fb", error_text));
 
-  // Side-fill stops as a buffer texture; their data is stored at the side-wall pass.
+  // Side-fill stops as a buffer texture. The side walls take their colours in linear light from
+  // one texel each, which a pass over an n x 1 target decodes once a frame (rather than each
+  // wall fragment decoding two).
+  glActiveTexture(GL_TEXTURE0);
   gl.side_fill_color_buffer.bind(GL_TEXTURE_BUFFER);
   gl.side_fill_tex.bind();
   glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, gl.side_fill_color_buffer.id());
+  upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
+                          GL_DYNAMIC_DRAW);
+  const auto stops = static_cast<int64_t>(geometry.side_fill.size());
+  gl.side_fill_decoded = stops > 0 && stops <= render_data.largest_target_size;
+  if (gl.side_fill_decoded) {
+    const auto n = static_cast<int32_t>(stops);
+    gl.decoded_side_fill.image_2d(0, GL_RGBA32F, n, 1, GL_RGBA, GL_FLOAT, nullptr);
+    gl.decoded_side_fill.parameter_i(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.decoded_side_fill.parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl.decoded_side_fill_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.decoded_side_fill, 0);
+    gl.decoded_side_fill_fb.bind();
+    glViewport(0, 0, n, 1);
+    const GlProgram& decode = *render_data.programs[side_fill_decode_program];
+    decode.use();
+    decode.set_int("side_fill_color_buffer", 0);
+    gl.side_fill_tex.bind();
+    gl.empty_vertex_array.bind();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  }
 
   gl.empty_vertex_array.bind();
   targets.composite_fb.bind();
@@ -699,7 +723,8 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   RETURN_ON_ERROR(poll_frame_abort());
 
   // Side-wall pass, into the same targets.
-  const GlProgram& side = *render_data.programs[side_walls_program];
+  const GlProgram& side =
+      *render_data.programs[gl.side_fill_decoded ? side_walls_decoded_program : side_walls_program];
   side.use();
   set_extrusion_uniforms(side, plan);
   side.set_mat4("path_to_screen", path_to_screen.data());
@@ -707,9 +732,13 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   side.set_int("side_fill_color_buffer", 0);
   glActiveTexture(GL_TEXTURE0);
   gl.side_fill_tex.bind();
+  if (gl.side_fill_decoded) {
+    side.set_int("decoded_side_fill", 1);
+    glActiveTexture(GL_TEXTURE1);
+    gl.decoded_side_fill.bind();
+    glActiveTexture(GL_TEXTURE0);
+  }
   side.set_bool("interpolate_gradient", input.interpolate_gradient != 0);
-  upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
-                          GL_DYNAMIC_DRAW);
 
   targets.face_fb.bind();
   glEnable(GL_DEPTH_TEST);

@@ -144,6 +144,11 @@ struct FrameGlObjects {
   GlBuffer outline_index_buffer;
   GlBuffer side_fill_color_buffer;
   GlTexture side_fill_tex{GL_TEXTURE_BUFFER};
+  // The stops in linear light, one texel each; made when there are stops and no more than a
+  // texture's side.
+  GlTexture decoded_side_fill{GL_TEXTURE_2D};
+  GlFramebuffer decoded_side_fill_fb;
+  bool side_fill_decoded = false;
   GlVertexArray empty_vertex_array;
   FrameTargets* targets = nullptr;  // set by run_frame_passes
 };
