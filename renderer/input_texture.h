@@ -25,13 +25,13 @@ struct UploadedPixels {
 // Bytes of the UploadedPixels of a width x height world at `bitdepth`.
 size_t uploaded_pixels_bytes(int32_t width, int32_t height, int16_t bitdepth);
 
-// A GL_RGBA32F texture with storage for its whole mip chain, made once for one size. Each frame
-// replaces level 0 and regenerates the levels below it, which costs far less than making the
-// storage afresh (a new chain is faulted in page by page). The size is exactly the input's: the
-// face samples the texture at coordinates relative to its size, and the mip levels of a larger
-// texture would be averaged over other texels, so a frame whose input has another size needs
-// another texture. Sampled as the face pass wants it: trilinear, anisotropic where the context
-// can. Needs the thread's context current, also when it is destroyed.
+// A GL_RGBA32F texture with storage for its whole mip chain, made once for one size. A frame whose
+// layer changed replaces level 0 and regenerates the levels below it, which costs far less than
+// making the storage afresh (a new chain is faulted in page by page). The size is exactly the
+// input's: the face samples the texture at coordinates relative to its size, and the mip levels of
+// a larger texture would be averaged over other texels, so a frame whose input has another size
+// needs another texture. Sampled as the face pass wants it: trilinear, anisotropic where the
+// context can. Needs the thread's context current, also when it is destroyed.
 class InputTexture {
  public:
   // `max_anisotropy` is set on the texture when above 0.
