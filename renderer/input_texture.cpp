@@ -42,8 +42,14 @@ size_t mip_chain_bytes(int32_t width, int32_t height) {
   return total;
 }
 
+size_t uploaded_pixels_bytes(int32_t width, int32_t height, int16_t bitdepth) {
+  const size_t pixel_bytes = bitdepth == 32 ? 16 : 4;
+  return static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0)) *
+         pixel_bytes;
+}
+
 size_t InputTexture::bytes() const {
-  return mip_chain_bytes(width_, height_);
+  return mip_chain_bytes(width_, height_) + uploaded_pixels_.bytes.capacity();
 }
 
 void InputTexture::replace(const float* pixels) {

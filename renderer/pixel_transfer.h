@@ -9,6 +9,7 @@
 // as they are, and the composite pass writes straight alpha, so neither
 // direction multiplies or divides by alpha.
 
+#include <atomic>
 #include <cstdint>
 
 #include "gl/gl_objects.h"
@@ -17,10 +18,15 @@
 
 // Reference data of the pixel callbacks: the locked transfer buffer (RGBA
 // floats, bottom row first) and the world being iterated, whose size is the
-// buffer's.
+// buffer's. For an upload into a kept texture also the pixels it was last
+// filled from (the world's size and row order): each pixel the callback reads
+// is compared with its copy there, which it then replaces, and `changed` is
+// set where they differ.
 struct PixelTransferRef {
   float* buffer;
   PF_EffectWorld* world;
+  unsigned char* previous = nullptr;
+  std::atomic<bool>* changed = nullptr;
 };
 
 // Reference data of the byte read-back: the locked buffer (RGBA bytes,
@@ -47,7 +53,9 @@ TexelExtent input_pixels_extent(const PF_EffectWorld* input);
 
 // The same into a texture the thread keeps, which must have input_pixels_extent(input) as its
 // size (else PF_Err_BAD_CALLBACK_PARAM and nothing is uploaded): level 0 is replaced and the
-// mip chain regenerated.
+// mip chain regenerated. The iterate runs every time; when it reads the same pixels at the same
+// depth as the texture's last complete upload, the texture already holds them and GL is not
+// given them again.
 PF_Err upload_input_pixels(PF_InData* in_data, int16_t bitdepth, PF_EffectWorld* input,
                            InputTexture& texture);
 

@@ -441,18 +441,30 @@ void for_each_scissor(const std::vector<PixelRect>& rects, ivec2 offset, int32_t
   glDisable(GL_SCISSOR_TEST);
 }
 
-// Clears the lower left `width` x `height` of a framebuffer whose attachments are
+// Runs `clear` on the lower left `width` x `height` of a framebuffer whose attachments are
 // `stored_width` x `stored_height`.
+template <typename Clear>
 void clear_lower_left(int32_t width, int32_t height, int32_t stored_width, int32_t stored_height,
-                      GLbitfield mask) {
+                      Clear clear) {
   if (width == stored_width && height == stored_height) {
-    glClear(mask);
+    clear();
     return;
   }
   glEnable(GL_SCISSOR_TEST);
   glScissor(0, 0, width, height);
-  glClear(mask);
+  clear();
   glDisable(GL_SCISSOR_TEST);
+}
+
+// Transparent black into the bound framebuffer's colour over the viewport (within the scissor
+// box when it is on), drawn: llvmpipe clears a 16-byte texel (RGBA32F) one memcpy per texel,
+// many times slower than a shader writes it. Leaves the depth test and blending off.
+void draw_transparent_black(const LocalRenderData& render_data, const FrameGlObjects& gl) {
+  render_data.programs[clear_program]->use();
+  gl.empty_vertex_array.bind();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
 // The composite reads the stroke coverage with a bilinear filter, which reaches a pixel past
@@ -493,8 +505,9 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
   const bool inherit = plan.inherit_layer_color != 0;
 
   // Input layer, only where the face samples it: mipmapped and, where the context can,
-  // anisotropically filtered. The thread keeps the texture for its next frame; an input of
-  // another size needs another texture, and the kept one goes before it is made.
+  // anisotropically filtered. The thread keeps the texture for its next frame, with the pixels
+  // it was filled from, so that a layer that has not changed is not given to GL again; an input
+  // of another size needs another texture, and the kept one goes before it is made.
   if (inherit) {
     const TexelExtent extent = input_pixels_extent(input.input);
     std::unique_ptr<InputTexture>& kept = render_data.input_texture;
@@ -503,8 +516,9 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
     }
     if (kept == nullptr) {
       (void)make_room_for_kept_storage(
-          render_data,
-          kept_storage_bytes(render_data) + mip_chain_bytes(extent.width, extent.height));
+          render_data, kept_storage_bytes(render_data) +
+                           mip_chain_bytes(extent.width, extent.height) +
+                           uploaded_pixels_bytes(extent.width, extent.height, input.bitdepth));
       float max_anisotropy = 0.0f;
       if (render_data.has_anisotropic) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
@@ -597,10 +611,34 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
                            failed_to_create("outline_tex", w, h), error_text));
   RETURN_ON_ERROR(check_framebuffer(__LINE__, targets.outline_fb, "outline_fb", error_text));
 
-  // Side-fill stops as a buffer texture; their data is stored at the side-wall pass.
+  // Side-fill stops as a buffer texture. The side walls take their colours in linear light from
+  // one texel each, which a pass over an n x 1 target decodes once a frame (rather than each
+  // wall fragment decoding two).
+  glActiveTexture(GL_TEXTURE0);
   gl.side_fill_color_buffer.bind(GL_TEXTURE_BUFFER);
   gl.side_fill_tex.bind();
   glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, gl.side_fill_color_buffer.id());
+  upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
+                          GL_DYNAMIC_DRAW);
+  const auto stops = static_cast<int64_t>(geometry.side_fill.size());
+  gl.side_fill_decoded = stops > 0 && stops <= render_data.largest_target_size;
+  if (gl.side_fill_decoded) {
+    const auto n = static_cast<int32_t>(stops);
+    gl.decoded_side_fill.image_2d(0, GL_RGBA32F, n, 1, GL_RGBA, GL_FLOAT, nullptr);
+    gl.decoded_side_fill.parameter_i(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.decoded_side_fill.parameter_i(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl.decoded_side_fill_fb.attach_texture(GL_COLOR_ATTACHMENT0, gl.decoded_side_fill, 0);
+    gl.decoded_side_fill_fb.bind();
+    glViewport(0, 0, n, 1);
+    const GlProgram& decode = *render_data.programs[side_fill_decode_program];
+    decode.use();
+    decode.set_int("side_fill_color_buffer", 0);
+    gl.side_fill_tex.bind();
+    gl.empty_vertex_array.bind();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  }
 
   gl.empty_vertex_array.bind();
   targets.composite_fb.bind();
@@ -626,30 +664,24 @@ PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& out
 
   // Face targets cleared for the face pass. With inner extrusion and a visible cap, depth starts
   // at the near plane so that the cap first marks the opening and the far cap then fills it.
+  // Nothing flushes the clears: they go to GL with the face and side-wall passes, so that
+  // llvmpipe clears each tile just before it draws into it, while the tile is in the cache.
   const bool inner = plan.inner_extrusion != 0;
   targets.face_fb.bind();
+  glViewport(0, 0, gl_fw, gl_fh);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(inner && plan.face_to_draw != face_none ? 0.0 : 1.0);
+  const auto clear_face = [&] {
+    glClear(GL_DEPTH_BUFFER_BIT);
+    draw_transparent_black(render_data, gl);
+  };
   const FrameCoverage& coverage = geometry.coverage;
   if (coverage.whole) {
-    clear_lower_left(gl_fw, gl_fh, targets.face_width, targets.face_height,
-                     GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_lower_left(gl_fw, gl_fh, targets.face_width, targets.face_height, clear_face);
   } else {
-    for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh,
-                     [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); });
-  }
-
-  // Stroke coverage, cleared ahead of its pass.
-  targets.outline_fb.bind();
-  if (coverage.whole) {
-    glClear(GL_COLOR_BUFFER_BIT);
-  } else {
-    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
-                     [] { glClear(GL_COLOR_BUFFER_BIT); });
+    for_each_scissor(coverage.drawn, regions.face_offset, input.ssaa, gl_fw, gl_fh, clear_face);
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::face_clear, "", error_text));
-  // The clears start now, while the caller builds the meshes.
-  glFlush();
   return PF_Err_NONE;
 }
 
@@ -708,7 +740,8 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   RETURN_ON_ERROR(poll_frame_abort());
 
   // Side-wall pass, into the same targets.
-  const GlProgram& side = *render_data.programs[side_walls_program];
+  const GlProgram& side =
+      *render_data.programs[gl.side_fill_decoded ? side_walls_decoded_program : side_walls_program];
   side.use();
   set_extrusion_uniforms(side, plan, regions.origin);
   side.set_mat4("path_to_screen", path_to_screen.data());
@@ -716,9 +749,13 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   side.set_int("side_fill_color_buffer", 0);
   glActiveTexture(GL_TEXTURE0);
   gl.side_fill_tex.bind();
+  if (gl.side_fill_decoded) {
+    side.set_int("decoded_side_fill", 1);
+    glActiveTexture(GL_TEXTURE1);
+    gl.decoded_side_fill.bind();
+    glActiveTexture(GL_TEXTURE0);
+  }
   side.set_bool("interpolate_gradient", input.interpolate_gradient != 0);
-  upload_vector_to_buffer(gl.side_fill_color_buffer, GL_TEXTURE_BUFFER, geometry.side_fill,
-                          GL_DYNAMIC_DRAW);
 
   targets.face_fb.bind();
   glEnable(GL_DEPTH_TEST);
@@ -730,10 +767,17 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::side_pass, "", error_text));
   RETURN_ON_ERROR(poll_frame_abort());
 
-  // Outline pass at the output's size, tested against the supersampled depth.
+  // Outline pass at the output's size, tested against the supersampled depth; the stroke
+  // coverage is cleared first (a 4-byte texel, which glClear fills quickly).
   glViewport(0, 0, w, h);
   targets.outline_fb.bind();
   glDisable(GL_DEPTH_TEST);
+  if (coverage.whole) {
+    glClear(GL_COLOR_BUFFER_BIT);
+  } else {
+    for_each_scissor(grown_by_a_pixel(coverage.drawn), ivec2{}, 1, w, h,
+                     [] { glClear(GL_COLOR_BUFFER_BIT); });
+  }
 
   const bool vanishing = geometry.chain_setup.params.mode == ExtrusionMode::vanishing;
   const vec2 resolution = vec2_from_ints(w, h);
@@ -786,11 +830,16 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
   if (coverage.whole) {
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   } else {
-    // Where nothing is drawn the composite is transparent black.
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    for_each_scissor(coverage.empty, ivec2{}, 1, w, h, [] { glClear(GL_COLOR_BUFFER_BIT); });
     for_each_scissor(coverage.drawn, ivec2{}, 1, w, h,
                      [] { glDrawArrays(GL_TRIANGLE_STRIP, 0, 4); });
+    // Where nothing is drawn the composite is transparent black.
+    if (targets.composite_format == GL_RGBA8) {
+      glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+      for_each_scissor(coverage.empty, ivec2{}, 1, w, h, [] { glClear(GL_COLOR_BUFFER_BIT); });
+    } else {
+      for_each_scissor(coverage.empty, ivec2{}, 1, w, h,
+                       [&] { draw_transparent_black(render_data, gl); });
+    }
   }
   RETURN_ON_ERROR(check_gl(__LINE__, RenderCheck::composite_pass, "", error_text));
   return PF_Err_NONE;

@@ -149,6 +149,11 @@ struct FrameGlObjects {
   GlBuffer outline_index_buffer;
   GlBuffer side_fill_color_buffer;
   GlTexture side_fill_tex{GL_TEXTURE_BUFFER};
+  // The stops in linear light, one texel each; made when there are stops and no more than a
+  // texture's side.
+  GlTexture decoded_side_fill{GL_TEXTURE_2D};
+  GlFramebuffer decoded_side_fill_fb;
+  bool side_fill_decoded = false;
   GlVertexArray empty_vertex_array;
   FrameTargets* targets = nullptr;  // set by run_frame_passes
 };
@@ -163,8 +168,9 @@ PF_Err run_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                         FrameGlObjects& gl, std::string& error_text);
 
 // The two halves of run_frame_passes. Preparing needs only the frame's layout: it uploads the
-// input, makes or takes the targets and sets GL clearing them (the cells the cover holds), which
-// runs on while the caller goes on. Drawing needs the meshes too.
+// input, makes or takes the targets and clears the face targets (the cells the cover holds);
+// GL does that clear with the face pass. Drawing needs the meshes too; it clears the stroke
+// coverage at its pass.
 PF_Err prepare_frame_targets(const RenderInput& input, const PF_EffectWorld& output,
                              const FrameGeometry& geometry, LocalRenderData& render_data,
                              FrameGlObjects& gl, std::string& error_text);

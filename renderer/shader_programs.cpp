@@ -63,6 +63,10 @@ const ShaderProgramSources& shader_program_sources(int index) {
       {program_source(face_vertex_glsl), program_source(face_flat_fragment_glsl)},
       {program_source(composite_vertex_glsl),
        program_source(composite_fragment_glsl, "SINGLE_SAMPLE")},
+      {program_source(composite_vertex_glsl), program_source(clear_fragment_glsl)},
+      {program_source(composite_vertex_glsl), program_source(side_fill_decode_fragment_glsl)},
+      {program_source(side_walls_vertex_glsl),
+       program_source(side_walls_fragment_glsl, "DECODED_STOPS")},
   }};
   static const std::array<ShaderProgramSources, shader_program_count> sources = [] {
     std::array<ShaderProgramSources, shader_program_count> s{};

@@ -21,8 +21,16 @@ enum ShaderProgramIndex : int {
   // The composite for ssaa 1, which has no samples to resolve: the composite
   // source with SINGLE_SAMPLE defined.
   composite_single_sample_program = 6,
+  // Transparent black over the viewport: clears a float colour target faster
+  // than glClear does on llvmpipe.
+  clear_program = 7,
+  // The side-fill stops decoded to linear light, one texel each, and the side
+  // walls that read them so (the side-wall source with DECODED_STOPS
+  // defined): the same colours, with the stops decoded once a frame.
+  side_fill_decode_program = 8,
+  side_walls_decoded_program = 9,
 };
-inline constexpr int shader_program_count = 7;
+inline constexpr int shader_program_count = 10;
 
 struct ShaderProgramSources {
   const char* vertex;
@@ -44,3 +52,5 @@ extern const char outline_fragment_glsl[];
 extern const char composite_vertex_glsl[];
 extern const char composite_fragment_glsl[];
 extern const char face_flat_fragment_glsl[];
+extern const char clear_fragment_glsl[];
+extern const char side_fill_decode_fragment_glsl[];

@@ -14,6 +14,29 @@ flat in float depth;
 uniform samplerBuffer side_fill_color_buffer;
 uniform bool interpolate_gradient;
 
+// Compiled a second time with DECODED_STOPS defined: the stops' colours come already in linear
+// light from decoded_side_fill (side_fill_decode_fragment.glsl, the same decoding), one texel
+// per stop in the same order.
+#ifdef DECODED_STOPS
+uniform sampler2D decoded_side_fill;
+
+vec4 stop_at(int index) {
+  return texelFetch(decoded_side_fill, ivec2(index, 0), 0);
+}
+
+vec3 linear_light(vec3 stop_color) {
+  return stop_color;
+}
+#else
+vec4 stop_at(int index) {
+  return texelFetch(side_fill_color_buffer, index);
+}
+
+vec3 linear_light(vec3 stop_color) {
+  return srgb_decode(stop_color);
+}
+#endif
+
 out vec4 frag_color;
 
 void main() {
@@ -38,8 +61,8 @@ void main() {
   }
   // The stops on either side of the angle; past either end the circle closes
   // across 2pi. Each is fetched once, whichever case holds.
-  vec4 stop1 = texelFetch(side_fill_color_buffer, k == 0 ? n - 1 : k - 1);
-  vec4 stop2 = texelFetch(side_fill_color_buffer, k == n ? 0 : k);
+  vec4 stop1 = stop_at(k == 0 ? n - 1 : k - 1);
+  vec4 stop2 = stop_at(k == n ? 0 : k);
   if (k == 0) {
     stop1.a -= TWO_PI;
   }
@@ -50,7 +73,7 @@ void main() {
   float t = stop1.a != stop2.a ? (angle - stop1.a) / (stop2.a - stop1.a) : 0.0;
   t = interpolate_gradient ? smoothstep(0.0, 1.0, t) : round(t);
 
-  vec3 color = mix(srgb_decode(stop1.rgb), srgb_decode(stop2.rgb), t);
+  vec3 color = mix(linear_light(stop1.rgb), linear_light(stop2.rgb), t);
   frag_color = vec4(srgb_encode(color), 1.0);
   gl_FragDepth = depth;
 }

@@ -98,6 +98,7 @@ class Target {
   }
 
   GlFramebuffer& framebuffer() { return framebuffer_; }
+  GlTexture& color_texture() { return color_; }
   GlTexture& depth_texture() { return *depth_; }
 
  private:

@@ -388,7 +388,7 @@ TEST(KeptStorageFigures, TheDefaultBudgetHoldsAFullHdFrameAt4OrTwoAt3) {
   EXPECT_EQ(kept_storage_budget(), default_kept_storage_budget);
   const auto full_hd_at = [](int32_t ssaa) {
     return TargetSizes{1920 * ssaa, 1080 * ssaa, 1920, 1080, GL_RGBA8}.bytes() +
-           mip_chain_bytes(1920, 1080);
+           mip_chain_bytes(1920, 1080) + uploaded_pixels_bytes(1920, 1080, 32);
   };
   EXPECT_LE(full_hd_at(4), default_kept_storage_budget);
   EXPECT_LE(2 * full_hd_at(3), default_kept_storage_budget);

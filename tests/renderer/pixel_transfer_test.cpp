@@ -5,6 +5,9 @@
 
 #include "renderer/pixel_transfer.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -98,6 +101,105 @@ TEST_F(PixelTransfer, EightBitRoundTripKeepsEveryValue) {
     const PF_Pixel8 a = input.pixel8(v % 16, v / 16), b = output.pixel8(v % 16, v / 16);
     EXPECT_TRUE(a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue)
         << v;
+  }
+}
+
+TEST(PixelCallbacks, EightBitChannelsBecomeTheirValueOverTwoFiftyFive) {
+  // Each value in each channel, compared bit for bit with the division. The world's bottom row
+  // (y 1 of 2) is the buffer's first row.
+  World world(1, 2, PixelFormat::argb8);
+  std::array<float, 8> buffer{};
+  PixelTransferRef ref{buffer.data(), world.get()};
+  for (int v = 0; v < 256; ++v) {
+    const auto c = static_cast<A_u_char>(v);
+    PF_Pixel8 pixel{static_cast<A_u_char>(255 - v), c, static_cast<A_u_char>(v ^ 0x5A), c};
+    ASSERT_EQ(pixel8_to_buffer(&ref, 0, 1, nullptr, &pixel), PF_Err_NONE);
+    const std::array<float, 4> expected = {
+        static_cast<float>(pixel.red / 255.0), static_cast<float>(pixel.green / 255.0),
+        static_cast<float>(pixel.blue / 255.0), static_cast<float>(pixel.alpha / 255.0)};
+    EXPECT_EQ(std::memcmp(buffer.data(), expected.data(), sizeof(expected)), 0) << v;
+  }
+}
+
+// A kept texture's pixels, every mip level after another, as RGBA floats.
+std::vector<float> mip_levels(const InputTexture& texture) {
+  std::vector<float> all;
+  texture.texture().bind();
+  for (int level = 0; level < mip_level_count(texture.width(), texture.height()); ++level) {
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    std::vector<float> data(static_cast<size_t>(width) * height * 4);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_FLOAT, data.data());
+    all.insert(all.end(), data.begin(), data.end());
+  }
+  return all;
+}
+
+TEST_F(PixelTransfer, KeptTextureIsFilledAgainOnlyWhenTheLayerChanged) {
+  // A 5 x 3 layer uploaded, then (after a cancelled upload, where asked) uploaded again as it is
+  // or changed, with the texture's level 0 spoiled in between: filled again, every level equals
+  // a texture filled once from the second layer; not filled, the spoiled level stays.
+  World eight(5, 3, PixelFormat::argb8), eight_changed(5, 3, PixelFormat::argb8);
+  World floats(5, 3, PixelFormat::argb_float), floats_signed_zero(5, 3, PixelFormat::argb_float);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const auto v = static_cast<A_u_char>(40 * y + 7 * x);
+      eight.pixel8(x, y) = eight_changed.pixel8(x, y) = {255, v, static_cast<A_u_char>(v ^ 0x33),
+                                                         static_cast<A_u_char>(200 - v)};
+      floats.pixel_float(x, y) =
+          floats_signed_zero.pixel_float(x, y) = {1.0f, v / 100.0f, 0.0f, -v / 50.0f};
+    }
+  }
+  eight_changed.pixel8(4, 2).blue ^= 1;  // the last pixel the iterate reads
+  floats_signed_zero.pixel_float(2, 1).green = -0.0f;
+  struct Case {
+    const char* what;
+    World* first;
+    World* second;
+    bool cancelled_between;
+    bool filled_again;
+  };
+  const Case cases[] = {
+      {"the same 8-bit pixels", &eight, &eight, false, false},
+      {"the same float pixels", &floats, &floats, false, false},
+      {"one channel of the last pixel changed", &eight, &eight_changed, false, true},
+      {"a float 0 become -0", &floats, &floats_signed_zero, false, true},
+      {"the same values at another depth", &eight, &floats, false, true},
+      {"the same pixels after a cancelled upload", &eight, &eight, true, true},
+  };
+  const auto depth = [](const World* w) -> int16_t {
+    return w->format() == PixelFormat::argb8 ? 8 : 32;
+  };
+  for (const Case& c : cases) {
+    InputTexture texture(5, 3, 0.0f);
+    ASSERT_EQ(upload_input_pixels(&in_data_, depth(c.first), c.first->get(), texture), PF_Err_NONE)
+        << c.what;
+    if (c.cancelled_between) {
+      host_.fail(Fail::iterate);
+      EXPECT_EQ(upload_input_pixels(&in_data_, depth(c.second), c.second->get(), texture),
+                PF_Interrupt_CANCEL)
+          << c.what;
+    }
+    const std::vector<float> spoiled(5 * 3 * 4, 9.0f);
+    texture.texture().bind();
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 5, 3, GL_RGBA, GL_FLOAT, spoiled.data());
+    ASSERT_EQ(upload_input_pixels(&in_data_, depth(c.second), c.second->get(), texture),
+              PF_Err_NONE)
+        << c.what;
+
+    const std::vector<float> levels = mip_levels(texture);
+    if (c.filled_again) {
+      InputTexture fresh(5, 3, 0.0f);
+      ASSERT_EQ(upload_input_pixels(&in_data_, depth(c.second), c.second->get(), fresh),
+                PF_Err_NONE);
+      const std::vector<float> expected = mip_levels(fresh);
+      ASSERT_EQ(levels.size(), expected.size());
+      EXPECT_EQ(std::memcmp(levels.data(), expected.data(), levels.size() * sizeof(float)), 0)
+          << c.what;
+    } else {
+      EXPECT_TRUE(std::equal(spoiled.begin(), spoiled.end(), levels.begin())) << c.what;
+    }
   }
 }
 

@@ -1,8 +1,8 @@
 // Each program's maths checked on the pixels of small offscreen draws: stops
 // sharing an angle, a chain's depth, equal stops through linear light, the
 // input outside its texture, the outline's cuts and depth samples, the
-// supersampled resolve and the one-sample composite; the stop lookup across
-// 2 pi, flat faces and the stroke over the fill.
+// supersampled resolve and the one-sample composite, the drawn clear; the stop
+// lookup across 2 pi, flat faces and the stroke over the fill.
 
 #include <algorithm>
 #include <array>
@@ -103,6 +103,89 @@ TEST_F(ShaderPrograms, SideWallEqualStopsComeBackThroughLinearLightUnchanged) {
   for (float c : {0.0f, 0.01f, 0.04f, 0.04045f, 0.0405f, 0.2f, 0.5f, 1.0f}) {
     expect_rgba(draw_wall({{c, c, c, 1.0f}, {c, c, c, 4.0f}}, 2.0f), {c, c, c, 1},
                 "equal stops " + std::to_string(c));
+  }
+}
+
+// Walls facing `angles`, one a pixel of an n x 1 float target, drawn by `index`; with the
+// decoded program the stops are first decoded as the renderer does it. The pixels.
+std::vector<std::array<float, 4>> draw_walls(const std::vector<SideFillStop>& stops,
+                                             const std::vector<float>& angles, bool interpolate,
+                                             ShaderProgramIndex index) {
+  const int n = static_cast<int>(angles.size());
+  GlBuffer stop_buffer;
+  upload_vector_to_buffer(stop_buffer, GL_TEXTURE_BUFFER, stops, GL_DYNAMIC_DRAW);
+  GlTexture stop_texture(GL_TEXTURE_BUFFER);
+  glActiveTexture(GL_TEXTURE0);
+  stop_texture.bind();
+  glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, stop_buffer.id());
+  GlVertexArray empty;
+  const int stop_count = static_cast<int>(stops.size());
+  Target decoded(stop_count, 1);
+  if (index == side_walls_decoded_program) {
+    decoded.begin();
+    GlProgram& decode = gl_test::program(side_fill_decode_program);
+    decode.set_int("side_fill_color_buffer", 0);
+    empty.bind();
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  }
+
+  Target target(n, 1, GL_RGBA32F, true);
+  GlProgram& program = gl_test::program(index);
+  set_sweep(program, ortho(0, static_cast<float>(n), 0, 1));
+  program.set_bool("interpolate_gradient", interpolate);
+  program.set_int("side_fill_color_buffer", 0);
+  program.set_int("decoded_side_fill", 1);
+  glActiveTexture(GL_TEXTURE1);
+  decoded.color_texture().bind();
+  glActiveTexture(GL_TEXTURE0);
+  SideMesh mesh;
+  mesh.mode = mesh_mode_triangle_strip;
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) mesh.indices.push_back(mesh_restart_index);
+    const float c = std::cos(angles[i]), s = std::sin(angles[i]);
+    for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {0.f, 1.f}, {1.f, 1.f}}) {
+      mesh.indices.push_back(static_cast<uint32_t>(mesh.vertices.size()));
+      mesh.vertices.push_back({static_cast<float>(i) + x, y, 0, c, s, -0.5f});
+    }
+  }
+  MeshBuffers buffers({3, 2, 1});
+  target.begin({0.1f, 0.2f, 0.3f, 0.4f});
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_PRIMITIVE_RESTART);
+  glPrimitiveRestartIndex(mesh_restart_index);
+  draw_side_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
+  glDisable(GL_PRIMITIVE_RESTART);
+  glDisable(GL_DEPTH_TEST);
+  gl_test::expect_no_gl_error();
+  std::vector<std::array<float, 4>> pixels;
+  for (int x = 0; x < n; ++x) pixels.push_back(target.pixel(x, 0));
+  return pixels;
+}
+
+TEST_F(ShaderPrograms, SideWallsFromStopsDecodedOnceGiveTheSameBits) {
+  // Stop sets: a five-stop wheel, two stops at one angle, one stop, colours about the sRGB knee
+  // and beyond 0..1; angles all around the circle, the stops' own among them.
+  const std::vector<std::vector<SideFillStop>> stop_sets = {
+      {{0.72f, 0.13f, 0.38f, 0.4f},
+       {0.94f, 0.36f, 0.32f, 1.2f},
+       {0.99f, 0.6f, 0.2f, 2.0f},
+       {0.25f, 0.72f, 0.78f, 3.6f},
+       {0.42f, 0.3f, 0.78f, 5.1f}},
+      {{1, 0, 0, 2.0f}, {0, 1, 0, 2.0f}},
+      {{0.3f, 0.6f, 0.9f, 1.5707964f}},
+      {{0.04045f, 0.0404f, 0.0405f, 1.0f}, {0.0031308f, 1.5f, -0.2f, 4.0f}},
+  };
+  for (const auto& stops : stop_sets) {
+    std::vector<float> angles;
+    for (int i = 0; i < 61; ++i) angles.push_back(-0.3f + static_cast<float>(i) * 0.11f);
+    for (const SideFillStop& stop : stops) angles.push_back(stop.angle);
+    for (const bool interpolate : {true, false}) {
+      const auto plain = draw_walls(stops, angles, interpolate, side_walls_program);
+      const auto decoded = draw_walls(stops, angles, interpolate, side_walls_decoded_program);
+      EXPECT_EQ(plain[0][3], 1.0f) << "a wall drawn";
+      EXPECT_EQ(std::memcmp(plain.data(), decoded.data(), plain.size() * sizeof(plain[0])), 0)
+          << stops.size() << " stops, interpolated " << interpolate;
+    }
   }
 }
 
@@ -552,3 +635,31 @@ TEST_F(ShaderPrograms, CompositeStrokeOverFillWithStraightAlpha) {
 }
 
 }  // namespace
+
+// --- clear ------------------------------------------------------------------
+
+TEST_F(ShaderPrograms, ClearProgramWritesExactZerosWithinTheScissorAndLeavesDepth) {
+  Target target(4, 2, GL_RGBA32F, /*with_depth=*/true);
+  target.begin({0.5f, -2.0f, 7.0f, 1.0f}, 0.25f);
+  gl_test::program(clear_program).use();
+  GlVertexArray empty;
+  empty.bind();
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 3, 2);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+  glDisable(GL_SCISSOR_TEST);
+  gl_test::expect_no_gl_error();
+  const std::array<float, 4> zeros{};
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const std::array<float, 4> pixel = target.pixel(x, y);
+      if (x < 3) {
+        // Bit for bit: as glClear would leave it, not merely near it.
+        EXPECT_EQ(std::memcmp(pixel.data(), zeros.data(), sizeof(pixel)), 0) << x << ", " << y;
+      } else {
+        expect_rgba(pixel, {0.5f, -2.0f, 7.0f, 1.0f}, "outside the scissor", 0.0f);
+      }
+      EXPECT_EQ(target.depth(x, y), 0.25f) << x << ", " << y;
+    }
+  }
+}
