@@ -23,6 +23,12 @@ inline std::string in_quotes(std::string_view text) {
   return "\"" + shortened(text) + "\"";
 }
 
+// A name that is not one of the known names listed after it, in double
+// quotes: the name a user meant is short, and the list says the rest.
+inline std::string unknown_name_in_quotes(std::string_view text) {
+  return "\"" + shortened(text, 32) + "\"";
+}
+
 // A file's path or a place in a file, at most about `longest` bytes: its
 // beginning and, at more length, its end (the file's name, the field), with
 // "..." for what was left out between them.

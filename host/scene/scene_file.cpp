@@ -149,7 +149,7 @@ class Node {
     }
     std::string known;
     for (const auto& [name, n] : choices) known += (known.empty() ? "\"" : ", \"") + name + "\"";
-    fail((value_.is_string() ? "unknown value " + in_quotes(value_.get<std::string>())
+    fail((value_.is_string() ? "unknown value " + unknown_name_in_quotes(value_.get<std::string>())
                              : std::string("unknown value")) +
          " (known: " + known + (numbers ? ", or a number" : "") + ")");
   }
@@ -357,7 +357,7 @@ StreamNode content_item(const Node& node) {
     node.object({"type", "width"});
     return shape_stroke(node.has("width") ? animated_number(node["width"]) : Animated<double>(1.0));
   }
-  type_node.fail("unknown content type " + in_quotes(type) +
+  type_node.fail("unknown content type " + unknown_name_in_quotes(type) +
                  " (known: group, path, fill, gradient fill, merge, rectangle, ellipse, star, "
                  "stroke)");
 }
