@@ -57,13 +57,6 @@ std::array<double, 2> limited_side(double low, double high, double extent) {
   return {low, high};
 }
 
-// Premultiplied red, green, blue, alpha of a pixel.
-using Premultiplied = std::array<float, 4>;
-
-Premultiplied premultiplied(const PF_PixelFloat& p) {
-  return {p.red * p.alpha, p.green * p.alpha, p.blue * p.alpha, p.alpha};
-}
-
 // The frame, in its depth and with straight alpha, as the layers are put on
 // it one after the other, as the host's compositing of an 8-bit or float
 // composition does.
@@ -174,26 +167,20 @@ class Canvas {
     }
   }
 
-  void blend(A_long x, A_long y, const Premultiplied& p) {
+  void blend(A_long x, A_long y, const PremultipliedPixel& p) {
     if (p[3] <= 0.0f) return;
     PF_EffectWorld& frame = *world_->get();
-    Premultiplied q = premultiplied(read_float_pixel(frame, x, y));
-    const float keep = 1.0f - p[3];
-    for (int k = 0; k < 4; ++k) q[k] = p[k] + q[k] * keep;
-    const float alpha = std::clamp(q[3], 0.0f, 1.0f);
-    const float unpremultiply = alpha > 0.0f ? 1.0f / alpha : 0.0f;
-    write_float_pixel(frame, x, y,
-                      {alpha, q[0] * unpremultiply, q[1] * unpremultiply, q[2] * unpremultiply});
+    write_float_pixel(frame, x, y, simhost::over(p, read_float_pixel(frame, x, y)));
   }
 
   // Premultiplied red, green, blue, alpha at (x, y) in pixel units of the
   // source, its pixel centres at whole numbers; transparent beyond it.
-  static Premultiplied sample(const PF_EffectWorld& source, double x, double y) {
+  static PremultipliedPixel sample(const PF_EffectWorld& source, double x, double y) {
     const double x0 = std::floor(x);
     const double y0 = std::floor(y);
     const float wx = static_cast<float>(x - x0);
     const float wy = static_cast<float>(y - y0);
-    Premultiplied sum{};
+    PremultipliedPixel sum{};
     for (int j = 0; j < 2; ++j) {
       const float weight_y = j == 0 ? 1.0f - wy : wy;
       const double sy = y0 + j;
@@ -202,7 +189,7 @@ class Canvas {
         const float weight = (i == 0 ? 1.0f - wx : wx) * weight_y;
         const double sx = x0 + i;
         if (weight == 0.0f || !(sx >= 0 && sx < source.width)) continue;
-        const Premultiplied p = premultiplied(
+        const PremultipliedPixel p = premultiplied(
             read_float_pixel(source, static_cast<A_long>(sx), static_cast<A_long>(sy)));
         for (int k = 0; k < 4; ++k) sum[k] += weight * p[k];
       }
