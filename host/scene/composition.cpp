@@ -1,6 +1,7 @@
 #include "host/scene/composition.h"
 
 #include <cmath>
+#include <iterator>
 #include <set>
 #include <stdexcept>
 
@@ -141,6 +142,11 @@ const char* layer_kind_name(LayerKind kind) {
       return "camera";
   }
   return "?";
+}
+
+const char* mask_mode_name(PF_MaskMode mode) {
+  constexpr PF_MaskMode count = std::size(mask_mode_names);
+  return mode >= 0 && mode < count ? mask_mode_names[mode] : "unknown";
 }
 
 // --- Layer ---------------------------------------------------------------------

@@ -47,6 +47,13 @@ struct LayerTransform {
   Animated<double> rotation = 0.0;
 };
 
+// What scene files and tarvolk-host call the host's mask modes, by mode
+// from PF_MaskMode_NONE to PF_MaskMode_ACCUM.
+inline constexpr const char* mask_mode_names[] = {"none",    "add",    "subtract",   "intersect",
+                                                  "lighten", "darken", "difference", "accumulate"};
+// Its name; "unknown" for a mode the host does not have.
+const char* mask_mode_name(PF_MaskMode mode);
+
 struct Mask {
   PF_PathID id = 0;  // unique in the composition, never 0
   std::string name;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
@@ -274,14 +275,13 @@ const std::map<std::string, double> merge_types = {
     {"merge", 1}, {"add", 2}, {"subtract", 3}, {"intersect", 4}, {"exclude", 5}};
 const std::map<std::string, double> path_directions = {{"normal", path_direction_normal},
                                                        {"reversed", path_direction_reversed}};
-const std::map<std::string, double> mask_modes = {{"none", PF_MaskMode_NONE},
-                                                  {"add", PF_MaskMode_ADD},
-                                                  {"subtract", PF_MaskMode_SUBTRACT},
-                                                  {"intersect", PF_MaskMode_INTERSECT},
-                                                  {"lighten", PF_MaskMode_LIGHTEN},
-                                                  {"darken", PF_MaskMode_DARKEN},
-                                                  {"difference", PF_MaskMode_DIFFERENCE},
-                                                  {"accumulate", PF_MaskMode_ACCUM}};
+const std::map<std::string, double> mask_modes = [] {
+  std::map<std::string, double> modes;
+  for (PF_MaskMode mode = 0; mode < static_cast<PF_MaskMode>(std::size(mask_mode_names)); ++mode) {
+    modes[mask_mode_names[mode]] = mode;
+  }
+  return modes;
+}();
 const std::map<std::string, double> layer_kinds = {
     {"text", static_cast<double>(LayerKind::text)},
     {"shape", static_cast<double>(LayerKind::shape)},

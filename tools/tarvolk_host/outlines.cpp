@@ -31,12 +31,6 @@ namespace {
 
 using nlohmann::json;
 
-const char* mask_mode_name(int32_t mode) {
-  static const char* const names[] = {"none",    "add",    "subtract",   "intersect",
-                                      "lighten", "darken", "difference", "accumulate"};
-  return mode >= 0 && mode < 8 ? names[mode] : "unknown";
-}
-
 // A coordinate as JSON; one that is not a finite number (which JSON cannot
 // hold) as the string "NaN", "Infinity" or "-Infinity".
 json coordinate(double c) {
@@ -138,7 +132,7 @@ void print_geometry(const SourceGeometry& geometry) {
     std::printf("masks: %zu\n", masks->size());
     for (size_t i = 0; i < masks->size(); ++i) {
       const MaskPath& mask = (*masks)[i];
-      std::printf("  mask %zu: %s%s, %zu vertices\n", i, mask_mode_name(mask.mode),
+      std::printf("  mask %zu: %s%s, %zu vertices\n", i, simhost::scene::mask_mode_name(mask.mode),
                   mask.inverted ? ", inverted" : "", mask.path.size());
     }
   } else {
