@@ -131,6 +131,11 @@ void print_share_progress(long frame, const std::string& path) {
   std::printf("%s %ld %s\n", share_progress_word, frame, path.c_str());
 }
 
+void print_frame_progress(long frame, size_t written, size_t total, double seconds,
+                          const char* path) {
+  std::printf("frame %ld (%zu of %zu, %.3f s): %s\n", frame, written, total, seconds, path);
+}
+
 int render_in_processes(const Options& options, std::array<long, 2> frames, int jobs,
                         double frame_rate) {
   const size_t total = static_cast<size_t>(frames[1] - frames[0] + 1);
@@ -165,8 +170,8 @@ int render_in_processes(const Options& options, std::array<long, 2> frames, int 
     const std::string prefix = std::string(share_progress_word) + " ";
     if (line.rfind(prefix, 0) == 0 &&
         std::sscanf(line.c_str() + prefix.size(), "%ld %n", &frame, &used) == 1) {
-      std::printf("frame %ld (%zu of %zu, %.3f s): %s\n", frame, ++written, total,
-                  static_cast<double>(frame) / frame_rate, line.c_str() + prefix.size() + used);
+      print_frame_progress(frame, ++written, total, static_cast<double>(frame) / frame_rate,
+                           line.c_str() + prefix.size() + used);
     } else {
       std::printf("%s\n", line.c_str());
     }
