@@ -18,7 +18,6 @@ struct Affine {
             o.yx * xy + o.yy * yy, o.xx * x0 + o.xy * y0 + o.x0, o.yx * x0 + o.yy * y0 + o.y0};
   }
   Vec2 apply(Vec2 p) const { return {xx * p.x + xy * p.y + x0, yx * p.x + yy * p.y + y0}; }
-  Vec2 apply_to_offset(Vec2 d) const { return {xx * d.x + xy * d.y, yx * d.x + yy * d.y}; }
 
   double determinant() const { return xx * yy - yx * xy; }
   bool is_finite() const {
