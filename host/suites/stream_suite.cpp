@@ -140,12 +140,9 @@ A_Err dispose_stream(AEGP_StreamRefH stream) {
 template <int32_t V>
 A_Err get_stream_type(AEGP_StreamRefH stream, AEGP_StreamType* type) {
   HostCall call(suite_name, V, "AEGP_GetStreamType", stream);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  auto* found = HostObjects::instance().find<StreamObject>(stream);
-  if (found == nullptr || type == nullptr) return call.result(aegp_bad_argument);
-  *type = stream_type(*found);
-  call.output(*type);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return HostObjects::instance().find<StreamObject>(stream); },
+      type, [](const StreamObject& s) { return stream_type(s); });
 }
 
 template <int32_t V>
