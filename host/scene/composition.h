@@ -34,6 +34,8 @@ namespace simhost::scene {
 
 enum class LayerKind { text, shape, solid, null, camera };
 
+// What scene files and tarvolk-host call the kinds, in the order of LayerKind.
+inline constexpr const char* layer_kind_names[] = {"text", "shape", "solid", "null", "camera"};
 const char* layer_kind_name(LayerKind kind);
 
 // Anchor, position and scale in layer pixels and percent; angles in degrees,
