@@ -7,7 +7,6 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
