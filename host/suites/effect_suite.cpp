@@ -23,15 +23,17 @@ A_Err dispose_effect(AEGP_EffectRefH effect) {
 template <int32_t V>
 const AEGP_EffectSuite3 effect_suite = {guarded<dispose_effect<V>>};
 
+// Each version's table, registered under its version.
+template <int32_t... Versions>
+void register_versions(SimHost& host) {
+  (host.register_suite(suite_name, Versions, &effect_suite<Versions>), ...);
+}
+
 }  // namespace
 
 void install_effect_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPEffectSuiteVersion1,
-                      &effect_suite<kAEGPEffectSuiteVersion1>);
-  host.register_suite(suite_name, kAEGPEffectSuiteVersion2,
-                      &effect_suite<kAEGPEffectSuiteVersion2>);
-  host.register_suite(suite_name, kAEGPEffectSuiteVersion3,
-                      &effect_suite<kAEGPEffectSuiteVersion3>);
+  register_versions<kAEGPEffectSuiteVersion1, kAEGPEffectSuiteVersion2, kAEGPEffectSuiteVersion3>(
+      host);
 }
 
 }  // namespace simhost

@@ -126,12 +126,17 @@ const AEGP_LayerSuite13 layer_suite = {guarded<get_layer_parent_comp<V>>,
                                        guarded<get_layer_flags<V>>,
                                        guarded<set_layer_flag<V>>};
 
+// Each version's table, registered under its version.
+template <int32_t... Versions>
+void register_versions(SimHost& host) {
+  (host.register_suite(suite_name, Versions, &layer_suite<Versions>), ...);
+}
+
 }  // namespace
 
 void install_layer_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPLayerSuiteVersion5, &layer_suite<kAEGPLayerSuiteVersion5>);
-  host.register_suite(suite_name, kAEGPLayerSuiteVersion11, &layer_suite<kAEGPLayerSuiteVersion11>);
-  host.register_suite(suite_name, kAEGPLayerSuiteVersion13, &layer_suite<kAEGPLayerSuiteVersion13>);
+  register_versions<kAEGPLayerSuiteVersion5, kAEGPLayerSuiteVersion11, kAEGPLayerSuiteVersion13>(
+      host);
 }
 
 }  // namespace simhost

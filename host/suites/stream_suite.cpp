@@ -277,15 +277,17 @@ const AEGP_StreamSuite9 stream_suite = {
     guarded<get_new_stream_value<V>>, guarded<dispose_stream_value<V>>,
     guarded<set_stream_value<V>>};
 
+// Each version's table, registered under its version.
+template <int32_t... Versions>
+void register_versions(SimHost& host) {
+  (host.register_suite(suite_name, Versions, &stream_suite<Versions>), ...);
+}
+
 }  // namespace
 
 void install_stream_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPStreamSuiteVersion4,
-                      &stream_suite<kAEGPStreamSuiteVersion4>);
-  host.register_suite(suite_name, kAEGPStreamSuiteVersion7,
-                      &stream_suite<kAEGPStreamSuiteVersion7>);
-  host.register_suite(suite_name, kAEGPStreamSuiteVersion9,
-                      &stream_suite<kAEGPStreamSuiteVersion9>);
+  register_versions<kAEGPStreamSuiteVersion4, kAEGPStreamSuiteVersion7, kAEGPStreamSuiteVersion9>(
+      host);
 }
 
 }  // namespace simhost

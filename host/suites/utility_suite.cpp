@@ -38,13 +38,16 @@ template <int32_t V>
 const AEGP_UtilitySuite11 utility_suite = {guarded<start_undo_group<V>>,
                                            guarded<end_undo_group<V>>};
 
+// Each version's table, registered under its version.
+template <int32_t... Versions>
+void register_versions(SimHost& host) {
+  (host.register_suite(suite_name, Versions, &utility_suite<Versions>), ...);
+}
+
 }  // namespace
 
 void install_utility_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPUtilitySuiteVersion7,
-                      &utility_suite<kAEGPUtilitySuiteVersion7>);
-  host.register_suite(suite_name, kAEGPUtilitySuiteVersion11,
-                      &utility_suite<kAEGPUtilitySuiteVersion11>);
+  register_versions<kAEGPUtilitySuiteVersion7, kAEGPUtilitySuiteVersion11>(host);
 }
 
 }  // namespace simhost
