@@ -148,16 +148,11 @@ const AEGP_DynamicStreamSuite5 dynamic_stream_suite = {
     guarded<get_new_stream_ref_by_matchname<V>>, guarded<get_dynamic_stream_flags<V>>,
     guarded<set_dynamic_stream_flag<V>>};
 
-// Each version's table, registered under its version.
-template <int32_t... Versions>
-void register_versions(SimHost& host) {
-  (host.register_suite(suite_name, Versions, &dynamic_stream_suite<Versions>), ...);
-}
-
 }  // namespace
 
 void install_dynamic_stream_suite(SimHost& host) {
-  register_versions<kAEGPDynamicStreamSuiteVersion2, kAEGPDynamicStreamSuiteVersion5>(host);
+  register_versions<kAEGPDynamicStreamSuiteVersion2, kAEGPDynamicStreamSuiteVersion5>(
+      host, suite_name, [](auto v) { return &dynamic_stream_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

@@ -23,17 +23,11 @@ A_Err dispose_effect(AEGP_EffectRefH effect) {
 template <int32_t V>
 const AEGP_EffectSuite3 effect_suite = {guarded<dispose_effect<V>>};
 
-// Each version's table, registered under its version.
-template <int32_t... Versions>
-void register_versions(SimHost& host) {
-  (host.register_suite(suite_name, Versions, &effect_suite<Versions>), ...);
-}
-
 }  // namespace
 
 void install_effect_suite(SimHost& host) {
   register_versions<kAEGPEffectSuiteVersion1, kAEGPEffectSuiteVersion2, kAEGPEffectSuiteVersion3>(
-      host);
+      host, suite_name, [](auto v) { return &effect_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

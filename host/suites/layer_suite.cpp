@@ -126,17 +126,11 @@ const AEGP_LayerSuite13 layer_suite = {guarded<get_layer_parent_comp<V>>,
                                        guarded<get_layer_flags<V>>,
                                        guarded<set_layer_flag<V>>};
 
-// Each version's table, registered under its version.
-template <int32_t... Versions>
-void register_versions(SimHost& host) {
-  (host.register_suite(suite_name, Versions, &layer_suite<Versions>), ...);
-}
-
 }  // namespace
 
 void install_layer_suite(SimHost& host) {
   register_versions<kAEGPLayerSuiteVersion5, kAEGPLayerSuiteVersion11, kAEGPLayerSuiteVersion13>(
-      host);
+      host, suite_name, [](auto v) { return &layer_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

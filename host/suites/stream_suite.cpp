@@ -277,17 +277,11 @@ const AEGP_StreamSuite9 stream_suite = {
     guarded<get_new_stream_value<V>>, guarded<dispose_stream_value<V>>,
     guarded<set_stream_value<V>>};
 
-// Each version's table, registered under its version.
-template <int32_t... Versions>
-void register_versions(SimHost& host) {
-  (host.register_suite(suite_name, Versions, &stream_suite<Versions>), ...);
-}
-
 }  // namespace
 
 void install_stream_suite(SimHost& host) {
   register_versions<kAEGPStreamSuiteVersion4, kAEGPStreamSuiteVersion7, kAEGPStreamSuiteVersion9>(
-      host);
+      host, suite_name, [](auto v) { return &stream_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

@@ -38,16 +38,11 @@ template <int32_t V>
 const AEGP_UtilitySuite11 utility_suite = {guarded<start_undo_group<V>>,
                                            guarded<end_undo_group<V>>};
 
-// Each version's table, registered under its version.
-template <int32_t... Versions>
-void register_versions(SimHost& host) {
-  (host.register_suite(suite_name, Versions, &utility_suite<Versions>), ...);
-}
-
 }  // namespace
 
 void install_utility_suite(SimHost& host) {
-  register_versions<kAEGPUtilitySuiteVersion7, kAEGPUtilitySuiteVersion11>(host);
+  register_versions<kAEGPUtilitySuiteVersion7, kAEGPUtilitySuiteVersion11>(
+      host, suite_name, [](auto v) { return &utility_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost
