@@ -20,31 +20,31 @@ PF_Err touch_float(void*, A_long x, A_long, PF_PixelFloat*, PF_PixelFloat* out) 
   return PF_Err_NONE;
 }
 
-void BM_Iterate8(benchmark::State& state) {
+// Every pixel of a world of the benchmark's size, through one of the host's
+// iterate suites.
+template <class Suite, class Touch>
+void iterate_world(benchmark::State& state, simhost::PixelFormat format,
+                   const Suite* (AEGP_SuiteHandler::*iterate_suite)(), Touch touch) {
   simhost::SimHost host;
   simhost::World world(static_cast<A_long>(state.range(0)), static_cast<A_long>(state.range(1)),
-                       simhost::PixelFormat::argb8);
+                       format);
   AEGP_SuiteHandler suites(host.basic_suite());
-  const PF_Iterate8Suite1* iterate = suites.Iterate8Suite1();
+  const Suite* iterate = (suites.*iterate_suite)();
   for (auto _ : state) {
     benchmark::DoNotOptimize(
-        iterate->iterate(nullptr, 0, 0, nullptr, nullptr, nullptr, touch8, world.get()));
+        iterate->iterate(nullptr, 0, 0, nullptr, nullptr, nullptr, touch, world.get()));
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+}
+
+void BM_Iterate8(benchmark::State& state) {
+  iterate_world(state, simhost::PixelFormat::argb8, &AEGP_SuiteHandler::Iterate8Suite1, touch8);
 }
 BENCHMARK(BM_Iterate8)->Args({256, 256})->Args({1920, 1080})->UseRealTime();
 
 void BM_IterateFloat(benchmark::State& state) {
-  simhost::SimHost host;
-  simhost::World world(static_cast<A_long>(state.range(0)), static_cast<A_long>(state.range(1)),
-                       simhost::PixelFormat::argb_float);
-  AEGP_SuiteHandler suites(host.basic_suite());
-  const PF_iterateFloatSuite1* iterate = suites.IterateFloatSuite1();
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        iterate->iterate(nullptr, 0, 0, nullptr, nullptr, nullptr, touch_float, world.get()));
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+  iterate_world(state, simhost::PixelFormat::argb_float, &AEGP_SuiteHandler::IterateFloatSuite1,
+                touch_float);
 }
 BENCHMARK(BM_IterateFloat)->Args({256, 256})->Args({1920, 1080})->UseRealTime();
 

@@ -8,8 +8,7 @@
 // the host, as every handle of the command's array is.
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -20,21 +19,6 @@
 #include "host_support/fixed_point.h"
 
 namespace {
-
-// The stops of a whole value; nothing for a value that is missing, cannot be
-// locked, or is damaged (shorter than its byte count says).
-std::optional<std::vector<GradientPoint>> whole_stops(const PF_HandleSuite1* handles,
-                                                      PF_Handle value) {
-  if (value == nullptr) return std::nullopt;
-  const LockedHandle locked(handles, value);
-  if (!locked) return std::nullopt;
-  const auto size = static_cast<std::size_t>(handles->host_get_handle_size(value));
-  if (size < GradientBlob::count_size) return std::nullopt;
-  std::uint32_t count = 0;
-  std::memcpy(&count, locked.data(), sizeof count);
-  if (count > size - GradientBlob::count_size) return std::nullopt;
-  return GradientBlob::decode({locked.data(), size});
-}
 
 // True when the record now holds a handle with the stops; a failed write's
 // error becomes the command's if it has none.
@@ -62,8 +46,8 @@ double stop_position(PF_Fixed angle) {
 }  // namespace
 
 void move_selected_stop(const ParamActionContext& ctx) {
-  std::optional<std::vector<GradientPoint>> stops =
-      whole_stops(ctx.suites.HandleSuite1(), ctx.param(slot::gradient_wheel).u.arb_d.value);
+  std::optional<std::vector<GradientPoint>> stops = gradient_points_if_whole(
+      ctx.suites.HandleSuite1(), ctx.param(slot::gradient_wheel).u.arb_d.value);
   if (!stops) return;
   const PF_ParamValue selected = ctx.param(slot::gradient_point_select).u.sd.value;
   if (selected < 0 || static_cast<std::size_t>(selected) >= stops->size()) return;

@@ -2,7 +2,7 @@
 
 // The picture of the info panel at the top of "About & Support": 555 x 127
 // pixels, 8-bit BGRA with straight alpha, rows top to bottom. Made at build
-// time by effect/tools/write_info_panel_picture.cpp.
+// time by effect/generators/write_info_panel_picture.cpp.
 
 #include <cstddef>
 

@@ -308,11 +308,11 @@ class CheckedOutPath {
   CheckedOutPath(const CheckedOutPath&) = delete;
   CheckedOutPath& operator=(const CheckedOutPath&) = delete;
 
-  // A check-in that throws is made again by the destructor.
+  // Made once: a check-in that throws is not made again by the destructor.
   void check_in(HostErrors& errors) {
     if (!out_) return;
-    errors.note(check_in_now());
     out_ = false;
+    errors.note(check_in_now());
   }
 
  private:

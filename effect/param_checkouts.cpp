@@ -50,10 +50,9 @@ void ParamCheckouts::check_out_all(std::initializer_list<PF_ParamIndex> left_out
 
 void ParamCheckouts::check_in(PF_ParamIndex index) {
   if (!out_[index]) return;
-  errors_.note(in_data_->inter.checkin_param(in_data_->effect_ref, &params_[index]));
-  // Only a check-in that returned is done with: one that threw is made
-  // again on the way out.
+  // Made once: a check-in that throws is not made again on the way out.
   out_.reset(index);
+  errors_.note(in_data_->inter.checkin_param(in_data_->effect_ref, &params_[index]));
 }
 
 void ParamCheckouts::check_in_all_quietly() noexcept {

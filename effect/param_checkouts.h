@@ -4,8 +4,9 @@
 // time. Every slot from the end of the "About & Support" group to the last is
 // checked out in slot order, except the slots left out, and checked in again
 // at once, except the kept slots: those stay checked out until `check_in`.
-// Whatever is still out when the owner ends (an exception unwinding, a
-// check-in that threw) is checked in then.
+// Whatever is still out when the owner ends (an exception unwinding) is
+// checked in then. Each slot is checked in once: a check-in that threw is
+// not made again.
 //
 // The checkouts stop at the first error of the command's HostErrors. A slot
 // is checked in whether or not its checkout succeeded, and every checkout's
@@ -46,7 +47,7 @@ class ParamCheckouts {
   void check_out_all(std::initializer_list<PF_ParamIndex> left_out,
                      std::initializer_list<PF_ParamIndex> kept);
   // Checks in whatever is still out, quietly (give_back_quietly): the
-  // command is leaving by an exception, or a check-in threw.
+  // command is leaving by an exception.
   void check_in_all_quietly() noexcept;
 
   PF_InData* in_data_;

@@ -46,9 +46,9 @@ void follow_side_fill_mode(const ParamActionContext& ctx) {
 
 void reset_style(const ParamActionContext& ctx) {
   reset_to_defaults(ctx, slot::mode, slot::stroke_opacity);
-  // Not the table's defaults, on purpose: the button has always put the
-  // vanishing point at the layer's top-left corner (the table's is 80%, 80%)
-  // and the stroke colour at transparent black (the table's is opaque).
+  // Two values are not the table's defaults: the button puts the vanishing
+  // point at the layer's top-left corner (the table's is 80%, 80%) and the
+  // stroke colour at transparent black (the table's is opaque).
   ctx.param(slot::vanishing_point).u.td.x_value = 0;
   ctx.param(slot::vanishing_point).u.td.y_value = 0;
   ctx.param(slot::stroke_color).u.cd.value = {0, 0, 0, 0};

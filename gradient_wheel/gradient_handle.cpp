@@ -10,15 +10,39 @@ std::vector<GradientPoint> gradient_points_from_handle(const PF_HandleSuite1* su
   return gradient_points_if_readable(suite, handle).value_or(std::vector<GradientPoint>{});
 }
 
+namespace {
+
+// The stops of a handle that is there, read while it is locked, its size
+// bounding the read (a damaged count must not lead past the end); nothing
+// when it cannot be locked, or when `whole` and its byte count claims more
+// bytes than it holds.
+std::optional<std::vector<GradientPoint>> locked_points(const PF_HandleSuite1* suite,
+                                                        PF_Handle handle, bool whole) {
+  const LockedHandle locked(suite, handle);
+  if (!locked) return std::nullopt;
+  const auto size = static_cast<std::size_t>(suite->host_get_handle_size(handle));
+  if (whole) {
+    if (size < GradientBlob::count_size) return std::nullopt;
+    std::uint32_t count = 0;
+    std::memcpy(&count, locked.data(), sizeof count);
+    if (count > size - GradientBlob::count_size) return std::nullopt;
+  }
+  return GradientBlob::decode({locked.data(), size});
+}
+
+}  // namespace
+
 std::optional<std::vector<GradientPoint>> gradient_points_if_readable(const PF_HandleSuite1* suite,
                                                                       PF_Handle handle) {
   if (handle == nullptr) return std::vector<GradientPoint>{};
   if (suite == nullptr) return std::nullopt;
-  const LockedHandle locked(suite, handle);
-  if (!locked) return std::nullopt;
-  // The size bounds the read: a damaged count must not lead past the end.
-  const A_HandleSize size = suite->host_get_handle_size(handle);
-  return GradientBlob::decode({locked.data(), static_cast<std::size_t>(size)});
+  return locked_points(suite, handle, false);
+}
+
+std::optional<std::vector<GradientPoint>> gradient_points_if_whole(const PF_HandleSuite1* suite,
+                                                                   PF_Handle handle) {
+  if (handle == nullptr || suite == nullptr) return std::nullopt;
+  return locked_points(suite, handle, true);
 }
 
 PF_Err gradient_points_to_handle(const PF_HandleSuite1* suite, PF_Handle* handle_out, std::size_t n,

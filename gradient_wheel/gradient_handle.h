@@ -24,6 +24,12 @@ std::vector<GradientPoint> gradient_points_from_handle(const PF_HandleSuite1* su
 std::optional<std::vector<GradientPoint>> gradient_points_if_readable(const PF_HandleSuite1* suite,
                                                                       PF_Handle handle);
 
+// The stops of a value an edit starts from: nothing for a null handle, one
+// that cannot be locked, or a damaged one (shorter than its byte count says),
+// so that an edit does not write a value it could not read whole.
+std::optional<std::vector<GradientPoint>> gradient_points_if_whole(const PF_HandleSuite1* suite,
+                                                                   PF_Handle handle);
+
 // Stores a new handle holding the n stops in *handle_out (see
 // arb_handle_from_bytes); the handle that *handle_out held is not disposed
 // of. With no stops nothing is written and the result is 0.

@@ -2,22 +2,15 @@
 
 SequenceDataLock::SequenceDataLock(const PF_InData* in_data) {
   if (in_data == nullptr || in_data->sequence_data == nullptr || in_data->utils == nullptr) return;
-  utils_ = in_data->utils;
-  if (utils_->host_lock_handle == nullptr || utils_->host_unlock_handle == nullptr) return;
-  handle_ = in_data->sequence_data;
-  void* bytes = utils_->host_lock_handle(handle_);
-  if (bytes == nullptr) {
-    handle_ = nullptr;
-    return;
-  }
+  const PF_UtilCallbacks* utils = in_data->utils;
+  if (utils->host_lock_handle == nullptr || utils->host_unlock_handle == nullptr) return;
+  lock_.emplace(utils, in_data->sequence_data);
+  if (!*lock_) return;
   // A record of another size (an older or damaged one) is left alone.
-  const bool fits = utils_->host_get_handle_size == nullptr ||
-                    utils_->host_get_handle_size(handle_) >= sizeof(GradientUiSequenceData);
-  if (fits) record_ = static_cast<GradientUiSequenceData*>(bytes);
-}
-
-SequenceDataLock::~SequenceDataLock() {
-  if (handle_ != nullptr) utils_->host_unlock_handle(handle_);
+  const bool fits =
+      utils->host_get_handle_size == nullptr ||
+      utils->host_get_handle_size(in_data->sequence_data) >= sizeof(GradientUiSequenceData);
+  if (fits) record_ = lock_->data_as<GradientUiSequenceData>();
 }
 
 void SequenceDataLock::set_pointer(std::int32_t x, std::int32_t y) {

@@ -4,8 +4,10 @@
 // of the last mouse event and the selection after the last click or drag.
 
 #include <cstdint>
+#include <optional>
 
 #include "host_api/ae_effect.h"
+#include "host_support/host_handles.h"
 
 struct GradientUiSequenceData {
   std::int32_t pointer_x;  // canvas pixels
@@ -20,15 +22,11 @@ static_assert(sizeof(GradientUiSequenceData) == 12);
 class SequenceDataLock {
  public:
   explicit SequenceDataLock(const PF_InData* in_data);
-  ~SequenceDataLock();
-  SequenceDataLock(const SequenceDataLock&) = delete;
-  SequenceDataLock& operator=(const SequenceDataLock&) = delete;
 
   void set_pointer(std::int32_t x, std::int32_t y);
   void set_selected_stop(std::int32_t index);
 
  private:
-  PF_UtilCallbacks* utils_ = nullptr;
-  PF_Handle handle_ = nullptr;
+  std::optional<LockedHandle<PF_UtilCallbacks>> lock_;
   GradientUiSequenceData* record_ = nullptr;
 };

@@ -10,7 +10,8 @@
 // A thrown std::bad_alloc becomes the family's out-of-memory code, anything
 // else its internal-error code; a call that returns a pointer gives null,
 // one that returns another value gives zero, and a void call just returns.
-// Only a test's InjectedThrow goes through, as it is meant to.
+// Only a test's InjectedThrow goes through, as it is meant to, a give-back's
+// once the give-back is done.
 
 #include <cstdint>
 #include <new>
@@ -57,8 +58,16 @@ struct Guarded;
 template <class R, class... Args, R (*Function)(Args...), ThrownCodes Codes>
 struct Guarded<Function, Codes> {
   static R call(Args... args) {
+    CallbackRun run;
     try {
-      return Function(args...);
+      if constexpr (std::is_void_v<R>) {
+        Function(args...);
+        run.throw_once_served();
+      } else {
+        R result = Function(args...);
+        run.throw_once_served();
+        return result;
+      }
     } catch (const InjectedThrow&) {
       throw;
     } catch (...) {

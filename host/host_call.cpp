@@ -1,5 +1,8 @@
 #include "host/host_call.h"
 
+#include <optional>
+#include <set>
+
 namespace simhost {
 
 namespace {
@@ -63,13 +66,66 @@ const char* CommandScope::current() {
 
 HostCall::~HostCall() {
   if (host_ == nullptr || !host_->recording()) return;
+  if (thrown_once_served_) record_.result = -1;
   record_.command = current_command != nullptr ? current_command : "";
   record_.thread = std::this_thread::get_id();
   host_->record_call(std::move(record_));
 }
 
+namespace {
+
+// The calls that give back what the plug-in took: one made to throw has
+// given it back before it throws.
+bool gives_back(const std::string& function) {
+  static const std::set<std::string> give_backs = {"ReleaseSuite",
+                                                   "FreeBlock",
+                                                   "checkin_param",
+                                                   "checkin_layer_pixels",
+                                                   "host_unlock_handle",
+                                                   "host_dispose_handle",
+                                                   "AEGP_DisposeEffect",
+                                                   "AEGP_DisposeStream",
+                                                   "AEGP_DisposeStreamValue",
+                                                   "AEGP_DisposeTextOutlines",
+                                                   "AEGP_EndUndoGroup",
+                                                   "PF_CheckinPath",
+                                                   "ReleaseObject"};
+  return give_backs.count(function) != 0;
+}
+
+thread_local int callback_depth = 0;
+
+// A give-back's throw, waiting for its callback to be served, and that
+// callback's depth.
+struct WaitingThrow {
+  InjectedThrow thrown;
+  int depth = 0;
+};
+thread_local std::optional<WaitingThrow> waiting_throw;
+
+}  // namespace
+
+CallbackRun::CallbackRun() : depth_(++callback_depth) {}
+
+CallbackRun::~CallbackRun() {
+  --callback_depth;
+  if (waiting_throw && waiting_throw->depth == depth_) waiting_throw.reset();
+}
+
+void CallbackRun::throw_once_served() {
+  if (!waiting_throw || waiting_throw->depth != depth_) return;
+  const InjectedThrow thrown = std::move(waiting_throw->thrown);
+  waiting_throw.reset();
+  throw thrown;
+}
+
 void HostCall::throw_if_asked() {
   if (host_ == nullptr || !host_->injected_throw(record_.function)) return;
+  if (gives_back(record_.function)) {
+    thrown_once_served_ = true;
+    waiting_throw = WaitingThrow{InjectedThrow{record_.function}, callback_depth};
+    return;
+  }
   if (host_->recording()) {
     CallRecord thrown = record_;
     thrown.result = -1;

@@ -142,11 +142,14 @@ class HostCall {
 
  private:
   // Throws InjectedThrow, after recording the call, when a test asked this
-  // call to throw (SimHost::throw_in_call_during).
+  // call to throw (SimHost::throw_in_call_during); a call that gives
+  // something back is served first, and throws as it returns to the plug-in
+  // (CallbackRun).
   void throw_if_asked();
 
   SimHost* host_;
   CallRecord record_;
+  bool thrown_once_served_ = false;
 };
 
 }  // namespace simhost

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 
@@ -74,51 +75,39 @@ SPErr sp_undefined() {
 
 }  // namespace
 
-const char* fail_function(Fail what) {
-  switch (what) {
-    case Fail::new_handle:
-      return "host_new_handle";
-    case Fail::lock_handle:
-      return "host_lock_handle";
-    case Fail::resize_handle:
-      return "host_resize_handle";
-    case Fail::allocate_block:
-      return "AllocateBlock";
-    case Fail::checkout_param:
-      return "checkout_param";
-    case Fail::checkin_param:
-      return "checkin_param";
-    case Fail::add_param:
-      return "add_param";
-    case Fail::register_ui:
-      return "register_ui";
-    case Fail::iterate:
-      return "iterate";
-    case Fail::fill:
-      return "fill";
-  }
-  return "";
-}
-
 namespace {
 
-long fail_error(Fail what) {
-  switch (what) {
-    case Fail::resize_handle:
-    case Fail::add_param:
-    case Fail::new_handle:
-    case Fail::lock_handle:
-      return PF_Err_OUT_OF_MEMORY;
-    case Fail::allocate_block:
-      return kSPOutOfMemoryError;
-    case Fail::iterate:
-      return PF_Interrupt_CANCEL;
-    default:
-      return PF_Err_INTERNAL_STRUCT_DAMAGED;
-  }
+// What each Fail kind names: the function served and the error it gives, in
+// the order of Fail.
+struct FailKind {
+  const char* function;
+  long error;
+};
+constexpr FailKind fail_kinds[] = {
+    {"host_new_handle", PF_Err_OUT_OF_MEMORY},
+    {"host_lock_handle", PF_Err_OUT_OF_MEMORY},
+    {"host_resize_handle", PF_Err_OUT_OF_MEMORY},
+    {"AllocateBlock", kSPOutOfMemoryError},
+    {"checkout_param", PF_Err_INTERNAL_STRUCT_DAMAGED},
+    {"checkin_param", PF_Err_INTERNAL_STRUCT_DAMAGED},
+    {"add_param", PF_Err_OUT_OF_MEMORY},
+    {"register_ui", PF_Err_INTERNAL_STRUCT_DAMAGED},
+    {"iterate", PF_Interrupt_CANCEL},
+    {"fill", PF_Err_INTERNAL_STRUCT_DAMAGED},
+};
+static_assert(std::size(fail_kinds) == static_cast<size_t>(Fail::fill) + 1);
+
+FailKind fail_kind(Fail what) {
+  const auto index = static_cast<size_t>(what);
+  return index < std::size(fail_kinds) ? fail_kinds[index]
+                                       : FailKind{"", PF_Err_INTERNAL_STRUCT_DAMAGED};
 }
 
 }  // namespace
+
+const char* fail_function(Fail what) {
+  return fail_kind(what).function;
+}
 
 std::string CallRecord::text() const {
   std::string line = suite;
@@ -231,7 +220,7 @@ long SimHost::acquisitions(const std::string& name, int32_t version) {
 // --- failures ------------------------------------------------------------------
 
 void SimHost::fail(Fail what, int times, int skip) {
-  fail_call(fail_function(what), fail_error(what), times, skip);
+  fail_call(fail_kind(what).function, fail_kind(what).error, times, skip);
 }
 
 void SimHost::fail_call(const std::string& function, long error, int times, int skip) {

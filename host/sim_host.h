@@ -111,7 +111,10 @@ class SimHost {
   // `function` made while the effect runs `command` throws InjectedThrow
   // into the plug-in instead of being served (the first `skip` such calls
   // are served, the next `times` throw), as a host that breaks the rule
-  // that callbacks never throw would. The call is recorded with result -1.
+  // that callbacks never throw would; a call that gives something back
+  // (a release, disposal, check-in, unlock, the end of an undo group) is
+  // served first and then throws, so that a second give-back of the same
+  // thing shows as a misuse. The call is recorded with result -1.
   void throw_in_call_during(const std::string& command, const std::string& function, int times = 1,
                             int skip = 0);
   // The host's own work in served calls of `function` runs out of memory

@@ -65,4 +65,18 @@ void write_float_pixel(PF_EffectWorld& world, A_long x, A_long y, const PF_Pixel
   }
 }
 
+PremultipliedPixel premultiplied(const PF_PixelFloat& p, float opacity) {
+  const float a = std::clamp(p.alpha, 0.0f, 1.0f) * opacity;
+  return {p.red * a, p.green * a, p.blue * a, a};
+}
+
+PF_PixelFloat over(const PremultipliedPixel& front, const PF_PixelFloat& back) {
+  PremultipliedPixel sum = premultiplied(back);
+  const float keep = 1.0f - front[3];
+  for (int k = 0; k < 4; ++k) sum[k] = front[k] + sum[k] * keep;
+  const float alpha = std::clamp(sum[3], 0.0f, 1.0f);
+  const float unpremultiply = alpha > 0.0f ? 1.0f / alpha : 0.0f;
+  return {alpha, sum[0] * unpremultiply, sum[1] * unpremultiply, sum[2] * unpremultiply};
+}
+
 }  // namespace simhost

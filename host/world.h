@@ -6,6 +6,7 @@
 // composite that way, the pixel transfers copy values unchanged, and the
 // host's own compositing of worlds assumes it.
 
+#include <array>
 #include <vector>
 
 #include "host_api/ae_effect.h"
@@ -52,5 +53,17 @@ A_u_char channel8(float v);
 // pixel written there in the world's depth.
 PF_PixelFloat read_float_pixel(const PF_EffectWorld& world, A_long x, A_long y);
 void write_float_pixel(PF_EffectWorld& world, A_long x, A_long y, const PF_PixelFloat& p);
+
+// Red, green, blue and alpha, the colour multiplied by the alpha.
+using PremultipliedPixel = std::array<float, 4>;
+
+// The pixel premultiplied, its alpha cut to 0..1 and then scaled by
+// `opacity`.
+PremultipliedPixel premultiplied(const PF_PixelFloat& p, float opacity = 1.0f);
+
+// The host's compositing of straight-alpha pixels: `front` (premultiplied)
+// over `back`, the result with straight alpha cut to 0..1 (transparent black
+// where nothing covers).
+PF_PixelFloat over(const PremultipliedPixel& front, const PF_PixelFloat& back);
 
 }  // namespace simhost

@@ -4,9 +4,11 @@
 // must give back: effect references, streams, stream values and undo
 // groups. Each is given back once: by give_back() on the normal path, its
 // failure noted in the command's HostErrors, or by the destructor when an
-// exception leaves the command (a missing suite, a host call that threw, a
-// give-back that threw). The suite that gives an object back is acquired
-// before the object is taken, so that nothing taken can be left without it.
+// exception leaves the command (a missing suite, a host call that threw)
+// before it; a give-back that threw is not made again. The suite that gives an object back is
+// acquired before the object is taken, so that nothing taken can be left without it.
+
+#include <utility>
 
 #include "host_api/aegp_suites.h"
 #include "host_support/give_back_quietly.h"
@@ -31,11 +33,9 @@ class HeldAegpObject {
   Ref get() const { return ref_; }
   explicit operator bool() const { return ref_ != nullptr; }
 
-  // A give-back that throws is made again by the destructor.
   void give_back(HostErrors& errors) {
     if (ref_ == nullptr) return;
-    errors.note(dispose_(ref_));
-    ref_ = nullptr;
+    errors.note(dispose_(std::exchange(ref_, nullptr)));
   }
 
  private:
@@ -73,8 +73,8 @@ class HeldStreamValue {
 
   void give_back(HostErrors& errors) {
     if (!held_) return;
-    errors.note(dispose_(&value_));
     held_ = false;
+    errors.note(dispose_(&value_));
   }
 
  private:
@@ -103,8 +103,8 @@ class HeldUndoGroup {
   }
   void end(HostErrors& errors) {
     if (open_) {
-      errors.note(suite_->AEGP_EndUndoGroup());
       open_ = false;
+      errors.note(suite_->AEGP_EndUndoGroup());
     }
   }
 

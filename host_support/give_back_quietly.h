@@ -2,16 +2,14 @@
 
 // What a destructor gives back to the host goes back without a word: the
 // host's answer is not heard, and nothing may leave a destructor (the command
-// may be unwinding already). A host call that throws is taken to have done
-// nothing, so the give-back is made once more; a second throw is let go.
+// may be unwinding already). The give-back is made once: a host call that
+// throws may have done its work before throwing, and making it again could
+// release the same thing twice.
 
 template <class Call>
 void give_back_quietly(Call&& call) noexcept {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    try {
-      call();
-      return;
-    } catch (...) {
-    }
+  try {
+    call();
+  } catch (...) {
   }
 }

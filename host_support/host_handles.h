@@ -35,9 +35,12 @@ class ScopedHandle {
 
 // A handle locked for the lifetime of the object; unlocked only when the lock
 // succeeded, since an unlock without its lock could undo another holder's.
+// Locked through the handle suite or the in-data utility callbacks
+// (PF_UtilCallbacks), which lock and unlock alike.
+template <class Handles = PF_HandleSuite1>
 class LockedHandle {
  public:
-  LockedHandle(const PF_HandleSuite1* suite, PF_Handle handle)
+  LockedHandle(const Handles* suite, PF_Handle handle)
       : suite_(suite),
         handle_(handle),
         data_(handle != nullptr ? suite->host_lock_handle(handle) : nullptr) {}
@@ -55,7 +58,7 @@ class LockedHandle {
   }
 
  private:
-  const PF_HandleSuite1* suite_;
+  const Handles* suite_;
   PF_Handle handle_;
   void* data_;
 };
@@ -77,5 +80,5 @@ class LockedScopedHandle {
 
  private:
   ScopedHandle owner_;  // disposed of after the lock below is undone
-  LockedHandle lock_;
+  LockedHandle<> lock_;
 };

@@ -78,8 +78,8 @@ class Frame {
   // Both, stopping at the first error.
   PF_Err run(PluginModule& module);
 
-  // The records as EffectMain is given them.
-  PF_PreRenderExtra* pre_render_extra() { return &pre_render_extra_; }
+  // The smart render's record as EffectMain is given it; what the pre-render
+  // answered.
   PF_SmartRenderExtra* smart_render_extra() { return &smart_render_extra_; }
   const PF_PreRenderOutput& pre_render_output() const { return pre_render_output_; }
   // The out-data of the last command this frame ran (return_msg, out_flags).

@@ -1,6 +1,7 @@
 #include "host/scene/composition.h"
 
 #include <cmath>
+#include <iterator>
 #include <set>
 #include <stdexcept>
 
@@ -128,19 +129,13 @@ Matrix camera_rotation(const Layer& camera, const Vec3& position, double layer_s
 }  // namespace
 
 const char* layer_kind_name(LayerKind kind) {
-  switch (kind) {
-    case LayerKind::text:
-      return "text";
-    case LayerKind::shape:
-      return "shape";
-    case LayerKind::solid:
-      return "solid";
-    case LayerKind::null:
-      return "null";
-    case LayerKind::camera:
-      return "camera";
-  }
-  return "?";
+  const auto index = static_cast<size_t>(kind);
+  return index < std::size(layer_kind_names) ? layer_kind_names[index] : "?";
+}
+
+const char* mask_mode_name(PF_MaskMode mode) {
+  constexpr PF_MaskMode count = std::size(mask_mode_names);
+  return mode >= 0 && mode < count ? mask_mode_names[mode] : "unknown";
 }
 
 // --- Layer ---------------------------------------------------------------------

@@ -34,6 +34,8 @@ namespace simhost::scene {
 
 enum class LayerKind { text, shape, solid, null, camera };
 
+// What scene files and tarvolk-host call the kinds, in the order of LayerKind.
+inline constexpr const char* layer_kind_names[] = {"text", "shape", "solid", "null", "camera"};
 const char* layer_kind_name(LayerKind kind);
 
 // Anchor, position and scale in layer pixels and percent; angles in degrees,
@@ -46,6 +48,13 @@ struct LayerTransform {
   Animated<Vec3> orientation;
   Animated<double> rotation = 0.0;
 };
+
+// What scene files and tarvolk-host call the host's mask modes, by mode
+// from PF_MaskMode_NONE to PF_MaskMode_ACCUM.
+inline constexpr const char* mask_mode_names[] = {"none",    "add",    "subtract",   "intersect",
+                                                  "lighten", "darken", "difference", "accumulate"};
+// Its name; "unknown" for a mode the host does not have.
+const char* mask_mode_name(PF_MaskMode mode);
 
 struct Mask {
   PF_PathID id = 0;  // unique in the composition, never 0

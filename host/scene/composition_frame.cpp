@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "host/scene/affine.h"
 #include "host/scene/layer_pixels.h"
 #include "host/scene/scene_file.h"
 
@@ -15,46 +16,21 @@ double scale_of(PF_RationalScale s) {
   return s.den == 0 ? 1.0 : static_cast<double>(s.num) / static_cast<double>(s.den);
 }
 
-// A 2D affine map: x' = a x + c y + e, y' = b x + d y + f.
-struct Affine2 {
-  double a = 1.0, b = 0.0, c = 0.0, d = 1.0, e = 0.0, f = 0.0;
-
-  std::array<double, 2> operator()(double x, double y) const {
-    return {a * x + c * y + e, b * x + d * y + f};
-  }
-  double determinant() const { return a * d - b * c; }
-  bool is_finite() const {
-    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) &&
-           std::isfinite(e) && std::isfinite(f);
-  }
-  // Whether it moves pixels by whole pixels and nothing else.
-  bool is_whole_pixel_shift() const {
-    return a == 1.0 && d == 1.0 && b == 0.0 && c == 0.0 && e == std::floor(e) && f == std::floor(f);
-  }
-  Affine2 inverse() const {
-    const double det = determinant();
-    Affine2 inv{d / det, -b / det, -c / det, a / det, 0.0, 0.0};
-    inv.e = -(inv.a * e + inv.c * f);
-    inv.f = -(inv.b * e + inv.d * f);
-    return inv;
-  }
-};
-
 // From the layer's pixels at the downsampling to the composition's at the
 // same downsampling: the layer-to-world matrix seen in 2D (row vectors,
 // translation in the bottom row), between the two downsampled grids. A shape
 // layer's pixels have the origin of its layer space, where its contents'
 // origin lies, at their middle (layer_pixels.h); other layers' pixels start
 // at it.
-Affine2 layer_to_frame(const Composition& comp, const Layer& layer, double seconds, double sx,
-                       double sy) {
+Affine layer_to_frame(const Composition& comp, const Layer& layer, double seconds, double sx,
+                      double sy) {
   const A_Matrix4 m = comp.layer_to_world(layer, seconds);
-  Affine2 to_frame{m.mat[0][0], m.mat[0][1] * sy / sx, m.mat[1][0] * sx / sy,
-                   m.mat[1][1], m.mat[3][0] * sx,      m.mat[3][1] * sy};
+  Affine to_frame{m.mat[0][0], m.mat[0][1] * sy / sx, m.mat[1][0] * sx / sy,
+                  m.mat[1][1], m.mat[3][0] * sx,      m.mat[3][1] * sy};
   if (layer.kind == LayerKind::shape) {
-    const auto [x, y] = to_frame(-layer.width / 2.0 * sx, -layer.height / 2.0 * sy);
-    to_frame.e = x;
-    to_frame.f = y;
+    const auto [x, y] = to_frame.apply({-layer.width / 2.0 * sx, -layer.height / 2.0 * sy});
+    to_frame.x0 = x;
+    to_frame.y0 = y;
   }
   return to_frame;
 }
@@ -79,13 +55,6 @@ std::array<double, 2> limited_side(double low, double high, double extent) {
     high = low + longest;
   }
   return {low, high};
-}
-
-// Premultiplied red, green, blue, alpha of a pixel.
-using Premultiplied = std::array<float, 4>;
-
-Premultiplied premultiplied(const PF_PixelFloat& p) {
-  return {p.red * p.alpha, p.green * p.alpha, p.blue * p.alpha, p.alpha};
 }
 
 // The frame, in its depth and with straight alpha, as the layers are put on
@@ -116,11 +85,12 @@ class Canvas {
   // layer) over what is there, through `to_frame`. A source placed at whole
   // pixels without scaling or turning is copied pixel for pixel; any other
   // is sampled bilinearly at pixel centres.
-  void over(const PF_EffectWorld& source, const Affine2& to_frame) {
+  void over(const PF_EffectWorld& source, const Affine& to_frame) {
     if (source.width <= 0 || source.height <= 0 || !(std::abs(to_frame.determinant()) > 1e-12)) {
       return;
     }
-    const auto [ox, oy] = to_frame(source.origin_x, source.origin_y);
+    const auto [ox, oy] = to_frame.apply(
+        {static_cast<double>(source.origin_x), static_cast<double>(source.origin_y)});
     if (to_frame.is_whole_pixel_shift() && ox == std::floor(ox) && oy == std::floor(oy)) {
       over_at(source, ox, oy);
       return;
@@ -131,8 +101,8 @@ class Canvas {
     double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
     for (const double x : {0.0, 1.0}) {
       for (const double y : {0.0, 1.0}) {
-        const auto [fx, fy] =
-            to_frame(source.origin_x + x * source.width, source.origin_y + y * source.height);
+        const auto [fx, fy] = to_frame.apply(
+            {source.origin_x + x * source.width, source.origin_y + y * source.height});
         min_x = std::min(min_x, fx);
         max_x = std::max(max_x, fx);
         min_y = std::min(min_y, fy);
@@ -148,10 +118,10 @@ class Canvas {
     const double right = std::min<double>(frame.width, std::ceil(max_x) + 1.0);
     const double bottom = std::min<double>(frame.height, std::ceil(max_y) + 1.0);
     if (!(left < right && top < bottom)) return;
-    const Affine2 to_source = to_frame.inverse();
+    const Affine to_source = to_frame.inverse();
     for (auto y = static_cast<A_long>(top); y < static_cast<A_long>(bottom); ++y) {
       for (auto x = static_cast<A_long>(left); x < static_cast<A_long>(right); ++x) {
-        const auto [lx, ly] = to_source(x + 0.5, y + 0.5);
+        const auto [lx, ly] = to_source.apply({x + 0.5, y + 0.5});
         blend(x, y, sample(source, lx - source.origin_x - 0.5, ly - source.origin_y - 0.5));
       }
     }
@@ -197,26 +167,20 @@ class Canvas {
     }
   }
 
-  void blend(A_long x, A_long y, const Premultiplied& p) {
+  void blend(A_long x, A_long y, const PremultipliedPixel& p) {
     if (p[3] <= 0.0f) return;
     PF_EffectWorld& frame = *world_->get();
-    Premultiplied q = premultiplied(read_float_pixel(frame, x, y));
-    const float keep = 1.0f - p[3];
-    for (int k = 0; k < 4; ++k) q[k] = p[k] + q[k] * keep;
-    const float alpha = std::clamp(q[3], 0.0f, 1.0f);
-    const float unpremultiply = alpha > 0.0f ? 1.0f / alpha : 0.0f;
-    write_float_pixel(frame, x, y,
-                      {alpha, q[0] * unpremultiply, q[1] * unpremultiply, q[2] * unpremultiply});
+    write_float_pixel(frame, x, y, simhost::over(p, read_float_pixel(frame, x, y)));
   }
 
   // Premultiplied red, green, blue, alpha at (x, y) in pixel units of the
   // source, its pixel centres at whole numbers; transparent beyond it.
-  static Premultiplied sample(const PF_EffectWorld& source, double x, double y) {
+  static PremultipliedPixel sample(const PF_EffectWorld& source, double x, double y) {
     const double x0 = std::floor(x);
     const double y0 = std::floor(y);
     const float wx = static_cast<float>(x - x0);
     const float wy = static_cast<float>(y - y0);
-    Premultiplied sum{};
+    PremultipliedPixel sum{};
     for (int j = 0; j < 2; ++j) {
       const float weight_y = j == 0 ? 1.0f - wy : wy;
       const double sy = y0 + j;
@@ -225,7 +189,7 @@ class Canvas {
         const float weight = (i == 0 ? 1.0f - wx : wx) * weight_y;
         const double sx = x0 + i;
         if (weight == 0.0f || !(sx >= 0 && sx < source.width)) continue;
-        const Premultiplied p = premultiplied(
+        const PremultipliedPixel p = premultiplied(
             read_float_pixel(source, static_cast<A_long>(sx), static_cast<A_long>(sy)));
         for (int k = 0; k < 4; ++k) sum[k] += weight * p[k];
       }
@@ -248,15 +212,15 @@ PF_LRect composition_request(const Composition& comp, double comp_seconds,
   const double extent_x = std::ceil(layer->width * sx);
   const double extent_y = std::ceil(layer->height * sy);
   const PF_LRect extent{0, 0, static_cast<A_long>(extent_x), static_cast<A_long>(extent_y)};
-  const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
+  const Affine to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
   if (!to_frame.is_finite() || !(std::abs(to_frame.determinant()) > 1e-12)) return extent;
-  const Affine2 to_layer = to_frame.inverse();
+  const Affine to_layer = to_frame.inverse();
   const double frame_width = std::ceil(comp.width() * sx);
   const double frame_height = std::ceil(comp.height() * sy);
   double min_x = HUGE_VAL, min_y = HUGE_VAL, max_x = -HUGE_VAL, max_y = -HUGE_VAL;
   for (const double x : {0.0, frame_width}) {
     for (const double y : {0.0, frame_height}) {
-      const auto [lx, ly] = to_layer(x, y);
+      const auto [lx, ly] = to_layer.apply({x, y});
       min_x = std::min(min_x, lx);
       max_x = std::max(max_x, lx);
       min_y = std::min(min_y, ly);
@@ -290,7 +254,7 @@ std::unique_ptr<World> composition_frame(const Composition& comp, double comp_se
   for (const auto& layer : comp.layers()) {
     if (cancel.poll()) return nullptr;
     if (layer->kind == LayerKind::null || layer->kind == LayerKind::camera) continue;
-    const Affine2 to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
+    const Affine to_frame = layer_to_frame(comp, *layer, comp_seconds, sx, sy);
     if (layer->id == effect_layer) {
       if (effect_output != nullptr) canvas.over(*effect_output->get(), to_frame);
       continue;

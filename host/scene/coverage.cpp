@@ -55,11 +55,6 @@ void add_path(cairo_t* cr, const PathShape& shape, const Affine& map, const Pixe
 
 }  // namespace
 
-Affine Affine::then(const Affine& o) const {
-  return {o.xx * xx + o.xy * yx, o.yx * xx + o.yy * yx,        o.xx * xy + o.xy * yy,
-          o.yx * xy + o.yy * yy, o.xx * x0 + o.xy * y0 + o.x0, o.yx * x0 + o.yy * y0 + o.y0};
-}
-
 Coverage::Coverage(const PixelGrid& grid, float value)
     : width_(std::max<A_long>(grid.width, 0)),
       height_(std::max<A_long>(grid.height, 0)),

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "host/scene/affine.h"
 #include "host/scene/values.h"
 #include "host_api/ae_effect.h"
 
@@ -22,16 +23,6 @@ struct PixelGrid {
   A_long height = 0;
   double scale_x = 1.0;
   double scale_y = 1.0;
-};
-
-// An affine map of layer pixels: x' = xx x + xy y + x0, y' = yx x + yy y + y0.
-struct Affine {
-  double xx = 1.0, yx = 0.0, xy = 0.0, yy = 1.0, x0 = 0.0, y0 = 0.0;
-
-  // This map, then `outer`.
-  Affine then(const Affine& outer) const;
-  Vec2 apply(Vec2 p) const { return {xx * p.x + xy * p.y + x0, yx * p.x + yy * p.y + y0}; }
-  Vec2 apply_to_offset(Vec2 d) const { return {xx * d.x + xy * d.y, yx * d.x + yy * d.y}; }
 };
 
 // A path and the map that puts it in the layer.

@@ -269,25 +269,21 @@ Animated<Color> animated_color(const Node& node) {
   return animated<Color>(node, color);
 }
 
+// A table of names indexed by value, as the choices they name.
+template <size_t N>
+std::map<std::string, double> choices_of(const char* const (&names)[N]) {
+  std::map<std::string, double> choices;
+  for (size_t value = 0; value < N; ++value) choices[names[value]] = static_cast<double>(value);
+  return choices;
+}
+
 const std::map<std::string, double> fill_rules = {{"non-zero", 1}, {"even-odd", 2}};
 const std::map<std::string, double> merge_types = {
     {"merge", 1}, {"add", 2}, {"subtract", 3}, {"intersect", 4}, {"exclude", 5}};
 const std::map<std::string, double> path_directions = {{"normal", path_direction_normal},
                                                        {"reversed", path_direction_reversed}};
-const std::map<std::string, double> mask_modes = {{"none", PF_MaskMode_NONE},
-                                                  {"add", PF_MaskMode_ADD},
-                                                  {"subtract", PF_MaskMode_SUBTRACT},
-                                                  {"intersect", PF_MaskMode_INTERSECT},
-                                                  {"lighten", PF_MaskMode_LIGHTEN},
-                                                  {"darken", PF_MaskMode_DARKEN},
-                                                  {"difference", PF_MaskMode_DIFFERENCE},
-                                                  {"accumulate", PF_MaskMode_ACCUM}};
-const std::map<std::string, double> layer_kinds = {
-    {"text", static_cast<double>(LayerKind::text)},
-    {"shape", static_cast<double>(LayerKind::shape)},
-    {"solid", static_cast<double>(LayerKind::solid)},
-    {"null", static_cast<double>(LayerKind::null)},
-    {"camera", static_cast<double>(LayerKind::camera)}};
+const std::map<std::string, double> mask_modes = choices_of(mask_mode_names);
+const std::map<std::string, double> layer_kinds = choices_of(layer_kind_names);
 
 StreamNode content_item(const Node& node);
 

@@ -17,8 +17,7 @@
 //
 // A value the host can keyframe (and any effect parameter) is written either
 // as itself or as {"keyframes": [{"time": seconds of layer time, "value":
-// ...}, ...]}; a keyframe written [seconds, value], as parameters once were,
-// reads the same.
+// ...}, ...]}; a keyframe may also be written [seconds, value].
 // Mistakes are reported with their place in the file (a line and column for
 // text that is not JSON, a JSON pointer such as /layers/2/kind otherwise)
 // and nothing is made of the scene. What the host would never hold is

@@ -28,6 +28,21 @@ inline long refusal(HostCall& call, long no_host) {
   return call.host() == nullptr ? no_host : call.injected();
 }
 
+// What a call that reads one value answers: refused as a test asked; a bad
+// argument when `find` finds nothing (a handle or id that leads nowhere) or
+// there is nowhere to write; else `value` of what it found, written to `out`
+// and shown in the call's record. `bad_argument` is of the call's family
+// (AEGP or PF), whose success is 0 in both.
+template <class Err, class Find, class Out, class Value>
+Err answer(HostCall& call, Err bad_argument, Find&& find, Out* out, Value&& value) {
+  if (long err = refusal(call, bad_argument)) return call.result(static_cast<Err>(err));
+  auto* found = find();
+  if (found == nullptr || out == nullptr) return call.result(bad_argument);
+  *out = value(*found);
+  call.output(*out);
+  return call.result(Err{0});
+}
+
 // An AEGP call that disposes of an object the host handed out: the object is
 // given back even when the test injected an error for the call.
 inline A_Err dispose_object(HostCall& call, const void* object, const char* kind) {

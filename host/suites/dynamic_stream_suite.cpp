@@ -49,12 +49,9 @@ A_Err get_new_stream_ref_for_layer(AEGP_PluginID plugin_id, AEGP_LayerH layer,
 template <int32_t V>
 A_Err get_num_streams_in_group(AEGP_StreamRefH group, A_long* num_streams) {
   HostCall call(suite_name, V, "AEGP_GetNumStreamsInGroup", group);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  StreamObject* found = group_of(group);
-  if (found == nullptr || num_streams == nullptr) return call.result(aegp_bad_argument);
-  *num_streams = static_cast<A_long>(found->node->children.size());
-  call.output(*num_streams);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return group_of(group); }, num_streams,
+      [](const StreamObject& g) { return static_cast<A_long>(g.node->children.size()); });
 }
 
 template <int32_t V>
@@ -154,10 +151,8 @@ const AEGP_DynamicStreamSuite5 dynamic_stream_suite = {
 }  // namespace
 
 void install_dynamic_stream_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPDynamicStreamSuiteVersion2,
-                      &dynamic_stream_suite<kAEGPDynamicStreamSuiteVersion2>);
-  host.register_suite(suite_name, kAEGPDynamicStreamSuiteVersion5,
-                      &dynamic_stream_suite<kAEGPDynamicStreamSuiteVersion5>);
+  register_versions<kAEGPDynamicStreamSuiteVersion2, kAEGPDynamicStreamSuiteVersion5>(
+      host, suite_name, [](auto v) { return &dynamic_stream_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

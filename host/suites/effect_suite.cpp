@@ -26,12 +26,8 @@ const AEGP_EffectSuite3 effect_suite = {guarded<dispose_effect<V>>};
 }  // namespace
 
 void install_effect_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPEffectSuiteVersion1,
-                      &effect_suite<kAEGPEffectSuiteVersion1>);
-  host.register_suite(suite_name, kAEGPEffectSuiteVersion2,
-                      &effect_suite<kAEGPEffectSuiteVersion2>);
-  host.register_suite(suite_name, kAEGPEffectSuiteVersion3,
-                      &effect_suite<kAEGPEffectSuiteVersion3>);
+  register_versions<kAEGPEffectSuiteVersion1, kAEGPEffectSuiteVersion2, kAEGPEffectSuiteVersion3>(
+      host, suite_name, [](auto v) { return &effect_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

@@ -33,46 +33,35 @@ AEGP_ObjectType object_type(LayerKind kind) {
 template <int32_t V>
 A_Err get_layer_parent_comp(AEGP_LayerH layer, AEGP_CompH* comp) {
   HostCall call(suite_name, V, "AEGP_GetLayerParentComp", layer);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || comp == nullptr) return call.result(aegp_bad_argument);
-  *comp = found->composition->handle();
-  call.output(*comp);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return Composition::layer_from_handle(layer); }, comp,
+      [](const Layer& l) { return l.composition->handle(); });
 }
 
 template <int32_t V>
 A_Err get_layer_object_type(AEGP_LayerH layer, AEGP_ObjectType* type) {
   HostCall call(suite_name, V, "AEGP_GetLayerObjectType", layer);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || type == nullptr) return call.result(aegp_bad_argument);
-  *type = object_type(found->kind);
-  call.output(*type);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return Composition::layer_from_handle(layer); }, type,
+      [](const Layer& l) { return object_type(l.kind); });
 }
 
 template <int32_t V>
 A_Err get_layer_from_layer_id(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
   HostCall call(suite_name, V, "AEGP_GetLayerFromLayerID", comp, id);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  Composition* found_comp = Composition::from_handle(comp);
-  Layer* found = found_comp != nullptr ? found_comp->layer_by_id(id) : nullptr;
-  if (found == nullptr || layer == nullptr) return call.result(aegp_bad_argument);
-  *layer = found->handle();
-  call.output(*layer);
-  return call.result(A_Err_NONE);
+  const auto find = [&]() -> Layer* {
+    Composition* found = Composition::from_handle(comp);
+    return found != nullptr ? found->layer_by_id(id) : nullptr;
+  };
+  return answer(call, aegp_bad_argument, find, layer, [](Layer& l) { return l.handle(); });
 }
 
 template <int32_t V>
 A_Err get_layer_id(AEGP_LayerH layer, AEGP_LayerIDVal* id) {
   HostCall call(suite_name, V, "AEGP_GetLayerID", layer);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || id == nullptr) return call.result(aegp_bad_argument);
-  *id = found->id;
-  call.output(*id);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return Composition::layer_from_handle(layer); }, id,
+      [](const Layer& l) { return l.id; });
 }
 
 template <int32_t V>
@@ -105,12 +94,11 @@ A_Err get_layer_to_world_xform(AEGP_LayerH layer, const A_Time* comp_time, A_Mat
 template <int32_t V>
 A_Err get_layer_flags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
   HostCall call(suite_name, V, "AEGP_GetLayerFlags", layer);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  Layer* found = Composition::layer_from_handle(layer);
-  if (found == nullptr || flags == nullptr) return call.result(aegp_bad_argument);
-  *flags = found->three_d ? AEGP_LayerFlag_LAYER_IS_3D : AEGP_LayerFlag_NONE;
-  call.output(*flags);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return Composition::layer_from_handle(layer); }, flags,
+      [](const Layer& l) -> AEGP_LayerFlags {
+        return l.three_d ? AEGP_LayerFlag_LAYER_IS_3D : AEGP_LayerFlag_NONE;
+      });
 }
 
 // The 3D switch; other switches are not served.
@@ -141,9 +129,8 @@ const AEGP_LayerSuite13 layer_suite = {guarded<get_layer_parent_comp<V>>,
 }  // namespace
 
 void install_layer_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPLayerSuiteVersion5, &layer_suite<kAEGPLayerSuiteVersion5>);
-  host.register_suite(suite_name, kAEGPLayerSuiteVersion11, &layer_suite<kAEGPLayerSuiteVersion11>);
-  host.register_suite(suite_name, kAEGPLayerSuiteVersion13, &layer_suite<kAEGPLayerSuiteVersion13>);
+  register_versions<kAEGPLayerSuiteVersion5, kAEGPLayerSuiteVersion11, kAEGPLayerSuiteVersion13>(
+      host, suite_name, [](auto v) { return &layer_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

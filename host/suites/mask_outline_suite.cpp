@@ -15,31 +15,29 @@ using namespace scene;
 constexpr const char* suite_name = kAEGPMaskOutlineSuite;
 constexpr int32_t suite_version = kAEGPMaskOutlineSuiteVersion5;
 
+MaskOutlineObject* find_outline(AEGP_MaskOutlineValH outline) {
+  return HostObjects::instance().find<MaskOutlineObject>(outline);
+}
+
 A_Err is_mask_outline_open(AEGP_MaskOutlineValH outline, A_Boolean* open) {
   HostCall call(suite_name, suite_version, "AEGP_IsMaskOutlineOpen", outline);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
-  if (found == nullptr || open == nullptr) return call.result(aegp_bad_argument);
-  *open = found->shape.closed ? 0 : 1;
-  call.output(*open);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return find_outline(outline); }, open,
+      [](const MaskOutlineObject& o) -> A_Boolean { return o.shape.closed ? 0 : 1; });
 }
 
 A_Err get_mask_outline_num_segments(AEGP_MaskOutlineValH outline, A_long* num_segments) {
   HostCall call(suite_name, suite_version, "AEGP_GetMaskOutlineNumSegments", outline);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
-  if (found == nullptr || num_segments == nullptr) return call.result(aegp_bad_argument);
-  *num_segments = static_cast<A_long>(found->shape.num_segments());
-  call.output(*num_segments);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return find_outline(outline); }, num_segments,
+      [](const MaskOutlineObject& o) { return static_cast<A_long>(o.shape.num_segments()); });
 }
 
 A_Err get_mask_outline_vertex_info(AEGP_MaskOutlineValH outline, AEGP_VertexIndex which_point,
                                    AEGP_MaskVertex* vertex) {
   HostCall call(suite_name, suite_version, "AEGP_GetMaskOutlineVertexInfo", outline, which_point);
   if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  auto* found = HostObjects::instance().find<MaskOutlineObject>(outline);
+  auto* found = find_outline(outline);
   if (found == nullptr || vertex == nullptr || which_point < 0 ||
       which_point >= static_cast<A_long>(found->shape.vertices.size())) {
     return call.result(aegp_bad_argument);

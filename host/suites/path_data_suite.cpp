@@ -21,6 +21,12 @@ constexpr int32_t suite_version = kPFPathDataSuiteVersion1;
 // Names are written with at most this many characters and a zero.
 constexpr size_t max_path_name_length = 31;
 
+// A path the host handed out, as a call of the effect names it.
+PathObject* effect_path(PF_ProgPtr effect_ref, PF_PathOutlinePtr path) {
+  EffectInstance::callback_target(effect_ref);
+  return HostObjects::instance().find<PathObject>(path);
+}
+
 const Mask* effect_mask(PF_ProgPtr effect_ref, PF_PathID unique_id) {
   Layer* layer = nullptr;
   effect_scene(effect_ref, &layer);
@@ -29,32 +35,23 @@ const Mask* effect_mask(PF_ProgPtr effect_ref, PF_PathID unique_id) {
 
 PF_Err path_is_open(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Boolean* open) {
   HostCall call(suite_name, suite_version, "PF_PathIsOpen", effect_ref, path);
-  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
-  EffectInstance::callback_target(effect_ref);
-  auto* found = HostObjects::instance().find<PathObject>(path);
-  if (found == nullptr || open == nullptr) return call.result(pf_bad_argument);
-  *open = found->open ? 1 : 0;
-  call.output(*open);
-  return call.result(PF_Err_NONE);
+  return answer(
+      call, pf_bad_argument, [&] { return effect_path(effect_ref, path); }, open,
+      [](const PathObject& p) -> PF_Boolean { return p.open ? 1 : 0; });
 }
 
 PF_Err path_num_segments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long* num_segments) {
   HostCall call(suite_name, suite_version, "PF_PathNumSegments", effect_ref, path);
-  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
-  EffectInstance::callback_target(effect_ref);
-  auto* found = HostObjects::instance().find<PathObject>(path);
-  if (found == nullptr || num_segments == nullptr) return call.result(pf_bad_argument);
-  *num_segments = static_cast<A_long>(found->num_segments());
-  call.output(*num_segments);
-  return call.result(PF_Err_NONE);
+  return answer(
+      call, pf_bad_argument, [&] { return effect_path(effect_ref, path); }, num_segments,
+      [](const PathObject& p) { return static_cast<A_long>(p.num_segments()); });
 }
 
 PF_Err path_vertex_info(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long which_point,
                         PF_PathVertex* vertex) {
   HostCall call(suite_name, suite_version, "PF_PathVertexInfo", effect_ref, path, which_point);
   if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
-  EffectInstance::callback_target(effect_ref);
-  auto* found = HostObjects::instance().find<PathObject>(path);
+  auto* found = effect_path(effect_ref, path);
   if (found == nullptr || vertex == nullptr) return call.result(pf_bad_argument);
   if (which_point < 0 || which_point >= static_cast<A_long>(found->vertices.size())) {
     return call.result(pf_bad_index);
@@ -65,22 +62,16 @@ PF_Err path_vertex_info(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long wh
 
 PF_Err path_is_inverted(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_Boolean* inverted) {
   HostCall call(suite_name, suite_version, "PF_PathIsInverted", effect_ref, unique_id);
-  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
-  const Mask* mask = effect_mask(effect_ref, unique_id);
-  if (mask == nullptr || inverted == nullptr) return call.result(pf_bad_argument);
-  *inverted = mask->inverted ? 1 : 0;
-  call.output(*inverted);
-  return call.result(PF_Err_NONE);
+  return answer(
+      call, pf_bad_argument, [&] { return effect_mask(effect_ref, unique_id); }, inverted,
+      [](const Mask& m) -> PF_Boolean { return m.inverted ? 1 : 0; });
 }
 
 PF_Err path_get_mask_mode(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_MaskMode* mode) {
   HostCall call(suite_name, suite_version, "PF_PathGetMaskMode", effect_ref, unique_id);
-  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
-  const Mask* mask = effect_mask(effect_ref, unique_id);
-  if (mask == nullptr || mode == nullptr) return call.result(pf_bad_argument);
-  *mode = mask->mode;
-  call.output(*mode);
-  return call.result(PF_Err_NONE);
+  return answer(
+      call, pf_bad_argument, [&] { return effect_mask(effect_ref, unique_id); }, mode,
+      [](const Mask& m) { return m.mode; });
 }
 
 PF_Err path_get_name(PF_ProgPtr effect_ref, PF_PathID unique_id, A_char* name) {

@@ -23,13 +23,13 @@ double scale_of(const PF_RationalScale& scale) {
 
 PF_Err num_paths(PF_ProgPtr effect_ref, A_long* count) {
   HostCall call(suite_name, suite_version, "PF_NumPaths", effect_ref);
-  if (long err = refusal(call, pf_bad_argument)) return call.result(static_cast<PF_Err>(err));
-  Layer* layer = nullptr;
-  effect_scene(effect_ref, &layer);
-  if (layer == nullptr || count == nullptr) return call.result(pf_bad_argument);
-  *count = static_cast<A_long>(layer->masks.size());
-  call.output(*count);
-  return call.result(PF_Err_NONE);
+  const auto find = [&] {
+    Layer* layer = nullptr;
+    effect_scene(effect_ref, &layer);
+    return layer;
+  };
+  return answer(call, pf_bad_argument, find, count,
+                [](const Layer& l) { return static_cast<A_long>(l.masks.size()); });
 }
 
 PF_Err path_info(PF_ProgPtr effect_ref, A_long index, PF_PathID* unique_id) {

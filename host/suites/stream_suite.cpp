@@ -140,12 +140,9 @@ A_Err dispose_stream(AEGP_StreamRefH stream) {
 template <int32_t V>
 A_Err get_stream_type(AEGP_StreamRefH stream, AEGP_StreamType* type) {
   HostCall call(suite_name, V, "AEGP_GetStreamType", stream);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  auto* found = HostObjects::instance().find<StreamObject>(stream);
-  if (found == nullptr || type == nullptr) return call.result(aegp_bad_argument);
-  *type = stream_type(*found);
-  call.output(*type);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument, [&] { return HostObjects::instance().find<StreamObject>(stream); },
+      type, [](const StreamObject& s) { return stream_type(s); });
 }
 
 template <int32_t V>
@@ -283,12 +280,8 @@ const AEGP_StreamSuite9 stream_suite = {
 }  // namespace
 
 void install_stream_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPStreamSuiteVersion4,
-                      &stream_suite<kAEGPStreamSuiteVersion4>);
-  host.register_suite(suite_name, kAEGPStreamSuiteVersion7,
-                      &stream_suite<kAEGPStreamSuiteVersion7>);
-  host.register_suite(suite_name, kAEGPStreamSuiteVersion9,
-                      &stream_suite<kAEGPStreamSuiteVersion9>);
+  register_versions<kAEGPStreamSuiteVersion4, kAEGPStreamSuiteVersion7, kAEGPStreamSuiteVersion9>(
+      host, suite_name, [](auto v) { return &stream_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

@@ -5,6 +5,8 @@
 // them all.
 
 #include <cstdarg>
+#include <cstdint>
+#include <type_traits>
 
 #include "host/sim_host.h"
 
@@ -12,6 +14,15 @@ namespace simhost {
 
 // Every suite family below.
 void install_suites(SimHost& host);
+
+// A suite served in several versions has one table per version, so that
+// records tell which version was called: `table_of(v)` gives the table of
+// version `decltype(v)::value`, registered under it.
+//   register_versions<4, 7>(host, name, [](auto v) { return &tables<decltype(v)::value>; });
+template <int32_t... Versions, class TableOf>
+void register_versions(SimHost& host, const char* name, TableOf table_of) {
+  (host.register_suite(name, Versions, table_of(std::integral_constant<int32_t, Versions>{})), ...);
+}
 
 // The in-data utility callbacks: fill, the handle callbacks, ansi sprintf and
 // strcpy.

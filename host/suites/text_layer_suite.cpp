@@ -73,12 +73,10 @@ A_Err dispose_text_outlines(AEGP_TextOutlinesH outlines) {
 
 A_Err get_num_text_outlines(AEGP_TextOutlinesH outlines, A_long* num_outlines) {
   HostCall call(suite_name, suite_version, "AEGP_GetNumTextOutlines", outlines);
-  if (long err = refusal(call, aegp_bad_argument)) return call.result(static_cast<A_Err>(err));
-  auto* found = HostObjects::instance().find<TextOutlinesObject>(outlines);
-  if (found == nullptr || num_outlines == nullptr) return call.result(aegp_bad_argument);
-  *num_outlines = static_cast<A_long>(found->paths.size());
-  call.output(*num_outlines);
-  return call.result(A_Err_NONE);
+  return answer(
+      call, aegp_bad_argument,
+      [&] { return HostObjects::instance().find<TextOutlinesObject>(outlines); }, num_outlines,
+      [](const TextOutlinesObject& o) { return static_cast<A_long>(o.paths.size()); });
 }
 
 A_Err get_indexed_text_outline(AEGP_TextOutlinesH outlines, A_long path_index,

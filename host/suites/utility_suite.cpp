@@ -41,10 +41,8 @@ const AEGP_UtilitySuite11 utility_suite = {guarded<start_undo_group<V>>,
 }  // namespace
 
 void install_utility_suite(SimHost& host) {
-  host.register_suite(suite_name, kAEGPUtilitySuiteVersion7,
-                      &utility_suite<kAEGPUtilitySuiteVersion7>);
-  host.register_suite(suite_name, kAEGPUtilitySuiteVersion11,
-                      &utility_suite<kAEGPUtilitySuiteVersion11>);
+  register_versions<kAEGPUtilitySuiteVersion7, kAEGPUtilitySuiteVersion11>(
+      host, suite_name, [](auto v) { return &utility_suite<decltype(v)::value>; });
 }
 
 }  // namespace simhost

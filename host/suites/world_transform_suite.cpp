@@ -1,10 +1,8 @@
 // "PF World Transform Suite" v1. transfer_rect composites with
 // PF_Xfer_IN_FRONT: the source over the destination at the given 8-bit
-// opacity, in 8-bit and float worlds alike. Worlds hold straight alpha (see
-// host/world.h), so this is the straight-alpha "over"; the mode flags are not
+// opacity, in 8-bit and float worlds alike. Worlds hold straight alpha, so
+// this is the straight-alpha over() of host/world.h; the mode flags are not
 // needed to tell. The suite's other functions are not served by this host.
-
-#include <algorithm>
 
 #include "host/guarded_call.h"
 #include "host/host_call.h"
@@ -19,17 +17,6 @@ constexpr int32_t suite_version = kPFWorldTransformSuiteVersion1;
 
 bool is_float(const PF_EffectWorld& world) {
   return (world.world_flags & PF_WorldFlag_FLOAT) != 0;
-}
-
-// Straight-alpha "over": the source, its alpha scaled by `opacity`, in front.
-PF_PixelFloat over(const PF_PixelFloat& source, const PF_PixelFloat& dest, float opacity) {
-  const float a = std::clamp(source.alpha, 0.0f, 1.0f) * opacity;
-  const float b = std::clamp(dest.alpha, 0.0f, 1.0f) * (1.0f - a);
-  const float alpha = a + b;
-  if (alpha <= 0.0f) return {0.0f, 0.0f, 0.0f, 0.0f};
-  auto mix = [&](float s, float d) { return (s * a + d * b) / alpha; };
-  return {alpha, mix(source.red, dest.red), mix(source.green, dest.green),
-          mix(source.blue, dest.blue)};
 }
 
 PF_Err transfer_rect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
@@ -61,8 +48,8 @@ PF_Err transfer_rect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_f
       const A_long to_x = dest_x + (x - from.left);
       if (to_x < 0 || to_x >= dst_world->width) continue;
       write_float_pixel(*dst_world, to_x, to_y,
-                        over(read_float_pixel(*src_world, x, y),
-                             read_float_pixel(*dst_world, to_x, to_y), opacity));
+                        over(premultiplied(read_float_pixel(*src_world, x, y), opacity),
+                             read_float_pixel(*dst_world, to_x, to_y)));
     }
   }
   return call.result(PF_Err_NONE);

@@ -275,15 +275,20 @@ TEST_F(GradientHandle, ArbitrarySavedValues) {
 // The whole stops a saved value holds, as the readers take them:
 // {count, handle size, stops}; the last three are damaged saves, shorter
 // than the count or with a count claiming more than the bytes hold.
+// Byte count, bytes kept, stops read, and the stops an edit starts from
+// (-1: none, the value is shorter than its count says).
 TEST_F(GradientHandle, ReadsTheWholeStopsPresent) {
-  const std::size_t cases[][3] = {{50, 55, 2}, {0, 53, 0},  {23, 53, 0},
-                                  {72, 3, 0},  {72, 40, 1}, {0xffffffffu, 52, 2}};
+  const long cases[][4] = {{50, 55, 2, 2}, {0, 53, 0, 0},   {23, 53, 0, 0},
+                           {72, 3, 0, -1}, {72, 40, 1, -1}, {0xffffffffl, 52, 2, -1}};
   for (const auto& c : cases) {
     Bytes bytes =
         blob(static_cast<std::uint32_t>(c[0]), {{0.25, 1, 1, 1, 1}, {0.75, 1, 1, 1, 1}}, 8);
-    bytes.resize(c[1]);
+    bytes.resize(static_cast<std::size_t>(c[1]));
     PF_Handle h = saved(bytes);
-    EXPECT_EQ(points_of(h).size(), c[2]) << c[0] << " in " << c[1];
+    EXPECT_EQ(points_of(h).size(), static_cast<std::size_t>(c[2])) << c[0] << " in " << c[1];
+    const std::optional<std::vector<GradientPoint>> whole = gradient_points_if_whole(suite_, h);
+    EXPECT_EQ(whole ? static_cast<long>(whole->size()) : -1, c[3]) << c[0] << " in " << c[1];
     dispose_value(h);
   }
+  EXPECT_FALSE(gradient_points_if_whole(suite_, nullptr));
 }

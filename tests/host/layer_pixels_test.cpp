@@ -27,6 +27,19 @@ Color rgb(int r, int g, int b) {
   return {1.0, r / 255.0, g / 255.0, b / 255.0};
 }
 
+// A grey solid of `width` x `height` under two masks: one from beyond its
+// top-left corner to (right, bottom), the other over its rows from 50 down.
+Layer& grey_solid_in_two_masks(Composition& comp, const char* name, int width, int height,
+                               double right, double bottom) {
+  Layer& layer = comp.add_layer(LayerKind::solid, name);
+  layer.width = width;
+  layer.height = height;
+  layer.solid_color = rgb(90, 90, 90);
+  layer.add_mask({.shape = rectangle(-1, -1, right, bottom), .mode = PF_MaskMode_ADD});
+  layer.add_mask({.shape = rectangle(-1, 50, 200, 100), .mode = PF_MaskMode_ADD});
+  return layer;
+}
+
 PF_Pixel8 pixel_of(World& world, A_long x, A_long y) {
   if (world.format() == PixelFormat::argb8) return world.pixel8(x, y);
   const PF_PixelFloat p = world.pixel_float(x, y);
@@ -158,13 +171,7 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
        "over the bottom shows that a solid of 101 x 61 fills its extent of 51 x 31 and no "
        "more; the world sits at (40, 0)",
        [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::solid, "Small");
-         layer.width = 101;
-         layer.height = 61;
-         layer.solid_color = rgb(90, 90, 90);
-         layer.add_mask({.shape = rectangle(-1, -1, 91, 40), .mode = PF_MaskMode_ADD});
-         layer.add_mask({.shape = rectangle(-1, 50, 200, 100), .mode = PF_MaskMode_ADD});
-         return layer;
+         return grey_solid_in_two_masks(comp, "Small", 101, 61, 91, 40);
        },
        {{0, 10, grey},
         {5, 10, {128, 90, 90, 90}, 2},
@@ -178,13 +185,7 @@ TEST(LayerPixels, EachKindDrawsWhatTheHostShowsBeforeEffects) {
       {"half across, a quarter down: mask edges at x = 51 and y = 41 cover half of column 25 "
        "and a quarter of row 10; a solid of 100 x 60 fills its extent of 50 x 15 and no more",
        [](Composition& comp) -> Layer& {
-         Layer& layer = comp.add_layer(LayerKind::solid, "Squeezed");
-         layer.width = 100;
-         layer.height = 60;
-         layer.solid_color = rgb(90, 90, 90);
-         layer.add_mask({.shape = rectangle(-1, -1, 51, 41), .mode = PF_MaskMode_ADD});
-         layer.add_mask({.shape = rectangle(-1, 50, 200, 100), .mode = PF_MaskMode_ADD});
-         return layer;
+         return grey_solid_in_two_masks(comp, "Squeezed", 100, 60, 51, 41);
        },
        {{24, 5, grey},
         {25, 5, {128, 90, 90, 90}, 2},

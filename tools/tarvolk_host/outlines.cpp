@@ -14,6 +14,7 @@
 #include <variant>
 
 #include "effect/layer_outlines.h"
+#include "effect/param_checkouts.h"
 #include "effect/param_slots.h"
 #include "host/host_call.h"
 #include "host/instance/effect_instance.h"
@@ -29,15 +30,6 @@ namespace cli {
 namespace {
 
 using nlohmann::json;
-
-// The parameters the outlines are read with.
-constexpr PF_ParamIndex outline_params[] = {slot::mask_path, slot::use_all_paths};
-
-const char* mask_mode_name(int32_t mode) {
-  static const char* const names[] = {"none",    "add",    "subtract",   "intersect",
-                                      "lighten", "darken", "difference", "accumulate"};
-  return mode >= 0 && mode < 8 ? names[mode] : "unknown";
-}
 
 // A coordinate as JSON; one that is not a finite number (which JSON cannot
 // hold) as the string "NaN", "Infinity" or "-Infinity".
@@ -140,7 +132,7 @@ void print_geometry(const SourceGeometry& geometry) {
     std::printf("masks: %zu\n", masks->size());
     for (size_t i = 0; i < masks->size(); ++i) {
       const MaskPath& mask = (*masks)[i];
-      std::printf("  mask %zu: %s%s, %zu vertices\n", i, mask_mode_name(mask.mode),
+      std::printf("  mask %zu: %s%s, %zu vertices\n", i, simhost::scene::mask_mode_name(mask.mode),
                   mask.inverted ? ", inverted" : "", mask.path.size());
     }
   } else {
@@ -181,23 +173,17 @@ int outlines(const Options& options) {
     simhost::scene::set_scene_parameters(scene, instance);
 
     // As smart pre-render does: the parameters checked out at the frame's
-    // time into copies, then the outlines read with them.
+    // time into copies (all but the wheel's stops and the parent layer,
+    // which its outlines do not need), then the outlines read with them.
     PF_InData in_data = instance.make_in_data();
-    PF_ParamDef copies[slot::count] = {};
     SourceGeometry geometry;
-    PF_Err err = PF_Err_NONE;
+    HostErrors errors;
     {
       simhost::CommandScope command(PF_Cmd_SMART_PRE_RENDER);
-      for (PF_ParamIndex slot : outline_params) {
-        if (!err) {
-          err = in_data.inter.checkout_param(in_data.effect_ref, slot, in_data.current_time,
-                                             in_data.time_step, in_data.time_scale, &copies[slot]);
-        }
-        const PF_Err checkin_err = in_data.inter.checkin_param(in_data.effect_ref, &copies[slot]);
-        if (!err) err = checkin_err;
-      }
-      if (!err) err = gather_source_geometry(&in_data, copies, geometry);
+      const ParamCheckouts params(&in_data, errors, {slot::gradient_wheel, slot::parent_layer});
+      errors.run([&] { return gather_source_geometry(&in_data, params.data(), geometry); });
     }
+    const PF_Err err = errors.code();
     if (err) {
       print_error(options.verb, "the outlines could not be read: error %d", err);
       status = status_failed;

@@ -93,17 +93,18 @@ std::vector<GestureStep> parse_gesture(const std::string& text) {
   return steps;
 }
 
-// The wheel's parameters, found as the user knows them: the wheel and its
-// selected stop by name, the info panel as the custom control without a
-// value. ParamValueError when the effect has no such parameter.
-struct WheelSlots {
+// The slots of the panel's controls that editing the wheel works with,
+// found in the instance's parameter list as the user knows them: the wheel
+// and its selected stop by name, the info panel as the custom control
+// without a value. ParamValueError when the effect has no such parameter.
+struct PanelControlSlots {
   PF_ParamIndex wheel = 0;
   PF_ParamIndex pt_select = 0;
   PF_ParamIndex info_panel = 0;
 };
 
-WheelSlots wheel_slots(simhost::EffectInstance& instance) {
-  WheelSlots slots;
+PanelControlSlots panel_control_slots(simhost::EffectInstance& instance) {
+  PanelControlSlots slots;
   slots.wheel = instance.find_param("Gradient Wheel");
   slots.pt_select = instance.find_param("Gradient Pt Select");
   for (PF_ParamIndex slot = 1; slot < instance.num_params() && slots.info_panel == 0; ++slot) {
@@ -117,7 +118,7 @@ WheelSlots wheel_slots(simhost::EffectInstance& instance) {
 }
 
 void print_stops(simhost::SimHost& host, simhost::EffectInstance& instance,
-                 const WheelSlots& slots) {
+                 const PanelControlSlots& slots) {
   // A keyframed value at the panel's time.
   const std::vector<unsigned char> bytes =
       instance.is_keyframed(slots.wheel)
@@ -226,7 +227,7 @@ int edit_wheel(simhost::SimHost& host, simhost::EffectInstance& instance,
                const std::string& png_path) {
   simhost::DrawbotCanvas canvas(host, panel_width, wheel_frame.bottom, simhost::theme_background());
   simhost::EffectPanel panel(instance, module, canvas);
-  const WheelSlots slots = wheel_slots(instance);
+  const PanelControlSlots slots = panel_control_slots(instance);
   const simhost::PanelControl wheel{slots.wheel, wheel_frame, PF_EA_CONTROL};
   const simhost::PanelControl info{slots.info_panel, info_frame, PF_EA_CONTROL};
   int status = 0;

@@ -323,8 +323,7 @@ bool render_each_frame(const RenderOptions& o, simhost::scene::Scene& scene,
                 if (o.share) {
                   print_share_progress(number, path);
                 } else if (numbered) {
-                  std::printf("frame %ld (%zu of %zu, %.3f s): %s\n", number, ++written,
-                              list.times.size(), time, path.c_str());
+                  print_frame_progress(number, ++written, list.times.size(), time, path.c_str());
                 } else {
                   std::printf("%s\n", path.c_str());
                 }

@@ -59,7 +59,7 @@ struct Job {
 constexpr const char* own_program = "/proc/self/exe";
 
 // Starts one process of the range; false (and a message) when it cannot be.
-bool start(Job& job, const std::vector<std::string>& arguments) {
+bool spawn(Job& job, const std::vector<std::string>& arguments) {
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
     print_error(verb_name, "no pipe for a process: %s", std::strerror(errno));
@@ -131,105 +131,155 @@ void print_share_progress(long frame, const std::string& path) {
   std::printf("%s %ld %s\n", share_progress_word, frame, path.c_str());
 }
 
-int render_in_processes(const Options& options, std::array<long, 2> frames, int jobs,
-                        double frame_rate) {
-  const size_t total = static_cast<size_t>(frames[1] - frames[0] + 1);
-  std::vector<Job> running(static_cast<size_t>(jobs));
-  int status = status_ok;
+void print_frame_progress(long frame, size_t written, size_t total, double seconds,
+                          const char* path) {
+  std::printf("frame %ld (%zu of %zu, %.3f s): %s\n", frame, written, total, seconds, path);
+}
+
+namespace {
+
+// The processes of one range: started, their output passed on as it comes,
+// then waited for.
+class RangeProcesses {
+ public:
+  RangeProcesses(std::array<long, 2> frames, int jobs, double frame_rate)
+      : jobs_(static_cast<size_t>(jobs)),
+        total_(static_cast<size_t>(frames[1] - frames[0] + 1)),
+        frame_rate_(frame_rate) {}
+
+  // A process for each share, given the render verb's arguments of
+  // `options` and its share; the first that cannot be started fails the
+  // run and stops those started.
+  void start(const Options& options) {
+    const int count = static_cast<int>(jobs_.size());
+    for (int k = 0; k < count && status_ == status_ok; ++k) {
+      std::vector<std::string> arguments = {"tarvolk-host", "render"};
+      arguments.insert(arguments.end(), options.args.begin(), options.args.end());
+      arguments.insert(arguments.end(),
+                       {"--jobs", "1", "--share", std::to_string(k) + "/" + std::to_string(count),
+                        "--module", options.module_path});
+      if (!spawn(jobs_[static_cast<size_t>(k)], arguments)) {
+        status_ = status_failed;
+        stop_all();
+      }
+    }
+  }
+
+  // Passes the processes' lines on until each has closed its output,
+  // waiting for each as it does; the first that fails stops the others, and
+  // so does Ctrl-C, passed on once.
+  void pump() {
+    for (;;) {
+      if (interrupted() && !cancel_passed_on_) {
+        cancel_passed_on_ = true;
+        stop_all();
+      }
+      std::vector<pollfd> watched;
+      std::vector<Job*> owners;
+      for (Job& job : jobs_) {
+        if (job.out >= 0) {
+          watched.push_back({job.out, POLLIN, 0});
+          owners.push_back(&job);
+        }
+      }
+      if (watched.empty()) return;
+      // Woken by Ctrl-C too, or at the latest after a while to look for it.
+      if (poll(watched.data(), watched.size(), 100) < 0) {
+        if (errno == EINTR) continue;
+        return;
+      }
+      for (size_t i = 0; i < watched.size(); ++i) {
+        if (watched[i].revents != 0) read_from(*owners[i]);
+      }
+    }
+  }
+
+  // Waits for the processes still running; the run's status.
+  int reap() {
+    for (Job& job : jobs_) {
+      if (job.pid > 0 && !job.reaped) {
+        const int ended = wait_for(job);
+        if (ended != status_ok && status_ == status_ok) status_ = ended;
+      }
+    }
+    // The processes said nothing of what they cancelled: this one speaks
+    // for the range.
+    if (cancel_passed_on_) {
+      print_error(verb_name, "cancelled; %zu of %zu frames were written", written_, total_);
+      status_ = status_cancelled;
+    }
+    return status_;
+  }
+
+ private:
   // Each process is stopped once, as a user's first Ctrl-C stops it; it
   // says nothing of the frame it cancels.
-  auto stop_others = [&running] {
-    for (Job& job : running) {
+  void stop_all() {
+    for (Job& job : jobs_) {
       if (job.pid > 0 && !job.reaped && !job.stopped) {
         job.stopped = true;
         kill(job.pid, SIGINT);
       }
     }
-  };
-  for (int k = 0; k < jobs && status == status_ok; ++k) {
-    std::vector<std::string> arguments = {"tarvolk-host", "render"};
-    arguments.insert(arguments.end(), options.args.begin(), options.args.end());
-    arguments.insert(arguments.end(),
-                     {"--jobs", "1", "--share", std::to_string(k) + "/" + std::to_string(jobs),
-                      "--module", options.module_path});
-    if (!start(running[static_cast<size_t>(k)], arguments)) {
-      status = status_failed;
-      stop_others();
+  }
+
+  // What a process has read: its complete lines passed on; at the end of
+  // its output, the rest, and the process waited for.
+  void read_from(Job& job) {
+    char buffer[4096];
+    const ssize_t n = read(job.out, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) return;
+    if (n > 0) {
+      job.pending.append(buffer, static_cast<size_t>(n));
+      for (size_t end; (end = job.pending.find('\n')) != std::string::npos;) {
+        tell(job.pending.substr(0, end));
+        job.pending.erase(0, end + 1);
+      }
+      return;
+    }
+    // Its output ended: it has finished, or is about to.
+    if (!job.pending.empty()) tell(job.pending);
+    close(job.out);
+    job.out = -1;
+    const int ended = wait_for(job);
+    if (ended != status_ok && status_ == status_ok) {
+      status_ = ended;
+      stop_all();
     }
   }
 
-  size_t written = 0;
-  auto tell = [&](const std::string& line) {
+  // A frame a process has written as a progress line counting the frames
+  // of the range; any other line as it is.
+  void tell(const std::string& line) {
     long frame = 0;
     int used = 0;
     const std::string prefix = std::string(share_progress_word) + " ";
     if (line.rfind(prefix, 0) == 0 &&
         std::sscanf(line.c_str() + prefix.size(), "%ld %n", &frame, &used) == 1) {
-      std::printf("frame %ld (%zu of %zu, %.3f s): %s\n", frame, ++written, total,
-                  static_cast<double>(frame) / frame_rate, line.c_str() + prefix.size() + used);
+      print_frame_progress(frame, ++written_, total_, static_cast<double>(frame) / frame_rate_,
+                           line.c_str() + prefix.size() + used);
     } else {
       std::printf("%s\n", line.c_str());
     }
     std::fflush(stdout);
-  };
-  bool cancel_passed_on = false;
-  for (;;) {
-    if (interrupted() && !cancel_passed_on) {
-      cancel_passed_on = true;
-      stop_others();
-    }
-    std::vector<pollfd> watched;
-    std::vector<Job*> owners;
-    for (Job& job : running) {
-      if (job.out >= 0) {
-        watched.push_back({job.out, POLLIN, 0});
-        owners.push_back(&job);
-      }
-    }
-    if (watched.empty()) break;
-    // Woken by Ctrl-C too, or at the latest after a while to look for it.
-    if (poll(watched.data(), watched.size(), 100) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (size_t i = 0; i < watched.size(); ++i) {
-      if (watched[i].revents == 0) continue;
-      Job& job = *owners[i];
-      char buffer[4096];
-      const ssize_t n = read(job.out, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n > 0) {
-        job.pending.append(buffer, static_cast<size_t>(n));
-        for (size_t end; (end = job.pending.find('\n')) != std::string::npos;) {
-          tell(job.pending.substr(0, end));
-          job.pending.erase(0, end + 1);
-        }
-        continue;
-      }
-      // Its output ended: it has finished, or is about to.
-      if (!job.pending.empty()) tell(job.pending);
-      close(job.out);
-      job.out = -1;
-      const int ended = wait_for(job);
-      if (ended != status_ok && status == status_ok) {
-        status = ended;
-        stop_others();
-      }
-    }
   }
-  for (Job& job : running) {
-    if (job.pid > 0 && !job.reaped) {
-      const int ended = wait_for(job);
-      if (ended != status_ok && status == status_ok) status = ended;
-    }
-  }
-  // The processes said nothing of what they cancelled: this one speaks for
-  // the range.
-  if (cancel_passed_on) {
-    print_error(verb_name, "cancelled; %zu of %zu frames were written", written, total);
-    status = status_cancelled;
-  }
-  return status;
+
+  std::vector<Job> jobs_;
+  size_t total_;
+  double frame_rate_;
+  size_t written_ = 0;
+  int status_ = status_ok;
+  bool cancel_passed_on_ = false;
+};
+
+}  // namespace
+
+int render_in_processes(const Options& options, std::array<long, 2> frames, int jobs,
+                        double frame_rate) {
+  RangeProcesses processes(frames, jobs, frame_rate);
+  processes.start(options);
+  processes.pump();
+  return processes.reap();
 }
 
 }  // namespace cli

@@ -11,6 +11,7 @@
 // interrupt, as a user's), and its status is the run's.
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "host_api/ae_effect.h"
@@ -43,5 +44,11 @@ int render_in_processes(const Options& options, std::array<long, 2> frames, int 
 
 // What a process rendering a share prints once a frame's file is written.
 void print_share_progress(long frame, const std::string& path);
+
+// The line a frame of a range prints once its file is written: the frame's
+// number and time, how many of the range's `total` frames are written with
+// it, and its file.
+void print_frame_progress(long frame, size_t written, size_t total, double seconds,
+                          const char* path);
 
 }  // namespace cli
