@@ -15,7 +15,7 @@
 #include "host_support/give_back_quietly.h"
 #include "host_support/host_errors.h"
 #include "host_support/matrix3.h"
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 #include "renderer/matrix.h"
 
 namespace {

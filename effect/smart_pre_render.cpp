@@ -31,7 +31,7 @@
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
 #include "host_support/host_errors.h"
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 #include "renderer/matrix.h"
 #include "renderer/render_plan.h"
 

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <utility>
 
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 #include "renderer/parallel_for.h"
 
 namespace {

@@ -42,7 +42,7 @@ std::vector<PathGroup> tree_union_leaves(const PathsD& paths, const PathGroup& g
 
 // Unites every group into its polygon tree (`trees` is resized to the groups, in group order),
 // on up to `threads` threads. The host's abort is polled between the levels of the trees and
-// between unions; a cancel throws FrameCancelled (renderer/frame_abort.h) once every
+// between unions; a cancel throws FrameCancelled (host_support/frame_abort.h) once every
 // thread has stopped. The trees do not depend on the thread count.
 void unite_groups(const PathsD& paths, const std::vector<PathGroup>& groups,
                   std::vector<PolyTreeD>& trees, unsigned threads,

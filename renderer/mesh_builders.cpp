@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 #include "renderer/matrix.h"
 #include "renderer/parallel_for.h"
 

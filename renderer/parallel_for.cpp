@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 
 unsigned default_geometry_threads() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);

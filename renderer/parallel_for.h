@@ -14,7 +14,7 @@ unsigned default_geometry_threads();
 // handed out in order as threads become free; each index is in exactly one range. With one
 // thread, or fewer than `min_per_thread` indices per extra thread, everything runs on the
 // calling thread as one range. An exception from any range is rethrown here. Within a frame that
-// the host may cancel (renderer/frame_abort.h), ranges stop being handed out once it does, and
+// the host may cancel (host_support/frame_abort.h), ranges stop being handed out once it does, and
 // FrameCancelled is thrown here.
 void parallel_for(size_t count, unsigned threads, size_t min_per_thread,
                   const std::function<void(size_t begin, size_t end)>& work);

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "renderer/flattening_range.h"
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 #include "renderer/polygon_boolean.h"
 
 namespace {

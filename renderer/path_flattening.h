@@ -25,7 +25,7 @@ struct ShapeGroupPaths {
 PathD flatten_bezier_path(const BezierPath& path, double corner_cos);
 
 // Within a frame the host may cancel, the conversions of whole outline lists below check between
-// outlines, masks and items whether it did, and throw FrameCancelled (renderer/frame_abort.h).
+// outlines, masks and items whether it did, and throw FrameCancelled (host_support/frame_abort.h).
 
 // Appends one flattened polygon per outline to out.
 void flatten_bezier_paths(const TextOutlines& outlines, double corner_cos, PathsD& out);

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <utility>
 
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 #include "renderer/kept_storage.h"
 #include "renderer/mesh_builders.h"
 #include "renderer/mesh_upload.h"

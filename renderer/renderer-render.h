@@ -46,7 +46,7 @@ struct RenderInput {
 // a missing per-thread render state, a plan that cannot be drawn or a frame or input layer
 // larger than the GPU's largest texture even at ssaa 1, or the error of the input
 // upload or of the read-back as it came. On failure `error_text` says what failed. Between its
-// stages the host is asked whether it still wants the frame (renderer/frame_abort.h); when it
+// stages the host is asked whether it still wants the frame (host_support/frame_abort.h); when it
 // answers non-zero (517, cancelled) the frame ends with that answer and no error text.
 PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::string* error_text);
 

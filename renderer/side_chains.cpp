@@ -5,7 +5,7 @@
 #include <numbers>
 #include <span>
 
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 
 namespace {
 

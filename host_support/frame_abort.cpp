@@ -1,4 +1,4 @@
-#include "renderer/frame_abort.h"
+#include "host_support/frame_abort.h"
 
 namespace {
 

@@ -13,6 +13,16 @@
 // error code of its own polls the FrameAbort; deep loops without one call check_frame_abort
 // (or its timed form), which throws FrameCancelled, and the stage that runs them converts it
 // back with run_until_cancelled.
+//
+// Two channels run beside the parameter lists on purpose, so that the geometry's many loops
+// need no abort argument and no error code:
+//  - ambient: the scope makes its FrameAbort the calling thread's own, in a thread_local
+//    pointer that check_frame_abort and poll_frame_abort read. A thread without a scope (a
+//    worker of parallel_for, which carries the caller's FrameAbort itself, or code run outside
+//    a frame) reads null and is never stopped.
+//  - an exception: check_frame_abort throws FrameCancelled through code that has no error code
+//    of its own; run_until_cancelled, around each such stage, turns it back into the code. No
+//    FrameCancelled may leave a stage run without it.
 
 #include <atomic>
 #include <chrono>
