@@ -28,12 +28,12 @@
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "effect/smart_render.h"
+#include "geometry/matrix.h"
+#include "geometry/render_plan.h"
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
-#include "host_support/host_errors.h"
 #include "host_support/frame_abort.h"
-#include "renderer/matrix.h"
-#include "renderer/render_plan.h"
+#include "host_support/host_errors.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 #include "gradient_wheel/gradient_handle.h"
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
-#include "host_support/host_errors.h"
 #include "host_support/frame_abort.h"
+#include "host_support/host_errors.h"
 #include "renderer/renderer-render.h"
 
 bool input_composited(double input_opacity_percent) {

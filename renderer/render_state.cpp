@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "geometry/frame_geometry.h"
 #include "renderer/kept_storage.h"
-#include "renderer/renderer-render.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 # listed (tests/, bench/, tools/) sits on top and may include any of them.
 #
 #   effect/          entry point, parameters, pre-render and render
-#   renderer/   gradient_wheel/
-#   gl/              (GL objects and the context only)
+#   renderer/   gradient_wheel/       (renderer/: drawing a frame with GL)
+#   geometry/   gl/                   (a frame's geometry without GL; GL objects and the context)
 #   host_support/    helpers over the host's API
 #   host_api/   platform/            host/ stands beside the plug-in on these
 set -euo pipefail
@@ -17,9 +17,10 @@ declare -A allowed=(
   [platform]=""
   [host_support]="host_api"
   [gl]="platform"
-  [renderer]="gl platform host_support host_api"
+  [geometry]="host_support host_api"
+  [renderer]="geometry gl host_support host_api"
   [gradient_wheel]="host_support host_api"
-  [effect]="renderer gradient_wheel gl platform host_support host_api"
+  [effect]="renderer geometry gradient_wheel gl platform host_support host_api"
   [host]="host_api platform"
 )
 # Nothing in the product may reach into these.

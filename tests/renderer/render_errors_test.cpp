@@ -190,7 +190,7 @@ TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
   const RenderInput in = host.input(plan);
 
   FrameGeometry geometry;
-  ASSERT_EQ(build_frame_geometry(in, *out.get(), geometry, text), 0);
+  ASSERT_EQ(build_frame_geometry(frame_geometry_input(in, *out.get()), geometry, text), 0);
   const ChainSetup& setup = geometry.chain_setup;
   EXPECT_EQ(setup.params.mode, ExtrusionMode::directional);
   EXPECT_NEAR(setup.params.direction.x, 0.6, 1e-12);

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/matrix.h"
+#include "geometry/render_plan.h"
 #include "host/sim_host.h"
-#include "renderer/matrix.h"
-#include "renderer/render_plan.h"
 #include "renderer/renderer-render.h"
 #include "tests/support/golden_picture.h"
 #include "tests/support/test_paths.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
+#include "geometry/mesh.h"
 #include "renderer/input_texture.h"
-#include "renderer/mesh.h"
 #include "renderer/mesh_upload.h"
 #include "tests/renderer/gl_test_support.h"
 
