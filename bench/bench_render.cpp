@@ -17,8 +17,9 @@
 #include "bench/cairo_reference.h"
 #include "geometry/render_plan.h"
 #include "host/sim_host.h"
+#include "renderer/frame_steps.h"
 #include "renderer/render_state.h"
-#include "renderer/renderer-render.h"
+#include "renderer/renderer_hooks.h"
 
 namespace {
 
@@ -177,13 +178,13 @@ void BM_PassBreakdown(benchmark::State& state) {
   if (f.render_data == nullptr) return;
   StepClock& clock = StepClock::instance();
   clock = StepClock();
-  set_render_check_hook(&StepClock::on_check);
+  RendererHooks::set_render_check_hook(&StepClock::on_check);
   for (auto _ : state) {
     FrameGlObjects gl;
     clock.last = StepClock::Clock::now();
     f.run_passes(state, gl);
   }
-  set_render_check_hook(nullptr);
+  RendererHooks::set_render_check_hook(nullptr);
   const double n = static_cast<double>(state.iterations());
   double setup = 0;
   for (int i = 0; i <= static_cast<int>(RenderCheck::all_objects); ++i) setup += clock.ms_at[i];

@@ -25,7 +25,7 @@
 #include "host_support/fixed_point.h"
 #include "host_support/frame_abort.h"
 #include "host_support/host_errors.h"
-#include "renderer/renderer-render.h"
+#include "renderer/render_layer.h"
 
 bool input_composited(double input_opacity_percent) {
   return input_opacity_percent > 0.1;

@@ -14,6 +14,7 @@
 
 #include "platform/wgl.h"
 #include "renderer/render_state.h"
+#include "renderer/renderer_hooks.h"
 #include "tests/renderer/render_test_support.h"
 
 namespace tarvolk::test {
@@ -302,7 +303,7 @@ class KeptStorageBudget : public KeptStorage {
     expected = render_fresh(in, 300, 200);
   }
   void TearDown() override {
-    set_kept_storage_budget(0);
+    RendererHooks::set_kept_storage_budget(0);
     KeptStorage::TearDown();
   }
 
@@ -331,7 +332,7 @@ TEST_F(KeptStorageBudget, TheLeastRecentlyUsedThreadsStorageGoesFirst) {
   const size_t one = at_a->kept_bytes;
   ASSERT_GT(one, size_t{300 * 200 * 9 * 20});  // the face targets at least
   // Room for two threads' storage.
-  set_kept_storage_budget(2 * one + one / 2);
+  RendererHooks::set_kept_storage_budget(2 * one + one / 2);
   LocalRenderData* at_b = render_on(b);
   EXPECT_EQ(kept_storage_total(), 2 * one);
 
@@ -371,7 +372,7 @@ TEST_F(KeptStorageBudget, AFrameLargerThanTheBudgetRendersAndKeepsNothing) {
   RenderThread a, b;
   LocalRenderData* at_a = render_on(a);
   const size_t one = at_a->kept_bytes;
-  set_kept_storage_budget(one / 2);
+  RendererHooks::set_kept_storage_budget(one / 2);
   // The other thread's storage goes first, then the frame's own once it is drawn.
   LocalRenderData* at_b = render_on(b);
   EXPECT_EQ(at_a->kept_bytes, 0u);
@@ -393,9 +394,9 @@ TEST(KeptStorageFigures, TheDefaultBudgetHoldsAFullHdFrameAt4OrTwoAt3) {
   EXPECT_LE(full_hd_at(4), default_kept_storage_budget);
   EXPECT_LE(2 * full_hd_at(3), default_kept_storage_budget);
   EXPECT_GT(3 * full_hd_at(3), default_kept_storage_budget);
-  set_kept_storage_budget(12345);
+  RendererHooks::set_kept_storage_budget(12345);
   EXPECT_EQ(kept_storage_budget(), 12345u);
-  set_kept_storage_budget(0);
+  RendererHooks::set_kept_storage_budget(0);
   EXPECT_EQ(kept_storage_budget(), default_kept_storage_budget);
 }
 

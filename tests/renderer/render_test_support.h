@@ -14,7 +14,8 @@
 #include "geometry/matrix.h"
 #include "geometry/render_plan.h"
 #include "host/sim_host.h"
-#include "renderer/renderer-render.h"
+#include "renderer/frame_steps.h"
+#include "renderer/renderer_hooks.h"
 #include "tests/support/golden_picture.h"
 #include "tests/support/test_paths.h"
 

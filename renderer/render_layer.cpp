@@ -1,4 +1,4 @@
-#include "renderer/renderer-render.h"
+#include "renderer/render_layer.h"
 
 #include <GL/glew.h>
 
@@ -13,17 +13,19 @@
 #include <utility>
 
 #include "host_support/frame_abort.h"
+#include "renderer/frame_steps.h"
 #include "renderer/kept_storage.h"
 #include "renderer/mesh_upload.h"
 #include "renderer/pixel_transfer.h"
 #include "renderer/render_state.h"
+#include "renderer/renderer_hooks.h"
 
 namespace {
 
 // This file's path from the repository root, as the build records it; error lines name it.
 constexpr std::string_view source_path() {
   constexpr std::string_view file = __FILE__;
-  constexpr std::string_view tail = "renderer/renderer-render";
+  constexpr std::string_view tail = "renderer/render_layer";
   const size_t pos = file.rfind(tail);
   return pos == std::string_view::npos ? file : file.substr(pos);
 }
@@ -32,7 +34,7 @@ constexpr std::string_view source_path() {
 // overflows computing an image's size from it (Mesa crashes on sizes near the i32 limit).
 constexpr int32_t largest_texture_request = 1 << 20;
 
-std::atomic<RenderCheckHook> check_hook{nullptr};
+std::atomic<RendererHooks::RenderCheckHook> check_hook{nullptr};
 
 void report(int line, const std::string& message) {
   const std::string_view path = source_path();
@@ -63,7 +65,7 @@ PF_Err report_failure(int line, PF_Err err, const std::string& error_text) {
 // text becomes `prefix` "GL error:" and the codes, and the frame fails with 512.
 PF_Err check_gl(int line, RenderCheck check, const std::string& prefix, std::string& error_text) {
   std::vector<uint32_t> pending;
-  if (const RenderCheckHook hook = check_hook.load()) hook(check, pending);
+  if (const RendererHooks::RenderCheckHook hook = check_hook.load()) hook(check, pending);
   std::string codes;
   size_t injected = 0;
   for (;;) {
@@ -103,7 +105,7 @@ PF_Err check_transfer(int line, PF_Err err, std::string text, std::string& error
 
 }  // namespace
 
-void set_render_check_hook(RenderCheckHook hook) {
+void RendererHooks::set_render_check_hook(RenderCheckHook hook) {
   check_hook = hook;
 }
 
