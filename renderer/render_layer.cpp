@@ -143,6 +143,11 @@ int32_t fitting_supersampling(const RenderInput& input, const PF_EffectWorld& ou
   return ssaa;
 }
 
+const char* gl_renderer_name() {
+  if (ensure_thread_gl_state() == nullptr) return nullptr;
+  return reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+}
+
 int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output) {
   if (input.ssaa <= 1) return input.ssaa;
   const LocalRenderData* render_data = ensure_local_render_data();

@@ -44,3 +44,8 @@ PF_Err render_layer(const RenderInput* input, PF_EffectWorld* output, std::strin
 // fitting_supersampling for this thread's GL context and the process's memory budget; input.ssaa
 // when that is 1 or less, or when the thread has no context. Leaves no context current.
 int32_t supersampling_for_this_thread(const RenderInput& input, const PF_EffectWorld& output);
+
+// The GL renderer's name (GL_RENDERER) as this thread's params-setup context reports it, which
+// stays current; null when the thread has no context (its creation failed, which is tried once
+// per thread) or GL names none.
+const char* gl_renderer_name();

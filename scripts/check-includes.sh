@@ -20,7 +20,7 @@ declare -A allowed=(
   [geometry]="host_support host_api"
   [renderer]="geometry gl host_support host_api"
   [gradient_wheel]="host_support host_api"
-  [effect]="renderer geometry gradient_wheel gl platform host_support host_api"
+  [effect]="renderer geometry gradient_wheel platform host_support host_api"
   [host]="host_api platform"
 )
 # Nothing in the product may reach into these.
