@@ -18,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "effect/command_handlers.h"
 #include "effect/downsample.h"
@@ -139,6 +140,46 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
   return m;
 }
 
+// The sweep of request.mode as the parameters set it: in directional and "3D Camera" mode the
+// direction and the front and back lengths, in vanishing mode the vanishing point and the
+// fractions of the way to it; no mode sweeps nothing. Front never lies beyond back.
+void read_sweep(const ParamCheckouts& params, const Downsample& ds, RenderPlanRequest& request) {
+  const auto lengths = [&](double scale) {
+    return std::pair{params[slot::extrusion_length_front].u.fs_d.value * scale,
+                     params[slot::extrusion_length_back].u.fs_d.value * scale};
+  };
+  std::pair<double, double> front_back{0.0, 0.0};
+  switch (request.mode) {
+    case ExtrusionMode::directional: {
+      // Lengths run along the direction on screen, which unequal factors turn.
+      const DownsampledDirection seen =
+          downsampled_direction(ds, fixed_to_double(params[slot::extrusion_direction].u.ad.value));
+      request.direction_deg = seen.direction_deg;
+      front_back = lengths(seen.length_scale);
+      break;
+    }
+    case ExtrusionMode::camera:
+      // The camera's depths run along no screen direction.
+      request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
+      front_back = lengths(ds.length());
+      break;
+    case ExtrusionMode::vanishing: {
+      const PF_PointDef& vanishing = params[slot::vanishing_point].u.td;
+      request.vanishing_x = static_cast<float>(fixed_to_double(vanishing.x_value));
+      request.vanishing_y = static_cast<float>(fixed_to_double(vanishing.y_value));
+      front_back = {params[slot::extrusion_amount_front].u.fs_d.value / 100.0,
+                    params[slot::extrusion_amount_back].u.fs_d.value / 100.0};
+      break;
+    }
+    case ExtrusionMode::none:
+      break;
+  }
+  auto [front, back] = front_back;
+  if (front > back) std::swap(front, back);
+  request.front = front;
+  request.back = back;
+}
+
 }  // namespace
 
 PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* extra) {
@@ -181,7 +222,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   request.mode = extrusion_mode_of_popup(params[slot::mode].u.pd.value);
 
   GuidMixIn mix_in{};
-  if (request.mode == ExtrusionMode::camera) {
+  if (sweeps_through_camera(request.mode)) {
     request.layer_transform =
         camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, err, mix_in);
   }
@@ -192,30 +233,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     });
   }
 
-  double front = 0.0;
-  double back = 0.0;
-  if (request.mode == ExtrusionMode::directional || request.mode == ExtrusionMode::camera) {
-    request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
-    // Directional lengths run along the direction on screen, which unequal
-    // factors turn; the camera's depths run along no screen direction.
-    double length_scale = ds.length();
-    if (request.mode == ExtrusionMode::directional) {
-      const DownsampledDirection seen = downsampled_direction(ds, request.direction_deg);
-      request.direction_deg = seen.direction_deg;
-      length_scale = seen.length_scale;
-    }
-    front = params[slot::extrusion_length_front].u.fs_d.value * length_scale;
-    back = params[slot::extrusion_length_back].u.fs_d.value * length_scale;
-  } else {
-    const PF_PointDef& vanishing = params[slot::vanishing_point].u.td;
-    request.vanishing_x = static_cast<float>(fixed_to_double(vanishing.x_value));
-    request.vanishing_y = static_cast<float>(fixed_to_double(vanishing.y_value));
-    front = params[slot::extrusion_amount_front].u.fs_d.value / 100.0;
-    back = params[slot::extrusion_amount_back].u.fs_d.value / 100.0;
-  }
-  if (front > back) std::swap(front, back);
-  request.front = front;
-  request.back = back;
+  read_sweep(params, ds, request);
   request.stroke_width = params[slot::stroke_width].u.fs_d.value * ds.length();
   request.inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0 ? 1 : 0;
   request.inherit_layer_color = params[slot::inherit_layer_color].u.bd.value != 0 ? 1 : 0;

@@ -27,7 +27,7 @@ bool event_before(const ChainEvent& a, const ChainEvent& b) {
 // key. Rounding grows with the coordinates, which the tolerance follows.
 double key_tolerance(const std::vector<SideChain>& chains, const ChainParams& params) {
   double scale = 1.0;
-  if (params.mode == ExtrusionMode::vanishing) {
+  if (sweeps_towards_point(params.mode)) {
     scale =
         std::max({scale, std::abs(params.vanishing_point.x), std::abs(params.vanishing_point.y)});
   }

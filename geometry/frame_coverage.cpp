@@ -37,6 +37,20 @@ RectD box_of(const PathD& path, size_t first, size_t last) {
   return RectD{min_x, min_y, max_x, max_y};
 }
 
+// Through the camera the box's corners bound it as long as none lies at or behind the eye.
+std::optional<RectD> box_through_camera(const RectD& b, double amount,
+                                        const dmat4& path_to_screen) {
+  RectD screen = RectD::empty();
+  for (const double x : {b.left, b.right}) {
+    for (const double y : {b.top, b.bottom}) {
+      const dvec4 c = transform_dvec4(dvec4_from_values(x, y, -amount, 1.0), path_to_screen);
+      if (!(c.w > 0.0)) return std::nullopt;
+      screen = rect_extend(screen, RectD{c.x / c.w, c.y / c.w, c.x / c.w, c.y / c.w});
+    }
+  }
+  return screen;
+}
+
 // The box `b` of path space pushed to sweep amount `amount` as the geometry programs displace
 // it, as a box on screen (path-space units); none when a corner lies at or behind the eye.
 std::optional<RectD> displaced_box(const RectD& b, double amount, const PreRenderPlan& plan) {
@@ -45,27 +59,23 @@ std::optional<RectD> displaced_box(const RectD& b, double amount, const PreRende
   const auto sides = [&](double x0, double x1, double y0, double y1) {
     return RectD{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
   };
-  if (plan.extrusion_mode == ExtrusionMode::directional) {
-    const double dx = plan.extrusion_direction.x * amount;
-    const double dy = plan.extrusion_direction.y * amount;
-    return RectD{b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
-  }
-  if (plan.extrusion_mode == ExtrusionMode::vanishing) {
-    const dvec2 v = plan.vanishing_point;
-    return sides(b.left + (v.x - b.left) * amount, b.right + (v.x - b.right) * amount,
-                 b.top + (v.y - b.top) * amount, b.bottom + (v.y - b.bottom) * amount);
-  }
-  if (plan.extrusion_mode != ExtrusionMode::camera) return std::nullopt;
-  // Through the camera the box's corners bound it as long as none lies at or behind the eye.
-  RectD screen = RectD::empty();
-  for (const double x : {b.left, b.right}) {
-    for (const double y : {b.top, b.bottom}) {
-      const dvec4 c = transform_dvec4(dvec4_from_values(x, y, -amount, 1.0), plan.path_to_screen);
-      if (!(c.w > 0.0)) return std::nullopt;
-      screen = rect_extend(screen, RectD{c.x / c.w, c.y / c.w, c.x / c.w, c.y / c.w});
+  switch (plan.extrusion_mode) {
+    case ExtrusionMode::directional: {
+      const double dx = plan.extrusion_direction.x * amount;
+      const double dy = plan.extrusion_direction.y * amount;
+      return RectD{b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
     }
+    case ExtrusionMode::vanishing: {
+      const dvec2 v = plan.vanishing_point;
+      return sides(b.left + (v.x - b.left) * amount, b.right + (v.x - b.right) * amount,
+                   b.top + (v.y - b.top) * amount, b.bottom + (v.y - b.bottom) * amount);
+    }
+    case ExtrusionMode::camera:
+      return box_through_camera(b, amount, plan.path_to_screen);
+    case ExtrusionMode::none:
+      break;
   }
-  return screen;
+  return std::nullopt;
 }
 
 // Marks of cells over the face region, in cells of the output grid (cell 0 starts at the

@@ -99,7 +99,7 @@ ChainSetup compute_chain_setup(const PreRenderPlan& plan) {
   setup.params.direction = plan.extrusion_direction;
   setup.params.vanishing_point = plan.vanishing_point;
   setup.screen_vanishing_point = plan.vanishing_point;
-  if (plan.extrusion_mode != ExtrusionMode::camera) return setup;
+  if (!sweeps_through_camera(plan.extrusion_mode)) return setup;
 
   setup.params.mode = ExtrusionMode::vanishing;
   const dmat4 inverse = mat4_inverse(plan.path_to_screen);
@@ -154,7 +154,7 @@ FrameRegions compute_frame_regions(const FrameGeometryInput& input, ExtrusionMod
   const RectD band{-std::numeric_limits<double>::infinity(), v.y - margin, v.x, v.y + margin};
 
   RectD face = regions.output_region;
-  if (chain_mode == ExtrusionMode::vanishing) {
+  if (sweeps_towards_point(chain_mode)) {
     const RectD inside = intersect_rect_double(regions.output_region, band);
     if (!rect_is_empty(inside)) {
       RectD grown{inside.left, inside.top - margin, inside.right, inside.bottom + margin};

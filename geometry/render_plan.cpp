@@ -51,7 +51,7 @@ int winding_number(const PathsD& paths, double x, double y) {
 }
 
 int32_t visible_cap(const PreRenderPlan& plan) {
-  if (plan.extrusion_mode != ExtrusionMode::camera) return face_front;
+  if (!sweeps_through_camera(plan.extrusion_mode)) return face_front;
   // The path-space point that the matrix sends to infinity along z: the eye.
   const dvec4 eye_h =
       transform_dvec4(dvec4_from_values(0.0, 0.0, 1.0, 0.0), mat4_inverse(plan.path_to_screen));
@@ -103,17 +103,24 @@ RectD map_rect_at_depth(const DepthProjection& projection, const RectD& rect) {
       return project_segment_bounds(projection.path_to_screen, {rect.left, rect.top, -d},
                                     {rect.right, rect.top, -d}, {rect.right, rect.bottom, -d},
                                     {rect.left, rect.bottom, -d});
-    default:
-      return RectD::empty();
+    case ExtrusionMode::none:
+      break;
   }
+  return RectD::empty();
 }
 
 RectD unmap_rect_at_depth(const DepthProjection& projection, const RectD& rect) {
   DepthProjection inverse = projection;
-  if (projection.mode == ExtrusionMode::directional) {
-    inverse.depth = -projection.depth;
-  } else if (projection.mode == ExtrusionMode::vanishing) {
-    inverse.depth = 1.0 - 1.0 / (1.0 - projection.depth);
+  switch (projection.mode) {
+    case ExtrusionMode::directional:
+      inverse.depth = -projection.depth;
+      break;
+    case ExtrusionMode::vanishing:
+      inverse.depth = 1.0 - 1.0 / (1.0 - projection.depth);
+      break;
+    case ExtrusionMode::camera:
+    case ExtrusionMode::none:
+      break;
   }
   return map_rect_at_depth(inverse, rect);
 }
@@ -206,7 +213,7 @@ RenderPlanResult build_render_plan(const RenderPlanRequest& request) {
   plan.inherit_layer_color = request.inherit_layer_color;
   plan.face_to_draw = visible_cap(plan);
 
-  const bool camera = plan.extrusion_mode == ExtrusionMode::camera;
+  const bool camera = sweeps_through_camera(plan.extrusion_mode);
   const bool inner = plan.inner_extrusion != 0;
 
   if (plan.inherit_layer_color != 0) {

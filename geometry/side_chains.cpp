@@ -17,7 +17,7 @@ struct ChainBreak {
 };
 
 double sweep_key(const ChainParams& params, double x, double y) {
-  if (params.mode == ExtrusionMode::vanishing) {
+  if (sweeps_towards_point(params.mode)) {
     return -std::atan2(y - params.vanishing_point.y, x - params.vanishing_point.x);
   }
   return -params.direction.y * x + params.direction.x * y;
@@ -26,7 +26,7 @@ double sweep_key(const ChainParams& params, double x, double y) {
 // Vanishing mode tests the clockwise turn about the vanishing point with a
 // cross product, which has no wrap.
 bool edge_rises(const ChainParams& params, const KeyedPoint& a, const KeyedPoint& b) {
-  if (params.mode == ExtrusionMode::vanishing) {
+  if (sweeps_towards_point(params.mode)) {
     const double vx = params.vanishing_point.x;
     const double vy = params.vanishing_point.y;
     return (b.x - vx) * (a.y - vy) > (a.x - vx) * (b.y - vy);
@@ -45,7 +45,7 @@ void split_path(const KeyedPath& path, const ChainParams& params, std::vector<Si
     const bool rising_in = edge_rises(params, prev, cur);
     const bool rising_out = edge_rises(params, cur, next);
     if (rising_in != rising_out) breaks.push_back({rising_out, i, {}, false});
-    if (params.mode == ExtrusionMode::vanishing && rising_out && cur.key > next.key) {
+    if (sweeps_towards_point(params.mode) && rising_out && cur.key > next.key) {
       // The edge crosses the ray left of the vanishing point, where the key
       // wraps from +pi to -pi. t is kept within the edge: on a nearly radial
       // edge the rounded cross product and atan2 can disagree, and the cut
@@ -114,7 +114,7 @@ int segment_side(const ChainParams& params, const KeyedPoint& a, const KeyedPoin
   const double vy = params.vanishing_point.y;
   double v_x;
   double v_y;
-  if (params.mode == ExtrusionMode::vanishing) {
+  if (sweeps_towards_point(params.mode)) {
     if (p.x == vx && p.y == vy) return 1;
     v_x = p.x - vx;
     v_y = p.y - vy;

@@ -542,7 +542,7 @@ PF_Err draw_frame_passes(const RenderInput& input, const PF_EffectWorld& output,
                      [] { glClear(GL_COLOR_BUFFER_BIT); });
   }
 
-  const bool vanishing = geometry.chain_setup.params.mode == ExtrusionMode::vanishing;
+  const bool vanishing = sweeps_towards_point(geometry.chain_setup.params.mode);
   const vec2 resolution = vec2_from_ints(w, h);
   // Output pixels are the plane moved by -origin.
   const vec2 output_vanishing_point =
