@@ -18,8 +18,9 @@
 
 enum class ClipType : int { Intersection = 1, Union = 2, Difference = 3, Xor = 4 };
 
-// Applies to subjects and clips alike.
-enum class FillRule : int { EvenOdd = 0, NonZero = 1 };
+// Applies to subjects and clips alike. In the order of the host's fill rule values (1 non-zero,
+// 2 even-odd), as host/scene's FillRule; chosen by comparison, never converted by value.
+enum class FillRule : int { NonZero, EvenOdd };
 
 // One contour of a polygon tree: an outer contour's children are its holes, a hole's children
 // are the outer contours (islands) inside it.
