@@ -20,18 +20,6 @@
 namespace tarvolk::test {
 namespace {
 
-std::vector<unsigned char> bytes_of(World& world) {
-  const PF_EffectWorld& w = *world.get();
-  const size_t row = static_cast<size_t>(w.width) * (world.format() == PixelFormat::argb8 ? 4 : 16);
-  std::vector<unsigned char> bytes;
-  for (int y = 0; y < w.height; ++y) {
-    const auto* data =
-        static_cast<const unsigned char*>(w.data) + static_cast<size_t>(y) * w.rowbytes;
-    bytes.insert(bytes.end(), data, data + row);
-  }
-  return bytes;
-}
-
 // A layer of `width` x `height` with colours that change from pixel to pixel, so that every
 // mip level differs and a texel read from the wrong place shows.
 std::unique_ptr<World> patterned_layer(int width, int height, int seed) {
@@ -118,22 +106,6 @@ TEST_F(KeptStorage, InputTextureServesInputsOfItsSizeAndIsMadeAgainForOthers) {
       last_texture = data->input_texture->texture().id();
     }
   }).join();
-}
-
-// Fills every target the thread keeps with values no frame writes, the parts beyond this
-// frame's included.
-void spoil_kept_targets() {
-  FrameTargets& targets = *ensure_local_render_data()->targets;
-  glDisable(GL_SCISSOR_TEST);
-  targets.face_fb.bind();
-  glClearColor(7.0f, -3.0f, 0.5f, 2.0f);
-  glClearDepth(0.3);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  targets.outline_fb.bind();
-  glClearColor(9.0f, 9.0f, 9.0f, 9.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  targets.composite_fb.bind();
-  glClear(GL_COLOR_BUFFER_BIT);
 }
 
 TEST_F(KeptStorage, TargetsServeSmallerFramesAndGrowForLargerOnes) {
