@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "bench/cairo_reference.h"
+#include "geometry/render_plan.h"
 #include "host/frame/frame.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
@@ -39,7 +40,6 @@
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
-#include "renderer/render_plan.h"
 
 namespace {
 

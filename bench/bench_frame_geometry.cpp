@@ -6,12 +6,12 @@
 #include <random>
 #include <string>
 
-#include "renderer/chain_order.h"
-#include "renderer/mesh_builders.h"
-#include "renderer/parallel_for.h"
-#include "renderer/path_grouping.h"
-#include "renderer/renderer-render.h"
-#include "renderer/side_chains.h"
+#include "geometry/chain_order.h"
+#include "geometry/frame_geometry.h"
+#include "geometry/mesh_builders.h"
+#include "geometry/parallel_for.h"
+#include "geometry/path_grouping.h"
+#include "geometry/side_chains.h"
 
 namespace {
 
@@ -78,20 +78,22 @@ ChainParams params_for(ExtrusionMode mode, const PathsD& paths) {
 void run_frame_geometry(benchmark::State& state, const PathsD& source, ExtrusionMode mode,
                         unsigned threads) {
   const ChainParams params = params_for(mode, source);
-  RenderInput in;
-  in.plan.paths = source;
-  in.plan.corner_cos = std::cos((180.0 - 10.0) * M_PI / 180.0);
-  in.plan.extrusion_mode = mode;
-  in.plan.extrusion_direction = params.direction;
-  in.plan.vanishing_point = params.vanishing_point;
-  in.plan.face_to_draw = face_front;
+  PreRenderPlan plan;
+  plan.paths = source;
+  plan.corner_cos = std::cos((180.0 - 10.0) * M_PI / 180.0);
+  plan.extrusion_mode = mode;
+  plan.extrusion_direction = params.direction;
+  plan.vanishing_point = params.vanishing_point;
+  plan.face_to_draw = face_front;
   PF_EffectWorld output{};
   output.width = 1920;
   output.height = 1080;
+  const std::vector<SideFillStop> no_stops;
+  const FrameGeometryInput in{.plan = plan, .output = output, .side_fill = no_stops};
   FrameGeometry geometry;
   std::string text;
   for (auto _ : state) {
-    if (build_frame_geometry(in, output, geometry, text, threads) != 0) {
+    if (build_frame_geometry(in, geometry, text, threads) != 0) {
       state.SkipWithError(text.c_str());
     }
     benchmark::DoNotOptimize(geometry.outline_mesh.indices.data());

@@ -15,10 +15,11 @@
 #include <vector>
 
 #include "bench/cairo_reference.h"
+#include "geometry/render_plan.h"
 #include "host/sim_host.h"
-#include "renderer/render_plan.h"
+#include "renderer/frame_steps.h"
 #include "renderer/render_state.h"
-#include "renderer/renderer-render.h"
+#include "renderer/renderer_hooks.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ void BM_CpuGeometry(benchmark::State& state) {
   std::string text;
   for (auto _ : state) {
     FrameGeometry geometry;
-    if (build_frame_geometry(in, *out.get(), geometry, text) != 0)
+    if (build_frame_geometry(frame_geometry_input(in, *out.get()), geometry, text) != 0)
       state.SkipWithError(text.c_str());
     benchmark::DoNotOptimize(geometry.side_mesh.vertices.data());
   }
@@ -126,7 +127,7 @@ struct PreparedFrame {
   explicit PreparedFrame(benchmark::State& state)
       : in(frame().input(static_cast<int>(state.range(0)), static_cast<int16_t>(state.range(1)))),
         out(frame_width, frame_height, format_of(in.bitdepth)) {
-    build_frame_geometry(in, *out.get(), geometry, text);
+    build_frame_geometry(frame_geometry_input(in, *out.get()), geometry, text);
     render_data = ensure_local_render_data();
     if (render_data == nullptr) state.SkipWithError("no GL context");
   }
@@ -177,13 +178,13 @@ void BM_PassBreakdown(benchmark::State& state) {
   if (f.render_data == nullptr) return;
   StepClock& clock = StepClock::instance();
   clock = StepClock();
-  set_render_check_hook(&StepClock::on_check);
+  RendererHooks::set_render_check_hook(&StepClock::on_check);
   for (auto _ : state) {
     FrameGlObjects gl;
     clock.last = StepClock::Clock::now();
     f.run_passes(state, gl);
   }
-  set_render_check_hook(nullptr);
+  RendererHooks::set_render_check_hook(nullptr);
   const double n = static_cast<double>(state.iterations());
   double setup = 0;
   for (int i = 0; i <= static_cast<int>(RenderCheck::all_objects); ++i) setup += clock.ms_at[i];

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "renderer/render_plan.h"
+#include "geometry/render_plan.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <array>
 
+#include "geometry/path_types.h"
 #include "gradient_wheel/cairo_canvas.h"
-#include "renderer/path_types.h"
 
 // Clears a width x height ARGB32 surface, fills `paths` (path space, y up) with the non-zero rule
 // in `fill` and strokes them `stroke_width` wide in `stroke`.

@@ -13,8 +13,8 @@
 
 std::recursive_mutex command_mutex;
 
-const CommandHandlers& default_command_handlers() {
-  static const CommandHandlers handlers{
+const EffectHooks& default_effect_hooks() {
+  static const EffectHooks handlers{
       about_command,         params_setup,         user_changed_param,
       update_params_ui,      gradient_wheel_event, draw_info_panel,
       gradient_arb_callback, smart_pre_render,     smart_render,
@@ -79,7 +79,7 @@ PF_Err query_dynamic_flags(PF_InData* in_data, PF_OutData* out_data) {
 
 namespace {
 
-PF_Err route_event(const CommandHandlers& handlers, PF_InData* in_data, PF_OutData* out_data,
+PF_Err route_event(const EffectHooks& handlers, PF_InData* in_data, PF_OutData* out_data,
                    PF_ParamDef* params[], PF_LayerDef* output, PF_EventExtra* event) {
   if (event == nullptr) return PF_Err_NONE;
   if (event->effect_win.index == slot::gradient_wheel) {
@@ -91,13 +91,13 @@ PF_Err route_event(const CommandHandlers& handlers, PF_InData* in_data, PF_OutDa
   return PF_Err_NONE;
 }
 
-PF_Err route_arbitrary_callback(const CommandHandlers& handlers, PF_InData* in_data,
+PF_Err route_arbitrary_callback(const EffectHooks& handlers, PF_InData* in_data,
                                 PF_ArbParamsExtra* arb) {
   if (arb == nullptr || arb->id != gradient_arb_id) return PF_Err_NONE;
   return handlers.arbitrary_callback(in_data, arb);
 }
 
-PF_Err run_command(const CommandHandlers& handlers, PF_Cmd cmd, PF_InData* in_data,
+PF_Err run_command(const EffectHooks& handlers, PF_Cmd cmd, PF_InData* in_data,
                    PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
   switch (cmd) {
     case PF_Cmd_ABOUT:
@@ -138,7 +138,7 @@ PF_Err run_command(const CommandHandlers& handlers, PF_Cmd cmd, PF_InData* in_da
 
 }  // namespace
 
-PF_Err dispatch_command(const CommandHandlers& handlers, PF_Cmd cmd, PF_InData* in_data,
+PF_Err dispatch_command(const EffectHooks& handlers, PF_Cmd cmd, PF_InData* in_data,
                         PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output,
                         void* extra) {
   if (cmd < 0 || cmd >= PF_Cmd_NUM_CMDS) return PF_Err_NONE;

@@ -26,8 +26,7 @@ PF_Err PluginDataEntryFunction2(PF_PluginDataPtr in_ptr, PF_PluginDataCB2 regist
 
 PF_Err EffectMain(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                   PF_LayerDef* output, void* extra) {
-  return dispatch_command(default_command_handlers(), cmd, in_data, out_data, params, output,
-                          extra);
+  return dispatch_command(default_effect_hooks(), cmd, in_data, out_data, params, output, extra);
 }
 
 }  // extern "C"

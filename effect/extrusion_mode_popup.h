@@ -5,7 +5,7 @@
 // this mapping.
 
 #include "effect/param_slots.h"
-#include "renderer/extrusion_mode.h"
+#include "geometry/extrusion_mode.h"
 
 // A value the popup does not have chooses no mode.
 constexpr ExtrusionMode extrusion_mode_of_popup(PF_ParamValue value) {

@@ -10,13 +10,13 @@
 #include "effect/downsample.h"
 #include "effect/layer_placement.h"
 #include "effect/param_slots.h"
+#include "geometry/matrix.h"
 #include "host_support/aegp_held.h"
 #include "host_support/aegp_suite_handler.h"
+#include "host_support/frame_abort.h"
 #include "host_support/give_back_quietly.h"
 #include "host_support/host_errors.h"
 #include "host_support/matrix3.h"
-#include "renderer/frame_abort.h"
-#include "renderer/matrix.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 // paths, streams, stream values, the AEGP effect) is given back in any case,
 // and a give-back's own error counts only when none came before.
 
+#include "geometry/source_geometry.h"
 #include "host_api/ae_effect.h"
 #include "host_api/aegp_suites.h"
-#include "renderer/source_geometry.h"
 
 // Smart pre-render's reading of the layer's outlines. `params` are the
 // frame's parameter copies indexed by slot ("Mask Path" and "Use All Paths"

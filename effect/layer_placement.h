@@ -8,11 +8,11 @@
 
 #include <optional>
 
+#include "geometry/matrix.h"
 #include "host_api/aegp_suites.h"
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/host_errors.h"
 #include "host_support/matrix3.h"
-#include "renderer/matrix.h"
 
 // A shape layer's contents to its pixels, full size: whatever the layer's
 // transform, the contents' origin is the middle of the layer.

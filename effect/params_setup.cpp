@@ -15,7 +15,7 @@
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
 #include "platform/win32.h"
-#include "renderer/render_state.h"
+#include "renderer/render_layer.h"
 
 std::string windows_version_name(std::uint32_t build) {
   const char* name = build >= 22000 ? "Win 11 " : build >= 19041 ? "Win 10 " : "Win 8.1 ";
@@ -85,12 +85,8 @@ struct RuntimeNames {
 // The renderer's name is read on this thread's params-setup context; a thread
 // whose context could not be made goes without it.
 RuntimeNames make_runtime_names(const PF_InData& in_data) {
-  const char* gl_renderer = nullptr;
-  if (ensure_thread_gl_state() != nullptr) {
-    gl_renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  }
   return {effect_version_text(), host_version_name(in_data.version),
-          "OS " + windows_version_name(windows_build_number()), renderer_name(gl_renderer)};
+          "OS " + windows_version_name(windows_build_number()), renderer_name(gl_renderer_name())};
 }
 
 // The record of one add, cleared and filled from its row.

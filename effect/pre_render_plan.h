@@ -4,7 +4,7 @@
 // render: a heap PreRenderPlan handed over as pre-render data, with the
 // function the host calls to destroy it.
 
-#include "renderer/render_plan.h"
+#include "geometry/render_plan.h"
 
 // The host's delete function for the pre-render data: destroys the plan's
 // paths and frees the record. Null is ignored.

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "effect/command_handlers.h"
 #include "effect/downsample.h"
@@ -28,12 +29,12 @@
 #include "effect/param_slots.h"
 #include "effect/pre_render_plan.h"
 #include "effect/smart_render.h"
+#include "geometry/matrix.h"
+#include "geometry/render_plan.h"
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
+#include "host_support/frame_abort.h"
 #include "host_support/host_errors.h"
-#include "renderer/frame_abort.h"
-#include "renderer/matrix.h"
-#include "renderer/render_plan.h"
 
 namespace {
 
@@ -81,32 +82,32 @@ bool host_mixes_guids(const PF_SpecVersion& version) {
 // then composites with the layer's own placement; without a parent, that
 // placement is also where the layer sits in the world (W).
 dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point,
-                             const Downsample& ds, AEGP_SuiteHandler& suites, HostErrors& err,
+                             const Downsample& ds, AEGP_SuiteHandler& suites, HostErrors& errors,
                              GuidMixIn& mix_in) {
   const AEGP_PFInterfaceSuite1* pf_interface = suites.PFInterfaceSuite1();
   A_Time comp_time{};
-  err.run([&] {
+  errors.run([&] {
     return pf_interface->AEGP_ConvertEffectToCompTime(in_data->effect_ref, in_data->current_time,
                                                       in_data->time_scale, &comp_time);
   });
   AEGP_LayerH parent = nullptr;
-  err.run([&] { return layer_param_layer(in_data, slot::parent_layer, parent); });
+  errors.run([&] { return layer_param_layer(in_data, slot::parent_layer, parent); });
   AEGP_LayerH own_layer = nullptr;
-  err.run([&] { return pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &own_layer); });
+  errors.run([&] { return pf_interface->AEGP_GetEffectLayer(in_data->effect_ref, &own_layer); });
   if (parent == own_layer) parent = nullptr;
 
   dmat4 world = dmat4_identity();
   dmat4 anchor = dmat4_identity();
   if (parent != nullptr) {
     A_Matrix4 parent_to_world{};
-    err.run([&] {
+    errors.run([&] {
       return suites.LayerSuite5()->AEGP_GetLayerToWorldXform(parent, &comp_time, &parent_to_world);
     });
     world = dmat4_from(parent_to_world);
     anchor[12] = -fixed_to_double(anchor_point.u.td.x_value);
     anchor[13] = -fixed_to_double(anchor_point.u.td.y_value);
     A_Matrix4 mixed{};
-    err.run([&] {
+    errors.run([&] {
       return suites.LayerSuite13()->AEGP_GetLayerToWorldXform(parent, &comp_time, &mixed);
     });
     std::memcpy(mix_in.data(), &mixed, mix_in.size());
@@ -116,12 +117,12 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
   A_FpLong d = 0.0;
   A_short w = 0;
   A_short h = 0;
-  err.run([&] {
+  errors.run([&] {
     return pf_interface->AEGP_GetEffectCameraMatrix(in_data->effect_ref, &comp_time, &camera, &d,
                                                     &w, &h);
   });
   const std::optional<LayerPlacement> placement =
-      read_layer_placement(*in_data, suites, err, own_layer, comp_time);
+      read_layer_placement(*in_data, suites, errors, own_layer, comp_time);
   if (parent == nullptr && placement) world = placement->to_composition;
   const dmat4 view = mat4_inverse(dmat4_from(camera));
   const dmat4 perspective = {2 * d / w, 0, 0, 0, 0, 2 * d / h,        0, 0, 0,
@@ -139,6 +140,46 @@ dmat4 camera_layer_transform(PF_InData* in_data, const PF_ParamDef& anchor_point
   return m;
 }
 
+// The sweep of request.mode as the parameters set it: in directional and "3D Camera" mode the
+// direction and the front and back lengths, in vanishing mode the vanishing point and the
+// fractions of the way to it; no mode sweeps nothing. Front never lies beyond back.
+void read_sweep(const ParamCheckouts& params, const Downsample& ds, RenderPlanRequest& request) {
+  const auto lengths = [&](double scale) {
+    return std::pair{params[slot::extrusion_length_front].u.fs_d.value * scale,
+                     params[slot::extrusion_length_back].u.fs_d.value * scale};
+  };
+  std::pair<double, double> front_back{0.0, 0.0};
+  switch (request.mode) {
+    case ExtrusionMode::directional: {
+      // Lengths run along the direction on screen, which unequal factors turn.
+      const DownsampledDirection seen =
+          downsampled_direction(ds, fixed_to_double(params[slot::extrusion_direction].u.ad.value));
+      request.direction_deg = seen.direction_deg;
+      front_back = lengths(seen.length_scale);
+      break;
+    }
+    case ExtrusionMode::camera:
+      // The camera's depths run along no screen direction.
+      request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
+      front_back = lengths(ds.length());
+      break;
+    case ExtrusionMode::vanishing: {
+      const PF_PointDef& vanishing = params[slot::vanishing_point].u.td;
+      request.vanishing_x = static_cast<float>(fixed_to_double(vanishing.x_value));
+      request.vanishing_y = static_cast<float>(fixed_to_double(vanishing.y_value));
+      front_back = {params[slot::extrusion_amount_front].u.fs_d.value / 100.0,
+                    params[slot::extrusion_amount_back].u.fs_d.value / 100.0};
+      break;
+    }
+    case ExtrusionMode::none:
+      break;
+  }
+  auto [front, back] = front_back;
+  if (front > back) std::swap(front, back);
+  request.front = front;
+  request.back = back;
+}
+
 }  // namespace
 
 PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderExtra* extra) {
@@ -147,13 +188,13 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   AEGP_SuiteHandler suites(in_data->pica_basicP);
-  HostErrors err;
+  HostErrors errors;
 
   // A downsample factor that is no positive number is refused before
   // anything is taken, and the plan is made at full size from no outlines.
   Downsample ds = downsample_of(*in_data);
   if (!ds.valid()) {
-    err.note(PF_Err_BAD_CALLBACK_PARAM);
+    errors.note(PF_Err_BAD_CALLBACK_PARAM);
     ds = {};
   }
 
@@ -164,12 +205,12 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
 
   // The wheel's stops play no part in the plan; the parent layer is read
   // through its stream.
-  const ParamCheckouts params(in_data, err, {slot::gradient_wheel, slot::parent_layer});
+  const ParamCheckouts params(in_data, errors, {slot::gradient_wheel, slot::parent_layer});
 
   SourceGeometry source;
-  err.run([&] { return abort.poll(); });
-  err.run([&] { return gather_source_geometry(in_data, params.data(), source); });
-  err.run([&] { return abort.poll(); });
+  errors.run([&] { return abort.poll(); });
+  errors.run([&] { return gather_source_geometry(in_data, params.data(), source); });
+  errors.run([&] { return abort.poll(); });
 
   const PF_RenderRequest& output_request = extra->input->output_request;
   RenderPlanRequest request;
@@ -181,49 +222,26 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   request.mode = extrusion_mode_of_popup(params[slot::mode].u.pd.value);
 
   GuidMixIn mix_in{};
-  if (request.mode == ExtrusionMode::camera) {
+  if (sweeps_through_camera(request.mode)) {
     request.layer_transform =
-        camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, err, mix_in);
+        camera_layer_transform(in_data, params[slot::anchor_point], ds, suites, errors, mix_in);
   }
   if (host_mixes_guids(in_data->version) && extra->cb->GuidMixInPtr != nullptr) {
-    err.run([&] {
+    errors.run([&] {
       return extra->cb->GuidMixInPtr(in_data->effect_ref, static_cast<A_u_long>(mix_in.size()),
                                      mix_in.data());
     });
   }
 
-  double front = 0.0;
-  double back = 0.0;
-  if (request.mode == ExtrusionMode::directional || request.mode == ExtrusionMode::camera) {
-    request.direction_deg = fixed_to_double(params[slot::extrusion_direction].u.ad.value);
-    // Directional lengths run along the direction on screen, which unequal
-    // factors turn; the camera's depths run along no screen direction.
-    double length_scale = ds.length();
-    if (request.mode == ExtrusionMode::directional) {
-      const DownsampledDirection seen = downsampled_direction(ds, request.direction_deg);
-      request.direction_deg = seen.direction_deg;
-      length_scale = seen.length_scale;
-    }
-    front = params[slot::extrusion_length_front].u.fs_d.value * length_scale;
-    back = params[slot::extrusion_length_back].u.fs_d.value * length_scale;
-  } else {
-    const PF_PointDef& vanishing = params[slot::vanishing_point].u.td;
-    request.vanishing_x = static_cast<float>(fixed_to_double(vanishing.x_value));
-    request.vanishing_y = static_cast<float>(fixed_to_double(vanishing.y_value));
-    front = params[slot::extrusion_amount_front].u.fs_d.value / 100.0;
-    back = params[slot::extrusion_amount_back].u.fs_d.value / 100.0;
-  }
-  if (front > back) std::swap(front, back);
-  request.front = front;
-  request.back = back;
+  read_sweep(params, ds, request);
   request.stroke_width = params[slot::stroke_width].u.fs_d.value * ds.length();
   request.inner_extrusion = params[slot::inner_extrusion].u.bd.value != 0 ? 1 : 0;
   request.inherit_layer_color = params[slot::inherit_layer_color].u.bd.value != 0 ? 1 : 0;
 
   RenderPlanResult result;
   if (abort.answer() == PF_Err_NONE) {
-    err.note(run_until_cancelled([&] { result = build_render_plan(request); }));
-    err.run([&] { return abort.poll(); });
+    errors.note(run_until_cancelled([&] { result = build_render_plan(request); }));
+    errors.run([&] { return abort.poll(); });
   }
 
   PF_PreRenderOutput& output = *extra->output;
@@ -237,7 +255,7 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
     if (input_composited(input_opacity)) unite(input_request.rect, output_request.rect);
     PF_CheckoutResult checkout{};
     bool checked_out = false;
-    err.run([&] {
+    errors.run([&] {
       const PF_Err checkout_err = extra->cb->checkout_layer(
           in_data->effect_ref, slot::input_layer, 0, &input_request, in_data->current_time,
           in_data->time_step, in_data->time_scale, &checkout);
@@ -255,5 +273,5 @@ PF_Err smart_pre_render(PF_InData* in_data, PF_OutData* out_data, PF_PreRenderEx
   auto plan = std::make_unique<PreRenderPlan>(std::move(result.plan));
   output.pre_render_data = plan.release();
   output.delete_pre_render_data_func = delete_pre_render_plan;
-  return err.code();
+  return errors.code();
 }

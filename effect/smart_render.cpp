@@ -23,9 +23,9 @@
 #include "gradient_wheel/gradient_handle.h"
 #include "host_support/aegp_suite_handler.h"
 #include "host_support/fixed_point.h"
+#include "host_support/frame_abort.h"
 #include "host_support/host_errors.h"
-#include "renderer/frame_abort.h"
-#include "renderer/renderer-render.h"
+#include "renderer/render_layer.h"
 
 bool input_composited(double input_opacity_percent) {
   return input_opacity_percent > 0.1;
@@ -90,9 +90,9 @@ constexpr const char* unreadable_gradient_text =
 
 // The colour of a parameter, converted to float by the host.
 std::array<float, 3> host_float_color(AEGP_SuiteHandler& suites, PF_InData* in_data,
-                                      const PF_ParamDef& param, HostErrors& err) {
+                                      const PF_ParamDef& param, HostErrors& errors) {
   PF_PixelFloat color{};
-  err.run([&] {
+  errors.run([&] {
     return suites.ColorParamSuite1()->PF_GetFloatingPointColorFromColorDef(in_data->effect_ref,
                                                                            &param, &color);
   });
@@ -107,21 +107,21 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   AEGP_SuiteHandler suites(in_data->pica_basicP);
-  HostErrors err;
+  HostErrors errors;
 
   // The parameters; the gradient's value is held until its stops are read.
-  ParamCheckouts params(in_data, err, {slot::parent_layer}, {slot::gradient_wheel});
+  ParamCheckouts params(in_data, errors, {slot::parent_layer}, {slot::gradient_wheel});
   // Whether the host still wants the frame, before its pixels are asked for.
-  err.run([&] { return FrameAbort(in_data).poll(); });
+  errors.run([&] { return FrameAbort(in_data).poll(); });
   const PF_ParamValue inherit_layer_color = params[slot::inherit_layer_color].u.bd.value;
   const double input_opacity = params[slot::input_opacity].u.fs_d.value;
 
   PF_EffectWorld* input = nullptr;
   if (input_layer_needed(inherit_layer_color, input_opacity)) {
-    err.run([&] { return extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input); });
+    errors.run([&] { return extra->cb->checkout_layer_pixels(in_data->effect_ref, 0, &input); });
   }
   PF_EffectWorld* output = nullptr;
-  err.run([&] { return extra->cb->checkout_output(in_data->effect_ref, &output); });
+  errors.run([&] { return extra->cb->checkout_output(in_data->effect_ref, &output); });
 
   RenderInput render_input;
   render_input.in_data = in_data;
@@ -132,9 +132,9 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   render_input.read_x = 0;
   render_input.read_y = 0;
 
-  render_input.stroke_color = host_float_color(suites, in_data, params[slot::stroke_color], err);
+  render_input.stroke_color = host_float_color(suites, in_data, params[slot::stroke_color], errors);
   render_input.front_fill_color =
-      host_float_color(suites, in_data, params[slot::front_fill_color], err);
+      host_float_color(suites, in_data, params[slot::front_fill_color], errors);
   render_input.stroke_opacity =
       static_cast<float>(params[slot::stroke_opacity].u.fs_d.value * 0.01);
   render_input.fill_opacity = static_cast<float>(params[slot::fill_opacity].u.fs_d.value * 0.01);
@@ -151,15 +151,15 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   // picture: a value that cannot be read fails the frame, with a text.
   bool unreadable_gradient = false;
   if (params[slot::side_fill_mode].u.pd.value == side_fill_gradient) {
-    unreadable_gradient = !points && err.ok();
-    if (unreadable_gradient) err.note(PF_Err_OUT_OF_MEMORY);
+    unreadable_gradient = !points && errors.ok();
+    if (unreadable_gradient) errors.note(PF_Err_OUT_OF_MEMORY);
     render_input.side_fill = gradient_side_fill_stops(
         points.value_or(std::vector<GradientPoint>{}),
         fixed_to_double(params[slot::global_offset].u.ad.value), inner_extrusion);
     render_input.interpolate_gradient = params[slot::interpolate_gradient].u.bd.value != 0 ? 1 : 0;
   } else {
     const std::array<float, 3> side =
-        host_float_color(suites, in_data, params[slot::side_fill_color], err);
+        host_float_color(suites, in_data, params[slot::side_fill_color], errors);
     render_input.side_fill = {{side[0], side[1], side[2], 0.0f}};
   }
   render_input.ssaa = supersampling_factor(params[slot::master_resolution].u.sd.value);
@@ -168,7 +168,7 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   std::string error_text;
   const bool has_pixels = output != nullptr && output->width > 0 && output->height > 0;
   if (has_pixels) {
-    err.run([&] {
+    errors.run([&] {
       // A "Master Resolution" whose face targets would be larger than the GPU's largest
       // texture or the memory budget renders at the highest supersampling that fits.
       render_input.ssaa = supersampling_for_this_thread(render_input, *output);
@@ -178,7 +178,7 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
 
   if (has_pixels && input != nullptr && input_composited(input_opacity)) {
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, input_composite_opacity(input_opacity), 0, 0};
-    err.run([&] {
+    errors.run([&] {
       return suites.WorldTransformSuite1()->transfer_rect(
           in_data->effect_ref, in_data->quality, PF_MF_Alpha_PREMUL, in_data->field,
           &input->extent_hint, input, &mode, nullptr, input->origin_x - output->origin_x,
@@ -189,7 +189,7 @@ PF_Err smart_render(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtr
   if (unreadable_gradient) {
     set_return_msg(in_data, out_data, unreadable_gradient_text);
   } else {
-    report_render_error(in_data, out_data, err.code(), error_text);
+    report_render_error(in_data, out_data, errors.code(), error_text);
   }
-  return err.code();
+  return errors.code();
 }

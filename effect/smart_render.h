@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "geometry/side_fill_stop.h"
 #include "gradient_wheel/gradient_value.h"
 #include "host_api/ae_effect.h"
-#include "renderer/side_fill_stop.h"
 
 // Whether the input layer is composited in front of the solid: "Input
 // Opacity" above 0.1 percent.

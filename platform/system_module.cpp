@@ -25,7 +25,7 @@ bool names_ntdll(LPCWSTR name) {
 
 NTSTATUS rtl_get_version(RTL_OSVERSIONINFOW* info) {
   std::lock_guard lock(win32_state::state().mutex);
-  if (win32_state::injected_failure_locked(win32_testing::Call::RtlGetVersion)) {
+  if (win32_state::injected_failure_locked(PlatformHooks::Call::RtlGetVersion)) {
     return STATUS_INVALID_PARAMETER;
   }
   if (info == nullptr || info->dwOSVersionInfoSize != sizeof(RTL_OSVERSIONINFOW)) {
@@ -44,7 +44,7 @@ NTSTATUS rtl_get_version(RTL_OSVERSIONINFOW* info) {
 extern "C" {
 
 HMODULE GetModuleHandleW(LPCWSTR module_name) {
-  if (win32_state::injected_failure(win32_testing::Call::GetModuleHandleW)) return nullptr;
+  if (win32_state::injected_failure(PlatformHooks::Call::GetModuleHandleW)) return nullptr;
   if (module_name == nullptr || !names_ntdll(module_name)) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
@@ -53,7 +53,7 @@ HMODULE GetModuleHandleW(LPCWSTR module_name) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name) {
-  if (win32_state::injected_failure(win32_testing::Call::GetProcAddress)) return nullptr;
+  if (win32_state::injected_failure(PlatformHooks::Call::GetProcAddress)) return nullptr;
   if (module != ntdll_module) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
@@ -70,11 +70,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR proc_name) {
 
 }  // extern "C"
 
-namespace win32_testing {
-
-void set_windows_build(DWORD build) {
+void PlatformHooks::set_windows_build(DWORD build) {
   std::lock_guard lock(win32_state::state().mutex);
   win32_state::state().windows_build = build;
 }
-
-}  // namespace win32_testing

@@ -13,7 +13,7 @@
 
 struct Win32GlContext {
   EGLContext egl = EGL_NO_CONTEXT;
-  win32_testing::ContextAttributes attributes;
+  PlatformHooks::ContextAttributes attributes;
   // The thread that has it current, if any: a context is current on at most
   // one thread.
   std::thread::id current_on;
@@ -24,7 +24,7 @@ PFNWGLCREATECONTEXTATTRIBSARBPROC wglCreateContextAttribsARB = nullptr;
 namespace {
 
 using win32_state::state;
-using win32_testing::Call;
+using Call = PlatformHooks::Call;
 
 thread_local HGLRC current_context = nullptr;
 
@@ -74,7 +74,7 @@ bool valid_context_locked(HGLRC context) {
 
 // The lock is held; EGL binds the context to the calling thread.
 HGLRC create_context_locked(const EGLint* egl_attributes,
-                            const win32_testing::ContextAttributes& attributes, EGLContext share) {
+                            const PlatformHooks::ContextAttributes& attributes, EGLContext share) {
   const EglDisplay& d = egl();
   if (d.display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) {
     SetLastError(ERROR_INVALID_PIXEL_FORMAT);
@@ -111,7 +111,7 @@ HGLRC create_context_attribs(HDC dc, HGLRC share_context, const int* attribute_l
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  win32_testing::ContextAttributes attributes{1, 0, 0, WGL_CONTEXT_CORE_PROFILE_BIT_ARB};
+  PlatformHooks::ContextAttributes attributes{1, 0, 0, WGL_CONTEXT_CORE_PROFILE_BIT_ARB};
   for (const int* a = attribute_list; a != nullptr && a[0] != 0; a += 2) {
     switch (a[0]) {
       case WGL_CONTEXT_MAJOR_VERSION_ARB:
@@ -264,9 +264,7 @@ GLenum platform_glew_init() {
   return result;
 }
 
-namespace win32_testing {
-
-LiveObjects live_objects() {
+PlatformHooks::LiveObjects PlatformHooks::live_objects() {
   std::lock_guard lock(state().mutex);
   LiveObjects live;
   live.classes = static_cast<int>(state().classes.size());
@@ -276,12 +274,10 @@ LiveObjects live_objects() {
   return live;
 }
 
-bool context_attributes(void* context, ContextAttributes* attributes) {
+bool PlatformHooks::context_attributes(void* context, ContextAttributes* attributes) {
   std::lock_guard lock(state().mutex);
   auto* c = static_cast<HGLRC>(context);
   if (!valid_context_locked(c)) return false;
   if (attributes) *attributes = c->attributes;
   return true;
 }
-
-}  // namespace win32_testing

@@ -27,7 +27,7 @@ State& state() {
   return instance;
 }
 
-bool injected_failure_locked(win32_testing::Call call) {
+bool injected_failure_locked(PlatformHooks::Call call) {
   State& s = state();
   const int index = static_cast<int>(call);
   ++s.calls[index];
@@ -42,7 +42,7 @@ bool injected_failure_locked(win32_testing::Call call) {
   return true;
 }
 
-bool injected_failure(win32_testing::Call call) {
+bool injected_failure(PlatformHooks::Call call) {
   std::lock_guard lock(state().mutex);
   return injected_failure_locked(call);
 }
@@ -54,7 +54,7 @@ bool valid_dc_locked(HDC dc) {
 }  // namespace win32_state
 
 using win32_state::state;
-using win32_testing::Call;
+using Call = PlatformHooks::Call;
 
 extern "C" {
 
@@ -221,25 +221,23 @@ HGDIOBJ GetStockObject(int object) {
 
 }  // extern "C"
 
-namespace win32_testing {
-
-void fail_call(Call call, int skip, int times, DWORD error) {
+void PlatformHooks::fail_call(Call call, int skip, int times, DWORD error) {
   std::lock_guard lock(state().mutex);
   state().faults[static_cast<int>(call)] = {skip, times, error};
 }
 
-void set_create_context_attribs_supported(bool supported) {
+void PlatformHooks::set_create_context_attribs_supported(bool supported) {
   std::lock_guard lock(state().mutex);
   state().create_context_attribs_supported = supported;
 }
 
-void set_max_core_version(int major, int minor) {
+void PlatformHooks::set_max_core_version(int major, int minor) {
   std::lock_guard lock(state().mutex);
   state().max_core_major = major;
   state().max_core_minor = minor;
 }
 
-void reset() {
+void PlatformHooks::reset() {
   std::lock_guard lock(state().mutex);
   for (auto& fault : state().faults) fault = {};
   for (int& count : state().calls) count = 0;
@@ -249,9 +247,7 @@ void reset() {
   state().windows_build = default_windows_build;
 }
 
-int call_count(Call call) {
+int PlatformHooks::call_count(Call call) {
   std::lock_guard lock(state().mutex);
   return state().calls[static_cast<int>(call)];
 }
-
-}  // namespace win32_testing

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/win32.h"
-#include "platform/win32_testing.h"
+#include "platform/win32_hooks.h"
 
 struct Win32Window {
   std::string class_name;
@@ -37,22 +37,22 @@ struct State {
   std::map<std::string, ClassRecord> classes;
   std::set<HWND> windows;
   std::set<HDC> device_contexts;
-  Fault faults[win32_testing::call_kinds];
-  int calls[win32_testing::call_kinds] = {};
+  Fault faults[PlatformHooks::call_kinds];
+  int calls[PlatformHooks::call_kinds] = {};
   bool create_context_attribs_supported = true;
   int max_core_major = 0;  // 0: no limit
   int max_core_minor = 0;
-  DWORD windows_build = win32_testing::default_windows_build;
+  DWORD windows_build = PlatformHooks::default_windows_build;
 };
 
 State& state();
 
 // Counts the call and tells whether a test asked for it to fail, in which
 // case the thread's last error is set. Takes the state's lock itself.
-bool injected_failure(win32_testing::Call call);
+bool injected_failure(PlatformHooks::Call call);
 
 // Same, for a caller that already holds the lock.
-bool injected_failure_locked(win32_testing::Call call);
+bool injected_failure_locked(PlatformHooks::Call call);
 
 // Lock held by the caller.
 bool valid_dc_locked(HDC dc);

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "renderer/renderer_hooks.h"
+
 namespace {
 
 std::atomic<size_t> budget_override{0};
@@ -13,6 +15,6 @@ size_t kept_storage_budget() {
   return bytes != 0 ? bytes : default_kept_storage_budget;
 }
 
-void set_kept_storage_budget(size_t bytes) {
+void RendererHooks::set_kept_storage_budget(size_t bytes) {
   budget_override = bytes;
 }

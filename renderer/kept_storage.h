@@ -16,8 +16,6 @@
 // that rendered least recently goes first (renderer/render_state.h).
 inline constexpr size_t default_kept_storage_budget = size_t{1} << 30;
 
-// The budget in force: default_kept_storage_budget unless a test set another.
+// The budget in force: default_kept_storage_budget unless a test set another
+// (RendererHooks::set_kept_storage_budget, renderer/renderer_hooks.h).
 size_t kept_storage_budget();
-
-// Test seam: another budget for the process; 0 restores the default. Not for use outside tests.
-void set_kept_storage_budget(size_t bytes);

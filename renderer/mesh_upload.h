@@ -5,9 +5,9 @@
 
 #include <vector>
 
+#include "geometry/mesh.h"
+#include "geometry/side_fill_stop.h"
 #include "gl/gl_objects.h"
-#include "renderer/mesh.h"
-#include "renderer/side_fill_stop.h"
 
 // Binds the vertex array and fills both buffers (GL_DYNAMIC_DRAW); with the
 // vertex array bound, the index buffer is recorded in it.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "geometry/frame_geometry.h"
 #include "renderer/kept_storage.h"
-#include "renderer/renderer-render.h"
 
 namespace {
 
@@ -17,8 +17,15 @@ struct RenderDataSlot {
   }
 };
 
-thread_local RenderDataSlot local_render_data;
-thread_local RenderDataSlot thread_gl_state;
+// Everything the renderer keeps for a thread, in one place: a record for the render path and
+// one for the params-setup path, each with its own context. (The frame's abort, which a thread
+// holds only while a command runs, is host_support/frame_abort.h's.)
+struct ThreadRecords {
+  RenderDataSlot render;
+  RenderDataSlot params_setup;
+};
+
+thread_local ThreadRecords thread_records;
 
 // Held by every ensure call of the render path; and while one thread has another's render
 // context current, so that the owner does not make it current meanwhile.
@@ -89,12 +96,12 @@ LocalRenderData::LocalRenderData() = default;
 LocalRenderData::~LocalRenderData() = default;
 
 LocalRenderData* ensure_local_render_data() {
-  return ensure(local_render_data, local_render_data_mutex());
+  return ensure(thread_records.render, local_render_data_mutex());
 }
 
 LocalRenderData* ensure_thread_gl_state() {
   static std::mutex thread_gl_state_mutex;
-  return ensure(thread_gl_state, thread_gl_state_mutex);
+  return ensure(thread_records.params_setup, thread_gl_state_mutex);
 }
 
 void release_local_render_data(LocalRenderData* record) {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "renderer/extrusion_mode.h"
-#include "renderer/render_plan.h"
+#include "geometry/extrusion_mode.h"
+#include "geometry/render_plan.h"
 
 namespace {
 

@@ -31,6 +31,8 @@ struct PlacedPath {
   Affine transform;
 };
 
+// In the order of the host's fill rule values (1 non-zero, 2 even-odd), as geometry/'s FillRule;
+// chosen by comparison, never converted by value.
 enum class FillRule { non_zero, even_odd };
 
 // How a coverage `m` combines into `a`.

@@ -21,7 +21,7 @@ class DispatchTest : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(host.balance_report(), ""); }
 
-  PF_Err dispatch(const CommandHandlers& handlers, PF_Cmd cmd, void* extra = nullptr) {
+  PF_Err dispatch(const EffectHooks& handlers, PF_Cmd cmd, void* extra = nullptr) {
     PF_InData in_data = instance.make_in_data();
     PF_OutData out_data{};
     return dispatch_command(handlers, cmd, &in_data, &out_data, nullptr, nullptr, extra);
@@ -36,7 +36,7 @@ class DispatchTest : public ::testing::Test {
 // their record to the gradient (9); anything else, or a missing record, to
 // nobody.
 TEST_F(DispatchTest, EventsAndArbitraryCallbacksReachTheirHandlers) {
-  CommandHandlers handlers = default_command_handlers();
+  EffectHooks handlers = default_effect_hooks();
   int wheel_events = 0, info_panel_draws = 0, arbitrary_calls = 0;  // each handler's calls
   handlers.gradient_wheel_event = [&](PF_InData*, PF_OutData*, PF_ParamDef*[], PF_EventExtra*) {
     ++wheel_events;
@@ -88,7 +88,7 @@ TEST_F(DispatchTest, WhatAHandlerThrowsBecomesAnErrorCode) {
        PF_Err_INTERNAL_STRUCT_DAMAGED},
       {[]() -> PF_Err { throw "text"; }, PF_Err_INTERNAL_STRUCT_DAMAGED},
   };
-  CommandHandlers handlers = default_command_handlers();
+  EffectHooks handlers = default_effect_hooks();
   for (const auto& [handler, expected] : cases) {
     handlers.update_params_ui = [&](PF_InData*, PF_OutData*, PF_ParamDef*[]) { return handler(); };
     EXPECT_EQ(dispatch(handlers, PF_Cmd_UPDATE_PARAMS_UI), expected);
@@ -110,7 +110,7 @@ bool mutex_free_for_others() {
 
 // Smart render alone holds the command mutex, and lets it go on a throw.
 TEST_F(DispatchTest, SmartRenderHoldsTheMutexAndReleasesItOnAThrow) {
-  CommandHandlers handlers = default_command_handlers();
+  EffectHooks handlers = default_effect_hooks();
   bool held = false;
   handlers.smart_render = [&](PF_InData*, PF_OutData*, PF_SmartRenderExtra*) -> PF_Err {
     held = !mutex_free_for_others();
@@ -136,16 +136,16 @@ TEST_F(DispatchTest, SmartRenderHoldsTheMutexAndReleasesItOnAThrow) {
 
 TEST_F(DispatchTest, MissingRecordsAreRefusedNotFollowed) {
   for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_SEQUENCE_SETUP, PF_Cmd_QUERY_DYNAMIC_FLAGS}) {
-    EXPECT_EQ(dispatch_command(default_command_handlers(), cmd, nullptr, nullptr, nullptr, nullptr,
-                               nullptr),
-              PF_Err_BAD_CALLBACK_PARAM)
+    EXPECT_EQ(
+        dispatch_command(default_effect_hooks(), cmd, nullptr, nullptr, nullptr, nullptr, nullptr),
+        PF_Err_BAD_CALLBACK_PARAM)
         << cmd;
   }
   // Commands beyond the table touch nothing.
   for (PF_Cmd cmd : {-1, 25, 26, 1000}) {
-    EXPECT_EQ(dispatch_command(default_command_handlers(), cmd, nullptr, nullptr, nullptr, nullptr,
-                               nullptr),
-              PF_Err_NONE)
+    EXPECT_EQ(
+        dispatch_command(default_effect_hooks(), cmd, nullptr, nullptr, nullptr, nullptr, nullptr),
+        PF_Err_NONE)
         << cmd;
   }
   EXPECT_EQ(PluginDataEntryFunction2(nullptr, nullptr, nullptr, nullptr, nullptr),

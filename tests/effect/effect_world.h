@@ -22,7 +22,7 @@
 #include "host/sim_host.h"
 #include "host_api/aegp_suites.h"
 #include "platform/shell32_record.h"
-#include "platform/win32_testing.h"
+#include "platform/win32_hooks.h"
 #include "tests/support/gradient_bytes.h"
 
 namespace effect_test {
@@ -33,14 +33,14 @@ using namespace simhost::scene;
 // Global and params setup done, the calls they made forgotten.
 struct EffectWorld {
   EffectWorld() {
-    win32_testing::reset();
+    PlatformHooks::reset();
     shell32_record::reset();
     for (PF_Cmd cmd : {PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP}) {
       EXPECT_EQ(run(cmd), PF_Err_NONE) << simhost::command_name(cmd);
     }
     host.clear_calls();
   }
-  ~EffectWorld() { win32_testing::reset(); }
+  ~EffectWorld() { PlatformHooks::reset(); }
 
   PF_Err run(PF_Cmd cmd, void* extra = nullptr) { return instance.run(EffectMain, cmd, extra); }
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "renderer/path_flattening.h"
+#include "geometry/path_flattening.h"
 #include "tests/effect/effect_world.h"
 #include "tests/support/test_paths.h"
 

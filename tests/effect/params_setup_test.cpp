@@ -275,7 +275,7 @@ TEST_F(ParamsSetup, AMissingHandleSuiteStopsBeforeTheGradient) {
 }
 
 TEST_F(ParamsSetup, WindowsNameFromTheBuild) {
-  using win32_testing::Call;
+  using Call = PlatformHooks::Call;
   const struct {
     DWORD build;
     Call failing;  // RegisterClassExA: none of the three fails
@@ -290,9 +290,9 @@ TEST_F(ParamsSetup, WindowsNameFromTheBuild) {
       {22000, Call::RtlGetVersion, "OS Win 8.1 0"},
   };
   for (const auto& c : cases) {
-    win32_testing::reset();
-    win32_testing::set_windows_build(c.build);
-    if (c.failing != Call::RegisterClassExA) win32_testing::fail_call(c.failing);
+    PlatformHooks::reset();
+    PlatformHooks::set_windows_build(c.build);
+    if (c.failing != Call::RegisterClassExA) PlatformHooks::fail_call(c.failing);
     ASSERT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
     EXPECT_STREQ(w.instance.definition(6).name, c.name);
   }
@@ -313,7 +313,7 @@ TEST_F(ParamsSetup, RendererName) {
   EXPECT_EQ(renderer_name(""), "NULL");
   EXPECT_EQ(renderer_name(nullptr), "NULL");
 
-  win32_testing::fail_call(win32_testing::Call::CreateWindowExA);
+  PlatformHooks::fail_call(PlatformHooks::Call::CreateWindowExA);
   std::thread other([&] { EXPECT_EQ(w.run(PF_Cmd_PARAMS_SETUP), PF_Err_NONE); });
   other.join();
   EXPECT_STREQ(w.instance.definition(7).name, "NULL");

@@ -13,12 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32_testing.h"
+#include "platform/win32_hooks.h"
 
 namespace {
 
-using win32_testing::Call;
-using win32_testing::LiveObjects;
+using Call = PlatformHooks::Call;
+using LiveObjects = PlatformHooks::LiveObjects;
 
 void run_on_new_thread(const std::function<void()>& body) {
   std::thread(body).join();
@@ -34,12 +34,12 @@ void expect_same(const LiveObjects& a, const LiveObjects& b) {
 class GlContextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    win32_testing::reset();
-    baseline_ = win32_testing::live_objects();
+    PlatformHooks::reset();
+    baseline_ = PlatformHooks::live_objects();
   }
   void TearDown() override {
-    win32_testing::reset();
-    expect_same(win32_testing::live_objects(), baseline_);
+    PlatformHooks::reset();
+    expect_same(PlatformHooks::live_objects(), baseline_);
   }
 
   LiveObjects baseline_;
@@ -48,14 +48,14 @@ class GlContextTest : public ::testing::Test {
 TEST_F(GlContextTest, A41CoreForwardCompatibleContextOrElse32Core) {
   for (const bool old_driver : {false, true}) {
     SCOPED_TRACE(old_driver ? "driver without 4.1 core" : "current driver");
-    win32_testing::reset();
-    if (old_driver) win32_testing::set_max_core_version(3, 2);
+    PlatformHooks::reset();
+    if (old_driver) PlatformHooks::set_max_core_version(3, 2);
     run_on_new_thread([old_driver] {
       const std::unique_ptr<GlContext> context = create_gl_context();
       ASSERT_NE(context, nullptr);
       EXPECT_EQ(wglGetCurrentContext(), context->context);
-      win32_testing::ContextAttributes attributes;
-      ASSERT_TRUE(win32_testing::context_attributes(context->context, &attributes));
+      PlatformHooks::ContextAttributes attributes;
+      ASSERT_TRUE(PlatformHooks::context_attributes(context->context, &attributes));
       EXPECT_EQ(attributes.major * 10 + attributes.minor, old_driver ? 32 : 41);
       EXPECT_EQ(attributes.profile_mask, WGL_CONTEXT_CORE_PROFILE_BIT_ARB);
       // A 3.2 context is asked for with no flags, not forward compatible.
@@ -72,31 +72,31 @@ TEST_F(GlContextTest, A41CoreForwardCompatibleContextOrElse32Core) {
       EXPECT_FALSE(current_context_has_extension("GL_EXT_texture_filter"));
       EXPECT_FALSE(current_context_has_extension("gl_ext_texture_filter_anisotropic"));
     });
-    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContextAttribsARB), old_driver ? 2 : 1);
+    EXPECT_EQ(PlatformHooks::call_count(Call::wglCreateContextAttribsARB), old_driver ? 2 : 1);
   }
 }
 
 TEST_F(GlContextTest, EachFailingStepPrintsItsMessageAndLeavesNothingBehind) {
   const std::pair<std::function<void()>, const char*> failures[] = {
-      {[] { win32_testing::fail_call(Call::RegisterClassExA); }, "Can't Register Window Class"},
-      {[] { win32_testing::fail_call(Call::CreateWindowExA); }, "Window Creation Failed"},
-      {[] { win32_testing::fail_call(Call::GetDC); }, "Cannot create Drawing Context."},
-      {[] { win32_testing::fail_call(Call::wglCreateContext); }, "Cannot create OPENGL Context."},
-      {[] { win32_testing::fail_call(Call::wglMakeCurrent); }, "Cannot Make Temp Context Current."},
-      {[] { win32_testing::fail_call(Call::glewInit); }, "Glew isn't initialized."},
-      {[] { win32_testing::set_create_context_attribs_supported(false); },
+      {[] { PlatformHooks::fail_call(Call::RegisterClassExA); }, "Can't Register Window Class"},
+      {[] { PlatformHooks::fail_call(Call::CreateWindowExA); }, "Window Creation Failed"},
+      {[] { PlatformHooks::fail_call(Call::GetDC); }, "Cannot create Drawing Context."},
+      {[] { PlatformHooks::fail_call(Call::wglCreateContext); }, "Cannot create OPENGL Context."},
+      {[] { PlatformHooks::fail_call(Call::wglMakeCurrent); }, "Cannot Make Temp Context Current."},
+      {[] { PlatformHooks::fail_call(Call::glewInit); }, "Glew isn't initialized."},
+      {[] { PlatformHooks::set_create_context_attribs_supported(false); },
        "WGL Create Context Attrib isn't supported."},
-      {[] { win32_testing::fail_call(Call::wglCreateContextAttribsARB, 0, 2); },
+      {[] { PlatformHooks::fail_call(Call::wglCreateContextAttribsARB, 0, 2); },
        "OpenGL 4.1/3.2 Ctx can't be initialized."},
-      {[] { win32_testing::fail_call(Call::glewInit, 1); }, "Core Profile Glew isn't initialized."},
+      {[] { PlatformHooks::fail_call(Call::glewInit, 1); }, "Core Profile Glew isn't initialized."},
   };
   for (const auto& [fail, message] : failures) {
-    win32_testing::reset();
+    PlatformHooks::reset();
     fail();
     testing::internal::CaptureStdout();
     run_on_new_thread([this] {
       EXPECT_EQ(create_gl_context(), nullptr);
-      expect_same(win32_testing::live_objects(), baseline_);
+      expect_same(PlatformHooks::live_objects(), baseline_);
       EXPECT_EQ(wglGetCurrentContext(), nullptr);
     });
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(message) + "\n");
@@ -109,7 +109,7 @@ TEST_F(GlContextTest, MakeCurrentAndDeletionFailuresAreReportedAndGoOn) {
     ASSERT_NE(context, nullptr);
     make_gl_context_current(nullptr);
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
-    win32_testing::fail_call(Call::wglMakeCurrent);
+    PlatformHooks::fail_call(Call::wglMakeCurrent);
     testing::internal::CaptureStdout();
     make_gl_context_current(context.get());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot Set OpenGL Context\n");
@@ -119,7 +119,7 @@ TEST_F(GlContextTest, MakeCurrentAndDeletionFailuresAreReportedAndGoOn) {
 
     // Destruction releases every other part all the same.
     HGLRC kept = context->context;
-    win32_testing::fail_call(Call::wglDeleteContext);
+    PlatformHooks::fail_call(Call::wglDeleteContext);
     testing::internal::CaptureStdout();
     destroy_gl_context(context.get());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "GL Context Destruction Failed\n");

@@ -11,13 +11,13 @@
 #include <optional>
 #include <string>
 
+#include "geometry/render_plan.h"
 #include "host/frame/frame.h"
 #include "host/instance/effect_instance.h"
 #include "host/plugin_module.h"
 #include "host/scene/scene_effect.h"
 #include "host/scene/scene_file.h"
 #include "host/sim_host.h"
-#include "renderer/render_plan.h"
 
 namespace simhost::test {
 

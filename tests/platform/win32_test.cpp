@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32_testing.h"
+#include "platform/win32_hooks.h"
 
 namespace {
 
 constexpr const char* test_window_class = "Win32Test_Class";
 
 TEST(Win32, WindowClassRegistry) {
-  win32_testing::reset();
+  PlatformHooks::reset();
   WNDCLASSEXA c{};
   c.cbSize = sizeof(WNDCLASSEXA);
   c.lpfnWndProc = DefWindowProcA;
@@ -34,13 +34,13 @@ TEST(Win32, WindowClassRegistry) {
                             nullptr),
             nullptr);
   EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
-  EXPECT_EQ(win32_testing::live_objects().windows, 0);
+  EXPECT_EQ(PlatformHooks::live_objects().windows, 0);
 }
 
 // The lookup as callers other than params setup (whose tests cover the
 // chosen build and the failures) meet it.
 TEST(Win32, NtdllLookup) {
-  win32_testing::reset();
+  PlatformHooks::reset();
   HMODULE ntdll = GetModuleHandleW(u"NTDLL.dll");  // names compare without case
   ASSERT_NE(ntdll, nullptr);
   auto get_version =

@@ -14,22 +14,11 @@
 
 #include "platform/wgl.h"
 #include "renderer/render_state.h"
+#include "renderer/renderer_hooks.h"
 #include "tests/renderer/render_test_support.h"
 
 namespace tarvolk::test {
 namespace {
-
-std::vector<unsigned char> bytes_of(World& world) {
-  const PF_EffectWorld& w = *world.get();
-  const size_t row = static_cast<size_t>(w.width) * (world.format() == PixelFormat::argb8 ? 4 : 16);
-  std::vector<unsigned char> bytes;
-  for (int y = 0; y < w.height; ++y) {
-    const auto* data =
-        static_cast<const unsigned char*>(w.data) + static_cast<size_t>(y) * w.rowbytes;
-    bytes.insert(bytes.end(), data, data + row);
-  }
-  return bytes;
-}
 
 // A layer of `width` x `height` with colours that change from pixel to pixel, so that every
 // mip level differs and a texel read from the wrong place shows.
@@ -117,22 +106,6 @@ TEST_F(KeptStorage, InputTextureServesInputsOfItsSizeAndIsMadeAgainForOthers) {
       last_texture = data->input_texture->texture().id();
     }
   }).join();
-}
-
-// Fills every target the thread keeps with values no frame writes, the parts beyond this
-// frame's included.
-void spoil_kept_targets() {
-  FrameTargets& targets = *ensure_local_render_data()->targets;
-  glDisable(GL_SCISSOR_TEST);
-  targets.face_fb.bind();
-  glClearColor(7.0f, -3.0f, 0.5f, 2.0f);
-  glClearDepth(0.3);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  targets.outline_fb.bind();
-  glClearColor(9.0f, 9.0f, 9.0f, 9.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  targets.composite_fb.bind();
-  glClear(GL_COLOR_BUFFER_BIT);
 }
 
 TEST_F(KeptStorage, TargetsServeSmallerFramesAndGrowForLargerOnes) {
@@ -302,7 +275,7 @@ class KeptStorageBudget : public KeptStorage {
     expected = render_fresh(in, 300, 200);
   }
   void TearDown() override {
-    set_kept_storage_budget(0);
+    RendererHooks::set_kept_storage_budget(0);
     KeptStorage::TearDown();
   }
 
@@ -331,7 +304,7 @@ TEST_F(KeptStorageBudget, TheLeastRecentlyUsedThreadsStorageGoesFirst) {
   const size_t one = at_a->kept_bytes;
   ASSERT_GT(one, size_t{300 * 200 * 9 * 20});  // the face targets at least
   // Room for two threads' storage.
-  set_kept_storage_budget(2 * one + one / 2);
+  RendererHooks::set_kept_storage_budget(2 * one + one / 2);
   LocalRenderData* at_b = render_on(b);
   EXPECT_EQ(kept_storage_total(), 2 * one);
 
@@ -371,7 +344,7 @@ TEST_F(KeptStorageBudget, AFrameLargerThanTheBudgetRendersAndKeepsNothing) {
   RenderThread a, b;
   LocalRenderData* at_a = render_on(a);
   const size_t one = at_a->kept_bytes;
-  set_kept_storage_budget(one / 2);
+  RendererHooks::set_kept_storage_budget(one / 2);
   // The other thread's storage goes first, then the frame's own once it is drawn.
   LocalRenderData* at_b = render_on(b);
   EXPECT_EQ(at_a->kept_bytes, 0u);
@@ -393,9 +366,9 @@ TEST(KeptStorageFigures, TheDefaultBudgetHoldsAFullHdFrameAt4OrTwoAt3) {
   EXPECT_LE(full_hd_at(4), default_kept_storage_budget);
   EXPECT_LE(2 * full_hd_at(3), default_kept_storage_budget);
   EXPECT_GT(3 * full_hd_at(3), default_kept_storage_budget);
-  set_kept_storage_budget(12345);
+  RendererHooks::set_kept_storage_budget(12345);
   EXPECT_EQ(kept_storage_budget(), 12345u);
-  set_kept_storage_budget(0);
+  RendererHooks::set_kept_storage_budget(0);
   EXPECT_EQ(kept_storage_budget(), default_kept_storage_budget);
 }
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <thread>
 
-#include "platform/win32_testing.h"
+#include "platform/win32_hooks.h"
 #include "tests/renderer/render_test_support.h"
 
 namespace tarvolk::test {
@@ -26,7 +26,7 @@ class RenderErrors : public ::testing::Test {
     checks_seen.clear();
   }
   void TearDown() override {
-    set_render_check_hook(nullptr);
+    RendererHooks::set_render_check_hook(nullptr);
     host.host.clear_failures();
     EXPECT_EQ(host.host.balance_report(), "");
   }
@@ -57,13 +57,13 @@ TEST_F(RenderErrors, InnerExtrusionSeenFromBehindClearsThroughTheHostWithoutGl) 
   text = "untouched";
   // On a thread of its own, so that no context of this process's other tests counts.
   PF_Err err = -1;
-  win32_testing::reset();
+  PlatformHooks::reset();
   std::thread([&] { err = render_layer(&in, out.get(), &text); }).join();
   EXPECT_EQ(err, 0);
   EXPECT_EQ(text, "untouched");
   EXPECT_EQ(out.pixel8(3, 4).alpha, 0);
-  EXPECT_EQ(win32_testing::call_count(win32_testing::Call::wglCreateContext), 0);
-  EXPECT_EQ(win32_testing::call_count(win32_testing::Call::wglMakeCurrent), 0);
+  EXPECT_EQ(PlatformHooks::call_count(PlatformHooks::Call::wglCreateContext), 0);
+  EXPECT_EQ(PlatformHooks::call_count(PlatformHooks::Call::wglMakeCurrent), 0);
 
   // A host without a fill callback cannot clear the output: an error, not a silent success.
   PF_InData no_utils = host.in_data;
@@ -75,7 +75,7 @@ TEST_F(RenderErrors, InnerExtrusionSeenFromBehindClearsThroughTheHostWithoutGl) 
 }
 
 TEST_F(RenderErrors, PlanWithoutPathsRunsEveryPassAndLeavesTheFrameEmpty) {
-  set_render_check_hook(
+  RendererHooks::set_render_check_hook(
       [](RenderCheck check, std::vector<uint32_t>&) { checks_seen.push_back(check); });
   scene.outlines({});
   out.pixel8(10, 10) = {255, 255, 255, 255};
@@ -86,7 +86,7 @@ TEST_F(RenderErrors, PlanWithoutPathsRunsEveryPassAndLeavesTheFrameEmpty) {
 }
 
 TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
-  set_render_check_hook([](RenderCheck check, std::vector<uint32_t>& injected) {
+  RendererHooks::set_render_check_hook([](RenderCheck check, std::vector<uint32_t>& injected) {
     checks_seen.push_back(check);
     if (check == RenderCheck::side_pass) injected = {GL_INVALID_ENUM, GL_INVALID_OPERATION};
   });
@@ -94,18 +94,18 @@ TEST_F(RenderErrors, EachPendingGlErrorGetsALineAndTheFrameFailsOnce) {
   EXPECT_EQ(text, "GL error: 1280 1282");
   // Three lines naming the same check, the OpenGL ones first; nothing runs after the pass.
   const std::string line_start = report.substr(0, report.find("]: ") + 3);
-  EXPECT_EQ(line_start.rfind("[ERROR:renderer/renderer-render.cpp:", 0), 0u) << report;
+  EXPECT_EQ(line_start.rfind("[ERROR:renderer/render_layer.cpp:", 0), 0u) << report;
   EXPECT_EQ(report, line_start + "OpenGL Error: 1280\n" + line_start + "OpenGL Error: 1282\n" +
                         line_start + "PF_Err: 512, GL error: 1280 1282\n");
   EXPECT_EQ(checks_seen.back(), RenderCheck::side_pass);
 
   // A real GL error is caught at the next check, and the next frame starts clean.
-  set_render_check_hook([](RenderCheck check, std::vector<uint32_t>&) {
+  RendererHooks::set_render_check_hook([](RenderCheck check, std::vector<uint32_t>&) {
     if (check == RenderCheck::outline_pass) glEnable(0xDEAD);  // not a capability
   });
   EXPECT_EQ(render(host.input(scene.plan())), 512);
   EXPECT_EQ(text, "GL error: 1280");
-  set_render_check_hook(nullptr);
+  RendererHooks::set_render_check_hook(nullptr);
   EXPECT_EQ(render(host.input(scene.plan())), 0) << report;
 }
 
@@ -159,14 +159,14 @@ TEST_F(RenderErrors, OutputsAndPlansThatCannotBeDrawnFailWithAText) {
 TEST_F(RenderErrors, ThreadWithoutContextFailsWithoutAReportLine) {
   const RenderInput in = host.input(scene.plan());
   PF_Err err = 0;
-  win32_testing::reset();
-  win32_testing::fail_call(win32_testing::Call::wglCreateContext);
+  PlatformHooks::reset();
+  PlatformHooks::fail_call(PlatformHooks::Call::wglCreateContext);
   ::testing::internal::CaptureStderr();
   ::testing::internal::CaptureStdout();
   std::thread([&] { err = render_layer(&in, out.get(), &text); }).join();
   (void)::testing::internal::GetCapturedStdout();
   report = ::testing::internal::GetCapturedStderr();
-  win32_testing::reset();
+  PlatformHooks::reset();
   EXPECT_EQ(err, 512);
   EXPECT_EQ(text, "local_render_data was nullptr");
   EXPECT_EQ(report, "");
@@ -190,7 +190,7 @@ TEST_F(RenderErrors, EyeAtInfinityRendersWithFiniteGeometry) {
   const RenderInput in = host.input(plan);
 
   FrameGeometry geometry;
-  ASSERT_EQ(build_frame_geometry(in, *out.get(), geometry, text), 0);
+  ASSERT_EQ(build_frame_geometry(frame_geometry_input(in, *out.get()), geometry, text), 0);
   const ChainSetup& setup = geometry.chain_setup;
   EXPECT_EQ(setup.params.mode, ExtrusionMode::directional);
   EXPECT_NEAR(setup.params.direction.x, 0.6, 1e-12);

@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32_testing.h"
+#include "platform/win32_hooks.h"
 
 namespace {
 
-using win32_testing::Call;
-using win32_testing::LiveObjects;
+using Call = PlatformHooks::Call;
+using LiveObjects = PlatformHooks::LiveObjects;
 
 bool same(const LiveObjects& a, const LiveObjects& b) {
   return a.classes == b.classes && a.windows == b.windows &&
@@ -28,12 +28,12 @@ bool same(const LiveObjects& a, const LiveObjects& b) {
 class RenderState : public ::testing::Test {
  protected:
   void SetUp() override {
-    win32_testing::reset();
-    baseline_ = win32_testing::live_objects();
+    PlatformHooks::reset();
+    baseline_ = PlatformHooks::live_objects();
   }
   void TearDown() override {
-    win32_testing::reset();
-    EXPECT_TRUE(same(win32_testing::live_objects(), baseline_));
+    PlatformHooks::reset();
+    EXPECT_TRUE(same(PlatformHooks::live_objects(), baseline_));
   }
 
   LiveObjects baseline_;
@@ -43,14 +43,14 @@ TEST_F(RenderState, FirstEnsureBuildsEverythingAndLaterOnesNothing) {
   // On a driver without a 4.1 core context the state is built on a 3.2 one.
   for (const bool old_driver : {false, true}) {
     SCOPED_TRACE(old_driver ? "driver without 4.1 core" : "current driver");
-    win32_testing::reset();
-    if (old_driver) win32_testing::set_max_core_version(3, 2);
+    PlatformHooks::reset();
+    if (old_driver) PlatformHooks::set_max_core_version(3, 2);
     std::thread([old_driver] {
       LocalRenderData* data = ensure_local_render_data();
       ASSERT_NE(data, nullptr);
       EXPECT_EQ(wglGetCurrentContext(), data->context->context);
-      win32_testing::ContextAttributes attributes;
-      ASSERT_TRUE(win32_testing::context_attributes(data->context->context, &attributes));
+      PlatformHooks::ContextAttributes attributes;
+      ASSERT_TRUE(PlatformHooks::context_attributes(data->context->context, &attributes));
       EXPECT_EQ(attributes.major * 10 + attributes.minor, old_driver ? 32 : 41);
       // Every program compiles and links on this driver.
       ASSERT_EQ(data->programs.size(), static_cast<size_t>(shader_program_count));
@@ -61,13 +61,13 @@ TEST_F(RenderState, FirstEnsureBuildsEverythingAndLaterOnesNothing) {
       }
       EXPECT_TRUE(data->has_anisotropic);
 
-      const int created = win32_testing::call_count(Call::wglCreateContext);
-      const LiveObjects live = win32_testing::live_objects();
+      const int created = PlatformHooks::call_count(Call::wglCreateContext);
+      const LiveObjects live = PlatformHooks::live_objects();
       wglMakeCurrent(nullptr, nullptr);
       EXPECT_EQ(ensure_local_render_data(), data);
       EXPECT_EQ(wglGetCurrentContext(), data->context->context);
-      EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), created);
-      EXPECT_TRUE(same(win32_testing::live_objects(), live));
+      EXPECT_EQ(PlatformHooks::call_count(Call::wglCreateContext), created);
+      EXPECT_TRUE(same(PlatformHooks::live_objects(), live));
     }).join();
   }
 }
@@ -97,15 +97,15 @@ TEST_F(RenderState, TwoThreadsHoldDistinctContextsAndPrograms) {
 }
 
 TEST_F(RenderState, WithoutAContextTheThreadHasNoStateAndTriesOnce) {
-  win32_testing::set_create_context_attribs_supported(false);
+  PlatformHooks::set_create_context_attribs_supported(false);
   testing::internal::CaptureStdout();
   std::thread([this] {
     EXPECT_EQ(ensure_local_render_data(), nullptr);
-    EXPECT_TRUE(same(win32_testing::live_objects(), baseline_));
+    EXPECT_TRUE(same(PlatformHooks::live_objects(), baseline_));
     EXPECT_EQ(wglGetCurrentContext(), nullptr);
     // No second attempt on this thread.
     EXPECT_EQ(ensure_local_render_data(), nullptr);
-    EXPECT_EQ(win32_testing::call_count(Call::wglCreateContext), 1);
+    EXPECT_EQ(PlatformHooks::call_count(Call::wglCreateContext), 1);
   }).join();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "WGL Create Context Attrib isn't supported.\n");
 }
@@ -140,7 +140,7 @@ TEST_F(RenderState, ThreadExitReleasesContextsAndPrograms) {
     watching.wait();
   });
   created.wait();
-  const LiveObjects during = win32_testing::live_objects();
+  const LiveObjects during = PlatformHooks::live_objects();
   EXPECT_EQ(during.contexts, baseline_.contexts + 2);
   EXPECT_EQ(during.windows, baseline_.windows + 2);
   EXPECT_GE(during.classes, 1);

@@ -1,8 +1,9 @@
 #pragma once
 
 // Scenes for the render routine's tests: outlines in host space, plans made by the plan builder,
-// a simulated host with its worlds.
+// a simulated host with its worlds, and what the frames' tests compare and spoil.
 
+#include <GL/glew.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,10 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/matrix.h"
+#include "geometry/render_plan.h"
 #include "host/sim_host.h"
-#include "renderer/matrix.h"
-#include "renderer/render_plan.h"
-#include "renderer/renderer-render.h"
+#include "renderer/frame_steps.h"
+#include "renderer/render_state.h"
+#include "renderer/renderer_hooks.h"
 #include "tests/support/golden_picture.h"
 #include "tests/support/test_paths.h"
 
@@ -107,5 +110,34 @@ struct RenderHost {
     return in;
   }
 };
+
+// The output's pixels, row by row without the rows' padding.
+inline std::vector<unsigned char> bytes_of(World& world) {
+  const PF_EffectWorld& w = *world.get();
+  const size_t row = static_cast<size_t>(w.width) * (world.format() == PixelFormat::argb8 ? 4 : 16);
+  std::vector<unsigned char> bytes;
+  for (int y = 0; y < w.height; ++y) {
+    const auto* data =
+        static_cast<const unsigned char*>(w.data) + static_cast<size_t>(y) * w.rowbytes;
+    bytes.insert(bytes.end(), data, data + row);
+  }
+  return bytes;
+}
+
+// Fills every target the thread keeps with values no frame writes, the parts beyond the last
+// frame's included; the thread's render state must keep targets.
+inline void spoil_kept_targets() {
+  FrameTargets& targets = *ensure_local_render_data()->targets;
+  glDisable(GL_SCISSOR_TEST);
+  targets.face_fb.bind();
+  glClearColor(7.0f, -3.0f, 0.5f, 2.0f);
+  glClearDepth(0.3);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  targets.outline_fb.bind();
+  glClearColor(9.0f, 9.0f, 9.0f, 9.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  targets.composite_fb.bind();
+  glClear(GL_COLOR_BUFFER_BIT);
+}
 
 }  // namespace tarvolk::test

@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
+#include "geometry/mesh.h"
 #include "renderer/input_texture.h"
-#include "renderer/mesh.h"
 #include "renderer/mesh_upload.h"
 #include "tests/renderer/gl_test_support.h"
 
@@ -225,18 +225,9 @@ TEST_F(ShaderPrograms, FaceInheritedColourIsTransparentOutsideTheInputTexture) {
   }
 }
 
-// Supersampled, the face enlarges the layer: each sample blends the four texels around it
-// linearly, from the input texture as the renderer keeps it (mipmapped and, as llvmpipe allows,
-// anisotropic), whose filtering reaches further and shifts as the face moves by whole pixels.
-TEST_F(ShaderPrograms, FaceEnlargingTheLayerBlendsTheFourTexelsAroundEachSample) {
-  // A 4 x 4 layer, its texel (1, 2) lit, under a face over an 8 x 8 target: two samples a texel.
-  std::vector<float> texels(4 * 4 * 4, 0.0f);
-  std::fill_n(texels.begin() + (2 * 4 + 1) * 4, 4, 1.0f);
-  float max_anisotropy = 0.0f;
-  glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
-  InputTexture in_tex(4, 4, max_anisotropy);
-  in_tex.replace(texels.data());
-  Target target(8, 8);
+// The front face over the whole of a 4 x 4 layer, showing the layer's pixels from `in_tex`, drawn
+// into `target` cleared to grey.
+void draw_face_over_layer(const InputTexture& in_tex, Target& target) {
   GlProgram& program = gl_test::program(face_program);
   set_sweep(program, ortho(0, 4, 0, 4));
   program.set_int("face_to_draw", 1);
@@ -255,6 +246,21 @@ TEST_F(ShaderPrograms, FaceEnlargingTheLayerBlendsTheFourTexelsAroundEachSample)
   target.begin({0.5f, 0.5f, 0.5f, 0.5f});
   draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
   gl_test::expect_no_gl_error();
+}
+
+// Supersampled, the face enlarges the layer: each sample blends the four texels around it
+// linearly, from the input texture as the renderer keeps it (mipmapped and, as llvmpipe allows,
+// anisotropic), whose filtering reaches further and shifts as the face moves by whole pixels.
+TEST_F(ShaderPrograms, FaceEnlargingTheLayerBlendsTheFourTexelsAroundEachSample) {
+  // A 4 x 4 layer, its texel (1, 2) lit, under a face over an 8 x 8 target: two samples a texel.
+  std::vector<float> texels(4 * 4 * 4, 0.0f);
+  std::fill_n(texels.begin() + (2 * 4 + 1) * 4, 4, 1.0f);
+  float max_anisotropy = 0.0f;
+  glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy);
+  InputTexture in_tex(4, 4, max_anisotropy);
+  in_tex.replace(texels.data());
+  Target target(8, 8);
+  draw_face_over_layer(in_tex, target);
   const auto weight = [](int pixel, int lit) {
     return std::max(0.0f, 1.0f - std::abs((static_cast<float>(pixel) + 0.5f) / 2 - 0.5f -
                                           static_cast<float>(lit)));
@@ -277,24 +283,7 @@ TEST_F(ShaderPrograms, FaceShrinkingTheLayerStaysWithinItsEdges) {
   InputTexture in_tex(4, 4, 0.0f);
   in_tex.replace(texels.data());
   Target target(3, 3);
-  GlProgram& program = gl_test::program(face_program);
-  set_sweep(program, ortho(0, 4, 0, 4));
-  program.set_int("face_to_draw", 1);
-  program.set_bool("inner_extrusion", false);
-  program.set_bool("inherit_layer_color", true);
-  program.set_int("in_tex", 0);
-  const float offset[2] = {0, 0};
-  program.set_vec2("in_tex_offset", offset);
-  glActiveTexture(GL_TEXTURE0);
-  in_tex.texture().bind();
-  FaceMesh mesh;
-  mesh.mode = mesh_mode_triangles;
-  mesh.vertices = {{0, 0}, {4, 0}, {0, 4}, {4, 4}};
-  mesh.indices = {0, 1, 2, 2, 1, 3};
-  MeshBuffers buffers({2});
-  target.begin({0.5f, 0.5f, 0.5f, 0.5f});
-  draw_face_mesh(mesh, buffers.vertex_array, buffers.vertex_buffer, buffers.index_buffer);
-  gl_test::expect_no_gl_error();
+  draw_face_over_layer(in_tex, target);
   for (int x = 0; x < 3; ++x) {
     EXPECT_GT(target.pixel(x, 0)[3], 0.5f) << x;
     expect_rgba(target.pixel(x, 2), {0, 0, 0, 0}, "top row " + std::to_string(x), 1e-6f);

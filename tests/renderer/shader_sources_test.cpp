@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "renderer/extrusion_mode.h"
-#include "renderer/render_plan.h"
+#include "geometry/extrusion_mode.h"
+#include "geometry/render_plan.h"
 #include "renderer/shader_programs.h"
 
 namespace {

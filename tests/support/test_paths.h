@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "renderer/path_types.h"
-#include "renderer/source_geometry.h"
+#include "geometry/path_types.h"
+#include "geometry/source_geometry.h"
 
 // Axis-aligned rectangle in path space, counter-clockwise with y up, every point carrying `z`.
 inline PathD rect_path(double left, double bottom, double right, double top,
