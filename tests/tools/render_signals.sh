@@ -38,7 +38,13 @@ first_frame() {
 # The checks every run ends with: what it did is in $status and err.txt.
 ended_clean() {
   local what=$1
-  sleep 0.2  # the processes a signal ended are gone by now
+  # The processes a signal ended are gone once they have exited: on a busy
+  # machine that can take a moment, so wait for it (at most 10 s).
+  local tries=0
+  while pgrep -f -- "$dir/run/f.png" > /dev/null && [ $tries -lt 200 ]; do
+    sleep 0.05
+    tries=$((tries + 1))
+  done
   if pgrep -f -- "$dir/run/f.png" > /dev/null; then
     fail "$what: processes left: $(pgrep -a -f -- "$dir/run/f.png")"
     pkill -KILL -f -- "$dir/run/f.png"
